@@ -1,0 +1,20 @@
+#include "node.h"
+
+namespace kivo_dom {
+
+std::string ascii_lowercase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+std::optional<std::string_view> Node::attribute(std::string_view name) const {
+  if (attributes.empty()) return std::nullopt;
+  const auto it = attributes.find(ascii_lowercase(name));
+  if (it == attributes.end()) return std::nullopt;
+  return std::string_view(it->second);
+}
+
+}  // namespace kivo_dom

@@ -1,0 +1,62 @@
+#include "io.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace kivo_layout {
+
+std::string IoError::display() const {
+  switch (kind) {
+    case Kind::UnexpectedEof:
+      return "failed to fill whole buffer";
+    case Kind::WriteZero:
+      return "failed to write whole buffer";
+    case Kind::InvalidData:
+      return message;
+    case Kind::Os:
+      break;
+  }
+  // strerror in the C locale gives the system's plain English description.
+  return std::string(std::strerror(code)) + " (os error " + std::to_string(code) + ")";
+}
+
+Result<void, IoError> write_all_fd(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return kivo_dom::err(IoError::os(errno));
+    }
+    if (n == 0) return kivo_dom::err(IoError{IoError::Kind::WriteZero, 0, {}});
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return {};
+}
+
+BufferedFdOutput::BufferedFdOutput(int fd) : m_fd(fd) { m_buffer.reserve(kCapacity); }
+
+BufferedFdOutput::~BufferedFdOutput() = default;
+
+Result<void, IoError> BufferedFdOutput::write_all(std::string_view bytes) { return write_all_fd(m_fd, bytes); }
+
+Result<void, IoError> BufferedFdOutput::write(std::string_view bytes) {
+  if (m_buffer.size() + bytes.size() > kCapacity) {
+    if (auto r = flush(); !r) return r;
+  }
+  if (bytes.size() >= kCapacity) return write_all(bytes);
+  m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.end());
+  return {};
+}
+
+Result<void, IoError> BufferedFdOutput::flush() {
+  if (m_buffer.empty()) return {};
+  auto r = write_all(std::string_view(m_buffer.data(), m_buffer.size()));
+  m_buffer.clear();
+  return r;
+}
+
+void BufferedFdOutput::discard_flush() { (void)flush(); }
+
+}  // namespace kivo_layout

@@ -1,0 +1,79 @@
+// Output primitives shared by every JSON writer of the renderer: the
+// input/output error, the byte sink interface and the 8 KiB buffered writer
+// over a file descriptor.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dom/result.h"
+
+namespace kivo_layout {
+
+using kivo_dom::Result;
+
+// An input/output failure: a system error (errno) or an early end of input.
+struct IoError {
+  enum class Kind : std::uint8_t { Os, UnexpectedEof, WriteZero, InvalidData };
+  Kind kind = Kind::Os;
+  int code = 0;
+  // The fixed text of an InvalidData error.
+  std::string message;
+
+  static IoError os(int code) { return IoError{Kind::Os, code, {}}; }
+  static IoError unexpected_eof() { return IoError{Kind::UnexpectedEof, 0, {}}; }
+  static IoError invalid_data(std::string message) { return IoError{Kind::InvalidData, 0, std::move(message)}; }
+
+  // "<description> (os error N)", "failed to fill whole buffer" for an early
+  // end, or the fixed message of invalid data.
+  std::string display() const;
+};
+
+// A byte sink. Writes either take every byte or fail.
+class Output {
+ public:
+  virtual ~Output() = default;
+  virtual Result<void, IoError> write(std::string_view bytes) = 0;
+  virtual Result<void, IoError> flush() = 0;
+};
+
+// Collects everything in memory; used by tests and in-process callers.
+class StringOutput final : public Output {
+ public:
+  Result<void, IoError> write(std::string_view bytes) override {
+    text.append(bytes);
+    return {};
+  }
+  Result<void, IoError> flush() override { return {}; }
+  std::string text;
+};
+
+// A buffer of a fixed capacity in front of a file descriptor. EINTR and partial
+// writes are retried; flush() writes the buffer out and then syncs nothing else
+// (pipes and terminals need no further flush).
+class BufferedFdOutput final : public Output {
+ public:
+  static constexpr std::size_t kCapacity = 8192;
+  explicit BufferedFdOutput(int fd);
+  ~BufferedFdOutput() override;
+  BufferedFdOutput(const BufferedFdOutput&) = delete;
+  BufferedFdOutput& operator=(const BufferedFdOutput&) = delete;
+
+  Result<void, IoError> write(std::string_view bytes) override;
+  Result<void, IoError> flush() override;
+  // Writes out what the buffer still holds, ignoring errors (used on failure paths).
+  void discard_flush();
+
+ private:
+  Result<void, IoError> write_all(std::string_view bytes);
+  int m_fd;
+  std::vector<char> m_buffer;
+};
+
+// Writes all bytes to a descriptor, retrying EINTR and partial writes.
+Result<void, IoError> write_all_fd(int fd, std::string_view bytes);
+
+}  // namespace kivo_layout

@@ -1,0 +1,61 @@
+#include "layout/protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace kivo_layout::protocol {
+namespace {
+
+std::string json_string(std::string_view text) {
+  StringOutput out;
+  EXPECT_TRUE(write_string(text, out).ok());
+  return out.text;
+}
+
+TEST(ProtocolTest, StringEscapes) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"", "\"\""},
+      {std::string_view("\t\n\x01", 3), "\"\\t\\n\\u0001\""},
+      {std::string_view("\0\b\f\x1f\r", 5), "\"\\u0000\\u0008\\u000c\\u001f\\r\""},
+      {"a\"b\\c", "\"a\\\"b\\\\c\""},
+      {"ç ğ \x7f /", "\"ç ğ \x7f /\""},
+      {"\xe2\x80\xa8", "\"\xe2\x80\xa8\""},
+  };
+  for (const auto& [in, expected] : cases) EXPECT_EQ(json_string(in), expected);
+}
+
+TEST(ProtocolTest, FloatForms) {
+  const std::pair<float, std::string_view> cases[] = {
+      {997.0f, "997"},
+      {16.0f, "16"},
+      {13.5f, "13.5"},
+      {0.5f, "0.5"},
+      {24.5f, "24.5"},
+      {0.1f, "0.1"},
+      {1.0f / 3.0f, "0.33333334"},
+      {1e-7f, "0.0000001"},
+      {1e20f, "100000000000000000000"},
+      {-0.0f, "-0"},
+      {0.0f, "0"},
+      {-2.25f, "-2.25"},
+  };
+  for (const auto& [in, expected] : cases) EXPECT_EQ(f32_text(in), expected) << in;
+}
+
+TEST(ProtocolTest, Integers) {
+  StringOutput out;
+  ASSERT_TRUE(write_u64(4294967295u, out).ok());
+  ASSERT_TRUE(write_i32(-12, out).ok());
+  ASSERT_TRUE(write_bool(true, out).ok());
+  EXPECT_EQ(out.text, "4294967295-12true");
+}
+
+TEST(ProtocolTest, IoErrorDisplay) {
+  EXPECT_EQ(IoError::os(1).display(), "Operation not permitted (os error 1)");
+  EXPECT_EQ(IoError::unexpected_eof().display(), "failed to fill whole buffer");
+}
+
+}  // namespace
+}  // namespace kivo_layout::protocol
