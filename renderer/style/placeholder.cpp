@@ -1,0 +1,1 @@
+// The style engine's sources land beside this file.
