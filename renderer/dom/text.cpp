@@ -105,9 +105,14 @@ char32_t decode_utf8(std::string_view text, std::size_t& i) {
     ++i;
     return b0;
   }
-  std::size_t len = b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : 2;
+  const std::size_t len = valid_sequence_length(text, i);
+  if (len == 0) {
+    // Never read past the end or misread a broken sequence as another character.
+    i += invalid_prefix_length(text, i);
+    return 0xFFFD;
+  }
   char32_t c = b0 & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
-  for (std::size_t k = 1; k < len && i + k < text.size(); ++k) {
+  for (std::size_t k = 1; k < len; ++k) {
     c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
   }
   i += len;

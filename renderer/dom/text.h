@@ -33,7 +33,8 @@ std::string_view trim_ascii_white_space(std::string_view text);
 // Strict UTF-8 validation: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool is_valid_utf8(std::string_view bytes);
 
-// Decodes the scalar at position i of valid UTF-8 text and advances i past it.
+// Decodes the scalar at position i and advances i past it; a broken sequence
+// gives U+FFFD and advances past its maximal invalid part.
 char32_t decode_utf8(std::string_view text, std::size_t& i);
 
 // Appends the UTF-8 encoding of a scalar value.

@@ -33,6 +33,12 @@ TEST(TextTest, TrimsUnicodeWhiteSpaceButNotOtherCharacters) {
   EXPECT_EQ(trim_unicode_white_space("   "), "");
 }
 
+TEST(TextTest, TrimNeverReadsPastABrokenSequence) {
+  // A truncated three-byte sequence must not decode as the tab its payload bits spell.
+  EXPECT_EQ(trim_unicode_white_space("\xE0\x89"), "\xE0\x89");
+  EXPECT_EQ(trim_unicode_white_space("x\xE2"), "x\xE2");
+}
+
 TEST(TextTest, AsciiCaseFolding) {
   EXPECT_TRUE(ascii_equal_ignore_case("DiV", "div"));
   EXPECT_FALSE(ascii_equal_ignore_case("\xc3\x87", "\xc3\xa7"));

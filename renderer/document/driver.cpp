@@ -1,0 +1,193 @@
+#include "document/driver.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "document/float_parse.h"
+#include "document/scene_run.h"
+#include "engine/engine.h"
+#include "engine/presentation.h"
+#include "engine/resources.h"
+
+namespace kivo_document {
+namespace {
+
+using kivo_layout::IoError;
+
+// A file source is read through this bound, so an oversized file costs at most
+// one byte more than the limit, and a file that keeps growing cannot hold the
+// run up.
+constexpr std::size_t kFileReadBound = kMaxFileBytes + 1;
+
+enum class Mode { Presentation, Manifest, Scene };
+
+struct Arguments {
+  std::string_view source;
+  Mode mode = Mode::Presentation;
+  float width = 0.0f;
+};
+
+// Steps 1 and 2: the source, then the width, then the count; a bad width is
+// reported before a surplus argument.
+kivo_dom::Result<Arguments, RunError> read_arguments(const std::vector<std::string>& args) {
+  if (args.size() < 2) return kivo_dom::err(RunError::message("expected one local HTML file"));
+  Arguments parsed;
+  parsed.source = args[1];
+  if (args.size() >= 3) {
+    // Invalid UTF-8 would only ever become U+FFFD and so an invalid literal;
+    // the raw bytes give the same answer.
+    auto width = parse_f32(args[2]);
+    if (!width) return kivo_dom::err(RunError::float_parse(std::move(width).error()));
+    parsed.width = *width;
+    // Negative zero compares equal to zero and NaN to nothing, as intended.
+    parsed.mode = parsed.width == 0.0f ? Mode::Manifest : Mode::Scene;
+  }
+  if (args.size() > 3) return kivo_dom::err(RunError::message("expected file and optional viewport width"));
+  return parsed;
+}
+
+// Closes a descriptor when the read ends, whichever way.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : m_fd(fd) {}
+  ~FileDescriptor() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return m_fd; }
+
+ private:
+  int m_fd;
+};
+
+kivo_dom::Result<std::string, RunError> read_input(std::string_view source, Reader& input) {
+  if (source == kStdinSource) return read_frame(input);
+  return read_file_source(std::string(source));
+}
+
+}  // namespace
+
+kivo_dom::Result<std::string, RunError> read_frame(Reader& input) {
+  unsigned char length_bytes[4];
+  if (auto r = input.read_exact(reinterpret_cast<char*>(length_bytes), sizeof length_bytes); !r) {
+    return kivo_dom::err(RunError::io(r.error()));
+  }
+  const std::uint32_t length = (std::uint32_t{length_bytes[0]} << 24) | (std::uint32_t{length_bytes[1]} << 16) |
+                               (std::uint32_t{length_bytes[2]} << 8) | std::uint32_t{length_bytes[3]};
+  // The length is tested before anything is allocated.
+  if (length > kMaxFrameBytes) return kivo_dom::err(RunError::message("HTML input exceeds 1 MiB"));
+  std::string payload(length, '\0');
+  if (auto r = input.read_exact(payload.data(), payload.size()); !r) {
+    return kivo_dom::err(RunError::io(r.error()));
+  }
+  return payload;
+}
+
+kivo_dom::Result<std::string, RunError> read_file_source(const std::string& path) {
+  const auto os_error = [](int code) { return kivo_dom::err(RunError::io(IoError::os(code))); };
+  if (path.find('\0') != std::string::npos) {
+    return kivo_dom::err(RunError::io(IoError::invalid_data("file name contained an unexpected NUL byte")));
+  }
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return os_error(errno);
+  if (!S_ISREG(info.st_mode)) return kivo_dom::err(RunError::message("expected a regular file"));
+
+  // Non-blocking, so that a file swapped for a FIFO after the check above
+  // cannot stall the open; the second check then refuses it.
+  int fd = -1;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return os_error(errno);
+  const FileDescriptor file(fd);
+  if (::fstat(file.get(), &info) != 0) return os_error(errno);
+  if (!S_ISREG(info.st_mode)) return kivo_dom::err(RunError::message("expected a regular file"));
+
+  // The size is only a hint for the first allocation; the bound decides.
+  const std::size_t hint = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+  std::string content(std::min(std::max<std::size_t>(hint + 1, 4096), kFileReadBound), '\0');
+  std::size_t filled = 0;
+  while (filled < kFileReadBound) {
+    if (filled == content.size()) content.resize(std::min(content.size() * 2, kFileReadBound));
+    const ssize_t n = ::read(file.get(), content.data() + filled, content.size() - filled);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return os_error(errno);
+    }
+    if (n == 0) break;
+    filled += static_cast<std::size_t>(n);
+  }
+  content.resize(filled);
+  if (content.size() > kMaxFileBytes) return kivo_dom::err(RunError::message("HTML file exceeds 1 MiB"));
+  return content;
+}
+
+kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reader& input,
+                                     kivo_layout::Output& output, const BeforeInput& before_input) {
+  // 1. and 2. Read the arguments; nothing else has happened yet.
+  auto arguments = read_arguments(args);
+  if (!arguments) return kivo_dom::err(std::move(arguments).error());
+  if (before_input) {
+    if (auto r = before_input(); !r) return r;
+  }
+
+  // 3. Read the whole input into one buffer that lives for the run.
+  auto buffer = read_input(arguments->source, input);
+  if (!buffer) return kivo_dom::err(std::move(buffer).error());
+
+  // 4. Split it into the HTML text and the resource blob.
+  auto unpacked = kivo_engine::resources::unpack(*buffer, kHtmlLimit);
+  if (!unpacked) return kivo_dom::err(RunError::io(unpacked.error()));
+
+  // 5. Parse the HTML text.
+  const kivo_engine::Engine engine{kivo_html::ParseLimits{1'048'576, 50'000, 128}};
+  auto document = engine.load_web_html(unpacked->html);
+  if (!document) return kivo_dom::err(RunError::parse(document.error().display()));
+
+  // 6. The output writer is the caller's; 7. write the mode's document.
+  switch (arguments->mode) {
+    case Mode::Presentation:
+      if (auto r = kivo_engine::presentation::write_json(*document, output); !r) {
+        return kivo_dom::err(RunError::io(r.error()));
+      }
+      break;
+    case Mode::Manifest:
+      if (auto r = kivo_engine::Manifest::discover(*document).write_json(output); !r) {
+        return kivo_dom::err(RunError::io(r.error()));
+      }
+      break;
+    case Mode::Scene:
+      if (auto r = run_scene(*document, unpacked->blob, arguments->width, output, input); !r) return r;
+      break;
+  }
+
+  // 8. Flush everything that is still buffered.
+  if (auto r = output.flush(); !r) return kivo_dom::err(RunError::io(r.error()));
+  return {};
+}
+
+int process_main(int argc, char** argv, const BeforeInput& before_input) {
+  std::vector<std::string> args;
+  args.reserve(static_cast<std::size_t>(std::max(argc, 0)));
+  for (int i = 0; i < argc; ++i) args.emplace_back(argv[i]);
+
+  Reader input(STDIN_FILENO);
+  kivo_layout::BufferedFdOutput output(STDOUT_FILENO);
+  auto result = run(args, input, output, before_input);
+  if (result) return 0;
+
+  // What the writer still holds goes out first, errors ignored; then the one
+  // error line.
+  output.discard_flush();
+  std::string line = result.error().display();
+  line.push_back('\n');
+  (void)kivo_layout::write_all_fd(STDERR_FILENO, line);
+  return 1;
+}
+
+}  // namespace kivo_document

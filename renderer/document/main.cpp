@@ -1,0 +1,16 @@
+// The renderer program: enters its sandbox once the arguments are read, then
+// runs. See driver.h for the command line.
+#include <csignal>
+
+#include "document/driver.h"
+#include "document/sandbox.h"
+
+int main(int argc, char** argv) {
+  // A closed output pipe must end the run with an error line, not a signal.
+  std::signal(SIGPIPE, SIG_IGN);
+  return kivo_document::process_main(argc, argv, []() -> kivo_dom::Result<void, kivo_document::RunError> {
+    auto applied = kivo_document::sandbox::enter();
+    if (!applied) return kivo_dom::err(std::move(applied).error());
+    return {};
+  });
+}

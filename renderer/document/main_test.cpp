@@ -1,0 +1,324 @@
+// Runs the built kivo-document program, sandbox and all, as the application
+// does: arguments, bytes on standard input, and what comes back on standard
+// output, standard error and the exit status.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <utility>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "document/reader.h"
+#include "document/scene_run.h"
+#include "engine/engine.h"
+#include "layout/io.h"
+
+extern char** environ;
+
+namespace kivo_document {
+namespace {
+
+std::string program_path() {
+  char self[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return "kivo-document";
+  std::string path(self, static_cast<std::size_t>(n));
+  return path.substr(0, path.rfind('/') + 1) + "kivo-document";
+}
+
+struct Outcome {
+  std::string out;
+  std::string err;
+  int status = -1;
+  // Bytes of standard input the program left unread.
+  std::size_t stdin_left = 0;
+};
+
+// The sandboxed child cannot open /proc, which leak checking at exit needs;
+// the sanitized build therefore runs it without that check.
+std::vector<std::string> child_environment() {
+  std::vector<std::string> env;
+  std::string asan = "ASAN_OPTIONS=detect_leaks=0";
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry(*e);
+    if (entry.rfind("ASAN_OPTIONS=", 0) == 0) {
+      asan = entry + ":detect_leaks=0";
+    } else {
+      env.push_back(entry);
+    }
+  }
+  env.push_back(asan);
+  return env;
+}
+
+Outcome run_program(const std::vector<std::string>& args, const std::string& input, bool close_stdout = false) {
+  Outcome outcome;
+  int in[2], out[2], err[2];
+  EXPECT_EQ(::pipe2(in, O_CLOEXEC), 0);
+  EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
+  EXPECT_EQ(::pipe2(err, O_CLOEXEC), 0);
+
+  const std::string path = program_path();
+  std::vector<std::string> argv_storage{path};
+  argv_storage.insert(argv_storage.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argv_storage) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> env_storage = child_environment();
+  std::vector<char*> envp;
+  for (auto& e : env_storage) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  pid_t pid = -1;
+  const int spawned = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  EXPECT_EQ(spawned, 0) << path;
+  ::close(out[1]);
+  ::close(err[1]);
+  if (close_stdout) ::close(out[0]);
+
+  // The parent keeps its copy of the read end of standard input, so bytes the
+  // child never read can be counted afterwards.
+  std::thread writer([fd = in[1], &input] {
+    (void)kivo_layout::write_all_fd(fd, input);
+    ::close(fd);
+  });
+
+  std::vector<pollfd> fds;
+  if (!close_stdout) fds.push_back({out[0], POLLIN, 0});
+  fds.push_back({err[0], POLLIN, 0});
+  while (!fds.empty()) {
+    if (::poll(fds.data(), fds.size(), -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (std::size_t i = 0; i < fds.size();) {
+      if (fds[i].revents == 0) {
+        ++i;
+        continue;
+      }
+      char buffer[65536];
+      const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+      if (n > 0) {
+        (fds[i].fd == err[0] ? outcome.err : outcome.out).append(buffer, static_cast<std::size_t>(n));
+        ++i;
+      } else {
+        ::close(fds[i].fd);
+        fds.erase(fds.begin() + static_cast<std::ptrdiff_t>(i));
+      }
+    }
+  }
+  int status = 0;
+  EXPECT_EQ(::waitpid(pid, &status, 0), pid);
+  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+
+  // Drain what is left so the writer can finish, counting it.
+  for (;;) {
+    char buffer[65536];
+    const ssize_t n = ::read(in[0], buffer, sizeof buffer);
+    if (n > 0) {
+      outcome.stdin_left += static_cast<std::size_t>(n);
+    } else if (n == 0 || errno != EINTR) {
+      break;
+    }
+  }
+  writer.join();
+  ::close(in[0]);
+  return outcome;
+}
+
+std::string be32(std::uint32_t n) {
+  return {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8), static_cast<char>(n)};
+}
+std::string frame(const std::string& payload) { return be32(static_cast<std::uint32_t>(payload.size())) + payload; }
+std::string envelope(const std::string& html, const std::string& blob) {
+  return std::string("KIVO-R1\0", 8) + be32(static_cast<std::uint32_t>(html.size())) + html + blob;
+}
+
+const std::string kEmptyManifest = "{\"resources\":[],\"base\":null,\"limited\":false}\n";
+const std::string kHelloBlocks = "{\"version\":1,\"blocks\":[{\"heading\":0,\"text\":\"Hello\"}]}\n";
+const std::string kEnvelopeError = "Invalid or oversized resource envelope";
+
+struct CliCase {
+  std::string name;
+  std::vector<std::string> args;
+  std::string input;
+  std::string out;
+  std::string err;  // without its line feed; empty for none
+  int status;
+  // Set when the program must not touch standard input at all.
+  bool stdin_untouched = false;
+};
+
+void PrintTo(const CliCase& c, std::ostream* os) { *os << c.name; }
+
+class KivoDocumentCli : public testing::TestWithParam<CliCase> {};
+
+TEST_P(KivoDocumentCli, Runs) {
+  const CliCase& c = GetParam();
+  const Outcome o = run_program(c.args, c.input);
+  EXPECT_EQ(o.status, c.status);
+  EXPECT_EQ(o.out, c.out);
+  EXPECT_EQ(o.err, c.err.empty() ? "" : c.err + "\n");
+  if (c.stdin_untouched) {
+    EXPECT_EQ(o.stdin_left, c.input.size());
+  }
+}
+
+std::vector<CliCase> cli_cases() {
+  const std::string hello = frame("<p>Hello</p>");
+  std::vector<CliCase> cases = {
+      // Arguments, all decided before standard input is read.
+      {"NoArguments", {}, hello, "", "expected one local HTML file", 1, true},
+      {"BadWidth", {"--stdin", "abc"}, hello, "", "invalid float literal", 1, true},
+      {"EmptyWidth", {"--stdin", ""}, hello, "", "cannot parse float from empty string", 1, true},
+      {"LeadingBlankWidth", {"--stdin", " 997"}, hello, "", "invalid float literal", 1, true},
+      {"HexWidth", {"--stdin", "0x10"}, hello, "", "invalid float literal", 1, true},
+      {"SurplusArgument", {"--stdin", "0", "x"}, hello, "", "expected file and optional viewport width", 1, true},
+      {"BadWidthBeforeSurplus", {"--stdin", "abc", "x"}, hello, "", "invalid float literal", 1, true},
+      // Modes.
+      {"Presentation", {"--stdin"}, hello, kHelloBlocks, "", 0},
+      {"ManifestZero", {"--stdin", "0"}, hello, kEmptyManifest, "", 0},
+      {"ManifestImage", {"--stdin", "0"}, frame("<img src=\"a.png\">"),
+       "{\"resources\":[{\"id\":0,\"kind\":2,\"url\":\"a.png\"}],\"base\":null,\"limited\":false}\n", "", 0},
+      // The frame.
+      {"EmptyFrame", {"--stdin"}, frame(""), "{\"version\":1,\"blocks\":[]}\n", "", 0},
+      {"TwoLengthBytes", {"--stdin"}, std::string("\0\0", 2), "", "failed to fill whole buffer", 1},
+      {"ShortPayload", {"--stdin"}, be32(10) + "123456789", "", "failed to fill whole buffer", 1},
+      {"LargestFrame", {"--stdin", "0"}, frame(std::string(1'115'148, 'a')), "", kEnvelopeError, 1},
+      {"FrameOverHtmlLimit", {"--stdin", "0"}, frame(std::string(1'048'577, 'a')), "", kEnvelopeError, 1},
+      {"FrameNotUtf8", {"--stdin"}, frame("<p>\xff</p>"), "", kEnvelopeError, 1},
+      // Envelopes: the blob is not examined outside scene mode.
+      {"EnvelopePresentation", {"--stdin"}, frame(envelope("<p>Hello</p>", "")), kHelloBlocks, "", 0},
+      {"EnvelopeBadBlobManifest", {"--stdin", "0"}, frame(envelope("<p>Hello</p>", "\x05")), kEmptyManifest, "", 0},
+      {"EnvelopeShortLength", {"--stdin"}, frame(std::string("KIVO-R1\0\0\0\0", 11)), "",
+       "failed to fill whole buffer", 1},
+      {"EnvelopeLengthPastEnd", {"--stdin"}, frame(std::string("KIVO-R1\0", 8) + be32(100) + "<p>"), "",
+       kEnvelopeError, 1},
+      // File sources: the sandbox allows examining a path but never opening it.
+      {"OtherCaseIsAPath", {"--STDIN"}, hello, "", "No such file or directory (os error 2)", 1, true},
+      {"MissingFile", {"/nonexistent/kivo.html"}, "", "", "No such file or directory (os error 2)", 1},
+      {"DirectoryPath", {"/"}, "", "", "expected a regular file", 1},
+      {"DeviceIsNotAFile", {"/dev/zero"}, "", "", "expected a regular file", 1},
+  };
+  const std::pair<const char*, const char*> zero_widths[] = {
+      {"NegativeZero", "-0"}, {"ZeroPointZero", "0.0"}, {"PlusZero", "+0"}, {"ZeroWithExponent", "0e10"},
+      {"RoundsToZero", "1e-50"}};
+  for (const auto& [name, width] : zero_widths) {
+    cases.push_back({std::string("Manifest") + name, {"--stdin", width}, hello, kEmptyManifest, "", 0});
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, KivoDocumentCli, testing::ValuesIn(cli_cases()),
+                         [](const testing::TestParamInfo<CliCase>& info) { return info.param.name; });
+
+TEST(KivoDocumentCli, OversizedFrameIsRefusedBeforeItsPayload) {
+  const std::string payload(4096, 'a');
+  const Outcome o = run_program({"--stdin", "0"}, be32(1'115'149) + payload);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err, "HTML input exceeds 1 MiB\n");
+}
+
+TEST(KivoDocumentCli, ParseFailureWritesOnlyTheErrorLine) {
+  const std::string html("<p>a\0b</p>", 10);
+  const kivo_engine::Engine engine{kivo_html::ParseLimits{1'048'576, 50'000, 128}};
+  auto parsed = engine.load_web_html(html);
+  ASSERT_FALSE(parsed.ok());
+  const Outcome o = run_program({"--stdin"}, frame(html));
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err, parsed.error().display() + "\n");
+}
+
+TEST(KivoDocumentCli, EveryOtherWidthSelectsSceneMode) {
+  // Each of these widths reaches the scene run, which refuses it; the program
+  // must end exactly as the scene run does in-process, with no JSON written.
+  const kivo_engine::Engine engine{kivo_html::ParseLimits{1'048'576, 50'000, 128}};
+  auto document = engine.load_web_html("<p>Hello</p>");
+  ASSERT_TRUE(document.ok());
+  for (const char* width : {"nan", "INF", "-5", "100", "-inf"}) {
+    kivo_layout::StringOutput out;
+    Reader in = Reader::from_bytes("");
+    auto expected = run_scene(*document, "", std::strtof(width, nullptr), out, in);
+    ASSERT_FALSE(expected.ok()) << width;
+    const Outcome o = run_program({"--stdin", width}, frame("<p>Hello</p>"));
+    EXPECT_EQ(o.status, 1) << width;
+    EXPECT_EQ(o.out, out.text) << width;
+    EXPECT_EQ(o.err, expected.error().display() + "\n") << width;
+  }
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+TEST(KivoDocumentCli, SceneAnswersFollowTheFrameOnTheSamePipe) {
+  // The answer is written together with the frame; the program must keep it
+  // for the measurement instead of losing it while reading the frame.
+  const Outcome o = run_program({"--stdin", "800"}, frame("<p>Hi</p>") + "8\n");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err, "");
+  const auto lines = lines_of(o.out);
+  ASSERT_EQ(lines.size(), 2u) << o.out;
+  EXPECT_EQ(lines[0], "{\"measure\":true,\"size\":16,\"bold\":false,\"text\":\"Hi\"}");
+  EXPECT_EQ(lines[1].rfind("{\"version\":2,\"width\":800,", 0), 0u) << lines[1];
+  EXPECT_EQ(o.out.back(), '\n');
+}
+
+TEST(KivoDocumentCli, SceneWithoutAnswersKeepsOnlyItsRequests) {
+  const Outcome o = run_program({"--stdin", "800"}, frame("<p>Hi</p>"));
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "incomplete measurement response\n");
+  EXPECT_EQ(o.out, "{\"measure\":true,\"size\":16,\"bold\":false,\"text\":\"Hi\"}\n");
+}
+
+TEST(KivoDocumentCli, ClosedOutputEndsWithTheSystemError) {
+  const Outcome o = run_program({"--stdin"}, frame("<p>Hello</p>"), /*close_stdout=*/true);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "Broken pipe (os error 32)\n");
+}
+
+TEST(KivoDocumentCli, UserFileIsRefusedEvenWhenReadable) {
+  // The application's own check: a file it just wrote, handed over by path.
+  char dir_template[] = "/tmp/kivo-cli-XXXXXX";
+  ASSERT_NE(::mkdtemp(dir_template), nullptr);
+  const std::string path = std::string(dir_template) + "/private.html";
+  std::ofstream(path) << "<p>private fixture</p>";
+  const Outcome o = run_program({path}, "");
+  ::unlink(path.c_str());
+  ::rmdir(dir_template);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err, "Operation not permitted (os error 1)\n");
+}
+
+}  // namespace
+}  // namespace kivo_document

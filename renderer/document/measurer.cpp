@@ -1,0 +1,60 @@
+#include "document/measurer.h"
+
+#include <bit>
+#include <functional>
+
+#include "document/float_parse.h"
+#include "dom/text.h"
+#include "layout/protocol.h"
+
+namespace kivo_document {
+
+namespace protocol = kivo_layout::protocol;
+using kivo_layout::IoError;
+
+std::size_t RemoteMeasurer::KeyHash::operator()(const Key& key) const {
+  std::size_t h = std::hash<std::string>{}(key.text);
+  h ^= std::hash<std::uint32_t>{}(key.size_bits) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+  return h ^ (key.bold ? 0x51ed270b27ULL : 0);
+}
+
+RemoteMeasurer::RemoteMeasurer(kivo_layout::Output& output, Reader& input) : m_output(output), m_input(input) {}
+
+kivo_dom::Result<void, IoError> RemoteMeasurer::write_request(std::string_view text, float size, bool bold) {
+  if (auto r = m_output.write("{\"measure\":true,\"size\":"); !r) return r;
+  if (auto r = protocol::write_f32(size, m_output); !r) return r;
+  if (auto r = m_output.write(",\"bold\":"); !r) return r;
+  if (auto r = protocol::write_bool(bold, m_output); !r) return r;
+  if (auto r = m_output.write(",\"text\":"); !r) return r;
+  if (auto r = protocol::write_string(text, m_output); !r) return r;
+  return m_output.write("}\n");
+}
+
+kivo_dom::Result<float, std::string> RemoteMeasurer::width(std::string_view text, float size, bool bold) {
+  // 1. Serve a repeat from the cache without any exchange.
+  Key key{std::string(text), std::bit_cast<std::uint32_t>(size), bold};
+  if (const auto found = m_cache.find(key); found != m_cache.end()) return found->second;
+
+  // 2. Write the request and 3. put the whole line on the pipe before waiting.
+  if (auto r = write_request(text, size, bold); !r) return kivo_dom::err(r.error().display());
+  if (auto r = m_output.flush(); !r) return kivo_dom::err(r.error().display());
+
+  // 4. Take one answer line, never more than the bound.
+  auto read = m_input.read_line(kMaxAnswerBytes);
+  if (!read) return kivo_dom::err(read.error().display());
+  const std::string& line = *read;
+
+  // 5. The answer must be UTF-8 and 6. end in a line feed within the bound.
+  if (!kivo_dom::text::is_valid_utf8(line)) return kivo_dom::err(std::string("stream did not contain valid UTF-8"));
+  if (line.empty() || line.back() != '\n') return kivo_dom::err(std::string("incomplete measurement response"));
+
+  // 7. Trim the surrounding white space and 8. read the number.
+  auto parsed = parse_f32(kivo_dom::text::trim_unicode_white_space(line));
+  if (!parsed) return kivo_dom::err(std::move(parsed).error());
+
+  // 9. Remember the answer for the rest of the run.
+  m_cache.emplace(std::move(key), *parsed);
+  return *parsed;
+}
+
+}  // namespace kivo_document

@@ -1,0 +1,88 @@
+#include "document/reader.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace kivo_document {
+
+using kivo_layout::IoError;
+
+Reader::Reader(int fd) : m_fd(fd) { m_buffer.reserve(kCapacity); }
+
+Reader::Reader(int fd, std::string bytes) : m_fd(fd), m_buffer(std::move(bytes)) {}
+
+Reader Reader::from_bytes(std::string bytes) { return Reader(-1, std::move(bytes)); }
+
+std::string_view Reader::buffered() const { return std::string_view(m_buffer).substr(m_pos); }
+
+kivo_dom::Result<std::size_t, IoError> Reader::read_some(char* dst, std::size_t size) {
+  if (m_fd < 0) return std::size_t{0};
+  for (;;) {
+    const ssize_t n = ::read(m_fd, dst, size);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) return kivo_dom::err(IoError::os(errno));
+  }
+}
+
+kivo_dom::Result<bool, IoError> Reader::fill() {
+  KIVO_CHECK(m_pos == m_buffer.size());
+  m_buffer.resize(kCapacity);
+  m_pos = 0;
+  auto n = read_some(m_buffer.data(), kCapacity);
+  if (!n) {
+    m_buffer.clear();
+    return kivo_dom::err(std::move(n).error());
+  }
+  m_buffer.resize(*n);
+  return *n > 0;
+}
+
+kivo_dom::Result<void, IoError> Reader::read_exact(char* dst, std::size_t size) {
+  while (size > 0) {
+    if (buffered().empty()) {
+      // A large remainder goes straight into the destination instead of
+      // through the buffer; a small one refills the buffer, which may then
+      // also hold the bytes that follow.
+      if (size >= kCapacity && m_fd >= 0) {
+        auto n = read_some(dst, size);
+        if (!n) return kivo_dom::err(std::move(n).error());
+        if (*n == 0) return kivo_dom::err(IoError::unexpected_eof());
+        dst += *n;
+        size -= *n;
+        continue;
+      }
+      auto more = fill();
+      if (!more) return kivo_dom::err(std::move(more).error());
+      if (!*more) return kivo_dom::err(IoError::unexpected_eof());
+    }
+    const std::size_t take = std::min(size, buffered().size());
+    std::memcpy(dst, m_buffer.data() + m_pos, take);
+    m_pos += take;
+    dst += take;
+    size -= take;
+  }
+  return {};
+}
+
+kivo_dom::Result<std::string, IoError> Reader::read_line(std::size_t max_bytes) {
+  std::string line;
+  while (line.size() < max_bytes) {
+    if (buffered().empty()) {
+      auto more = fill();
+      if (!more) return kivo_dom::err(std::move(more).error());
+      if (!*more) break;
+    }
+    const std::string_view available = buffered().substr(0, max_bytes - line.size());
+    const std::size_t newline = available.find('\n');
+    const std::size_t take = newline == std::string_view::npos ? available.size() : newline + 1;
+    line.append(available.substr(0, take));
+    m_pos += take;
+    if (newline != std::string_view::npos) break;
+  }
+  return line;
+}
+
+}  // namespace kivo_document

@@ -1,0 +1,53 @@
+// The run's one buffered reader over standard input. The input frame is read
+// through it first and, in scene mode, the measurement answers afterwards, so
+// bytes that arrive together with the frame are kept for the answers instead
+// of being lost between the two.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dom/result.h"
+#include "layout/io.h"
+
+namespace kivo_document {
+
+class Reader {
+ public:
+  // Bytes read from the descriptor at a time when the buffer is empty.
+  static constexpr std::size_t kCapacity = 8192;
+
+  // Reads from a descriptor it does not own (standard input in the program).
+  explicit Reader(int fd);
+  // Reads from fixed bytes, then reports the end of input (tests, in-process runs).
+  static Reader from_bytes(std::string bytes);
+
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+  Reader(Reader&&) = default;
+  Reader& operator=(Reader&&) = default;
+
+  // Fills dst with exactly size bytes; an end of input first fails with
+  // "failed to fill whole buffer" (the bytes read so far are consumed).
+  kivo_dom::Result<void, kivo_layout::IoError> read_exact(char* dst, std::size_t size);
+
+  // Takes bytes up to and including the first line feed, at most max_bytes of
+  // them, stopping early at the end of input. Only the bytes taken are consumed.
+  kivo_dom::Result<std::string, kivo_layout::IoError> read_line(std::size_t max_bytes);
+
+ private:
+  Reader(int fd, std::string bytes);
+  // Refills the empty buffer; false at the end of input.
+  kivo_dom::Result<bool, kivo_layout::IoError> fill();
+  // Reads once from the descriptor into dst, retrying interruptions; 0 at the end.
+  kivo_dom::Result<std::size_t, kivo_layout::IoError> read_some(char* dst, std::size_t size);
+  std::string_view buffered() const;
+
+  int m_fd;
+  std::string m_buffer;
+  std::size_t m_pos = 0;
+};
+
+}  // namespace kivo_document

@@ -1,0 +1,143 @@
+#include "document/sandbox.h"
+
+#include <seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "layout/io.h"
+
+namespace kivo_document::sandbox {
+namespace {
+
+// System calls that would reach a file, a program, the network or another
+// process. Names the installed libseccomp does not know, or that this
+// architecture lacks, are skipped; Landlock still covers file access there.
+constexpr const char* kDenied[] = {
+    // Opening and creating files.
+    "open", "openat", "openat2", "creat", "open_by_handle_at", "name_to_handle_at",
+    // Starting programs.
+    "execve", "execveat",
+    // Network and local sockets.
+    "socket", "socketpair", "connect", "bind", "listen", "accept", "accept4", "sendto", "sendmsg", "sendmmsg",
+    // Changing the file system.
+    "link", "linkat", "unlink", "unlinkat", "rename", "renameat", "renameat2", "mkdir", "mkdirat", "rmdir",
+    "symlink", "symlinkat", "mknod", "mknodat", "truncate", "chmod", "fchmodat", "chown", "lchown", "fchownat",
+    "utime", "utimes", "utimensat", "futimesat", "setxattr", "lsetxattr", "removexattr", "lremovexattr",
+    // Mounts and name spaces.
+    "mount", "umount2", "pivot_root", "chroot", "open_tree", "move_mount", "fsopen", "fsmount", "fsconfig",
+    "fspick", "unshare", "setns",
+    // Interfaces that act outside the filter or on other processes.
+    "io_uring_setup", "io_uring_enter", "io_uring_register", "ptrace", "process_vm_readv", "process_vm_writev",
+    "bpf", "perf_event_open", "userfaultfd", "keyctl", "add_key", "request_key",
+};
+
+// Landlock's interface, spelled out here so that older kernel headers do not
+// limit what a newer kernel can enforce.
+struct LandlockRulesetAttr {
+  std::uint64_t handled_access_fs;
+  std::uint64_t handled_access_net;
+  std::uint64_t scoped;
+};
+constexpr std::uint32_t kLandlockCreateRulesetVersion = 1U << 0;
+// Every file access right of ABI 1 (execute to make symlink), then refer (2),
+// truncate (3) and device ioctl (5).
+constexpr std::uint64_t kFsAbi1 = (1ULL << 13) - 1;
+constexpr std::uint64_t kFsRefer = 1ULL << 13;
+constexpr std::uint64_t kFsTruncate = 1ULL << 14;
+constexpr std::uint64_t kFsIoctlDev = 1ULL << 15;
+// TCP bind and connect (ABI 4); abstract unix sockets and signals (ABI 6).
+constexpr std::uint64_t kNetAll = (1ULL << 0) | (1ULL << 1);
+constexpr std::uint64_t kScopeAll = (1ULL << 0) | (1ULL << 1);
+
+RunError sandbox_error(std::string_view what, int code) {
+  return RunError::message("cannot enter the renderer sandbox: " + std::string(what) + ": " +
+                           kivo_layout::IoError::os(code).display());
+}
+
+// Applies a ruleset that handles every access right the kernel knows and
+// grants none of them. Returns the ABI applied, 0 without Landlock.
+kivo_dom::Result<int, RunError> apply_landlock() {
+#if defined(SYS_landlock_create_ruleset) && defined(SYS_landlock_restrict_self)
+  const long abi = ::syscall(SYS_landlock_create_ruleset, nullptr, 0, kLandlockCreateRulesetVersion);
+  if (abi < 1) {
+    // No Landlock in this kernel, switched off at boot, or refused by a
+    // container's own filter: the seccomp layer still applies.
+    if (errno == ENOSYS || errno == EOPNOTSUPP || errno == EPERM) return 0;
+    return kivo_dom::err(sandbox_error("Landlock", errno));
+  }
+  LandlockRulesetAttr attr{};
+  std::size_t attr_size = sizeof attr.handled_access_fs;
+  attr.handled_access_fs = kFsAbi1;
+  if (abi >= 2) attr.handled_access_fs |= kFsRefer;
+  if (abi >= 3) attr.handled_access_fs |= kFsTruncate;
+  if (abi >= 4) {
+    attr.handled_access_net = kNetAll;
+    attr_size = sizeof attr.handled_access_fs + sizeof attr.handled_access_net;
+  }
+  if (abi >= 5) attr.handled_access_fs |= kFsIoctlDev;
+  if (abi >= 6) {
+    attr.scoped = kScopeAll;
+    attr_size = sizeof attr;
+  }
+  const long ruleset = ::syscall(SYS_landlock_create_ruleset, &attr, attr_size, 0U);
+  if (ruleset < 0) return kivo_dom::err(sandbox_error("Landlock", errno));
+  const long restricted = ::syscall(SYS_landlock_restrict_self, static_cast<int>(ruleset), 0U);
+  const int restrict_errno = errno;
+  ::close(static_cast<int>(ruleset));
+  if (restricted != 0) return kivo_dom::err(sandbox_error("Landlock", restrict_errno));
+  return static_cast<int>(abi);
+#else
+  return 0;
+#endif
+}
+
+// Owns a libseccomp context until the filter is loaded or refused.
+class FilterContext {
+ public:
+  FilterContext() : m_ctx(seccomp_init(SCMP_ACT_ALLOW)) {}
+  ~FilterContext() {
+    if (m_ctx != nullptr) seccomp_release(m_ctx);
+  }
+  FilterContext(const FilterContext&) = delete;
+  FilterContext& operator=(const FilterContext&) = delete;
+  scmp_filter_ctx get() const { return m_ctx; }
+
+ private:
+  scmp_filter_ctx m_ctx;
+};
+
+kivo_dom::Result<void, RunError> install_seccomp() {
+  const FilterContext filter;
+  if (filter.get() == nullptr) return kivo_dom::err(sandbox_error("seccomp", ENOMEM));
+  for (const char* name : kDenied) {
+    const int number = seccomp_syscall_resolve_name(name);
+    if (number == __NR_SCMP_ERROR) continue;
+    const int rc = seccomp_rule_add(filter.get(), SCMP_ACT_ERRNO(EPERM), number, 0);
+    // A call that this architecture lacks is refused as such; skip it.
+    if (rc == -EDOM || rc == -EFAULT) continue;
+    if (rc != 0) return kivo_dom::err(sandbox_error(std::string("seccomp rule for ") + name, -rc));
+  }
+  if (const int rc = seccomp_load(filter.get()); rc != 0) return kivo_dom::err(sandbox_error("seccomp", -rc));
+  return {};
+}
+
+}  // namespace
+
+kivo_dom::Result<Applied, RunError> enter() {
+  // 1. No later exec could gain privileges; both layers require this.
+  if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return kivo_dom::err(sandbox_error("no_new_privs", errno));
+  // 2. Take away all file access where the kernel can.
+  auto landlock = apply_landlock();
+  if (!landlock) return kivo_dom::err(std::move(landlock).error());
+  // 3. Refuse the system calls that reach outside, whatever the kernel.
+  if (auto r = install_seccomp(); !r) return kivo_dom::err(std::move(r).error());
+  return Applied{*landlock};
+}
+
+}  // namespace kivo_document::sandbox

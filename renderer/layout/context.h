@@ -1,0 +1,201 @@
+// The layout context: the scene under construction, the inputs and the budgets
+// of one layout run, and the operations through which every paint and every
+// text width passes.
+//
+// Limits (all enforced while laying out, each with its own error text):
+// - 20,000 paints and 8,388,608 bytes of paint data (128 per paint plus its
+//   link and its text or alternative text);
+// - 40,000 width requests per run, repeated texts included;
+// - a nesting depth of 128 below the root for blocks and inline elements;
+// - document height 200,000 px: no block or text run may start below it and no
+//   box may end below it;
+// - links of at most 4,096 bytes.
+// The natural sizes in the image table must be positive; the resource
+// envelope only delivers sizes of 1 to 4,096 px.
+//
+// Block and inline layout call each other once per nesting level, so the call
+// depth is bounded by the depth limit above (at most two frames per level), not
+// by the document: a document deeper than 128 levels fails with "layout depth
+// limit exceeded" before the stack grows further. The HTML parser already
+// refuses documents with more than 128 open elements.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "dom/document.h"
+#include "dom/node.h"
+#include "dom/result.h"
+#include "layout/image_table.h"
+#include "layout/scene.h"
+#include "layout/text_measurer.h"
+#include "style/cascade.h"
+#include "style/values.h"
+
+namespace kivo_layout {
+
+// Every failure of layout: one fixed message, or the measurer's own message.
+struct LayoutError {
+  std::string message;
+
+  // The message, unchanged.
+  const std::string& display() const { return message; }
+};
+
+template <class T>
+using LayoutResult = kivo_dom::Result<T, LayoutError>;
+
+inline constexpr std::size_t kMaxPaints = 20'000;
+inline constexpr std::uint64_t kMaxPaintBytes = 8'388'608;
+inline constexpr std::uint64_t kPaintBaseBytes = 128;
+inline constexpr std::uint64_t kMaxMeasurements = 40'000;
+inline constexpr std::size_t kMaxLayoutDepth = 128;
+inline constexpr float kMaxDocumentHeight = 200'000.0f;
+inline constexpr std::size_t kMaxLinkBytes = 4'096;
+inline constexpr float kMaxMeasuredWidth = 1'000'000.0f;
+inline constexpr float kMaxImageExtent = 8'192.0f;
+inline constexpr float kMinViewportWidth = 160.0f;
+inline constexpr float kMaxViewportWidth = 8'192.0f;
+
+inline constexpr std::string_view kViewportWidthError = "viewport width must be 160\xE2\x80\x93" "8192 px";
+inline constexpr std::string_view kMissingStyleError = "missing computed style";
+inline constexpr std::string_view kMissingNodeError = "missing node";
+inline constexpr std::string_view kDepthError = "layout depth limit exceeded";
+inline constexpr std::string_view kHeightError = "document height limit exceeded";
+inline constexpr std::string_view kLinkError = "link target exceeds 4 KiB";
+inline constexpr std::string_view kPaintCountError = "paint command limit exceeded";
+inline constexpr std::string_view kPaintBytesError = "paint data budget exceeded";
+inline constexpr std::string_view kMeasurementLimitError = "text measurement limit exceeded";
+inline constexpr std::string_view kInvalidMeasurementError = "invalid text measurement";
+
+// Builds the error of one fixed message.
+inline LayoutError layout_error(std::string_view message) { return LayoutError{std::string(message)}; }
+
+// The larger of two floats; a NaN operand yields the other one, and +0 wins over -0.
+inline float max_f(float a, float b) {
+  if (a != a) return b;
+  if (b != b) return a;
+  if (a == b) return (a == 0 && std::signbit(a)) ? b : a;
+  return a < b ? b : a;
+}
+
+// The smaller of two floats; a NaN operand yields the other one, and -0 wins over +0.
+inline float min_f(float a, float b) {
+  if (a != a) return b;
+  if (b != b) return a;
+  if (a == b) return (a == 0 && std::signbit(b)) ? b : a;
+  return a < b ? a : b;
+}
+
+// The line height of a style: a multiplier of the font size or pixels, never
+// below the font size.
+float line_height(const kivo_style::Style& style);
+
+// An attribute value read whole as a 32-bit float (sign, digits with an optional
+// point and exponent, or inf, infinity and nan in any case); nullopt when the
+// text is not such a number, for example with white space or a unit.
+std::optional<float> parse_attribute_f32(std::string_view text);
+
+// The running state of one block's content: where the current line starts, how
+// far it is filled and how tall it is so far.
+struct LineBox {
+  // The left edge of the content box.
+  float x = 0;
+  // The top of the current line.
+  float y = 0;
+  // The width available to every line.
+  float width = 0;
+  // The advance already used on the current line.
+  float cursor = 0;
+  // The tallest run on the current line.
+  float height = 0;
+  // A collapsed white space is pending before the next word.
+  bool space = false;
+
+  // Moves to the start of the next line.
+  void break_line() {
+    y = y + max_f(height, 0);
+    cursor = 0;
+    height = 0;
+    space = false;
+  }
+};
+
+// The state of one layout run. Only the scene leaves it.
+class Context {
+ public:
+  Context(const kivo_dom::Document& document, const kivo_style::StyledDocument& styles,
+          TextMeasurer& measurer, const ImageTable& images, float viewport_width);
+
+  Scene scene;
+  const kivo_dom::Document& document;
+  const ImageTable& images;
+  const kivo_style::StyledDocument& styles;
+  TextMeasurer& measurer;
+  // The node that recorded each anchor of the scene, so that moved boxes can
+  // take their anchors along. Only looked up and inserted into.
+  std::unordered_map<std::string, kivo_dom::NodeId> anchor_owners;
+  // Width requests made so far.
+  std::uint64_t measurements = 0;
+  // Running paint data total.
+  std::uint64_t paint_bytes = 0;
+
+  // The node's computed style, or "missing computed style". The pointer stays
+  // valid for the whole run: the styled document is never changed.
+  LayoutResult<const kivo_style::Style*> style(kivo_dom::NodeId node) const;
+
+  // The node, or "missing node" when the id does not name a node of this document.
+  LayoutResult<const kivo_dom::Node*> find_node(kivo_dom::NodeId node) const;
+
+  // Records a fragment anchor unless the name is already taken.
+  void anchor(kivo_dom::NodeId node, std::string_view name, float y);
+
+  // The only way a paint enters the scene: checks the paint count and data budgets.
+  LayoutResult<void> push(Paint paint);
+
+  // Emits one text run at the line's cursor and advances the line.
+  LayoutResult<void> paint_text(std::string_view text, const kivo_style::Style& style, LineBox& line,
+                                std::optional<std::string_view> link, float width);
+
+  // Lays out one node as a block whose margin box starts at (x, y), and returns
+  // the margin box's height. A forced width (from a flex or grid container)
+  // replaces the content width and disables auto margins.
+  LayoutResult<float> sized_block(kivo_dom::NodeId node, std::size_t depth, std::optional<std::string_view> link,
+                                  std::optional<float> forced_width, float x, float y, float available_width);
+
+  // Places one child of a block on the block's lines: text, inline elements,
+  // line breaks and images; block-level children go back to sized_block.
+  LayoutResult<void> inline_node(kivo_dom::NodeId node, LineBox& line, std::size_t depth,
+                                 std::optional<std::string_view> link);
+
+  // Breaks a text into words, measures them, wraps them onto the line and paints them.
+  LayoutResult<void> text(std::string_view text, const kivo_style::Style& style, LineBox& line,
+                          std::optional<std::string_view> link);
+
+  // The width of a text, asked of the measurer. Every call counts against the
+  // 40,000 requests; an answer that is not finite or lies outside 0 to
+  // 1,000,000 is refused.
+  LayoutResult<float> measured(std::string_view text, float size, bool bold);
+
+ private:
+  // Lays out the content of a block (its image, text or children) into its line box.
+  LayoutResult<void> block_content(kivo_dom::NodeId node, const kivo_dom::Node& element,
+                                   const kivo_style::Style& style, std::size_t depth,
+                                   std::optional<std::string_view> link, float content_width, LineBox& line);
+
+  // Hands every child of a block to inline_node, one level deeper.
+  LayoutResult<void> flow_children(const kivo_dom::Node& element, std::size_t depth,
+                                   std::optional<std::string_view> link, LineBox& line);
+
+  // Places an img element on the current line, or its alternative text.
+  LayoutResult<void> inline_image(kivo_dom::NodeId node, const kivo_dom::Node& element,
+                                  const kivo_style::Style& style, LineBox& line,
+                                  std::optional<std::string_view> link);
+};
+
+}  // namespace kivo_layout

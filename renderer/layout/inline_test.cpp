@@ -1,0 +1,44 @@
+#include "layout/inline.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kivo_layout {
+namespace {
+
+struct SegmentCase {
+  std::string text;
+  // Each segment as its word followed by "+" when white space follows it.
+  std::vector<std::string> expected;
+};
+
+class SegmentsTest : public ::testing::TestWithParam<SegmentCase> {};
+
+TEST_P(SegmentsTest, SplitsAtTheFiveAsciiWhiteSpaceCharactersOnly) {
+  const SegmentCase& c = GetParam();
+  std::vector<std::string> actual;
+  Segments segments(c.text);
+  Segment segment;
+  while (segments.next(segment)) actual.push_back(std::string(segment.word) + (segment.trailing_space ? "+" : ""));
+  EXPECT_EQ(actual, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SegmentsTest,
+    ::testing::Values(SegmentCase{"", {}}, SegmentCase{"a", {"a"}}, SegmentCase{"a  b", {"a+", "b"}},
+                      SegmentCase{"  a b  ", {"+", "a+", "b+"}}, SegmentCase{" ", {"+"}},
+                      SegmentCase{"a\t\n\f\rb", {"a+", "b"}},
+                      SegmentCase{"a\vb\xC2\xA0" "c", {"a\vb\xC2\xA0" "c"}}));
+
+TEST(Utf8SequenceLengthTest, FollowsTheLeadByte) {
+  EXPECT_EQ(utf8_sequence_length('a'), 1u);
+  EXPECT_EQ(utf8_sequence_length(0x80), 1u);
+  EXPECT_EQ(utf8_sequence_length(0xC3), 2u);
+  EXPECT_EQ(utf8_sequence_length(0xE2), 3u);
+  EXPECT_EQ(utf8_sequence_length(0xF0), 4u);
+}
+
+}  // namespace
+}  // namespace kivo_layout

@@ -1,0 +1,322 @@
+#include "style/cascade.h"
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "dom/text.h"
+#include "style/declarations.h"
+#include "style/parser.h"
+#include "style/selectors.h"
+#include "style/syntax.h"
+
+namespace kivo_style {
+
+using kivo_dom::Document;
+using kivo_dom::Node;
+using kivo_dom::NodeId;
+using kivo_dom::Result;
+using Stylesheets = std::unordered_map<NodeId, std::string>;
+
+namespace {
+
+constexpr std::string_view kFallbackWarning = "Author CSS could not be applied; basic document styles used: ";
+
+StyleError style_error(std::string message) { return StyleError{std::move(message)}; }
+
+StyleError invalid_dom() { return style_error("invalid DOM"); }
+
+// A rule with what matching needs from it, worked out once per run rather than
+// once per element.
+struct PreparedRule {
+  const Rule* rule;
+  std::size_t last_compound;
+  Specificity specificity;
+};
+
+// One declaration that applies to the element, with its precedence key:
+// importance, then inline, then specificity, rule order and declaration index.
+struct Matched {
+  bool important;
+  bool is_inline;
+  Specificity specificity;
+  std::size_t order;
+  std::size_t index;
+  const Declaration* declaration;
+
+  auto key() const { return std::tie(important, is_inline, specificity, order, index); }
+};
+
+// True when the tree was walked more often than it has nodes: a node reached
+// twice means the parent links do not form a tree.
+bool walked_too_often(std::size_t popped, const Document& document) { return popped > document.nodes.size(); }
+
+// Collects the texts of style elements and delivered stylesheets in document
+// order, each followed by a line feed; without author CSS it only checks ids.
+Result<std::string, StyleError> collect_author_css(const Document& document, bool author,
+                                                   const Stylesheets& stylesheets) {
+  std::string css;
+  std::vector<NodeId> stack{document.root()};
+  std::size_t popped = 0;
+  while (!stack.empty()) {
+    const NodeId id = stack.back();
+    stack.pop_back();
+    if (!document.contains(id) || walked_too_often(++popped, document)) return kivo_dom::err(invalid_dom());
+    const Node& node = document.node(id);
+    if (author) {
+      if (!stylesheets.empty()) {
+        if (const auto sheet = stylesheets.find(id); sheet != stylesheets.end()) {
+          if (css.size() + sheet->second.size() >= kMaxAuthorCssBytes) {
+            return kivo_dom::err(style_error("CSS exceeds 64 KiB"));
+          }
+          css += sheet->second;
+          css += '\n';
+        }
+      }
+      if (node.kind.is_element_named("style")) {
+        for (const NodeId child : node.children) {
+          if (!document.contains(child)) continue;
+          const std::string* text = document.node(child).kind.text_content();
+          if (text == nullptr) continue;
+          if (css.size() + text->size() > kMaxAuthorCssBytes) {
+            return kivo_dom::err(style_error("CSS exceeds 64 KiB"));
+          }
+          css += *text;
+          css += '\n';
+        }
+      }
+    }
+    for (auto child = node.children.rbegin(); child != node.children.rend(); ++child) stack.push_back(*child);
+  }
+  return css;
+}
+
+// A heading is "h" and a level of 1 to 6 written as an unsigned decimal number.
+std::optional<std::uint64_t> heading_level(std::string_view name) {
+  if (name.size() < 2 || name.front() != 'h') return std::nullopt;
+  const std::optional<std::uint64_t> level = syntax::unsigned_decimal(name.substr(1));
+  if (!level || *level < 1 || *level > 6) return std::nullopt;
+  return level;
+}
+
+bool is_one_of(std::string_view name, std::initializer_list<std::string_view> names) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// The values every element of a name has before author CSS.
+void apply_built_in(std::string_view name, Style& style) {
+  if (name == "a") {
+    style.display = Display::Inline;
+    style.color = 0x6355C7FF;
+  } else if (name == "b" || name == "strong") {
+    style.display = Display::Inline;
+    style.bold = true;
+  } else if (is_one_of(name, {"i", "em", "br", "span"})) {
+    style.display = Display::Inline;
+  } else if (name == "p") {
+    style.display = Display::Block;
+    style.margin = {0, 0, 16, 0};
+  } else if (name == "ul" || name == "ol") {
+    style.display = Display::Block;
+    style.padding[3] = 24;
+    style.margin[2] = 16;
+  } else if (name == "li") {
+    style.display = Display::Block;
+    style.margin[2] = 8;
+  } else if (name == "body") {
+    style.display = Display::Block;
+    style.margin = {8, 8, 8, 8};
+  } else if (const std::optional<std::uint64_t> level = heading_level(name)) {
+    static constexpr float kHeadingSizes[] = {36, 28, 23, 20, 18, 16};
+    style.display = Display::Block;
+    style.bold = true;
+    style.font_size = kHeadingSizes[*level - 1];
+    style.margin = {18, 0, 14, 0};
+  } else if (is_one_of(name, {"head", "meta", "link", "math", "style", "title", "embed", "svg", "script", "iframe",
+                              "object", "template"})) {
+    style.display = Display::None;
+  } else {
+    style.display = Display::Block;
+  }
+}
+
+// Padding, margins, a border, a background or a width on an inline box are
+// not drawn by layout, so the page is told.
+bool has_box_decorations(const Style& style) {
+  const auto nonzero = [](float value) { return value != 0; };
+  return style.background_color != 0 || std::any_of(style.margin.begin(), style.margin.end(), nonzero) ||
+         std::any_of(style.padding.begin(), style.padding.end(), nonzero) || style.border_width > 0 ||
+         style.width.has_value() || style.max_width.has_value();
+}
+
+// The per-run state of the tree walk.
+struct Run {
+  const Document& document;
+  bool author;
+  const Stylesheets& stylesheets;
+  std::vector<PreparedRule> rules;
+  WarningList& warnings;
+  std::size_t steps = 0;
+};
+
+// Reports the element kinds that the renderer shows without running or loading.
+void report_unsupported_element(const Run& run, NodeId id, const Node& node, WarningList& warnings) {
+  if (node.kind.is_element_named("script")) {
+    warnings.push("JavaScript execution is not supported");
+  } else if (node.kind.is_element_named("link")) {
+    if (run.stylesheets.find(id) != run.stylesheets.end()) return;
+    const std::optional<std::string_view> rel = node.attribute("rel");
+    if (rel && kivo_dom::text::ascii_equal_ignore_case(*rel, "stylesheet")) {
+      warnings.push("External stylesheets are not loaded");
+    }
+  }
+}
+
+// Adds the declarations of every matching rule, in rule order.
+Result<void, StyleError> match_rules(Run& run, NodeId id, std::vector<Matched>& matched) {
+  for (const PreparedRule& prepared : run.rules) {
+    if (auto step = selectors::count_step(run.steps); !step) return step;
+    auto hit = prepared.rule->selector.at(run.document, id, prepared.last_compound, run.steps);
+    if (!hit) return kivo_dom::err(std::move(hit).error());
+    if (!*hit) continue;
+    const std::vector<Declaration>& declarations = prepared.rule->declarations;
+    for (std::size_t i = 0; i < declarations.size(); ++i) {
+      matched.push_back(
+          Matched{declarations[i].important, false, prepared.specificity, prepared.rule->order, i, &declarations[i]});
+    }
+  }
+  return {};
+}
+
+// Parses the element's style attribute into `inline_declarations` and adds them.
+Result<void, StyleError> match_style_attribute(Run& run, const Node& node,
+                                               std::vector<Declaration>& inline_declarations,
+                                               std::vector<Matched>& matched) {
+  const std::optional<std::string_view> text = node.attribute("style");
+  if (!text) return {};
+  if (text->size() > kMaxInlineCssBytes) return kivo_dom::err(style_error("inline CSS exceeds 8 KiB"));
+  auto parsed = parser::declarations(*text, run.warnings);
+  if (!parsed) return kivo_dom::err(style_error(std::move(parsed).error()));
+  inline_declarations = std::move(*parsed);
+  for (std::size_t i = 0; i < inline_declarations.size(); ++i) {
+    matched.push_back(Matched{inline_declarations[i].important, true, Specificity{}, 0, i, &inline_declarations[i]});
+  }
+  return {};
+}
+
+// Styles one element on top of its initial and inherited values.
+Result<void, StyleError> style_element(Run& run, NodeId id, const Node& node, Style& style) {
+  const std::string& name = node.kind.data;
+  // 1. Built-in values of the element's name.
+  apply_built_in(name, style);
+  // 2. Say what the renderer does not do for this element.
+  report_unsupported_element(run, id, node, run.warnings);
+  // 3. Collect the matching declarations of rules and of the style attribute.
+  std::vector<Matched> matched;
+  if (auto rules = match_rules(run, id, matched); !rules) return rules;
+  std::vector<Declaration> inline_declarations;
+  if (run.author) {
+    if (auto attribute = match_style_attribute(run, node, inline_declarations, matched); !attribute) {
+      return attribute;
+    }
+  }
+  // 4. Apply them from weakest to strongest.
+  std::stable_sort(matched.begin(), matched.end(),
+                   [](const Matched& a, const Matched& b) { return a.key() < b.key(); });
+  for (const Matched& entry : matched) Property::apply(entry.declaration->property, style);
+  // 5. Hidden and never-rendered elements stay hidden whatever the CSS says.
+  if (node.attribute("hidden").has_value() ||
+      is_one_of(name, {"style", "embed", "template", "head", "script", "iframe", "object"})) {
+    style.display = Display::None;
+  } else if (style.display == Display::Inline && has_box_decorations(style)) {
+    if (!run.warnings.contains("inline box decorations are not supported")) {
+      run.warnings.push("inline box decorations are not supported");
+    }
+  }
+  return {};
+}
+
+// Walks the tree in document order and computes every reachable node's style.
+Result<std::unordered_map<NodeId, Style>, StyleError> style_tree(Run& run) {
+  struct Entry {
+    NodeId id;
+    std::size_t depth;
+  };
+  std::unordered_map<NodeId, Style> styles;
+  styles.reserve(run.document.nodes.size());
+  std::vector<Entry> stack{{run.document.root(), 0}};
+  std::size_t popped = 0;
+  while (!stack.empty()) {
+    const Entry entry = stack.back();
+    stack.pop_back();
+    // 1. Check the depth and the id.
+    if (entry.depth > kMaxStyleDepth) return kivo_dom::err(style_error("style depth exceeds 128"));
+    if (!run.document.contains(entry.id) || walked_too_often(++popped, run.document)) {
+      return kivo_dom::err(invalid_dom());
+    }
+    const Node& node = run.document.node(entry.id);
+    // 2. Start from the initial style and inherit from the parent.
+    Style style = Style::initial();
+    if (node.parent) {
+      if (const auto parent = styles.find(*node.parent); parent != styles.end()) style.inherit_from(parent->second);
+    }
+    // 3. Elements take built-in values and their CSS.
+    if (node.kind.is_element()) {
+      auto styled = style_element(run, entry.id, node, style);
+      if (!styled) return kivo_dom::err(std::move(styled).error());
+    }
+    styles.insert_or_assign(entry.id, std::move(style));
+    // 4. Visit the children next, in document order.
+    for (auto child = node.children.rbegin(); child != node.children.rend(); ++child) {
+      stack.push_back(Entry{*child, entry.depth + 1});
+    }
+  }
+  return styles;
+}
+
+}  // namespace
+
+Result<StyledDocument, StyleError> compute_mode(const Document& document, bool author, const Stylesheets& stylesheets,
+                                                float viewport_width) {
+  // 1. Collect the author CSS in document order.
+  auto css = collect_author_css(document, author, stylesheets);
+  if (!css) return kivo_dom::err(std::move(css).error());
+  // 2. Parse it into rules.
+  WarningList warnings;
+  auto rules = parser::stylesheet(*css, warnings, viewport_width);
+  if (!rules) return kivo_dom::err(style_error(std::move(rules).error()));
+  Run run{document, author, stylesheets, {}, warnings};
+  run.rules.reserve(rules->size());
+  for (const Rule& rule : *rules) {
+    run.rules.push_back(PreparedRule{&rule, rule.selector.compounds.size() - 1, rule.selector.specificity()});
+  }
+  // 3. Style every node reachable from the root.
+  auto styles = style_tree(run);
+  if (!styles) return kivo_dom::err(std::move(styles).error());
+  // 4. Order the warnings by their bytes, each once.
+  return StyledDocument{std::move(*styles), warnings.release_sorted_unique()};
+}
+
+Result<StyledDocument, StyleError> compute_web_at_width(const Document& document, const Stylesheets& stylesheets,
+                                                        float viewport_width) {
+  // 1. Refuse a width that layout cannot use.
+  if (!std::isfinite(viewport_width) || viewport_width < kMinViewportWidth || viewport_width > kMaxViewportWidth) {
+    return kivo_dom::err(style_error("invalid style viewport"));
+  }
+  // 2. Style with the author CSS.
+  auto styled = compute_mode(document, true, stylesheets, viewport_width);
+  if (styled) return styled;
+  // 3. Fall back to the built-in styles and say why.
+  auto fallback = compute_mode(document, false, Stylesheets{}, viewport_width);
+  if (!fallback) return fallback;
+  fallback->warnings.push_back(std::string(kFallbackWarning) + styled.error().message);
+  return fallback;
+}
+
+}  // namespace kivo_style

@@ -1,1 +1,0 @@
-// The style engine's sources land beside this file.
