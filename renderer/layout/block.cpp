@@ -19,11 +19,6 @@ constexpr std::size_t kLeft = 3;
 // The first bullet of a list item: U+2022 and one space.
 constexpr std::string_view kBullet = "\xE2\x80\xA2 ";
 
-// A specified width less the extras that border-box sizing includes, never negative.
-float specified_content(const kivo_style::Length& length, float reference, float extras, bool border_box) {
-  return max_f(resolve_length(length, reference) - (border_box ? extras : 0.0f), 0);
-}
-
 // The link of a box: an "a" element's href replaces the one it sits in.
 LayoutResult<std::optional<std::string_view>> box_link(const kivo_dom::Node& element,
                                                        std::optional<std::string_view> link) {
@@ -67,6 +62,10 @@ float horizontal_extras(const Style& style) {
 
 float vertical_extras(const Style& style) {
   return style.padding[kTop] + style.padding[kBottom] + 2 * style.border_width;
+}
+
+float specified_content(const kivo_style::Length& length, float reference, float extras, bool border_box) {
+  return max_f(resolve_length(length, reference) - (border_box ? extras : 0.0f), 0);
 }
 
 float resolve_length(const kivo_style::Length& length, float reference) {
@@ -188,10 +187,16 @@ LayoutResult<void> Context::block_content(kivo_dom::NodeId node, const kivo_dom:
     return {};
   }
 
-  // Flex and grid containers: the one point where their own layouts take the
-  // children over (each returning the height the line box's y grows by). Until
-  // those layouts exist, their children flow like the children of a block.
-  if (s.display == Display::Flex || s.display == Display::Grid) return flow_children(element, depth, link, line);
+  // Flex and grid containers: their own layouts take the children over in the
+  // content box and return the height the line box's y grows by.
+  if (s.display == Display::Flex || s.display == Display::Grid) {
+    auto height = s.display == Display::Flex
+                      ? flex_children(element.children, s, depth + 1, link, line.x, line.y, content_width)
+                      : grid_children(element.children, s, depth + 1, link, line.x, line.y, content_width);
+    if (!height) return kivo_dom::err(std::move(height).error());
+    line.y = line.y + height.value();
+    return {};
+  }
 
   // A text laid out as a block (a flex or grid item).
   if (const std::string* characters = element.kind.text_content()) return text(*characters, s, line, link);

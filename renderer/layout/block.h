@@ -16,6 +16,10 @@ float vertical_extras(const kivo_style::Style& style);
 // A length in pixels; a percentage is taken of the reference width.
 float resolve_length(const kivo_style::Length& length, float reference);
 
+// A specified width as a content width: the length (a percentage taken of the
+// reference width) less the extras that border-box sizing includes, never negative.
+float specified_content(const kivo_style::Length& length, float reference, float extras, bool border_box);
+
 // True when specified sizes include padding and border.
 inline bool is_border_box(const kivo_style::Style& style) {
   return style.box_sizing == kivo_style::BoxSizing::BorderBox;

@@ -13,17 +13,20 @@
 // The natural sizes in the image table must be positive; the resource
 // envelope only delivers sizes of 1 to 4,096 px.
 //
-// Block and inline layout call each other once per nesting level, so the call
-// depth is bounded by the depth limit above (at most two frames per level), not
-// by the document: a document deeper than 128 levels fails with "layout depth
-// limit exceeded" before the stack grows further. The HTML parser already
-// refuses documents with more than 128 open elements.
+// Block, inline, flex and grid layout call each other once per nesting level,
+// so the call depth is bounded by the depth limit above (at most three frames
+// per level: sized_block, then inline_node or a flex or grid container's
+// children), not by the document: a document deeper than 128 levels fails with
+// "layout depth limit exceeded" before the stack grows further. The HTML
+// parser already refuses documents with more than 128 open elements. Intrinsic
+// sizing and the moves of translate walk subtrees with explicit stacks.
 #pragma once
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -126,6 +129,13 @@ struct LineBox {
   }
 };
 
+// The narrowest and the widest border-box width a subtree can take, without
+// its margins.
+struct IntrinsicWidths {
+  float minimum = 0;
+  float maximum = 0;
+};
+
 // The state of one layout run. Only the scene leaves it.
 class Context {
  public:
@@ -181,6 +191,27 @@ class Context {
   // 40,000 requests; an answer that is not finite or lies outside 0 to
   // 1,000,000 is refused.
   LayoutResult<float> measured(std::string_view text, float size, bool bold);
+
+  // Lays out the children of a flex container as flex items in its content box
+  // (top-left corner x, y and width W) and returns the height they use. depth
+  // is the items' nesting depth (flex.h).
+  LayoutResult<float> flex_children(std::span<const kivo_dom::NodeId> children, const kivo_style::Style& style,
+                                    std::size_t depth, std::optional<std::string_view> link, float x, float y,
+                                    float width);
+
+  // Lays out the children of a grid container in its column tracks, row by
+  // row, and returns the height of the rows (grid.h).
+  LayoutResult<float> grid_children(std::span<const kivo_dom::NodeId> children, const kivo_style::Style& style,
+                                    std::size_t depth, std::optional<std::string_view> link, float x, float y,
+                                    float width);
+
+  // The narrowest and widest width of a node's subtree, measuring its texts.
+  LayoutResult<IntrinsicWidths> intrinsic(kivo_dom::NodeId node, std::size_t depth);
+
+  // Moves the paints [first, end) that one item's layout pushed down by dy,
+  // with the bounds and anchors of the item's subtree, and raises the page's
+  // extent to the moved paints (also for a move by zero).
+  LayoutResult<void> translate(kivo_dom::NodeId node, std::size_t first, std::size_t end, float dy);
 
  private:
   // Lays out the content of a block (its image, text or children) into its line box.
