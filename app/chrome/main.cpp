@@ -1,0 +1,122 @@
+// The program entry: the application object, then the start-up dispatch over
+// the command line. Suites that need no window run on a worker thread and end
+// the process with their result line.
+#include <QApplication>
+#include <QStringList>
+#include <QTimer>
+#include <QUrl>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/child_process.h"
+#include "loading/network_transport.h"
+#include "selftests/network_tests.h"
+#include "selftests/self_tests.h"
+
+namespace {
+
+// A flag is present when any argument equals it.
+bool hasFlag(const QStringList& arguments, const QString& flag) {
+  return arguments.contains(flag);
+}
+
+// A flag's value is the argument right after its first occurrence.
+std::optional<QString> flagValue(const QStringList& arguments, const QString& flag) {
+  const qsizetype at = arguments.indexOf(flag);
+  if (at < 0 || at + 1 >= arguments.size()) return std::nullopt;
+  return arguments.at(at + 1);
+}
+
+std::string describe(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& exception) {
+    return exception.what();
+  } catch (...) {
+    return "unknown error";
+  }
+}
+
+// Ends the process at once with the suite's failure line; the ordinary quit
+// path does not run, so a check's worker thread cannot hold the exit up.
+[[noreturn]] void failRun(const char* prefix, const std::string& description) {
+  const std::string line = std::string(prefix) + description + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(1);
+}
+
+// Runs a windowless suite on a worker thread and reports on the main thread:
+// the success line and an ordinary quit, or the failure line and status 1.
+void startWindowlessSuite(std::function<void()> suite, const char* successLine, const char* failurePrefix) {
+  QTimer::singleShot(0, qApp, [suite = std::move(suite), successLine, failurePrefix] {
+    std::thread([suite, successLine, failurePrefix] {
+      std::exception_ptr failure;
+      try {
+        suite();
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      QMetaObject::invokeMethod(
+          qApp,
+          [failure, successLine, failurePrefix] {
+            if (failure) failRun(failurePrefix, describe(failure));
+            if (successLine) std::printf("%s\n", successLine);
+            std::fflush(stdout);
+            QCoreApplication::quit();
+          },
+          Qt::QueuedConnection);
+    }).detach();
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A renderer that dies mid-answer must never take the application with it.
+  ChildProcess::ignoreBrokenPipe();
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Kivo"));
+  QApplication::setApplicationVersion(QStringLiteral("0.8.0"));
+  const QStringList arguments = QCoreApplication::arguments();
+
+  // 1-3. Windowless suites whose runners are not part of this build yet fail
+  // plainly rather than pass.
+  if (hasFlag(arguments, QStringLiteral("--home-test"))) {
+    failRun("Kivo home test failed: ", "the home feature suite is not available in this build");
+  }
+  if (hasFlag(arguments, QStringLiteral("--self-test"))) {
+    failRun("Kivo self-test failed: ", "the smoke suite is not available in this build");
+  }
+  // 3. The network suite needs the fixture server's http or https base URL; a
+  // missing or unusable one is a usage error, never a window that waits.
+  if (hasFlag(arguments, QStringLiteral("--network-test"))) {
+    const auto value = flagValue(arguments, QStringLiteral("--network-test"));
+    const QUrl base = value ? QUrl(*value, QUrl::StrictMode) : QUrl();
+    if (!NetworkTransport::isAllowed(base)) {
+      std::fputs("Kivo: --network-test needs an http or https base URL.\n", stderr);
+      return 2;
+    }
+    const bool tlsFixture = hasFlag(arguments, QStringLiteral("--tls-fixture"));
+    startWindowlessSuite([base, tlsFixture] { runNetworkTests(base, tlsFixture); }, nullptr,
+                         "Kivo network test failed: ");
+    return application.exec();
+  }
+  // 4. The asynchronous navigation suite.
+  if (hasFlag(arguments, QStringLiteral("--integration-test"))) {
+    startWindowlessSuite(runAsyncTests, "Kivo macOS: async navigation and resize checks passed.",
+                         "Kivo integration test failed: ");
+    return application.exec();
+  }
+  // 5. The normal start needs the browser window, which this build lacks.
+  std::fputs("Kivo: the browser window is not available in this build.\n", stderr);
+  return 1;
+}

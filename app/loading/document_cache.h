@@ -1,0 +1,100 @@
+// Rendered documents remembered by (identity, exact source bytes, viewport
+// width), so that a repeated request is answered without starting the
+// renderer.
+//
+// A serialized service object: every access to the entries happens under one
+// lock, and the render of a miss runs with the lock released, so other loads,
+// statistics() and clear() go on meanwhile. A render that started before a
+// clear() or a bypassing load is returned to its caller but not stored.
+//
+// Limits: at most `entryLimit` entries whose estimated costs sum to at most
+// `byteLimit` bytes (least recently used entries are evicted first; a document
+// costing more than the whole budget is not kept); sources of at most
+// 1,115,148 bytes, local files of at most 1 MiB, widths from 160 to 8,192.
+// load() blocks its thread while it renders: call it off the main thread.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <unordered_map>
+
+#include "loading/page_document.h"
+
+class DocumentCache {
+public:
+  // Renders the file at the URL for the width; may throw. Must be callable
+  // from any thread, and is called with no lock held.
+  using RenderFunction = std::function<PageDocument(const QUrl& file, double width)>;
+
+  struct Statistics {
+    qsizetype count = 0;
+    qint64 bytes = 0;
+  };
+
+  static constexpr qsizetype kDefaultEntryLimit = 16;
+  static constexpr qint64 kDefaultByteLimit = 33'554'432;
+  static constexpr qint64 kSourceLimit = 1'115'148;
+  static constexpr qint64 kFileLimit = 1'048'576;
+
+  // A new, empty cache; a negative limit counts as 0. Without a render
+  // function the cache renders with EngineBridge::load.
+  explicit DocumentCache(qsizetype entryLimit = kDefaultEntryLimit, qint64 byteLimit = kDefaultByteLimit,
+                         RenderFunction render = {});
+
+  // Renders `source` under `identity` at `width`, or returns the stored
+  // document. With `bypass` every entry of the identity is dropped first and
+  // the document is rendered again. Throws BridgeError for an oversized source
+  // or a bad width, SystemError for the temporary file, and whatever the
+  // render function throws.
+  DocumentLoad load(const QByteArray& source, const QString& identity, double width, bool bypass = false);
+
+  // Renders the local HTML file at `file` under its canonical path, and
+  // refuses the result when the file changed while it rendered.
+  DocumentLoad load(const QUrl& file, double width, bool bypass = false);
+
+  // The number of entries and the sum of their estimated costs.
+  Statistics statistics() const;
+
+  // Drops every entry; a render begun before the call is not stored.
+  void clear();
+
+  // The memory a document is estimated to hold with a source of
+  // `sourceBytes` bytes; at least 1,024.
+  static qint64 estimatedCost(const PageDocument& document, qint64 sourceBytes);
+
+private:
+  struct Key {
+    QString path;
+    QByteArray source;
+    double width;
+    bool operator==(const Key& other) const {
+      return width == other.width && path == other.path && source == other.source;
+    }
+  };
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const;
+  };
+  struct Entry {
+    PageDocument document;
+    qint64 cost = 0;
+    std::uint64_t used = 0;
+  };
+
+  void removeIdentity(const QString& identity);
+  void store(Key key, PageDocument document, qint64 cost);
+  qint64 bytesLocked() const;
+
+  const RenderFunction m_render;
+  const qsizetype m_entryLimit;
+  const qint64 m_byteLimit;
+  mutable std::mutex m_mutex;
+  std::unordered_map<Key, Entry, KeyHash> m_entries;
+  qint64 m_bytes = 0;  // the sum of the entries' costs
+  std::uint64_t m_clock = 0;
+  std::uint64_t m_epoch = 0;
+};

@@ -1,0 +1,226 @@
+#include "loading/engine_bridge.h"
+
+#include <unistd.h>
+
+#include <QStringDecoder>
+#include <QTextBoundaryFinder>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "loading/bridge_error.h"
+#include "loading/decoding_error.h"
+#include "loading/number_text.h"
+#include "loading/scene_decoder.h"
+#include "platform/child_process.h"
+#include "platform/regular_file.h"
+#include "platform/text_measurer.h"
+
+namespace EngineBridge {
+
+namespace {
+
+const QString kLocalFilesOnly = QStringLiteral("Yalnızca yerel normal HTML dosyaları açılabilir.");
+const QString kBadWidthOrEngine = QStringLiteral("Geçersiz pencere boyutu veya eksik Kivo motoru.");
+const QString kInputLimit = QStringLiteral("HTML girdi sınırı 1 MiB.");
+const QString kOutputBudget = QStringLiteral("Motor çıktı bütçesini aştı.");
+const QString kBadMeasurement = QStringLiteral("Geçersiz yazı ölçüm isteği.");
+const QString kRepeatedDocument = QStringLiteral("Tekrarlanan motor yanıtı.");
+const QString kRunFailed = QStringLiteral("Belge işlenemedi veya işlem süresi aşıldı.");
+const QString kNoAnswer = QStringLiteral("Motor yanıt vermedi.");
+const QString kInvalidScene = QStringLiteral("Geçersiz çizim listesi.");
+const QString kBadDiscovery = QStringLiteral("Geçersiz kaynak keşfi.");
+const QString kManifestBudget = QStringLiteral("Kaynak listesi sınırı aşıldı.");
+const QString kManifestFailed = QStringLiteral("Kaynak listesi oluşturulamadı.");
+
+// The renderer's input frame: the payload length as an unsigned 32-bit
+// big-endian number, then the payload.
+std::string frameHeader(qsizetype length) {
+  const auto n = static_cast<std::uint32_t>(length);
+  return std::string{static_cast<char>(n >> 24), static_cast<char>((n >> 16) & 0xFF),
+                     static_cast<char>((n >> 8) & 0xFF), static_cast<char>(n & 0xFF)};
+}
+
+// True when the runner names a program this process may start. A missing
+// renderer is the application's fault, not the user's document's, and gets
+// the engine sentence rather than a launch error.
+bool canStart(const Runner& runner) {
+  if (runner.executable.isEmpty()) return false;
+  return ::access(runner.executable.toLocal8Bit().constData(), X_OK) == 0;
+}
+
+// The bytes of `error` without an incomplete character at its end, which a
+// capped capture can cut off.
+std::string_view withoutCutCharacter(std::string_view error) {
+  std::size_t lead = error.size();
+  for (std::size_t back = 1; back <= 3 && back <= error.size(); ++back) {
+    const auto byte = static_cast<unsigned char>(error[error.size() - back]);
+    if ((byte & 0xC0) != 0x80) {
+      lead = error.size() - back;
+      break;
+    }
+  }
+  if (lead == error.size()) return error;
+  const auto first = static_cast<unsigned char>(error[lead]);
+  const std::size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+  return lead + length > error.size() ? error.substr(0, lead) : error;
+}
+
+// The failure sentence of a run, quoting the first 800 characters of the
+// renderer's standard error when it is UTF-8.
+QString runFailure(const ChildProcess& process) {
+  std::string_view error = process.errorOutput();
+  if (process.errorOutputTruncated()) error = withoutCutCharacter(error);
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString text = decoder.decode(QByteArrayView(error.data(), static_cast<qsizetype>(error.size())));
+  if (decoder.hasError()) return kRunFailed + QLatin1Char('\n') + kNoAnswer;
+  QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+  int taken = 0;
+  while (taken < kQuotedErrorCharacters && characters.toNextBoundary() != -1) ++taken;
+  const QString quoted = taken < kQuotedErrorCharacters ? text : text.left(characters.position());
+  return kRunFailed + QLatin1Char('\n') + quoted;
+}
+
+// The exchange of one scene run: splits the renderer's output into lines,
+// answers the measurement requests and keeps the one document line.
+class SceneExchange {
+public:
+  explicit SceneExchange(ChildProcess& process) : m_process(process) {}
+
+  void take(std::string_view chunk) {
+    // 1. Count the chunk against the output budget before using it.
+    m_total += static_cast<qint64>(chunk.size());
+    if (m_total > kSceneOutputLimit) throw BridgeError(kOutputBudget);
+    // 2. Keep it with the bytes not yet split.
+    m_pending.append(chunk);
+    // 3. Handle every complete line, searching only the new bytes.
+    std::size_t start = 0;
+    std::size_t end;
+    while ((end = m_pending.find('\n', std::max(start, m_scanned))) != std::string::npos) {
+      handleLine(std::string_view(m_pending).substr(start, end - start));
+      start = end + 1;
+      m_scanned = start;
+    }
+    m_pending.erase(0, start);
+    m_scanned = m_pending.size();
+  }
+
+  bool hasUnfinishedLine() const { return !m_pending.empty(); }
+  std::optional<PageDocument>& document() { return m_document; }
+
+private:
+  void handleLine(std::string_view line) {
+    SceneLine decoded = decodeSceneLine(line);
+    if (decoded.request) {
+      answer(*decoded.request);
+      return;
+    }
+    if (m_document) throw BridgeError(kRepeatedDocument);
+    if (!decoded.document) throw DecodingError(decoded.error);
+    m_document = std::move(decoded.document);
+  }
+
+  void answer(const MeasurementRequest& request) {
+    ++m_requests;
+    if (m_requests > kMeasurementLimit || !std::isfinite(request.size) || request.size < 6 || request.size > 128 ||
+        m_document) {
+      throw BridgeError(kBadMeasurement);
+    }
+    if (!m_measurer) m_measurer = std::make_unique<TextMeasurer>();
+    const qreal width = m_measurer->width(QString::fromStdString(request.text), request.size, request.bold);
+    m_process.write(shortestDecimal(width) + '\n');
+  }
+
+  ChildProcess& m_process;
+  std::unique_ptr<TextMeasurer> m_measurer;
+  std::string m_pending;
+  std::size_t m_scanned = 0;
+  qint64 m_total = 0;
+  qint64 m_requests = 0;
+  std::optional<PageDocument> m_document;
+};
+
+}  // namespace
+
+Runner Runner::standard() {
+  static const QString executable = [] {
+    char path[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return QString();
+    const QString self = QString::fromLocal8Bit(path, static_cast<qsizetype>(length));
+    const qsizetype slash = self.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0) return QString();
+    return self.left(slash + 1) + QStringLiteral("kivo-document");
+  }();
+  Runner runner;
+  runner.executable = executable;
+  return runner;
+}
+
+PageDocument load(const QUrl& file, double width) {
+  return load(Runner::standard(), file, width);
+}
+
+PageDocument load(const Runner& runner, const QUrl& file, double width) {
+  // 1. Only local file addresses.
+  const QString host = file.host();
+  if (!file.isLocalFile() || !(host.isEmpty() || host == QLatin1String("localhost"))) {
+    throw BridgeError(kLocalFilesOnly);
+  }
+  const QString path = file.path(QUrl::FullyDecoded);
+  // 2. Only regular files.
+  if (!isRegularFile(path)) throw BridgeError(kLocalFilesOnly);
+  // 3. A usable width and a renderer to start.
+  if (!std::isfinite(width) || width < 160 || width > 8192 || !canStart(runner)) throw BridgeError(kBadWidthOrEngine);
+  // 4. Read the file through one byte past the input limit.
+  const std::optional<QByteArray> bytes = readRegularFile(path, kSceneInputLimit + 1);
+  if (!bytes) throw BridgeError(kLocalFilesOnly);
+  if (bytes->size() > kSceneInputLimit) throw BridgeError(kInputLimit);
+
+  // 5. Start the renderer in scene mode.
+  ChildProcess process(runner.executable.toStdString(), {"--stdin", shortestDecimal(width)},
+                       ChildProcess::ErrorStream::Capture);
+  // 6. The watchdog is the loop's deadline.
+  const auto deadline = ChildProcess::Clock::now() + runner.sceneWatchdog;
+  // 7. Send the frame; standard input stays open for the answers.
+  process.write(frameHeader(bytes->size()));
+  process.write(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())));
+  // 8. Exchange until the output ends.
+  SceneExchange exchange(process);
+  const ChildProcess::Exit exit = process.run(deadline, [&](std::string_view chunk) { exchange.take(chunk); });
+  // 9. Judge the run.
+  if (!exit.succeeded() || exchange.hasUnfinishedLine() || !exchange.document()) throw BridgeError(runFailure(process));
+  // 10. Only a valid document leaves the bridge.
+  if (!exchange.document()->isValid()) throw BridgeError(kInvalidScene);
+  return std::move(*exchange.document());
+}
+
+ResourceManifest resources(const QByteArray& source) {
+  return resources(Runner::standard(), source);
+}
+
+ResourceManifest resources(const Runner& runner, const QByteArray& source) {
+  // 1. The input budget and a renderer to start.
+  if (source.size() > kManifestInputLimit || !canStart(runner)) throw BridgeError(kBadDiscovery);
+  // 2. Start the renderer in manifest mode; its standard error is not read.
+  ChildProcess process(runner.executable.toStdString(), {"--stdin", "0"}, ChildProcess::ErrorStream::Discard);
+  // 3. The watchdog is the loop's deadline.
+  const auto deadline = ChildProcess::Clock::now() + runner.manifestWatchdog;
+  // 4. Send the frame and close standard input.
+  process.write(frameHeader(source.size()));
+  process.write(std::string_view(source.constData(), static_cast<std::size_t>(source.size())));
+  process.closeInput();
+  // 5. Collect the output within its budget.
+  std::string output;
+  const ChildProcess::Exit exit = process.run(deadline, [&](std::string_view chunk) {
+    output.append(chunk);
+    if (static_cast<qint64>(output.size()) > kManifestOutputLimit) throw BridgeError(kManifestBudget);
+  });
+  // 6. Judge the run and decode the manifest.
+  if (!exit.succeeded()) throw BridgeError(kManifestFailed);
+  return ResourceManifest::fromJson(output);
+}
+
+}  // namespace EngineBridge

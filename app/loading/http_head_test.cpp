@@ -1,0 +1,59 @@
+#include "loading/http_head.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+HttpHead headWith(const QList<std::pair<QByteArray, QByteArray>>& fields, const char* url = "http://example.com/dir/file.zip",
+                  int status = 200) {
+  HttpHead head;
+  head.url = QUrl(QString::fromLatin1(url));
+  head.status = status;
+  head.fields = fields;
+  return head;
+}
+
+TEST(HttpHead, DeclaredLength) {
+  const std::vector<std::pair<QList<std::pair<QByteArray, QByteArray>>, qint64>> cases = {
+      {{{"content-length", "42"}}, 42},
+      {{}, -1},
+      {{{"content-length", "42"}, {"content-length", "42"}}, 42},
+      {{{"content-length", "42"}, {"content-length", "43"}}, -1},
+      {{{"content-length", "-1"}}, -1},
+      {{{"content-length", "4294967297"}}, 4'294'967'297},
+      {{{"content-length", "10"}, {"transfer-encoding", "chunked"}}, -1},
+  };
+  for (const auto& [fields, expected] : cases) EXPECT_EQ(headWith(fields).declaredLength(), expected);
+}
+
+TEST(HttpHead, MediaTypeCharsetAndDisposition) {
+  const HttpHead head = headWith({{"content-type", "Text/HTML ; Charset=\"ISO-8859-1\""},
+                                  {"content-disposition", "ATTACHMENT; filename=\"a \\\"b\\\".txt\""}});
+  EXPECT_EQ(head.mimeType(), QStringLiteral("text/html"));
+  EXPECT_EQ(head.charset(), QByteArray("ISO-8859-1"));
+  EXPECT_TRUE(head.isAttachment());
+  EXPECT_EQ(head.suggestedFilename(), QStringLiteral("a \"b\".txt"));
+  EXPECT_EQ(headWith({}).mimeType(), QString());
+  EXPECT_FALSE(headWith({{"content-disposition", "inline; filename=x"}}).isAttachment());
+}
+
+TEST(HttpHead, SuggestedFilenamePrefersTheExtendedForm) {
+  EXPECT_EQ(headWith({{"content-disposition", "attachment; filename=plain.txt; filename*=UTF-8''na%C3%AFve.txt"}})
+                .suggestedFilename(),
+            QStringLiteral("na\u00EFve.txt"));
+  EXPECT_EQ(headWith({}).suggestedFilename(), QStringLiteral("file.zip"));
+  EXPECT_EQ(headWith({}, "http://example.com/").suggestedFilename(), std::nullopt);
+}
+
+TEST(HttpHead, RedirectTargetResolvesAgainstTheAddress) {
+  EXPECT_EQ(headWith({{"location", "../other"}}, "http://example.com/a/b", 302).redirectTarget(),
+            QUrl(QStringLiteral("http://example.com/other")));
+  EXPECT_EQ(headWith({{"location", "https://x.org/"}}, "http://example.com/", 308).redirectTarget(),
+            QUrl(QStringLiteral("https://x.org/")));
+  EXPECT_EQ(headWith({{"location", "/x"}}, "http://example.com/", 304).redirectTarget(), std::nullopt);
+  EXPECT_EQ(headWith({}, "http://example.com/", 301).redirectTarget(), std::nullopt);
+}
+
+}  // namespace

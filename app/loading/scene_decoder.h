@@ -1,0 +1,36 @@
+// Decodes one line of the renderer's scene-mode output in a single streaming
+// pass, without building a JSON tree: the line is either a measurement
+// request or the scene document. A scene of 24 MiB thus costs one scan and the
+// document's own values, not a tree of every member that is then copied and
+// freed.
+//
+// Limits: the caller bounds the line (the bridge's output budget); nesting is
+// followed with an explicit stack, so deep input costs no call depth.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "loading/page_document.h"
+
+// A request of the renderer for the width of a text.
+struct MeasurementRequest {
+  std::string text;
+  double size = 0;
+  bool bold = false;
+};
+
+// What one line holds.
+struct SceneLine {
+  std::optional<MeasurementRequest> request;  // set when the line is a request
+  std::optional<PageDocument> document;       // set when it decodes as a document
+  std::string error;                          // why it does not, when it does not
+};
+
+// A line is a request when it is a JSON object with the members "measure"
+// (true), "text" (string), "size" (number) and "bold" (boolean); a request
+// comes first, whatever else the line holds. The line is also decoded as a
+// document: a missing or mistyped member, or text that is not JSON, gives the
+// error instead.
+SceneLine decodeSceneLine(std::string_view line);

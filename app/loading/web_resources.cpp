@@ -1,0 +1,180 @@
+#include "loading/web_resources.h"
+
+#include <QtEndian>
+
+#include <chrono>
+#include <exception>
+
+#include "loading/bridge_error.h"
+#include "loading/network_error.h"
+#include "loading/network_transport.h"
+#include "loading/raster_decoder.h"
+#include "loading/text_decoding.h"
+#include "platform/check.h"
+
+namespace WebResources {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+const QString kBadAddress = QStringLiteral("Alt kaynak adresi veya HTTPS politikası uygun değil.");
+const QString kBadCount = QStringLiteral("Alt kaynak sayısı geçersiz.");
+const QString kTooMany = QStringLiteral("Bu sayfa 16 alt kaynak sınırını aşıyor; kalan kaynaklar yüklenmedi.");
+const QString kPageBudget = QStringLiteral("Sayfanın alt kaynak bütçesi doldu.");
+const QString kStylesheetNotUtf8 = QStringLiteral("CSS UTF-8 olarak çözülemedi.");
+
+constexpr auto kTimeBudget = 20s;
+constexpr auto kFetchTime = 6s;
+
+void appendNumber(QByteArray& out, qint64 value) {
+  KIVO_CHECK(value >= 0 && value <= 0xFFFFFFFFLL);
+  char bytes[4];
+  qToBigEndian(static_cast<quint32>(value), bytes);
+  out.append(bytes, 4);
+}
+
+QString describe(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const BridgeError& bridge) {
+    return bridge.message();
+  } catch (const std::exception& other) {
+    return QString::fromUtf8(other.what());
+  }
+}
+
+// The running totals of one preparation.
+struct Budget {
+  Clock::time_point start;
+  qint64 charged = 0;
+  qint64 stylesheetBytes = 0;
+  qint64 pixels = 0;
+};
+
+// Steps 2 to 8 of one item; throws the item's failure.
+void fetchItem(const ResourceManifest::Item& item, const QUrl& base, const QUrl& address, NetworkTransport& network,
+               bool bypass, const std::stop_token& stop, Budget& budget, WebResourcePack& pack,
+               QList<std::pair<qint64, QByteArray>>& entries) {
+  // 2. Only a valid item while time and bytes remain.
+  const auto spent = Clock::now() - budget.start;
+  if (item.id < 0 || item.id >= kItemLimit || (item.kind != NetworkTransport::kStylesheet && item.kind != NetworkTransport::kImage) ||
+      spent >= kTimeBudget || budget.charged >= kByteBudget) {
+    throw BridgeError(kPageBudget);
+  }
+  // 3. Resolve the address.
+  const QUrl url = resolve(item.url, base, address);
+  // 4. Charge the whole limit up front.
+  const qint64 allowance =
+      item.kind == NetworkTransport::kStylesheet ? kStylesheetBudget - budget.stylesheetBytes : kImageBytes;
+  const qint64 limit = std::min(allowance, kByteBudget - budget.charged);
+  budget.charged += limit;
+  // 5. The rest of the time budget, at most 6 s.
+  const double timeout = std::chrono::duration<double>(std::min<Clock::duration>(kFetchTime, kTimeBudget - spent)).count();
+  // 6. Fetch; only a success gives back the unused part of the charge.
+  const QByteArray body = network.resource(url, item.kind, limit, timeout, bypass, stop);
+  budget.charged -= limit - body.size();
+  if (item.kind == NetworkTransport::kStylesheet) {
+    // 7. A stylesheet is kept as UTF-8 text without a byte-order mark.
+    if (!TextDecoding::isValidUtf8(body)) throw BridgeError(kStylesheetNotUtf8);
+    QByteArray text = body;
+    if (text.startsWith("\xEF\xBB\xBF")) text.remove(0, 3);
+    budget.stylesheetBytes += text.size();
+    entries.append({item.id, text});
+    return;
+  }
+  // 8. An image is decoded now; only its size goes to the renderer.
+  RasterImage image = RasterDecoder::decode(body, kPixelBudget - budget.pixels);
+  const QSize size = image.image.size();
+  budget.pixels += static_cast<qint64>(size.width()) * size.height();
+  pack.images.insert(item.id, std::move(image));
+  QByteArray payload;
+  appendNumber(payload, size.width());
+  appendNumber(payload, size.height());
+  entries.append({item.id, payload});
+}
+
+}  // namespace
+
+QUrl resolve(const QString& raw, const QUrl& base, const QUrl& document) {
+  // 1. A bounded address.
+  if (raw.isEmpty() || raw.toUtf8().size() > kAddressBytes) throw BridgeError(kBadAddress);
+  // 2. It must parse.
+  const QUrl relative(raw, QUrl::TolerantMode);
+  if (!relative.isValid()) throw BridgeError(kBadAddress);
+  // 3. Its absolute form must pass the URL policy.
+  const QUrl absolute = base.resolved(relative);
+  if (!absolute.isValid() || !NetworkTransport::isAllowed(absolute)) throw BridgeError(kBadAddress);
+  // 4. No unencrypted subresource under an encrypted page.
+  if (document.scheme() == QLatin1String("https") && absolute.scheme() == QLatin1String("http")) {
+    throw BridgeError(kBadAddress);
+  }
+  return absolute;
+}
+
+QByteArray envelope(const QByteArray& source, const QList<std::pair<qint64, QByteArray>>& entries) {
+  KIVO_CHECK(entries.size() <= kItemLimit);
+  QByteArray out;
+  qsizetype size = 8 + 4 + source.size() + 4;
+  for (const auto& entry : entries) size += 8 + entry.second.size();
+  out.reserve(size);
+  // 1. The magic.
+  out.append("KIVO-R1", 7);
+  out.append('\0');
+  // 2. The page.
+  appendNumber(out, source.size());
+  out.append(source);
+  // 3-4. The entries, in manifest order.
+  appendNumber(out, entries.size());
+  for (const auto& [id, payload] : entries) {
+    appendNumber(out, id);
+    appendNumber(out, payload.size());
+    out.append(payload);
+  }
+  return out;
+}
+
+WebResourcePack prepare(const QByteArray& source, const QUrl& address, NetworkTransport& network, bool bypass,
+                        std::stop_token stop) {
+  return prepare(EngineBridge::Runner::standard(), source, address, network, bypass, std::move(stop));
+}
+
+WebResourcePack prepare(const EngineBridge::Runner& runner, const QByteArray& source, const QUrl& address,
+                        NetworkTransport& network, bool bypass, std::stop_token stop) {
+  // 1. The renderer lists the subresources; it runs to its end even when the
+  //    caller cancels, which is seen at the first item.
+  const ResourceManifest manifest = EngineBridge::resources(runner, source);
+  // 2. More than the renderer may list is a broken listing.
+  if (manifest.resources.size() > kItemLimit) throw BridgeError(kBadCount);
+  // 3. A usable base element changes the base; an unusable one is ignored.
+  QUrl base = address;
+  if (manifest.base) {
+    try {
+      base = resolve(*manifest.base, address, address);
+    } catch (const BridgeError&) {
+    }
+  }
+  // 4-5. Empty results and the start of the time budget.
+  WebResourcePack pack;
+  if (manifest.limited.value_or(false)) pack.warnings.append(kTooMany);
+  QList<std::pair<qint64, QByteArray>> entries;
+  Budget budget;
+  budget.start = Clock::now();
+  // 6-8. Each item in order; a failure becomes a warning.
+  for (const ResourceManifest::Item& item : manifest.resources) {
+    if (stop.stop_requested()) throw NetworkError::cancellation();
+    try {
+      fetchItem(item, base, address, network, bypass, stop, budget, pack, entries);
+    } catch (...) {
+      if (stop.stop_requested()) throw NetworkError::cancellation();
+      pack.warnings.append(QStringLiteral("Alt kaynak ") +
+                           TextDecoding::leadingCharacters(item.url, kWarningAddressCharacters) + QStringLiteral(": ") +
+                           describe(std::current_exception()));
+    }
+  }
+  // 9. The envelope.
+  pack.source = envelope(source, entries);
+  return pack;
+}
+
+}  // namespace WebResources

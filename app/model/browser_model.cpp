@@ -1,0 +1,949 @@
+#include "model/browser_model.h"
+
+#include <QFileDialog>
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "loading/bridge_error.h"
+#include "loading/web_resources.h"
+#include "model/background_work.h"
+#include "model/library_page.h"
+#include "model/web_address.h"
+#include "platform/check.h"
+#include "profile/browsing_profile.h"
+#include "profile/history_store.h"
+
+namespace {
+
+// The text of a failure as the user sees it.
+QString describe(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const BridgeError& error) {
+    return error.message();
+  } catch (const std::exception& error) {
+    return QString::fromUtf8(error.what());
+  } catch (...) {
+    return QStringLiteral("Bilinmeyen hata.");
+  }
+}
+
+// The address text the services and the history use for a fetched URL.
+QString absoluteString(const QUrl& url) {
+  return QString::fromUtf8(url.toEncoded());
+}
+
+}  // namespace
+
+// Everything a remote load carries from its start to its end.
+struct BrowserModel::RemoteJob {
+  QUrl url;
+  QUuid tabId;
+  QUuid generation;
+  bool preserveDocument = false;
+  bool bypass = false;
+  double width = 0;
+  qint64 historyRevision = 0;
+  std::optional<NetworkResponse> keptResponse;
+  std::optional<WebResourcePack> keptResources;
+  std::shared_ptr<LoadTask> task;
+  QString finalAddress;  // the response's address, once it arrived
+};
+
+BrowserModel::BrowserModel(std::shared_ptr<BrowserPreferences> preferences, std::shared_ptr<DocumentCache> cache,
+                           std::optional<BrowserTab> initialTab, std::shared_ptr<BrowsingProfile> profile,
+                           QObject* parent)
+    : QObject(parent) {
+  // 1. The profile, or a non-private one that stores nothing over `cache`.
+  m_profile = profile ? std::move(profile) : std::make_shared<BrowsingProfile>(false, QString(), std::move(cache));
+  // 2. The model renders with its profile's cache.
+  m_cache = m_profile->cache();
+  // 3. The preferences, or new ones over the standard store.
+  m_preferences = preferences ? std::move(preferences) : std::make_shared<BrowserPreferences>();
+  // 4. The first tab, selected, and its address in the field.
+  const BrowserTab first = initialTab ? *initialTab : BrowserTab();
+  m_tabs = {first};
+  m_selectedID = first.id();
+  m_addressDraft = first.address();
+
+  std::weak_ptr<NetworkTransport> network = m_profile->network();
+  m_services.page = [network](const QUrl& url, bool bypass, std::stop_token stop) {
+    const std::shared_ptr<NetworkTransport> transport = network.lock();
+    if (!transport) throw BridgeError(QStringLiteral("Geçersiz ağ yanıtı."));
+    return transport->page(url, bypass, false, stop);
+  };
+  m_services.prepare = [network](const QByteArray& source, const QUrl& address, bool bypass, std::stop_token stop) {
+    const std::shared_ptr<NetworkTransport> transport = network.lock();
+    if (!transport) throw BridgeError(QStringLiteral("Geçersiz ağ yanıtı."));
+    return WebResources::prepare(source, address, *transport, bypass, stop);
+  };
+  m_services.background = [](std::function<void()> job) { BackgroundWork::run(std::move(job)); };
+  m_services.schedule = [this](std::chrono::milliseconds delay, std::function<void()> action) {
+    auto* timer = new QTimer(this);
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    connect(timer, &QTimer::timeout, this, [timer, action = std::move(action)] {
+      timer->deleteLater();
+      action();
+    });
+    timer->start(delay);
+    return std::function<void()>([guard = QPointer<QTimer>(timer)] {
+      if (!guard) return;
+      guard->stop();
+      guard->deleteLater();
+    });
+  };
+}
+
+BrowserModel::~BrowserModel() {
+  // Nobody can receive the results any more, so the work may stop early.
+  for (const std::shared_ptr<LoadTask>& task : std::as_const(m_loads)) task->stop.request_stop();
+}
+
+void BrowserModel::setServices(Services services) {
+  m_services = std::move(services);
+}
+
+// ---------------------------------------------------------------------------
+// Properties
+
+void BrowserModel::setAddressDraft(const QString& text) {
+  m_addressDraft = text;
+  Q_EMIT addressDraftChanged();
+}
+
+void BrowserModel::setSearchDraft(const QString& text) {
+  m_searchDraft = text;
+  Q_EMIT searchDraftChanged();
+}
+
+void BrowserModel::setDevToolsVisible(bool visible) {
+  m_devToolsVisible = visible;
+  Q_EMIT devToolsVisibleChanged();
+}
+
+void BrowserModel::setInspectorTab(InspectorTab tab) {
+  m_inspectorTab = tab;
+  Q_EMIT inspectorTabChanged();
+}
+
+void BrowserModel::setOpenMenu(const std::optional<BrowserMenu>& menu) {
+  m_openMenu = menu;
+  Q_EMIT openMenuChanged();
+}
+
+void BrowserModel::setTabs(const QList<BrowserTab>& tabs) {
+  KIVO_CHECK(!tabs.isEmpty());
+  m_tabs = tabs;
+  Q_EMIT tabsChanged();
+}
+
+void BrowserModel::setSelectedID(const QUuid& id) {
+  m_selectedID = id;
+  Q_EMIT selectedIDChanged();
+}
+
+void BrowserModel::setClosedTabs(const QList<ClosedTab>& closedTabs) {
+  m_closedTabs = closedTabs;
+  Q_EMIT closedTabsChanged();
+}
+
+void BrowserModel::setCacheEntries(qint64 entries) {
+  m_cacheEntries = entries;
+  Q_EMIT cacheEntriesChanged();
+}
+
+void BrowserModel::setCacheBytes(qint64 bytes) {
+  m_cacheBytes = bytes;
+  Q_EMIT cacheBytesChanged();
+}
+
+void BrowserModel::setNotice(const std::optional<QString>& notice) {
+  m_notice = notice;
+  Q_EMIT noticeChanged();
+}
+
+void BrowserModel::changeTab(qsizetype index, const std::function<void(BrowserTab&)>& change) {
+  KIVO_CHECK(index >= 0 && index < m_tabs.size());
+  change(m_tabs[index]);
+  Q_EMIT tabsChanged();
+}
+
+bool BrowserModel::isPrivate() const {
+  return m_profile->isPrivate();
+}
+
+// ---------------------------------------------------------------------------
+// Derived values
+
+qsizetype BrowserModel::indexOf(const QUuid& id) const {
+  for (qsizetype i = 0; i < m_tabs.size(); ++i) {
+    if (m_tabs[i].id() == id) return i;
+  }
+  return -1;
+}
+
+qsizetype BrowserModel::indexOf(const QUuid& id, const QUuid& generation) const {
+  const qsizetype index = indexOf(id);
+  if (index < 0 || m_tabs[index].generation != generation) return -1;
+  return index;
+}
+
+qsizetype BrowserModel::selectedIndex() const {
+  return std::max<qsizetype>(indexOf(m_selectedID), 0);
+}
+
+BrowserTab BrowserModel::current() const {
+  return m_tabs.at(selectedIndex());
+}
+
+std::optional<PageDocument> BrowserModel::currentDocument() const {
+  const PageDocument* document = m_tabs.at(selectedIndex()).content.documentValue();
+  if (!document) return std::nullopt;
+  return *document;
+}
+
+bool BrowserModel::canGoBack() const {
+  return m_tabs.at(selectedIndex()).position > 0;
+}
+
+bool BrowserModel::canGoForward() const {
+  const BrowserTab& tab = m_tabs.at(selectedIndex());
+  return tab.position + 1 < tab.history.size();
+}
+
+std::optional<QString> BrowserModel::fragment() const {
+  const std::optional<WebAddress> address = WebAddress::parse(m_tabs.at(selectedIndex()).address());
+  if (!address) return std::nullopt;
+  return address->decodedFragment();
+}
+
+std::optional<InspectedNode> BrowserModel::inspectedNode() const {
+  const BrowserTab& tab = m_tabs.at(selectedIndex());
+  const PageDocument* document = tab.content.documentValue();
+  if (!document || !document->nodes || !tab.inspectedNodeID) return std::nullopt;
+  for (const InspectedNode& node : *document->nodes) {
+    if (node.id == *tab.inspectedNodeID) return node;
+  }
+  return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------
+// Notice, cache and closing
+
+void BrowserModel::notify(const QString& text) {
+  // 1. The older notice's timer must never clear the newer text.
+  if (m_cancelNotice) m_cancelNotice();
+  // 2. Show the text at once.
+  setNotice(text);
+  // 3. Clear it when the time is up.
+  QPointer<BrowserModel> self(this);
+  m_cancelNotice = m_services.schedule(kNoticeDuration, [self] {
+    if (self) self->setNotice(std::nullopt);
+  });
+}
+
+void BrowserModel::refreshCacheStatistics() {
+  const DocumentCache::Statistics statistics = m_cache->statistics();
+  setCacheEntries(statistics.count);
+  setCacheBytes(statistics.bytes);
+}
+
+void BrowserModel::clearCache() {
+  QPointer<BrowserModel> self(this);
+  std::shared_ptr<DocumentCache> cache = m_cache;
+  std::shared_ptr<NetworkTransport> network = m_profile->network();
+  m_services.background([self, cache, network] {
+    cache->clear();
+    network->clearCache();
+    BackgroundWork::postToMain([self] {
+      if (!self) return;
+      self->refreshCacheStatistics();
+      self->notify(QStringLiteral("Belge ve ağ önbelleği temizlendi."));
+    });
+  });
+}
+
+void BrowserModel::closeWindow() {
+  // 1. Cancel every load.
+  for (const std::shared_ptr<LoadTask>& task : std::as_const(m_loads)) task->stop.request_stop();
+  m_loads.clear();
+  // 2. Cancel the pending re-layout and the notice timer.
+  if (m_cancelResize) m_cancelResize();
+  if (m_cancelNotice) m_cancelNotice();
+  // 3. Forget the closed tabs.
+  setClosedTabs({});
+  // 4. One new tab, selected.
+  const BrowserTab fresh;
+  setTabs({fresh});
+  setSelectedID(fresh.id());
+}
+
+// ---------------------------------------------------------------------------
+// Tabs
+
+void BrowserModel::cancelLoad(const QUuid& id) {
+  const auto found = m_loads.find(id);
+  if (found == m_loads.end()) return;
+  found.value()->stop.request_stop();
+  m_loads.erase(found);
+}
+
+void BrowserModel::newTab() {
+  const BrowserTab tab;
+  QList<BrowserTab> tabs = m_tabs;
+  tabs.append(tab);
+  setTabs(tabs);
+  select(tab.id());
+}
+
+void BrowserModel::select(const QUuid& id) {
+  const qsizetype index = indexOf(id);
+  if (index < 0) return;
+  setOpenMenu(std::nullopt);
+  setSelectedID(id);
+  setAddressDraft(m_tabs[index].address());
+  // A document laid out at another width is laid out again.
+  const BrowserTab& tab = m_tabs[index];
+  if (tab.content.is(PageContent::Kind::Document) &&
+      (!tab.renderedWidth || *tab.renderedWidth != m_viewportWidth)) {
+    load(index, true, false);
+  }
+}
+
+void BrowserModel::cycleTab(int step) {
+  const qsizetype count = m_tabs.size();
+  const qsizetype index = ((selectedIndex() + step) % count + count) % count;
+  select(m_tabs[index].id());
+}
+
+void BrowserModel::close(const QUuid& id) {
+  // 1. Find the tab.
+  const qsizetype index = indexOf(id);
+  if (index < 0) return;
+  // 2. Cancel its load.
+  cancelLoad(id);
+  // 3. Remember it for reopening; the last 20 are kept.
+  QList<ClosedTab> closed = m_closedTabs;
+  closed.append(ClosedTab{m_tabs[index].history, m_tabs[index].position});
+  while (closed.size() > kClosedTabLimit) closed.removeFirst();
+  setClosedTabs(closed);
+  // 4. The last tab closes the window, or is replaced by a new one.
+  if (m_tabs.size() == 1) {
+    if (m_browserWindow && m_workspace) {
+      m_browserWindow->performClose();
+      return;
+    }
+    const BrowserTab fresh;
+    setTabs({fresh});
+    select(fresh.id());
+    return;
+  }
+  // 5. Remove it; a closed selected tab passes the selection on.
+  const bool wasSelected = m_tabs[index].id() == m_selectedID;
+  QList<BrowserTab> tabs = m_tabs;
+  tabs.removeAt(index);
+  setTabs(tabs);
+  if (wasSelected) select(m_tabs[std::min(index, m_tabs.size() - 1)].id());
+}
+
+void BrowserModel::reopenClosedTab() {
+  // 1. Take the newest closed tab.
+  if (m_closedTabs.isEmpty()) return;
+  QList<ClosedTab> closed = m_closedTabs;
+  const ClosedTab entry = closed.takeLast();
+  setClosedTabs(closed);
+  // 2, 3. A fresh tab with its history, at the end, selected and loaded.
+  const BrowserTab tab(entry.history, entry.position);
+  QList<BrowserTab> tabs = m_tabs;
+  tabs.append(tab);
+  setTabs(tabs);
+  select(tab.id());
+  load(m_tabs.size() - 1, false, false);
+}
+
+void BrowserModel::moveTab(const QUuid& id, qsizetype index) {
+  const qsizetype from = indexOf(id);
+  if (from < 0) return;
+  if (index == from || index < 0 || index >= m_tabs.size()) return;
+  QList<BrowserTab> tabs = m_tabs;
+  const BrowserTab tab = tabs.takeAt(from);
+  tabs.insert(index, tab);
+  setTabs(tabs);
+}
+
+void BrowserModel::restoreTabOrder(const QList<QUuid>& order) {
+  if (order.size() != m_tabs.size()) return;
+  const QSet<QUuid> wanted(order.begin(), order.end());
+  QSet<QUuid> present;
+  for (const BrowserTab& tab : m_tabs) present.insert(tab.id());
+  if (wanted != present) return;
+  QList<BrowserTab> tabs;
+  tabs.reserve(order.size());
+  for (const QUuid& id : order) tabs.append(m_tabs[indexOf(id)]);
+  setTabs(tabs);
+}
+
+std::optional<BrowserTab> BrowserModel::takeTabForTransfer(const QUuid& id) {
+  // 1. Find the tab.
+  const qsizetype index = indexOf(id);
+  if (index < 0) return std::nullopt;
+  // 2. Cancel its load.
+  cancelLoad(id);
+  // 3. Remove it with a new generation, so no earlier load can reach it.
+  const bool wasSelected = id == m_selectedID;
+  QList<BrowserTab> tabs = m_tabs;
+  BrowserTab taken = tabs.takeAt(index);
+  taken.generation = QUuid::createUuid();
+  // 4. The model keeps at least one tab.
+  if (tabs.isEmpty()) tabs.append(BrowserTab());
+  setTabs(tabs);
+  // 5. Pass the selection on.
+  if (wasSelected) select(m_tabs[std::min(index, m_tabs.size() - 1)].id());
+  // 6. The tab leaves as it was; it is not a closed tab.
+  return taken;
+}
+
+void BrowserModel::receiveTransferredTab(const BrowserTab& tab, qsizetype index) {
+  if (indexOf(tab.id()) >= 0) return;
+  QList<BrowserTab> tabs = m_tabs;
+  tabs.insert(std::clamp<qsizetype>(index, 0, tabs.size()), tab);
+  setTabs(tabs);
+  select(tab.id());
+  resumeTransferredTab(tab.id());
+}
+
+void BrowserModel::resumeTransferredTab(const QUuid& id) {
+  const qsizetype index = indexOf(id);
+  if (index < 0 || !m_tabs[index].content.is(PageContent::Kind::Loading)) return;
+  load(index, true, false);
+}
+
+void BrowserModel::openSettings() {
+  for (const BrowserTab& tab : m_tabs) {
+    if (tab.address() == QLatin1String("kivo://settings")) {
+      select(tab.id());
+      return;
+    }
+  }
+  newTab();
+  navigate(QStringLiteral("kivo://settings"));
+}
+
+// ---------------------------------------------------------------------------
+// Addresses and routing
+
+std::optional<QString> BrowserModel::typedAddress(const QString& text) {
+  // 1. Blank text stands for nothing.
+  const QString trimmed = text.trimmed();
+  if (trimmed.isEmpty()) return std::nullopt;
+  // 2.1. Text with a scheme is used as typed.
+  const std::optional<WebAddress> parsed = WebAddress::parse(trimmed);
+  if (parsed && parsed->scheme()) return trimmed;
+  // 2.2. An absolute path names a local file.
+  if (trimmed.startsWith(QLatin1Char('/'))) return WebAddress::fromLocalPath(trimmed).text();
+  // 2.3. A dotted word without spaces is a web host.
+  if (trimmed.contains(QLatin1Char('.')) && !trimmed.contains(QLatin1Char(' '))) {
+    return QStringLiteral("https://") + trimmed;
+  }
+  // 2.4. Anything else is a search.
+  return WebAddress::searchAddress(trimmed);
+}
+
+void BrowserModel::navigate(const QString& text) {
+  const std::optional<QString> address = typedAddress(text);
+  if (!address) return;
+  const qsizetype index = selectedIndex();
+  changeTab(index, [&](BrowserTab& tab) { tab.visit(*address); });
+  setAddressDraft(*address);
+  load(index, false, false);
+}
+
+void BrowserModel::search(const QString& query) {
+  navigate(WebAddress::searchAddress(query.trimmed()));
+}
+
+void BrowserModel::load(qsizetype index, bool preserveDocument, bool bypassCache) {
+  if (index < 0 || index >= m_tabs.size()) return;
+  // 1. Close the popover menu.
+  setOpenMenu(std::nullopt);
+  // 2. The tab and its address.
+  const QUuid tabId = m_tabs[index].id();
+  const QString addressText = m_tabs[index].address();
+  // 3. Cancel the tab's previous load.
+  cancelLoad(tabId);
+  // 4. A new generation: from now on only this load may change the tab.
+  const QUuid generation = QUuid::createUuid();
+  // 5. A new page starts with a clean inspector and console.
+  // 6. An address that does not parse becomes a message page.
+  const std::optional<WebAddress> address =
+      addressText.isEmpty() ? std::nullopt : WebAddress::parse(addressText);
+  // 7. Only web pages keep their response and subresources.
+  const QString scheme = address ? address->lowerScheme() : QString();
+  const bool web = scheme == QLatin1String("http") || scheme == QLatin1String("https");
+  changeTab(index, [&](BrowserTab& tab) {
+    tab.generation = generation;
+    if (!preserveDocument) {
+      tab.inspectedNodeID.reset();
+      tab.collapsedInspectorNodes.clear();
+      tab.console.clear();
+    }
+    if (!address) {
+      tab.title = QStringLiteral("Geçersiz adres");
+      tab.content = PageContent::message(QStringLiteral("Bu adresi anlayamadık."),
+                                         QStringLiteral("kivo://home adresini veya yerel bir HTML dosyasını deneyebilirsin."));
+      return;
+    }
+    if (!web) {
+      tab.networkResponse.reset();
+      tab.resources.reset();
+    }
+  });
+  if (!address) return;
+
+  // 8. Route by the first matching row.
+  const bool kivo = address->scheme() == QLatin1String("kivo");
+  const QString host = address->host().value_or(QString());
+  const auto builtIn = [&](const QString& title, const PageContent& content) {
+    changeTab(index, [&](BrowserTab& tab) {
+      tab.title = title;
+      tab.content = content;
+    });
+  };
+  if (kivo && host == QLatin1String("home")) return builtIn(QStringLiteral("Yeni sekme"), PageContent::home());
+  if (kivo && host == QLatin1String("history")) return builtIn(QStringLiteral("Geçmiş"), PageContent::history());
+  if (kivo && host == QLatin1String("downloads")) return builtIn(QStringLiteral("İndirmeler"), PageContent::downloads());
+  if (kivo && host == QLatin1String("settings")) return builtIn(QStringLiteral("Ayarlar"), PageContent::settings());
+  if (kivo && host == QLatin1String("search")) {
+    const QString query = address->queryItem(QStringLiteral("q")).value_or(QString());
+    return builtIn(QStringLiteral("Ara: ") + query, PageContent::search(query));
+  }
+  if (kivo) {
+    for (const LibraryPage& page : LibraryPage::all()) {
+      if (page.id != host) continue;
+      const std::optional<QString> file = LibraryPage::filePath(page.id);
+      if (!file) break;
+      return startLocal(QUrl::fromLocalFile(*file), index, generation, preserveDocument, bypassCache);
+    }
+  }
+  if (web) return startRemote(*address, index, generation, preserveDocument, bypassCache);
+  if (address->isFileAddress()) {
+    return startLocal(address->toUrl(), index, generation, preserveDocument, bypassCache);
+  }
+  builtIn(QStringLiteral("Henüz desteklenmiyor"),
+          PageContent::message(QStringLiteral("Bu adres türü desteklenmiyor."),
+                               QStringLiteral("HTTP, HTTPS, yerel HTML veya kivo:// adreslerini kullanabilirsin.")));
+}
+
+// ---------------------------------------------------------------------------
+// Local documents
+
+void BrowserModel::startLocal(const QUrl& file, qsizetype index, const QUuid& generation, bool preserveDocument,
+                              bool bypassCache) {
+  // 1. The tab and the width at the start.
+  const QUuid tabId = m_tabs[index].id();
+  const double width = m_viewportWidth;
+  // 2. A new page shows the placeholder meanwhile.
+  if (!preserveDocument) {
+    changeTab(index, [](BrowserTab& tab) {
+      tab.title = QStringLiteral("Açılıyor…");
+      tab.content = PageContent::loading();
+    });
+  }
+  // 3, 4. Render on a worker; the result comes back to the main thread.
+  auto task = std::make_shared<LoadTask>();
+  m_loads.insert(tabId, task);
+  QPointer<BrowserModel> self(this);
+  std::shared_ptr<DocumentCache> cache = m_cache;
+  m_services.background([=] {
+    std::optional<DocumentLoad> result;
+    QString error;
+    try {
+      result = cache->load(file, width, bypassCache);
+    } catch (...) {
+      error = describe(std::current_exception());
+    }
+    BackgroundWork::postToMain([=] {
+      if (self) self->finishLocal(file, tabId, generation, width, preserveDocument, bypassCache, task, result, error);
+    });
+  });
+}
+
+void BrowserModel::finishLocal(const QUrl& file, const QUuid& tabId, const QUuid& generation, double width,
+                               bool preserveDocument, bool bypassCache, const std::shared_ptr<LoadTask>& task,
+                               const std::optional<DocumentLoad>& result, const QString& error) {
+  // 2. The figures follow every render attempt.
+  refreshCacheStatistics();
+  // 3, 4. Only the latest load of a tab that still exists may apply.
+  if (task->stop.stop_requested()) return;
+  const qsizetype index = indexOf(tabId, generation);
+  if (index < 0) return;
+  // 5. The width moved meanwhile: lay the tab out again instead.
+  if (std::abs(width - m_viewportWidth) >= 1) {
+    load(index, true, false);
+    return;
+  }
+  // 6. A failure becomes a message page and an error line.
+  if (!result) {
+    changeTab(index, [&](BrowserTab& tab) {
+      tab.console.append(ConsoleEntry(QStringLiteral("error"), error));
+      capConsole(tab);
+      tab.title = QStringLiteral("Belge açılamadı");
+      tab.content = PageContent::message(QStringLiteral("Belgeyi henüz açamıyoruz."), error);
+    });
+    return;
+  }
+  // 7. Show the document.
+  if (bypassCache) notify(QStringLiteral("Sayfanın önbelleği temizlendi ve belge yeniden işlendi."));
+  const PageDocument& document = result->document;
+  changeTab(index, [&](BrowserTab& tab) {
+    tab.title = shortTitle(document.title);
+    tab.renderedWidth = width;
+    tab.content = PageContent::document(document);
+    if (preserveDocument) return;
+    const QString label =
+        result->cacheHit ? QStringLiteral("Önbellekten yüklendi") : QStringLiteral("Motor tarafından işlendi");
+    const QString name = file.fileName();
+    QList<ConsoleEntry> console;
+    console.append(ConsoleEntry(QStringLiteral("info"), label + QStringLiteral(": ") + name + QStringLiteral(" · ") +
+                                                            QString::number(document.commands.size()) +
+                                                            QStringLiteral(" çizim komutu")));
+    for (const QString& warning : document.warnings) console.append(ConsoleEntry(QStringLiteral("warning"), warning));
+    tab.console = console;
+    capConsole(tab);
+  });
+}
+
+// ---------------------------------------------------------------------------
+// Remote pages
+
+void BrowserModel::startRemote(const WebAddress& address, qsizetype index, const QUuid& generation,
+                               bool preserveDocument, bool bypass) {
+  // 1. The tab, the width and the history revision at the start.
+  auto job = std::make_shared<RemoteJob>();
+  job->url = address.toUrl();
+  job->tabId = m_tabs[index].id();
+  job->generation = generation;
+  job->preserveDocument = preserveDocument;
+  job->bypass = bypass;
+  job->width = m_viewportWidth;
+  job->historyRevision = m_profile->history().revision();
+  // 2. A re-layout keeps the response and subresources; a new page shows the
+  // placeholder and forgets them.
+  if (preserveDocument) {
+    job->keptResponse = m_tabs[index].networkResponse;
+    job->keptResources = m_tabs[index].resources;
+  } else {
+    changeTab(index, [](BrowserTab& tab) {
+      tab.title = QStringLiteral("Bağlanıyor…");
+      tab.content = PageContent::loading();
+      tab.networkResponse.reset();
+      tab.resources.reset();
+    });
+  }
+  // 3. Fetch on a worker.
+  job->task = std::make_shared<LoadTask>();
+  m_loads.insert(job->tabId, job->task);
+  QPointer<BrowserModel> self(this);
+  const auto page = m_services.page;
+  m_services.background([self, job, page] {
+    std::optional<NetworkResponse> response;
+    QString error;
+    if (job->keptResponse && job->keptResponse->source) {
+      response = job->keptResponse;
+    } else {
+      try {
+        response = page(job->url, job->bypass, job->task->stop.get_token());
+      } catch (...) {
+        error = describe(std::current_exception());
+      }
+    }
+    BackgroundWork::postToMain([self, job, response, error] {
+      if (!self) return;
+      if (response) {
+        self->remoteResponded(job, *response);
+      } else {
+        self->remoteFailed(job, error);
+      }
+    });
+  });
+}
+
+void BrowserModel::remoteResponded(const std::shared_ptr<RemoteJob>& job, const NetworkResponse& response) {
+  // 2, 3. Only the latest load of a tab that still exists may apply.
+  if (job->task->stop.stop_requested()) return;
+  const qsizetype index = indexOf(job->tabId, job->generation);
+  if (index < 0) return;
+  // 4. The response, the final address and the GET line.
+  const QString finalAddress = absoluteString(response.url);
+  job->finalAddress = finalAddress;
+  changeTab(index, [&](BrowserTab& tab) {
+    tab.networkResponse = response;
+    tab.history[tab.position] = finalAddress;
+    if (!job->preserveDocument) {
+      tab.console.append(ConsoleEntry(QStringLiteral("info"),
+                                      QStringLiteral("GET ") + finalAddress + QStringLiteral(" · HTTP ") +
+                                          QString::number(response.status) + QStringLiteral(" · ") +
+                                          QString::number(response.byteCount) + QStringLiteral(" bayt")));
+      capConsole(tab);
+    }
+  });
+  if (m_tabs[index].id() == m_selectedID) setAddressDraft(finalAddress);
+  // 5. An answer without a page is offered as a download.
+  if (!response.source) {
+    changeTab(index, [&](BrowserTab& tab) {
+      tab.title = response.suggestedFilename;
+      tab.content = PageContent::download(response.url, response.suggestedFilename);
+    });
+    return;
+  }
+  // 6, 7. Subresources and the render, on a worker.
+  QPointer<BrowserModel> self(this);
+  std::shared_ptr<DocumentCache> cache = m_cache;
+  const auto prepare = m_services.prepare;
+  m_services.background([self, job, response, cache, prepare, finalAddress] {
+    std::optional<WebResourcePack> pack;
+    std::optional<DocumentLoad> load;
+    QString error;
+    try {
+      pack = job->keptResources ? *job->keptResources
+                                : prepare(*response.source, response.url, job->bypass, job->task->stop.get_token());
+      load = cache->load(pack->source, finalAddress, job->width, job->bypass);
+    } catch (...) {
+      error = describe(std::current_exception());
+    }
+    BackgroundWork::postToMain([self, job, pack, load, error] {
+      if (!self) return;
+      if (load) {
+        self->remoteRendered(job, *pack, *load);
+      } else {
+        self->remoteFailed(job, error);
+      }
+    });
+  });
+}
+
+void BrowserModel::remoteRendered(const std::shared_ptr<RemoteJob>& job, const WebResourcePack& pack,
+                                  const DocumentLoad& rendered) {
+  // 8, 9. Only the latest load of a tab that still exists may apply.
+  if (job->task->stop.stop_requested()) return;
+  const qsizetype index = indexOf(job->tabId, job->generation);
+  if (index < 0) return;
+  // 10. Show the page with its images and all warnings.
+  PageDocument document = rendered.document;
+  document.images = pack.images;
+  document.warnings += pack.warnings;
+  changeTab(index, [&](BrowserTab& tab) {
+    tab.title = shortTitle(document.title);
+    tab.renderedWidth = job->width;
+    tab.resources = pack;
+    tab.content = PageContent::document(document);
+    for (const QString& warning : document.warnings) tab.console.append(ConsoleEntry(QStringLiteral("warning"), warning));
+    capConsole(tab);
+  });
+  if (!job->preserveDocument && !m_profile->isPrivate()) {
+    m_profile->history().record(job->finalAddress, document.title, job->historyRevision);
+  }
+  // 11. The figures.
+  refreshCacheStatistics();
+  // 12. The width moved meanwhile: lay the page out again.
+  if (std::abs(job->width - m_viewportWidth) >= 1) {
+    const qsizetype again = indexOf(job->tabId);
+    if (again >= 0) load(again, true, false);
+  }
+}
+
+void BrowserModel::remoteFailed(const std::shared_ptr<RemoteJob>& job, const QString& description) {
+  // 1, 2. Only the latest load of a tab that still exists may apply.
+  if (job->task->stop.stop_requested()) return;
+  const qsizetype index = indexOf(job->tabId, job->generation);
+  if (index < 0) return;
+  // 3-5. A message page that says whether the page itself arrived.
+  changeTab(index, [&](BrowserTab& tab) {
+    tab.title = QStringLiteral("Sayfa açılamadı");
+    if (!tab.networkResponse) {
+      tab.content = PageContent::message(QStringLiteral("Siteye bağlanılamadı."), description);
+    } else {
+      tab.content = PageContent::message(QStringLiteral("Sayfa alındı; motor henüz bu HTML'i desteklemiyor."),
+                                         description + QStringLiteral("\nJavaScript ve tam HTML/CSS uyumluluğu henüz yok."));
+    }
+    tab.console.append(ConsoleEntry(QStringLiteral("error"), description));
+    capConsole(tab);
+  });
+}
+
+void BrowserModel::downloadCurrent() {
+  const std::optional<WebAddress> address = WebAddress::parse(current().address());
+  if (!address || !address->isAllowedWebAddress()) return;
+  const BrowserTab tab = current();
+  const QString name = tab.networkResponse ? tab.networkResponse->suggestedFilename : address->lastPathComponent();
+  m_profile->downloads().chooseDestination(address->toUrl(), name,
+                                           m_browserWindow ? m_browserWindow->dialogParent() : nullptr);
+}
+
+void BrowserModel::openFile() {
+  QPointer<BrowserModel> self(this);
+  auto* dialog = new QFileDialog(m_browserWindow ? m_browserWindow->dialogParent() : nullptr,
+                                 QStringLiteral("Kivo motoruyla yerel HTML aç"));
+  dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Aç"));
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setToolTip(QStringLiteral("Temel HTML ve CSS desteklenir. JavaScript henüz desteklenmez."));
+  connect(dialog, &QFileDialog::fileSelected, dialog, [self](const QString& path) {
+    if (self && !path.isEmpty()) self->navigate(WebAddress::fromLocalPath(path).text());
+  });
+  dialog->open();
+}
+
+// ---------------------------------------------------------------------------
+// History, reload and stop
+
+void BrowserModel::back() {
+  const qsizetype index = selectedIndex();
+  if (m_tabs[index].position == 0) return;
+  changeTab(index, [](BrowserTab& tab) { --tab.position; });
+  setAddressDraft(m_tabs[index].address());
+  load(index, false, false);
+}
+
+void BrowserModel::forward() {
+  if (!canGoForward()) return;
+  const qsizetype index = selectedIndex();
+  changeTab(index, [](BrowserTab& tab) { ++tab.position; });
+  setAddressDraft(m_tabs[index].address());
+  load(index, false, false);
+}
+
+void BrowserModel::reload() {
+  load(selectedIndex(), false, false);
+}
+
+void BrowserModel::hardReload() {
+  load(selectedIndex(), false, true);
+  switch (current().content.kind()) {
+    case PageContent::Kind::Search:
+    case PageContent::Kind::Home:
+    case PageContent::Kind::Settings:
+    case PageContent::Kind::History:
+    case PageContent::Kind::Downloads:
+      notify(QStringLiteral("Sayfa yenilendi."));
+      break;
+    default:
+      break;
+  }
+}
+
+void BrowserModel::stopLoading() {
+  const qsizetype index = selectedIndex();
+  // 1. Cancel the load.
+  cancelLoad(m_tabs[index].id());
+  // 2, 3. A new generation, and a stopped page instead of the placeholder.
+  changeTab(index, [](BrowserTab& tab) {
+    tab.generation = QUuid::createUuid();
+    if (!tab.content.is(PageContent::Kind::Loading)) return;
+    tab.title = QStringLiteral("Durduruldu");
+    tab.content = PageContent::message(QStringLiteral("Yükleme durduruldu."),
+                                       QStringLiteral("Yenile düğmesiyle tekrar deneyebilirsin."));
+  });
+}
+
+void BrowserModel::followLink(const QString& link) {
+  // 1, 2. Resolve the link against the current address.
+  const std::optional<WebAddress> base = WebAddress::parse(current().address());
+  if (!base) return;
+  const std::optional<WebAddress> target = base->resolved(link);
+  if (!target) return;
+  // 3. Only the schemes a tab can show are followed.
+  static const QStringList followable = {QStringLiteral("kivo"), QStringLiteral("file"), QStringLiteral("https"),
+                                         QStringLiteral("http")};
+  if (!target->scheme() || !followable.contains(target->lowerScheme())) return;
+  // 4. A web page may open only web addresses.
+  const QString baseScheme = base->lowerScheme();
+  if ((baseScheme == QLatin1String("http") || baseScheme == QLatin1String("https")) &&
+      !target->isAllowedWebAddress()) {
+    notify(QStringLiteral("Web sayfaları yerel dosya veya tarayıcı içi sayfa açamaz."));
+    return;
+  }
+  // 5, 6. Navigate.
+  navigate(target->text());
+}
+
+void BrowserModel::clearHistory() {
+  // 1. The profile's whole history.
+  m_profile->history().clear();
+  // 2, 3. The back/forward lists of every window of the same profile.
+  const QList<BrowserModel*> models = m_workspace ? m_workspace->windowModels() : QList<BrowserModel*>{this};
+  for (BrowserModel* model : models) {
+    if (model && model->m_profile == m_profile) model->clearNavigationHistory();
+  }
+}
+
+void BrowserModel::clearNavigationHistory() {
+  setClosedTabs({});
+  setOpenMenu(std::nullopt);
+  const qsizetype count = m_tabs.size();
+  for (qsizetype i = 0; i < count; ++i) {
+    changeTab(i, [](BrowserTab& tab) {
+      tab.history = QStringList{tab.address()};
+      tab.position = 0;
+    });
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Viewport
+
+void BrowserModel::setViewportWidth(double width) {
+  // 1. Whole points within the renderer's range; not a number counts as the
+  // widest.
+  const double floored = std::isnan(width) ? kMaximumViewportWidth : std::floor(width);
+  const double clamped = std::max(std::min(floored, kMaximumViewportWidth), kMinimumViewportWidth);
+  // 2. Changes below one point do nothing.
+  if (std::abs(clamped - m_viewportWidth) < 1) return;
+  // 3. Store it at once.
+  m_viewportWidth = clamped;
+  // 4, 5. One re-layout of the tab in front, after the width settles.
+  if (m_cancelResize) m_cancelResize();
+  QPointer<BrowserModel> self(this);
+  m_cancelResize = m_services.schedule(kRelayoutDelay, [self] {
+    if (!self) return;
+    const qsizetype index = self->selectedIndex();
+    if (self->m_tabs[index].content.is(PageContent::Kind::Document)) self->load(index, true, false);
+  });
+}
+
+// ---------------------------------------------------------------------------
+// Developer tools
+
+void BrowserModel::toggleDeveloperTools() {
+  setDevToolsVisible(!m_devToolsVisible);
+}
+
+void BrowserModel::inspect(qint64 nodeID) {
+  changeTab(selectedIndex(), [nodeID](BrowserTab& tab) { tab.inspectedNodeID = nodeID; });
+}
+
+void BrowserModel::toggleInspectorNode(qint64 nodeID) {
+  changeTab(selectedIndex(), [nodeID](BrowserTab& tab) {
+    if (!tab.collapsedInspectorNodes.remove(nodeID)) tab.collapsedInspectorNodes.insert(nodeID);
+  });
+}
+
+void BrowserModel::clearConsole() {
+  changeTab(selectedIndex(), [](BrowserTab& tab) { tab.console.clear(); });
+}
+
+// ---------------------------------------------------------------------------
+// Helpers
+
+void BrowserModel::capConsole(BrowserTab& tab) {
+  if (tab.console.size() > kConsoleLimit) tab.console.erase(tab.console.begin(), tab.console.end() - kConsoleLimit);
+}
+
+QString BrowserModel::shortTitle(const QString& title) {
+  return HistoryStore::firstCharacters(title, kTitleLimit);
+}

@@ -1,0 +1,58 @@
+#include "model/library_page.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+const QList<LibraryPage>& LibraryPage::all() {
+  static const QList<LibraryPage> pages = {
+      {QStringLiteral("welcome"), QStringLiteral("Kivo ile tanış"),
+       QStringLiteral("Kendi HTML, CSS ve yerleşim motorumuzla."), QStringLiteral("sparkles")},
+      {QStringLiteral("engine"), QStringLiteral("Motor günlüğü"), QStringLiteral("Bugün çalışanlar ve sıradaki adımlar."),
+       QStringLiteral("square.stack.3d.up")},
+      {QStringLiteral("principles"), QStringLiteral("Kivo'nın ilkeleri"),
+       QStringLiteral("Sadelik, içerik politikası ve bağımsız geliştirme."), QStringLiteral("leaf")},
+  };
+  return pages;
+}
+
+QString LibraryPage::address() const {
+  return QStringLiteral("kivo://") + id;
+}
+
+QString LibraryPage::searchFolded(const QString& text) {
+  const QString decomposed = text.normalized(QString::NormalizationForm_KD);
+  QString kept;
+  kept.reserve(decomposed.size());
+  for (const QChar c : decomposed) {
+    const QChar::Category category = c.category();
+    if (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing ||
+        category == QChar::Mark_SpacingCombining) {
+      continue;
+    }
+    kept.append(c);
+  }
+  return kept.toCaseFolded();
+}
+
+QList<LibraryPage> LibraryPage::search(const QString& query) {
+  if (query.isEmpty()) return all();
+  const QString needle = searchFolded(query);
+  QList<LibraryPage> found;
+  for (const LibraryPage& page : all()) {
+    if (searchFolded(page.title + QLatin1Char(' ') + page.description).contains(needle)) found.append(page);
+  }
+  return found;
+}
+
+std::optional<QString> LibraryPage::resourceFolder() {
+  if (!QCoreApplication::instance()) return std::nullopt;
+  const QString folder = QCoreApplication::applicationDirPath();
+  if (folder.isEmpty()) return std::nullopt;
+  return folder;
+}
+
+std::optional<QString> LibraryPage::filePath(const QString& id) {
+  const std::optional<QString> folder = resourceFolder();
+  if (!folder) return std::nullopt;
+  return QDir(*folder).filePath(QStringLiteral("pages/") + id + QStringLiteral(".html"));
+}

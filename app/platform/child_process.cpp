@@ -1,0 +1,324 @@
+#include "platform/child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+#include <thread>
+
+#include "platform/check.h"
+#include "platform/system_error.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+void setNonBlocking(int fd) {
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) throw SystemError(errno, "fcntl");
+}
+
+// Milliseconds left until `deadline`, rounded up so that poll() never wakes
+// just before it; 0 once it has passed.
+int millisecondsUntil(ChildProcess::Clock::time_point deadline) {
+  const auto left = deadline - ChildProcess::Clock::now();
+  if (left <= ChildProcess::Clock::duration::zero()) return 0;
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+  return ms > 1'000'000'000 ? 1'000'000'000 : static_cast<int>(ms);
+}
+
+// The pipe ends and spawn objects of a launch in progress, released on every
+// exit of the constructor.
+struct LaunchResources {
+  int fds[6] = {-1, -1, -1, -1, -1, -1};
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  bool haveActions = false;
+  bool haveAttributes = false;
+
+  ~LaunchResources() {
+    for (int fd : fds)
+      if (fd >= 0) ::close(fd);
+    if (haveActions) posix_spawn_file_actions_destroy(&actions);
+    if (haveAttributes) posix_spawnattr_destroy(&attributes);
+  }
+  int take(int index) {
+    const int fd = fds[index];
+    fds[index] = -1;
+    return fd;
+  }
+};
+
+void makePipe(int* ends) {
+  if (pipe2(ends, O_CLOEXEC) != 0) throw SystemError(errno, "pipe");
+}
+
+// The process-descriptor calls through syscall(): the C library's header for
+// them lacks C linkage in the version this system ships.
+int openPidFd(pid_t pid) {
+  return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
+
+int signalPidFd(int pidFd, int signal) {
+  return static_cast<int>(::syscall(SYS_pidfd_send_signal, pidFd, signal, nullptr, 0));
+}
+
+void check(int error, const char* what) {
+  if (error != 0) throw SystemError(error, what);
+}
+
+}  // namespace
+
+void ChildProcess::ignoreBrokenPipe() {
+  static std::once_flag once;
+  std::call_once(once, [] { ::signal(SIGPIPE, SIG_IGN); });
+}
+
+ChildProcess::ChildProcess(const std::string& executable, const std::vector<std::string>& arguments,
+                           ErrorStream errorStream, std::size_t errorCap)
+    : m_errorCap(errorCap) {
+  ignoreBrokenPipe();
+  LaunchResources r;
+  // Pipes in the order output, error, input; index 2k is the reading end.
+  makePipe(&r.fds[0]);
+  if (errorStream == ErrorStream::Capture) makePipe(&r.fds[2]);
+  makePipe(&r.fds[4]);
+
+  check(posix_spawn_file_actions_init(&r.actions), "posix_spawn_file_actions_init");
+  r.haveActions = true;
+  check(posix_spawn_file_actions_adddup2(&r.actions, r.fds[4], STDIN_FILENO), "posix_spawn_file_actions_adddup2");
+  check(posix_spawn_file_actions_adddup2(&r.actions, r.fds[1], STDOUT_FILENO), "posix_spawn_file_actions_adddup2");
+  if (errorStream == ErrorStream::Capture) {
+    check(posix_spawn_file_actions_adddup2(&r.actions, r.fds[3], STDERR_FILENO), "posix_spawn_file_actions_adddup2");
+  } else {
+    check(posix_spawn_file_actions_addopen(&r.actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0),
+          "posix_spawn_file_actions_addopen");
+  }
+
+  // The child starts with default signal handling and an empty mask, whatever
+  // this process ignores or blocks (SIGPIPE is ignored here, and an ignored
+  // signal would otherwise survive the exec).
+  check(posix_spawnattr_init(&r.attributes), "posix_spawnattr_init");
+  r.haveAttributes = true;
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  sigset_t mask;
+  sigemptyset(&mask);
+  check(posix_spawnattr_setsigdefault(&r.attributes, &defaults), "posix_spawnattr_setsigdefault");
+  check(posix_spawnattr_setsigmask(&r.attributes, &mask), "posix_spawnattr_setsigmask");
+  check(posix_spawnattr_setflags(&r.attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK),
+        "posix_spawnattr_setflags");
+
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(executable.c_str()));
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+
+  pid_t pid = -1;
+  const int spawnError = posix_spawn(&pid, executable.c_str(), &r.actions, &r.attributes, argv.data(), environ);
+  if (spawnError != 0) throw SystemError(spawnError, "launch " + executable);
+  m_pid = pid;
+
+  m_output = r.take(0);
+  m_error = r.take(2);
+  m_input = r.take(5);
+  // The child's ends close with `r`; from here on our ends are ours to close.
+  m_pidFd = openPidFd(m_pid);  // -1 on kernels without pidfd: kill() then serves
+  try {
+    setNonBlocking(m_output);
+    if (m_error >= 0) setNonBlocking(m_error);
+    setNonBlocking(m_input);
+  } catch (...) {
+    killChild();
+    reap(Clock::time_point::max());
+    closeFd(m_output);
+    closeFd(m_error);
+    closeFd(m_input);
+    closeFd(m_pidFd);
+    throw;
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  // Closing standard input first lets a child that waits for input end by
+  // itself; a child that is still running is killed either way.
+  closeFd(m_input);
+  if (!m_reaped && m_pid > 0) {
+    killChild();
+    while (waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    m_reaped = true;
+  }
+  closeFd(m_output);
+  closeFd(m_error);
+  closeFd(m_pidFd);
+}
+
+void ChildProcess::closeFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+void ChildProcess::write(std::string_view bytes) {
+  if (m_input < 0) return;
+  if (m_pendingOffset == m_pendingInput.size()) {
+    m_pendingInput.clear();
+    m_pendingOffset = 0;
+  }
+  m_pendingInput.append(bytes);
+}
+
+void ChildProcess::closeInput() {
+  m_closeInputWhenDrained = true;
+  if (m_pendingOffset == m_pendingInput.size()) closeFd(m_input);
+}
+
+void ChildProcess::killChild() {
+  if (m_reaped || m_pid <= 0) return;
+  if (m_pidFd >= 0) {
+    signalPidFd(m_pidFd, SIGKILL);
+  } else {
+    ::kill(m_pid, SIGKILL);
+  }
+}
+
+ChildProcess::Exit ChildProcess::run(Clock::time_point deadline, const OutputHandler& onOutput) {
+  KIVO_CHECK(!m_reaped);
+  Exit result;
+  std::string chunk(kReadChunk, '\0');
+  while (m_output >= 0 || m_error >= 0) {
+    const int timeout = millisecondsUntil(deadline);
+    if (timeout == 0) {
+      killChild();
+      result.timedOut = true;
+      break;
+    }
+    pollfd fds[3];
+    nfds_t count = 0;
+    int outputIndex = -1, errorIndex = -1, inputIndex = -1;
+    if (m_output >= 0) {
+      outputIndex = static_cast<int>(count);
+      fds[count++] = {m_output, POLLIN, 0};
+    }
+    if (m_error >= 0) {
+      errorIndex = static_cast<int>(count);
+      fds[count++] = {m_error, POLLIN, 0};
+    }
+    if (m_input >= 0 && m_pendingOffset < m_pendingInput.size()) {
+      inputIndex = static_cast<int>(count);
+      fds[count++] = {m_input, POLLOUT, 0};
+    }
+    const int ready = ::poll(fds, count, timeout);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      throw SystemError(errno, "poll");
+    }
+    if (ready == 0) continue;
+
+    // Input first: an answer queued by the previous chunk goes out before the
+    // child's next request is read.
+    if (inputIndex >= 0 && fds[inputIndex].revents != 0) {
+      const ssize_t n = ::write(m_input, m_pendingInput.data() + m_pendingOffset, m_pendingInput.size() - m_pendingOffset);
+      if (n >= 0) {
+        m_pendingOffset += static_cast<std::size_t>(n);
+        if (m_pendingOffset == m_pendingInput.size() && m_closeInputWhenDrained) closeFd(m_input);
+      } else if (errno == EPIPE) {
+        // The child no longer reads its input; its exit status tells the rest.
+        m_pendingInput.clear();
+        m_pendingOffset = 0;
+        closeFd(m_input);
+      } else if (errno != EAGAIN && errno != EINTR) {
+        throw SystemError(errno, "write to child process");
+      }
+    }
+    if (outputIndex >= 0 && fds[outputIndex].revents != 0) {
+      const ssize_t n = ::read(m_output, chunk.data(), chunk.size());
+      if (n > 0) {
+        onOutput(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
+      } else if (n == 0) {
+        closeFd(m_output);
+        // Nothing can answer a child whose output has ended.
+        closeFd(m_input);
+      } else if (errno != EAGAIN && errno != EINTR) {
+        throw SystemError(errno, "read from child process");
+      }
+    }
+    if (errorIndex >= 0 && fds[errorIndex].revents != 0) {
+      const ssize_t n = ::read(m_error, chunk.data(), chunk.size());
+      if (n > 0) {
+        const std::size_t room = m_errorCap - m_errorOutput.size();
+        const std::size_t taken = static_cast<std::size_t>(n) < room ? static_cast<std::size_t>(n) : room;
+        m_errorOutput.append(chunk.data(), taken);
+        if (taken < static_cast<std::size_t>(n)) m_errorTruncated = true;
+      } else if (n == 0) {
+        closeFd(m_error);
+      } else if (errno != EAGAIN && errno != EINTR) {
+        throw SystemError(errno, "read from child process");
+      }
+    }
+  }
+  closeFd(m_input);
+  const Exit ended = reap(result.timedOut ? Clock::time_point::max() : deadline);
+  result.exited = ended.exited;
+  result.status = ended.status;
+  result.signal = ended.signal;
+  result.timedOut = result.timedOut || ended.timedOut;
+  return result;
+}
+
+ChildProcess::Exit ChildProcess::reap(Clock::time_point deadline) {
+  Exit result;
+  // A child that closed its streams but keeps running is waited for only
+  // until the deadline, then killed.
+  if (deadline != Clock::time_point::max()) {
+    if (m_pidFd >= 0) {
+      for (;;) {
+        pollfd fd = {m_pidFd, POLLIN, 0};
+        const int ready = ::poll(&fd, 1, millisecondsUntil(deadline));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready == 0) {
+          killChild();
+          result.timedOut = true;
+        }
+        break;
+      }
+    } else {
+      for (;;) {
+        int status = 0;
+        const pid_t done = waitpid(m_pid, &status, WNOHANG);
+        if (done == m_pid) {
+          m_reaped = true;
+          result.exited = WIFEXITED(status);
+          result.status = result.exited ? WEXITSTATUS(status) : -1;
+          result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+          return result;
+        }
+        if (millisecondsUntil(deadline) == 0) {
+          killChild();
+          result.timedOut = true;
+          break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    }
+  }
+  int status = 0;
+  pid_t done;
+  while ((done = waitpid(m_pid, &status, 0)) < 0 && errno == EINTR) {
+  }
+  m_reaped = true;
+  if (done != m_pid) throw SystemError(errno, "waitpid");
+  result.exited = WIFEXITED(status);
+  result.status = result.exited ? WEXITSTATUS(status) : -1;
+  result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  return result;
+}

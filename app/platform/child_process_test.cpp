@@ -1,0 +1,138 @@
+#include "platform/child_process.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+#include "platform/system_error.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+ChildProcess::Clock::time_point in(std::chrono::milliseconds span) {
+  return ChildProcess::Clock::now() + span;
+}
+
+ChildProcess shell(const std::string& script, ChildProcess::ErrorStream errors = ChildProcess::ErrorStream::Capture,
+                   std::size_t cap = ChildProcess::kDefaultErrorCap) {
+  return ChildProcess("/bin/sh", {"-c", script}, errors, cap);
+}
+
+TEST(ChildProcessTest, EchoesLargeInputWhileReadingOutput) {
+  // More than any pipe holds in either direction: writing and reading must
+  // interleave in the one loop or the run would deadlock.
+  std::string input(3 * 1024 * 1024, 'x');
+  for (std::size_t i = 0; i < input.size(); i += 997) input[i] = static_cast<char>('a' + i % 26);
+  ChildProcess child("/bin/cat", {}, ChildProcess::ErrorStream::Capture);
+  child.write(input);
+  child.closeInput();
+  std::string output;
+  const auto exit = child.run(in(20s), [&](std::string_view chunk) { output.append(chunk); });
+  EXPECT_TRUE(exit.succeeded());
+  EXPECT_EQ(output, input);
+}
+
+TEST(ChildProcessTest, ReportsExitStatusAndCapturedError) {
+  ChildProcess child = shell("echo out; echo problem >&2; exit 3");
+  std::string output;
+  const auto exit = child.run(in(10s), [&](std::string_view chunk) { output.append(chunk); });
+  EXPECT_TRUE(exit.exited);
+  EXPECT_EQ(exit.status, 3);
+  EXPECT_FALSE(exit.succeeded());
+  EXPECT_EQ(output, "out\n");
+  EXPECT_EQ(child.errorOutput(), "problem\n");
+}
+
+TEST(ChildProcessTest, DrainsErrorBeyondItsCapWithoutStalling) {
+  // 512 KiB on standard error before any output: a reader that left standard
+  // error alone until output ended would wait for the deadline.
+  ChildProcess child = shell("head -c 524288 /dev/zero >&2; echo done", ChildProcess::ErrorStream::Capture, 1000);
+  std::string output;
+  const auto start = ChildProcess::Clock::now();
+  const auto exit = child.run(in(10s), [&](std::string_view chunk) { output.append(chunk); });
+  EXPECT_LT(ChildProcess::Clock::now() - start, 5s);
+  EXPECT_TRUE(exit.succeeded());
+  EXPECT_EQ(output, "done\n");
+  EXPECT_EQ(child.errorOutput().size(), 1000u);
+  EXPECT_TRUE(child.errorOutputTruncated());
+}
+
+TEST(ChildProcessTest, DiscardedErrorIsNotCaptured) {
+  ChildProcess child = shell("echo problem >&2; echo out", ChildProcess::ErrorStream::Discard);
+  std::string output;
+  EXPECT_TRUE(child.run(in(10s), [&](std::string_view chunk) { output.append(chunk); }).succeeded());
+  EXPECT_EQ(output, "out\n");
+  EXPECT_TRUE(child.errorOutput().empty());
+}
+
+TEST(ChildProcessTest, DeadlineKillsAHangingChild) {
+  struct Case {
+    const char* name;
+    const char* script;
+  };
+  const Case cases[] = {
+      {"silent", "exec sleep 30"},
+      {"closed its streams", "exec >&- 2>&-; exec sleep 30"},
+      {"never reads its input", "exec sleep 30"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ChildProcess child = shell(c.script);
+    child.write(std::string(1024 * 1024, 'x'));
+    const auto start = ChildProcess::Clock::now();
+    const auto exit = child.run(in(300ms), [](std::string_view) {});
+    EXPECT_LT(ChildProcess::Clock::now() - start, 5s);
+    EXPECT_TRUE(exit.timedOut);
+    EXPECT_FALSE(exit.exited);
+    EXPECT_EQ(exit.signal, SIGKILL);
+    EXPECT_NE(::kill(child.pid(), 0), 0) << "the child must have been reaped";
+  }
+}
+
+TEST(ChildProcessTest, ChildThatStopsReadingOnlyLosesItsInput) {
+  ChildProcess child = shell("exit 0");
+  child.write(std::string(4 * 1024 * 1024, 'x'));
+  const auto exit = child.run(in(10s), [](std::string_view) {});
+  EXPECT_TRUE(exit.succeeded());
+}
+
+TEST(ChildProcessTest, HandlerErrorLeavesNoChildBehind) {
+  pid_t pid = -1;
+  const auto start = ChildProcess::Clock::now();
+  try {
+    ChildProcess child = shell("echo request; exec sleep 30");
+    pid = child.pid();
+    child.run(in(20s), [](std::string_view) { throw std::runtime_error("refused"); });
+    FAIL() << "the handler's error must leave run()";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "refused");
+  }
+  EXPECT_LT(ChildProcess::Clock::now() - start, 5s);
+  ASSERT_GT(pid, 0);
+  EXPECT_NE(::kill(pid, 0), 0);
+  EXPECT_EQ(errno, ESRCH);
+}
+
+TEST(ChildProcessTest, MissingExecutableFailsToLaunch) {
+  try {
+    ChildProcess child("/nonexistent/kivo-program", {}, ChildProcess::ErrorStream::Capture);
+    FAIL() << "launch must fail";
+  } catch (const SystemError& error) {
+    EXPECT_EQ(error.code(), ENOENT);
+  }
+}
+
+TEST(ChildProcessTest, ChildStartsWithDefaultBrokenPipeHandling) {
+  // This process ignores SIGPIPE; the child must not inherit that.
+  ChildProcess child = shell("grep '^SigIgn' /proc/self/status");
+  std::string output;
+  EXPECT_TRUE(child.run(in(10s), [&](std::string_view chunk) { output.append(chunk); }).succeeded());
+  ASSERT_EQ(output.rfind("SigIgn:", 0), 0u) << output;
+  const unsigned long long ignored = std::stoull(output.substr(7), nullptr, 16);
+  EXPECT_EQ(ignored & (1ull << (SIGPIPE - 1)), 0u) << output;
+}
+
+}  // namespace

@@ -1,0 +1,18 @@
+// The error of a failed system call. Platform errors reach the user with their
+// own description, so the text names the operation, the object and the cause.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+class SystemError : public std::runtime_error {
+public:
+  // Describes `code` (an errno value) as "<context>: <system description>".
+  SystemError(int code, const std::string& context);
+
+  // The errno value that caused the error.
+  int code() const noexcept { return m_code; }
+
+private:
+  int m_code;
+};

@@ -1,0 +1,98 @@
+#include "profile/download_entry.h"
+
+#include <QDir>
+
+#include <cmath>
+
+#include "loading/decoding_error.h"
+#include "loading/json_reader.h"
+#include "platform/check.h"
+#include "profile/json_text_writer.h"
+#include "profile/profile_values.h"
+
+namespace {
+
+constexpr DownloadEntry::State kStates[] = {DownloadEntry::State::Running, DownloadEntry::State::Complete,
+                                            DownloadEntry::State::Cancelled, DownloadEntry::State::Failed,
+                                            DownloadEntry::State::Interrupted};
+
+}  // namespace
+
+QString DownloadEntry::statusText(State state) {
+  switch (state) {
+    case State::Running: return QStringLiteral("İndiriliyor");
+    case State::Complete: return QStringLiteral("Tamamlandı");
+    case State::Cancelled: return QStringLiteral("İptal edildi");
+    case State::Failed: return QStringLiteral("İndirilemedi");
+    case State::Interrupted: return QStringLiteral("Uygulama kapanırken kesildi");
+  }
+  KIVO_CHECK(false);
+}
+
+QString DownloadEntry::stateName(State state) {
+  switch (state) {
+    case State::Running: return QStringLiteral("running");
+    case State::Complete: return QStringLiteral("complete");
+    case State::Cancelled: return QStringLiteral("cancelled");
+    case State::Failed: return QStringLiteral("failed");
+    case State::Interrupted: return QStringLiteral("interrupted");
+  }
+  KIVO_CHECK(false);
+}
+
+QByteArray DownloadEntry::encode() const {
+  JsonTextWriter writer;
+  writer.beginObject();
+  writer.key("id");
+  writer.string(ProfileValues::uuidText(id));
+  writer.key("address");
+  writer.string(address);
+  writer.key("destination");
+  writer.string(destination.toString(QUrl::FullyEncoded));
+  writer.key("startedAt");
+  writer.number(startedAt);
+  writer.key("received");
+  writer.integer(received);
+  writer.key("expected");
+  writer.integer(expected);
+  writer.key("state");
+  writer.string(stateName(state));
+  writer.key("detail");
+  writer.string(detail);
+  writer.endObject();
+  return writer.bytes();
+}
+
+DownloadEntry DownloadEntry::decode(const nlohmann::json& value) {
+  const JsonReader reader(value, "download entry");
+  DownloadEntry entry;
+  const std::optional<QUuid> id = ProfileValues::parseUuid(reader.string("id"));
+  if (!id) throw DecodingError("download entry: member \"id\" is not a UUID");
+  entry.id = *id;
+  entry.address = reader.string("address");
+  // Only an absolute local file may be a destination: the staging file beside
+  // it is removed at load, and the file manager is pointed at it.
+  const QUrl destination(reader.string("destination"), QUrl::StrictMode);
+  const bool localHost = destination.host().isEmpty() || destination.host() == QStringLiteral("localhost");
+  if (!destination.isValid() || !destination.isLocalFile() || !localHost ||
+      !QDir::isAbsolutePath(destination.toLocalFile()) ||
+      destination.hasQuery() || destination.hasFragment()) {
+    throw DecodingError("download entry: member \"destination\" is not an absolute file URL");
+  }
+  entry.destination = destination;
+  entry.startedAt = reader.number("startedAt");
+  if (!std::isfinite(entry.startedAt)) throw DecodingError("download entry: member \"startedAt\" is not a date");
+  entry.received = reader.integer("received");
+  entry.expected = reader.integer("expected");
+  const QString state = reader.string("state");
+  bool known = false;
+  for (const State candidate : kStates) {
+    if (state == stateName(candidate)) {
+      entry.state = candidate;
+      known = true;
+    }
+  }
+  if (!known) throw DecodingError("download entry: member \"state\" is not a known state");
+  entry.detail = reader.string("detail");
+  return entry;
+}

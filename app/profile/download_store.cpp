@@ -1,0 +1,338 @@
+#include "profile/download_store.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+
+#include "loading/bridge_error.h"
+#include "loading/decoding_error.h"
+#include "loading/network_transport.h"
+#include "platform/system_error.h"
+#include "profile/file_reveal.h"
+#include "profile/json_text_writer.h"
+#include "profile/profile_files.h"
+#include "profile/profile_values.h"
+#include "profile/quarantine.h"
+
+namespace {
+
+const QString kRefusal = QStringLiteral(
+    "En fazla dört indirme aynı anda çalışabilir; yalnızca HTTP/HTTPS adresleri desteklenir.");
+
+// Removes a staging file; there may be none, and a leftover one is removed
+// again at the next start.
+void removeStaging(const QString& path) {
+  ::unlink(QFile::encodeName(path).constData());
+}
+
+bool isLocalDestination(const QUrl& destination) {
+  return destination.isLocalFile() && QDir::isAbsolutePath(destination.toLocalFile()) &&
+         !QFileInfo(destination.toLocalFile()).fileName().isEmpty();
+}
+
+// Puts the finished staging file at the destination: replacing a file that
+// is there, or moving it into a free place without ever overwriting one that
+// appeared meanwhile.
+void publish(const QString& staging, const QString& destination) {
+  const QByteArray from = QFile::encodeName(staging);
+  const QByteArray to = QFile::encodeName(destination);
+  struct stat info {};
+  if (::stat(to.constData(), &info) == 0) {
+    if (::rename(from.constData(), to.constData()) != 0) {
+      throw SystemError(errno, "replace " + destination.toStdString());
+    }
+    return;
+  }
+  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return;
+  if (errno == EINVAL || errno == ENOSYS) {
+    // A file system without the no-replace rename.
+    if (::rename(from.constData(), to.constData()) == 0) return;
+  }
+  throw SystemError(errno, "move to " + destination.toStdString());
+}
+
+DownloadStore::Transfer transportTransfer(const std::shared_ptr<NetworkTransport>& network) {
+  return [network](const QUrl& source, const QString& staging, const std::optional<QString>& expectedSHA256,
+                   const std::optional<qint64>& expectedBytes, const DownloadStore::ProgressFunction& progress,
+                   std::stop_token stop) {
+    return network->download(source, staging, expectedSHA256, expectedBytes, progress, stop);
+  };
+}
+
+}  // namespace
+
+DownloadStore::DownloadStore(std::shared_ptr<NetworkTransport> network, const QString& file, QObject* parent)
+    : QObject(parent),
+      m_network(std::move(network)),
+      m_file(file),
+      m_savePanel(std::make_shared<FileDialogSavePanel>()),
+      m_reveal(&FileReveal::showInFileManager) {
+  load();
+}
+
+DownloadStore::~DownloadStore() {
+  // A worker must not outlive the objects it reports to; each stops at its
+  // transfer's next cancellation test and is joined by its handle.
+  for (auto& [id, job] : m_tasks) job.stop.request_stop();
+}
+
+void DownloadStore::load() {
+  if (m_file.isEmpty()) return;
+  const ProfileFiles::ReadResult read = ProfileFiles::read(m_file, kFileLimit);
+  if (read.kind == ProfileFiles::ReadResult::Kind::Oversized) {
+    ProfileFiles::keepAside(m_file);
+    return;
+  }
+  if (read.kind != ProfileFiles::ReadResult::Kind::Read) return;
+  // Every element is decoded (and so checked); the first 500 are kept, and
+  // the staging files of all running ones are collected.
+  QList<DownloadEntry> entries;
+  QStringList stagingFiles;
+  try {
+    ProfileFiles::decodeObjectArray(read.bytes, [&](const nlohmann::json& value) {
+      DownloadEntry entry = DownloadEntry::decode(value);
+      if (entry.state == DownloadEntry::State::Running) stagingFiles.append(stagingPath(entry.destination, entry.id));
+      if (entries.size() < kEntryLimit) entries.append(std::move(entry));
+    });
+  } catch (const DecodingError&) {
+    ProfileFiles::keepAside(m_file);
+    return;
+  }
+  // A download that was running when the application ended was interrupted.
+  for (DownloadEntry& entry : entries) {
+    if (entry.state == DownloadEntry::State::Running) entry.state = DownloadEntry::State::Interrupted;
+  }
+  for (const QString& staging : stagingFiles) removeStaging(staging);
+  m_entries = std::move(entries);
+}
+
+QString DownloadStore::stagingPath(const QUrl& destination, const QUuid& id) {
+  const QString folder = QFileInfo(destination.toLocalFile()).absolutePath();
+  return folder + QStringLiteral("/.kivo-") + ProfileValues::uuidText(id) + QStringLiteral(".download");
+}
+
+QByteArray DownloadStore::encode(const QList<DownloadEntry>& entries, qint64 limit) {
+  QList<QByteArray> elements;
+  elements.reserve(entries.size());
+  for (const DownloadEntry& entry : entries) elements.append(entry.encode());
+  return JsonTextWriter::arrayWithin(elements, limit);
+}
+
+void DownloadStore::remove(const QUuid& id) {
+  const qsizetype removed = m_entries.removeIf(
+      [&](const DownloadEntry& entry) { return entry.id == id && entry.isFinished(); });
+  if (removed > 0) Q_EMIT entriesChanged();
+  persist();
+}
+
+void DownloadStore::clearFinished() {
+  const qsizetype removed = m_entries.removeIf([](const DownloadEntry& entry) { return entry.isFinished(); });
+  if (removed > 0) Q_EMIT entriesChanged();
+  persist();
+}
+
+void DownloadStore::reveal(const DownloadEntry& entry) {
+  if (!isLocalDestination(entry.destination)) return;
+  if (m_reveal) m_reveal(entry.destination);
+}
+
+void DownloadStore::chooseDestination(const QUrl& source, const QString& suggestedFilename, QWidget* window,
+                                      const std::optional<QString>& expectedSHA256,
+                                      const std::optional<qint64>& expectedBytes) {
+  // 1. Only an allowed address is offered.
+  if (!NetworkTransport::isAllowed(source)) return;
+  // 2. The panel's texts and first folder.
+  SavePanel::Request request;
+  request.title = QStringLiteral("Dosyayı indir");
+  request.message = source.host() + QStringLiteral(" kaynağından indirilecek. Dosya otomatik açılmaz.");
+  request.fileName = NetworkTransport::safeFilename(suggestedFilename);
+  request.directory = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+  request.canCreateDirectories = true;
+  // 3. Show it; 4. start the download when the user chose a place.
+  const QPointer<DownloadStore> store(this);
+  m_savePanel->begin(request, window, [store, source, expectedSHA256, expectedBytes](const std::optional<QUrl>& chosen) {
+    if (!chosen || !store) return;
+    store->start(source, *chosen, expectedSHA256, expectedBytes);
+  });
+}
+
+QUuid DownloadStore::start(const QUrl& source, const QUrl& destination, const std::optional<QString>& expectedSHA256,
+                           const std::optional<qint64>& expectedBytes) {
+  // 1. Build the entry; 2. put it first; 3. trim; 4. save it before any byte.
+  DownloadEntry entry;
+  entry.id = QUuid::createUuid();
+  entry.address = source.toString(QUrl::FullyEncoded);
+  entry.destination = destination;
+  entry.startedAt = ProfileValues::now();
+  m_entries.prepend(entry);
+  trim(m_entries);
+  Q_EMIT entriesChanged();
+  persist();
+  // 5. Start the job when a place is free and the address allowed.
+  if (static_cast<qsizetype>(m_tasks.size()) >= kJobLimit || !NetworkTransport::isAllowed(source)) {
+    finish(entry.id, DownloadEntry::State::Failed, kRefusal);
+  } else if (!isLocalDestination(destination)) {
+    finish(entry.id, DownloadEntry::State::Failed, QStringLiteral("İndirme geçici dosyası oluşturulamadı."));
+  } else {
+    launch(entry, source, expectedSHA256, expectedBytes);
+  }
+  // 6. Return the id.
+  return entry.id;
+}
+
+void DownloadStore::launch(const DownloadEntry& entry, const QUrl& source,
+                           const std::optional<QString>& expectedSHA256, const std::optional<qint64>& expectedBytes) {
+  const QUuid id = entry.id;
+  const QUrl destination = entry.destination;
+  // 1. The staging file beside the destination.
+  const QString staging = stagingPath(destination, id);
+  const QPointer<DownloadStore> store(this);
+  const Transfer transfer = m_transfer ? m_transfer : transportTransfer(m_network);
+  Job& job = m_tasks[id];
+  const std::stop_source stop = job.stop;
+  job.worker = std::jthread([store, id, source, destination, staging, transfer, stop, expectedSHA256, expectedBytes] {
+    // 2. Progress reaches the entry on the main thread; nothing is saved.
+    const ProgressFunction progress = [store, id](qint64 received, qint64 total) {
+      QCoreApplication* application = QCoreApplication::instance();
+      if (!application) return;
+      QMetaObject::invokeMethod(
+          application, [store, id, received, total] {
+            if (store) store->applyProgress(id, received, total);
+          },
+          Qt::QueuedConnection);
+    };
+    // 3. The transfer into the staging file.
+    TransferOutcome outcome;
+    try {
+      outcome.finalUrl = transfer(source, staging, expectedSHA256, expectedBytes, progress, stop.get_token());
+    } catch (const BridgeError& error) {
+      outcome.error = error.message();
+    } catch (const std::exception& error) {
+      outcome.error = QString::fromUtf8(error.what());
+    }
+    // Steps 4 to 9 run on the main thread, where cancellation is decided.
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application) {
+      removeStaging(staging);
+      return;
+    }
+    QMetaObject::invokeMethod(
+        application, [store, id, outcome, stop, staging, destination] {
+          completeJob(store, id, outcome, stop.stop_requested(), staging, destination);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void DownloadStore::completeJob(const QPointer<DownloadStore>& store, const QUuid& id, const TransferOutcome& outcome,
+                                bool cancelled, const QString& staging, const QUrl& destination) {
+  DownloadEntry::State state = DownloadEntry::State::Complete;
+  QString detail;
+  if (cancelled) {
+    // 4. A job cancelled meanwhile publishes nothing.
+    state = DownloadEntry::State::Cancelled;
+  } else if (!outcome.finalUrl) {
+    state = DownloadEntry::State::Failed;
+    detail = outcome.error;
+  } else {
+    try {
+      // 5. Mark the file as downloaded; 6. publish it.
+      Quarantine::mark(staging, *outcome.finalUrl, ProfileValues::now());
+      publish(staging, destination.toLocalFile());
+    } catch (const std::exception& error) {
+      state = DownloadEntry::State::Failed;
+      detail = QString::fromUtf8(error.what());
+    }
+  }
+  // 7, 8. Record the end when the store still exists.
+  if (store) store->finish(id, state, detail);
+  // 9. No staging file survives a job.
+  removeStaging(staging);
+}
+
+void DownloadStore::applyProgress(const QUuid& id, qint64 received, qint64 total) {
+  for (DownloadEntry& entry : m_entries) {
+    if (entry.id != id) continue;
+    entry.received = received;
+    entry.expected = total;
+    Q_EMIT entriesChanged();
+    return;
+  }
+}
+
+void DownloadStore::finish(const QUuid& id, DownloadEntry::State state, const QString& detail) {
+  // 1. The job's place is free again (its worker has finished its work).
+  m_tasks.erase(id);
+  // 2. Find the entry; 3. set its end; 4. save.
+  for (DownloadEntry& entry : m_entries) {
+    if (entry.id != id) continue;
+    entry.state = state;
+    entry.detail = detail;
+    Q_EMIT entriesChanged();
+    persist();
+    return;
+  }
+}
+
+void DownloadStore::cancel(const QUuid& id) {
+  const auto found = m_tasks.find(id);
+  if (found != m_tasks.end()) found->second.stop.request_stop();
+}
+
+void DownloadStore::cancelAll() {
+  for (auto& [id, job] : m_tasks) job.stop.request_stop();
+}
+
+void DownloadStore::shutdown() {
+  cancelAll();
+  for (const DownloadEntry& entry : m_entries) {
+    if (entry.state == DownloadEntry::State::Running && isLocalDestination(entry.destination)) {
+      removeStaging(stagingPath(entry.destination, entry.id));
+    }
+  }
+}
+
+void DownloadStore::trim(QList<DownloadEntry>& entries) {
+  qsizetype searchFrom = entries.size() - 1;
+  while (entries.size() > kEntryLimit) {
+    // The oldest finished entry is searched from the end; what lies behind a
+    // removed one is running, so the search goes on from there.
+    qsizetype oldestFinished = -1;
+    for (qsizetype i = std::min(searchFrom, entries.size() - 1); i >= 0; --i) {
+      if (entries.at(i).isFinished()) {
+        oldestFinished = i;
+        break;
+      }
+    }
+    if (oldestFinished < 0) return;
+    entries.removeAt(oldestFinished);
+    searchFrom = oldestFinished - 1;
+  }
+}
+
+void DownloadStore::persist() {
+  if (m_file.isEmpty()) return;
+  try {
+    ProfileFiles::write(encode(m_entries), m_file);
+    setPersistenceError(std::nullopt);
+  } catch (const std::exception& error) {
+    setPersistenceError(QStringLiteral("İndirme listesi kaydedilemedi: ") + QString::fromUtf8(error.what()));
+  }
+}
+
+void DownloadStore::setPersistenceError(const std::optional<QString>& error) {
+  if (error == m_persistenceError) return;
+  m_persistenceError = error;
+  Q_EMIT persistenceErrorChanged();
+}

@@ -1,0 +1,135 @@
+#include "profile/history_store.h"
+
+#include <QTextBoundaryFinder>
+#include <QUrl>
+
+#include <cmath>
+#include <exception>
+
+#include "loading/decoding_error.h"
+#include "loading/json_reader.h"
+#include "loading/network_transport.h"
+#include "profile/json_text_writer.h"
+#include "profile/profile_files.h"
+
+namespace {
+
+QByteArray encodeEntry(const HistoryEntry& entry) {
+  JsonTextWriter writer;
+  writer.beginObject();
+  writer.key("id");
+  writer.string(ProfileValues::uuidText(entry.id));
+  writer.key("address");
+  writer.string(entry.address);
+  writer.key("title");
+  writer.string(entry.title);
+  writer.key("visitedAt");
+  writer.number(entry.visitedAt);
+  writer.endObject();
+  return writer.bytes();
+}
+
+HistoryEntry decodeEntry(const nlohmann::json& value) {
+  const JsonReader reader(value, "history entry");
+  const std::optional<QUuid> id = ProfileValues::parseUuid(reader.string("id"));
+  if (!id) throw DecodingError("history entry: member \"id\" is not a UUID");
+  const double visitedAt = reader.number("visitedAt");
+  if (!std::isfinite(visitedAt)) throw DecodingError("history entry: member \"visitedAt\" is not a date");
+  return HistoryEntry{*id, reader.string("address"), reader.string("title"), visitedAt};
+}
+
+}  // namespace
+
+HistoryStore::HistoryStore(const QString& file, QObject* parent) : QObject(parent), m_file(file) {
+  if (m_file.isEmpty()) return;
+  const ProfileFiles::ReadResult read = ProfileFiles::read(m_file, kFileLimit);
+  if (read.kind == ProfileFiles::ReadResult::Kind::Oversized) {
+    ProfileFiles::keepAside(m_file);
+    return;
+  }
+  if (read.kind != ProfileFiles::ReadResult::Kind::Read) return;
+  try {
+    m_entries = decode(read.bytes);
+  } catch (const DecodingError&) {
+    ProfileFiles::keepAside(m_file);
+  }
+}
+
+QByteArray HistoryStore::encode(const QList<HistoryEntry>& entries, qint64 limit) {
+  QList<QByteArray> elements;
+  elements.reserve(entries.size());
+  for (const HistoryEntry& entry : entries) elements.append(encodeEntry(entry));
+  return JsonTextWriter::arrayWithin(elements, limit);
+}
+
+QList<HistoryEntry> HistoryStore::decode(const QByteArray& text, qsizetype keep) {
+  QList<HistoryEntry> entries;
+  ProfileFiles::decodeObjectArray(text, [&](const nlohmann::json& value) {
+    HistoryEntry entry = decodeEntry(value);
+    if (entries.size() < keep) entries.append(std::move(entry));
+  });
+  return entries;
+}
+
+QString HistoryStore::firstCharacters(const QString& text, qsizetype limit) {
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+  qsizetype count = 0;
+  while (count < limit) {
+    if (finder.toNextBoundary() < 0) return text;
+    ++count;
+  }
+  return text.left(finder.position());
+}
+
+void HistoryStore::record(const QString& address, const QString& title, qint64 revision) {
+  // 1. The load must have begun after the last removal or clear.
+  if (revision != m_revision) return;
+  // 2. The address must be a URL, 3. an allowed one, 4. of bounded length.
+  // A text of more UTF-16 units than the limit has more UTF-8 bytes too, so
+  // an overlong address is refused before it is parsed.
+  if (address.size() > kAddressLimit) return;
+  const QUrl url(address, QUrl::StrictMode);
+  if (!url.isValid()) return;
+  if (!NetworkTransport::isAllowed(url)) return;
+  if (address.toUtf8().size() > kAddressLimit) return;
+  // 5. Build the visit; 6. put it first; 7. keep the newest 5,000.
+  m_entries.prepend(HistoryEntry{QUuid::createUuid(), address, firstCharacters(title, kTitleLimit), ProfileValues::now()});
+  if (m_entries.size() > kEntryLimit) m_entries.resize(kEntryLimit);
+  Q_EMIT entriesChanged();
+  // 8. Save.
+  persist();
+}
+
+void HistoryStore::remove(const QUuid& id) {
+  ++m_revision;
+  const qsizetype removed = m_entries.removeIf([&](const HistoryEntry& entry) { return entry.id == id; });
+  if (removed > 0) Q_EMIT entriesChanged();
+  persist();
+}
+
+void HistoryStore::clear(double since) {
+  ++m_revision;
+  // Clearing from the distant past clears everything, also a visit that a
+  // file dated even earlier.
+  const bool all = since <= ProfileValues::kDistantPast;
+  const qsizetype removed =
+      m_entries.removeIf([&](const HistoryEntry& entry) { return all || entry.visitedAt >= since; });
+  if (removed > 0) Q_EMIT entriesChanged();
+  persist();
+}
+
+void HistoryStore::persist() {
+  if (m_file.isEmpty()) return;
+  try {
+    ProfileFiles::write(encode(m_entries), m_file);
+    setPersistenceError(std::nullopt);
+  } catch (const std::exception& error) {
+    setPersistenceError(QStringLiteral("Geçmiş dosyası güncellenemedi: ") + QString::fromUtf8(error.what()));
+  }
+}
+
+void HistoryStore::setPersistenceError(const std::optional<QString>& error) {
+  if (error == m_persistenceError) return;
+  m_persistenceError = error;
+  Q_EMIT persistenceErrorChanged();
+}

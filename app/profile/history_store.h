@@ -1,0 +1,84 @@
+// The visit history of one browsing profile: an observable list, newest visit
+// first, mirrored after every change into "history.json" when the profile
+// stores files.
+//
+// Limits: the file is read only when it holds at most 8 MiB; at most 5,000
+// visits are kept; an address of more than 8,192 UTF-8 bytes is not recorded;
+// titles are cut to 250 user-perceived characters. The file written never
+// passes the 8 MiB read limit: the oldest visits are left out of it instead.
+// Lives on the main thread; file work is synchronous.
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+#include "profile/profile_values.h"
+
+// One visit.
+struct HistoryEntry {
+  QUuid id;
+  QString address;   // exactly as recorded
+  QString title;     // at most 250 characters when recorded
+  double visitedAt;  // seconds since 2001-01-01 00:00:00 UTC
+};
+
+class HistoryStore : public QObject {
+  Q_OBJECT
+
+public:
+  static constexpr qint64 kFileLimit = 8'388'608;
+  static constexpr qsizetype kEntryLimit = 5'000;
+  static constexpr qsizetype kAddressLimit = 8'192;
+  static constexpr qsizetype kTitleLimit = 250;
+
+  // Loads `file` (an empty path: memory only). Never fails: a missing,
+  // unreadable or oversized file gives an empty list, and one that cannot be
+  // decoded is also kept aside as "<file>.bad".
+  explicit HistoryStore(const QString& file = {}, QObject* parent = nullptr);
+
+  // The visits, newest first.
+  const QList<HistoryEntry>& entries() const { return m_entries; }
+  // The text of the last failed save; nothing after a successful one.
+  const std::optional<QString>& persistenceError() const { return m_persistenceError; }
+  // The change counter of removals and clears; a load reads it when it begins.
+  qint64 revision() const { return m_revision; }
+  // Where the list is saved; empty for a memory-only store.
+  const QString& file() const { return m_file; }
+
+  // Records a visit at the front when `revision` is still current and the
+  // address is an allowed http(s) address of at most 8,192 bytes; otherwise
+  // nothing happens.
+  void record(const QString& address, const QString& title, qint64 revision);
+  // Removes the visit with `id` (if any), advances the revision and saves.
+  void remove(const QUuid& id);
+  // Removes every visit at or after `since` (by default all), advances the
+  // revision and saves.
+  void clear(double since = ProfileValues::kDistantPast);
+
+  // The file text of `entries` as the store writes it, at most `limit` bytes.
+  static QByteArray encode(const QList<HistoryEntry>& entries, qint64 limit = kFileLimit);
+  // Decodes a file text; throws DecodingError. Keeps the first `keep` visits
+  // but decodes (and so checks) every one.
+  static QList<HistoryEntry> decode(const QByteArray& text, qsizetype keep = kEntryLimit);
+  // The first `limit` user-perceived characters of `text`.
+  static QString firstCharacters(const QString& text, qsizetype limit);
+
+Q_SIGNALS:
+  // Emitted after every change of entries().
+  void entriesChanged();
+  // Emitted after every change of persistenceError().
+  void persistenceErrorChanged();
+
+private:
+  void persist();
+  void setPersistenceError(const std::optional<QString>& error);
+
+  QList<HistoryEntry> m_entries;
+  std::optional<QString> m_persistenceError;
+  QString m_file;
+  qint64 m_revision = 0;
+};

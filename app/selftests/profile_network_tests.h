@@ -1,0 +1,55 @@
+// The network suite's checks of the browsing profile: the private profile
+// (it records no history and creates no folder), the update rules, and the
+// downloads (exact bytes, replacement with fresh quarantine marks, the list
+// surviving a restart, digest and length verification, removal keeping the
+// file, progress, cancellation, and the end of a private session).
+//
+// The profiles, their stores and their jobs live on the main thread, and the
+// jobs report there through its event loop: every function here runs on the
+// main thread (runOnMainThread() takes a worker's call there) and waits by
+// running the main thread's events. Each wait gives up after 1,000 polls
+// 10 ms apart.
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+class BrowsingProfile;
+
+// What the checks use of the suite that runs them.
+struct ProfileSuiteFrame {
+  // The fixture address base/<path>.
+  std::function<QUrl(const QString& path)> fixture;
+  // Counts and prints a holding check ("PASS <name>"); throws SmokeFailure
+  // with `name` otherwise.
+  std::function<void(bool condition, const QString& name)> check;
+  // The suite's temporary folder; the downloads land directly in it.
+  QString folder;
+};
+
+// Shows `address` in a window model of `profile` as a navigation would
+// (fetch, subresources, render, and a visit recorded for a normal profile);
+// returns once the page is laid out. Blocks; throws the load's error.
+using PageShower = std::function<void(BrowsingProfile& profile, const QUrl& address)>;
+
+// Runs `work` on the main thread and waits for it; its exception is rethrown
+// in the calling thread. Called on the main thread, runs it at once.
+void runOnMainThread(const std::function<void()>& work);
+
+// Polls `condition` every 10 ms, running the main thread's events meanwhile,
+// up to 1,000 times; then throws SmokeFailure with `name`.
+void untilHolds(const QString& name, const std::function<bool()>& condition);
+
+// The private-profile checks (two passes). `showPage` stands for the
+// private window's navigation; empty, the profile's own services load it.
+void runPrivateProfileChecks(const ProfileSuiteFrame& frame, BrowsingProfile& normal, BrowsingProfile& privateProfile,
+                             const PageShower& showPage = {});
+
+// The update-rule checks (two passes).
+void runUpdateRuleChecks(const ProfileSuiteFrame& frame);
+
+// The download checks (ten passes). Ends the private profile's session; the
+// caller then closes the normal transport and prints the count line.
+void runDownloadChecks(const ProfileSuiteFrame& frame, BrowsingProfile& normal, BrowsingProfile& privateProfile);

@@ -1,0 +1,346 @@
+#include "corpus.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string_view>
+
+#include "envelope.h"
+#include "html/parser.h"
+#include "layout/context.h"
+
+namespace bench_renderer {
+namespace {
+
+// A small deterministic generator (xorshift64*), the same on every platform.
+class Random {
+ public:
+  explicit Random(std::uint64_t seed) : m_state(seed | 1) {}
+  std::uint64_t next() {
+    m_state ^= m_state >> 12;
+    m_state ^= m_state << 25;
+    m_state ^= m_state >> 27;
+    return m_state * 0x2545F4914F6CDD1DULL;
+  }
+  // Uniform in [0, bound).
+  std::size_t below(std::size_t bound) { return static_cast<std::size_t>(next() % bound); }
+  // Uniform in [0, 1).
+  double unit() { return static_cast<double>(next() >> 11) / 9007199254740992.0; }
+
+ private:
+  std::uint64_t m_state;
+};
+
+// Words of a made-up language drawn with a skew, so that frequent words repeat
+// the way they do in real text and the measurement cache meets real hit rates.
+class Words {
+ public:
+  Words(std::uint64_t seed, std::size_t vocabulary) : m_random(seed) {
+    static constexpr std::string_view kSyllables[] = {"ka", "le", "mi", "no", "ru", "sa", "te", "vi", "yo",
+                                                      "zu", "bar", "den", "gor", "hal", "kin", "lor", "mes",
+                                                      "nar", "pel", "sit", "tor", "\xC3\xBC" "n", "\xC5\x9F" "e"};
+    constexpr std::size_t kCount = std::size(kSyllables);
+    for (std::size_t i = 0; i < vocabulary; ++i) {
+      std::string word;
+      std::size_t n = i;
+      do {
+        word += kSyllables[n % kCount];
+        n /= kCount;
+      } while (n > 0);
+      m_vocabulary.push_back(std::move(word));
+    }
+  }
+
+  const std::string& next() {
+    const double u = m_random.unit();
+    return m_vocabulary[std::min(m_vocabulary.size() - 1,
+                                 static_cast<std::size_t>(static_cast<double>(m_vocabulary.size()) * u * u * u))];
+  }
+
+  // `count` words separated by single spaces.
+  std::string run(std::size_t count) {
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (i > 0) out += ' ';
+      out += next();
+    }
+    return out;
+  }
+
+  Random& random() { return m_random; }
+
+ private:
+  Random m_random;
+  std::vector<std::string> m_vocabulary;
+};
+
+std::size_t scaled(double nominal, double scale) {
+  return static_cast<std::size_t>(std::llround(nominal * scale));
+}
+
+Case scene_case(std::string name, std::string summary, std::string input, std::string expected_error = {}) {
+  return Case{std::move(name), std::move(summary), "1024", std::move(input), std::move(expected_error)};
+}
+
+// The stylesheet of the typical page: its layout rules, then rules for the
+// section variants until the text reaches `bytes`.
+std::string typical_css(std::size_t bytes, Random& random) {
+  std::string css =
+      "body{margin:0;font-size:16px;color:#222;background-color:#fff}"
+      "header.top{padding:12px 24px;background-color:#f4f4f4;border-bottom:1px solid #ddd}"
+      ".menu{display:flex;flex-wrap:wrap;gap:12px;justify-content:space-between;margin:0;padding:0}"
+      ".menu li{display:block;padding:4px 8px}.menu a{color:#06c;text-decoration:none}"
+      "main{max-width:960px;margin:0 auto;padding:16px}"
+      ".card{margin:16px 0;padding:12px;border:1px solid #e0e0e0;background-color:#fafafa}"
+      ".card h2{font-size:22px;margin:0 0 8px 0;font-weight:bold}"
+      ".card p{line-height:1.5;margin:8px 0}"
+      ".gallery{display:grid;grid-template-columns:repeat(4,1fr);gap:8px}"
+      ".gallery img{width:100%}"
+      "table{border:1px solid #ccc}td,th{padding:4px 8px}"
+      "footer.foot{padding:24px;font-size:13px;color:#666}"
+      "@media (max-width: 600px){.gallery{grid-template-columns:1fr 1fr}}";
+  static constexpr std::string_view kColors[] = {"#333", "#06c", "#a30", "#282", "#555", "#824"};
+  for (std::size_t k = 0; css.size() < bytes; ++k) {
+    css += ".v" + std::to_string(k % 40) + " p.t" + std::to_string(k) + "{color:" +
+           std::string(kColors[random.below(std::size(kColors))]) + ";padding:" + std::to_string(random.below(8)) +
+           "px;margin:" + std::to_string(random.below(12)) + "px 0}";
+  }
+  return css;
+}
+
+}  // namespace
+
+namespace pages {
+
+Case empty(double) { return scene_case("empty", "one paragraph: the fixed cost of a run", "<p>Kivo</p>"); }
+
+Case typical(double scale) {
+  Words words(11, 3000);
+  const std::size_t target = scaled(50'000, scale);
+  std::string html =
+      "<!DOCTYPE html><html lang=tr><head><meta charset=utf-8><title>Kivo g\xC3\xBCnl\xC3\xBCk sayfa</title>"
+      "<link rel=stylesheet href=/site.css><style>.note{color:#a60}</style></head><body>"
+      "<header class=top><nav><ul class=menu>";
+  for (int i = 0; i < 10; ++i) {
+    html += "<li><a href=\"/section/" + std::to_string(i) + "\">" + words.next() + "</a></li>";
+  }
+  html += "</ul></nav></header><main id=content>";
+  const std::size_t image_count = std::min<std::size_t>(15, scaled(8, scale));
+  std::size_t images = 0;
+  for (std::size_t section = 0; html.size() + 400 < target; ++section) {
+    html += "<section class=\"card v" + std::to_string(section % 40) + "\" id=s" + std::to_string(section) +
+            "><h2>" + words.run(4) + "</h2>";
+    for (int p = 0; p < 3; ++p) {
+      html += "<p class=t" + std::to_string(section * 3 + static_cast<std::size_t>(p)) + ">" + words.run(30) +
+              " <a href=\"/a/" + std::to_string(section) + "\">" + words.run(3) + "</a> <b>" + words.run(2) +
+              "</b> " + words.run(20) + " <em>" + words.next() + "</em>.</p>";
+    }
+    if (section % 3 == 1 && images < image_count) {
+      html += "<div class=gallery>";
+      for (int i = 0; i < 2 && images < image_count; ++i, ++images) {
+        html += "<img src=\"/img/" + std::to_string(images) + ".jpg\" alt=\"" + words.run(2) + "\">";
+      }
+      html += "</div>";
+    }
+    if (section % 5 == 2) {
+      html += "<table><tr><th>" + words.next() + "</th><th>" + words.next() + "</th></tr>";
+      for (int r = 0; r < 3; ++r) html += "<tr><td>" + words.run(2) + "</td><td>" + words.run(3) + "</td></tr>";
+      html += "</table>";
+    }
+    if (section % 4 == 3) {
+      html += "<ul>";
+      for (int i = 0; i < 4; ++i) html += "<li>" + words.run(6) + "</li>";
+      html += "</ul><p class=note>" + words.run(12) + "</p>";
+    }
+    html += "</section>";
+  }
+  html += "</main><footer class=foot><p>" + words.run(25) + "</p></footer></body></html>";
+  const std::string css = typical_css(scaled(10'000, scale), words.random());
+  const std::vector<ImagePixels> sizes = {{640, 400}, {320, 240}, {800, 450}, {200, 200}};
+  return scene_case("typical", "50 KB HTML, 10 KB CSS, 8 images", deliver(html, {css}, sizes));
+}
+
+Case text(double scale) {
+  Words words(23, 20'000);
+  const std::size_t target = std::min<std::size_t>(kivo_html::kRendererLimits.max_input_bytes, scaled(1'048'576, scale));
+  // A flex column measures its items before laying them out, so the widths
+  // asked for outrun the paints and the measurement limit is met first.
+  const std::string_view end = "</main></body></html>";
+  std::string html =
+      "<!DOCTYPE html><html><head><title>Metin</title></head><body>"
+      "<main style=\"display:flex;flex-direction:column\">";
+  for (;;) {
+    std::string paragraph = "<p>" + words.run(40 + words.random().below(80)) + "</p>";
+    if (html.size() + paragraph.size() + end.size() > target) break;
+    html += paragraph;
+  }
+  html += end;
+  return scene_case("text-1mib", "1 MiB of text: the measurement limit", html,
+                    scale >= 0.5 ? std::string(kivo_layout::kMeasurementLimitError) : std::string());
+}
+
+Case manifest(double scale) {
+  Words words(31, 2000);
+  // The root, html and body are nodes too.
+  const std::size_t limit = std::min<std::size_t>(kivo_html::kRendererLimits.max_nodes, scaled(50'000, scale));
+  std::size_t nodes = 3;
+  std::string html = "<html><body>";
+  for (std::size_t i = 0;; ++i) {
+    std::string item;
+    std::size_t cost = 2;
+    switch (i % 8) {
+      case 0:
+        item = "<img src=\"/i/" + std::to_string(i) + ".png\">";
+        cost = 1;
+        break;
+      case 1:
+        item = "<a href=\"/p/" + std::to_string(i) + "\">" + words.next() + "</a>";
+        break;
+      case 2:
+        item = "<link rel=stylesheet href=\"/s/" + std::to_string(i) + ".css\">";
+        cost = 1;
+        break;
+      default:
+        item = "<p>" + words.run(3) + "</p>";
+    }
+    if (nodes + cost > limit) break;
+    nodes += cost;
+    html += item;
+  }
+  html += "</body></html>";
+  return Case{"manifest-50k", "50,000 nodes, manifest mode", "0", html, {}};
+}
+
+Case cascade(double scale) {
+  Words words(41, 1500);
+  constexpr std::size_t kRules = 500;
+  const std::size_t elements = std::max<std::size_t>(1, scaled(2'000, scale));
+  std::string css;
+  for (std::size_t r = 0; r < kRules; ++r) {
+    const std::string n = std::to_string(r);
+    switch (r % 6) {
+      case 0: css += ".c" + n + "{color:#" + std::to_string(100 + r % 900) + "}"; break;
+      case 1: css += "div.g" + std::to_string(r % 50) + " p.c" + n + "{padding:1px}"; break;
+      case 2: css += "#e" + std::to_string(r * 3) + "{margin:2px 0}"; break;
+      case 3: css += ".g" + std::to_string(r % 50) + " > .k" + std::to_string(r % 7) + "{font-weight:bold}"; break;
+      case 4: css += "body div p span.s" + n + "{color:#123456}"; break;
+      default: css += "[data-k=\"" + n + "\"]:first-child{background-color:#eee}";
+    }
+  }
+  std::string html = "<!DOCTYPE html><html><head><title>Kurallar</title><style>" + css + "</style></head><body>";
+  for (std::size_t e = 0; e < elements; ++e) {
+    if (e % 20 == 0) html += (e > 0 ? "</div>" : "") + std::string("<div class=g") + std::to_string(e / 20 % 50) + ">";
+    const std::string n = std::to_string(e);
+    html += "<p class=\"c" + std::to_string(e % kRules) + " k" + std::to_string(e % 7) + "\" id=e" + n +
+            " data-k=\"" + std::to_string(e % kRules) + "\">" + words.run(2) + " <span class=s" +
+            std::to_string(e % kRules) + ">" + words.next() + "</span></p>";
+  }
+  html += "</div></body></html>";
+  return scene_case("cascade-2000x500", "2,000 elements x 500 rules: matching budget, fallback", html);
+}
+
+namespace {
+
+constexpr std::size_t kMaxNestedFlex = 124;
+
+}  // namespace
+
+Case flex_nested(double scale) {
+  Words words(53, 500);
+  // html and body lie above the containers, and the span and its text below
+  // the deepest one; the cascade allows 128 levels below the document.
+  const std::size_t depth = std::clamp<std::size_t>(scaled(kMaxNestedFlex, scale), 1, kMaxNestedFlex);
+  std::string html =
+      "<html><head><style>.f{display:flex;padding:1px;gap:2px;align-items:center}"
+      ".f:first-child{flex-direction:column}</style></head><body>";
+  for (std::size_t i = 0; i < depth; ++i) html += "<div class=f><span>" + words.run(2) + "</span>";
+  html += words.run(3);
+  for (std::size_t i = 0; i < depth; ++i) html += "</div>";
+  html += "</body></html>";
+  return scene_case("flex-nested-128", "flex nested to the depth limit, with text", html);
+}
+
+Case flex_wrap(double scale) {
+  Words words(61, 800);
+  const std::size_t items = std::max<std::size_t>(1, scaled(512, scale));
+  std::string html =
+      "<html><head><style>.row{display:flex;flex-wrap:wrap;gap:4px 6px;justify-content:space-between}"
+      ".item{flex:1 1 auto;padding:4px;margin:2px;border:1px solid #ccc}.fixed{flex:0 0 120px}"
+      ".auto{margin-left:auto}</style></head><body><div class=row>";
+  for (std::size_t i = 0; i < items; ++i) {
+    const char* extra = i % 7 == 0 ? " fixed" : i % 11 == 0 ? " auto" : "";
+    html += "<div class=\"item" + std::string(extra) + "\">" + words.run(1 + words.random().below(4)) + "</div>";
+  }
+  html += "</div></body></html>";
+  return scene_case("flex-wrap-512", "one wrapping flex row of 512 items", html);
+}
+
+Case grid(double scale) {
+  Words words(71, 1200);
+  // A grid container holds at most 512 items; the page has several of 504.
+  constexpr std::size_t kPerGrid = 504;
+  const std::size_t items = std::max<std::size_t>(1, scaled(2'520, scale));
+  std::string html =
+      "<html><head><style>.grid{display:grid;grid-template-columns:repeat(4,60px 1fr 2fr);gap:4px;"
+      "margin-bottom:8px}.cell{padding:2px;border:1px solid #ddd}</style></head><body>";
+  for (std::size_t i = 0; i < items; ++i) {
+    if (i % kPerGrid == 0) html += (i > 0 ? "</div>" : "") + std::string("<div class=grid>");
+    html += "<div class=cell>" + words.run(1 + i % 3) + "</div>";
+  }
+  html += "</div></body></html>";
+  return scene_case("grid-12col", "12-column grids (px and fr), 2,520 items", html);
+}
+
+namespace {
+
+// A paragraph of `words` words, all inside one link whose target is `href_bytes` long.
+std::string linked_words(std::size_t count, std::size_t href_bytes) {
+  Words words(83, 400);
+  std::string href = "https://example.test/";
+  href.resize(std::max(href.size(), href_bytes), 'x');
+  return "<html><head><title>Boyalar</title></head><body><p><a href=\"" + href + "\">" + words.run(count) +
+         "</a></p></body></html>";
+}
+
+// Words of the nominal page, and its link length: 19,000 runs of 128 bytes
+// plus the link and about 5.7 bytes of text each come to about 8.25 MB.
+constexpr std::size_t kPaintWords = 19'000;
+constexpr std::size_t kPaintHref = 300;
+
+}  // namespace
+
+Case paints(double scale) {
+  return scene_case("paints-near-limit", "19,000 paints, 8.2 MB of paint data",
+                    linked_words(scaled(kPaintWords, scale), kPaintHref));
+}
+
+Case paints_over(double scale) {
+  // A shorter link keeps the paint data well under its budget, so the count fails first.
+  return scene_case("paints-over-limit", "20,500 words: the paint limit",
+                    linked_words(scaled(20'500, scale), 100), std::string(kivo_layout::kPaintCountError));
+}
+
+}  // namespace pages
+
+const std::vector<CaseKind>& case_kinds() {
+  static const std::vector<CaseKind> kinds = {
+      {"empty", pages::empty, 0},
+      {"typical", pages::typical, 0.5},
+      {"text-1mib", pages::text, 1.0 / 64},
+      {"manifest-50k", pages::manifest, 0.5},
+      {"cascade-2000x500", pages::cascade, 0.125},
+      {"flex-nested-128", pages::flex_nested, 0.5},
+      {"flex-wrap-512", pages::flex_wrap, 0.5},
+      {"grid-12col", pages::grid, 0.5},
+      {"paints-near-limit", pages::paints, 0.5},
+      {"paints-over-limit", pages::paints_over, 0},
+  };
+  return kinds;
+}
+
+Case file_case(const std::string& path, std::string content) {
+  const std::size_t slash = path.rfind('/');
+  return scene_case("file:" + path.substr(slash == std::string::npos ? 0 : slash + 1), path, std::move(content));
+}
+
+}  // namespace bench_renderer
