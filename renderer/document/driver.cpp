@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "document/float_parse.h"
+#include "dom/float_parse.h"
 #include "document/scene_run.h"
 #include "engine/engine.h"
 #include "engine/presentation.h"
@@ -40,7 +40,7 @@ kivo_dom::Result<Arguments, RunError> read_arguments(const std::vector<std::stri
   if (args.size() >= 3) {
     // Invalid UTF-8 would only ever become U+FFFD and so an invalid literal;
     // the raw bytes give the same answer.
-    auto width = parse_f32(args[2]);
+    auto width = kivo_dom::parse_f32(args[2]);
     if (!width) return kivo_dom::err(RunError::float_parse(std::move(width).error()));
     parsed.width = *width;
     // Negative zero compares equal to zero and NaN to nothing, as intended.

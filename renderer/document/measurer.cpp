@@ -3,7 +3,7 @@
 #include <bit>
 #include <functional>
 
-#include "document/float_parse.h"
+#include "dom/float_parse.h"
 #include "dom/text.h"
 #include "layout/protocol.h"
 
@@ -49,7 +49,7 @@ kivo_dom::Result<float, std::string> RemoteMeasurer::width(std::string_view text
   if (line.empty() || line.back() != '\n') return kivo_dom::err(std::string("incomplete measurement response"));
 
   // 7. Trim the surrounding white space and 8. read the number.
-  auto parsed = parse_f32(kivo_dom::text::trim_unicode_white_space(line));
+  auto parsed = kivo_dom::parse_f32(kivo_dom::text::trim_unicode_white_space(line));
   if (!parsed) return kivo_dom::err(std::move(parsed).error());
 
   // 9. Remember the answer for the rest of the run.

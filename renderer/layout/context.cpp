@@ -1,59 +1,11 @@
 #include "layout/context.h"
 
-#include <charconv>
-#include <limits>
-#include <system_error>
 #include <utility>
 
+#include "dom/float_parse.h"
 #include "dom/text.h"
 
 namespace kivo_layout {
-
-namespace {
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-// Decides the direction of a value too large or too small for a float: the
-// decimal exponent of its first significant digit is at least 0 for an
-// overflow and negative for an underflow. The text is an already validated
-// unsigned decimal number.
-bool overflows(std::string_view text) {
-  std::size_t i = 0;
-  long long position = 0;  // decimal exponent of the first significant digit
-  bool found = false;
-  bool after_point = false;
-  long long integer_digits = 0;
-  long long leading_fraction_zeros = 0;
-  for (; i < text.size() && (is_digit(text[i]) || text[i] == '.'); ++i) {
-    const char c = text[i];
-    if (c == '.') {
-      after_point = true;
-      continue;
-    }
-    if (!found && c == '0') {
-      if (after_point) ++leading_fraction_zeros;
-      continue;
-    }
-    if (!found) found = true;
-    if (!after_point) ++integer_digits;
-  }
-  if (!found) return false;
-  position = integer_digits > 0 ? integer_digits - 1 : -(leading_fraction_zeros + 1);
-  long long exponent = 0;
-  if (i < text.size()) {
-    ++i;  // the letter e
-    bool negative = false;
-    if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
-    for (; i < text.size(); ++i) {
-      // Saturates: any exponent beyond a billion decides the direction alone.
-      if (exponent < 1'000'000'000) exponent = exponent * 10 + (text[i] - '0');
-    }
-    if (negative) exponent = -exponent;
-  }
-  return position + exponent >= 0;
-}
-
-}  // namespace
 
 float line_height(const kivo_style::Style& style) {
   const float base = style.line_height.kind == kivo_style::LineHeight::Number
@@ -63,50 +15,9 @@ float line_height(const kivo_style::Style& style) {
 }
 
 std::optional<float> parse_attribute_f32(std::string_view text) {
-  bool negative = false;
-  std::string_view rest = text;
-  if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) {
-    negative = rest.front() == '-';
-    rest.remove_prefix(1);
-  }
-  using kivo_dom::text::ascii_equal_ignore_case;
-  if (ascii_equal_ignore_case(rest, "inf") || ascii_equal_ignore_case(rest, "infinity")) {
-    return negative ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
-  }
-  if (ascii_equal_ignore_case(rest, "nan")) return std::numeric_limits<float>::quiet_NaN();
-
-  // Digits with at most one point and at least one digit, then an optional
-  // exponent with at least one digit; nothing else.
-  std::size_t i = 0;
-  std::size_t digits = 0;
-  bool point = false;
-  for (; i < rest.size(); ++i) {
-    if (is_digit(rest[i])) {
-      ++digits;
-    } else if (rest[i] == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-  }
-  if (digits == 0) return std::nullopt;
-  if (i < rest.size()) {
-    if (rest[i] != 'e' && rest[i] != 'E') return std::nullopt;
-    ++i;
-    if (i < rest.size() && (rest[i] == '+' || rest[i] == '-')) ++i;
-    std::size_t exponent_digits = 0;
-    for (; i < rest.size() && is_digit(rest[i]); ++i) ++exponent_digits;
-    if (exponent_digits == 0 || i != rest.size()) return std::nullopt;
-  }
-
-  float value = 0;
-  const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), value, std::chars_format::general);
-  if (ec == std::errc::result_out_of_range) {
-    value = overflows(rest) ? std::numeric_limits<float>::infinity() : 0.0f;
-  } else if (ec != std::errc() || end != rest.data() + rest.size()) {
-    return std::nullopt;
-  }
-  return negative ? -value : value;
+  auto parsed = kivo_dom::parse_f32(text);
+  if (!parsed) return std::nullopt;
+  return *parsed;
 }
 
 Context::Context(const kivo_dom::Document& document_, const kivo_style::StyledDocument& styles_,

@@ -1,4 +1,4 @@
-#include "document/float_parse.h"
+#include "dom/float_parse.h"
 
 #include <charconv>
 #include <cmath>
@@ -8,7 +8,7 @@
 
 #include "dom/text.h"
 
-namespace kivo_document {
+namespace kivo_dom {
 namespace {
 
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -56,14 +56,14 @@ Shape shape_of(std::string_view integer, std::string_view fraction, std::int64_t
 
 // Matches inf, infinity and nan in any letter case.
 bool is_word(std::string_view text, std::string_view word) {
-  return kivo_dom::text::ascii_equal_ignore_case(text, word);
+  return text::ascii_equal_ignore_case(text, word);
 }
 
 }  // namespace
 
-kivo_dom::Result<float, std::string> parse_f32(std::string_view text) {
-  if (text.empty()) return kivo_dom::err(std::string(kEmptyFloatText));
-  const auto invalid = [] { return kivo_dom::err(std::string(kInvalidFloatText)); };
+Result<float, std::string> parse_f32(std::string_view text) {
+  if (text.empty()) return err(std::string(kEmptyFloatText));
+  const auto invalid = [] { return err(std::string(kInvalidFloatText)); };
 
   std::string_view rest = text;
   bool negative = false;
@@ -127,4 +127,4 @@ kivo_dom::Result<float, std::string> parse_f32(std::string_view text) {
   return std::copysign(magnitude, sign);
 }
 
-}  // namespace kivo_document
+}  // namespace kivo_dom

@@ -1,5 +1,5 @@
-// The renderer's one reading of a 32-bit float, used for the width argument
-// and for every measurement answer. The grammar is fixed here by hand so that
+// The renderer's one reading of a 32-bit float, used for the width argument,
+// every measurement answer and the image size attributes. The grammar is fixed here by hand so that
 // no locale and no library leniency can change what a text means:
 //
 //   [+|-] ( digits [. [digits]] | . digits ) [ (e|E) [+|-] digits ]
@@ -16,12 +16,12 @@
 
 #include "dom/result.h"
 
-namespace kivo_document {
+namespace kivo_dom {
 
 inline constexpr std::string_view kEmptyFloatText = "cannot parse float from empty string";
 inline constexpr std::string_view kInvalidFloatText = "invalid float literal";
 
 // Parses text as a 32-bit float, or returns one of the two texts above.
-kivo_dom::Result<float, std::string> parse_f32(std::string_view text);
+Result<float, std::string> parse_f32(std::string_view text);
 
-}  // namespace kivo_document
+}  // namespace kivo_dom

@@ -1,4 +1,4 @@
-#include "document/float_parse.h"
+#include "dom/float_parse.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-namespace kivo_document {
+namespace kivo_dom {
 namespace {
 
 std::uint32_t bits(float f) { return std::bit_cast<std::uint32_t>(f); }
@@ -105,4 +105,4 @@ INSTANTIATE_TEST_SUITE_P(
                     ErrorCase{std::string("1\0", 2), kInvalidFloatText}, ErrorCase{"1e1.5", kInvalidFloatText}));
 
 }  // namespace
-}  // namespace kivo_document
+}  // namespace kivo_dom
