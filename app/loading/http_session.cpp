@@ -302,9 +302,13 @@ HttpSession::Handle HttpSession::takeHandle() {
 }
 
 void HttpSession::returnHandle(Handle handle) {
+  auto* easy = static_cast<CURL*>(handle.easy);
+  // Reset does not free the list of cookie sources, so it is emptied first;
+  // with the share still attached the shared cookies stay.
+  if (m_configuration.cookies) curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
   // Reset drops every option and callback; the connections stay with the
   // multi handle.
-  curl_easy_reset(static_cast<CURL*>(handle.easy));
+  curl_easy_reset(easy);
   {
     std::lock_guard lock(m_mutex);
     if (!m_closed && m_idleHandles.size() < kIdleHandleLimit) {

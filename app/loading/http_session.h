@@ -95,6 +95,13 @@ public:
 private:
   struct Share;
   class Hop;
+  // An easy handle with the multi handle it runs in; the multi handle owns
+  // the live connections, so the pair is pooled together.
+  struct Handle {
+    void* easy = nullptr;
+    void* multi = nullptr;
+  };
+
   // How one request on the wire ended.
   struct Outcome {
     int code = 0;              // the transfer library's result
@@ -107,13 +114,6 @@ private:
   int run(Handle handle, Hop& hop, std::stop_token stop);
   Outcome perform(const HttpRequest& request, const QUrl& url, Hop& hop, std::chrono::milliseconds remaining,
                   std::stop_token stop);
-
-  // An easy handle with the multi handle it runs in; the multi handle owns
-  // the live connections, so the pair is pooled together.
-  struct Handle {
-    void* easy = nullptr;
-    void* multi = nullptr;
-  };
 
   Handle takeHandle();
   void returnHandle(Handle handle);

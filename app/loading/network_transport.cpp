@@ -69,12 +69,6 @@ bool sameSchemeIgnoringCase(const QUrl& url, const char* scheme) {
   return url.scheme().compare(QLatin1String(scheme), Qt::CaseInsensitive) == 0;
 }
 
-// Redirects follow the URL policy and never leave https for http.
-bool followRedirect(const QUrl& from, const QUrl& to) {
-  if (!NetworkTransport::isAllowed(to)) return false;
-  return !(sameSchemeIgnoringCase(from, "https") && sameSchemeIgnoringCase(to, "http"));
-}
-
 // A file descriptor that is closed on every way out; errors of closing are
 // ignored, as the data has been flushed or abandoned by then.
 class FileDescriptor {
@@ -325,13 +319,20 @@ QString NetworkTransport::safeFilename(const QString& name) {
                                                     kFilenameBytes);
 }
 
+bool NetworkTransport::followsRedirect(const QUrl& from, const QUrl& to) {
+  // 1. Only allowed targets.
+  if (!isAllowed(to)) return false;
+  // 2. Never from an encrypted address to an unencrypted one.
+  return !(sameSchemeIgnoringCase(from, "https") && sameSchemeIgnoringCase(to, "http"));
+}
+
 HttpRequest NetworkTransport::request(const QUrl& url, bool bypass) const {
   // 1. The URL policy.
   if (!isAllowed(url)) throw BridgeError(kNotAllowed);
   // 2. A plain request that follows the redirect policy.
   HttpRequest built;
   built.url = url;
-  built.followRedirect = &followRedirect;
+  built.followRedirect = &NetworkTransport::followsRedirect;
   // 3. A bypassing request drops the page session's stored answer and asks
   //    every cache on the way not to answer.
   if (bypass) {

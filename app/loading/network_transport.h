@@ -101,6 +101,10 @@ public:
   // non-empty host, and no user name or password.
   static bool isAllowed(const QUrl& url);
 
+  // The redirect policy of every transfer: a redirect is followed only to an
+  // allowed address, and never from https to http.
+  static bool followsRedirect(const QUrl& from, const QUrl& to);
+
   // A file name made safe: slashes, backslashes, colons and control or format
   // characters become "_", white space is trimmed; an empty name or one that
   // begins with "." becomes "indirme"; at most 180 characters and 255 bytes.

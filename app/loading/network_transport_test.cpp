@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <stop_token>
@@ -98,6 +99,29 @@ TEST(NetworkTransportPolicy, SafeFilenameSplitsTrimsAndBounds) {
   // A letter with a combining mark is never cut in two.
   const QString marked = NetworkTransport::safeFilename(QString(200, QChar(0x0065)).replace(QStringLiteral("e"), QStringLiteral("e\u0301")));
   EXPECT_EQ(marked.size(), 2 * 85);
+}
+
+TEST(NetworkTransportPolicy, RedirectsStayAllowedAndNeverLoseEncryption) {
+  struct Case {
+    const char* from;
+    const char* to;
+    bool followed;
+  };
+  const std::vector<Case> cases = {
+      {"http://a.example/", "https://b.example/", true},
+      {"https://a.example/", "https://b.example/x", true},
+      {"http://a.example/", "http://b.example/", true},
+      {"https://a.example/", "http://a.example/", false},
+      {"HTTPS://a.example/", "HTTP://a.example/", false},
+      {"http://a.example/", "file:///etc/passwd", false},
+      {"http://a.example/", "http://user:pw@a.example/", false},
+      {"http://a.example/", "ftp://a.example/", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NetworkTransport::followsRedirect(QUrl(QString::fromLatin1(c.from)), QUrl(QString::fromLatin1(c.to))),
+              c.followed)
+        << c.from << " -> " << c.to;
+  }
 }
 
 TEST_F(NetworkTransportTest, PageFollowsRedirectAndSendsUserAgent) {
@@ -306,6 +330,12 @@ TEST_F(NetworkTransportTest, CookiesStayInThePageSessionUntilCleared) {
   const auto requests = server.requests();
   EXPECT_FALSE(requests.back().header("user-agent"));
   EXPECT_EQ(requests.back().header("accept").value_or(""), QByteArray("text/css"));
+  // A cookie set by a subresource answer is never stored.
+  server.route("/sets.css", TestHttpServer::answer(200, "text/css", "p{}", {"Set-Cookie: sneaky=1; Path=/"}));
+  transport.resource(server.url(QStringLiteral("sets.css")), 1, 1000, 3.0, true);
+  const auto afterResource = transport.page(server.url(QStringLiteral("echo-page")), true);
+  ASSERT_TRUE(afterResource.source);
+  EXPECT_FALSE(afterResource.source->contains("sneaky"));
   transport.clearCookies();
   const auto cleared = transport.page(server.url(QStringLiteral("echo-page")), true);
   ASSERT_TRUE(cleared.source);
@@ -364,6 +394,26 @@ TEST_F(NetworkTransportTest, ResourceDeadlineEndsSlowTransfersOnTime) {
   EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("nothing.css")), 1, 100, 5.0, true); }),
             QStringLiteral("Sunucu HTTP 404 yanıtı verdi. Yönlendirme veya sayfa yüklenemedi."));
   EXPECT_LT(Clock::now() - start, 1s);
+}
+
+TEST_F(NetworkTransportTest, PageSessionOpensAtMostFourTransfersPerHost) {
+  std::atomic<int> current{0};
+  std::atomic<int> highest{0};
+  server.route("/busy", [&](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
+    const int now = ++current;
+    for (int seen = highest; now > seen && !highest.compare_exchange_weak(seen, now);) {
+    }
+    self.pause(150ms);
+    --current;
+    TestHttpServer::send(fd, TestHttpServer::response(200, "text/html", "busy"));
+  });
+  std::vector<std::jthread> fetches;
+  for (int i = 0; i < 7; ++i) {
+    fetches.emplace_back([&] { EXPECT_NO_THROW(transport.page(server.url(QStringLiteral("busy")))); });
+  }
+  fetches.clear();
+  EXPECT_EQ(highest, 4);
+  EXPECT_EQ(server.requestCount("/busy"), 7);
 }
 
 TEST_F(NetworkTransportTest, CloseRefusesLaterRequests) {

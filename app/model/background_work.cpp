@@ -59,6 +59,22 @@ private:
   std::vector<std::jthread> m_threads;
 };
 
+// Posting and the application's destruction exclude each other, so a worker
+// finishing while the program ends never posts to a dying application.
+std::mutex& postMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+bool g_applicationGone = false;
+bool g_watching = false;
+
+void applicationEnding() {
+  const std::lock_guard lock(postMutex());
+  g_applicationGone = true;
+  g_watching = false;
+}
+
 WorkerPool& pool() {
   static WorkerPool instance;
   return instance;
@@ -71,7 +87,16 @@ void BackgroundWork::run(std::function<void()> job) {
 }
 
 void BackgroundWork::postToMain(std::function<void()> job) {
+  const std::lock_guard lock(postMutex());
   QCoreApplication* application = QCoreApplication::instance();
-  if (!application) return;
+  if (!application || g_applicationGone) return;
   QMetaObject::invokeMethod(application, std::move(job), Qt::QueuedConnection);
+}
+
+void BackgroundWork::watchApplication() {
+  const std::lock_guard lock(postMutex());
+  if (g_watching || !QCoreApplication::instance()) return;
+  g_watching = true;
+  g_applicationGone = false;
+  qAddPostRoutine(applicationEnding);
 }

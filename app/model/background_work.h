@@ -17,4 +17,8 @@ void run(std::function<void()> job);
 // object exists.
 void postToMain(std::function<void()> job);
 
+// Makes postToMain() stop posting once the application object begins to be
+// destroyed; call on the main thread while the application exists.
+void watchApplication();
+
 }  // namespace BackgroundWork

@@ -81,6 +81,7 @@ BrowserModel::BrowserModel(std::shared_ptr<BrowserPreferences> preferences, std:
     if (!transport) throw BridgeError(QStringLiteral("Geçersiz ağ yanıtı."));
     return WebResources::prepare(source, address, *transport, bypass, stop);
   };
+  BackgroundWork::watchApplication();
   m_services.background = [](std::function<void()> job) { BackgroundWork::run(std::move(job)); };
   m_services.schedule = [this](std::chrono::milliseconds delay, std::function<void()> action) {
     auto* timer = new QTimer(this);
@@ -786,17 +787,16 @@ void BrowserModel::downloadCurrent() {
 }
 
 void BrowserModel::openFile() {
+  // A free-standing dialog, not a sheet of the window; any file may be
+  // chosen, and one that is not HTML goes to the renderer like any other.
   QPointer<BrowserModel> self(this);
-  auto* dialog = new QFileDialog(m_browserWindow ? m_browserWindow->dialogParent() : nullptr,
-                                 QStringLiteral("Kivo motoruyla yerel HTML aç"));
-  dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Aç"));
+  auto* dialog = new QFileDialog(nullptr, QStringLiteral("Kivo motoruyla yerel HTML aç"));
   dialog->setFileMode(QFileDialog::ExistingFile);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setToolTip(QStringLiteral("Temel HTML ve CSS desteklenir. JavaScript henüz desteklenmez."));
   connect(dialog, &QFileDialog::fileSelected, dialog, [self](const QString& path) {
     if (self && !path.isEmpty()) self->navigate(WebAddress::fromLocalPath(path).text());
   });
-  dialog->open();
+  dialog->show();
 }
 
 // ---------------------------------------------------------------------------

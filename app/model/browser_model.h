@@ -38,6 +38,8 @@ class BrowserModel : public QObject {
   Q_OBJECT
 
 public:
+  using ClosedTab = ::ClosedTab;
+
   static constexpr qsizetype kClosedTabLimit = 20;
   static constexpr qsizetype kConsoleLimit = 200;
   static constexpr qsizetype kTitleLimit = 60;

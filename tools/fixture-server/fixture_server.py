@@ -6,6 +6,7 @@ Commands:
                              the background and wait until it listens
   stop --state DIR           stop the server started with the same DIR
   run --state DIR -- CMD...  run CMD with every "{base}" replaced by the base URL
+                             and KIVO_FIXTURE_BASE set to it
   serve --state DIR          serve in the foreground (what start runs)
 
 The server listens on 127.0.0.1: HTTP on a free port P and HTTPS on P + 1
@@ -331,6 +332,8 @@ def stop(state):
 def run(state, command):
     base = open(paths(state)["base"]).read().strip()
     command = [part.replace("{base}", base) for part in command]
+    # Tests that find the server through the environment see it too.
+    os.environ["KIVO_FIXTURE_BASE"] = base
     os.execvp(command[0], command)
 
 
