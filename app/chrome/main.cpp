@@ -1,6 +1,6 @@
 // The program entry: the application object, then the start-up dispatch over
-// the command line. Suites that need no window run on a worker thread and end
-// the process with their result line.
+// the command line. Suites that need no window run on a worker thread (the
+// smoke suite on the main thread) and end the process with their result line.
 #include <QApplication>
 #include <QStringList>
 #include <QTimer>

@@ -561,6 +561,7 @@ void BrowserModel::startLocal(const QUrl& file, qsizetype index, const QUuid& ge
   QPointer<BrowserModel> self(this);
   std::shared_ptr<DocumentCache> cache = m_cache;
   m_services.background([=] {
+    // 1. Render through the cache, off the main thread.
     std::optional<DocumentLoad> result;
     QString error;
     try {
@@ -652,6 +653,7 @@ void BrowserModel::startRemote(const WebAddress& address, qsizetype index, const
   QPointer<BrowserModel> self(this);
   const auto page = m_services.page;
   m_services.background([self, job, page] {
+    // 1. The kept response, or a fetch.
     std::optional<NetworkResponse> response;
     QString error;
     if (job->keptResponse && job->keptResponse->source) {

@@ -6,11 +6,17 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <QThread>
+
+#include <atomic>
 #include <cmath>
 #include <deque>
+#include <future>
 #include <limits>
+#include <thread>
 
 #include "loading/bridge_error.h"
+#include "model/background_work.h"
 #include "model/web_address.h"
 #include "platform/regular_file.h"
 #include "profile/browsing_profile.h"
@@ -485,7 +491,7 @@ TEST_F(ModelTest, LongTitlesAreCutToSixtyCharacters) {
   EXPECT_EQ(title(*model), QString(60, QChar(u'ş')));
 }
 
-TEST_F(ModelTest, LocalFailureBecomesAMessageAndCappedErrorLine) {
+TEST_F(ModelTest, LocalFailureBecomesAMessageAndAnErrorLine) {
   const auto model = makeModel();
   model->navigate(writeFile(QStringLiteral("bad.html"), "fail"));
   runAll();
@@ -494,7 +500,6 @@ TEST_F(ModelTest, LocalFailureBecomesAMessageAndCappedErrorLine) {
   EXPECT_EQ(model->current().content.messageValue()->detail, QStringLiteral("Motor bu belgeyi işleyemedi."));
   ASSERT_EQ(model->current().console.size(), 1);
   EXPECT_EQ(model->current().console[0].level, QStringLiteral("error"));
-
 }
 
 TEST_F(ModelTest, ConsoleStaysCappedOnSuccessAndFailure) {
@@ -857,6 +862,71 @@ TEST_F(ModelTest, ClearConsoleEmptiesOnlyTheSelectedTab) {
   model->clearConsole();
   EXPECT_TRUE(model->current().console.isEmpty());
   EXPECT_FALSE(model->tabs()[0].console.isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// Runs the main thread's events until `condition` holds or 5 s pass.
+bool processUntil(const std::function<bool()>& condition) {
+  for (int round = 0; round < 500; ++round) {
+    if (condition()) return true;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    std::this_thread::sleep_for(10ms);
+  }
+  return condition();
+}
+
+TEST(BrowserModelWorkers, ResultsComeBackOnTheMainThreadAndOnlyTheLatestApplies) {
+  auto cache = std::make_shared<DocumentCache>(16, 33'554'432, [](const QUrl&, double width) {
+    PageDocument document;
+    document.version = 2;
+    document.title = QStringLiteral("Gerçek iş parçacığı");
+    document.width = width;
+    document.height = 100;
+    return document;
+  });
+  BrowserModel model(nullptr, cache);
+  std::promise<void> gate;
+  std::shared_future<void> opened = gate.get_future().share();
+  std::atomic<int> fetches{0};
+  BrowserModel::Services services;
+  services.background = [](std::function<void()> job) { BackgroundWork::run(std::move(job)); };
+  services.schedule = [](std::chrono::milliseconds, std::function<void()>) { return std::function<void()>([] {}); };
+  services.page = [&, opened](const QUrl& url, bool, std::stop_token) {
+    ++fetches;
+    opened.wait();
+    NetworkResponse answer;
+    answer.url = url;
+    answer.status = 200;
+    answer.source = QByteArray("<p>x</p>");
+    return answer;
+  };
+  services.prepare = [](const QByteArray& source, const QUrl&, bool, std::stop_token) {
+    WebResourcePack pack;
+    pack.source = source;
+    return pack;
+  };
+  model.setServices(services);
+  const Qt::HANDLE mainThread = QThread::currentThreadId();
+  Qt::HANDLE appliedOn = nullptr;
+  QObject::connect(&model, &BrowserModel::tabsChanged, [&] { appliedOn = QThread::currentThreadId(); });
+
+  model.navigate(QStringLiteral("http://a.b/slow"));
+  model.navigate(QStringLiteral("http://a.b/fast"));
+  ASSERT_TRUE(processUntil([&] { return fetches == 2; }));
+  gate.set_value();
+  ASSERT_TRUE(processUntil([&] { return model.currentDocument().has_value(); }));
+  EXPECT_EQ(model.current().address(), QStringLiteral("http://a.b/fast"));
+  EXPECT_EQ(model.current().history.size(), 3);
+  EXPECT_EQ(appliedOn, mainThread);
+  // The slower, superseded load never changes the tab afterwards.
+  for (int round = 0; round < 20; ++round) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_EQ(model.current().address(), QStringLiteral("http://a.b/fast"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "loading/bridge_error.h"
 #include "loading/document_cache.h"
@@ -16,39 +17,51 @@
 #include "loading/network_transport.h"
 #include "loading/text_decoding.h"
 #include "loading/web_resources.h"
+#include "model/browser_model.h"
 #include "platform/child_process.h"
 #include "platform/regular_file.h"
 #include "platform/temporary_folder.h"
+#include "profile/browsing_profile.h"
+#include "profile/history_store.h"
+#include "selftests/main_thread.h"
+#include "selftests/model_network_checks.h"
+#include "selftests/profile_network_tests.h"
 #include "selftests/smoke_failure.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-// What the suite needs of a browsing profile: its own transport and its own
-// document cache, sharing nothing with the other profile.
-struct SuiteProfile {
-  explicit SuiteProfile(QString folder) : directory(std::move(folder)) {}
-  QString directory;  // named, never created
-  NetworkTransport network;
-  DocumentCache cache;
-};
-
 class NetworkSuite {
 public:
+  // The two profiles live on the main thread, as a window's would; neither
+  // creates its folder, and each has a document cache of its own.
   NetworkSuite(const QUrl& base, bool tlsFixture, const TemporaryFolder& folder)
       : m_base(base),
         m_tlsFixture(tlsFixture),
         m_folder(folder),
-        m_normal(std::make_unique<SuiteProfile>(folder.filePath(QStringLiteral("normal")))),
-        m_private(std::make_unique<SuiteProfile>(folder.filePath(QStringLiteral("private")))) {}
+        m_normal(MainThread::make<BrowsingProfile>(false, folder.filePath(QStringLiteral("normal")),
+                                                   std::make_shared<DocumentCache>())),
+        m_private(MainThread::make<BrowsingProfile>(true, folder.filePath(QStringLiteral("private")),
+                                                    std::make_shared<DocumentCache>())),
+        m_network(m_normal->network()) {
+    m_frame.fixture = [this](const QString& path) { return fixture(path); };
+    m_frame.check = [this](bool condition, const QString& name) { check(condition, name); };
+    m_frame.folder = folder.path();
+  }
 
   void run() {
     transportChecks();
     cacheChecks();
+    // The browser model over the normal profile, then a private window.
+    m_hold = runModelNetworkChecks(m_frame, *m_normal, m_folder.filePath(QStringLiteral("normal/history.json")));
+    MainThread::call([&] { runPrivateProfileChecks(m_frame, *m_normal, *m_private, modelPageShower(m_models)); });
     if (m_tlsFixture) tlsCheck();
     sandboxCheck();
-    m_normal->network.close();
+    runUpdateRuleChecks(m_frame);
+    // The download jobs report through the main thread's event loop.
+    MainThread::call([&] { runDownloadChecks(m_frame, *m_normal, *m_private); });
+    m_network->close();
     print(QStringLiteral("Kivo networking: ") + QString::number(m_passes) + QStringLiteral(" checks passed."));
   }
 
@@ -102,7 +115,7 @@ private:
   }
 
   void transportChecks() {
-    NetworkTransport& normal = m_normal->network;
+    NetworkTransport& normal = *m_network;
 
     // 1. Redirects land on the final address.
     const NetworkResponse redirected = page(normal, QStringLiteral("redirect"));
@@ -128,7 +141,7 @@ private:
     const WebResourcePack pack = WebResources::prepare(*resources.source, resources.url, normal, false);
     check(pack.images.size() == 1 && !pack.warnings.isEmpty(), rasterCheck);
     const DocumentLoad load =
-        m_normal->cache.load(pack.source, resources.url.toString(QUrl::FullyEncoded), 400, false);
+        m_normal->cache()->load(pack.source, resources.url.toString(QUrl::FullyEncoded), 400, false);
     const QList<PaintCommand>& commands = load.document.commands;
     const auto any = [&](const std::function<bool(const PaintCommand&)>& test) {
       return std::any_of(commands.begin(), commands.end(), test);
@@ -170,7 +183,7 @@ private:
     const QUrl cached = fixture(QStringLiteral("resource-cache.css"));
     const QByteArray first = normal.resource(cached, 1, 65'536, 3.0, false);
     const QByteArray second = normal.resource(cached, 1, 65'536, 3.0, false);
-    const QByteArray privateCopy = m_private->network.resource(cached, 1, 65'536, 3.0, false);
+    const QByteArray privateCopy = m_private->network()->resource(cached, 1, 65'536, 3.0, false);
     const QByteArray bypassing = normal.resource(cached, 1, 65'536, 3.0, true);
     check(first == second, QStringLiteral("subresource cache reuses fresh response"));
     check(first != privateCopy && first != bypassing, QStringLiteral("private resource cache and hard reload are isolated"));
@@ -185,7 +198,7 @@ private:
     // 10. Cookies: kept per profile and removable.
     page(normal, QStringLiteral("set-cookie"));
     const NetworkResponse normalEcho = page(normal, QStringLiteral("cookie"));
-    const NetworkResponse privateEcho = page(m_private->network, QStringLiteral("cookie"));
+    const NetworkResponse privateEcho = page(*m_private->network(), QStringLiteral("cookie"));
     const QString normalCheck = QStringLiteral("normal session cookies work");
     check(textOf(normalEcho, normalCheck).contains(QStringLiteral("kivo_test=quazel")), normalCheck);
     const QString privateCheck = QStringLiteral("private session cannot read normal cookies");
@@ -197,7 +210,7 @@ private:
   }
 
   void cacheChecks() {
-    NetworkTransport& normal = m_normal->network;
+    NetworkTransport& normal = *m_network;
     const NetworkResponse first = page(normal, QStringLiteral("cache"));
     std::this_thread::sleep_for(100ms);
     const NetworkResponse second = page(normal, QStringLiteral("cache"));
@@ -218,7 +231,7 @@ private:
     secure.setPort(port + 1);
     // 2. The fetch must fail with a certificate error and nothing else.
     try {
-      m_normal->network.page(secure, false, false);
+      m_network->page(secure, false, false);
     } catch (const NetworkError& error) {
       if (!error.isCertificateError()) throw;
       pass(QStringLiteral("untrusted TLS certificate is rejected without fallback"));
@@ -248,8 +261,14 @@ private:
   const QUrl m_base;
   const bool m_tlsFixture;
   const TemporaryFolder& m_folder;
-  std::unique_ptr<SuiteProfile> m_normal;
-  std::unique_ptr<SuiteProfile> m_private;
+  ProfileSuiteFrame m_frame;
+  std::shared_ptr<BrowsingProfile> m_normal;
+  std::shared_ptr<BrowsingProfile> m_private;
+  std::shared_ptr<NetworkTransport> m_network;
+  // The models borrow the profiles, so they are declared after them and go
+  // first.
+  ModelNetworkHold m_hold;
+  std::vector<std::shared_ptr<BrowserModel>> m_models;
   qint64 m_passes = 0;
 };
 
