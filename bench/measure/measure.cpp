@@ -1,33 +1,59 @@
 // Times the application's side of the render road:
 // 1. one measurement answer (decode the request line, measure with the
 //    document font, format the answer), against a median of 20 µs;
-// 2. EngineBridge::load of a typical page, against 1.5 times the renderer's
-//    own run with a fixed width rule answering its measurements.
-// Prints its figures; the exit status says only whether it could run.
+// 2. EngineBridge::load of the renderer benchmark's typical page, against
+//    1.5 times the renderer's own run through the measuring harness (the
+//    measure-harness program beside this one, its output thrown away). The
+//    same run driven in process with the harness's width rule is shown too:
+//    it leaves out the harness's own start and output, so its ratio is the
+//    stricter one.
+//
+//   kivo-bench-measure [--rounds N] [--load-only] [--write-page FILE]
+//
+// A first load forgets the text widths that earlier loads shared; each round
+// then loads the page again with them. --write-page writes the typical page's
+// resource envelope to FILE and exits (the same bytes as the renderer
+// benchmark's typical.input); --load-only runs only EngineBridge::load, N
+// times each way, for a profiler. Prints its figures; the
+// exit status says only whether it could run.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
 
 #include <algorithm>
-#include <cstdlib>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "loading/engine_bridge.h"
-#include "loading/scene_decoder.h"
 #include "loading/number_text.h"
+#include "loading/scene_decoder.h"
+#include "loading/web_resources.h"
 #include "platform/child_process.h"
 #include "platform/regular_file.h"
 #include "platform/temporary_folder.h"
 #include "platform/text_measurer.h"
+#include "request.h"
+#include "typical_page.h"
+
+extern char** environ;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The viewport width of the renderer benchmark's scene cases.
+constexpr double kWidth = 1024.0;
 
 double microseconds(Clock::duration span) {
   return std::chrono::duration<double, std::micro>(span).count();
@@ -61,125 +87,236 @@ std::vector<std::string> requestLines() {
 void benchmarkAnswers() {
   const std::vector<std::string> lines = requestLines();
   TextMeasurer measurer;
-  std::vector<double> spans;
-  spans.reserve(lines.size());
   std::size_t sink = 0;
-  for (const std::string& line : lines) {
-    const auto start = Clock::now();
-    const SceneLine request = decodeSceneLine(line);
-    const qreal width = measurer.width(QString::fromStdString(request.request->text), request.request->size,
-                                       request.request->bold);
-    const std::string answer = shortestDecimal(width) + '\n';
-    spans.push_back(microseconds(Clock::now() - start));
-    sink += answer.size();
-  }
-  std::printf("measurement answer: median %.2f us, p90 %.2f us over %zu requests (target: median <= 20 us)%s\n",
-              median(spans), percentile(spans, 0.9), lines.size(), sink ? "" : " ");
-}
-
-// A page like the ones people read: headings, paragraphs with links and bold
-// runs, a list, a little CSS.
-QByteArray typicalPage() {
-  QByteArray page =
-      "<!doctype html><html><head><title>Kivo ölçüm sayfası</title><style>"
-      "body{margin:0 auto;max-width:720px;font-size:16px;line-height:1.5;color:#222}"
-      "h1{font-size:32px}h2{font-size:24px}.note{background-color:#eef;padding:8px;border-radius:4px}"
-      "nav{display:flex;gap:12px}</style></head><body><nav><a href=\"/\">Ana sayfa</a><a href=\"/a\">Arşiv</a>"
-      "<a href=\"/h\">Hakkında</a></nav><h1>Küçük bir tarayıcının günlüğü</h1>";
-  for (int section = 0; section < 20; ++section) {
-    page += "<h2 id=\"s" + QByteArray::number(section) + "\">Bölüm " + QByteArray::number(section) + "</h2>";
-    for (int paragraph = 0; paragraph < 5; ++paragraph) {
-      page += "<p>Bu paragraf, motorun satır kırma ve ölçüm yolunu sınamak için yazıldı. İçinde "
-              "<a href=\"https://example.com/";
-      page += QByteArray::number(paragraph);
-      page += "\">bir bağlantı</a>, <b>kalın bir söz</b> ve uzunca bir cümle var: düzen motoru her sözcüğün "
-              "genişliğini uygulamaya sorar, uygulama da yazı tipinden ölçüp yanıtlar.</p>";
+  // First with every text shaped anew, then with the widths shared between
+  // runs, as a page laid out again finds them.
+  for (const bool shared : {false, true}) {
+    std::vector<double> spans;
+    spans.reserve(lines.size());
+    for (const std::string& line : lines) {
+      if (!shared) TextMeasurer::forgetSharedWidths();
+      const auto start = Clock::now();
+      const SceneLine request = decodeSceneLine(line);
+      const qreal width = measurer.width(QString::fromStdString(request.request->text), request.request->size,
+                                         request.request->bold);
+      const std::string answer = shortestDecimal(width) + '\n';
+      spans.push_back(microseconds(Clock::now() - start));
+      sink += answer.size();
     }
-    page += "<ul><li>Birinci madde</li><li>İkinci madde</li><li>Üçüncü madde</li></ul>"
-            "<div class=\"note\">Not: bu bölüm yalnızca ölçüm içindir.</div>";
+    std::printf("measurement answer, %s: median %.2f us, p90 %.2f us over %zu requests (target: median <= 20 us)%s\n",
+                shared ? "widths shared" : "every text shaped", median(spans), percentile(spans, 0.9), lines.size(),
+                sink ? "" : " ");
   }
-  page += "</body></html>";
-  return page;
 }
 
-// The renderer's own run: the frame in, every measurement answered with a
-// fixed rule (half the size per character), the scene out.
-double rendererAlone(const std::string& executable, const QByteArray& page) {
-  ChildProcess process(executable, {"--stdin", "997.0"}, ChildProcess::ErrorStream::Capture);
-  const auto n = static_cast<std::uint32_t>(page.size());
+// The renderer benchmark's typical page as the application would hand it to
+// the renderer: the renderer lists the page's subresources, the stylesheet
+// gets the page's CSS (any further one an empty text) and the images their
+// sizes in turn, packed into the resource envelope.
+QByteArray typicalEnvelope(const EngineBridge::Runner& runner) {
+  const bench_pages::TypicalPage page = bench_pages::typical_page(1.0);
+  const QByteArray html = QByteArray::fromStdString(page.html);
+  const ResourceManifest manifest = EngineBridge::resources(runner, html);
+  QList<std::pair<qint64, QByteArray>> entries;
+  bool sheetGiven = false;
+  std::size_t nextImage = 0;
+  for (const ResourceManifest::Item& item : manifest.resources) {
+    if (item.kind == 1) {
+      entries.append({item.id, sheetGiven ? QByteArray() : QByteArray::fromStdString(page.stylesheet)});
+      sheetGiven = true;
+    } else {
+      const bench_pages::ImageSize size = page.images[nextImage++ % page.images.size()];
+      QByteArray payload;
+      for (const std::uint32_t value : {size.width, size.height}) {
+        payload.append(static_cast<char>(value >> 24));
+        payload.append(static_cast<char>((value >> 16) & 0xFF));
+        payload.append(static_cast<char>((value >> 8) & 0xFF));
+        payload.append(static_cast<char>(value & 0xFF));
+      }
+      entries.append({item.id, payload});
+    }
+  }
+  return WebResources::envelope(html, entries);
+}
+
+// What one run of the renderer alone produced.
+struct AloneRun {
+  double microseconds = -1;
+  int requests = 0;
+  std::size_t outputBytes = 0;
+  // When the last request was answered, and when the document line began to
+  // arrive and when it ended, from the start of the run.
+  double lastRequestMicroseconds = 0;
+  double documentStartMicroseconds = 0;
+  double documentEndMicroseconds = 0;
+  std::string scene;
+};
+
+// The renderer's own run, as the measuring harness drives it: the frame in,
+// every measurement answered with the harness's fixed width rule, the output
+// read to its end, the child reaped.
+AloneRun rendererAlone(const std::string& executable, const QByteArray& input) {
+  AloneRun run;
+  const auto start = Clock::now();
+  ChildProcess process(executable, {"--stdin", shortestDecimal(kWidth)}, ChildProcess::ErrorStream::Capture);
+  const auto n = static_cast<std::uint32_t>(input.size());
   const std::string header{static_cast<char>(n >> 24), static_cast<char>((n >> 16) & 0xFF),
                            static_cast<char>((n >> 8) & 0xFF), static_cast<char>(n & 0xFF)};
-  const auto start = Clock::now();
   process.write(header);
-  process.write(std::string_view(page.constData(), static_cast<std::size_t>(page.size())));
+  process.write(std::string_view(input.constData(), static_cast<std::size_t>(input.size())));
   std::string pending;
-  std::string scene;
-  int requests = 0;
   const auto exit = process.run(Clock::now() + std::chrono::seconds(30), [&](std::string_view chunk) {
-    pending.append(chunk);
-    std::size_t end;
-    while ((end = pending.find('\n')) != std::string::npos) {
-      const std::string line = pending.substr(0, end);
-      pending.erase(0, end + 1);
-      if (line.rfind("{\"measure\":true", 0) != 0) {
-        scene = line;
-        continue;
-      }
-      ++requests;
-      const nlohmann::json request = nlohmann::json::parse(line);
-      const double width = 0.5 * request["size"].get<double>() * static_cast<double>(request["text"].get<std::string>().size());
-      process.write(shortestDecimal(width) + '\n');
+    run.outputBytes += chunk.size();
+    if (run.documentStartMicroseconds == 0 && chunk.find('\n') == std::string_view::npos &&
+        pending.size() + chunk.size() > 4096) {
+      run.documentStartMicroseconds = microseconds(Clock::now() - start);
     }
+    pending.append(chunk);
+    std::size_t begin = 0;
+    std::size_t end;
+    while ((end = pending.find('\n', begin)) != std::string::npos) {
+      const std::string_view line(pending.data() + begin, end - begin);
+      if (const auto request = measure_harness::parse_request(line)) {
+        ++run.requests;
+        process.write(measure_harness::answer_line(*request));
+        run.lastRequestMicroseconds = microseconds(Clock::now() - start);
+      } else {
+        run.scene.assign(line);
+        run.documentEndMicroseconds = microseconds(Clock::now() - start);
+      }
+      begin = end + 1;
+    }
+    pending.erase(0, begin);
   });
-  const double span = microseconds(Clock::now() - start);
-  if (std::getenv("KIVO_BENCH_VERBOSE")) {
-    std::printf("  renderer alone: %d requests, scene %zu bytes\n", requests, scene.size());
-    const auto decodeStart = Clock::now();
-    const bool accepted = nlohmann::json::accept(scene);
-    std::printf("  scanning the scene alone: %.0f us (%s)\n", microseconds(Clock::now() - decodeStart),
-                accepted ? "valid" : "invalid");
-    const auto convertStart = Clock::now();
-    const PageDocument document = PageDocument::fromJson(scene);
-    std::printf("  decoding the scene: %.0f us, %lld commands, %lld nodes\n", microseconds(Clock::now() - convertStart),
-                static_cast<long long>(document.commands.size()),
-                static_cast<long long>(document.nodes ? document.nodes->size() : 0));
-  }
+  run.microseconds = microseconds(Clock::now() - start);
   if (!exit.succeeded()) {
     std::printf("renderer run failed: %s\n", process.errorOutput().c_str());
-    return -1;
+    run.microseconds = -1;
   }
-  return span;
+  return run;
 }
 
-void benchmarkLoad() {
+// The renderer's run through the measuring harness program itself (beside
+// this one), its output thrown away: from starting the harness to reaping it.
+// Nothing when the harness cannot be run.
+double harnessRun(const std::string& harness, const QString& inputPath) {
+  const std::string path = inputPath.toStdString();
+  const std::string width = std::to_string(static_cast<int>(kWidth));
+  char* argv[] = {const_cast<char*>(harness.c_str()), const_cast<char*>(path.c_str()), const_cast<char*>(width.c_str()),
+                  nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  const auto start = Clock::now();
+  pid_t pid = -1;
+  const int error = posix_spawn(&pid, harness.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) return -1;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+  }
+  const double span = microseconds(Clock::now() - start);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? span : -1;
+}
+
+// Where the bridge's time goes besides the renderer's own run, step by step
+// on the scene the renderer wrote alone.
+void explain(const AloneRun& run) {
+  std::printf("  renderer alone: %d requests, %zu bytes of output, scene %zu bytes\n", run.requests, run.outputBytes,
+              run.scene.size());
+  std::printf("  renderer alone: last answer at %.0f us, document line from %.0f us to %.0f us, run %.0f us\n",
+              run.lastRequestMicroseconds, run.documentStartMicroseconds, run.documentEndMicroseconds,
+              run.microseconds);
+  const auto measurerStart = Clock::now();
+  TextMeasurer measurer;
+  std::printf("  making the text measurer: %.0f us\n", microseconds(Clock::now() - measurerStart));
+  const auto decodeStart = Clock::now();
+  SceneLine line = decodeSceneLine(run.scene);
+  const double decoded = microseconds(Clock::now() - decodeStart);
+  if (!line.document) {
+    std::printf("  the scene does not decode: %s\n", line.error.c_str());
+    return;
+  }
+  const auto validStart = Clock::now();
+  const bool valid = line.document->isValid();
+  std::printf("  decoding the scene: %.0f us (%lld commands, %lld nodes), validity %.0f us (%s)\n", decoded,
+              static_cast<long long>(line.document->commands.size()),
+              static_cast<long long>(line.document->nodes ? line.document->nodes->size() : 0),
+              microseconds(Clock::now() - validStart), valid ? "valid" : "invalid");
+  const auto freeStart = Clock::now();
+  line = SceneLine();
+  std::printf("  freeing the document: %.0f us\n", microseconds(Clock::now() - freeStart));
+}
+
+bool benchmarkLoad(int rounds, bool loadOnly) {
   const EngineBridge::Runner runner = EngineBridge::Runner::standard();
   if (!QFileInfo(runner.executable).isExecutable()) {
     std::printf("page load: skipped, %s has not been built\n", qPrintable(runner.executable));
-    return;
+    return false;
   }
-  const QByteArray page = typicalPage();
+  const QByteArray input = typicalEnvelope(runner);
   TemporaryFolder folder(QStringLiteral("kivo-bench-"));
-  const QString path = folder.filePath(QStringLiteral("page.html"));
-  writeNewFile(path, page);
+  const QString path = folder.filePath(QStringLiteral("typical.input"));
+  writeNewFile(path, input);
+  const std::string executable = runner.executable.toStdString();
+
+  const std::string harness = QFileInfo(runner.executable).path().toStdString() + "/measure-harness";
   std::vector<double> alone;
-  std::vector<double> bridged;
-  for (int round = 0; round < 15; ++round) {
-    const double own = rendererAlone(runner.executable.toStdString(), page);
-    if (own < 0) return;
-    alone.push_back(own);
+  std::vector<double> harnessed;
+  std::vector<double> cold;
+  std::vector<double> warm;
+  AloneRun last;
+  const auto bridged = [&](bool first) {
+    // A first load finds none of the page's widths shared by earlier runs.
+    if (first) TextMeasurer::forgetSharedWidths();
     const auto start = Clock::now();
+    const PageDocument document = EngineBridge::load(runner, QUrl::fromLocalFile(path), kWidth);
+    // The caller keeps the document; freeing it is not part of the load.
+    return microseconds(Clock::now() - start);
+  };
+  // One round of each first, unmeasured, so that caches are warm for both.
+  for (int round = -1; round < rounds; ++round) {
+    if (!loadOnly) {
+      last = rendererAlone(executable, input);
+      if (last.microseconds < 0) return false;
+      if (round >= 0) alone.push_back(last.microseconds);
+      const double throughHarness = harnessRun(harness, path);
+      if (throughHarness < 0) {
+        std::printf("the measuring harness could not run %s\n", harness.c_str());
+        return false;
+      }
+      if (round >= 0) harnessed.push_back(throughHarness);
+    }
     try {
-      EngineBridge::load(runner, QUrl::fromLocalFile(path), 997);
+      const double first = bridged(true);
+      const double again = bridged(false);
+      if (round >= 0) {
+        cold.push_back(first);
+        warm.push_back(again);
+      }
     } catch (const std::exception& error) {
       std::printf("page load failed: %s\n", error.what());
-      return;
+      return false;
     }
-    bridged.push_back(microseconds(Clock::now() - start));
   }
-  const double ratio = median(bridged) / median(alone);
-  std::printf("page load (%lld bytes): EngineBridge::load median %.0f us, renderer alone median %.0f us, "
-              "ratio %.2f (target <= 1.5)\n",
-              static_cast<long long>(page.size()), median(bridged), median(alone), ratio);
+  if (loadOnly) {
+    std::printf("page load (typical, %lld bytes): EngineBridge::load median %.0f us first, %.0f us again, over %d "
+                "rounds\n",
+                static_cast<long long>(input.size()), median(cold), median(warm), rounds);
+    return true;
+  }
+  std::printf("page load (typical, %lld bytes, width %.0f) over %d rounds, medians:\n"
+              "  renderer through the measure-harness       %6.0f us\n"
+              "  renderer with the harness rule in process  %6.0f us\n"
+              "  EngineBridge::load, first load             %6.0f us   ratio %.2f to the harness (target <= 1.5), "
+              "%.2f in process\n"
+              "  EngineBridge::load again (widths shared)   %6.0f us   ratio %.2f to the harness, %.2f in process\n",
+              static_cast<long long>(input.size()), kWidth, rounds, median(harnessed), median(alone), median(cold),
+              median(cold) / median(harnessed), median(cold) / median(alone), median(warm),
+              median(warm) / median(harnessed), median(warm) / median(alone));
+  if (std::getenv("KIVO_BENCH_VERBOSE")) explain(last);
+  return true;
 }
 
 }  // namespace
@@ -188,7 +325,32 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   ChildProcess::ignoreBrokenPipe();
   QGuiApplication application(argc, argv);
-  benchmarkAnswers();
-  benchmarkLoad();
-  return 0;
+  int rounds = 15;
+  bool loadOnly = false;
+  QString pageFile;
+  for (int i = 1; i < argc; ++i) {
+    const bool hasValue = i + 1 < argc;
+    if (std::strcmp(argv[i], "--rounds") == 0 && hasValue) {
+      rounds = std::max(1, std::atoi(argv[++i]));
+    } else if (std::strcmp(argv[i], "--load-only") == 0) {
+      loadOnly = true;
+    } else if (std::strcmp(argv[i], "--write-page") == 0 && hasValue) {
+      pageFile = QString::fromLocal8Bit(argv[++i]);
+    } else {
+      std::fprintf(stderr, "usage: kivo-bench-measure [--rounds N] [--load-only] [--write-page FILE]\n");
+      return 2;
+    }
+  }
+  try {
+    if (!pageFile.isEmpty()) {
+      const QByteArray input = typicalEnvelope(EngineBridge::Runner::standard());
+      writeNewFile(pageFile, input);
+      return 0;
+    }
+    if (!loadOnly) benchmarkAnswers();
+    return benchmarkLoad(rounds, loadOnly) ? 0 : 1;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "kivo-bench-measure: %s\n", error.what());
+    return 1;
+  }
 }

@@ -1,111 +1,23 @@
 #include "corpus.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <string_view>
 
 #include "envelope.h"
 #include "html/parser.h"
 #include "layout/context.h"
+#include "typical_page.h"
+#include "words.h"
 
 namespace bench_renderer {
 namespace {
 
-// A small deterministic generator (xorshift64*), the same on every platform.
-class Random {
- public:
-  explicit Random(std::uint64_t seed) : m_state(seed | 1) {}
-  std::uint64_t next() {
-    m_state ^= m_state >> 12;
-    m_state ^= m_state << 25;
-    m_state ^= m_state >> 27;
-    return m_state * 0x2545F4914F6CDD1DULL;
-  }
-  // Uniform in [0, bound).
-  std::size_t below(std::size_t bound) { return static_cast<std::size_t>(next() % bound); }
-  // Uniform in [0, 1).
-  double unit() { return static_cast<double>(next() >> 11) / 9007199254740992.0; }
-
- private:
-  std::uint64_t m_state;
-};
-
-// Words of a made-up language drawn with a skew, so that frequent words repeat
-// the way they do in real text and the measurement cache meets real hit rates.
-class Words {
- public:
-  Words(std::uint64_t seed, std::size_t vocabulary) : m_random(seed) {
-    static constexpr std::string_view kSyllables[] = {"ka", "le", "mi", "no", "ru", "sa", "te", "vi", "yo",
-                                                      "zu", "bar", "den", "gor", "hal", "kin", "lor", "mes",
-                                                      "nar", "pel", "sit", "tor", "\xC3\xBC" "n", "\xC5\x9F" "e"};
-    constexpr std::size_t kCount = std::size(kSyllables);
-    for (std::size_t i = 0; i < vocabulary; ++i) {
-      std::string word;
-      std::size_t n = i;
-      do {
-        word += kSyllables[n % kCount];
-        n /= kCount;
-      } while (n > 0);
-      m_vocabulary.push_back(std::move(word));
-    }
-  }
-
-  const std::string& next() {
-    const double u = m_random.unit();
-    return m_vocabulary[std::min(m_vocabulary.size() - 1,
-                                 static_cast<std::size_t>(static_cast<double>(m_vocabulary.size()) * u * u * u))];
-  }
-
-  // `count` words separated by single spaces.
-  std::string run(std::size_t count) {
-    std::string out;
-    for (std::size_t i = 0; i < count; ++i) {
-      if (i > 0) out += ' ';
-      out += next();
-    }
-    return out;
-  }
-
-  Random& random() { return m_random; }
-
- private:
-  Random m_random;
-  std::vector<std::string> m_vocabulary;
-};
-
-std::size_t scaled(double nominal, double scale) {
-  return static_cast<std::size_t>(std::llround(nominal * scale));
-}
+using bench_pages::Words;
+using bench_pages::scaled;
 
 Case scene_case(std::string name, std::string summary, std::string input, std::string expected_error = {}) {
   return Case{std::move(name), std::move(summary), "1024", std::move(input), std::move(expected_error)};
-}
-
-// The stylesheet of the typical page: its layout rules, then rules for the
-// section variants until the text reaches `bytes`.
-std::string typical_css(std::size_t bytes, Random& random) {
-  std::string css =
-      "body{margin:0;font-size:16px;color:#222;background-color:#fff}"
-      "header.top{padding:12px 24px;background-color:#f4f4f4;border-bottom:1px solid #ddd}"
-      ".menu{display:flex;flex-wrap:wrap;gap:12px;justify-content:space-between;margin:0;padding:0}"
-      ".menu li{display:block;padding:4px 8px}.menu a{color:#06c;text-decoration:none}"
-      "main{max-width:960px;margin:0 auto;padding:16px}"
-      ".card{margin:16px 0;padding:12px;border:1px solid #e0e0e0;background-color:#fafafa}"
-      ".card h2{font-size:22px;margin:0 0 8px 0;font-weight:bold}"
-      ".card p{line-height:1.5;margin:8px 0}"
-      ".gallery{display:grid;grid-template-columns:repeat(4,1fr);gap:8px}"
-      ".gallery img{width:100%}"
-      "table{border:1px solid #ccc}td,th{padding:4px 8px}"
-      "footer.foot{padding:24px;font-size:13px;color:#666}"
-      "@media (max-width: 600px){.gallery{grid-template-columns:1fr 1fr}}";
-  static constexpr std::string_view kColors[] = {"#333", "#06c", "#a30", "#282", "#555", "#824"};
-  for (std::size_t k = 0; css.size() < bytes; ++k) {
-    css += ".v" + std::to_string(k % 40) + " p.t" + std::to_string(k) + "{color:" +
-           std::string(kColors[random.below(std::size(kColors))]) + ";padding:" + std::to_string(random.below(8)) +
-           "px;margin:" + std::to_string(random.below(12)) + "px 0}";
-  }
-  return css;
 }
 
 }  // namespace
@@ -115,49 +27,10 @@ namespace pages {
 Case empty(double) { return scene_case("empty", "one paragraph: the fixed cost of a run", "<p>Kivo</p>"); }
 
 Case typical(double scale) {
-  Words words(11, 3000);
-  const std::size_t target = scaled(50'000, scale);
-  std::string html =
-      "<!DOCTYPE html><html lang=tr><head><meta charset=utf-8><title>Kivo g\xC3\xBCnl\xC3\xBCk sayfa</title>"
-      "<link rel=stylesheet href=/site.css><style>.note{color:#a60}</style></head><body>"
-      "<header class=top><nav><ul class=menu>";
-  for (int i = 0; i < 10; ++i) {
-    html += "<li><a href=\"/section/" + std::to_string(i) + "\">" + words.next() + "</a></li>";
-  }
-  html += "</ul></nav></header><main id=content>";
-  const std::size_t image_count = std::min<std::size_t>(15, scaled(8, scale));
-  std::size_t images = 0;
-  for (std::size_t section = 0; html.size() + 400 < target; ++section) {
-    html += "<section class=\"card v" + std::to_string(section % 40) + "\" id=s" + std::to_string(section) +
-            "><h2>" + words.run(4) + "</h2>";
-    for (int p = 0; p < 3; ++p) {
-      html += "<p class=t" + std::to_string(section * 3 + static_cast<std::size_t>(p)) + ">" + words.run(30) +
-              " <a href=\"/a/" + std::to_string(section) + "\">" + words.run(3) + "</a> <b>" + words.run(2) +
-              "</b> " + words.run(20) + " <em>" + words.next() + "</em>.</p>";
-    }
-    if (section % 3 == 1 && images < image_count) {
-      html += "<div class=gallery>";
-      for (int i = 0; i < 2 && images < image_count; ++i, ++images) {
-        html += "<img src=\"/img/" + std::to_string(images) + ".jpg\" alt=\"" + words.run(2) + "\">";
-      }
-      html += "</div>";
-    }
-    if (section % 5 == 2) {
-      html += "<table><tr><th>" + words.next() + "</th><th>" + words.next() + "</th></tr>";
-      for (int r = 0; r < 3; ++r) html += "<tr><td>" + words.run(2) + "</td><td>" + words.run(3) + "</td></tr>";
-      html += "</table>";
-    }
-    if (section % 4 == 3) {
-      html += "<ul>";
-      for (int i = 0; i < 4; ++i) html += "<li>" + words.run(6) + "</li>";
-      html += "</ul><p class=note>" + words.run(12) + "</p>";
-    }
-    html += "</section>";
-  }
-  html += "</main><footer class=foot><p>" + words.run(25) + "</p></footer></body></html>";
-  const std::string css = typical_css(scaled(10'000, scale), words.random());
-  const std::vector<ImagePixels> sizes = {{640, 400}, {320, 240}, {800, 450}, {200, 200}};
-  return scene_case("typical", "50 KB HTML, 10 KB CSS, 8 images", deliver(html, {css}, sizes));
+  const bench_pages::TypicalPage page = bench_pages::typical_page(scale);
+  std::vector<ImagePixels> sizes;
+  for (const bench_pages::ImageSize& size : page.images) sizes.push_back({size.width, size.height});
+  return scene_case("typical", "50 KB HTML, 10 KB CSS, 8 images", deliver(page.html, {page.stylesheet}, sizes));
 }
 
 Case text(double scale) {

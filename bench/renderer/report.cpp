@@ -66,9 +66,18 @@ bool as_expected(const Measurement& m) {
 }
 
 std::string outcome(const Measurement& m) {
-  if (m.run.status == 0) return m.tally.fallback ? "ok, fallback" : "ok";
-  std::string text = as_expected(m) ? "limit: " : "FAILED: ";
-  return text + (m.run.error_line.empty() ? "status " + std::to_string(m.run.status) : m.run.error_line);
+  std::string text;
+  if (m.run.status == 0) {
+    text = m.tally.fallback ? "ok, fallback" : "ok";
+  } else {
+    text = as_expected(m) ? "limit: " : "FAILED: ";
+    text += m.run.error_line.empty() ? "status " + std::to_string(m.run.status) : m.run.error_line;
+  }
+  // The renderer's cache should make every request line on the pipe distinct.
+  if (m.run.requests > m.run.distinct_requests) {
+    text += " (" + std::to_string(m.run.requests - m.run.distinct_requests) + " repeated requests)";
+  }
+  return text;
 }
 
 std::string format_table(const Report& report) {
@@ -78,7 +87,7 @@ std::string format_table(const Report& report) {
     bool right;
   };
   static constexpr Column kColumns[] = {
-      {"case", 18, false},     {"delay", 5, true},  {"in KiB", 7, true},   {"wall ms", 8, true},
+      {"case", 22, false},     {"delay", 5, true},  {"in KiB", 7, true},   {"wall ms", 8, true},
       {"cpu ms", 7, true},     {"sys ms", 7, true},  {"blocked", 8, true}, {"answer", 7, true},  {"asked", 6, true},
       {"sent", 6, true},       {"hits", 6, true},    {"out KiB", 8, true}, {"rss MiB", 7, true},
       {"result", 0, false},
@@ -102,16 +111,18 @@ std::string format_table(const Report& report) {
          std::to_string(hits), format("%.1f", static_cast<double>(m.run.bytes_out) / 1024),
          format("%.1f", mib(m.run.max_rss_kib)), outcome(m)});
   }
-  out += "\ncpu: the renderer's user+system time (wait4), sys its system part; blocked: wall - cpu; answer: time from a request's\n"
-         "arrival to its answer written; asked: widths layout asked for (in-process count, cache hits\n"
-         "included); sent: request lines on the pipe; hits: asked - sent. Medians of the repeats.\n";
+  out += "\ncpu: the renderer's user+system time (wait4); sys: its system part (where the kernel samples\n"
+         "by tick, the split is rough and only the sum counts); blocked: wall - cpu; answer: time from a\n"
+         "request's arrival to its answer written; asked: widths layout asked for (in-process count,\n"
+         "cache hits included); sent: request lines on the pipe; hits: asked - sent; rss: peak resident\n"
+         "memory (at least the small spawn helper's). Medians of the repeats.\n";
 
   if (!report.growth.empty()) {
     out += "\ndoubling (instant answers, cpu above the " + format("%.2f", report.baseline_cpu_ms) +
            " ms of an empty run)\n";
-    out += "case                in KiB      x2   cpu ms      x2    asked      x2   ratio\n";
+    out += "case                    in KiB      x2   cpu ms      x2    asked      x2   ratio\n";
     for (const Growth& g : report.growth) {
-      out += pad(g.name, 18, false) + pad(format("%.1f", static_cast<double>(g.small_bytes) / 1024), 8, true) +
+      out += pad(g.name, 22, false) + pad(format("%.1f", static_cast<double>(g.small_bytes) / 1024), 8, true) +
              pad(format("%.1f", static_cast<double>(g.large_bytes) / 1024), 8, true) +
              pad(format("%.2f", g.small_cpu_ms), 9, true) + pad(format("%.2f", g.large_cpu_ms), 8, true) +
              pad(std::to_string(g.small_asked), 9, true) + pad(std::to_string(g.large_asked), 8, true) +
@@ -126,7 +137,7 @@ std::string format_table(const Report& report) {
     const double limit = m.name == "typical" ? kTypicalCpuMs : failure ? kFailureCpuMs : kCaseCpuMs;
     const bool cpu_ok = m.run.cpu_ms <= limit;
     const bool rss_ok = mib(m.run.max_rss_kib) <= kMaxRssMib;
-    out += "  " + pad(m.name, 18, false) + " cpu " + format("%.2f", m.run.cpu_ms) + " ms <= " +
+    out += "  " + pad(m.name, 22, false) + " cpu " + format("%.2f", m.run.cpu_ms) + " ms <= " +
            format("%.0f", limit) + (cpu_ok ? " ok" : " OVER") + ", rss " + format("%.1f", mib(m.run.max_rss_kib)) +
            " MiB <= 64" + (rss_ok ? " ok" : " OVER") + (as_expected(m) ? "" : ", UNEXPECTED OUTCOME") + "\n";
   }
