@@ -1,7 +1,7 @@
-// The main of every application unit test: a GUI application on the offscreen
-// platform, because font metrics need one, and Qt's test-mode standard paths,
-// so that no test touches the user's real profile.
-#include <QGuiApplication>
+// The main of every application unit test: a widget application on the
+// offscreen platform, because font metrics and the kit's widgets need one, and
+// Qt's test-mode standard paths, so that no test touches the user's real profile.
+#include <QApplication>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   // A renderer that dies must never take the test process with it.
   std::signal(SIGPIPE, SIG_IGN);
   QStandardPaths::setTestModeEnabled(true);
-  QGuiApplication application(argc, argv);
+  QApplication application(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -84,7 +84,9 @@ QString runFailure(const ChildProcess& process) {
 }
 
 // The exchange of one scene run: splits the renderer's output into lines,
-// answers the measurement requests and keeps the one document line.
+// answers the measurement requests and keeps the one document line. A line
+// still arriving is decoded piece by piece, so the long document line costs
+// little once its line feed has come.
 class SceneExchange {
 public:
   explicit SceneExchange(ChildProcess& process) : m_process(process) {}
@@ -93,26 +95,33 @@ public:
     // 1. Count the chunk against the output budget before using it.
     m_total += static_cast<qint64>(chunk.size());
     if (m_total > kSceneOutputLimit) throw BridgeError(kOutputBudget);
-    // 2. Keep it with the bytes not yet split.
-    m_pending.append(chunk);
-    // 3. Handle every complete line, searching only the new bytes.
+    // 2. Handle every line that the chunk completes.
     std::size_t start = 0;
     std::size_t end;
-    while ((end = m_pending.find('\n', std::max(start, m_scanned))) != std::string::npos) {
-      handleLine(std::string_view(m_pending).substr(start, end - start));
+    while ((end = chunk.find('\n', start)) != std::string_view::npos) {
+      const std::string_view piece = chunk.substr(start, end - start);
       start = end + 1;
-      m_scanned = start;
+      if (m_partial) {
+        m_partial->feed(piece);
+        SceneLine line = m_partial->finish();
+        m_partial.reset();
+        handleLine(std::move(line));
+      } else {
+        handleLine(decodeSceneLine(piece));
+      }
     }
-    m_pending.erase(0, start);
-    m_scanned = m_pending.size();
+    // 3. Decode what has come of the next line.
+    if (start < chunk.size()) {
+      if (!m_partial) m_partial = std::make_unique<SceneLineDecoder>();
+      m_partial->feed(chunk.substr(start));
+    }
   }
 
-  bool hasUnfinishedLine() const { return !m_pending.empty(); }
+  bool hasUnfinishedLine() const { return m_partial != nullptr; }
   std::optional<PageDocument>& document() { return m_document; }
 
 private:
-  void handleLine(std::string_view line) {
-    SceneLine decoded = decodeSceneLine(line);
+  void handleLine(SceneLine decoded) {
     if (decoded.request) {
       answer(*decoded.request);
       return;
@@ -135,8 +144,7 @@ private:
 
   ChildProcess& m_process;
   std::unique_ptr<TextMeasurer> m_measurer;
-  std::string m_pending;
-  std::size_t m_scanned = 0;
+  std::unique_ptr<SceneLineDecoder> m_partial;  // the line begun but not ended
   qint64 m_total = 0;
   qint64 m_requests = 0;
   std::optional<PageDocument> m_document;

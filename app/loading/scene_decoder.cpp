@@ -1,22 +1,163 @@
 #include "loading/scene_decoder.h"
 
+#include <array>
 #include <charconv>
 #include <cstdint>
-#include <string>
+#include <cstring>
 #include <limits>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
 namespace {
 
-
 // Where in the document the next value belongs.
 enum class Context { Root, Top, Warnings, Anchors, Commands, Command, Nodes, Node, Attributes, Computed, Bounds, Skip };
 
+// The member names the decoder knows, in any context. A key is classified
+// once when it is read, so that its value is dispatched without comparing it
+// against every name again.
+enum class Member : std::uint8_t {
+  Other,
+  Version,
+  Title,
+  Width,
+  Height,
+  Commands,
+  Warnings,
+  Anchors,
+  Nodes,
+  InspectorTruncated,
+  Measure,
+  Text,
+  Size,
+  Bold,
+  Kind,
+  X,
+  Y,
+  Background,
+  Border,
+  BorderWidth,
+  Radius,
+  Color,
+  Href,
+  ImageId,
+  Id,
+  Depth,
+  Parent,
+  Name,
+  Attributes,
+  Computed,
+  Bounds,
+};
+
+// True when `key`, already known to be as long as `name`, is `name`.
+template <std::size_t N>
+bool is(std::string_view key, const char (&name)[N]) {
+  return std::memcmp(key.data(), name, N - 1) == 0;
+}
+
+Member classify(std::string_view key) {
+  switch (key.size()) {
+    case 1:
+      if (is(key, "x")) return Member::X;
+      if (is(key, "y")) return Member::Y;
+      break;
+    case 2:
+      if (is(key, "id")) return Member::Id;
+      break;
+    case 4:
+      if (is(key, "kind")) return Member::Kind;
+      if (is(key, "text")) return Member::Text;
+      if (is(key, "size")) return Member::Size;
+      if (is(key, "bold")) return Member::Bold;
+      if (is(key, "name")) return Member::Name;
+      if (is(key, "href")) return Member::Href;
+      break;
+    case 5:
+      if (is(key, "width")) return Member::Width;
+      if (is(key, "title")) return Member::Title;
+      if (is(key, "color")) return Member::Color;
+      if (is(key, "depth")) return Member::Depth;
+      if (is(key, "nodes")) return Member::Nodes;
+      break;
+    case 6:
+      if (is(key, "height")) return Member::Height;
+      if (is(key, "border")) return Member::Border;
+      if (is(key, "radius")) return Member::Radius;
+      if (is(key, "parent")) return Member::Parent;
+      if (is(key, "bounds")) return Member::Bounds;
+      break;
+    case 7:
+      if (is(key, "version")) return Member::Version;
+      if (is(key, "measure")) return Member::Measure;
+      if (is(key, "anchors")) return Member::Anchors;
+      if (is(key, "imageId")) return Member::ImageId;
+      break;
+    case 8:
+      if (is(key, "commands")) return Member::Commands;
+      if (is(key, "warnings")) return Member::Warnings;
+      if (is(key, "computed")) return Member::Computed;
+      break;
+    case 10:
+      if (is(key, "background")) return Member::Background;
+      if (is(key, "attributes")) return Member::Attributes;
+      break;
+    case 11:
+      if (is(key, "borderWidth")) return Member::BorderWidth;
+      break;
+    case 18:
+      if (is(key, "inspectorTruncated")) return Member::InspectorTruncated;
+      break;
+    default:
+      break;
+  }
+  return Member::Other;
+}
+
+// The text of a known member's name.
+std::string_view memberName(Member member) {
+  switch (member) {
+    case Member::Version: return "version";
+    case Member::Title: return "title";
+    case Member::Width: return "width";
+    case Member::Height: return "height";
+    case Member::Commands: return "commands";
+    case Member::Warnings: return "warnings";
+    case Member::Anchors: return "anchors";
+    case Member::Nodes: return "nodes";
+    case Member::InspectorTruncated: return "inspectorTruncated";
+    case Member::Measure: return "measure";
+    case Member::Text: return "text";
+    case Member::Size: return "size";
+    case Member::Bold: return "bold";
+    case Member::Kind: return "kind";
+    case Member::X: return "x";
+    case Member::Y: return "y";
+    case Member::Background: return "background";
+    case Member::Border: return "border";
+    case Member::BorderWidth: return "borderWidth";
+    case Member::Radius: return "radius";
+    case Member::Color: return "color";
+    case Member::Href: return "href";
+    case Member::ImageId: return "imageId";
+    case Member::Id: return "id";
+    case Member::Depth: return "depth";
+    case Member::Parent: return "parent";
+    case Member::Name: return "name";
+    case Member::Attributes: return "attributes";
+    case Member::Computed: return "computed";
+    case Member::Bounds: return "bounds";
+    case Member::Other: break;
+  }
+  return {};
+}
+
 struct Frame {
   Context context;
-  std::string key;     // the member being read, for object contexts
-  unsigned seen = 0;   // required members met so far (bits per context)
+  std::string key;                 // the key being read, in the data objects
+  Member member = Member::Other;   // the member being read, in the document's objects
+  unsigned seen = 0;               // required members met so far (bits per context)
 };
 
 // One scalar of the input.
@@ -26,7 +167,7 @@ struct Scalar {
   std::int64_t integerValue = 0;
   std::uint64_t unsignedValue = 0;
   double floatValue = 0;
-  std::string* text = nullptr;
+  std::string_view text = {};
 
   bool isNumber() const { return type == Type::Signed || type == Type::Unsigned || type == Type::Float; }
   double number() const {
@@ -56,6 +197,59 @@ enum CommandMember : unsigned { kKind = 1, kX = 2, kY = 4, kCommandWidth = 8, kC
 enum NodeMember : unsigned { kId = 1, kDepth = 2, kName = 4, kText = 8, kAttributes = 16, kComputed = 32 };
 enum BoundsMember : unsigned { kBoundsX = 1, kBoundsY = 2, kBoundsWidth = 4, kBoundsHeight = 8 };
 
+// Computed-style maps kept for sharing within one document, and the longest
+// list of entries worth a look-up.
+constexpr std::size_t kSharedStyleLimit = 4096;
+constexpr std::size_t kSharedStyleBytes = 16 * 1024;
+
+// Appends `text` with its length in front, so that a sequence of them reads
+// back unambiguously whatever bytes the texts hold.
+void appendField(std::string& out, std::string_view text) {
+  const auto length = static_cast<std::uint32_t>(text.size());
+  const std::size_t at = out.size();
+  out.resize(at + sizeof length + text.size());
+  std::memcpy(out.data() + at, &length, sizeof length);
+  if (!text.empty()) std::memcpy(out.data() + at + sizeof length, text.data(), text.size());
+}
+
+// Reads the field at `at` of a sequence written by appendField and moves past it.
+std::string_view takeField(std::string_view fields, std::size_t& at) {
+  std::uint32_t length = 0;
+  std::memcpy(&length, fields.data() + at, sizeof length);
+  at += sizeof length;
+  const std::string_view text = fields.substr(at, length);
+  at += length;
+  return text;
+}
+
+// The length of the UTF-8 sequence that starts `bytes` (of which `available`
+// are there): checked for shortest form, no surrogates and nothing beyond
+// U+10FFFF. 0 when it is ill-formed, -1 when it is cut off by the end.
+int utf8SequenceLength(const unsigned char* bytes, std::size_t available) {
+  const unsigned char lead = bytes[0];
+  std::size_t length;
+  unsigned char low = 0x80, high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (length > available) return -1;
+  if (bytes[1] < low || bytes[1] > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if ((bytes[i] & 0xC0) != 0x80) return 0;
+  }
+  return static_cast<int>(length);
+}
+
 class SceneHandler {
 public:
   // The events of the JSON scanner below.
@@ -75,20 +269,42 @@ public:
     s.unsignedValue = value;
     return scalar(s);
   }
-  bool number_float(double value, const std::string&) {
+  bool number_float(double value) {
     Scalar s{Scalar::Type::Float};
     s.floatValue = value;
     return scalar(s);
   }
-  bool string(std::string& value) {
+  bool string(std::string_view value) {
     Scalar s{Scalar::Type::String};
-    s.text = &value;
+    s.text = value;
     return scalar(s);
   }
-  bool start_object(std::size_t) { return open(true); }
-  bool start_array(std::size_t) { return open(false); }
-  bool key(std::string& value) {
-    m_stack.back().key.assign(value);
+  bool start_object() { return open(true); }
+  bool start_array() { return open(false); }
+  bool key(std::string_view value) {
+    Frame& frame = m_stack.back();
+    // Only the document's own objects have members with a meaning, named by
+    // their Member; the keys of anchors, attributes and styles are data and
+    // are kept as text until their value comes.
+    switch (frame.context) {
+      case Context::Top:
+      case Context::Command:
+      case Context::Node:
+      case Context::Bounds:
+        frame.member = classify(value);
+        break;
+      case Context::Anchors:
+      case Context::Attributes:
+        frame.key.assign(value);
+        break;
+      case Context::Computed:
+        // Every key gets a value field after it, an empty one when the value
+        // is of the wrong type (the document then fails anyway).
+        appendField(m_computedEntries, value);
+        break;
+      default:
+        break;
+    }
     return true;
   }
   bool end_object() { return close(); }
@@ -116,25 +332,60 @@ private:
   void fail(const std::string& message) {
     if (m_error.empty()) m_error = message;
   }
-  void mismatch(const char* what, const std::string& key, const char* expected) {
-    fail(std::string(what) + ": member \"" + key + "\" is not " + expected);
+  void mismatch(const char* what, std::string_view key, const char* expected) {
+    fail(std::string(what) + ": member \"" + std::string(key) + "\" is not " + expected);
   }
   void missing(const char* what) { fail(std::string(what) + ": a required member is missing"); }
 
-  QString text(const Scalar& value) { return QString::fromUtf8(value.text->data(), static_cast<qsizetype>(value.text->size())); }
+  static QString text(const Scalar& value) {
+    return QString::fromUtf8(value.text.data(), static_cast<qsizetype>(value.text.size()));
+  }
 
   // Short strings that repeat across nodes (style names and values, tag and
   // attribute names, command kinds) share one QString.
-  QString interned(const std::string& value) {
+  QString interned(std::string_view value) {
     if (value.size() > 48) return QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
-    const auto found = m_interned.find(value);
+    m_internKey.assign(value);
+    const auto found = m_interned.find(m_internKey);
     if (found != m_interned.end()) return found->second;
     QString made = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
-    if (m_interned.size() < 4096) m_interned.emplace(value, made);
+    if (m_interned.size() < 4096) m_interned.emplace(m_internKey, made);
     return made;
   }
 
-  void push(Context context) { m_stack.push_back(Frame{context, std::string(), 0}); }
+  // The computed styles of a node, from the entries its "computed" object
+  // held. Elements styled alike carry the same entries, so the document's
+  // nodes share one map per distinct list; a node stays a value of its own
+  // (the map is copied on its first change).
+  void finishComputed() {
+    if (!m_node.computed.isEmpty()) {
+      // A second "computed" member adds its entries to the first one's.
+      for (std::size_t at = 0; at < m_computedEntries.size();) {
+        const std::string_view key = takeField(m_computedEntries, at);
+        const std::string_view value = takeField(m_computedEntries, at);
+        m_node.computed.insert(interned(key), interned(value));
+      }
+      return;
+    }
+    const bool shareable = m_computedEntries.size() <= kSharedStyleBytes;
+    if (shareable) {
+      const auto found = m_sharedStyles.find(m_computedEntries);
+      if (found != m_sharedStyles.end()) {
+        m_node.computed = found->second;
+        return;
+      }
+    }
+    QMap<QString, QString> styles;
+    for (std::size_t at = 0; at < m_computedEntries.size();) {
+      const std::string_view key = takeField(m_computedEntries, at);
+      const std::string_view value = takeField(m_computedEntries, at);
+      styles.insert(interned(key), interned(value));
+    }
+    if (shareable && m_sharedStyles.size() < kSharedStyleLimit) m_sharedStyles.emplace(m_computedEntries, styles);
+    m_node.computed = std::move(styles);
+  }
+
+  void push(Context context) { m_stack.push_back(Frame{context, std::string(), Member::Other, 0}); }
 
   bool open(bool isObject) {
     if (m_stack.empty()) {
@@ -147,31 +398,37 @@ private:
       return true;
     }
     Frame& frame = m_stack.back();
-    const std::string& key = frame.key;
+    const std::string_view key = memberName(frame.member);
     Context next = Context::Skip;
     switch (frame.context) {
       case Context::Top:
-        if (key == "warnings") {
-          if (isObject) return mismatchOpen("scene", key, "an array of strings");
-          frame.seen |= kWarnings;
-          m_document.warnings.clear();
-          next = Context::Warnings;
-        } else if (key == "anchors") {
-          if (!isObject) return mismatchOpen("scene", key, "an object of numbers");
-          frame.seen |= kAnchors;
-          m_document.anchors.clear();
-          next = Context::Anchors;
-        } else if (key == "commands") {
-          if (isObject) return mismatchOpen("scene", key, "an array");
-          frame.seen |= kCommands;
-          m_document.commands.clear();
-          next = Context::Commands;
-        } else if (key == "nodes") {
-          if (isObject) return mismatchOpen("scene", key, "an array");
-          m_document.nodes = QList<InspectedNode>();
-          next = Context::Nodes;
-        } else {
-          knownTopMemberOpened(key);
+        switch (frame.member) {
+          case Member::Warnings:
+            if (isObject) return mismatchOpen("scene", key, "an array of strings");
+            frame.seen |= kWarnings;
+            m_document.warnings.clear();
+            next = Context::Warnings;
+            break;
+          case Member::Anchors:
+            if (!isObject) return mismatchOpen("scene", key, "an object of numbers");
+            frame.seen |= kAnchors;
+            m_document.anchors.clear();
+            next = Context::Anchors;
+            break;
+          case Member::Commands:
+            if (isObject) return mismatchOpen("scene", key, "an array");
+            frame.seen |= kCommands;
+            m_document.commands.clear();
+            next = Context::Commands;
+            break;
+          case Member::Nodes:
+            if (isObject) return mismatchOpen("scene", key, "an array");
+            m_document.nodes = QList<InspectedNode>();
+            next = Context::Nodes;
+            break;
+          default:
+            knownTopMemberOpened(frame.member, key);
+            break;
         }
         break;
       case Context::Commands:
@@ -185,32 +442,54 @@ private:
         next = Context::Node;
         break;
       case Context::Node:
-        if (key == "attributes" || key == "computed") {
-          if (!isObject) return mismatchOpen("inspected node", key, "an object of strings");
-          frame.seen |= key == "attributes" ? kAttributes : kComputed;
-          next = key == "attributes" ? Context::Attributes : Context::Computed;
-        } else if (key == "bounds") {
-          if (!isObject) return mismatchOpen("inspected node", key, "an object");
-          m_bounds = InspectorBounds();
-          next = Context::Bounds;
-        } else if (key == "id" || key == "depth" || key == "parent" || key == "name" || key == "text") {
-          return mismatchOpen("inspected node", key, "a scalar");
+        switch (frame.member) {
+          case Member::Attributes:
+            if (!isObject) return mismatchOpen("inspected node", key, "an object of strings");
+            frame.seen |= kAttributes;
+            next = Context::Attributes;
+            break;
+          case Member::Computed:
+            if (!isObject) return mismatchOpen("inspected node", key, "an object of strings");
+            frame.seen |= kComputed;
+            m_computedEntries.clear();
+            next = Context::Computed;
+            break;
+          case Member::Bounds:
+            if (!isObject) return mismatchOpen("inspected node", key, "an object");
+            m_bounds = InspectorBounds();
+            next = Context::Bounds;
+            break;
+          case Member::Id:
+          case Member::Depth:
+          case Member::Parent:
+          case Member::Name:
+          case Member::Text:
+            return mismatchOpen("inspected node", key, "a scalar");
+          default:
+            break;
         }
         break;
       case Context::Command:
-        if (isCommandMember(key)) return mismatchOpen("paint command", key, "a scalar");
+        if (isCommandMember(frame.member)) return mismatchOpen("paint command", key, "a scalar");
         break;
       case Context::Warnings:
         return mismatchOpen("scene", "warnings", "an array of strings");
       case Context::Anchors:
         return mismatchOpen("scene", "anchors", "an object of numbers");
       case Context::Attributes:
+        return mismatchOpen("inspected node", "attributes", "an object of strings");
       case Context::Computed:
-        return mismatchOpen("inspected node", frame.context == Context::Attributes ? "attributes" : "computed",
-                            "an object of strings");
+        appendField(m_computedEntries, {});
+        return mismatchOpen("inspected node", "computed", "an object of strings");
       case Context::Bounds:
-        if (key == "x" || key == "y" || key == "width" || key == "height") {
-          return mismatchOpen("inspector bounds", key, "a number");
+        switch (frame.member) {
+          case Member::X:
+          case Member::Y:
+          case Member::Width:
+          case Member::Height:
+            return mismatchOpen("inspector bounds", key, "a number");
+          default:
+            break;
         }
         break;
       case Context::Root:
@@ -222,49 +501,87 @@ private:
   }
 
   // A container where a value of another type belongs: note it, skip it.
-  bool mismatchOpen(const char* what, const std::string& key, const char* expected) {
+  bool mismatchOpen(const char* what, std::string_view key, const char* expected) {
     mismatch(what, key, expected);
     push(Context::Skip);
     return true;
   }
 
-  void knownTopMemberOpened(const std::string& key) {
-    if (key == "version" || key == "title" || key == "width" || key == "height") mismatch("scene", key, "a scalar");
-    if (key == "inspectorTruncated") mismatch("scene", key, "a boolean");
-    // A container under a request member makes the line no request.
-    if (key == "measure") m_measure.reset();
-    if (key == "text") m_text.reset();
-    if (key == "size") m_size.reset();
-    if (key == "bold") m_bold.reset();
+  void knownTopMemberOpened(Member member, std::string_view key) {
+    switch (member) {
+      case Member::Version:
+      case Member::Title:
+      case Member::Width:
+      case Member::Height:
+        mismatch("scene", key, "a scalar");
+        break;
+      case Member::InspectorTruncated:
+        mismatch("scene", key, "a boolean");
+        break;
+      // A container under a request member makes the line no request.
+      case Member::Measure:
+        m_measure.reset();
+        break;
+      case Member::Text:
+        m_text.reset();
+        break;
+      case Member::Size:
+        m_size.reset();
+        break;
+      case Member::Bold:
+        m_bold.reset();
+        break;
+      default:
+        break;
+    }
   }
 
-  static bool isCommandMember(const std::string& key) {
-    static const char* const members[] = {"kind", "x", "y", "width", "height", "background", "border", "borderWidth",
-                                          "radius", "text", "size", "bold", "color", "href", "imageId"};
-    for (const char* member : members) {
-      if (key == member) return true;
+  static bool isCommandMember(Member member) {
+    switch (member) {
+      case Member::Kind:
+      case Member::X:
+      case Member::Y:
+      case Member::Width:
+      case Member::Height:
+      case Member::Background:
+      case Member::Border:
+      case Member::BorderWidth:
+      case Member::Radius:
+      case Member::Text:
+      case Member::Size:
+      case Member::Bold:
+      case Member::Color:
+      case Member::Href:
+      case Member::ImageId:
+        return true;
+      default:
+        return false;
     }
-    return false;
   }
 
   bool close() {
-    const Frame frame = std::move(m_stack.back());
+    Frame& frame = m_stack.back();
+    const Context context = frame.context;
+    const unsigned seen = frame.seen;
     m_stack.pop_back();
-    switch (frame.context) {
+    switch (context) {
       case Context::Top:
-        if ((frame.seen & 127u) != 127u) missing("scene");
+        if ((seen & 127u) != 127u) missing("scene");
         m_topClosed = true;
         break;
       case Context::Command:
-        if ((frame.seen & 31u) != 31u) missing("paint command");
+        if ((seen & 31u) != 31u) missing("paint command");
         m_document.commands.append(std::move(m_command));
         break;
       case Context::Node:
-        if ((frame.seen & 63u) != 63u) missing("inspected node");
+        if ((seen & 63u) != 63u) missing("inspected node");
         if (m_document.nodes) m_document.nodes->append(std::move(m_node));
         break;
+      case Context::Computed:
+        finishComputed();
+        break;
       case Context::Bounds:
-        if ((frame.seen & 15u) != 15u) {
+        if ((seen & 15u) != 15u) {
           missing("inspector bounds");
         } else {
           m_node.bounds = m_bounds;
@@ -314,14 +631,18 @@ private:
         nodeScalar(frame, value);
         break;
       case Context::Attributes:
+        if (value.type == Scalar::Type::String) {
+          m_node.attributes.insert(interned(frame.key), text(value));
+        } else {
+          mismatch("inspected node", "attributes", "an object of strings");
+        }
+        break;
       case Context::Computed:
         if (value.type == Scalar::Type::String) {
-          const bool computed = frame.context == Context::Computed;
-          (computed ? m_node.computed : m_node.attributes)
-              .insert(interned(frame.key), computed ? interned(*value.text) : text(value));
+          appendField(m_computedEntries, value.text);
         } else {
-          mismatch("inspected node", frame.context == Context::Attributes ? "attributes" : "computed",
-                   "an object of strings");
+          appendField(m_computedEntries, {});
+          mismatch("inspected node", "computed", "an object of strings");
         }
         break;
       case Context::Bounds:
@@ -335,59 +656,79 @@ private:
   }
 
   void topScalar(Frame& frame, const Scalar& value) {
-    const std::string& key = frame.key;
+    const std::string_view key = memberName(frame.member);
     // The request members are read wherever they are; a later member of the
     // same name replaces an earlier one.
-    if (key == "measure") {
-      m_measure = value.type == Scalar::Type::Boolean ? std::optional<bool>(value.boolean) : std::nullopt;
-    } else if (key == "text") {
-      m_text = value.type == Scalar::Type::String ? std::optional<std::string>(*value.text) : std::nullopt;
-    } else if (key == "size") {
-      m_size = value.isNumber() ? std::optional<double>(value.number()) : std::nullopt;
-    } else if (key == "bold") {
-      m_bold = value.type == Scalar::Type::Boolean ? std::optional<bool>(value.boolean) : std::nullopt;
-    } else if (key == "version") {
-      frame.seen |= kVersion;
-      if (const auto version = value.integer()) {
-        m_document.version = *version;
-      } else {
-        mismatch("scene", key, "an integer");
+    switch (frame.member) {
+      case Member::Measure:
+        m_measure = value.type == Scalar::Type::Boolean ? std::optional<bool>(value.boolean) : std::nullopt;
+        break;
+      case Member::Text:
+        m_text = value.type == Scalar::Type::String ? std::optional<std::string>(value.text) : std::nullopt;
+        break;
+      case Member::Size:
+        m_size = value.isNumber() ? std::optional<double>(value.number()) : std::nullopt;
+        break;
+      case Member::Bold:
+        m_bold = value.type == Scalar::Type::Boolean ? std::optional<bool>(value.boolean) : std::nullopt;
+        break;
+      case Member::Version:
+        frame.seen |= kVersion;
+        if (const auto version = value.integer()) {
+          m_document.version = *version;
+        } else {
+          mismatch("scene", key, "an integer");
+        }
+        break;
+      case Member::Title:
+        frame.seen |= kTitle;
+        if (value.type == Scalar::Type::String) {
+          m_document.title = text(value);
+        } else {
+          mismatch("scene", key, "a string");
+        }
+        break;
+      case Member::Width:
+      case Member::Height: {
+        const bool width = frame.member == Member::Width;
+        frame.seen |= width ? kWidth : kHeight;
+        if (value.isNumber()) {
+          (width ? m_document.width : m_document.height) = value.number();
+        } else {
+          mismatch("scene", key, "a number");
+        }
+        break;
       }
-    } else if (key == "title") {
-      frame.seen |= kTitle;
-      if (value.type == Scalar::Type::String) {
-        m_document.title = text(value);
-      } else {
-        mismatch("scene", key, "a string");
-      }
-    } else if (key == "width" || key == "height") {
-      frame.seen |= key == "width" ? kWidth : kHeight;
-      if (value.isNumber()) {
-        (key == "width" ? m_document.width : m_document.height) = value.number();
-      } else {
-        mismatch("scene", key, "a number");
-      }
-    } else if (key == "commands" || key == "warnings" || key == "anchors") {
-      mismatch("scene", key, key == "anchors" ? "an object of numbers" : "an array");
-    } else if (key == "nodes") {
-      if (value.type == Scalar::Type::Null) {
-        m_document.nodes.reset();
-      } else {
+      case Member::Commands:
+      case Member::Warnings:
         mismatch("scene", key, "an array");
-      }
-    } else if (key == "inspectorTruncated") {
-      if (value.type == Scalar::Type::Null) {
-        m_document.inspectorTruncated.reset();
-      } else if (value.type == Scalar::Type::Boolean) {
-        m_document.inspectorTruncated = value.boolean;
-      } else {
-        mismatch("scene", key, "a boolean");
-      }
+        break;
+      case Member::Anchors:
+        mismatch("scene", key, "an object of numbers");
+        break;
+      case Member::Nodes:
+        if (value.type == Scalar::Type::Null) {
+          m_document.nodes.reset();
+        } else {
+          mismatch("scene", key, "an array");
+        }
+        break;
+      case Member::InspectorTruncated:
+        if (value.type == Scalar::Type::Null) {
+          m_document.inspectorTruncated.reset();
+        } else if (value.type == Scalar::Type::Boolean) {
+          m_document.inspectorTruncated = value.boolean;
+        } else {
+          mismatch("scene", key, "a boolean");
+        }
+        break;
+      default:
+        break;
     }
   }
 
   void commandScalar(Frame& frame, const Scalar& value) {
-    const std::string& key = frame.key;
+    const std::string_view key = memberName(frame.member);
     PaintCommand& c = m_command;
     const bool isNull = value.type == Scalar::Type::Null;
     auto number = [&](double& into, unsigned bit) {
@@ -425,118 +766,155 @@ private:
         mismatch("paint command", key, "a string");
       }
     };
-    if (key == "kind") {
-      frame.seen |= kKind;
-      if (value.type == Scalar::Type::String) {
-        c.kind = interned(*value.text);
-      } else {
-        mismatch("paint command", key, "a string");
-      }
-    } else if (key == "x") {
-      number(c.x, kX);
-    } else if (key == "y") {
-      number(c.y, kY);
-    } else if (key == "width") {
-      number(c.width, kCommandWidth);
-    } else if (key == "height") {
-      number(c.height, kCommandHeight);
-    } else if (key == "background") {
-      optionalColor(c.background);
-    } else if (key == "border") {
-      optionalColor(c.border);
-    } else if (key == "color") {
-      optionalColor(c.color);
-    } else if (key == "borderWidth") {
-      optionalNumber(c.borderWidth);
-    } else if (key == "radius") {
-      optionalNumber(c.radius);
-    } else if (key == "size") {
-      optionalNumber(c.size);
-    } else if (key == "text") {
-      optionalString(c.text);
-    } else if (key == "href") {
-      optionalString(c.href);
-    } else if (key == "bold") {
-      if (isNull) {
-        c.bold.reset();
-      } else if (value.type == Scalar::Type::Boolean) {
-        c.bold = value.boolean;
-      } else {
-        mismatch("paint command", key, "a boolean");
-      }
-    } else if (key == "imageId") {
-      if (isNull) {
-        c.imageId.reset();
-      } else if (const auto id = value.integer()) {
-        c.imageId = *id;
-      } else {
-        mismatch("paint command", key, "an integer");
-      }
+    switch (frame.member) {
+      case Member::Kind:
+        frame.seen |= kKind;
+        if (value.type == Scalar::Type::String) {
+          c.kind = interned(value.text);
+        } else {
+          mismatch("paint command", key, "a string");
+        }
+        break;
+      case Member::X:
+        number(c.x, kX);
+        break;
+      case Member::Y:
+        number(c.y, kY);
+        break;
+      case Member::Width:
+        number(c.width, kCommandWidth);
+        break;
+      case Member::Height:
+        number(c.height, kCommandHeight);
+        break;
+      case Member::Background:
+        optionalColor(c.background);
+        break;
+      case Member::Border:
+        optionalColor(c.border);
+        break;
+      case Member::Color:
+        optionalColor(c.color);
+        break;
+      case Member::BorderWidth:
+        optionalNumber(c.borderWidth);
+        break;
+      case Member::Radius:
+        optionalNumber(c.radius);
+        break;
+      case Member::Size:
+        optionalNumber(c.size);
+        break;
+      case Member::Text:
+        optionalString(c.text);
+        break;
+      case Member::Href:
+        optionalString(c.href);
+        break;
+      case Member::Bold:
+        if (isNull) {
+          c.bold.reset();
+        } else if (value.type == Scalar::Type::Boolean) {
+          c.bold = value.boolean;
+        } else {
+          mismatch("paint command", key, "a boolean");
+        }
+        break;
+      case Member::ImageId:
+        if (isNull) {
+          c.imageId.reset();
+        } else if (const auto id = value.integer()) {
+          c.imageId = *id;
+        } else {
+          mismatch("paint command", key, "an integer");
+        }
+        break;
+      default:
+        break;
     }
   }
 
   void nodeScalar(Frame& frame, const Scalar& value) {
-    const std::string& key = frame.key;
+    const std::string_view key = memberName(frame.member);
     InspectedNode& n = m_node;
-    if (key == "id" || key == "depth") {
-      frame.seen |= key == "id" ? kId : kDepth;
-      if (const auto integer = value.integer()) {
-        (key == "id" ? n.id : n.depth) = *integer;
-      } else {
-        mismatch("inspected node", key, "an integer");
+    switch (frame.member) {
+      case Member::Id:
+      case Member::Depth: {
+        const bool id = frame.member == Member::Id;
+        frame.seen |= id ? kId : kDepth;
+        if (const auto integer = value.integer()) {
+          (id ? n.id : n.depth) = *integer;
+        } else {
+          mismatch("inspected node", key, "an integer");
+        }
+        break;
       }
-    } else if (key == "parent") {
-      if (value.type == Scalar::Type::Null) {
-        n.parent.reset();
-      } else if (const auto integer = value.integer()) {
-        n.parent = *integer;
-      } else {
-        mismatch("inspected node", key, "an integer");
+      case Member::Parent:
+        if (value.type == Scalar::Type::Null) {
+          n.parent.reset();
+        } else if (const auto integer = value.integer()) {
+          n.parent = *integer;
+        } else {
+          mismatch("inspected node", key, "an integer");
+        }
+        break;
+      case Member::Name:
+      case Member::Text: {
+        const bool name = frame.member == Member::Name;
+        frame.seen |= name ? kName : kText;
+        if (value.type != Scalar::Type::String) {
+          mismatch("inspected node", key, "a string");
+        } else if (name) {
+          n.name = interned(value.text);
+        } else {
+          n.text = text(value);
+        }
+        break;
       }
-    } else if (key == "name" || key == "text") {
-      frame.seen |= key == "name" ? kName : kText;
-      if (value.type != Scalar::Type::String) {
-        mismatch("inspected node", key, "a string");
-      } else if (key == "name") {
-        n.name = interned(*value.text);
-      } else {
-        n.text = text(value);
-      }
-    } else if (key == "attributes" || key == "computed") {
-      mismatch("inspected node", key, "an object of strings");
-    } else if (key == "bounds") {
-      if (value.type == Scalar::Type::Null) {
-        n.bounds.reset();
-      } else {
-        mismatch("inspected node", key, "an object");
-      }
+      case Member::Attributes:
+      case Member::Computed:
+        mismatch("inspected node", key, "an object of strings");
+        break;
+      case Member::Bounds:
+        if (value.type == Scalar::Type::Null) {
+          n.bounds.reset();
+        } else {
+          mismatch("inspected node", key, "an object");
+        }
+        break;
+      default:
+        break;
     }
   }
 
   void boundsScalar(Frame& frame, const Scalar& value) {
-    const std::string& key = frame.key;
     double* field = nullptr;
     unsigned bit = 0;
-    if (key == "x") {
-      field = &m_bounds.x;
-      bit = kBoundsX;
-    } else if (key == "y") {
-      field = &m_bounds.y;
-      bit = kBoundsY;
-    } else if (key == "width") {
-      field = &m_bounds.width;
-      bit = kBoundsWidth;
-    } else if (key == "height") {
-      field = &m_bounds.height;
-      bit = kBoundsHeight;
-    } else {
-      return;
+    switch (frame.member) {
+      case Member::X:
+        field = &m_bounds.x;
+        bit = kBoundsX;
+        break;
+      case Member::Y:
+        field = &m_bounds.y;
+        bit = kBoundsY;
+        break;
+      case Member::Width:
+        field = &m_bounds.width;
+        bit = kBoundsWidth;
+        break;
+      case Member::Height:
+        field = &m_bounds.height;
+        bit = kBoundsHeight;
+        break;
+      default:
+        return;
     }
     frame.seen |= bit;
     if (value.isNumber()) {
       *field = value.number();
     } else {
-      mismatch("inspector bounds", key, "a number");
+      mismatch("inspector bounds", memberName(frame.member), "a number");
     }
   }
 
@@ -552,115 +930,207 @@ private:
   std::optional<bool> m_bold;
   std::string m_error;
   std::string m_syntaxError;
+  std::string m_internKey;
   std::unordered_map<std::string, QString> m_interned;
+  // The entries of the "computed" object being read, as appendField wrote them.
+  std::string m_computedEntries;
+  std::unordered_map<std::string, QMap<QString, QString>> m_sharedStyles;
 };
-
 
 // A strict JSON scanner that feeds the handler as the text goes by, without
 // recursion: containers are kept on an explicit stack. Strings must be valid
 // UTF-8 without raw control characters; numbers follow the JSON grammar and
 // are converted without the locale. Non-negative integers arrive as unsigned,
 // negative ones as signed, and integers beyond 64 bits as floats.
+//
+// The text may arrive in pieces. The scanner stops before a token that runs
+// into the end of the bytes it has (it cannot know yet how the token ends)
+// and starts that token again when it is given more. Every decision is made
+// on bytes that are there, and no event is sent for a token before its last
+// byte, so pieces of any size give the events and the error that the whole
+// text gives at once.
 class JsonScanner {
 public:
-  JsonScanner(std::string_view text, SceneHandler& handler) : m_text(text), m_handler(handler) {}
+  enum class Progress { NeedMore, Done, Failed };
 
-  bool scan() {
-    std::vector<char> containers;
-    for (;;) {
-      // 1. A value.
-      skipSpace();
-      if (m_at >= m_text.size()) return failAt("unexpected end of input");
-      const char c = m_text[m_at];
-      if (c == '{') {
-        ++m_at;
-        m_handler.start_object(0);
-        skipSpace();
-        if (peek('}')) {
-          ++m_at;
-          m_handler.end_object();
-        } else {
-          containers.push_back('o');
-          if (!memberKey()) return false;
-          continue;
-        }
-      } else if (c == '[') {
-        ++m_at;
-        m_handler.start_array(0);
-        skipSpace();
-        if (peek(']')) {
-          ++m_at;
-          m_handler.end_array();
-        } else {
-          containers.push_back('a');
-          continue;
-        }
-      } else if (c == '"') {
-        if (!string()) return false;
-        m_handler.string(m_string);
-      } else if (c == 't' || c == 'f' || c == 'n') {
-        if (!literal()) return false;
-      } else if (!number()) {
-        return false;
-      }
-      // 2. What follows a value: a separator, the end of its container, or
-      // the end of the text.
-      for (;;) {
-        skipSpace();
-        if (containers.empty()) {
-          return m_at == m_text.size() || failAt("unexpected text after the value");
-        }
-        if (m_at >= m_text.size()) return failAt("unexpected end of input");
-        const char next = m_text[m_at++];
-        if (next == ',') {
-          if (containers.back() == 'o' && !memberKey()) return false;
-          break;
-        }
-        if (next == (containers.back() == 'o' ? '}' : ']')) {
-          if (containers.back() == 'o') {
-            m_handler.end_object();
-          } else {
-            m_handler.end_array();
-          }
-          containers.pop_back();
-          continue;
-        }
-        --m_at;
-        return failAt("expected ',' or the end of a container");
-      }
-    }
+  explicit JsonScanner(SceneHandler& handler) : m_handler(handler) {}
+
+  // Scans `text`, which follows the bytes consumed so far; `last` when the
+  // text ends here. `consumed` receives how many bytes of `text` are done
+  // with: on NeedMore the rest must be given again, followed by more bytes.
+  Progress scan(std::string_view text, bool last, std::size_t& consumed) {
+    m_text = text;
+    m_last = last;
+    m_at = 0;
+    const Progress progress = run();
+    consumed = m_at;
+    m_base += m_at;
+    return progress;
   }
 
   const std::string& error() const { return m_error; }
 
 private:
-  bool failAt(const char* what) {
-    m_error = "The data is not valid JSON at byte " + std::to_string(m_at) + ": " + what;
-    return false;
+  // What the scanner expects next, between two tokens.
+  enum class State {
+    Value,          // a value
+    ValueOrClose,   // just after '[': a value or ']'
+    MemberOrClose,  // just after '{': a member name or '}'
+    Key,            // a member name
+    Colon,          // the ':' after a member name
+    AfterValue,     // ',', the end of a container, or the end of the text
+  };
+  // How a token went.
+  enum class Step { Ok, More, Failed };
+
+  Progress run() {
+    for (;;) {
+      // Every state starts past white space, which sends no event and so is
+      // done with at once. Where its token starts: a token that runs out of
+      // bytes is scanned again from here.
+      skipSpace();
+      const std::size_t mark = m_at;
+      Step step = Step::Ok;
+      switch (m_state) {
+        case State::Value: {
+          if (m_at >= m_text.size()) {
+            step = ending("unexpected end of input");
+            break;
+          }
+          const char c = m_text[m_at];
+          if (c == '{') {
+            ++m_at;
+            m_handler.start_object();
+            m_state = State::MemberOrClose;
+          } else if (c == '[') {
+            ++m_at;
+            m_handler.start_array();
+            m_state = State::ValueOrClose;
+          } else if (c == '"') {
+            step = string();
+            if (step == Step::Ok) {
+              m_handler.string(m_view);
+              m_state = State::AfterValue;
+            }
+          } else {
+            step = c == 't' || c == 'f' || c == 'n' ? literal() : number();
+            if (step == Step::Ok) m_state = State::AfterValue;
+          }
+          break;
+        }
+        case State::ValueOrClose:
+          if (m_at >= m_text.size() && !m_last) {
+            step = Step::More;
+          } else if (peek(']')) {
+            ++m_at;
+            m_handler.end_array();
+            m_state = State::AfterValue;
+          } else {
+            m_containers.push_back('a');
+            m_state = State::Value;
+          }
+          break;
+        case State::MemberOrClose:
+          if (m_at >= m_text.size() && !m_last) {
+            step = Step::More;
+          } else if (peek('}')) {
+            ++m_at;
+            m_handler.end_object();
+            m_state = State::AfterValue;
+          } else {
+            m_containers.push_back('o');
+            m_state = State::Key;
+          }
+          break;
+        case State::Key:
+          if (m_at >= m_text.size()) {
+            step = ending("expected a member name");
+          } else if (!peek('"')) {
+            step = failAt("expected a member name");
+          } else {
+            step = string();
+            if (step == Step::Ok) {
+              m_handler.key(m_view);
+              m_state = State::Colon;
+            }
+          }
+          break;
+        case State::Colon:
+          if (m_at >= m_text.size()) {
+            step = ending("expected ':'");
+          } else if (!peek(':')) {
+            step = failAt("expected ':'");
+          } else {
+            ++m_at;
+            m_state = State::Value;
+          }
+          break;
+        case State::AfterValue: {
+          if (m_containers.empty()) {
+            if (m_at < m_text.size()) {
+              step = failAt("unexpected text after the value");
+            } else if (m_last) {
+              return Progress::Done;
+            } else {
+              step = Step::More;
+            }
+            break;
+          }
+          if (m_at >= m_text.size()) {
+            step = ending("unexpected end of input");
+            break;
+          }
+          const char next = m_text[m_at++];
+          if (next == ',') {
+            m_state = m_containers.back() == 'o' ? State::Key : State::Value;
+          } else if (next == (m_containers.back() == 'o' ? '}' : ']')) {
+            if (m_containers.back() == 'o') {
+              m_handler.end_object();
+            } else {
+              m_handler.end_array();
+            }
+            m_containers.pop_back();
+          } else {
+            --m_at;
+            step = failAt("expected ',' or the end of a container");
+          }
+          break;
+        }
+      }
+      if (step == Step::More) {
+        m_at = mark;
+        return Progress::NeedMore;
+      }
+      if (step == Step::Failed) return Progress::Failed;
+    }
   }
+
+  Step failAt(const char* what) {
+    m_error = "The data is not valid JSON at byte " + std::to_string(m_base + m_at) + ": " + what;
+    return Step::Failed;
+  }
+
+  // The bytes ran out where `what` was expected: an error at the end of the
+  // text, a wait for more before it.
+  Step ending(const char* what) { return m_last ? failAt(what) : Step::More; }
 
   bool peek(char c) const { return m_at < m_text.size() && m_text[m_at] == c; }
 
   void skipSpace() {
-    while (m_at < m_text.size()) {
-      const char c = m_text[m_at];
-      if (c != ' ' && c != '\t' && c != '\n' && c != '\r') return;
-      ++m_at;
+    const char* text = m_text.data();
+    const std::size_t size = m_text.size();
+    std::size_t at = m_at;
+    while (at < size) {
+      const char c = text[at];
+      if (c != ' ' && c != '\t' && c != '\n' && c != '\r') break;
+      ++at;
     }
+    m_at = at;
   }
 
-  bool memberKey() {
-    skipSpace();
-    if (!peek('"')) return failAt("expected a member name");
-    if (!string()) return false;
-    m_handler.key(m_string);
-    skipSpace();
-    if (!peek(':')) return failAt("expected ':'");
-    ++m_at;
-    return true;
-  }
-
-  bool literal() {
+  Step literal() {
+    // The longest literal must fit before anything is decided.
+    if (!m_last && m_text.size() - m_at < 5) return Step::More;
     for (const std::string_view word : {std::string_view("true"), std::string_view("false"), std::string_view("null")}) {
       if (m_text.substr(m_at, word.size()) == word) {
         m_at += word.size();
@@ -669,55 +1139,69 @@ private:
         } else {
           m_handler.boolean(word == "true");
         }
-        return true;
+        return Step::Ok;
       }
     }
     return failAt("invalid literal");
   }
 
   bool digits() {
+    const char* text = m_text.data();
+    const std::size_t size = m_text.size();
     const std::size_t start = m_at;
-    while (m_at < m_text.size() && m_text[m_at] >= '0' && m_text[m_at] <= '9') ++m_at;
-    return m_at > start;
+    std::size_t at = start;
+    while (at < size && text[at] >= '0' && text[at] <= '9') ++at;
+    m_at = at;
+    return at > start;
   }
 
-  bool number() {
+  // A number that reached the end of the bytes may go on in the next piece.
+  Step numberFails(const char* what) { return m_at >= m_text.size() ? ending(what) : failAt(what); }
+
+  Step number() {
     const std::size_t start = m_at;
     const bool negative = peek('-');
     if (negative) ++m_at;
     if (peek('0')) {
       ++m_at;
     } else if (!(m_at < m_text.size() && m_text[m_at] >= '1' && m_text[m_at] <= '9') || !digits()) {
-      return failAt("invalid value");
+      return numberFails("invalid value");
     }
     bool integral = true;
     if (peek('.')) {
       ++m_at;
       integral = false;
-      if (!digits()) return failAt("invalid number");
+      if (!digits()) return numberFails("invalid number");
     }
     if (peek('e') || peek('E')) {
       ++m_at;
       integral = false;
       if (peek('+') || peek('-')) ++m_at;
-      if (!digits()) return failAt("invalid number");
+      if (!digits()) return numberFails("invalid number");
     }
+    if (m_at >= m_text.size() && !m_last) return Step::More;
     const char* first = m_text.data() + start;
-    const char* last = m_text.data() + m_at;
+    const char* end = m_text.data() + m_at;
     if (integral) {
       if (negative) {
         std::int64_t value = 0;
-        if (std::from_chars(first, last, value).ec == std::errc()) return m_handler.number_integer(value);
+        if (std::from_chars(first, end, value).ec == std::errc()) {
+          m_handler.number_integer(value);
+          return Step::Ok;
+        }
       } else {
         std::uint64_t value = 0;
-        if (std::from_chars(first, last, value).ec == std::errc()) return m_handler.number_unsigned(value);
+        if (std::from_chars(first, end, value).ec == std::errc()) {
+          m_handler.number_unsigned(value);
+          return Step::Ok;
+        }
       }
     }
     double value = 0;
-    const auto result = std::from_chars(first, last, value);
+    const auto result = std::from_chars(first, end, value);
     if (result.ec == std::errc::result_out_of_range) return failAt("number out of range");
-    static const std::string kNoText;
-    return m_handler.number_float(value, kNoText);
+    m_handler.number_float(value);
+    return Step::Ok;
   }
 
   static int hexDigit(char c) {
@@ -727,15 +1211,15 @@ private:
     return -1;
   }
 
-  bool hex4(std::uint32_t& value) {
-    if (m_at + 4 > m_text.size()) return failAt("invalid escape");
+  Step hex4(std::uint32_t& value) {
+    if (m_at + 4 > m_text.size()) return ending("invalid escape");
     value = 0;
     for (int i = 0; i < 4; ++i) {
       const int digit = hexDigit(m_text[m_at++]);
       if (digit < 0) return failAt("invalid escape");
       value = value * 16 + static_cast<std::uint32_t>(digit);
     }
-    return true;
+    return Step::Ok;
   }
 
   void appendUtf8(std::uint32_t code) {
@@ -756,61 +1240,66 @@ private:
     }
   }
 
-  // One UTF-8 sequence starting at m_at, checked for shortest form, no
-  // surrogates and nothing beyond U+10FFFF.
-  bool utf8Sequence() {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(m_text[i]); };
-    const unsigned char lead = byte(m_at);
-    std::size_t length;
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      return failAt("ill-formed UTF-8");
-    }
-    if (m_at + length > m_text.size()) return failAt("ill-formed UTF-8");
-    if (byte(m_at + 1) < low || byte(m_at + 1) > high) return failAt("ill-formed UTF-8");
-    for (std::size_t i = 2; i < length; ++i) {
-      if ((byte(m_at + i) & 0xC0) != 0x80) return failAt("ill-formed UTF-8");
-    }
-    m_string.append(m_text.data() + m_at, length);
-    m_at += length;
-    return true;
+  // One UTF-8 sequence starting at m_at; on success m_at moves past it.
+  Step utf8Sequence() {
+    const int length = utf8SequenceLength(reinterpret_cast<const unsigned char*>(m_text.data()) + m_at,
+                                          m_text.size() - m_at);
+    if (length < 0) return ending("ill-formed UTF-8");
+    if (length == 0) return failAt("ill-formed UTF-8");
+    m_at += static_cast<std::size_t>(length);
+    return Step::Ok;
   }
 
-  bool string() {
+  // What a byte means inside a string.
+  enum ByteClass : unsigned char { kPlain, kQuote, kEscape, kControl, kMultibyte };
+  static constexpr std::array<unsigned char, 256> kByteClasses = [] {
+    std::array<unsigned char, 256> classes{};
+    for (int c = 0; c < 256; ++c) {
+      classes[c] = c == '"' ? kQuote : c == '\\' ? kEscape : c < 0x20 ? kControl : c >= 0x80 ? kMultibyte : kPlain;
+    }
+    return classes;
+  }();
+
+  // Scans a string into m_view: a view of the text itself when the string
+  // holds no escape, else of m_string, where its decoded bytes are built.
+  Step string() {
     ++m_at;  // the opening quote
-    m_string.clear();
+    const std::size_t first = m_at;
+    bool copied = false;
     for (;;) {
-      // Copy the plain run up to the next quote, escape, control or non-ASCII byte.
+      // Take the run up to the next quote, escape or control byte in one
+      // piece, checking its multibyte sequences on the way.
       const std::size_t start = m_at;
-      while (m_at < m_text.size()) {
-        const auto c = static_cast<unsigned char>(m_text[m_at]);
-        if (c == '"' || c == '\\' || c < 0x20 || c >= 0x80) break;
+      const char* text = m_text.data();
+      const std::size_t size = m_text.size();
+      unsigned char kind = kPlain;
+      for (;;) {
+        std::size_t at = m_at;
+        while (at < size && (kind = kByteClasses[static_cast<unsigned char>(text[at])]) == kPlain) ++at;
+        m_at = at;
+        if (at >= size || kind != kMultibyte) break;
+        const Step step = utf8Sequence();
+        if (step != Step::Ok) return step;
+      }
+      if (m_at >= m_text.size()) return ending("unterminated string");
+      if (kind == kQuote) {
+        if (copied) {
+          m_string.append(text + start, m_at - start);
+          m_view = m_string;
+        } else {
+          m_view = std::string_view(text + first, m_at - first);
+        }
         ++m_at;
+        return Step::Ok;
       }
-      m_string.append(m_text.data() + start, m_at - start);
-      if (m_at >= m_text.size()) return failAt("unterminated string");
-      const auto c = static_cast<unsigned char>(m_text[m_at]);
-      if (c == '"') {
-        ++m_at;
-        return true;
+      if (kind == kControl) return failAt("control character in a string");
+      // An escape: from here on the string is built in m_string.
+      if (!copied) {
+        m_string.clear();
+        copied = true;
       }
-      if (c < 0x20) return failAt("control character in a string");
-      if (c >= 0x80) {
-        if (!utf8Sequence()) return false;
-        continue;
-      }
-      // An escape.
-      if (++m_at >= m_text.size()) return failAt("invalid escape");
+      m_string.append(text + start, m_at - start);
+      if (++m_at >= m_text.size()) return ending("invalid escape");
       const char e = m_text[m_at++];
       switch (e) {
         case '"': m_string += '"'; break;
@@ -823,13 +1312,14 @@ private:
         case 't': m_string += '\t'; break;
         case 'u': {
           std::uint32_t code = 0;
-          if (!hex4(code)) return false;
+          if (const Step step = hex4(code); step != Step::Ok) return step;
           if (code >= 0xDC00 && code <= 0xDFFF) return failAt("unpaired surrogate");
           if (code >= 0xD800 && code <= 0xDBFF) {
             std::uint32_t low = 0;
+            if (m_at + 2 > m_text.size() && !m_last) return Step::More;
             if (m_text.substr(m_at, 2) != "\\u") return failAt("unpaired surrogate");
             m_at += 2;
-            if (!hex4(low)) return false;
+            if (const Step step = hex4(low); step != Step::Ok) return step;
             if (low < 0xDC00 || low > 0xDFFF) return failAt("unpaired surrogate");
             code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
           }
@@ -843,19 +1333,135 @@ private:
     }
   }
 
-  std::string_view m_text;
   SceneHandler& m_handler;
-  std::size_t m_at = 0;
+  State m_state = State::Value;
+  std::vector<char> m_containers;
+  std::string_view m_text;
+  bool m_last = false;
+  std::size_t m_at = 0;    // in m_text
+  std::size_t m_base = 0;  // bytes of the line consumed before m_text
   std::string m_string;
+  std::string_view m_view;  // the last string scanned
   std::string m_error;
 };
 
+// The renderer writes every request in one form,
+// {"measure":true,"size":N,"bold":B,"text":"S"}. A line of exactly that form,
+// with a plain number and a text without escapes, is read here directly; it
+// gives what the full decoder gives for it. Anything else is left to that.
+std::optional<SceneLine> plainRequest(std::string_view line) {
+  constexpr std::string_view kHead = "{\"measure\":true,\"size\":";
+  if (line.substr(0, kHead.size()) != kHead) return std::nullopt;
+  std::size_t at = kHead.size();
+  const auto digit = [&](std::size_t i) { return i < line.size() && line[i] >= '0' && line[i] <= '9'; };
+  // The size: an unsigned integer of at most 15 digits (exact as a double
+  // whichever way it is read), with an optional fraction.
+  const std::size_t sizeStart = at;
+  if (line.substr(at, 1) == "0") {
+    ++at;
+  } else {
+    while (digit(at)) ++at;
+    if (at == sizeStart || at - sizeStart > 15) return std::nullopt;
+  }
+  if (line.substr(at, 1) == ".") {
+    ++at;
+    const std::size_t fraction = at;
+    while (digit(at)) ++at;
+    if (at == fraction) return std::nullopt;
+  }
+  double size = 0;
+  if (std::from_chars(line.data() + sizeStart, line.data() + at, size).ec != std::errc()) return std::nullopt;
+  bool bold;
+  constexpr std::string_view kBoldTrue = ",\"bold\":true,\"text\":\"";
+  constexpr std::string_view kBoldFalse = ",\"bold\":false,\"text\":\"";
+  if (line.substr(at, kBoldTrue.size()) == kBoldTrue) {
+    bold = true;
+    at += kBoldTrue.size();
+  } else if (line.substr(at, kBoldFalse.size()) == kBoldFalse) {
+    bold = false;
+    at += kBoldFalse.size();
+  } else {
+    return std::nullopt;
+  }
+  // The text, up to the closing quote, which must end the object and the line.
+  const std::size_t textStart = at;
+  for (;;) {
+    if (at >= line.size()) return std::nullopt;
+    const auto c = static_cast<unsigned char>(line[at]);
+    if (c == '"') break;
+    if (c == '\\' || c < 0x20) return std::nullopt;
+    if (c < 0x80) {
+      ++at;
+      continue;
+    }
+    const int length = utf8SequenceLength(reinterpret_cast<const unsigned char*>(line.data()) + at, line.size() - at);
+    if (length <= 0) return std::nullopt;
+    at += static_cast<std::size_t>(length);
+  }
+  if (line.substr(at) != "\"}") return std::nullopt;
+  SceneLine result;
+  result.request = MeasurementRequest{std::string(line.substr(textStart, at - textStart)), size, bold};
+  // The line has none of a document's members.
+  result.error = "scene: a required member is missing";
+  return result;
+}
+
 }  // namespace
 
-SceneLine decodeSceneLine(std::string_view line) {
+struct SceneLineDecoder::State {
   SceneHandler handler;
-  JsonScanner scanner(line, handler);
-  const bool scanned = scanner.scan();
+  JsonScanner scanner{handler};
+  // The bytes given but not yet consumed: the start of an unfinished token.
+  std::string buffer;
+  // A long unfinished token is scanned again only once the buffer has
+  // doubled, so that a huge token arriving in small pieces costs linear time.
+  std::size_t retryAt = 0;
+  bool failed = false;
+};
+
+SceneLineDecoder::SceneLineDecoder() : m_state(std::make_unique<State>()) {}
+
+SceneLineDecoder::~SceneLineDecoder() = default;
+
+void SceneLineDecoder::feed(std::string_view bytes) {
+  State& s = *m_state;
+  if (s.failed || bytes.empty()) return;
+  std::size_t consumed = 0;
+  JsonScanner::Progress progress;
+  if (s.buffer.empty()) {
+    progress = s.scanner.scan(bytes, false, consumed);
+    if (progress == JsonScanner::Progress::NeedMore) s.buffer.assign(bytes.substr(consumed));
+  } else {
+    s.buffer.append(bytes);
+    if (s.buffer.size() < s.retryAt) return;
+    progress = s.scanner.scan(s.buffer, false, consumed);
+    s.buffer.erase(0, consumed);
+  }
+  if (progress == JsonScanner::Progress::Failed) {
+    s.failed = true;
+    s.buffer.clear();
+    return;
+  }
+  s.retryAt = 2 * s.buffer.size();
+}
+
+SceneLine SceneLineDecoder::finish() {
+  State& s = *m_state;
+  bool parsed = false;
+  if (!s.failed) {
+    std::size_t consumed = 0;
+    parsed = s.scanner.scan(s.buffer, true, consumed) == JsonScanner::Progress::Done;
+  }
+  if (!parsed) s.handler.noteSyntaxError(s.scanner.error());
+  return s.handler.finish(parsed);
+}
+
+SceneLine decodeSceneLine(std::string_view line) {
+  if (std::optional<SceneLine> request = plainRequest(line)) return std::move(*request);
+  SceneHandler handler;
+  JsonScanner scanner(handler);
+  std::size_t consumed = 0;
+  const bool scanned = scanner.scan(line, true, consumed) == JsonScanner::Progress::Done;
   if (!scanned) handler.noteSyntaxError(scanner.error());
   return handler.finish(scanned);
 }

@@ -5,9 +5,12 @@
 // freed.
 //
 // Limits: the caller bounds the line (the bridge's output budget); nesting is
-// followed with an explicit stack, so deep input costs no call depth.
+// followed with an explicit stack, so deep input costs no call depth. A line
+// that arrives in pieces is decoded as they come (SceneLineDecoder), keeping
+// only the start of an unfinished token, never the whole line.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,3 +37,23 @@ struct SceneLine {
 // document: a missing or mistyped member, or text that is not JSON, gives the
 // error instead.
 SceneLine decodeSceneLine(std::string_view line);
+
+// Decodes one line that arrives in pieces, as far as each piece allows, so
+// that a long scene is decoded while the renderer is still writing it. The
+// result is exactly decodeSceneLine's for the whole line, whatever the pieces.
+class SceneLineDecoder {
+public:
+  SceneLineDecoder();
+  ~SceneLineDecoder();
+  SceneLineDecoder(const SceneLineDecoder&) = delete;
+  SceneLineDecoder& operator=(const SceneLineDecoder&) = delete;
+
+  // Takes the next bytes of the line (without its line feed).
+  void feed(std::string_view bytes);
+  // The line has ended: what it holds. Call once, after the last feed().
+  SceneLine finish();
+
+private:
+  struct State;
+  std::unique_ptr<State> m_state;
+};

@@ -195,6 +195,7 @@ ChildProcess::Exit ChildProcess::run(Clock::time_point deadline, const OutputHan
   KIVO_CHECK(!m_reaped);
   Exit result;
   std::string chunk(kReadChunk, '\0');
+  writeInput();
   while (m_output >= 0 || m_error >= 0) {
     const int timeout = millisecondsUntil(deadline);
     if (timeout == 0) {
@@ -226,24 +227,14 @@ ChildProcess::Exit ChildProcess::run(Clock::time_point deadline, const OutputHan
 
     // Input first: an answer queued by the previous chunk goes out before the
     // child's next request is read.
-    if (inputIndex >= 0 && fds[inputIndex].revents != 0) {
-      const ssize_t n = ::write(m_input, m_pendingInput.data() + m_pendingOffset, m_pendingInput.size() - m_pendingOffset);
-      if (n >= 0) {
-        m_pendingOffset += static_cast<std::size_t>(n);
-        if (m_pendingOffset == m_pendingInput.size() && m_closeInputWhenDrained) closeFd(m_input);
-      } else if (errno == EPIPE) {
-        // The child no longer reads its input; its exit status tells the rest.
-        m_pendingInput.clear();
-        m_pendingOffset = 0;
-        closeFd(m_input);
-      } else if (errno != EAGAIN && errno != EINTR) {
-        throw SystemError(errno, "write to child process");
-      }
-    }
+    if (inputIndex >= 0 && fds[inputIndex].revents != 0) writeInput();
     if (outputIndex >= 0 && fds[outputIndex].revents != 0) {
       const ssize_t n = ::read(m_output, chunk.data(), chunk.size());
       if (n > 0) {
         onOutput(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
+        // A child that waits for an answer gets it at once, not after
+        // another turn of the loop: the pipe almost always has room.
+        writeInput();
       } else if (n == 0) {
         closeFd(m_output);
         // Nothing can answer a child whose output has ended.
@@ -273,6 +264,22 @@ ChildProcess::Exit ChildProcess::run(Clock::time_point deadline, const OutputHan
   result.signal = ended.signal;
   result.timedOut = result.timedOut || ended.timedOut;
   return result;
+}
+
+void ChildProcess::writeInput() {
+  if (m_input < 0 || m_pendingOffset == m_pendingInput.size()) return;
+  const ssize_t n = ::write(m_input, m_pendingInput.data() + m_pendingOffset, m_pendingInput.size() - m_pendingOffset);
+  if (n >= 0) {
+    m_pendingOffset += static_cast<std::size_t>(n);
+    if (m_pendingOffset == m_pendingInput.size() && m_closeInputWhenDrained) closeFd(m_input);
+  } else if (errno == EPIPE) {
+    // The child no longer reads its input; its exit status tells the rest.
+    m_pendingInput.clear();
+    m_pendingOffset = 0;
+    closeFd(m_input);
+  } else if (errno != EAGAIN && errno != EINTR) {
+    throw SystemError(errno, "write to child process");
+  }
 }
 
 ChildProcess::Exit ChildProcess::reap(Clock::time_point deadline) {

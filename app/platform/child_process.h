@@ -69,6 +69,8 @@ public:
   static void ignoreBrokenPipe();
 
 private:
+  // Writes as much of the queued input as the pipe takes now, without waiting.
+  void writeInput();
   void killChild();
   Exit reap(Clock::time_point deadline);
   void closeFd(int& fd);

@@ -35,6 +35,30 @@ TEST(ChildProcessTest, EchoesLargeInputWhileReadingOutput) {
   EXPECT_EQ(output, input);
 }
 
+TEST(ChildProcessTest, AnswersEachRequestBeforeTheNext) {
+  // A child that asks, waits for the answer and checks it, many times over:
+  // every answer queued by the handler must reach it while it waits.
+  ChildProcess child = shell(
+      "i=0; while [ $i -lt 300 ]; do echo q$i; read a; [ \"$a\" = a$i ] || exit 3; i=$((i+1)); done; echo done");
+  std::string pending;
+  std::string last;
+  const auto exit = child.run(in(20s), [&](std::string_view chunk) {
+    pending.append(chunk);
+    std::size_t end;
+    while ((end = pending.find('\n')) != std::string::npos) {
+      last = pending.substr(0, end);
+      pending.erase(0, end + 1);
+      if (last[0] != 'q') continue;
+      std::string answer = last;
+      answer[0] = 'a';
+      answer += '\n';
+      child.write(answer);
+    }
+  });
+  EXPECT_TRUE(exit.succeeded()) << exit.status;
+  EXPECT_EQ(last, "done");
+}
+
 TEST(ChildProcessTest, ReportsExitStatusAndCapturedError) {
   ChildProcess child = shell("echo out; echo problem >&2; exit 3");
   std::string output;

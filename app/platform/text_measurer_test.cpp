@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
+#include <QStringList>
 
 #include <cmath>
+#include <thread>
+#include <vector>
 
 #include "platform/font_factory.h"
 
@@ -45,6 +48,52 @@ TEST(TextMeasurerTest, AgreesWithQtAtWholePixelSizes) {
   for (int size : {12, 16, 24}) {
     const qreal direct = QFontMetricsF(FontFactory::font(size, false)).horizontalAdvance(text);
     EXPECT_NEAR(measurer.width(text, size, false), direct, 0.02 * direct) << size;
+  }
+}
+
+TEST(TextMeasurerTest, SharedWidthsAreTheWidthsMeasured) {
+  const QString text = QStringLiteral("Kivo'nun düzeni");
+  TextMeasurer::forgetSharedWidths();
+  TextMeasurer first;
+  const qreal regular = first.width(text, 16, false);
+  // The bold width is its own, not the regular one found under the same text.
+  const qreal bold = first.width(text, 16, true);
+  EXPECT_GT(bold, regular);
+  // Another measurer, and a measurer after the shared widths are forgotten,
+  // give exactly the same widths; sizes still scale them.
+  TextMeasurer second;
+  EXPECT_EQ(second.width(text, 16, false), regular);
+  EXPECT_EQ(second.width(text, 16, true), bold);
+  EXPECT_EQ(second.width(text, 32, false), 2 * regular);
+  TextMeasurer::forgetSharedWidths();
+  EXPECT_EQ(second.width(text, 16, false), regular);
+  // A text too long to share is measured all the same.
+  const QString longText = QString(TextMeasurer::kSharedTextLimit + 1, QLatin1Char('m'));
+  const qreal expected = QFontMetricsF(FontFactory::referenceFont(false)).horizontalAdvance(longText) *
+                         FontFactory::scaleFor(16);
+  EXPECT_EQ(first.width(longText, 16, false), expected);
+}
+
+TEST(TextMeasurerTest, MeasurersOnOtherThreadsAgree) {
+  // Render runs measure on their own threads while sharing the widths.
+  QStringList words;
+  for (int i = 0; i < 200; ++i) words.append(QStringLiteral("söz") + QString::number(i));
+  TextMeasurer::forgetSharedWidths();
+  std::vector<qreal> widths[2];
+  std::vector<std::thread> threads;
+  for (std::vector<qreal>& out : widths) {
+    threads.emplace_back([&words, &out] {
+      TextMeasurer measurer;
+      for (const QString& word : words) out.push_back(measurer.width(word, 13.5, true));
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  TextMeasurer::forgetSharedWidths();
+  TextMeasurer here;
+  for (qsizetype i = 0; i < words.size(); ++i) {
+    const qreal alone = here.width(words[i], 13.5, true);
+    EXPECT_EQ(widths[0][static_cast<std::size_t>(i)], alone) << words[i].toStdString();
+    EXPECT_EQ(widths[1][static_cast<std::size_t>(i)], alone) << words[i].toStdString();
   }
 }
 

@@ -1,0 +1,296 @@
+#include "kit/kivo_dialog.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "kit/kit_fonts.h"
+#include "kit/kit_icons.h"
+#include "kit/kit_label.h"
+#include "kit/kivo_action_button.h"
+#include "kit/kivo_button.h"
+#include "kit/kivo_panel.h"
+#include "kit/palette.h"
+#include "model/browser_model.h"
+#include "profile/browsing_profile.h"
+#include "profile/history_store.h"
+#include "profile/profile_values.h"
+
+namespace {
+
+constexpr double kCardRadius = 20;
+constexpr int kInset = 28;
+
+// The symbol tile of the card's header: the accent symbol on a faint accent
+// square.
+class SymbolTile : public QWidget {
+public:
+  SymbolTile(QString symbol, std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
+      : QWidget(parent), m_symbol(std::move(symbol)), m_preferences(std::move(preferences)) {
+    setFixedSize(48, 48);
+    if (m_preferences)
+      connect(m_preferences.get(), &BrowserPreferences::accentHexChanged, this, qOverload<>(&QWidget::update));
+  }
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor accent = Palette::accent(m_preferences.get());
+    QPainterPath tile;
+    tile.addRoundedRect(QRectF(rect()), 14, 14);
+    painter.fillPath(tile, Palette::withOpacity(accent, 0.12));
+    KitIcons::paint(painter, m_symbol, QRectF(13.5, 13.5, 21, 21), accent);
+  }
+
+private:
+  QString m_symbol;
+  std::shared_ptr<BrowserPreferences> m_preferences;
+};
+
+// The boxed detail: an info symbol and the text on the chrome fill.
+class DetailBox : public QWidget {
+public:
+  DetailBox(const QString& text, std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
+      : QWidget(parent), m_preferences(preferences) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(14, 14, 14, 14);
+    layout->setSpacing(8);
+    auto* symbol = new QWidget(this);
+    symbol->setFixedSize(13, 13);
+    m_symbol = symbol;
+    auto* label = new KitLabel(text, KitFonts::system(11), KitLabel::Tone::Muted, preferences, 4, this);
+    label->setWordWrap(true);
+    layout->addWidget(symbol, 0, Qt::AlignTop);
+    layout->addWidget(label, 1);
+  }
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const PaletteColors& colors = Palette::colors(m_preferences.get());
+    QPainterPath box;
+    box.addRoundedRect(QRectF(rect()), 10, 10);
+    painter.fillPath(box, colors.chrome);
+    KitIcons::paint(painter, QStringLiteral("info.circle"), QRectF(m_symbol->geometry()).translated(0, 1), colors.muted);
+  }
+
+private:
+  std::shared_ptr<BrowserPreferences> m_preferences;
+  QWidget* m_symbol;
+};
+
+// What one shown dialog shares between its panel and its card.
+struct Completion {
+  bool finished = false;
+  QPointer<QWidget> window;
+  QPointer<KivoPanel> panel;
+  QPointer<QWidget> responder;
+  std::function<void()> action;
+};
+
+void complete(const std::shared_ptr<Completion>& record, bool confirmed) {
+  // 1-3. Only the first completion of a live dialog acts.
+  if (record->finished || !record->window || !record->panel) return;
+  // 4. Mark it done before anything can call back in.
+  record->finished = true;
+  // 5-6. End the sheet.
+  KivoPanel* panel = record->panel;
+  panel->hide();
+  panel->deleteLater();
+  // 7. Give the window its focus back.
+  record->window->activateWindow();
+  if (record->responder) record->responder->setFocus(Qt::OtherFocusReason);
+  else record->window->setFocus(Qt::OtherFocusReason);
+  // 8. Run the action on confirmation only.
+  if (confirmed && record->action) record->action();
+}
+
+// Where a sheet of `size` sits on `window`: centred across, in the upper
+// third.
+QPoint sheetOrigin(QWidget* window, QSize size) {
+  QRect frame = window->geometry();
+  int x = frame.x() + (frame.width() - size.width()) / 2;
+  int y = frame.y() + std::max(0, (frame.height() - size.height()) / 3);
+  return QPoint(x, y);
+}
+
+}  // namespace
+
+KivoDialogCard::KivoDialogCard(const QString& title, const QString& message, const std::optional<QString>& detail,
+                               const QString& confirmTitle, bool destructive,
+                               const std::optional<QString>& cancelTitle, std::function<void(bool)> complete,
+                               std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
+    : QWidget(parent),
+      m_title(title),
+      m_message(message),
+      m_detail(detail),
+      m_destructive(destructive),
+      m_complete(std::move(complete)),
+      m_preferences(std::move(preferences)) {
+  setFixedWidth(kWidth);
+  setAttribute(Qt::WA_TranslucentBackground);
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(kInset, kInset, kInset, kInset);
+  column->setSpacing(20);
+
+  // 1. Header: symbol tile, space, close button.
+  auto* header = new QHBoxLayout();
+  header->addWidget(new SymbolTile(headerSymbol(), m_preferences, this), 0, Qt::AlignVCenter);
+  header->addStretch(1);
+  m_close = new KivoButton(m_preferences, this);
+  m_close->setSymbol(QStringLiteral("xmark"), 12);
+  m_close->setFrameSize(QSize(28, 28));
+  m_close->setAccessibleName(QStringLiteral("Pencereyi kapat"));
+  connect(m_close, &QAbstractButton::clicked, this, [this] { m_complete(false); });
+  header->addWidget(m_close, 0, Qt::AlignVCenter);
+  column->addLayout(header);
+
+  // 2. Title and message.
+  auto* texts = new QVBoxLayout();
+  texts->setSpacing(10);
+  auto* titleLabel = new KitLabel(title, KitFonts::system(23, QFont::DemiBold), KitLabel::Tone::Ink, m_preferences, 0, this);
+  titleLabel->setWordWrap(true);
+  titleLabel->setAccessibleDescription(QStringLiteral("heading"));
+  auto* messageLabel = new KitLabel(message, KitFonts::system(13), KitLabel::Tone::Muted, m_preferences, 5, this);
+  messageLabel->setWordWrap(true);
+  texts->addWidget(titleLabel);
+  texts->addWidget(messageLabel);
+  column->addLayout(texts);
+
+  // 3. The boxed detail, when there is one.
+  if (detail) column->addWidget(new DetailBox(*detail, m_preferences, this));
+
+  // 4. Buttons at the trailing edge, 4 pt lower than the rows' spacing.
+  auto* buttons = new QHBoxLayout();
+  buttons->setContentsMargins(0, 4, 0, 0);
+  buttons->setSpacing(10);
+  buttons->addStretch(1);
+  if (cancelTitle) {
+    m_cancel = new KivoActionButton(*cancelTitle, KivoActionStyle{}, m_preferences, this);
+    m_cancel->setFocusPolicy(Qt::StrongFocus);
+    m_cancel->setShowsFocusRing(true);
+    connect(m_cancel, &QAbstractButton::clicked, this, [this] { m_complete(false); });
+    buttons->addWidget(m_cancel);
+  }
+  m_confirm = new KivoActionButton(confirmTitle, KivoActionStyle{true, destructive}, m_preferences, this);
+  m_confirm->setFocusPolicy(Qt::StrongFocus);
+  m_confirm->setShowsFocusRing(true);
+  connect(m_confirm, &QAbstractButton::clicked, this, [this] { m_complete(true); });
+  buttons->addWidget(m_confirm);
+  column->addLayout(buttons);
+
+  if (m_preferences) {
+    connect(m_preferences.get(), &BrowserPreferences::appearanceChanged, this, qOverload<>(&QWidget::update));
+    connect(m_preferences.get(), &BrowserPreferences::previewAppearanceChanged, this, qOverload<>(&QWidget::update));
+  }
+}
+
+QString KivoDialogCard::headerSymbol() const {
+  return m_destructive ? QStringLiteral("trash") : QStringLiteral("sparkles");
+}
+
+void KivoDialogCard::focusInitialButton() {
+  if (m_cancel) m_cancel->setFocus(Qt::OtherFocusReason);
+  else m_confirm->setFocus(Qt::OtherFocusReason);
+}
+
+QSize KivoDialogCard::sizeHint() const {
+  int height = layout()->heightForWidth(kWidth);
+  return QSize(kWidth, height > 0 ? height : layout()->sizeHint().height());
+}
+
+void KivoDialogCard::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const PaletteColors& colors = Palette::colors(m_preferences.get());
+  QPainterPath card;
+  card.addRoundedRect(QRectF(rect()), kCardRadius, kCardRadius);
+  painter.fillPath(card, colors.surface);
+  QPainterPath outline;
+  outline.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCardRadius, kCardRadius);
+  painter.strokePath(outline, QPen(colors.line, 1));
+}
+
+void KivoDialogCard::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    m_complete(window()->focusWidget() == m_confirm);
+    event->accept();
+    return;
+  }
+  if (event->key() == Qt::Key_Escape) {
+    m_complete(false);
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+namespace KivoDialog {
+
+KivoPanel* show(QWidget* window, std::shared_ptr<BrowserPreferences> preferences, const QString& title,
+                const QString& message, const std::optional<QString>& detail, const QString& confirm,
+                bool destructive, const std::optional<QString>& cancel, std::function<void()> action) {
+  // 1-2. Nothing without a window, nothing over another sheet.
+  if (!window) return nullptr;
+  window = window->window();
+  if (KivoPanel::attachedSheet(window)) return nullptr;
+  // 3. The panel.
+  auto* panel = new KivoPanel(KivoPanel::Role::Sheet, window);
+  panel->setWindowTitle(title);
+  // 4-5. The completion that every way of closing ends in.
+  auto record = std::make_shared<Completion>();
+  record->window = window;
+  record->panel = panel;
+  record->responder = window->focusWidget();
+  record->action = std::move(action);
+  auto completion = [record](bool confirmed) { complete(record, confirmed); };
+  // 6. Escape that reaches the panel cancels.
+  panel->setDismiss([completion] { completion(false); });
+  // 7. The card.
+  auto* card = new KivoDialogCard(title, message, detail, confirm, destructive, cancel, completion,
+                                  std::move(preferences), panel);
+  panel->setContent(card);
+  panel->adjustSize();
+  // 8. Attach it as a sheet.
+  panel->move(sheetOrigin(window, panel->size()));
+  panel->show();
+  panel->raise();
+  panel->activateWindow();
+  card->focusInitialButton();
+  return panel;
+}
+
+QString clearHistoryMessage(const QString& title) {
+  return title + QStringLiteral(
+                     " dönemindeki ziyaret kayıtları ve bunlardan oluşan başlangıç kısayolları kaldırılacak. "
+                     "Bu işlem geri alınamaz.");
+}
+
+QString clearHistoryDetail(int hours) {
+  if (hours != 0) return QStringLiteral("Diğer dönemlerdeki ziyaretler ve açık sayfalar korunur.");
+  return QStringLiteral(
+      "Geri/ileri ve kapatılan sekme listeleri de temizlenir. Açık sayfalar kapanmaz; indirilen dosyalar silinmez.");
+}
+
+void clearHistory(BrowserModel& model, int hours, const QString& title) {
+  QWidget* window = model.browserWindow() ? model.browserWindow()->dialogParent() : nullptr;
+  QPointer<BrowserModel> target(&model);
+  auto action = [target, hours] {
+    if (!target) return;
+    if (hours != 0) {
+      double since = ProfileValues::now() - double(hours) * 3600.0;
+      target->profile()->history().clear(since);
+    } else {
+      target->clearHistory();
+    }
+  };
+  show(window, model.preferences(), QStringLiteral("Geçmiş silinsin mi?"), clearHistoryMessage(title),
+       clearHistoryDetail(hours), QStringLiteral("Geçmişi sil"), true, QStringLiteral("Vazgeç"), action);
+}
+
+}  // namespace KivoDialog

@@ -1,0 +1,187 @@
+#include "kit/kivo_popup.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "kit/kivo_panel.h"
+#include "kit/motion.h"
+#include "kit/palette.h"
+
+namespace {
+
+// The popup's card: the surface fill and hairline around the content.
+class PopupFrame : public QWidget {
+public:
+  PopupFrame(QWidget* content, std::shared_ptr<BrowserPreferences> preferences)
+      : m_preferences(std::move(preferences)) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(content);
+  }
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const PaletteColors& colors = Palette::colors(m_preferences.get());
+    QPainterPath card;
+    card.addRoundedRect(QRectF(rect()), KivoPopup::kCornerRadius, KivoPopup::kCornerRadius);
+    painter.fillPath(card, colors.surface);
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), KivoPopup::kCornerRadius,
+                           KivoPopup::kCornerRadius);
+    painter.strokePath(outline, QPen(colors.line, 1));
+  }
+
+private:
+  std::shared_ptr<BrowserPreferences> m_preferences;
+};
+
+}  // namespace
+
+KivoPopup::KivoPopup(QWidget* anchor, ContentFactory content, std::shared_ptr<BrowserPreferences> preferences)
+    : QObject(anchor), m_anchor(anchor), m_content(std::move(content)), m_preferences(std::move(preferences)) {}
+
+KivoPopup::~KivoPopup() {
+  ++m_revision;
+  close(false, false);
+}
+
+void KivoPopup::setPresented(bool presented) {
+  m_presented = presented;
+  scheduleUpdate();
+}
+
+void KivoPopup::scheduleUpdate() {
+  qint64 revision = ++m_revision;
+  QTimer::singleShot(0, this, [this, revision] {
+    if (revision != m_revision) return;
+    if (m_presented) show();
+    else close(false, true);
+  });
+}
+
+QPointF KivoPopup::placement(const QRectF& anchor, const std::optional<QRectF>& area, const QSizeF& size) {
+  QRectF bounds = area ? *area : anchor.adjusted(-800, -600, 800, 600);
+  double w = size.width();
+  double h = size.height();
+  // Right edges aligned, then kept 8 pt inside the area; the right bound wins.
+  double x = anchor.right() - w;
+  x = std::max(x, bounds.left() + kMargin);
+  x = std::min(x, bounds.right() - w - kMargin);
+  // Below with a 7-pt gap; above when the bottom would pass the margin.
+  double y = anchor.bottom() + kGap;
+  if (y + h > bounds.bottom() - kMargin) y = std::max(anchor.top() - kGap - h, bounds.top() + kMargin);
+  return QPointF(x, y);
+}
+
+void KivoPopup::show() {
+  // 1-2. An open popup is never rebuilt; an anchor off screen shows nothing.
+  if (m_panel) return;
+  QWidget* parent = m_anchor->window();
+  if (!parent || !m_anchor->isVisible()) return;
+  // 3. Remember the window and its focus.
+  m_parent = parent;
+  m_previousResponder = parent->focusWidget();
+  // 4-5. The panel with the decorated content.
+  auto* panel = new KivoPanel(KivoPanel::Role::Popup, parent);
+  auto* frame = new PopupFrame(m_content(), m_preferences);
+  panel->setContent(frame);
+  // 6-7. Fit the content and place the panel.
+  QSize size = frame->sizeHint();
+  QRectF anchor(m_anchor->mapToGlobal(QPoint(0, 0)), QSizeF(m_anchor->size()));
+  std::optional<QRectF> area;
+  if (QScreen* screen = parent->screen()) area = QRectF(screen->availableGeometry());
+  QPointF origin = placement(anchor, area, QSizeF(size));
+  panel->setGeometry(QRect(origin.toPoint(), size));
+  // 8-9. Record it; Escape closes with focus restoration.
+  m_panel = panel;
+  QPointer<KivoPopup> self(this);
+  panel->setDismiss([self] {
+    if (self) self->close(true, true);
+  });
+  // 10-12. Show it above the window and make it active, fading in.
+  bool reduce = Motion::reduceMotion();
+  panel->setWindowOpacity(reduce ? 1.0 : 0.0);
+  panel->show();
+  panel->raise();
+  panel->activateWindow();
+  QApplication::setActiveWindow(panel);
+  if (!reduce) {
+    auto* fade = new QPropertyAnimation(panel, "windowOpacity", panel);
+    fade->setDuration(Motion::kFeedbackMilliseconds);
+    fade->setStartValue(0.0);
+    fade->setEndValue(1.0);
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+  }
+  // 13-14. Watch outside presses, the parent window and the application.
+  qApp->installEventFilter(this);
+  parent->installEventFilter(this);
+  panel->installEventFilter(this);
+  m_applicationState = connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+    if (state != Qt::ApplicationActive) close(true, false);
+  });
+}
+
+void KivoPopup::close(bool notify, bool restoreFocus) {
+  // 1. Forget the panel first, so anything triggered below finds it closed.
+  if (!m_panel) return;
+  KivoPanel* panel = m_panel;
+  m_panel = nullptr;
+  // 2-3. Stop watching.
+  qApp->removeEventFilter(this);
+  if (m_parent) m_parent->removeEventFilter(this);
+  panel->removeEventFilter(this);
+  disconnect(m_applicationState);
+  // 4-6. Hide the panel; it goes when the event loop next runs.
+  bool wasActive = panel->isActiveWindow();
+  panel->setDismiss({});
+  panel->hide();
+  panel->deleteLater();
+  // 7. Give the focus back when the panel had it.
+  if (wasActive && restoreFocus && QGuiApplication::applicationState() == Qt::ApplicationActive && m_parent) {
+    m_parent->activateWindow();
+    QApplication::setActiveWindow(m_parent);
+    if (m_previousResponder) m_previousResponder->setFocus(Qt::PopupFocusReason);
+    else m_parent->setFocus(Qt::PopupFocusReason);
+  }
+  // 8. Write false into the owner's state.
+  if (notify) {
+    m_presented = false;
+    Q_EMIT presentedChanged(false);
+  }
+}
+
+bool KivoPopup::eventFilter(QObject* watched, QEvent* event) {
+  if (!m_panel) return false;
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+      auto* widget = qobject_cast<QWidget*>(watched);
+      if (!widget) return false;
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::LeftButton && mouse->button() != Qt::RightButton) return false;
+      if (widget->window() == m_panel) return false;
+      close(true, true);
+      return true;
+    }
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Close:
+    case QEvent::Hide:
+      if (watched == m_parent) close(true, true);
+      return false;
+    case QEvent::WindowDeactivate:
+      if (watched == m_panel) close(true, false);
+      return false;
+    default:
+      return false;
+  }
+}

@@ -1,0 +1,88 @@
+#include "kit/updates_view.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include "kit/kit_test_support.h"
+#include "kit/kivo_action_button.h"
+#include "model/browser_model.h"
+#include "profile/http_test_server.h"
+
+namespace {
+
+class UpdatesViewTest : public testing::Test {
+protected:
+  void SetUp() override {
+    preferences = KitTest::preferences(QStringLiteral("kit-updates-test"));
+    model = std::make_unique<BrowserModel>(preferences);
+  }
+  void TearDown() override { preferences->storage()->removeAll(); }
+  UpdateChecker::Settings settings() const {
+    UpdateChecker::Settings made;
+    made.base = QUrl(QString::fromStdString(server.base()));
+    made.currentVersion = QStringLiteral("0.8.0");
+    return made;
+  }
+  void serve(const std::string& version) {
+    server.serve("/releases.json", 200, "application/json",
+                 R"({"packages":{"linux":{"version":")" + version + R"(","file":"Kivo-)" + version +
+                     R"(.zip","bytes":1234,"sha256":")" + std::string(64, 'c') + "\"}}}");
+  }
+  static bool finish(UpdatesView& view) {
+    QDeadlineTimer deadline(10'000);
+    while (view.checker().checking() && !deadline.hasExpired()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      QThread::msleep(2);
+    }
+    return !view.checker().checking();
+  }
+
+  HttpTestServer server;
+  std::shared_ptr<BrowserPreferences> preferences;
+  std::unique_ptr<BrowserModel> model;
+};
+
+TEST_F(UpdatesViewTest, StartsWithTheInvitationAndNoDownloadButton) {
+  UpdatesView view(model.get(), settings());
+  EXPECT_EQ(view.titleText(), QStringLiteral("Kivo ") + UpdateChecker::currentVersion());
+  EXPECT_EQ(view.statusText(),
+            QStringLiteral("Yeni sürümleri kontrol etmek için düğmeye bas. Kontrol otomatik yapılmaz."));
+  EXPECT_EQ(view.checkButton()->text(), QStringLiteral("Güncellemeleri kontrol et"));
+  EXPECT_TRUE(view.checkButton()->isEnabled());
+  EXPECT_TRUE(view.downloadButton()->isHidden());
+  EXPECT_EQ(view.footerText(), QStringLiteral("Kontrol, ") + UpdateChecker::downloadBase().host() +
+                                   QStringLiteral(" adresine bağlanır. Paket imzası ve otomatik güncelleme henüz yok."));
+}
+
+TEST_F(UpdatesViewTest, CheckingDisablesTheButtonAndANewerReleaseOffersItsDownload) {
+  UpdatesView view(model.get(), settings());
+  serve("0.10.0");
+  view.checkButton()->click();
+  EXPECT_EQ(view.checkButton()->text(), QStringLiteral("Kontrol ediliyor…"));
+  EXPECT_FALSE(view.checkButton()->isEnabled());
+  EXPECT_EQ(view.checkButton()->cursor().shape(), Qt::ArrowCursor);
+  ASSERT_TRUE(finish(view));
+  EXPECT_TRUE(view.checkButton()->isEnabled());
+  EXPECT_FALSE(view.downloadButton()->isHidden());
+  EXPECT_EQ(view.downloadButton()->text(), QStringLiteral("0.10.0 sürümünü indir…"));
+  EXPECT_TRUE(view.statusText().startsWith(QStringLiteral("Kivo 0.10.0 hazır.")));
+  // A later check hides the offer while it runs and when nothing is newer.
+  serve("0.8.0");
+  view.checkButton()->click();
+  EXPECT_TRUE(view.downloadButton()->isHidden());
+  ASSERT_TRUE(finish(view));
+  EXPECT_TRUE(view.downloadButton()->isHidden());
+  EXPECT_EQ(view.statusText(), QStringLiteral("Kivo 0.8.0 güncel. Otomatik kurulum yapılmaz."));
+}
+
+TEST_F(UpdatesViewTest, AFailedCheckShowsTheReasonAndNoDownload) {
+  UpdatesView view(model.get(), settings());
+  server.serve("/releases.json", 200, "application/json", "{}");
+  view.checkButton()->click();
+  ASSERT_TRUE(finish(view));
+  EXPECT_TRUE(view.statusText().startsWith(QStringLiteral("Güncellemeler kontrol edilemedi: ")));
+  EXPECT_TRUE(view.downloadButton()->isHidden());
+}
+
+}  // namespace
