@@ -25,11 +25,16 @@ bool is_unicode_white_space(char32_t c) {
 
 namespace {
 
-// Length of the valid sequence starting at i, or 0 when the bytes there are not
-// a valid UTF-8 sequence.
-std::size_t valid_sequence_length(std::string_view s, std::size_t i) {
+// What stands at position i: a valid sequence and its length, or an invalid
+// one and the length of its maximal invalid part (at least 1 byte).
+struct Sequence {
+  std::size_t length;
+  bool valid;
+};
+
+Sequence scan_sequence(std::string_view s, std::size_t i) {
   const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) return 1;
+  if (b0 < 0x80) return {1, true};
   std::size_t len = 0;
   unsigned char lo = 0x80, hi = 0xBF;
   if (b0 >= 0xC2 && b0 <= 0xDF) {
@@ -43,44 +48,22 @@ std::size_t valid_sequence_length(std::string_view s, std::size_t i) {
     if (b0 == 0xF0) lo = 0x90;
     if (b0 == 0xF4) hi = 0x8F;
   } else {
-    return 0;
+    return {1, false};
   }
   for (std::size_t k = 1; k < len; ++k) {
-    if (i + k >= s.size()) return 0;
+    if (i + k >= s.size()) return {k, false};
     const auto b = static_cast<unsigned char>(s[i + k]);
     const unsigned char min = (k == 1) ? lo : 0x80;
     const unsigned char max = (k == 1) ? hi : 0xBF;
-    if (b < min || b > max) return 0;
+    if (b < min || b > max) return {k, false};
   }
-  return len;
+  return {len, true};
 }
 
-// Number of bytes of the maximal subpart of an invalid sequence at i (at least 1).
-std::size_t invalid_prefix_length(std::string_view s, std::size_t i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  std::size_t len = 0;
-  unsigned char lo = 0x80, hi = 0xBF;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    len = 2;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    len = 3;
-    if (b0 == 0xE0) lo = 0xA0;
-    if (b0 == 0xED) hi = 0x9F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    len = 4;
-    if (b0 == 0xF0) lo = 0x90;
-    if (b0 == 0xF4) hi = 0x8F;
-  } else {
-    return 1;
-  }
-  std::size_t k = 1;
-  for (; k < len && i + k < s.size(); ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    const unsigned char min = (k == 1) ? lo : 0x80;
-    const unsigned char max = (k == 1) ? hi : 0xBF;
-    if (b < min || b > max) break;
-  }
-  return k;
+// Length of the valid sequence starting at i, or 0 when it is invalid.
+std::size_t valid_sequence_length(std::string_view s, std::size_t i) {
+  const Sequence sequence = scan_sequence(s, i);
+  return sequence.valid ? sequence.length : 0;
 }
 
 }  // namespace
@@ -108,7 +91,7 @@ char32_t decode_utf8(std::string_view text, std::size_t& i) {
   const std::size_t len = valid_sequence_length(text, i);
   if (len == 0) {
     // Never read past the end or misread a broken sequence as another character.
-    i += invalid_prefix_length(text, i);
+    i += scan_sequence(text, i).length;
     return 0xFFFD;
   }
   char32_t c = b0 & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
@@ -148,7 +131,7 @@ std::string utf8_lossy(std::string_view bytes) {
       i += len;
     } else {
       out += "\xEF\xBF\xBD";
-      i += invalid_prefix_length(bytes, i);
+      i += scan_sequence(bytes, i).length;
     }
   }
   return out;
