@@ -1,5 +1,7 @@
 #include "model/browser_model.h"
 
+#include <QRegularExpression>
+
 #include <QFileDialog>
 #include <QPointer>
 #include <QTimer>
@@ -438,6 +440,23 @@ void BrowserModel::openSettings() {
 // ---------------------------------------------------------------------------
 // Addresses and routing
 
+namespace {
+
+// The text percent-encoded (and its host in its ASCII form) when it begins with
+// "scheme://" and only its characters keep it from being a well-formed address.
+std::optional<QString> encodedSchemeAddress(const QString& text) {
+  static const QRegularExpression schemeAndAuthority(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://[^/?#\\s]"));
+  if (!schemeAndAuthority.match(text).hasMatch()) return std::nullopt;
+  const QUrl tolerant(text, QUrl::TolerantMode);
+  if (!tolerant.isValid()) return std::nullopt;
+  const QString encoded = QString::fromLatin1(tolerant.toEncoded());
+  const std::optional<WebAddress> parsed = WebAddress::parse(encoded);
+  if (!parsed || !parsed->scheme()) return std::nullopt;
+  return encoded;
+}
+
+}  // namespace
+
 std::optional<QString> BrowserModel::typedAddress(const QString& text) {
   // 1. Blank text stands for nothing.
   const QString trimmed = text.trimmed();
@@ -445,6 +464,11 @@ std::optional<QString> BrowserModel::typedAddress(const QString& text) {
   // 2.1. Text with a scheme is used as typed.
   const std::optional<WebAddress> parsed = WebAddress::parse(trimmed);
   if (parsed && parsed->scheme()) return trimmed;
+  // A text that plainly starts with a scheme and an authority but holds
+  // characters outside the URI grammar (a non-ASCII path, an international
+  // host) is encoded rather than taken for a host name: "https://a.com/çay"
+  // must never become "https://https://a.com/çay".
+  if (const std::optional<QString> encoded = encodedSchemeAddress(trimmed)) return encoded;
   // 2.2. An absolute path names a local file.
   if (trimmed.startsWith(QLatin1Char('/'))) return WebAddress::fromLocalPath(trimmed).text();
   // 2.3. A dotted word without spaces is a web host.

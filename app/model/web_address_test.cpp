@@ -151,6 +151,11 @@ INSTANTIATE_TEST_SUITE_P(
                     TypedCase{"HTTPS://A.B", "HTTPS://A.B"}, TypedCase{"KIVO://HOME", "KIVO://HOME"},
                     TypedCase{"ftp://x.y/", "ftp://x.y/"}, TypedCase{"localhost:8080", "localhost:8080"},
                     TypedCase{"merhaba dünya", "kivo://search?q=merhaba%20d%C3%BCnya"}, TypedCase{"", nullptr},
-                    TypedCase{" \t\n", nullptr}));
+                    TypedCase{" \t\n", nullptr},
+                    // Regression: a scheme address with non-ASCII characters was
+                    // taken for a host name and became "https://https://...".
+                    TypedCase{"https://example.com/çay", "https://example.com/%C3%A7ay"},
+                    TypedCase{"https://çay.example/", "https://xn--ay-3ia.example/"},
+                    TypedCase{"https://a.b/c d", "https://a.b/c%20d"}));
 
 }  // namespace

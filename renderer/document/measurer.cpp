@@ -12,8 +12,8 @@ namespace kivo_document {
 namespace protocol = kivo_layout::protocol;
 using kivo_layout::IoError;
 
-std::size_t RemoteMeasurer::KeyHash::operator()(const Key& key) const {
-  std::size_t h = std::hash<std::string>{}(key.text);
+std::size_t RemoteMeasurer::KeyHash::operator()(const KeyView& key) const {
+  std::size_t h = std::hash<std::string_view>{}(key.text);
   h ^= std::hash<std::uint32_t>{}(key.size_bits) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
   return h ^ (key.bold ? 0x51ed270b27ULL : 0);
 }
@@ -21,18 +21,18 @@ std::size_t RemoteMeasurer::KeyHash::operator()(const Key& key) const {
 RemoteMeasurer::RemoteMeasurer(kivo_layout::Output& output, Reader& input) : m_output(output), m_input(input) {}
 
 kivo_dom::Result<void, IoError> RemoteMeasurer::write_request(std::string_view text, float size, bool bold) {
-  if (auto r = m_output.write("{\"measure\":true,\"size\":"); !r) return r;
-  if (auto r = protocol::write_f32(size, m_output); !r) return r;
-  if (auto r = m_output.write(",\"bold\":"); !r) return r;
-  if (auto r = protocol::write_bool(bold, m_output); !r) return r;
-  if (auto r = m_output.write(",\"text\":"); !r) return r;
-  if (auto r = protocol::write_string(text, m_output); !r) return r;
-  return m_output.write("}\n");
+  // The line is built whole and written once.
+  m_request.assign("{\"measure\":true,\"size\":");
+  protocol::append_f32(m_request, size);
+  m_request += bold ? ",\"bold\":true,\"text\":" : ",\"bold\":false,\"text\":";
+  protocol::append_string(m_request, text);
+  m_request += "}\n";
+  return m_output.write(m_request);
 }
 
 kivo_dom::Result<float, std::string> RemoteMeasurer::width(std::string_view text, float size, bool bold) {
   // 1. Serve a repeat from the cache without any exchange.
-  Key key{std::string(text), std::bit_cast<std::uint32_t>(size), bold};
+  const KeyView key{text, std::bit_cast<std::uint32_t>(size), bold};
   if (const auto found = m_cache.find(key); found != m_cache.end()) return found->second;
 
   // 2. Write the request and 3. put the whole line on the pipe before waiting.
@@ -53,7 +53,7 @@ kivo_dom::Result<float, std::string> RemoteMeasurer::width(std::string_view text
   if (!parsed) return kivo_dom::err(std::move(parsed).error());
 
   // 9. Remember the answer for the rest of the run.
-  m_cache.emplace(std::move(key), *parsed);
+  m_cache.emplace(Key{std::string(text), key.size_bits, bold}, *parsed);
   return *parsed;
 }
 

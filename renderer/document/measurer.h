@@ -41,17 +41,37 @@ class RemoteMeasurer final : public kivo_layout::TextMeasurer {
     std::string text;
     std::uint32_t size_bits;
     bool bold;
-    friend bool operator==(const Key&, const Key&) = default;
+  };
+  // A key that borrows its text, so that a repeat is looked up without copying it.
+  struct KeyView {
+    std::string_view text;
+    std::uint32_t size_bits;
+    bool bold;
   };
   struct KeyHash {
-    std::size_t operator()(const Key& key) const;
+    using is_transparent = void;
+    std::size_t operator()(const KeyView& key) const;
+    std::size_t operator()(const Key& key) const { return (*this)(KeyView{key.text, key.size_bits, key.bold}); }
+  };
+  struct KeyEqual {
+    using is_transparent = void;
+    static KeyView view(const Key& key) { return KeyView{key.text, key.size_bits, key.bold}; }
+    static KeyView view(const KeyView& key) { return key; }
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const {
+      const KeyView x = view(a);
+      const KeyView y = view(b);
+      return x.size_bits == y.size_bits && x.bold == y.bold && x.text == y.text;
+    }
   };
 
   kivo_dom::Result<void, kivo_layout::IoError> write_request(std::string_view text, float size, bool bold);
 
   kivo_layout::Output& m_output;
   Reader& m_input;
-  std::unordered_map<Key, float, KeyHash> m_cache;
+  std::unordered_map<Key, float, KeyHash, KeyEqual> m_cache;
+  // The request line being built; kept to reuse its memory.
+  std::string m_request;
 };
 
 }  // namespace kivo_document

@@ -12,11 +12,11 @@ using kivo_layout::IoError;
 
 Reader::Reader(int fd) : m_fd(fd) { m_buffer.reserve(kCapacity); }
 
-Reader::Reader(int fd, std::string bytes) : m_fd(fd), m_buffer(std::move(bytes)) {}
+Reader::Reader(int fd, std::string bytes) : m_fd(fd), m_buffer(std::move(bytes)), m_end(m_buffer.size()) {}
 
 Reader Reader::from_bytes(std::string bytes) { return Reader(-1, std::move(bytes)); }
 
-std::string_view Reader::buffered() const { return std::string_view(m_buffer).substr(m_pos); }
+std::string_view Reader::buffered() const { return std::string_view(m_buffer.data() + m_pos, m_end - m_pos); }
 
 kivo_dom::Result<std::size_t, IoError> Reader::read_some(char* dst, std::size_t size) {
   if (m_fd < 0) return std::size_t{0};
@@ -28,15 +28,13 @@ kivo_dom::Result<std::size_t, IoError> Reader::read_some(char* dst, std::size_t 
 }
 
 kivo_dom::Result<bool, IoError> Reader::fill() {
-  KIVO_CHECK(m_pos == m_buffer.size());
-  m_buffer.resize(kCapacity);
+  KIVO_CHECK(m_pos == m_end);
+  if (m_buffer.size() < kCapacity) m_buffer.resize(kCapacity);
   m_pos = 0;
+  m_end = 0;
   auto n = read_some(m_buffer.data(), kCapacity);
-  if (!n) {
-    m_buffer.clear();
-    return kivo_dom::err(std::move(n).error());
-  }
-  m_buffer.resize(*n);
+  if (!n) return kivo_dom::err(std::move(n).error());
+  m_end = *n;
   return *n > 0;
 }
 

@@ -46,8 +46,11 @@ class Reader {
   std::string_view buffered() const;
 
   int m_fd;
+  // Bytes m_pos to m_end are read and not yet taken. A descriptor's buffer is
+  // sized once and refilled in place, never cleared to zeros again.
   std::string m_buffer;
   std::size_t m_pos = 0;
+  std::size_t m_end = 0;
 };
 
 }  // namespace kivo_document

@@ -13,11 +13,6 @@ Document::Document() : id(g_next_document_id.fetch_add(1, std::memory_order_rela
   nodes.push_back(Node{std::nullopt, NodeKind::document(), {}, {}});
 }
 
-const Node& Document::node(NodeId node) const {
-  KIVO_CHECK(contains(node));
-  return nodes[node.index];
-}
-
 NodeId Document::insert(NodeKind kind) {
   const NodeId node{id, nodes.size()};
   nodes.push_back(Node{std::nullopt, std::move(kind), {}, {}});

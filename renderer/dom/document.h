@@ -29,7 +29,10 @@ class Document {
   // True when the id names a node of this document.
   bool contains(NodeId node) const { return node.document == id && node.index < nodes.size(); }
   // The node an id names; the id must name a node of this document.
-  const Node& node(NodeId node) const;
+  const Node& node(NodeId node) const {
+    KIVO_CHECK(contains(node));
+    return nodes[node.index];
+  }
 
   // Appends a node without parent and returns its id.
   NodeId insert(NodeKind kind);

@@ -20,6 +20,8 @@
 
 namespace kivo_layout::inspection {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // The used line height: a multiplier of the font size or pixels, never below the font size.
@@ -54,17 +56,46 @@ bool style_is_finite(const kivo_style::Style& s) {
   return finite && std::isfinite(line_height_px(s));
 }
 
-std::string px(float value) { return protocol::f32_text(value) + "px"; }
+// The appenders below write the values of the computed entries. Every value
+// is ASCII without quotes, backslashes or controls (numbers, units, keywords,
+// hexadecimal colours), so it goes into its JSON string as it is.
 
-std::string optional_length(const std::optional<kivo_style::Length>& value, std::string_view absent) {
-  return value ? length(*value) : std::string(absent);
+void append_px(protocol::Batch& text, float value) {
+  protocol::append_f32(text, value);
+  text.put("px"sv);
 }
 
-std::string margin(const kivo_style::Style& s, std::size_t edge) {
-  return s.margin_auto[edge] ? std::string("auto") : px(s.margin[edge]);
+void append_length(protocol::Batch& text, const kivo_style::Length& length) {
+  protocol::append_f32(text, length.value);
+  text.put(length.kind == kivo_style::Length::Percent ? "%"sv : "px"sv);
 }
 
-std::string display_text(kivo_style::Display display) {
+void append_optional_length(protocol::Batch& text, const std::optional<kivo_style::Length>& value,
+                            std::string_view absent) {
+  if (value) {
+    append_length(text, *value);
+  } else {
+    text.put(absent);
+  }
+}
+
+void append_margin(protocol::Batch& text, const kivo_style::Style& s, std::size_t edge) {
+  if (s.margin_auto[edge]) {
+    text.put("auto"sv);
+  } else {
+    append_px(text, s.margin[edge]);
+  }
+}
+
+void append_color(protocol::Batch& text, std::uint32_t color) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  char digits[9];
+  digits[0] = '#';
+  for (int i = 0; i < 8; ++i) digits[8 - i] = kHex[(color >> (4 * i)) & 15];
+  text.put(std::string_view(digits, sizeof digits));
+}
+
+std::string_view display_text(kivo_style::Display display) {
   switch (display) {
     case kivo_style::Display::Block: return "block";
     case kivo_style::Display::Inline: return "inline";
@@ -76,80 +107,171 @@ std::string display_text(kivo_style::Display display) {
   return {};
 }
 
-std::string tracks_text(const std::vector<kivo_style::Track>& tracks) {
-  std::string text;
+void append_tracks(protocol::Batch& text, const std::vector<kivo_style::Track>& tracks) {
+  bool first = true;
   for (const auto& track : tracks) {
-    if (!text.empty()) text.push_back(' ');
-    text += protocol::f32_text(track.value);
-    text += track.kind == kivo_style::Track::Fr ? "fr" : "px";
+    if (!first) text.put(' ');
+    first = false;
+    protocol::append_f32(text, track.value);
+    text.put(track.kind == kivo_style::Track::Fr ? "fr"sv : "px"sv);
   }
-  return text;
 }
 
-Result<void, IoError> write_node(const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
-                                 const Scene& scene, const Entry& entry, std::int32_t id,
-                                 const std::unordered_map<kivo_dom::NodeId, std::int32_t>& ids, Output& out) {
-  const kivo_dom::Node& node = document.node(entry.node);
-  KIVO_TRY_WRITE(out.write("{\"id\":"));
-  KIVO_TRY_WRITE(protocol::write_i32(id, out));
-  KIVO_TRY_WRITE(out.write(",\"depth\":"));
-  KIVO_TRY_WRITE(protocol::write_i32(entry.depth, out));
-  KIVO_TRY_WRITE(out.write(",\"parent\":"));
-  const auto parent_id = node.parent ? ids.find(*node.parent) : ids.end();
-  if (parent_id == ids.end()) {
-    KIVO_TRY_WRITE(out.write("null"));
+// Appends the "computed" object of a style whose numbers are all finite: the
+// 30 entries in their fixed order, each key with its quotes and colon written
+// as one constant piece.
+void append_computed(protocol::Batch& text, const kivo_style::Style& s) {
+  text.put("{\"display\":\""sv);
+  text.put(display_text(s.display));
+  text.put("\",\"color\":\""sv);
+  append_color(text, s.color);
+  text.put("\",\"background-color\":\""sv);
+  append_color(text, s.background_color);
+  text.put("\",\"font-size\":\""sv);
+  append_px(text, s.font_size);
+  text.put("\",\"width\":\""sv);
+  append_optional_length(text, s.width, "auto");
+  text.put("\",\"max-width\":\""sv);
+  append_optional_length(text, s.max_width, "none");
+  text.put("\",\"height\":\""sv);
+  if (s.height) {
+    append_px(text, *s.height);
   } else {
-    KIVO_TRY_WRITE(protocol::write_i32(parent_id->second, out));
+    text.put("auto"sv);
+  }
+  text.put("\",\"min-height\":\""sv);
+  append_px(text, s.min_height);
+  text.put("\",\"min-width\":\""sv);
+  append_optional_length(text, s.min_width, "auto");
+  text.put("\",\"flex-direction\":\""sv);
+  text.put(s.flex_direction == kivo_style::FlexDirection::Column ? "column"sv : "row"sv);
+  text.put("\",\"flex-wrap\":\""sv);
+  text.put(s.flex_wrap == kivo_style::FlexWrap::Wrap ? "wrap"sv : "nowrap"sv);
+  text.put("\",\"flex-grow\":\""sv);
+  protocol::append_f32(text, s.flex_grow);
+  text.put("\",\"flex-shrink\":\""sv);
+  protocol::append_f32(text, s.flex_shrink);
+  text.put("\",\"flex-basis\":\""sv);
+  append_optional_length(text, s.flex_basis, "auto");
+  text.put("\",\"row-gap\":\""sv);
+  append_px(text, s.gap[0]);
+  text.put("\",\"column-gap\":\""sv);
+  append_px(text, s.gap[1]);
+  text.put("\",\"grid-template-columns\":\""sv);
+  append_tracks(text, s.grid_template_columns);
+  text.put("\",\"font-weight\":\""sv);
+  text.put(s.bold ? "700"sv : "400"sv);
+  text.put("\",\"line-height\":\""sv);
+  append_px(text, line_height_px(s));
+  text.put("\",\"border\":\""sv);
+  append_px(text, s.border_width);
+  text.put(" solid "sv);
+  append_color(text, s.border_color);
+  text.put("\",\"border-radius\":\""sv);
+  append_px(text, s.border_radius);
+  text.put("\",\"box-sizing\":\""sv);
+  text.put(s.box_sizing == kivo_style::BoxSizing::BorderBox ? "border-box"sv : "content-box"sv);
+  text.put("\",\"margin-top\":\""sv);
+  append_margin(text, s, 0);
+  text.put("\",\"padding-top\":\""sv);
+  append_px(text, s.padding[0]);
+  text.put("\",\"margin-right\":\""sv);
+  append_margin(text, s, 1);
+  text.put("\",\"padding-right\":\""sv);
+  append_px(text, s.padding[1]);
+  text.put("\",\"margin-bottom\":\""sv);
+  append_margin(text, s, 2);
+  text.put("\",\"padding-bottom\":\""sv);
+  append_px(text, s.padding[2]);
+  text.put("\",\"margin-left\":\""sv);
+  append_margin(text, s, 3);
+  text.put("\",\"padding-left\":\""sv);
+  append_px(text, s.padding[3]);
+  text.put("\"}"sv);
+}
+
+// Output ids of the nodes written so far, by node index; -1 for none yet.
+using IdTable = std::vector<std::int32_t>;
+
+// Appends one node; false when its style or box holds a number that is not
+// finite, after the text that precedes that number.
+bool append_node(protocol::Batch& text, const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
+                 const Scene& scene, const Entry& entry, std::int32_t id, const IdTable& ids) {
+  const kivo_dom::Node& node = document.node(entry.node);
+  text.put("{\"id\":"sv);
+  protocol::append_i32(text, id);
+  text.put(",\"depth\":"sv);
+  protocol::append_i32(text, entry.depth);
+  text.put(",\"parent\":"sv);
+  const bool has_parent = node.parent && document.contains(*node.parent) && ids[node.parent->index] >= 0;
+  if (has_parent) {
+    protocol::append_i32(text, ids[node.parent->index]);
+  } else {
+    text.put("null"sv);
   }
 
-  KIVO_TRY_WRITE(out.write(",\"name\":"));
-  std::string_view text;
+  text.put(",\"name\":"sv);
+  std::string_view node_text;
   if (node.kind.is_document()) {
-    KIVO_TRY_WRITE(protocol::write_string("#document", out));
+    text.put("\"#document\""sv);
   } else if (node.kind.is_text()) {
-    KIVO_TRY_WRITE(protocol::write_string("#text", out));
-    text = cut_chars(node.kind.data, kMaxTextChars);
+    text.put("\"#text\""sv);
+    node_text = cut_chars(node.kind.data, kMaxTextChars);
   } else {
-    KIVO_TRY_WRITE(protocol::write_string(node.kind.data, out));
+    protocol::append_string(text, node.kind.data);
   }
-  KIVO_TRY_WRITE(out.write(",\"text\":"));
-  KIVO_TRY_WRITE(protocol::write_string(text, out));
+  text.put(",\"text\":"sv);
+  protocol::append_string(text, node_text);
 
   // The attribute map is already ordered by the bytes of the names.
-  KIVO_TRY_WRITE(out.write(",\"attributes\":{"));
+  text.put(",\"attributes\":{"sv);
   bool first = true;
   for (const auto& [name, value] : node.attributes) {
-    if (!first) KIVO_TRY_WRITE(out.write(","));
+    if (!first) text.put(","sv);
     first = false;
-    KIVO_TRY_WRITE(protocol::write_string(name, out));
-    KIVO_TRY_WRITE(out.write(":"));
-    KIVO_TRY_WRITE(protocol::write_string(cut_chars(value, kMaxAttributeValueChars), out));
+    protocol::append_string(text, name);
+    text.put(":"sv);
+    protocol::append_string(text, cut_chars(value, kMaxAttributeValueChars));
   }
 
-  KIVO_TRY_WRITE(out.write("},\"computed\":"));
-  KIVO_TRY_WRITE(write_computed(style_of(styled, entry.node), out));
+  text.put("},\"computed\":"sv);
+  const kivo_style::Style* style = style_of(styled, entry.node);
+  if (style == nullptr) {
+    text.put("{}"sv);
+  } else {
+    if (!style_is_finite(*style)) return false;
+    append_computed(text, *style);
+  }
 
-  KIVO_TRY_WRITE(out.write(",\"bounds\":"));
+  text.put(",\"bounds\":"sv);
   const auto bounds = scene.bounds.find(entry.node);
   if (bounds == scene.bounds.end()) {
-    KIVO_TRY_WRITE(out.write("null"));
+    text.put("null"sv);
   } else {
-    KIVO_TRY_WRITE(out.write("{"));
-    KIVO_TRY_WRITE(protocol::rect(bounds->second, out));
-    KIVO_TRY_WRITE(out.write("}"));
+    text.put("{"sv);
+    if (!protocol::append_rect(text, bounds->second)) return false;
+    text.put("}"sv);
   }
-  return out.write("}");
+  text.put("}"sv);
+  return true;
 }
 
 }  // namespace
 
 Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
                                   const Scene& scene, Output& out) {
+  protocol::Batch batch(out);
+  KIVO_TRY_WRITE(write_nodes(document, styled, scene, batch));
+  return batch.pass_all();
+}
+
+Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
+                                  const Scene& scene, protocol::Batch& batch) {
   // 1. Open the array.
-  KIVO_TRY_WRITE(out.write(",\"nodes\":["));
+  batch.put(",\"nodes\":["sv);
   // 2. Start from the root with nothing written.
   std::vector<Entry> stack{Entry{document.root(), 0}};
-  std::unordered_map<kivo_dom::NodeId, std::int32_t> ids;
+  IdTable ids(document.nodes.size(), -1);
   std::int32_t count = 0;
   // 3. Write nodes in pre-order until the stack is empty or the cap is reached.
   while (!stack.empty() && static_cast<std::size_t>(count) < kMaxNodes) {
@@ -157,66 +279,31 @@ Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo
     stack.pop_back();
     // 4. An entry that names no node of this document is skipped without an id.
     if (!document.contains(entry.node)) continue;
-    // 5. Write the node under the next output id.
-    if (count >= 1) KIVO_TRY_WRITE(out.write(","));
-    ids.emplace(entry.node, count);
-    KIVO_TRY_WRITE(write_node(document, styled, scene, entry, count, ids, out));
+    // 5. Write the node under the next output id; the first id a node gets is kept.
+    if (count >= 1) batch.put(","sv);
+    if (ids[entry.node.index] < 0) ids[entry.node.index] = count;
+    if (!append_node(batch, document, styled, scene, entry, count, ids)) {
+      // What came before the broken number still goes out, then the error.
+      KIVO_TRY_WRITE(batch.pass_all());
+      return kivo_dom::err(non_finite_number_error());
+    }
+    KIVO_TRY_WRITE(batch.pass());
     // 6. Push the children last first, so the first child is taken next.
     const auto& children = document.node(entry.node).children;
     for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back(Entry{*it, entry.depth + 1});
     ++count;
   }
   // 7. Close the array and tell whether entries were left.
-  KIVO_TRY_WRITE(out.write("],\"inspectorTruncated\":"));
-  return protocol::write_bool(!stack.empty(), out);
+  batch.put(stack.empty() ? "],\"inspectorTruncated\":false"sv : "],\"inspectorTruncated\":true"sv);
+  return {};
 }
 
 Result<void, IoError> write_computed(const kivo_style::Style* style, Output& out) {
   if (style == nullptr) return out.write("{}");
-  const kivo_style::Style& s = *style;
-  if (!style_is_finite(s)) return kivo_dom::err(non_finite_number_error());
-  const std::pair<std::string_view, std::string> entries[] = {
-      {"display", display_text(s.display)},
-      {"color", color_text(s.color)},
-      {"background-color", color_text(s.background_color)},
-      {"font-size", px(s.font_size)},
-      {"width", optional_length(s.width, "auto")},
-      {"max-width", optional_length(s.max_width, "none")},
-      {"height", s.height ? px(*s.height) : std::string("auto")},
-      {"min-height", px(s.min_height)},
-      {"min-width", optional_length(s.min_width, "auto")},
-      {"flex-direction", s.flex_direction == kivo_style::FlexDirection::Column ? "column" : "row"},
-      {"flex-wrap", s.flex_wrap == kivo_style::FlexWrap::Wrap ? "wrap" : "nowrap"},
-      {"flex-grow", protocol::f32_text(s.flex_grow)},
-      {"flex-shrink", protocol::f32_text(s.flex_shrink)},
-      {"flex-basis", optional_length(s.flex_basis, "auto")},
-      {"row-gap", px(s.gap[0])},
-      {"column-gap", px(s.gap[1])},
-      {"grid-template-columns", tracks_text(s.grid_template_columns)},
-      {"font-weight", s.bold ? "700" : "400"},
-      {"line-height", px(line_height_px(s))},
-      {"border", px(s.border_width) + " solid " + color_text(s.border_color)},
-      {"border-radius", px(s.border_radius)},
-      {"box-sizing", s.box_sizing == kivo_style::BoxSizing::BorderBox ? "border-box" : "content-box"},
-      {"margin-top", margin(s, 0)},
-      {"padding-top", px(s.padding[0])},
-      {"margin-right", margin(s, 1)},
-      {"padding-right", px(s.padding[1])},
-      {"margin-bottom", margin(s, 2)},
-      {"padding-bottom", px(s.padding[2])},
-      {"margin-left", margin(s, 3)},
-      {"padding-left", px(s.padding[3])},
-  };
-  KIVO_TRY_WRITE(out.write("{"));
-  bool first = true;
-  for (const auto& [key, value] : entries) {
-    if (!first) KIVO_TRY_WRITE(out.write(","));
-    first = false;
-    KIVO_TRY_WRITE(protocol::write_string(key, out));
-    KIVO_TRY_WRITE(out.write(":"));
-    KIVO_TRY_WRITE(protocol::write_string(value, out));
-  }
-  return out.write("}");
+  if (!style_is_finite(*style)) return kivo_dom::err(non_finite_number_error());
+  protocol::Batch batch(out);
+  append_computed(batch, *style);
+  return batch.pass_all();
 }
 
 std::string length(const kivo_style::Length& length) {

@@ -13,6 +13,7 @@
 
 #include "dom/document.h"
 #include "layout/io.h"
+#include "layout/protocol.h"
 #include "style/values.h"
 
 namespace kivo_style {
@@ -32,6 +33,10 @@ inline constexpr std::size_t kMaxAttributeValueChars = 256;
 // Writes ,"nodes":[...],"inspectorTruncated":B into the open scene object.
 Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
                                   const Scene& scene, Output& out);
+// The same into a batch (the scene writer's); on failure what was collected
+// before the failing token has been handed on.
+Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
+                                  const Scene& scene, protocol::Batch& batch);
 
 // Writes the "computed" object of one node: the 30 entries of the style in
 // their fixed order, or {} when the node has no style. Fails without writing

@@ -35,25 +35,27 @@ Result<void, IoError> write_all_fd(int fd, std::string_view bytes) {
   return {};
 }
 
-BufferedFdOutput::BufferedFdOutput(int fd) : m_fd(fd) { m_buffer.reserve(kCapacity); }
+BufferedFdOutput::BufferedFdOutput(int fd) : m_fd(fd), m_buffer(kCapacity) {}
 
 BufferedFdOutput::~BufferedFdOutput() = default;
 
 Result<void, IoError> BufferedFdOutput::write_all(std::string_view bytes) { return write_all_fd(m_fd, bytes); }
 
 Result<void, IoError> BufferedFdOutput::write(std::string_view bytes) {
-  if (m_buffer.size() + bytes.size() > kCapacity) {
+  if (bytes.empty()) return {};
+  if (m_used + bytes.size() > kCapacity) {
     if (auto r = flush(); !r) return r;
   }
   if (bytes.size() >= kCapacity) return write_all(bytes);
-  m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.end());
+  std::memcpy(m_buffer.data() + m_used, bytes.data(), bytes.size());
+  m_used += bytes.size();
   return {};
 }
 
 Result<void, IoError> BufferedFdOutput::flush() {
-  if (m_buffer.empty()) return {};
-  auto r = write_all(std::string_view(m_buffer.data(), m_buffer.size()));
-  m_buffer.clear();
+  if (m_used == 0) return {};
+  auto r = write_all(std::string_view(m_buffer.data(), m_used));
+  m_used = 0;
   return r;
 }
 

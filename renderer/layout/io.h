@@ -70,7 +70,9 @@ class BufferedFdOutput final : public Output {
  private:
   Result<void, IoError> write_all(std::string_view bytes);
   int m_fd;
+  // kCapacity bytes, of which the first m_used hold output not yet written.
   std::vector<char> m_buffer;
+  std::size_t m_used = 0;
 };
 
 // Writes all bytes to a descriptor, retrying EINTR and partial writes.

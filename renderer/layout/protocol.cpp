@@ -1,94 +1,217 @@
 #include "protocol.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace kivo_layout::protocol {
 
-Result<void, IoError> write_string(std::string_view text, Output& out) {
+namespace {
+
+// True for the bytes a JSON string cannot hold as they are.
+constexpr bool needs_escape(unsigned char c) { return c < 0x20 || c == '"' || c == '\\'; }
+
+// The escape of one byte that needs one; returns its length (2 or 6).
+std::size_t escape_of(unsigned char c, char* buffer) {
   static constexpr char kHex[] = "0123456789abcdef";
-  if (auto r = out.write("\""); !r) return r;
-  std::size_t run = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const char* escape = nullptr;
-    char unicode[6];
-    switch (c) {
-      case '"': escape = "\\\""; break;
-      case '\\': escape = "\\\\"; break;
-      case '\n': escape = "\\n"; break;
-      case '\r': escape = "\\r"; break;
-      case '\t': escape = "\\t"; break;
-      default:
-        if (c < 0x20) {
-          unicode[0] = '\\';
-          unicode[1] = 'u';
-          unicode[2] = '0';
-          unicode[3] = '0';
-          unicode[4] = kHex[c >> 4];
-          unicode[5] = kHex[c & 15];
-        }
-    }
-    if (escape == nullptr && c >= 0x20) continue;
-    if (i > run) {
-      if (auto r = out.write(text.substr(run, i - run)); !r) return r;
-    }
-    if (auto r = out.write(escape ? std::string_view(escape) : std::string_view(unicode, 6)); !r) return r;
-    run = i + 1;
+  buffer[0] = '\\';
+  switch (c) {
+    case '"': buffer[1] = '"'; return 2;
+    case '\\': buffer[1] = '\\'; return 2;
+    case '\n': buffer[1] = 'n'; return 2;
+    case '\r': buffer[1] = 'r'; return 2;
+    case '\t': buffer[1] = 't'; return 2;
+    default: break;
   }
-  if (text.size() > run) {
-    if (auto r = out.write(text.substr(run)); !r) return r;
+  buffer[1] = 'u';
+  buffer[2] = '0';
+  buffer[3] = '0';
+  buffer[4] = kHex[c >> 4];
+  buffer[5] = kHex[c & 15];
+  return 6;
+}
+
+// The length of the run at the start of text that needs no escape.
+std::size_t plain_run(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && !needs_escape(static_cast<unsigned char>(text[i]))) ++i;
+  return i;
+}
+
+// Writes a positive non-integer below 2^24 with at most 13 fraction bits
+// directly, and returns its length; 0 when the value is not of that kind.
+// Such a value's exact decimal has k fraction digits, the last a 5, so every
+// decimal with fewer fraction digits lies at least 5 x 10^-k away. When the
+// float's spacing is below 10^(1-k), none of those reads back to it, and the
+// exact decimal is the shortest round-trip text (layout's halves, quarters
+// and sixty-fourths of a pixel are such values).
+std::size_t dyadic_chars(float magnitude, char* out) {
+  const auto bits = std::bit_cast<std::uint32_t>(magnitude);
+  const int biased = static_cast<int>(bits >> 23);
+  // Normal values of at least 1/8 and below 2^24 only.
+  if (biased < 124 || biased >= 150) return 0;
+  const std::uint32_t significand = (bits & 0x7FFFFFu) | 0x800000u;
+  const int scale = 150 - biased;  // the value is significand / 2^scale
+  const int zeros = std::countr_zero(significand);
+  if (zeros >= scale) return 0;  // a whole number
+  const int k = scale - zeros;
+  static constexpr std::uint64_t kPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000,
+                                            100000000, 1000000000, 10000000000ULL, 100000000000ULL,
+                                            1000000000000ULL, 10000000000000ULL};
+  if (k > 13 || kPow10[k - 1] >= (std::uint64_t{1} << scale)) return 0;
+  const std::uint32_t whole = significand >> scale;
+  const std::uint64_t fraction_bits = (significand & ((std::uint32_t{1} << scale) - 1)) >> zeros;
+  std::uint64_t fraction = fraction_bits;
+  for (int i = 0; i < k; ++i) fraction *= 5;
+  // The whole part, the point and k fraction digits, zero-padded.
+  char* p = out;
+  const auto [end, ec] = std::to_chars(p, p + 16, whole);
+  KIVO_CHECK(ec == std::errc());
+  p = end;
+  *p++ = '.';
+  for (int i = k - 1; i >= 0; --i) {
+    p[i] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  KIVO_CHECK(fraction == 0);
+  return static_cast<std::size_t>(p + k - out);
+}
+
+}  // namespace
+
+Result<void, IoError> write_string(std::string_view text, Output& out) {
+  if (auto r = out.write("\""); !r) return r;
+  while (!text.empty()) {
+    const std::size_t run = plain_run(text);
+    if (run > 0) {
+      if (auto r = out.write(text.substr(0, run)); !r) return r;
+      text.remove_prefix(run);
+      continue;
+    }
+    char escape[6];
+    const std::size_t length = escape_of(static_cast<unsigned char>(text.front()), escape);
+    if (auto r = out.write(std::string_view(escape, length)); !r) return r;
+    text.remove_prefix(1);
   }
   return out.write("\"");
 }
 
-std::string f32_text(float value) {
-  KIVO_CHECK(std::isfinite(value));
-  // The shortest round-trip digits come from the scientific form; they are then
-  // laid out positionally, padded with zeros, never with an exponent.
-  char buffer[64];
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
-  KIVO_CHECK(ec == std::errc());
-  const std::string_view sci(buffer, static_cast<std::size_t>(end - buffer));
-  const std::size_t e_pos = sci.find('e');
-  KIVO_CHECK(e_pos != std::string_view::npos);
-  std::string_view mantissa = sci.substr(0, e_pos);
-  std::string out;
-  if (!mantissa.empty() && mantissa.front() == '-') {
-    out.push_back('-');
-    mantissa.remove_prefix(1);
+void append_string(std::string& text, std::string_view value) {
+  text.push_back('"');
+  while (!value.empty()) {
+    const std::size_t run = plain_run(value);
+    if (run > 0) {
+      text.append(value.data(), run);
+      value.remove_prefix(run);
+      continue;
+    }
+    char escape[6];
+    text.append(escape, escape_of(static_cast<unsigned char>(value.front()), escape));
+    value.remove_prefix(1);
   }
-  std::string digits;
-  for (char c : mantissa) {
-    if (c != '.') digits.push_back(c);
-  }
-  int exponent = 0;
-  const std::string_view exp_text = sci.substr(e_pos + 1);
-  const char* exp_begin = exp_text.data() + (exp_text.front() == '+' ? 1 : 0);
-  std::from_chars(exp_begin, exp_text.data() + exp_text.size(), exponent);
-  if (digits == "0") {
-    out.push_back('0');
-    return out;
-  }
-  // The value is 0.d1d2d3... times ten to the (exponent + 1).
-  const int point = exponent + 1;
-  const int count = static_cast<int>(digits.size());
-  if (point <= 0) {
-    out += "0.";
-    out.append(static_cast<std::size_t>(-point), '0');
-    out += digits;
-  } else if (point >= count) {
-    out += digits;
-    out.append(static_cast<std::size_t>(point - count), '0');
-  } else {
-    out.append(digits, 0, static_cast<std::size_t>(point));
-    out.push_back('.');
-    out.append(digits, static_cast<std::size_t>(point), std::string::npos);
-  }
-  return out;
+  text.push_back('"');
 }
 
-Result<void, IoError> write_f32(float value, Output& out) { return out.write(f32_text(value)); }
+std::size_t f32_chars(float value, char* buffer) {
+  KIVO_CHECK(std::isfinite(value));
+  char* out = buffer;
+  if (std::signbit(value)) *out++ = '-';
+  // Zero is the most frequent value of all (margins, paddings, gaps).
+  if (value == 0) {
+    *out++ = '0';
+    return static_cast<std::size_t>(out - buffer);
+  }
+  const float magnitude = std::fabs(value);
+  // Below 2^24 every whole number is a float of its own, so its shortest
+  // round-trip digits are all of its decimal digits: the integer form is the
+  // same text, found without the general digit search. Zero is "0" or "-0".
+  if (magnitude < 16777216.0f) {
+    const auto whole = static_cast<std::uint32_t>(magnitude);
+    if (static_cast<float>(whole) == magnitude) {
+      const auto [end, ec] = std::to_chars(out, buffer + kF32TextCapacity, whole);
+      KIVO_CHECK(ec == std::errc());
+      return static_cast<std::size_t>(end - buffer);
+    }
+  }
+  if (const std::size_t length = dyadic_chars(magnitude, out); length > 0) {
+    return static_cast<std::size_t>(out - buffer) + length;
+  }
+  // The shortest round-trip digits come from the scientific form; they are then
+  // laid out positionally, padded with zeros, never with an exponent.
+  char sci[32];
+  const auto [sci_end, ec] = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific);
+  KIVO_CHECK(ec == std::errc());
+  const std::string_view text(sci, static_cast<std::size_t>(sci_end - sci));
+  const std::size_t e_pos = text.find('e');
+  KIVO_CHECK(e_pos != std::string_view::npos);
+  char digits[16];
+  int count = 0;
+  for (char c : text.substr(0, e_pos)) {
+    if (c != '.') {
+      KIVO_CHECK(count < static_cast<int>(sizeof digits));
+      digits[count++] = c;
+    }
+  }
+  int exponent = 0;
+  const std::string_view exp_text = text.substr(e_pos + 1);
+  const char* exp_begin = exp_text.data() + (exp_text.front() == '+' ? 1 : 0);
+  std::from_chars(exp_begin, exp_text.data() + exp_text.size(), exponent);
+  // The value is 0.d1d2d3... times ten to the (exponent + 1).
+  const int point = exponent + 1;
+  KIVO_CHECK(point > -64 && point < 64);
+  if (point <= 0) {
+    *out++ = '0';
+    *out++ = '.';
+    std::memset(out, '0', static_cast<std::size_t>(-point));
+    out += -point;
+    std::memcpy(out, digits, static_cast<std::size_t>(count));
+    out += count;
+  } else if (point >= count) {
+    std::memcpy(out, digits, static_cast<std::size_t>(count));
+    out += count;
+    std::memset(out, '0', static_cast<std::size_t>(point - count));
+    out += point - count;
+  } else {
+    std::memcpy(out, digits, static_cast<std::size_t>(point));
+    out += point;
+    *out++ = '.';
+    std::memcpy(out, digits + point, static_cast<std::size_t>(count - point));
+    out += count - point;
+  }
+  KIVO_CHECK(out <= buffer + kF32TextCapacity);
+  return static_cast<std::size_t>(out - buffer);
+}
+
+std::string f32_text(float value) {
+  char buffer[kF32TextCapacity];
+  return std::string(buffer, f32_chars(value, buffer));
+}
+
+void append_f32(std::string& text, float value) {
+  char buffer[kF32TextCapacity];
+  text.append(buffer, f32_chars(value, buffer));
+}
+
+Result<void, IoError> write_f32(float value, Output& out) {
+  char buffer[kF32TextCapacity];
+  return out.write(std::string_view(buffer, f32_chars(value, buffer)));
+}
+
+void append_u64(std::string& text, std::uint64_t value) {
+  char buffer[24];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  KIVO_CHECK(ec == std::errc());
+  text.append(buffer, static_cast<std::size_t>(end - buffer));
+}
+
+void append_i32(std::string& text, std::int32_t value) {
+  char buffer[24];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  KIVO_CHECK(ec == std::errc());
+  text.append(buffer, static_cast<std::size_t>(end - buffer));
+}
 
 Result<void, IoError> write_u64(std::uint64_t value, Output& out) {
   char buffer[24];
@@ -98,12 +221,53 @@ Result<void, IoError> write_u64(std::uint64_t value, Output& out) {
 }
 
 Result<void, IoError> write_i32(std::int32_t value, Output& out) {
-  char buffer[16];
+  char buffer[24];
   const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
   KIVO_CHECK(ec == std::errc());
   return out.write(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
 }
 
 Result<void, IoError> write_bool(bool value, Output& out) { return out.write(value ? "true" : "false"); }
+
+Result<void, IoError> Batch::pass_all() {
+  if (m_used == 0) return {};
+  auto r = m_out.write(std::string_view(m_buffer.data(), m_used));
+  m_used = 0;
+  return r;
+}
+
+void Batch::grow(std::size_t more) {
+  m_buffer.resize(std::max(m_buffer.size() * 2, m_used + more));
+}
+
+void append_string(Batch& batch, std::string_view value) {
+  batch.put('"');
+  while (!value.empty()) {
+    const std::size_t run = plain_run(value);
+    if (run > 0) {
+      batch.put(value.substr(0, run));
+      value.remove_prefix(run);
+      continue;
+    }
+    char escape[6];
+    batch.put(std::string_view(escape, escape_of(static_cast<unsigned char>(value.front()), escape)));
+    value.remove_prefix(1);
+  }
+  batch.put('"');
+}
+
+void append_u64(Batch& batch, std::uint64_t value) {
+  char buffer[24];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  KIVO_CHECK(ec == std::errc());
+  batch.put(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+}
+
+void append_i32(Batch& batch, std::int32_t value) {
+  char buffer[24];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  KIVO_CHECK(ec == std::errc());
+  batch.put(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+}
 
 }  // namespace kivo_layout::protocol

@@ -1,9 +1,17 @@
 // The JSON primitives every renderer writer shares: the string writer and
 // the number forms (shortest 32-bit float, unsigned and signed integers).
+//
+// Each form comes written to an Output and appended to a string or a Batch.
+// The batch lets a writer with many small tokens (the scene) collect its text
+// in memory and hand it on in large pieces instead of token by token.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "layout/io.h"
 
@@ -19,8 +27,88 @@ Result<void, IoError> write_f32(float value, Output& out);
 // The same form as text.
 std::string f32_text(float value);
 
+// Room enough for any finite float in the F form ("-0." and 44 zeros before
+// at most nine digits is the longest).
+inline constexpr std::size_t kF32TextCapacity = 64;
+// Puts the F form of a finite float into buffer (kF32TextCapacity bytes) and
+// returns its length.
+std::size_t f32_chars(float value, char* buffer);
+
 Result<void, IoError> write_u64(std::uint64_t value, Output& out);
 Result<void, IoError> write_i32(std::int32_t value, Output& out);
 Result<void, IoError> write_bool(bool value, Output& out);
+
+// The appending forms of the writers above, with the same text.
+void append_string(std::string& text, std::string_view value);
+void append_f32(std::string& text, float value);
+void append_u64(std::string& text, std::uint64_t value);
+void append_i32(std::string& text, std::int32_t value);
+
+// Text collected in memory in front of an output. A writer puts its tokens
+// into the batch and calls pass() between records; the text goes on to the
+// output in pieces of about kPiece bytes, and pass_all() hands on the rest,
+// so the output sees exactly the bytes it would have seen token by token.
+// Putting never fails: the batch grows until the next pass(), so it holds at
+// most one piece plus the largest record put between two passes.
+class Batch {
+ public:
+  static constexpr std::size_t kPiece = 16384;
+
+  explicit Batch(Output& out) : m_out(out), m_buffer(kPiece + 4096) {}
+  Batch(const Batch&) = delete;
+  Batch& operator=(const Batch&) = delete;
+
+  // Appends bytes to the collected text.
+  void put(std::string_view bytes) {
+    const std::size_t n = bytes.size();
+    if (n > m_buffer.size() - m_used) grow(n);
+    char* to = m_buffer.data() + m_used;
+    const char* from = bytes.data();
+    // Most tokens are short: two overlapping fixed-size copies cost less
+    // than a call to the general copy.
+    if (n >= 8 && n <= 16) {
+      std::memcpy(to, from, 8);
+      std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4 && n < 8) {
+      std::memcpy(to, from, 4);
+      std::memcpy(to + n - 4, from + n - 4, 4);
+    } else if (n < 4) {
+      for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+    } else {
+      std::memcpy(to, from, n);
+    }
+    m_used += n;
+  }
+  // Appends one byte.
+  void put(char c) {
+    if (m_used == m_buffer.size()) grow(1);
+    m_buffer[m_used++] = c;
+  }
+  // Hands the collected text on once it has reached a piece.
+  Result<void, IoError> pass() {
+    if (m_used < kPiece) return {};
+    return pass_all();
+  }
+  // Hands on everything collected so far.
+  Result<void, IoError> pass_all();
+
+ private:
+  // Makes room for at least `more` further bytes.
+  void grow(std::size_t more);
+
+  Output& m_out;
+  // Raw storage; the first m_used bytes are collected text.
+  std::vector<char> m_buffer;
+  std::size_t m_used = 0;
+};
+
+// The appending forms into a batch, with the same text.
+void append_string(Batch& batch, std::string_view value);
+inline void append_f32(Batch& batch, float value) {
+  char buffer[kF32TextCapacity];
+  batch.put(std::string_view(buffer, f32_chars(value, buffer)));
+}
+void append_u64(Batch& batch, std::uint64_t value);
+void append_i32(Batch& batch, std::int32_t value);
 
 }  // namespace kivo_layout::protocol

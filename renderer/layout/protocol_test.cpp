@@ -40,6 +40,21 @@ TEST(ProtocolTest, FloatForms) {
       {-0.0f, "-0"},
       {0.0f, "0"},
       {-2.25f, "-2.25"},
+      // Exact binary fractions whose full decimal is the shortest text.
+      {37.59375f, "37.59375"},
+      {0.1875f, "0.1875"},
+      {1048575.75f, "1048575.75"},
+      {8388607.5f, "8388607.5"},
+      // Binary fractions where fewer digits already read back to the float.
+      {2097152.25f, "2097152.2"},
+      {65535.99609375f, "65535.996"},
+      {4096.0009765625f, "4096.001"},
+      // Around the last float that holds every whole number, and the extremes.
+      {16777215.0f, "16777215"},
+      {16777216.0f, "16777216"},
+      {16777218.0f, "16777218"},
+      {std::numeric_limits<float>::max(), "340282350000000000000000000000000000000"},
+      {std::numeric_limits<float>::denorm_min(), "0.000000000000000000000000000000000000000000001"},
   };
   for (const auto& [in, expected] : cases) EXPECT_EQ(f32_text(in), expected) << in;
 }

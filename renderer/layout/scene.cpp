@@ -13,6 +13,8 @@
 
 namespace kivo_layout {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 bool rect_is_finite(const Rect& r) {
@@ -40,41 +42,61 @@ bool scene_numbers_are_finite(const Scene& scene) {
   return true;
 }
 
-Result<void, IoError> write_paint(const Paint& paint, Output& out) {
+// Appends the F form of a number that must be finite; false (nothing
+// appended) when it is not.
+bool append_finite_f32(protocol::Batch& text, float value) {
+  if (!std::isfinite(value)) return false;
+  protocol::append_f32(text, value);
+  return true;
+}
+
+// Appends one paint command; false at the first number that is not finite.
+bool append_paint(protocol::Batch& text, const Paint& paint) {
   if (const auto* box = paint.as_box()) {
-    KIVO_TRY_WRITE(out.write("{\"kind\":\"box\","));
-    KIVO_TRY_WRITE(protocol::rect(paint.rect, out));
-    KIVO_TRY_WRITE(out.write(",\"background\":"));
-    KIVO_TRY_WRITE(protocol::write_u64(box->background, out));
-    KIVO_TRY_WRITE(out.write(",\"border\":"));
-    KIVO_TRY_WRITE(protocol::write_u64(box->border, out));
-    KIVO_TRY_WRITE(out.write(",\"borderWidth\":"));
-    KIVO_TRY_WRITE(protocol::write_finite_f32(box->border_width, out));
-    KIVO_TRY_WRITE(out.write(",\"radius\":"));
-    KIVO_TRY_WRITE(protocol::write_finite_f32(box->radius, out));
-  } else if (const auto* text = paint.as_text()) {
-    KIVO_TRY_WRITE(out.write("{\"kind\":\"text\","));
-    KIVO_TRY_WRITE(protocol::rect(paint.rect, out));
-    KIVO_TRY_WRITE(out.write(",\"size\":"));
-    KIVO_TRY_WRITE(protocol::write_finite_f32(text->size, out));
-    KIVO_TRY_WRITE(out.write(",\"bold\":"));
-    KIVO_TRY_WRITE(protocol::write_bool(text->bold, out));
-    KIVO_TRY_WRITE(out.write(",\"color\":"));
-    KIVO_TRY_WRITE(protocol::write_u64(text->color, out));
-    KIVO_TRY_WRITE(out.write(",\"text\":"));
-    KIVO_TRY_WRITE(protocol::write_string(text->text, out));
+    text.put("{\"kind\":\"box\","sv);
+    if (!protocol::append_rect(text, paint.rect)) return false;
+    text.put(",\"background\":"sv);
+    protocol::append_u64(text, box->background);
+    text.put(",\"border\":"sv);
+    protocol::append_u64(text, box->border);
+    text.put(",\"borderWidth\":"sv);
+    if (!append_finite_f32(text, box->border_width)) return false;
+    text.put(",\"radius\":"sv);
+    if (!append_finite_f32(text, box->radius)) return false;
+  } else if (const auto* run = paint.as_text()) {
+    text.put("{\"kind\":\"text\","sv);
+    if (!protocol::append_rect(text, paint.rect)) return false;
+    text.put(",\"size\":"sv);
+    if (!append_finite_f32(text, run->size)) return false;
+    text.put(run->bold ? ",\"bold\":true,\"color\":"sv : ",\"bold\":false,\"color\":"sv);
+    protocol::append_u64(text, run->color);
+    text.put(",\"text\":"sv);
+    protocol::append_string(text, run->text);
   } else {
     const auto* image = paint.as_image();
     KIVO_CHECK(image != nullptr);
-    KIVO_TRY_WRITE(out.write("{\"kind\":\"image\","));
-    KIVO_TRY_WRITE(protocol::rect(paint.rect, out));
-    KIVO_TRY_WRITE(out.write(",\"imageId\":"));
-    KIVO_TRY_WRITE(protocol::write_u64(image->image_id, out));
-    KIVO_TRY_WRITE(out.write(",\"text\":"));
-    KIVO_TRY_WRITE(protocol::write_string(image->alt, out));
+    text.put("{\"kind\":\"image\","sv);
+    if (!protocol::append_rect(text, paint.rect)) return false;
+    text.put(",\"imageId\":"sv);
+    protocol::append_u64(text, image->image_id);
+    text.put(",\"text\":"sv);
+    protocol::append_string(text, image->alt);
   }
-  KIVO_TRY_WRITE(protocol::link(paint.href, out));
-  return out.write("}");
+  text.put(",\"href\":"sv);
+  if (paint.href) {
+    protocol::append_string(text, *paint.href);
+  } else {
+    text.put("null"sv);
+  }
+  text.put("}"sv);
+  return true;
+}
+
+// Ends a batched write with a number that must not reach JSON: what was
+// collected before it still goes out, as it would have token by token.
+Result<void, IoError> fail_non_finite(protocol::Batch& batch) {
+  KIVO_TRY_WRITE(batch.pass_all());
+  return kivo_dom::err(non_finite_number_error());
 }
 
 }  // namespace
@@ -94,6 +116,19 @@ Result<void, IoError> link(const std::optional<std::string>& href, Output& out) 
   return write_string(*href, out);
 }
 
+// Appends "x":..,"y":..,"width":..,"height":.. as protocol::rect writes it;
+// false at the first number that is not finite.
+bool append_rect(protocol::Batch& text, const Rect& rect) {
+  text.put("\"x\":"sv);
+  if (!append_finite_f32(text, rect.x)) return false;
+  text.put(",\"y\":"sv);
+  if (!append_finite_f32(text, rect.y)) return false;
+  text.put(",\"width\":"sv);
+  if (!append_finite_f32(text, rect.width)) return false;
+  text.put(",\"height\":"sv);
+  return append_finite_f32(text, rect.height);
+}
+
 Result<void, IoError> rect(const Rect& rect, Output& out) {
   KIVO_TRY_WRITE(out.write("\"x\":"));
   KIVO_TRY_WRITE(write_finite_f32(rect.x, out));
@@ -111,38 +146,45 @@ Result<void, IoError> Scene::write_json(std::string_view title, std::span<const 
                                         const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
                                         Output& out) const {
   if (!scene_numbers_are_finite(*this)) return kivo_dom::err(non_finite_number_error());
-  KIVO_TRY_WRITE(out.write("{\"version\":2,\"width\":"));
-  KIVO_TRY_WRITE(protocol::write_f32(width, out));
-  KIVO_TRY_WRITE(out.write(",\"height\":"));
-  KIVO_TRY_WRITE(protocol::write_f32(height, out));
-  KIVO_TRY_WRITE(out.write(",\"title\":"));
-  KIVO_TRY_WRITE(protocol::write_string(title, out));
+  // The many small tokens are collected in memory and reach the output in
+  // large pieces; the bytes are the same.
+  protocol::Batch batch(out);
+  batch.put("{\"version\":2,\"width\":"sv);
+  protocol::append_f32(batch, width);
+  batch.put(",\"height\":"sv);
+  protocol::append_f32(batch, height);
+  batch.put(",\"title\":"sv);
+  protocol::append_string(batch, title);
 
-  KIVO_TRY_WRITE(out.write(",\"warnings\":["));
+  batch.put(",\"warnings\":["sv);
   for (std::size_t i = 0; i < warnings.size(); ++i) {
-    if (i > 0) KIVO_TRY_WRITE(out.write(","));
-    KIVO_TRY_WRITE(protocol::write_string(warnings[i], out));
+    if (i > 0) batch.put(","sv);
+    protocol::append_string(batch, warnings[i]);
+    KIVO_TRY_WRITE(batch.pass());
   }
 
-  KIVO_TRY_WRITE(out.write("],\"anchors\":{"));
+  batch.put("],\"anchors\":{"sv);
   bool first = true;
   for (const auto& [name, y] : anchors) {
-    if (!first) KIVO_TRY_WRITE(out.write(","));
+    if (!first) batch.put(","sv);
     first = false;
-    KIVO_TRY_WRITE(protocol::write_string(name, out));
-    KIVO_TRY_WRITE(out.write(":"));
-    KIVO_TRY_WRITE(protocol::write_f32(y, out));
+    protocol::append_string(batch, name);
+    batch.put(":"sv);
+    protocol::append_f32(batch, y);
+    KIVO_TRY_WRITE(batch.pass());
   }
 
-  KIVO_TRY_WRITE(out.write("},\"commands\":["));
+  batch.put("},\"commands\":["sv);
   for (std::size_t i = 0; i < paints.size(); ++i) {
-    if (i > 0) KIVO_TRY_WRITE(out.write(","));
-    KIVO_TRY_WRITE(write_paint(paints[i], out));
+    if (i > 0) batch.put(","sv);
+    if (!append_paint(batch, paints[i])) return fail_non_finite(batch);
+    KIVO_TRY_WRITE(batch.pass());
   }
-  KIVO_TRY_WRITE(out.write("]"));
+  batch.put("]"sv);
 
-  KIVO_TRY_WRITE(inspection::write_nodes(document, styled, *this, out));
-  return out.write("}\n");
+  KIVO_TRY_WRITE(inspection::write_nodes(document, styled, *this, batch));
+  batch.put("}\n"sv);
+  return batch.pass_all();
 }
 
 }  // namespace kivo_layout

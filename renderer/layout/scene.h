@@ -2,8 +2,9 @@
 // and its JSON writer (the single output line of a scene run).
 //
 // Limits: the scene holds what layout put into it; the writer streams it in one
-// pass without building the text in memory. The inspection nodes it appends are
-// capped at 2,000 (see inspection.h). Every number written must be finite: the
+// pass through a batch of about 16 KiB, never building the whole text in
+// memory. The inspection nodes it appends are capped at 2,000 (see
+// inspection.h). Every number written must be finite: the
 // writer checks the scene's own numbers before writing its first byte, and any
 // other number as it goes, and fails instead of writing a non-finite value.
 #pragma once
@@ -22,6 +23,7 @@
 #include "dom/document.h"
 #include "dom/node.h"
 #include "layout/io.h"
+#include "layout/protocol.h"
 
 namespace kivo_style {
 struct StyledDocument;
@@ -134,6 +136,9 @@ Result<void, IoError> link(const std::optional<std::string>& href, Output& out);
 
 // Writes "x":..,"y":..,"width":..,"height":.. without braces or a leading comma.
 Result<void, IoError> rect(const Rect& rect, Output& out);
+// Appends the same text to a batch; false, after the text before it, at the first number
+// that is not finite.
+bool append_rect(Batch& text, const Rect& rect);
 
 }  // namespace protocol
 

@@ -155,6 +155,33 @@ bool has_box_decorations(const Style& style) {
          style.width.has_value() || style.max_width.has_value();
 }
 
+// The rules by the one name each subject must carry: its first id, else its
+// first class, else its type. A rule can only match an element that carries
+// its name; every other rule fails on the subject's names, which costs its
+// two steps and nothing else.
+struct RuleIndex {
+  std::unordered_map<std::string_view, std::vector<std::size_t>> by_id;
+  std::unordered_map<std::string_view, std::vector<std::size_t>> by_class;
+  std::unordered_map<std::string_view, std::vector<std::size_t>> by_tag;
+  // Rules whose subject names nothing (only "*", attributes or pseudo-classes).
+  std::vector<std::size_t> any;
+
+  explicit RuleIndex(const std::vector<PreparedRule>& rules) {
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+      const Compound& subject = rules[i].rule->selector.compounds[rules[i].last_compound];
+      if (!subject.ids.empty()) {
+        by_id[subject.ids.front()].push_back(i);
+      } else if (!subject.classes.empty()) {
+        by_class[subject.classes.front()].push_back(i);
+      } else if (subject.tag) {
+        by_tag[*subject.tag].push_back(i);
+      } else {
+        any.push_back(i);
+      }
+    }
+  }
+};
+
 // The per-run state of the tree walk.
 struct Run {
   const Document& document;
@@ -163,7 +190,44 @@ struct Run {
   std::vector<PreparedRule> rules;
   WarningList& warnings;
   std::size_t steps = 0;
+  // Working lists of match_rules, kept to reuse their memory.
+  std::vector<std::string_view> classes = {};
+  std::vector<std::size_t> candidates = {};
 };
+
+// Appends the rules of one bucket, if there is one for the name.
+void add_bucket(const std::unordered_map<std::string_view, std::vector<std::size_t>>& buckets, std::string_view name,
+                std::vector<std::size_t>& out) {
+  const auto found = buckets.find(name);
+  if (found != buckets.end()) out.insert(out.end(), found->second.begin(), found->second.end());
+}
+
+// The indices of the rules that carry a name of the element, ascending and
+// each once; every other rule fails on the subject's names.
+void candidate_rules(Run& run, const RuleIndex& index, const ElementFacts& element) {
+  std::vector<std::size_t>& out = run.candidates;
+  out.clear();
+  out.insert(out.end(), index.any.begin(), index.any.end());
+  add_bucket(index.by_tag, *element.tag, out);
+  if (element.id != nullptr) add_bucket(index.by_id, *element.id, out);
+  if (element.class_list != nullptr && !index.by_class.empty()) {
+    // A class named twice in the list must not bring its rules twice.
+    std::vector<std::string_view>& classes = run.classes;
+    classes.clear();
+    const std::string_view list = *element.class_list;
+    std::size_t i = 0;
+    while (i < list.size()) {
+      while (i < list.size() && kivo_dom::text::is_ascii_white_space(list[i])) ++i;
+      const std::size_t start = i;
+      while (i < list.size() && !kivo_dom::text::is_ascii_white_space(list[i])) ++i;
+      if (i > start) classes.push_back(list.substr(start, i - start));
+    }
+    std::sort(classes.begin(), classes.end());
+    classes.erase(std::unique(classes.begin(), classes.end()), classes.end());
+    for (const std::string_view name : classes) add_bucket(index.by_class, name, out);
+  }
+  std::sort(out.begin(), out.end());
+}
 
 // Reports the element kinds that the renderer shows without running or loading.
 void report_unsupported_element(const Run& run, NodeId id, const Node& node, WarningList& warnings) {
@@ -179,9 +243,26 @@ void report_unsupported_element(const Run& run, NodeId id, const Node& node, War
 }
 
 // Adds the declarations of every matching rule, in rule order.
-Result<void, StyleError> match_rules(Run& run, NodeId id, std::vector<Matched>& matched) {
-  for (const PreparedRule& prepared : run.rules) {
+Result<void, StyleError> match_rules(Run& run, const RuleIndex& index, NodeId id, const Node& node,
+                                     std::vector<Matched>& matched) {
+  const ElementFacts element = ElementFacts::of(node);
+  candidate_rules(run, index, element);
+  // 1. A rule without a name of the element costs its own step and the
+  // subject's one step. The count only grows, so counting these first ends
+  // the run exactly when counting them in rule order would.
+  const std::size_t skipped = run.rules.size() - run.candidates.size();
+  run.steps += 2 * skipped;
+  if (run.steps > selectors::kMatchingBudget) return kivo_dom::err(StyleError{selectors::kBudgetExceeded});
+  // 2. Try the others in rule order.
+  for (const std::size_t rule_index : run.candidates) {
+    const PreparedRule& prepared = run.rules[rule_index];
     if (auto step = selectors::count_step(run.steps); !step) return step;
+    // Most rules fail on the subject's names; the full match would count one
+    // step for that, so the same step is counted without it.
+    if (selectors::rejects_by_name(prepared.rule->selector.compounds[prepared.last_compound], element)) {
+      if (auto step = selectors::count_step(run.steps); !step) return step;
+      continue;
+    }
     auto hit = prepared.rule->selector.at(run.document, id, prepared.last_compound, run.steps);
     if (!hit) return kivo_dom::err(std::move(hit).error());
     if (!*hit) continue;
@@ -211,7 +292,7 @@ Result<void, StyleError> match_style_attribute(Run& run, const Node& node,
 }
 
 // Styles one element on top of its initial and inherited values.
-Result<void, StyleError> style_element(Run& run, NodeId id, const Node& node, Style& style) {
+Result<void, StyleError> style_element(Run& run, const RuleIndex& index, NodeId id, const Node& node, Style& style) {
   const std::string& name = node.kind.data;
   // 1. Built-in values of the element's name.
   apply_built_in(name, style);
@@ -219,7 +300,7 @@ Result<void, StyleError> style_element(Run& run, NodeId id, const Node& node, St
   report_unsupported_element(run, id, node, run.warnings);
   // 3. Collect the matching declarations of rules and of the style attribute.
   std::vector<Matched> matched;
-  if (auto rules = match_rules(run, id, matched); !rules) return rules;
+  if (auto rules = match_rules(run, index, id, node, matched); !rules) return rules;
   std::vector<Declaration> inline_declarations;
   if (run.author) {
     if (auto attribute = match_style_attribute(run, node, inline_declarations, matched); !attribute) {
@@ -244,6 +325,7 @@ Result<void, StyleError> style_element(Run& run, NodeId id, const Node& node, St
 
 // Walks the tree in document order and computes every reachable node's style.
 Result<std::unordered_map<NodeId, Style>, StyleError> style_tree(Run& run) {
+  const RuleIndex index(run.rules);
   struct Entry {
     NodeId id;
     std::size_t depth;
@@ -268,7 +350,7 @@ Result<std::unordered_map<NodeId, Style>, StyleError> style_tree(Run& run) {
     }
     // 3. Elements take built-in values and their CSS.
     if (node.kind.is_element()) {
-      auto styled = style_element(run, entry.id, node, style);
+      auto styled = style_element(run, index, entry.id, node, style);
       if (!styled) return kivo_dom::err(std::move(styled).error());
     }
     styles.insert_or_assign(entry.id, std::move(style));

@@ -376,6 +376,16 @@ void add_elements_and_rules(Page& page, int elements, int rules) {
   for (int i = 4; i < elements; ++i) page.tree.element(page.body, "div");
 }
 
+// Like add_elements_and_rules, but every div carries the class the rules name,
+// so the rules are tried on each div and fail on its type instead: the step
+// count must not depend on which way a rule fails.
+void add_classed_elements_and_rules(Page& page, int elements, int rules) {
+  std::string css;
+  for (int i = 0; i < rules; ++i) css += "x.a{}";
+  page.tree.text(page.tree.element(page.tree.root(), "style"), css);
+  for (int i = 4; i < elements; ++i) page.tree.element(page.body, "div", {{"class", "a b a"}});
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Table, CascadeBudgets,
     ::testing::Values(
@@ -427,6 +437,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "CSS rule limit exceeded"},
         BudgetCase{"MatchingAtBudget", [](Page& p, Stylesheets&) { add_elements_and_rules(p, 2'000, 500); }, ""},
         BudgetCase{"MatchingOnePast", [](Page& p, Stylesheets&) { add_elements_and_rules(p, 2'001, 500); },
+                   "CSS matching budget exceeded"},
+        BudgetCase{"ClassedMatchingAtBudget",
+                   [](Page& p, Stylesheets&) { add_classed_elements_and_rules(p, 2'000, 500); }, ""},
+        BudgetCase{"ClassedMatchingOnePast",
+                   [](Page& p, Stylesheets&) { add_classed_elements_and_rules(p, 2'001, 500); },
                    "CSS matching budget exceeded"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -218,13 +218,23 @@ std::optional<std::string> ident(std::string_view text, std::size_t& position) {
   return name;
 }
 
-Result<void, StyleError> count_step(std::size_t& steps) {
-  ++steps;
-  if (steps > kMatchingBudget) return kivo_dom::err(StyleError{kBudgetExceeded});
-  return {};
+bool rejects_by_name(const Compound& compound, const ElementFacts& element) {
+  if (compound.tag && *compound.tag != *element.tag) return true;
+  for (const std::string& name : compound.ids) {
+    if (element.id == nullptr || *element.id != name) return true;
+  }
+  for (const std::string& name : compound.classes) {
+    if (element.class_list == nullptr || !class_list_contains(*element.class_list, name)) return true;
+  }
+  return false;
 }
 
 }  // namespace selectors
+
+ElementFacts ElementFacts::of(const Node& element) {
+  KIVO_CHECK(element.kind.is_element());
+  return ElementFacts{&element.kind.data, attribute_of(element, "id"), attribute_of(element, "class")};
+}
 
 std::optional<Selector> Selector::parse(std::string_view text) {
   if (text.empty() || text.size() > selectors::kMaxSelectorBytes) return std::nullopt;

@@ -35,7 +35,11 @@ inline constexpr const char* kBudgetExceeded = "CSS matching budget exceeded";
 std::optional<std::string> ident(std::string_view text, std::size_t& position);
 
 // Adds one step to a cascade run's counter; fails once the budget is passed.
-kivo_dom::Result<void, StyleError> count_step(std::size_t& steps);
+inline kivo_dom::Result<void, StyleError> count_step(std::size_t& steps) {
+  ++steps;
+  if (steps > kMatchingBudget) return kivo_dom::err(StyleError{kBudgetExceeded});
+  return {};
+}
 
 }  // namespace selectors
 
@@ -72,6 +76,28 @@ struct Specificity {
   friend bool operator==(const Specificity&, const Specificity&) = default;
   friend auto operator<=>(const Specificity&, const Specificity&) = default;
 };
+
+// What subject matching reads from one element, looked up once per element
+// rather than once per rule.
+struct ElementFacts {
+  // The element's (lowercase) name.
+  const std::string* tag = nullptr;
+  // The values of its id and class attributes, or nullptr without them.
+  const std::string* id = nullptr;
+  const std::string* class_list = nullptr;
+
+  // The facts of an element node.
+  static ElementFacts of(const kivo_dom::Node& element);
+};
+
+namespace selectors {
+
+// True when the compound's type, id or class selectors rule the element out.
+// Matching the compound against that element would then end within its first
+// step, before any attribute or pseudo-class is tested; false says nothing.
+bool rejects_by_name(const Compound& compound, const ElementFacts& element);
+
+}  // namespace selectors
 
 struct Selector {
   // Left to right; the last compound is tested against the subject node.

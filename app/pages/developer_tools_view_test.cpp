@@ -1,0 +1,234 @@
+// The developer tools panel: its header buttons, the Network lines, the
+// Console pane's levels and clearing, switching browser tabs, and PNG shots
+// of every pane in both schemes under /tmp/devtools-shots.
+#include <QDir>
+#include <QImage>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "kit/kit_fonts.h"
+#include "kit/kivo_button.h"
+#include "kit/motion.h"
+#include "kit/palette.h"
+#include "pages/console_pane.h"
+#include "pages/developer_tools_view.h"
+#include "pages/devtools_test_support.h"
+#include "pages/devtools_text.h"
+#include "pages/elements_pane.h"
+#include "pages/network_pane.h"
+
+using DevToolsTest::node;
+
+namespace {
+
+NetworkResponse response(qint64 status, const QString& mime, qint64 bytes, double elapsed) {
+  NetworkResponse made;
+  made.url = QUrl(QStringLiteral("https://örnek.test/yol?q=a b"));
+  made.status = status;
+  made.mime = mime;
+  made.byteCount = bytes;
+  made.elapsed = elapsed;
+  return made;
+}
+
+QStringList texts(const QList<DevToolsText::NetworkLine>& lines) {
+  QStringList result;
+  for (const auto& line : lines) result.append(line.text);
+  return result;
+}
+
+TEST(NetworkLines, AbsentResponseHasTwoLines) {
+  const auto lines = DevToolsText::networkLines(std::nullopt);
+  EXPECT_EQ(texts(lines), (QStringList{QStringLiteral("Bu sekmede tamamlanmış bir ağ yanıtı yok."),
+                                       QStringLiteral("Bağlantı hataları Console bölümünde gösterilir.")}));
+  EXPECT_FALSE(lines[0].muted);
+  EXPECT_TRUE(lines[1].muted);
+}
+
+TEST(NetworkLines, ResponseLinesTruncateTheMilliseconds) {
+  struct Case {
+    double elapsed;
+    QString third;
+  };
+  const std::vector<Case> cases{{0.0456, QStringLiteral("5120 bayt · 45 ms")},
+                                {0.0009, QStringLiteral("5120 bayt · 0 ms")},
+                                {2.5, QStringLiteral("5120 bayt · 2500 ms")}};
+  for (const Case& c : cases) {
+    const auto lines = DevToolsText::networkLines(response(200, QStringLiteral("text/html"), 5120, c.elapsed));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0].text, QStringLiteral("GET https://xn--rnek-4qa.test/yol?q=a%20b"));
+    EXPECT_TRUE(lines[0].selectable);
+    EXPECT_EQ(lines[1].text, QStringLiteral("HTTP 200 · text/html"));
+    EXPECT_EQ(lines[2].text, c.third);
+    EXPECT_EQ(lines[3].text, QStringLiteral("Ana belge isteği. Alt kaynak hataları Console bölümünde gösterilir; "
+                                            "ayrıntılı kaynak zaman çizelgesi henüz yok."));
+    EXPECT_TRUE(lines[3].muted);
+  }
+}
+
+TEST(ConsoleLevels, SymbolAndColourFollowTheExactLevel) {
+  const QColor accent(0x66, 0x58, 0xd3);
+  struct Case {
+    QString level;
+    QString symbol;
+    QColor color;
+  };
+  const std::vector<Case> cases{
+      {QStringLiteral("error"), QStringLiteral("xmark.circle"), ConsolePane::red(ColorScheme::Light)},
+      {QStringLiteral("warning"), QStringLiteral("exclamationmark.triangle"), ConsolePane::orange(ColorScheme::Light)},
+      {QStringLiteral("info"), QStringLiteral("info.circle"), accent},
+      {QStringLiteral("Error"), QStringLiteral("info.circle"), accent},
+      {QStringLiteral("debug"), QStringLiteral("info.circle"), accent},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ConsolePane::symbol(c.level), c.symbol) << c.level.toStdString();
+    EXPECT_EQ(ConsolePane::color(c.level, ColorScheme::Light, accent), c.color) << c.level.toStdString();
+  }
+}
+
+class DeveloperToolsTest : public testing::Test {
+protected:
+  void SetUp() override {
+    Motion::setReduceMotionOverride(true);
+    QList<InspectedNode> nodes{node(0, std::nullopt, 0, QStringLiteral("#document")),
+                               node(1, 0, 1, QStringLiteral("html")), node(2, 1, 2, QStringLiteral("body"))};
+    BrowserTab first = DevToolsTest::documentTab(DevToolsTest::document(nodes), QStringLiteral("https://example.test/"));
+    first.console = {ConsoleEntry(QStringLiteral("info"), QStringLiteral("HTTP 200 text/html · 5120 bayt")),
+                     ConsoleEntry(QStringLiteral("warning"), QStringLiteral("desteklenmeyen özellik: float")),
+                     ConsoleEntry(QStringLiteral("error"), QStringLiteral("ilk satır\nikinci satır"))};
+    first.networkResponse = response(200, QStringLiteral("text/html"), 5120, 0.0456);
+    fixture = std::make_unique<DevToolsTest::ModelFixture>(QStringLiteral("devtools-view-test"), first);
+    firstID = model().selectedID();
+    model().newTab();
+    secondID = model().selectedID();
+    model().select(firstID);
+    model().setDevToolsVisible(true);
+    view = std::make_unique<DeveloperToolsView>(fixture->model.get());
+    view->resize(960, DeveloperToolsView::kPanelHeight);
+    view->show();
+    QApplication::processEvents();
+  }
+  void TearDown() override { Motion::setReduceMotionOverride(std::nullopt); }
+
+  BrowserModel& model() { return *fixture->model; }
+  DevToolsTabButton* tabButton(InspectorTab tab) {
+    for (DevToolsTabButton* button : view->tabButtons()) {
+      if (button->tab() == tab) return button;
+    }
+    return nullptr;
+  }
+
+  std::unique_ptr<DevToolsTest::ModelFixture> fixture;
+  std::unique_ptr<DeveloperToolsView> view;
+  QUuid firstID;
+  QUuid secondID;
+};
+
+TEST_F(DeveloperToolsTest, TabButtonsChooseThePaneAndCloseHidesThePanel) {
+  ASSERT_EQ(view->tabButtons().size(), 3);
+  EXPECT_EQ(view->tabButtons()[0]->text(), QStringLiteral("Elements"));
+  EXPECT_EQ(view->tabButtons()[1]->text(), QStringLiteral("Console"));
+  EXPECT_EQ(view->tabButtons()[2]->text(), QStringLiteral("Network"));
+  EXPECT_EQ(view->currentPane(), view->elementsPane());
+  EXPECT_TRUE(tabButton(InspectorTab::Elements)->isSelected());
+
+  int announced = 0;
+  QObject::connect(&model(), &BrowserModel::inspectorTabChanged, [&] { ++announced; });
+  QTest::mouseClick(tabButton(InspectorTab::Console), Qt::LeftButton);
+  EXPECT_EQ(model().inspectorTab(), InspectorTab::Console);
+  EXPECT_EQ(view->currentPane(), view->consolePane());
+  EXPECT_TRUE(tabButton(InspectorTab::Console)->isSelected());
+  EXPECT_FALSE(tabButton(InspectorTab::Elements)->isSelected());
+
+  QTest::mouseClick(tabButton(InspectorTab::Console), Qt::LeftButton);
+  EXPECT_EQ(model().inspectorTab(), InspectorTab::Console) << "the selected tab stays selected";
+
+  QTest::mouseClick(tabButton(InspectorTab::Network), Qt::LeftButton);
+  EXPECT_EQ(view->currentPane(), view->networkPane());
+  EXPECT_EQ(announced, 3);
+
+  EXPECT_EQ(view->closeButton()->toolTip(), QStringLiteral("Geliştirici araçlarını kapat"));
+  QTest::mouseClick(view->closeButton(), Qt::LeftButton);
+  EXPECT_FALSE(model().devToolsVisible());
+  QTest::mouseClick(view->closeButton(), Qt::LeftButton);
+  EXPECT_FALSE(model().devToolsVisible()) << "the close button never toggles";
+  model().toggleDeveloperTools();
+  EXPECT_TRUE(model().devToolsVisible());
+  EXPECT_EQ(model().inspectorTab(), InspectorTab::Network);
+}
+
+TEST_F(DeveloperToolsTest, NetworkPaneFollowsTheSelectedTab) {
+  model().setInspectorTab(InspectorTab::Network);
+  EXPECT_EQ(view->networkPane()->lines().value(1), QStringLiteral("HTTP 200 · text/html"));
+  EXPECT_EQ(view->networkPane()->lines().value(2), QStringLiteral("5120 bayt · 45 ms"));
+  model().select(secondID);
+  EXPECT_EQ(view->networkPane()->lines().size(), 2);
+  model().select(firstID);
+  EXPECT_EQ(view->networkPane()->lines().size(), 4);
+}
+
+TEST_F(DeveloperToolsTest, ConsoleShowsEntriesAndClearsOnlyTheSelectedTab) {
+  model().setInspectorTab(InspectorTab::Console);
+  ConsolePane* console = view->consolePane();
+  EXPECT_EQ(console->messages(),
+            (QStringList{QStringLiteral("HTTP 200 text/html · 5120 bayt"), QStringLiteral("desteklenmeyen özellik: float"),
+                         QStringLiteral("ilk satır\nikinci satır")}));
+  EXPECT_FALSE(console->showsEmptyText());
+  // A one-line message keeps its row one line high; the two-line one is taller.
+  QApplication::processEvents();
+  const int lineHeight = QFontMetrics(KitFonts::monospaced(11)).height();
+  ASSERT_EQ(console->rows().size(), 3);
+  EXPECT_LE(console->rows()[0]->height(), lineHeight + 18 + 2);
+  EXPECT_GE(console->rows()[2]->height(), 2 * lineHeight + 18);
+
+  // The other tab has its own, empty list; clearing it leaves the first tab's.
+  model().select(secondID);
+  EXPECT_TRUE(console->showsEmptyText());
+  EXPECT_TRUE(console->messages().isEmpty());
+  QTest::mouseClick(console->clearButton(), Qt::LeftButton);
+  EXPECT_TRUE(console->showsEmptyText());
+  model().select(firstID);
+  EXPECT_EQ(console->messages().size(), 3);
+
+  QTest::mouseClick(console->clearButton(), Qt::LeftButton);
+  EXPECT_TRUE(model().current().console.isEmpty());
+  EXPECT_TRUE(console->showsEmptyText());
+  EXPECT_EQ(model().tabs().at(1).console.size(), 0);
+}
+
+TEST_F(DeveloperToolsTest, TabSwitchShowsTheOtherTabsElements) {
+  EXPECT_TRUE(view->elementsPane()->showsSplitView());
+  model().select(secondID);
+  EXPECT_FALSE(view->elementsPane()->showsSplitView()) << "the new tab shows the home page";
+  model().select(firstID);
+  EXPECT_TRUE(view->elementsPane()->showsSplitView());
+}
+
+// Saves the panel for each pane in both schemes, and checks the header's
+// chrome band and the selected tab's accent bar in the pixels.
+TEST_F(DeveloperToolsTest, ShotsInBothSchemes) {
+  QDir().mkpath(QStringLiteral("/tmp/devtools-shots"));
+  model().inspect(2);
+  for (const BrowserAppearance appearance : {BrowserAppearance::Light, BrowserAppearance::Dark}) {
+    fixture->preferences->setAppearance(appearance);
+    const QString scheme = appearance == BrowserAppearance::Dark ? QStringLiteral("dark") : QStringLiteral("light");
+    for (const InspectorTab tab : InspectorTabs::all()) {
+      model().setInspectorTab(tab);
+      QApplication::processEvents();
+      const QImage image = view->grab().toImage();
+      const QString path = QStringLiteral("/tmp/devtools-shots/") + InspectorTabs::rawValue(tab).toLower() +
+                           QLatin1Char('-') + scheme + QStringLiteral(".png");
+      EXPECT_TRUE(image.save(path)) << path.toStdString();
+      // The accent bar under the selected tab's label.
+      DevToolsTabButton* button = tabButton(tab);
+      const QPoint bar = button->mapTo(view.get(), QPoint(button->width() / 2, button->height() - 1));
+      EXPECT_EQ(image.pixelColor(bar).rgb(), fixture->preferences->accent().rgb()) << path.toStdString();
+    }
+  }
+  model().select(secondID);
+  model().setInspectorTab(InspectorTab::Elements);
+  QApplication::processEvents();
+  view->grab().save(QStringLiteral("/tmp/devtools-shots/elements-empty-dark.png"));
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#include "pages/downloads_view.h"
+
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "pages/page_widgets.h"
+#include "pages/pages_test_support.h"
+#include "profile/download_store.h"
+
+namespace {
+
+// A transfer that fails at once, so started downloads end without network.
+QUrl failing(const QUrl&, const QString&, const std::optional<QString>&, const std::optional<qint64>&,
+             const DownloadStore::ProgressFunction&, std::stop_token) {
+  throw std::runtime_error("Bağlantı kurulamadı");
+}
+
+TEST(DownloadCardTest, ButtonsSymbolAndProgressFollowTheState) {
+  auto preferences = PagesTest::preferences(QStringLiteral("pages-downloads-test"));
+  DownloadStore store(nullptr);
+  DownloadCard card(store, preferences);
+  struct Case {
+    DownloadEntry::State state;
+    const char* symbol;
+    bool cancel, reveal, remove;
+  };
+  const std::vector<Case> cases{{DownloadEntry::State::Running, "arrow.down.doc", true, false, false},
+                                {DownloadEntry::State::Complete, "checkmark.circle", false, true, true},
+                                {DownloadEntry::State::Cancelled, "arrow.down.doc", false, false, true},
+                                {DownloadEntry::State::Failed, "arrow.down.doc", false, false, true},
+                                {DownloadEntry::State::Interrupted, "arrow.down.doc", false, false, true}};
+  for (const Case& c : cases) {
+    DownloadEntry entry;
+    entry.id = QUuid::createUuid();
+    entry.address = QStringLiteral("https://example.com/file.zip");
+    entry.destination = QUrl::fromLocalFile(QStringLiteral("/tmp/file.zip"));
+    entry.state = c.state;
+    entry.received = 1500;
+    card.setEntry(entry);
+    EXPECT_EQ(card.symbol().toStdString(), c.symbol);
+    EXPECT_EQ(!card.cancelButton()->isHidden(), c.cancel);
+    EXPECT_EQ(!card.revealButton()->isHidden(), c.reveal);
+    EXPECT_EQ(!card.removeButton()->isHidden(), c.remove);
+    EXPECT_EQ(!card.progress()->isHidden(), c.state == DownloadEntry::State::Running);
+    EXPECT_TRUE(card.detailLine()->isHidden());
+  }
+  DownloadEntry running;
+  running.state = DownloadEntry::State::Running;
+  running.received = 250;
+  running.expected = 1000;
+  card.setEntry(running);
+  EXPECT_EQ(card.progress()->maximum(), 1000);
+  EXPECT_EQ(card.progress()->value(), 250);
+  running.expected = 0;
+  card.setEntry(running);
+  EXPECT_EQ(card.progress()->maximum(), 0);  // indeterminate
+  DownloadEntry complete;
+  complete.state = DownloadEntry::State::Complete;
+  complete.received = 1500;
+  EXPECT_EQ(DownloadCard::statusLine(complete), QStringLiteral("Tamamlandı · 1,5 KB").replace(',', QLocale().decimalPoint()));
+}
+
+TEST(DownloadsViewTest, RemoveAndClearFinishedGoThroughTheStore) {
+  auto preferences = PagesTest::preferences(QStringLiteral("pages-downloads-test"));
+  DownloadStore store(nullptr);
+  store.setTransfer(failing);
+  DownloadsView view(store, false, preferences);
+  EXPECT_FALSE(view.emptyState()->isHidden());
+  store.start(QUrl(QStringLiteral("https://example.com/a.zip")), QUrl::fromLocalFile(QStringLiteral("/tmp/kivo-pages-a.zip")));
+  store.start(QUrl(QStringLiteral("https://example.com/b.zip")), QUrl::fromLocalFile(QStringLiteral("/tmp/kivo-pages-b.zip")));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return store.runningJobs() == 0; }, 5000));
+  QTest::qWait(20);
+  ASSERT_EQ(view.cards().size(), 2);
+  EXPECT_TRUE(view.emptyState()->isHidden());
+  EXPECT_EQ(view.cards().at(0)->entry().state, DownloadEntry::State::Failed);
+  EXPECT_FALSE(view.cards().at(0)->detailLine()->isHidden());
+
+  QTest::mouseClick(view.cards().at(0)->removeButton(), Qt::LeftButton);
+  ASSERT_EQ(store.entries().size(), 1);
+  EXPECT_EQ(store.entries().at(0).address, "https://example.com/a.zip");
+  EXPECT_EQ(view.cards().size(), 1);
+
+  QTest::mouseClick(view.clearFinishedButton(), Qt::LeftButton);
+  EXPECT_TRUE(store.entries().isEmpty());
+  EXPECT_FALSE(view.emptyState()->isHidden());
+}
+
+TEST(DownloadsViewTest, PrivateNote) {
+  auto preferences = PagesTest::preferences(QStringLiteral("pages-downloads-test"));
+  DownloadStore store(nullptr);
+  DownloadsView view(store, true, preferences);
+  EXPECT_TRUE(view.noteText().startsWith("Gizli oturum kapanınca"));
+}
+
+}  // namespace

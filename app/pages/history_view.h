@@ -1,0 +1,124 @@
+// The page of "kivo://history": the profile's visits, newest first, with a
+// search over title and address, a row per visit that opens it in the same
+// tab or deletes it, and a period select with a button that clears that
+// period after a confirmation. A private window shows only the title and a
+// note. The search text and the period are the page's own while it lives.
+//
+// The rows are painted by one widget, so a history of 5,000 visits costs one
+// filter pass per change and draws only the visible rows. Main thread.
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+#include "model/browser_preferences.h"
+#include "profile/history_store.h"
+
+class BrowserModel;
+class KivoActionButton;
+class KivoSelect;
+class PageText;
+class QLineEdit;
+
+// The rows of the visible visits on one rounded surface.
+class HistoryList : public QWidget {
+  Q_OBJECT
+public:
+  static constexpr int kPadding = 16;
+  explicit HistoryList(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent = nullptr);
+
+  void setEntries(const QList<HistoryEntry>& entries);
+  const QList<HistoryEntry>& entries() const { return m_entries; }
+  // The height of one row, its divider included.
+  int rowHeight() const;
+  // The clickable title area and the trash button of row `index`.
+  QRect openRect(qsizetype index) const;
+  QRect trashRect(qsizetype index) const;
+  // The visit time as the row shows it.
+  static QString visitTime(double visitedAt);
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return QSize(0, sizeHint().height()); }
+
+Q_SIGNALS:
+  // Emitted when a row's title and address are clicked.
+  void openRequested(const QString& address);
+  // Emitted when a row's trash button is clicked.
+  void removeRequested(const QUuid& id);
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  bool event(QEvent* event) override;
+
+private:
+  // What the pointer is over: a row and its part (0 open, 1 trash).
+  struct Target {
+    qsizetype row = -1;
+    int part = 0;
+    bool operator==(const Target&) const = default;
+  };
+  Target targetAt(const QPoint& point) const;
+  void setHovered(const Target& target);
+
+  std::shared_ptr<BrowserPreferences> m_preferences;
+  QList<HistoryEntry> m_entries;
+  Target m_hovered;
+  Target m_pressed;
+};
+
+class HistoryView : public QWidget {
+  Q_OBJECT
+public:
+  // The periods of the select and of the clear button: hours and label.
+  struct Period {
+    int hours;
+    QString label;
+  };
+  static const QList<Period>& periods();
+  // The label of `hours`, "Tüm zamanlar" for an unknown value.
+  static QString periodLabel(int hours);
+  // The visits of `entries` whose title, a space and address contain
+  // `query` without regard to case and diacritics; all for an empty query.
+  static QList<HistoryEntry> matches(const QList<HistoryEntry>& entries, const QString& query);
+
+  HistoryView(BrowserModel& model, HistoryStore& store, QWidget* parent = nullptr);
+
+  const QString& query() const { return m_query; }
+  int period() const { return m_period; }
+  // The controls; null in a private window.
+  QLineEdit* searchField() const { return m_search; }
+  KivoSelect* periodSelect() const { return m_select; }
+  KivoActionButton* clearButton() const { return m_clear; }
+  HistoryList* list() const { return m_list; }
+  QWidget* emptyState() const { return m_empty; }
+  PageText* errorLine() const { return m_error; }
+  const QString& noteText() const { return m_note; }
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+
+private:
+  void refresh();
+
+  QPointer<BrowserModel> m_model;
+  QPointer<HistoryStore> m_store;
+  std::shared_ptr<BrowserPreferences> m_preferences;
+  QString m_query;
+  int m_period = 0;
+  QString m_note;
+  QLineEdit* m_search = nullptr;
+  KivoSelect* m_select = nullptr;
+  KivoActionButton* m_clear = nullptr;
+  PageText* m_error = nullptr;
+  QWidget* m_empty = nullptr;
+  HistoryList* m_list = nullptr;
+};

@@ -1,0 +1,202 @@
+#include "pages/page_widgets.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+#include "kit/kit_fonts.h"
+#include "kit/palette.h"
+#include "pages/page_symbols.h"
+
+namespace {
+constexpr double kSymbolGap = 6;
+}
+
+PageButton::PageButton(std::shared_ptr<BrowserPreferences> preferences, const QString& text, const QString& symbol,
+                       double points, QFont::Weight weight, QWidget* parent)
+    : KivoButton(std::move(preferences), parent), m_labelFont(KitFonts::system(points, weight)) {
+  setText(text);
+  setLabelFont(m_labelFont);
+  if (!symbol.isEmpty()) setPageSymbol(symbol, points);
+  setToolTipDuration(-1);
+}
+
+void PageButton::setPageSymbol(const QString& name, double points) {
+  m_symbol = name;
+  m_symbolPoints = points;
+  updateGeometry();
+  update();
+}
+
+void PageButton::setBackground(Shape shape, double radius, PageColor fill, PageColor outline) {
+  m_shape = shape;
+  m_radius = radius;
+  m_fill = std::move(fill);
+  m_outline = std::move(outline);
+  update();
+}
+
+QSize PageButton::labelSize() const {
+  QFontMetrics metrics(m_labelFont);
+  int width = 0;
+  int height = 0;
+  if (!m_symbol.isEmpty()) {
+    width = int(std::ceil(m_symbolPoints));
+    height = width;
+  }
+  if (!text().isEmpty()) {
+    if (width) width += int(kSymbolGap);
+    // Two points of slack: integer advances round fractional widths down.
+    width += metrics.horizontalAdvance(text()) + 2;
+    height = std::max(height, metrics.height());
+  }
+  return QSize(width, height);
+}
+
+void PageButton::paintLabel(QPainter& painter, const QRectF& rect) {
+  const QColor ink = m_ink ? m_ink() : foreground();
+  const QSize label = labelSize();
+  double x = rect.left();
+  if (m_alignment & Qt::AlignHCenter) x = rect.center().x() - label.width() / 2.0;
+  if (text().isEmpty()) x = rect.center().x() - label.width() / 2.0;
+  if (!m_symbol.isEmpty()) {
+    const QRectF symbolRect(x, rect.center().y() - m_symbolPoints / 2, m_symbolPoints, m_symbolPoints);
+    PageSymbols::paint(painter, m_symbol, symbolRect, m_symbolInk ? m_symbolInk() : ink);
+    x += m_symbolPoints + kSymbolGap;
+  }
+  if (!text().isEmpty()) {
+    painter.setFont(m_labelFont);
+    painter.setPen(ink);
+    const QFontMetrics metrics(m_labelFont);
+    const QRectF textRect(x, rect.top(), std::max(0.0, rect.right() - x), rect.height());
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
+                     metrics.elidedText(text(), Qt::ElideRight, int(std::ceil(textRect.width()))));
+  }
+}
+
+void PageButton::paintEvent(QPaintEvent* event) {
+  if (m_shape != Shape::None && m_fill) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const double radius = m_shape == Shape::Capsule ? frame.height() / 2 : m_radius;
+    QPainterPath shape;
+    shape.addRoundedRect(frame, radius, radius);
+    painter.fillPath(shape, m_fill());
+    if (m_outline) painter.strokePath(shape, QPen(m_outline(), 1));
+  }
+  KivoButton::paintEvent(event);
+}
+
+PageCard::PageCard(double radius, PageColor fill, PageColor outline, QWidget* parent)
+    : QWidget(parent), m_radius(radius), m_fill(std::move(fill)), m_outline(std::move(outline)) {}
+
+void PageCard::setOutline(PageColor outline, double width) {
+  m_outline = std::move(outline);
+  m_outlineWidth = width;
+  update();
+}
+
+void PageCard::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const double inset = m_outline ? m_outlineWidth / 2 : 0;
+  const QRectF frame = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
+  QPainterPath shape;
+  shape.addRoundedRect(frame, m_radius, m_radius);
+  if (m_fill) painter.fillPath(shape, m_fill());
+  if (m_outline) painter.strokePath(shape, QPen(m_outline(), m_outlineWidth));
+}
+
+PageSymbol::PageSymbol(const QString& name, double points, PageColor color, QWidget* parent)
+    : QWidget(parent), m_name(name), m_points(points), m_color(std::move(color)) {
+  setFixedSize(sizeHint());
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void PageSymbol::setName(const QString& name) {
+  m_name = name;
+  update();
+}
+
+QSize PageSymbol::sizeHint() const {
+  const int side = int(std::ceil(m_points));
+  return QSize(side, side);
+}
+
+void PageSymbol::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  PageSymbols::paint(painter, m_name, rect(), m_color());
+}
+
+PageText::PageText(const QString& text, const QFont& font, PageColor color, QWidget* parent)
+    : QLabel(text, parent), m_color(std::move(color)) {
+  setFont(font);
+}
+
+void PageText::paintEvent(QPaintEvent* event) {
+  QPalette palette = this->palette();
+  const QColor color = m_color();
+  if (palette.color(QPalette::WindowText) != color) {
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    setPalette(palette);
+  }
+  QLabel::paintEvent(event);
+}
+
+PageDivider::PageDivider(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
+    : QWidget(parent), m_preferences(std::move(preferences)) {
+  setFixedHeight(1);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void PageDivider::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Palette::colors(m_preferences.get()).line);
+}
+
+namespace PageLayout {
+
+QScrollArea* scrollingColumn(QWidget* owner, int maxWidth, int inset, int spacing, QVBoxLayout** column) {
+  auto* area = new QScrollArea(owner);
+  area->setFrameShape(QFrame::NoFrame);
+  area->setWidgetResizable(true);
+  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  area->viewport()->setAutoFillBackground(false);
+  auto* content = new QWidget;
+  content->setAutoFillBackground(false);
+  auto* row = new QHBoxLayout(content);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  auto* columnWidget = new QWidget(content);
+  columnWidget->setMaximumWidth(maxWidth);
+  columnWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  auto* layout = new QVBoxLayout(columnWidget);
+  layout->setContentsMargins(inset, inset, inset, inset);
+  layout->setSpacing(spacing);
+  row->addStretch(0);
+  row->addWidget(columnWidget, 1);
+  row->addStretch(0);
+  area->setWidget(content);
+  // The page draws its own background under the column.
+  content->setAutoFillBackground(false);
+  *column = layout;
+  return area;
+}
+
+QColor red() { return QColor::fromRgbF(1.0f, 0.231f, 0.188f); }
+
+void repaintTree(QWidget* root) {
+  root->update();
+  const auto children = root->findChildren<QWidget*>();
+  for (QWidget* child : children) child->update();
+}
+
+}  // namespace PageLayout

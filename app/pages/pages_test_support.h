@@ -1,0 +1,51 @@
+// Helpers of the pages' tests: isolated preferences, a model over a
+// memory-only profile whose loads never leave the process, and PNG shots.
+#pragma once
+
+#include <QDir>
+#include <QPixmap>
+#include <QUuid>
+#include <QWidget>
+
+#include <memory>
+
+#include "model/browser_model.h"
+#include "model/browser_preferences.h"
+#include "model/settings_store.h"
+#include "profile/browsing_profile.h"
+
+namespace PagesTest {
+
+inline std::shared_ptr<BrowserPreferences> preferences(const QString& name) {
+  auto store = SettingsStore::open(name);
+  store->removeAll();
+  return std::make_shared<BrowserPreferences>(store);
+}
+
+// A model whose background work is dropped, so no load reaches the network.
+inline std::unique_ptr<BrowserModel> model(std::shared_ptr<BrowserPreferences> preferences, bool isPrivate = false) {
+  auto profile = std::make_shared<BrowsingProfile>(isPrivate);
+  auto made = std::make_unique<BrowserModel>(std::move(preferences), nullptr, std::nullopt, profile);
+  BrowserModel::Services services;
+  services.page = [](const QUrl&, bool, std::stop_token) -> NetworkResponse { throw std::runtime_error("offline"); };
+  services.prepare = [](const QByteArray&, const QUrl&, bool, std::stop_token) -> WebResourcePack {
+    throw std::runtime_error("offline");
+  };
+  services.background = [](std::function<void()>) {};
+  services.schedule = [](std::chrono::milliseconds, std::function<void()>) { return std::function<void()>([] {}); };
+  made->setServices(services);
+  return made;
+}
+
+inline HistoryEntry visit(const QString& address, double visitedAt, const QString& title = {}) {
+  return HistoryEntry{QUuid::createUuid(), address, title, visitedAt};
+}
+
+inline void shot(QWidget* widget, const QString& name) {
+  QDir().mkpath(QStringLiteral("/tmp/page-shots"));
+  widget->resize(1200, 800);
+  widget->show();
+  widget->grab().save(QStringLiteral("/tmp/page-shots/") + name + QStringLiteral(".png"));
+}
+
+}  // namespace PagesTest
