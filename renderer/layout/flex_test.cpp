@@ -21,7 +21,7 @@ using testing::StyledTree;
 
 // ---- distribute ----
 
-struct ItemSpec {
+struct ItemCase {
   float grow;
   float shrink;
   float basis;
@@ -32,7 +32,7 @@ struct ItemSpec {
 
 struct DistributeCase {
   const char* name;
-  std::vector<ItemSpec> items;
+  std::vector<ItemCase> items;
   float available;
   std::vector<float> expected;
 };
@@ -46,16 +46,16 @@ TEST_P(DistributeTest, ResolvesTheSizesOfOneLine) {
   std::vector<Style> styles(c.items.size());
   std::vector<flex::Item> items;
   for (std::size_t i = 0; i < c.items.size(); ++i) {
-    const ItemSpec& spec = c.items[i];
-    styles[i].flex_grow = spec.grow;
-    styles[i].flex_shrink = spec.shrink;
+    const ItemCase& wanted = c.items[i];
+    styles[i].flex_grow = wanted.grow;
+    styles[i].flex_shrink = wanted.shrink;
     flex::Item item;
     item.style = &styles[i];
-    item.basis = spec.basis;
-    item.min = spec.min;
-    item.max = spec.max;
-    item.outer = spec.outer;
-    item.size = clamp_f(spec.basis, spec.min, spec.max);
+    item.basis = wanted.basis;
+    item.min = wanted.min;
+    item.max = wanted.max;
+    item.outer = wanted.outer;
+    item.size = clamp_f(wanted.basis, wanted.min, wanted.max);
     items.push_back(item);
   }
   flex::distribute(items, c.available);
