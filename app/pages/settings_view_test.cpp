@@ -1,0 +1,248 @@
+#include "pages/settings_view.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "kit/kivo_action_button.h"
+#include "kit/kit_label.h"
+#include "kit/kivo_dialog.h"
+#include "kit/kivo_panel.h"
+#include "kit/palette.h"
+#include "model/window_services.h"
+#include "pages/page_commands.h"
+#include "pages/page_widgets.h"
+#include "pages/pages_test_support.h"
+
+namespace {
+
+class FakeWindow : public WindowServices {
+public:
+  explicit FakeWindow(QWidget* widget) : m_widget(widget) {}
+  void performClose() override {}
+  QWidget* dialogParent() override { return m_widget; }
+
+private:
+  QWidget* m_widget;
+};
+
+class FakeCommands : public PageCommands {
+public:
+  void openPrivateWindow(BrowserModel&) override {}
+  QList<PageCommandRow> rows() const override {
+    return {{QStringLiteral("Yeni sekme"), QStringLiteral("plus"), QStringLiteral("Ctrl+T")},
+            {QStringLiteral("Sayfayı indir"), QStringLiteral("arrow.down.circle"), QString()}};
+  }
+};
+
+// Waits for queued work of the worker pool to reach the main thread.
+template <typename Done>
+bool waitFor(Done done) {
+  QDeadlineTimer deadline(5000);
+  while (!done() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return done();
+}
+
+class SettingsViewTest : public testing::Test {
+protected:
+  void SetUp() override {
+    preferences = PagesTest::preferences(QStringLiteral("pages-settings-test"));
+    model = PagesTest::model(preferences);
+  }
+  std::shared_ptr<BrowserPreferences> preferences;
+  std::unique_ptr<BrowserModel> model;
+};
+
+TEST_F(SettingsViewTest, AppearanceCardsWriteAndFollowThePreference) {
+  SettingsView view(*model);
+  ASSERT_EQ(view.appearanceCards().size(), 3);
+  for (SettingsAppearanceCard* card : view.appearanceCards()) {
+    QTest::mouseClick(card, Qt::LeftButton);
+    EXPECT_EQ(preferences->appearance(), card->appearance());
+    EXPECT_EQ(preferences->storage()->value(QStringLiteral("kivo.appearance")),
+              nlohmann::json(BrowserAppearances::rawValue(card->appearance()).toStdString()));
+    int selected = 0;
+    for (SettingsAppearanceCard* other : view.appearanceCards()) selected += other->selected() ? 1 : 0;
+    EXPECT_EQ(selected, 1);
+    EXPECT_TRUE(card->selected());
+  }
+}
+
+TEST_F(SettingsViewTest, SwatchesWriteTheAccentAndMarkOnlyAnExactMatch) {
+  SettingsView view(*model);
+  ASSERT_EQ(view.swatches().size(), 6);
+  QTest::mouseClick(view.swatches().at(2), Qt::LeftButton);
+  EXPECT_EQ(preferences->accentHex(), "25846a");
+  EXPECT_EQ(view.swatches().at(2)->toolTip(), "#25846a");
+  EXPECT_EQ(view.swatches().at(2)->accessibleName(), "Vurgu rengi 25846a");
+  const struct {
+    const char* accent;
+    int marked;  // index of the marked swatch, -1 for none
+  } cases[] = {{"6658d3", 0}, {"64748b", 5}, {"6658D3", -1}, {"123456", -1}};
+  for (const auto& c : cases) {
+    preferences->setAccentHex(QString::fromLatin1(c.accent));
+    for (int index = 0; index < 6; ++index) {
+      EXPECT_EQ(view.swatches().at(index)->marked(), index == c.marked) << c.accent << " " << index;
+    }
+  }
+}
+
+TEST_F(SettingsViewTest, BackdropCardsAndSwitchWriteAndFollowPreferences) {
+  SettingsView view(*model);
+  ASSERT_EQ(view.backdropCards().size(), 4);
+  QTest::mouseClick(view.backdropCards().at(2), Qt::LeftButton);
+  EXPECT_EQ(preferences->backdrop(), Backdrop::Forest);
+  EXPECT_TRUE(view.backdropCards().at(2)->selected());
+  EXPECT_FALSE(view.backdropCards().at(0)->selected());
+
+  EXPECT_TRUE(view.shortcutsSwitch()->isChecked());
+  QTest::mouseClick(view.shortcutsSwitch(), Qt::LeftButton);
+  EXPECT_FALSE(preferences->showShortcuts());
+  EXPECT_EQ(preferences->storage()->value(QStringLiteral("kivo.shortcuts")), nlohmann::json(false));
+  preferences->setShowShortcuts(true);
+  EXPECT_TRUE(view.shortcutsSwitch()->isChecked());
+}
+
+TEST_F(SettingsViewTest, ResetPutsEverySettingBackAtOnce) {
+  SettingsView view(*model);
+  preferences->setAppearance(BrowserAppearance::Dark);
+  preferences->setAccentHex(QStringLiteral("c87936"));
+  preferences->setBackdrop(Backdrop::Plain);
+  preferences->setShowShortcuts(false);
+  QTest::mouseClick(view.resetButton(), Qt::LeftButton);
+  EXPECT_TRUE(view.appearanceCards().at(0)->selected());
+  EXPECT_TRUE(view.swatches().at(0)->marked());
+  EXPECT_TRUE(view.backdropCards().at(0)->selected());
+  EXPECT_TRUE(view.shortcutsSwitch()->isChecked());
+}
+
+TEST_F(SettingsViewTest, ClearHistoryAsksAndThenClearsTheModelsHistory) {
+  QWidget window;
+  FakeWindow fake(&window);
+  HistoryStore& history = model->profile()->history();
+  history.record(QStringLiteral("https://example.com/"), QStringLiteral("Örnek"), history.revision());
+  ASSERT_EQ(history.entries().size(), 1);
+  SettingsView view(*model);
+  // Without a window nothing is asked and nothing changes.
+  QTest::mouseClick(view.clearHistoryButton(), Qt::LeftButton);
+  EXPECT_EQ(history.entries().size(), 1);
+  model->setBrowserWindow(&fake);
+  QTest::mouseClick(view.clearHistoryButton(), Qt::LeftButton);
+  QPointer<KivoPanel> panel = KivoPanel::attachedSheet(&window);
+  ASSERT_TRUE(panel);
+  KivoDialogCard* card = panel->findChild<KivoDialogCard*>();
+  ASSERT_NE(card, nullptr);
+  EXPECT_TRUE(card->message().startsWith(QStringLiteral("Tüm zamanlar dönemindeki")));
+  QTest::mouseClick(card->confirmButton(), Qt::LeftButton);
+  EXPECT_TRUE(history.entries().isEmpty());
+  model->setBrowserWindow(nullptr);
+}
+
+TEST_F(SettingsViewTest, SiteDataAndFooterButtonsReachTheModel) {
+  SettingsView view(*model);
+  QTest::mouseClick(view.developerToolsButton(), Qt::LeftButton);
+  EXPECT_TRUE(model->devToolsVisible());
+  QTest::mouseClick(view.developerToolsButton(), Qt::LeftButton);
+  EXPECT_TRUE(model->devToolsVisible());
+
+  QTest::mouseClick(view.clearCookiesButton(), Qt::LeftButton);
+  EXPECT_TRUE(waitFor([&] { return model->notice().has_value(); }));
+  EXPECT_EQ(model->notice().value_or(QString()), "Bu oturumun çerezleri silindi.");
+
+  QTest::mouseClick(view.viewHistoryButton(), Qt::LeftButton);
+  EXPECT_EQ(model->current().address(), "kivo://history");
+}
+
+TEST_F(SettingsViewTest, CacheLineFollowsTheModelAndClearingReachesIt) {
+  // A model whose background work runs at once, so clearing completes.
+  auto profile = std::make_shared<BrowsingProfile>(false);
+  BrowserModel live(preferences, nullptr, std::nullopt, profile);
+  BrowserModel::Services services;
+  services.page = [](const QUrl&, bool, std::stop_token) -> NetworkResponse { throw std::runtime_error("offline"); };
+  services.prepare = [](const QByteArray&, const QUrl&, bool, std::stop_token) -> WebResourcePack {
+    throw std::runtime_error("offline");
+  };
+  services.background = [](std::function<void()> job) { job(); };
+  services.schedule = [](std::chrono::milliseconds, std::function<void()>) { return std::function<void()>([] {}); };
+  live.setServices(services);
+  SettingsView view(live);
+  EXPECT_EQ(SettingsView::cacheLine(0, 0), "0 belge görünümü · yaklaşık 0 bayt");
+  EXPECT_TRUE(SettingsView::cacheLine(12345, 2048).startsWith(QStringLiteral("12345 belge görünümü · yaklaşık 2")));
+  EXPECT_EQ(view.cacheLabel()->plainText(), SettingsView::cacheLine(0, 0));
+  QTest::mouseClick(view.clearCacheButton(), Qt::LeftButton);
+  EXPECT_TRUE(waitFor([&] { return live.notice().has_value(); }));
+  EXPECT_EQ(live.notice().value_or(QString()), "Belge ve ağ önbelleği temizlendi.");
+  EXPECT_EQ(view.cacheLabel()->plainText(), SettingsView::cacheLine(0, 0));
+}
+
+TEST_F(SettingsViewTest, ShortcutListShowsTheInstalledTableThenTheFixedRows) {
+  {
+    SettingsView view(*model);
+    EXPECT_TRUE(view.shortcutRows().isEmpty());
+  }
+  FakeCommands commands;
+  PageCommandTable::install(&commands);
+  SettingsView view(*model);
+  PageCommandTable::install(nullptr);
+  ASSERT_EQ(view.shortcutRows().size(), 2);
+  EXPECT_EQ(view.shortcutRows().at(0).second, "Ctrl+T");
+  EXPECT_TRUE(view.shortcutRows().at(1).second.isEmpty());
+}
+
+TEST_F(SettingsViewTest, PrivateWindowKeepsEveryControlActive) {
+  auto privateModel = PagesTest::model(preferences, true);
+  SettingsView view(*privateModel);
+  for (QWidget* control : std::initializer_list<QWidget*>{view.clearHistoryButton(), view.clearCookiesButton(),
+                                                          view.clearCacheButton(), view.resetButton()}) {
+    EXPECT_TRUE(control->isVisibleTo(&view));
+    EXPECT_TRUE(control->isEnabled());
+  }
+}
+
+TEST_F(SettingsViewTest, ColumnIsAtMost850WideAndCentred) {
+  SettingsView view(*model);
+  view.resize(1200, 800);
+  view.show();
+  QCoreApplication::processEvents();
+  QWidget* card = view.appearanceCards().at(0)->parentWidget();
+  while (card && !qobject_cast<PageCard*>(card)) card = card->parentWidget();
+  ASSERT_NE(card, nullptr);
+  const QRect column = card->parentWidget()->geometry();
+  EXPECT_LE(column.width(), SettingsView::kMaximumWidth);
+  EXPECT_GE(column.width(), SettingsView::kMaximumWidth - 1);
+  view.hide();
+}
+
+TEST_F(SettingsViewTest, ShotsInLightAndDark) {
+  QDir().mkpath(QStringLiteral("/tmp/settings-shots"));
+  FakeCommands commands;
+  PageCommandTable::install(&commands);
+  SettingsView view(*model);
+  PageCommandTable::install(nullptr);
+  view.resize(1200, 800);
+  view.show();
+  for (BrowserAppearance appearance : {BrowserAppearance::Light, BrowserAppearance::Dark}) {
+    preferences->setAppearance(appearance);
+    // Let the first show lay every card out before grabbing.
+    QTest::qWait(50);
+    const QString name = BrowserAppearances::rawValue(appearance);
+    EXPECT_TRUE(view.grab().save(QStringLiteral("/tmp/settings-shots/") + name + QStringLiteral(".png")));
+    auto* area = view.findChild<QScrollArea*>();
+    area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum() / 2);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(view.grab().save(QStringLiteral("/tmp/settings-shots/") + name + QStringLiteral("-middle.png")));
+    area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(view.grab().save(QStringLiteral("/tmp/settings-shots/") + name + QStringLiteral("-end.png")));
+    area->verticalScrollBar()->setValue(0);
+  }
+  view.hide();
+}
+
+}  // namespace
