@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "layout/inspection.h"
+#include "layout/node_report.h"
 #include "layout/protocol.h"
 
 // Returns early from the enclosing writer with the first write error.

@@ -4,7 +4,7 @@
 // Limits: the scene holds what layout put into it; the writer streams it in one
 // pass through a batch of about 16 KiB, never building the whole text in
 // memory. The inspection nodes it appends are capped at 2,000 (see
-// inspection.h). Every number written must be finite: the
+// node_report.h). Every number written must be finite: the
 // writer checks the scene's own numbers before writing its first byte, and any
 // other number as it goes, and fails instead of writing a non-finite value.
 #pragma once

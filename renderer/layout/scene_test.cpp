@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "layout/inspection.h"
+#include "layout/node_report.h"
 #include "style/cascade.h"
 
 namespace kivo_layout {

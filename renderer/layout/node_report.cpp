@@ -1,4 +1,4 @@
-#include "layout/inspection.h"
+#include "layout/node_report.h"
 
 #include <algorithm>
 #include <cmath>
