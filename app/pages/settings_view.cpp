@@ -80,6 +80,26 @@ QWidget* spacedRow(QWidget* left, QWidget* right) {
   return row;
 }
 
+// Lays out a column without margins that starts with a row of equally wide
+// choice cards, one per value; a click on a card hands its value to `choose`.
+template <class Card, class Value, class Choose>
+QVBoxLayout* choiceColumn(QWidget* content, const QList<Value>& values, QList<Card*>& cards,
+                          const std::shared_ptr<BrowserPreferences>& preferences, QObject* context, Choose choose) {
+  auto* layout = new QVBoxLayout(content);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(17);
+  auto* row = new QHBoxLayout;
+  row->setSpacing(12);
+  for (const Value value : values) {
+    auto* card = new Card(value, preferences);
+    QObject::connect(card, &QAbstractButton::clicked, context, [choose, value] { choose(value); });
+    row->addWidget(card, 1);
+    cards.append(card);
+  }
+  layout->addLayout(row);
+  return layout;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -358,20 +378,9 @@ QWidget* SettingsView::group(const QString& title, const QString& subtitle, cons
 
 QWidget* SettingsView::appearanceContent() {
   auto* content = new QWidget;
-  auto* layout = new QVBoxLayout(content);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(17);
-
   // a. One card per appearance, sharing the row equally.
-  auto* cards = new QHBoxLayout;
-  cards->setSpacing(12);
-  for (BrowserAppearance appearance : BrowserAppearances::all()) {
-    auto* card = new SettingsAppearanceCard(appearance, m_preferences);
-    connect(card, &QAbstractButton::clicked, this, [this, appearance] { m_preferences->setAppearance(appearance); });
-    cards->addWidget(card, 1);
-    m_appearanceCards.append(card);
-  }
-  layout->addLayout(cards);
+  QVBoxLayout* layout = choiceColumn(content, BrowserAppearances::all(), m_appearanceCards, m_preferences, this,
+                                     [this](BrowserAppearance appearance) { m_preferences->setAppearance(appearance); });
 
   // b. The divider.
   layout->addWidget(insetDivider(m_preferences));
@@ -396,20 +405,9 @@ QWidget* SettingsView::appearanceContent() {
 
 QWidget* SettingsView::backdropContent() {
   auto* content = new QWidget;
-  auto* layout = new QVBoxLayout(content);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(17);
-
   // a. One card per backdrop preset.
-  auto* cards = new QHBoxLayout;
-  cards->setSpacing(12);
-  for (Backdrop preset : Backdrops::all()) {
-    auto* card = new SettingsBackdropCard(preset, m_preferences);
-    connect(card, &QAbstractButton::clicked, this, [this, preset] { m_preferences->setBackdrop(preset); });
-    cards->addWidget(card, 1);
-    m_backdropCards.append(card);
-  }
-  layout->addLayout(cards);
+  QVBoxLayout* layout = choiceColumn(content, Backdrops::all(), m_backdropCards, m_preferences, this,
+                                     [this](Backdrop preset) { m_preferences->setBackdrop(preset); });
 
   // b-c. The divider and the shortcut switch, bound both ways.
   layout->addWidget(insetDivider(m_preferences));

@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <ostream>
@@ -16,18 +15,10 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "document/built_programs_test_support.h"
 
 namespace kivo_document {
 namespace {
-
-std::string harness_path() {
-  char self[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return "measure-harness";
-  std::string path(self, static_cast<std::size_t>(n));
-  return path.substr(0, path.rfind('/') + 1) + "measure-harness";
-}
 
 std::string read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -42,9 +33,7 @@ struct HarnessRun {
   int status = -1;
 };
 
-// Runs the harness on the page at the viewport width. The sandboxed renderer
-// cannot open /proc, which leak checking at exit needs, so a sanitized build
-// runs it without that check.
+// Runs the harness on the page at the viewport width.
 HarnessRun run_harness(const std::string& html, const std::string& width) {
   HarnessRun run;
   char dir_template[] = "/tmp/kivo-flex-grid-XXXXXX";
@@ -58,22 +47,12 @@ HarnessRun run_harness(const std::string& html, const std::string& width) {
   const std::string err = dir + "/err";
   std::ofstream(page, std::ios::binary) << html;
 
-  std::vector<std::string> env;
-  std::string asan = "ASAN_OPTIONS=detect_leaks=0";
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry(*e);
-    if (entry.rfind("ASAN_OPTIONS=", 0) == 0) {
-      asan = entry + ":detect_leaks=0";
-    } else {
-      env.push_back(entry);
-    }
-  }
-  env.push_back(asan);
+  std::vector<std::string> env = testing_support::child_environment();
   std::vector<char*> envp;
   for (std::string& entry : env) envp.push_back(entry.data());
   envp.push_back(nullptr);
 
-  std::string program = harness_path();
+  std::string program = testing_support::sibling_program("measure-harness");
   std::string page_argument = page;
   std::string width_argument = width;
   char* argv[] = {program.data(), page_argument.data(), width_argument.data(), nullptr};

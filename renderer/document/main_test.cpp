@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -22,23 +21,16 @@
 #include <thread>
 #include <vector>
 
+#include "document/built_programs_test_support.h"
 #include "document/reader.h"
 #include "document/scene_run.h"
 #include "engine/engine.h"
 #include "layout/io.h"
 
-extern char** environ;
-
 namespace kivo_document {
 namespace {
 
-std::string program_path() {
-  char self[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return "kivo-document";
-  std::string path(self, static_cast<std::size_t>(n));
-  return path.substr(0, path.rfind('/') + 1) + "kivo-document";
-}
+std::string program_path() { return testing_support::sibling_program("kivo-document"); }
 
 struct Outcome {
   std::string out;
@@ -48,22 +40,7 @@ struct Outcome {
   std::size_t stdin_left = 0;
 };
 
-// The sandboxed child cannot open /proc, which leak checking at exit needs;
-// the sanitized build therefore runs it without that check.
-std::vector<std::string> child_environment() {
-  std::vector<std::string> env;
-  std::string asan = "ASAN_OPTIONS=detect_leaks=0";
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry(*e);
-    if (entry.rfind("ASAN_OPTIONS=", 0) == 0) {
-      asan = entry + ":detect_leaks=0";
-    } else {
-      env.push_back(entry);
-    }
-  }
-  env.push_back(asan);
-  return env;
-}
+using testing_support::child_environment;
 
 Outcome run_program(const std::vector<std::string>& args, const std::string& input, bool close_stdout = false) {
   Outcome outcome;
