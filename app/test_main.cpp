@@ -7,6 +7,8 @@
 
 #include <csignal>
 
+#include "support/test_listener.h"
+
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   // A renderer that dies must never take the test process with it.
@@ -14,5 +16,6 @@ int main(int argc, char** argv) {
   QStandardPaths::setTestModeEnabled(true);
   QApplication application(argc, argv);
   testing::InitGoogleTest(&argc, argv);
+  kivo_testing::installSkippedRunMarker();
   return RUN_ALL_TESTS();
 }
