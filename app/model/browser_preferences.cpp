@@ -4,10 +4,10 @@
 
 namespace {
 
-const QString kAppearanceKey = QStringLiteral("kivo.appearance");
-const QString kAccentKey = QStringLiteral("kivo.accent");
-const QString kBackdropKey = QStringLiteral("kivo.backdrop");
-const QString kShortcutsKey = QStringLiteral("kivo.shortcuts");
+const QString kAppearanceKey = QString::fromLatin1(SettingKeys::kAppearance);
+const QString kAccentKey = QString::fromLatin1(SettingKeys::kAccent);
+const QString kBackdropKey = QString::fromLatin1(SettingKeys::kBackdrop);
+const QString kShortcutsKey = QString::fromLatin1(SettingKeys::kShortcuts);
 
 }  // namespace
 

@@ -6,8 +6,9 @@
 //
 // Keys: "kivo.appearance" (text), "kivo.accent" (text of six hexadecimal
 // digits), "kivo.backdrop" (text) and "kivo.shortcuts" (Boolean). Values of
-// another type or form read as the defaults and are not rewritten. Lives on
-// the main thread.
+// another form read as the defaults and reading writes nothing; values of
+// another type the store already drops when it reads its file. Lives on the
+// main thread.
 #pragma once
 
 #include <QColor>

@@ -1,5 +1,6 @@
 #include "model/browser_preferences.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -12,11 +13,13 @@ namespace {
 class PreferencesTest : public testing::Test {
 protected:
   void SetUp() override {
-    m_store = SettingsStore::open(QStringLiteral("kivo-test.") + QUuid::createUuid().toString(QUuid::WithoutBraces));
+    m_name = QStringLiteral("kivo-test.") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    m_store = SettingsStore::open(m_name);
     ASSERT_NE(m_store, nullptr);
   }
   void TearDown() override { m_store->removeAll(); }
 
+  QString m_name;
   std::shared_ptr<SettingsStore> m_store;
 };
 
@@ -53,8 +56,7 @@ TEST_F(PreferencesTest, ValuesSurviveANewObjectAndAFreshStore) {
 }
 
 struct StoredCase {
-  const char* key;
-  nlohmann::json stored;
+  QByteArray file;
   const char* appearance;
   const char* accent;
   const char* backdrop;
@@ -65,35 +67,45 @@ class StoredValues : public PreferencesTest, public testing::WithParamInterface<
 
 TEST_P(StoredValues, ForeignValuesReadAsDefaults) {
   const StoredCase& c = GetParam();
-  m_store->setValue(QString::fromUtf8(c.key), c.stored);
-  const BrowserPreferences preferences(m_store);
+  QDir().mkpath(QFileInfo(m_store->file()).absolutePath());
+  QFile file(m_store->file());
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  ASSERT_EQ(file.write(c.file), c.file.size());
+  file.close();
+  const BrowserPreferences preferences(SettingsStore::open(m_name));
   EXPECT_EQ(BrowserAppearances::rawValue(preferences.appearance()), QString::fromUtf8(c.appearance));
   EXPECT_EQ(preferences.accentHex(), QString::fromUtf8(c.accent));
   EXPECT_EQ(Backdrops::rawValue(preferences.backdrop()), QString::fromUtf8(c.backdrop));
   EXPECT_EQ(preferences.showShortcuts(), c.shortcuts);
   // Reading never rewrites the store.
-  EXPECT_EQ(m_store->value(QString::fromUtf8(c.key)), c.stored);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), c.file);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, StoredValues,
-    testing::Values(StoredCase{"kivo.accent", "#6658d3", "system", "6658d3", "mist", true},
-                    StoredCase{"kivo.accent", "12345", "system", "6658d3", "mist", true},
-                    StoredCase{"kivo.accent", "12345g", "system", "6658d3", "mist", true},
-                    StoredCase{"kivo.accent", "ABCDEF", "system", "ABCDEF", "mist", true},
-                    StoredCase{"kivo.accent", "+abcde", "system", "+abcde", "mist", true},
-                    StoredCase{"kivo.accent", "-00000", "system", "-00000", "mist", true},
-                    StoredCase{"kivo.accent", "-00001", "system", "6658d3", "mist", true},
-                    StoredCase{"kivo.appearance", "Dark", "system", "6658d3", "mist", true},
-                    StoredCase{"kivo.appearance", "", "system", "6658d3", "mist", true},
-                    StoredCase{"kivo.appearance", "light", "light", "6658d3", "mist", true},
-                    StoredCase{"kivo.appearance", 1, "system", "6658d3", "mist", true},
-                    StoredCase{"kivo.backdrop", "Forest", "system", "6658d3", "mist", true},
-                    StoredCase{"kivo.backdrop", " dawn", "system", "6658d3", "mist", true},
-                    StoredCase{"kivo.backdrop", "plain", "system", "6658d3", "plain", true},
-                    StoredCase{"kivo.shortcuts", "false", "system", "6658d3", "mist", true},
-                    StoredCase{"kivo.shortcuts", 0, "system", "6658d3", "mist", true},
-                    StoredCase{"kivo.shortcuts", false, "system", "6658d3", "mist", false}));
+    testing::Values(StoredCase{R"({"kivo.accent":"#6658d3"})", "system", "6658d3", "mist", true},
+                    StoredCase{R"({"kivo.accent":"12345"})", "system", "6658d3", "mist", true},
+                    StoredCase{R"({"kivo.accent":"12345g"})", "system", "6658d3", "mist", true},
+                    StoredCase{R"({"kivo.accent":"ABCDEF"})", "system", "ABCDEF", "mist", true},
+                    StoredCase{R"({"kivo.accent":"+abcde"})", "system", "+abcde", "mist", true},
+                    StoredCase{R"({"kivo.accent":"-00000"})", "system", "-00000", "mist", true},
+                    StoredCase{R"({"kivo.accent":"-00001"})", "system", "6658d3", "mist", true},
+                    StoredCase{R"({"kivo.accent":123456})", "system", "123456", "mist", true},
+                    StoredCase{R"({"kivo.appearance":"Dark"})", "system", "6658d3", "mist", true},
+                    StoredCase{R"({"kivo.appearance":""})", "system", "6658d3", "mist", true},
+                    StoredCase{R"({"kivo.appearance":"light"})", "light", "6658d3", "mist", true},
+                    StoredCase{R"({"kivo.appearance":1})", "system", "6658d3", "mist", true},
+                    StoredCase{R"({"kivo.backdrop":"Forest"})", "system", "6658d3", "mist", true},
+                    StoredCase{R"({"kivo.backdrop":" dawn"})", "system", "6658d3", "mist", true},
+                    StoredCase{R"({"kivo.backdrop":"plain"})", "system", "6658d3", "plain", true},
+                    StoredCase{R"({"kivo.shortcuts":"false"})", "system", "6658d3", "mist", true},
+                    StoredCase{R"({"kivo.shortcuts":0})", "system", "6658d3", "mist", true},
+                    StoredCase{R"({"kivo.shortcuts":false})", "system", "6658d3", "mist", false},
+                    // A value of the wrong type costs only itself.
+                    StoredCase{R"({"kivo.shortcuts":"no","kivo.appearance":"dark","kivo.accent":["25846a"],)"
+                               R"("kivo.backdrop":"dawn","theme":{"x":[1]}})",
+                               "dark", "6658d3", "dawn", true}));
 
 struct ColorCase {
   const char* text;

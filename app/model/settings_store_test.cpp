@@ -1,0 +1,286 @@
+#include "model/settings_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <set>
+
+#include "model/browser_preferences.h"
+
+namespace {
+
+QByteArray contents(const QString& path) {
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+  return file.readAll();
+}
+
+QByteArray repeated(char c, qsizetype count) {
+  return QByteArray(count, c);
+}
+
+// A file of its own for every test, in the config folder of the test mode;
+// the file, whatever it has become, and its kept-aside copies are removed
+// afterwards.
+class SettingsFileTest : public testing::Test {
+protected:
+  void SetUp() override {
+    m_name = QStringLiteral("kivo-test.") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const auto store = SettingsStore::open(m_name);
+    ASSERT_NE(store, nullptr);
+    m_path = store->file();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(m_path).absolutePath()));
+  }
+  void TearDown() override {
+    const QByteArray native = QFile::encodeName(m_path);
+    ::chmod(native.constData(), 0600);
+    if (::unlink(native.constData()) != 0) ::rmdir(native.constData());
+    for (const QString& copy : copies()) QFile::remove(copy);
+  }
+
+  void writeFile(const QByteArray& bytes) const {
+    QFile file(m_path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+  }
+  std::shared_ptr<SettingsStore> open() const { return SettingsStore::open(m_name); }
+
+  // The kept-aside copies of the file, by name.
+  QStringList copies() const {
+    const QFileInfo info(m_path);
+    QStringList found;
+    for (const QString& name :
+         QDir(info.absolutePath()).entryList({info.fileName() + QStringLiteral(".bad-*")}, QDir::Files, QDir::Name)) {
+      found << info.absoluteDir().filePath(name);
+    }
+    return found;
+  }
+
+  QString m_name;
+  QString m_path;
+};
+
+// Files the store cannot take as a whole; each must survive unchanged under
+// a new name, and the store must start from nothing.
+struct BrokenCase {
+  const char* name;
+  QByteArray bytes;
+};
+
+void PrintTo(const BrokenCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class BrokenFiles : public SettingsFileTest, public testing::WithParamInterface<BrokenCase> {};
+
+TEST_P(BrokenFiles, AreKeptAsideByteForByteAndTheStoreStartsEmpty) {
+  const QByteArray& original = GetParam().bytes;
+  writeFile(original);
+  const auto store = open();
+  EXPECT_FALSE(QFileInfo::exists(m_path));
+  EXPECT_EQ(store->opened(), SettingsStore::Opened::KeptAside);
+  BrowserPreferences preferences(store);
+  EXPECT_EQ(preferences.appearance(), BrowserAppearance::System);
+
+  // The next change writes a new file of its own, never more than was read.
+  preferences.setShowShortcuts(false);
+  EXPECT_EQ(contents(m_path), QByteArray(R"({"kivo.shortcuts":false})"));
+
+  // The damaged file survives whole under a name of its own.
+  ASSERT_EQ(copies().size(), 1);
+  const QString copy = copies().front();
+  EXPECT_TRUE(QFileInfo(copy).fileName().contains(QRegularExpression(QStringLiteral("\\.json\\.bad-\\d{8}T\\d{6}Z$"))))
+      << copy.toStdString();
+  EXPECT_EQ(store->keptAside(), copy);
+  EXPECT_EQ(contents(copy), original);
+}
+
+QByteArray nested(const QByteArray& key, int levels) {
+  return "{\"" + key + "\":" + repeated('[', levels) + repeated(']', levels) + ",\"kivo.appearance\":\"dark\"}";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BrokenFiles,
+    testing::Values(BrokenCase{"Truncated", R"({"kivo.appearance":"dark","kivo.accent":"25846a","kivo.backd)"},
+                    BrokenCase{"Empty", ""}, BrokenCase{"NotJson", "appearance = dark\n"},
+                    BrokenCase{"NotAnObject", R"(["kivo.appearance","dark"])"},
+                    BrokenCase{"InvalidUtf8", "{\"kivo.accent\":\"\xff\xfe\"}"},
+                    // Deep enough to overflow the stack of a recursive reader
+                    // or writer; refused at the depth limit.
+                    BrokenCase{"HundredThousandLevels", nested("theme", 100'000)},
+                    BrokenCase{"TooDeepUnderAKnownKey", nested("kivo.accent", SettingsStore::kDepthLimit + 1)},
+                    BrokenCase{"TooLarge", R"({"kivo.appearance":"dark","x":")" +
+                                               repeated('a', SettingsStore::kFileLimit) + "\"}"}),
+    [](const testing::TestParamInfo<BrokenCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsFileTest, KeepsOnlyTheLastThreeCopies) {
+  for (int i = 0; i < 5; ++i) {
+    writeFile("{\"broken\":" + QByteArray::number(i));
+    open();
+  }
+  std::set<QByteArray> kept;
+  for (const QString& copy : copies()) kept.insert(contents(copy));
+  EXPECT_EQ(kept, (std::set<QByteArray>{"{\"broken\":2", "{\"broken\":3", "{\"broken\":4"}));
+}
+
+// Files that parse: only the application's settings of their own kinds are
+// kept, each on its own, and the next write holds nothing else.
+struct KnownCase {
+  const char* name;
+  QByteArray file;
+  nlohmann::json kept;
+};
+
+void PrintTo(const KnownCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class KnownSettings : public SettingsFileTest, public testing::WithParamInterface<KnownCase> {};
+
+TEST_P(KnownSettings, UnknownKeysAndForeignKindsAreDropped) {
+  const KnownCase& c = GetParam();
+  writeFile(c.file);
+  const auto store = open();
+  EXPECT_EQ(store->opened(), SettingsStore::Opened::Read);
+  for (const char* key : {"kivo.appearance", "kivo.accent", "kivo.backdrop", "kivo.shortcuts"}) {
+    const auto expected = c.kept.find(key);
+    EXPECT_EQ(store->value(QString::fromLatin1(key)),
+              expected == c.kept.end() ? std::nullopt : std::optional<nlohmann::json>(*expected))
+        << key;
+  }
+  EXPECT_FALSE(store->value(QStringLiteral("theme")).has_value());
+
+  EXPECT_TRUE(store->setValue(QStringLiteral("kivo.shortcuts"), false));
+  nlohmann::json written = c.kept;
+  written["kivo.shortcuts"] = false;
+  const QByteArray bytes = contents(m_path);
+  EXPECT_EQ(bytes.toStdString(), written.dump());
+  EXPECT_LE(bytes.size(), c.file.size());
+  struct stat info {};
+  ASSERT_EQ(::stat(QFile::encodeName(m_path).constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  EXPECT_TRUE(copies().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, KnownSettings,
+    testing::Values(
+        KnownCase{"UnknownKeys", R"({"kivo.appearance":"dark","theme":{"a":[1,{"b":null}]},"kivo.zoom":2})",
+                  {{"kivo.appearance", "dark"}}},
+        KnownCase{"OneWrongKindAmongGoodOnes",
+                  R"({"kivo.shortcuts":"false","kivo.accent":"25846a","kivo.backdrop":"forest"})",
+                  {{"kivo.accent", "25846a"}, {"kivo.backdrop", "forest"}}},
+        // A text setting is read as text, so a number stays.
+        KnownCase{"TextSettingsOfOtherKinds", R"({"kivo.accent":123456,"kivo.appearance":true,"kivo.backdrop":["dawn"]})",
+                  {{"kivo.accent", 123456}}},
+        KnownCase{"NullAndNumberForABoolean", R"({"kivo.shortcuts":0,"kivo.appearance":null})",
+                  nlohmann::json::object()},
+        // Nesting within the limit parses, and is dropped with its key.
+        KnownCase{"NestedUnknownWithinTheLimit",
+                  "{\"theme\":" + repeated('[', SettingsStore::kDepthLimit) + repeated(']', SettingsStore::kDepthLimit) +
+                      ",\"kivo.backdrop\":\"plain\"}",
+                  {{"kivo.backdrop", "plain"}}},
+        // The old indented form reads as before and is written compactly.
+        KnownCase{"Indented", "{\n  \"kivo.appearance\": \"light\",\n  \"kivo.shortcuts\": true\n}",
+                  {{"kivo.appearance", "light"}, {"kivo.shortcuts", true}}}),
+    [](const testing::TestParamInfo<KnownCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsFileTest, RefusesAWriteTheReaderWouldRefuse) {
+  const auto store = open();
+  ASSERT_TRUE(store->setValue(QStringLiteral("kivo.appearance"), "dark"));
+  const QByteArray before = contents(m_path);
+  const std::string huge(static_cast<size_t>(SettingsStore::kFileLimit), 'a');
+  EXPECT_FALSE(store->setValue(QStringLiteral("kivo.accent"), huge));
+  EXPECT_TRUE(store->writeError().has_value());
+  EXPECT_FALSE(store->value(QStringLiteral("kivo.accent")).has_value());
+  EXPECT_EQ(contents(m_path), before);
+  // Values the reader would drop are not taken either.
+  EXPECT_FALSE(store->setValue(QStringLiteral("theme"), "dark"));
+  EXPECT_FALSE(store->setValue(QStringLiteral("kivo.shortcuts"), "false"));
+  EXPECT_EQ(contents(m_path), before);
+  // The store goes on working.
+  EXPECT_TRUE(store->setValue(QStringLiteral("kivo.backdrop"), "dawn"));
+  EXPECT_EQ(contents(m_path), QByteArray(R"({"kivo.appearance":"dark","kivo.backdrop":"dawn"})"));
+  EXPECT_FALSE(store->writeError().has_value());
+}
+
+// Paths the store cannot read although something is there. It must leave
+// them exactly as they are for the whole run, while the settings still
+// change in memory.
+enum class Unreadable { LinkLoop, Fifo, Folder, NoPermission };
+
+class UnreadableFiles : public SettingsFileTest, public testing::WithParamInterface<Unreadable> {};
+
+TEST_P(UnreadableFiles, AreLeftUntouchedAfterAChange) {
+  const QByteArray native = QFile::encodeName(m_path);
+  switch (GetParam()) {
+    case Unreadable::LinkLoop:
+      ASSERT_EQ(::symlink(QFile::encodeName(QFileInfo(m_path).fileName()).constData(), native.constData()), 0);
+      break;
+    case Unreadable::Fifo:
+      ASSERT_EQ(::mkfifo(native.constData(), 0600), 0);
+      break;
+    case Unreadable::Folder:
+      ASSERT_EQ(::mkdir(native.constData(), 0700), 0);
+      break;
+    case Unreadable::NoPermission:
+      if (::geteuid() == 0) GTEST_SKIP() << "the superuser reads any file";
+      writeFile(R"({"kivo.appearance":"light"})");
+      ASSERT_EQ(::chmod(native.constData(), 0), 0);
+      break;
+  }
+  struct stat before {};
+  ASSERT_EQ(::lstat(native.constData(), &before), 0);
+
+  const auto store = open();
+  EXPECT_EQ(store->opened(), SettingsStore::Opened::Unreadable);
+  BrowserPreferences preferences(store);
+  preferences.setAppearance(BrowserAppearance::Dark);
+  preferences.setShowShortcuts(false);
+  EXPECT_EQ(preferences.appearance(), BrowserAppearance::Dark);
+  EXPECT_EQ(store->text(QStringLiteral("kivo.appearance")), QStringLiteral("dark"));
+  EXPECT_TRUE(store->writeError().has_value());
+  store->removeAll();
+
+  struct stat after {};
+  ASSERT_EQ(::lstat(native.constData(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+  EXPECT_EQ(after.st_size, before.st_size);
+  EXPECT_TRUE(copies().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, UnreadableFiles,
+                         testing::Values(Unreadable::LinkLoop, Unreadable::Fifo, Unreadable::Folder,
+                                         Unreadable::NoPermission),
+                         [](const testing::TestParamInfo<Unreadable>& info) {
+                           switch (info.param) {
+                             case Unreadable::LinkLoop:
+                               return "LinkLoop";
+                             case Unreadable::Fifo:
+                               return "Fifo";
+                             case Unreadable::Folder:
+                               return "Folder";
+                             case Unreadable::NoPermission:
+                               return "NoPermission";
+                           }
+                           return "";
+                         });
+
+TEST_F(SettingsFileTest, AMissingFileIsWrittenOnTheFirstChange) {
+  const auto store = open();
+  EXPECT_EQ(store->opened(), SettingsStore::Opened::Missing);
+  EXPECT_FALSE(QFileInfo::exists(m_path));
+  EXPECT_TRUE(store->setValue(QStringLiteral("kivo.accent"), "25846a"));
+  EXPECT_EQ(contents(m_path), QByteArray(R"({"kivo.accent":"25846a"})"));
+  EXPECT_EQ(open()->text(QStringLiteral("kivo.accent")), QStringLiteral("25846a"));
+}
+
+}  // namespace
