@@ -100,6 +100,9 @@ BrowserModel::BrowserModel(std::shared_ptr<BrowserPreferences> preferences, std:
       guard->deleteLater();
     });
   };
+  // 5. A profile that cannot save (another process owns its files) says so
+  // once, in the first window that uses it.
+  if (std::optional<QString> text = m_profile->takeNotice()) notify(*text);
 }
 
 BrowserModel::~BrowserModel() {

@@ -66,7 +66,8 @@ public:
   // the model makes a non-private profile that stores nothing, over `cache`
   // (a new default cache when null); with one, `cache` is not used and the
   // model renders with the profile's cache. Without preferences it reads the
-  // standard settings store. Starts no load.
+  // standard settings store. Starts no load. Shows the notice that the
+  // profile offers, if any (BrowsingProfile::takeNotice).
   explicit BrowserModel(std::shared_ptr<BrowserPreferences> preferences = nullptr,
                         std::shared_ptr<DocumentCache> cache = nullptr, std::optional<BrowserTab> initialTab = {},
                         std::shared_ptr<BrowsingProfile> profile = nullptr, QObject* parent = nullptr);

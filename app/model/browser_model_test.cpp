@@ -192,6 +192,17 @@ TEST_F(ModelTest, NoticeLastsThreeSecondsAfterTheLastCall) {
   EXPECT_FALSE(model->notice().has_value());
 }
 
+TEST_F(ModelTest, AProfileThatCannotSaveSaysSoOnceInItsFirstWindow) {
+  const QString folder = m_folder.filePath(QStringLiteral("Profile"));
+  const auto owner = std::make_shared<BrowsingProfile>(false, folder, m_cache);
+  const auto lockedOut = std::make_shared<BrowsingProfile>(false, folder, m_cache);
+  EXPECT_FALSE(makeModel(owner)->notice());
+  const auto first = makeModel(lockedOut);
+  EXPECT_EQ(first->notice(),
+            QStringLiteral("Bu profil başka bir Kivo sürecinde açık; geçmiş ve indirmeler bu oturumda kaydedilmeyecek."));
+  EXPECT_FALSE(makeModel(lockedOut)->notice());
+}
+
 TEST_F(ModelTest, CloseWindowResetsAndCancelsEverything) {
   const auto model = makeModel();
   model->navigate(writeFile(QStringLiteral("a.html"), "A"));

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <utility>
+
 BrowsingProfile::BrowsingProfile(bool isPrivate, const QString& directory, std::shared_ptr<DocumentCache> cache)
     : m_isPrivate(isPrivate),
       // 1. The document cache, shared or new.
@@ -10,17 +12,39 @@ BrowsingProfile::BrowsingProfile(bool isPrivate, const QString& directory, std::
       // 2. A transport of this profile's own.
       m_network(std::make_shared<NetworkTransport>()),
       m_closed(std::make_shared<std::atomic<bool>>(false)) {
-  // 3, 4. The two lists, on disk only for a normal profile with a directory.
+  // 3, 4. The two lists, on disk only for a normal profile with a directory,
+  // and written only while this process owns the folder. The lock comes
+  // before any store reads, so a second process never acts on what it read.
   const bool stores = !isPrivate && !directory.isEmpty();
-  m_history = std::make_unique<HistoryStore>(stores ? QDir(directory).filePath(QStringLiteral("history.json")) : QString());
-  m_downloads =
-      std::make_unique<DownloadStore>(m_network, stores ? QDir(directory).filePath(QStringLiteral("downloads.json")) : QString());
+  ProfileFiles::Access access = ProfileFiles::Access::Owner;
+  if (stores) {
+    m_lock = std::make_unique<ProfileLock>(directory);
+    // A folder that cannot be locked for another reason (it cannot be made,
+    // or its file system has no locks) is used as before: refusing every
+    // save there would lose the user's lists instead.
+    if (m_lock->state() == ProfileLock::State::HeldElsewhere) {
+      m_ownsFiles = false;
+      access = ProfileFiles::Access::ReadOnly;
+      m_notice = QStringLiteral(
+          "Bu profil başka bir Kivo sürecinde açık; geçmiş ve indirmeler bu oturumda kaydedilmeyecek.");
+    }
+  }
+  m_history = std::make_unique<HistoryStore>(stores ? QDir(directory).filePath(QStringLiteral("history.json")) : QString(),
+                                             access);
+  m_downloads = std::make_unique<DownloadStore>(
+      m_network, stores ? QDir(directory).filePath(QStringLiteral("downloads.json")) : QString(), access);
 }
 
 BrowsingProfile::~BrowsingProfile() {
-  // The stores go first: their workers still use the transport.
+  // The stores go first: their workers still use the transport. The lock
+  // goes last, once nothing of this profile can write any more.
   m_downloads.reset();
   m_history.reset();
+  m_lock.reset();
+}
+
+std::optional<QString> BrowsingProfile::takeNotice() {
+  return std::exchange(m_notice, std::nullopt);
 }
 
 QString BrowsingProfile::directory() {

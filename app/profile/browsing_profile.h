@@ -4,7 +4,12 @@
 //
 // A normal profile with a directory keeps "history.json" and
 // "downloads.json" there; without a directory, and always for a private
-// profile, both lists live in memory only. Ending a private session cancels
+// profile, both lists live in memory only. One profile folder has one owner:
+// a normal profile with a directory takes the folder's lock (ProfileLock)
+// before its stores read anything. When another process holds it, the
+// profile shows the lists as they are on disk but writes nothing at all: no
+// save, no clean-up of running downloads or staging files, no bad file kept
+// aside; it offers a notice that says so, once. Ending a private session cancels
 // its downloads, clears its history at once and then, on a worker, empties
 // its document cache and closes its transport. Lives on the main thread.
 #pragma once
@@ -13,21 +18,25 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "loading/document_cache.h"
 #include "loading/network_transport.h"
 #include "profile/download_store.h"
 #include "profile/history_store.h"
+#include "profile/profile_lock.h"
 
 class BrowsingProfile {
 public:
-  // Creates the profile's transport and stores; reads the lists of a normal
-  // profile with a directory (creating nothing). A null `cache` gets a new
-  // cache with the default limits. Never fails.
+  // Creates the profile's transport and stores. A normal profile with a
+  // directory first creates the directory (0700) and takes its lock, then
+  // reads the lists. A null `cache` gets a new cache with the default limits.
+  // Never fails.
   explicit BrowsingProfile(bool isPrivate, const QString& directory = {},
                            std::shared_ptr<DocumentCache> cache = nullptr);
-  // Waits for a private session's closing work, if it still runs.
+  // Waits for a private session's closing work, if it still runs; releases
+  // the folder's lock after the stores are gone.
   ~BrowsingProfile();
 
   BrowsingProfile(const BrowsingProfile&) = delete;
@@ -51,8 +60,19 @@ public:
   // True once the closing work of endPrivateSession() has finished.
   bool privateSessionClosed() const;
 
+  // False when another process owns the profile folder, so that nothing of
+  // this profile reaches its files.
+  bool ownsFiles() const { return m_ownsFiles; }
+  // The notice that this profile's lists are not saved because another
+  // process owns them: given once, nothing afterwards (and nothing for a
+  // profile that owns its files).
+  std::optional<QString> takeNotice();
+
 private:
   const bool m_isPrivate;
+  bool m_ownsFiles = true;
+  std::optional<QString> m_notice;
+  std::unique_ptr<ProfileLock> m_lock;
   std::shared_ptr<DocumentCache> m_cache;
   std::shared_ptr<NetworkTransport> m_network;
   std::unique_ptr<HistoryStore> m_history;

@@ -1,33 +1,28 @@
 #include "profile/browsing_profile.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QStandardPaths>
-#include <QThread>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "loading/network_error.h"
 #include "platform/temporary_folder.h"
 #include "profile/http_test_server.h"
+#include "profile/profile_files.h"
+#include "profile/profile_test_support.h"
 #include "profile/quarantine.h"
 
 namespace {
 
 using State = DownloadEntry::State;
+using ProfileTestSupport::runEventsUntil;
 
-bool waitUntil(const std::function<bool()>& condition) {
-  QDeadlineTimer deadline(10'000);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-  }
-  return true;
-}
+const QString kLockedOut =
+    QStringLiteral("Bu profil başka bir Kivo sürecinde açık; geçmiş ve indirmeler bu oturumda kaydedilmeyecek.");
 
 std::string referenceBody() {
   std::string body;
@@ -80,23 +75,186 @@ protected:
   HttpTestServer m_server;
 };
 
-TEST_F(ProfileNetworkTest, NormalProfileCreatesItsFolderOnlyOnTheFirstSave) {
+TEST_F(ProfileNetworkTest, NormalProfileTakesItsFolderAndWritesTheListsOnTheFirstSave) {
   const QString directory = m_folder.filePath(QStringLiteral("normal/Profile"));
-  BrowsingProfile profile(false, directory);
-  EXPECT_FALSE(profile.isPrivate());
-  EXPECT_FALSE(QFile::exists(directory));
-  profile.history().record(QStringLiteral("https://a.com/"), QStringLiteral("A"), profile.history().revision());
-  EXPECT_TRUE(QFile::exists(directory + QStringLiteral("/history.json")));
-  EXPECT_FALSE(QFile::exists(directory + QStringLiteral("/downloads.json")));
-  profile.downloads().start(QUrl(QStringLiteral("ftp://a.com/x")), destination(QStringLiteral("x")));
-  EXPECT_TRUE(QFile::exists(directory + QStringLiteral("/downloads.json")));
+  {
+    BrowsingProfile profile(false, directory);
+    EXPECT_FALSE(profile.isPrivate());
+    EXPECT_TRUE(profile.ownsFiles());
+    EXPECT_FALSE(profile.takeNotice());
+    // The folder holds the lock from the start, and no list before a save.
+    EXPECT_EQ(QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("kivo.lock")});
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(directory).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    profile.history().record(QStringLiteral("https://a.com/"), QStringLiteral("A"), profile.history().revision());
+    EXPECT_TRUE(QFile::exists(directory + QStringLiteral("/history.json")));
+    EXPECT_FALSE(QFile::exists(directory + QStringLiteral("/downloads.json")));
+    profile.downloads().start(QUrl(QStringLiteral("ftp://a.com/x")), destination(QStringLiteral("x")));
+    EXPECT_TRUE(QFile::exists(directory + QStringLiteral("/downloads.json")));
+  }
 
   BrowsingProfile reopened(false, directory);
+  EXPECT_TRUE(reopened.ownsFiles());
   EXPECT_EQ(reopened.history().entries().size(), 1);
   EXPECT_EQ(reopened.downloads().entries().size(), 1);
   reopened.endPrivateSession();
   EXPECT_EQ(reopened.history().entries().size(), 1);
   EXPECT_FALSE(reopened.privateSessionClosed());
+}
+
+// What the owner of a profile has on disk while one of its downloads runs:
+// a visit, the running entry and its staging file.
+struct OwnersFiles {
+  QString directory;
+  QByteArray history;
+  QByteArray downloads;
+  QString staging;
+
+  OwnersFiles(const QString& folder, const QUrl& target) : directory(folder) {
+    history = HistoryStore::encode({HistoryEntry{QUuid::createUuid(), QStringLiteral("https://a.com/"), QStringLiteral("A"), 1}});
+    DownloadEntry running;
+    running.id = QUuid::createUuid();
+    running.address = QStringLiteral("https://a.com/file");
+    running.destination = target;
+    running.startedAt = 2;
+    downloads = DownloadStore::encode({running});
+    staging = DownloadStore::stagingPath(target, running.id);
+    ProfileFiles::write(history, historyFile());
+    ProfileFiles::write(downloads, downloadsFile());
+    ProfileFiles::write("partial", staging);
+  }
+  QString historyFile() const { return directory + QStringLiteral("/history.json"); }
+  QString downloadsFile() const { return directory + QStringLiteral("/downloads.json"); }
+  static QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+  // True while every file is as the owner left it.
+  bool untouched() const {
+    return contents(historyFile()) == history && contents(downloadsFile()) == downloads && contents(staging) == "partial";
+  }
+};
+
+// A profile on a folder that another holder owns shows the lists, but neither
+// saves nor cleans up anything: it must not take the owner's running download
+// for an interrupted one, nor its staging file for a leftover.
+void expectWritesNothing(BrowsingProfile& profile, const OwnersFiles& owners, const QUrl& elsewhere) {
+  EXPECT_FALSE(profile.ownsFiles());
+  EXPECT_EQ(profile.takeNotice(), kLockedOut);
+  EXPECT_FALSE(profile.takeNotice()) << "the notice is given once";
+  ASSERT_EQ(profile.history().entries().size(), 1);
+  ASSERT_EQ(profile.downloads().entries().size(), 1);
+  EXPECT_EQ(profile.downloads().entries()[0].state, State::Running);
+  EXPECT_TRUE(profile.history().persistenceError());
+  EXPECT_TRUE(profile.downloads().persistenceError());
+  EXPECT_TRUE(owners.untouched());
+  profile.history().record(QStringLiteral("https://b.com/"), QStringLiteral("B"), profile.history().revision());
+  profile.history().remove(profile.history().entries().last().id);
+  profile.downloads().start(QUrl(QStringLiteral("ftp://a.com/y")), elsewhere);
+  profile.downloads().clearFinished();
+  profile.downloads().shutdown();
+  EXPECT_EQ(profile.history().entries().size(), 1);
+  EXPECT_TRUE(owners.untouched());
+}
+
+TEST_F(ProfileNetworkTest, ASecondProfileOnTheSameFolderWritesNothingUntilTheFirstIsGone) {
+  const QString directory = m_folder.filePath(QStringLiteral("Profile"));
+  auto first = std::make_unique<BrowsingProfile>(false, directory);
+  const OwnersFiles owners(directory, destination(QStringLiteral("running.bin")));
+  {
+    BrowsingProfile second(false, directory);
+    expectWritesNothing(second, owners, destination(QStringLiteral("y")));
+  }
+  // The lock goes with its profile: the next one owns the folder, and now the
+  // running entry is a leftover of an ended process.
+  first.reset();
+  BrowsingProfile third(false, directory);
+  EXPECT_TRUE(third.ownsFiles());
+  EXPECT_FALSE(third.takeNotice());
+  ASSERT_EQ(third.downloads().entries().size(), 1);
+  EXPECT_EQ(third.downloads().entries()[0].state, State::Interrupted);
+  EXPECT_FALSE(QFile::exists(owners.staging));
+  EXPECT_FALSE(third.history().persistenceError());
+}
+
+// Another Kivo process that opens the profile in a folder and holds it until
+// its input is closed.
+class HolderProcess {
+public:
+  explicit HolderProcess(const QString& folder) {
+    m_process.setProgram(QStringLiteral(KIVO_PROFILE_HOLDER));
+    m_process.setArguments({folder});
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start();
+  }
+  ~HolderProcess() {
+    if (m_process.state() == QProcess::NotRunning) return;
+    m_process.kill();
+    m_process.waitForFinished();
+  }
+
+  // Its first line, "owner" or "locked-out"; empty when it printed none.
+  QString firstLine() {
+    const int watchdog = static_cast<int>(ProfileTestSupport::kWatchdog.count());
+    while (!m_process.canReadLine()) {
+      if (!m_process.waitForReadyRead(watchdog)) return {};
+    }
+    return QString::fromUtf8(m_process.readLine()).trimmed();
+  }
+  // Kills it, as a crash would end it, and waits for its end.
+  bool crash() {
+    m_process.kill();
+    return m_process.waitForFinished(static_cast<int>(ProfileTestSupport::kWatchdog.count()));
+  }
+  // Closes its input and waits for its end; true when it ended well.
+  bool finish() {
+    m_process.closeWriteChannel();
+    const int watchdog = static_cast<int>(ProfileTestSupport::kWatchdog.count());
+    return m_process.waitForFinished(watchdog) && m_process.exitStatus() == QProcess::NormalExit &&
+           m_process.exitCode() == 0;
+  }
+
+private:
+  QProcess m_process;
+};
+
+TEST_F(ProfileNetworkTest, TwoProcessesOnOneProfileHaveOneOwner) {
+  const QString directory = m_folder.filePath(QStringLiteral("Profile"));
+  {
+    // The other process owns the profile and has a download running.
+    HolderProcess other(directory);
+    ASSERT_EQ(other.firstLine(), QStringLiteral("owner"));
+    const OwnersFiles owners(directory, destination(QStringLiteral("running.bin")));
+    {
+      BrowsingProfile profile(false, directory);
+      expectWritesNothing(profile, owners, destination(QStringLiteral("y")));
+    }
+    // The process crashes: the kernel drops its lock, nothing stale remains.
+    ASSERT_TRUE(other.crash());
+  }
+  BrowsingProfile profile(false, directory);
+  EXPECT_TRUE(profile.ownsFiles());
+  ASSERT_EQ(profile.downloads().entries().size(), 1);
+  EXPECT_EQ(profile.downloads().entries()[0].state, State::Interrupted);
+
+  // Now this process owns it, and a second process is the one locked out.
+  const OwnersFiles owners(directory, destination(QStringLiteral("second.bin")));
+  HolderProcess other(directory);
+  EXPECT_EQ(other.firstLine(), QStringLiteral("locked-out"));
+  ASSERT_TRUE(other.finish());
+  EXPECT_TRUE(owners.untouched());
+}
+
+TEST_F(ProfileNetworkTest, PrivateProfilesTakeNoLock) {
+  const QString directory = m_folder.filePath(QStringLiteral("Profile"));
+  BrowsingProfile privateProfile(true, directory);
+  EXPECT_FALSE(QFile::exists(directory));
+  BrowsingProfile normal(false, directory);
+  EXPECT_TRUE(normal.ownsFiles());
+  EXPECT_TRUE(privateProfile.ownsFiles());
+  EXPECT_FALSE(privateProfile.takeNotice());
 }
 
 TEST_F(ProfileNetworkTest, ProfilesWithoutFilesStoreNothing) {
@@ -156,7 +314,7 @@ TEST_F(ProfileNetworkTest, RealDownloadsAreVerifiedMarkedAndPublished) {
   for (const Case& c : cases) {
     const QUrl target = destination(QString::fromLatin1(c.name));
     const QUuid id = store.start(address(c.path), target, c.digest, c.bytes);
-    ASSERT_TRUE(waitUntil([&] { return finished(store, id); })) << c.name;
+    ASSERT_TRUE(runEventsUntil([&] { return finished(store, id); })) << c.name;
     const DownloadEntry* entry = find(store, id);
     EXPECT_EQ(entry->state, c.state) << c.name << ": " << entry->detail.toStdString();
     EXPECT_EQ(entry->address, address(c.path).toString()) << c.name;
@@ -186,19 +344,19 @@ TEST_F(ProfileNetworkTest, EndingAPrivateSessionCancelsDownloadsAndClosesTheTran
   profile.history().record(QStringLiteral("https://a.com/"), QStringLiteral("A"), 0);
   const QUrl target = destination(QStringLiteral("private-cancel.bin"));
   const QUuid id = profile.downloads().start(address("slow"), target);
-  ASSERT_TRUE(waitUntil([&] { return find(profile.downloads(), id)->received > 0; }));
+  ASSERT_TRUE(runEventsUntil([&] { return find(profile.downloads(), id)->received > 0; }));
   profile.endPrivateSession();
   EXPECT_TRUE(profile.history().entries().isEmpty());
-  ASSERT_TRUE(waitUntil([&] { return finished(profile.downloads(), id); }));
+  ASSERT_TRUE(runEventsUntil([&] { return finished(profile.downloads(), id); }));
   EXPECT_EQ(find(profile.downloads(), id)->state, State::Cancelled);
   EXPECT_EQ(find(profile.downloads(), id)->detail, QString());
   EXPECT_FALSE(QFile::exists(target.toLocalFile()));
   EXPECT_TRUE(stagingFiles().isEmpty());
-  ASSERT_TRUE(waitUntil([&] { return profile.privateSessionClosed(); }));
+  ASSERT_TRUE(runEventsUntil([&] { return profile.privateSessionClosed(); }));
   EXPECT_EQ(profile.cache()->statistics().count, 0);
   EXPECT_THROW(profile.network()->page(address("download")), NetworkError);
   profile.endPrivateSession();  // a second end finds nothing to do
-  EXPECT_TRUE(waitUntil([&] { return profile.privateSessionClosed(); }));
+  EXPECT_TRUE(runEventsUntil([&] { return profile.privateSessionClosed(); }));
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <QDir>
 
-#include <cmath>
-
 #include "loading/decoding_error.h"
 #include "loading/json_reader.h"
 #include "platform/check.h"
@@ -70,18 +68,8 @@ DownloadEntry DownloadEntry::decode(const nlohmann::json& value) {
   if (!id) throw DecodingError("download entry: member \"id\" is not a UUID");
   entry.id = *id;
   entry.address = reader.string("address");
-  // Only an absolute local file may be a destination: the staging file beside
-  // it is removed at load, and the file manager is pointed at it.
-  const QUrl destination(reader.string("destination"), QUrl::StrictMode);
-  const bool localHost = destination.host().isEmpty() || destination.host() == QStringLiteral("localhost");
-  if (!destination.isValid() || !destination.isLocalFile() || !localHost ||
-      !QDir::isAbsolutePath(destination.toLocalFile()) ||
-      destination.hasQuery() || destination.hasFragment()) {
-    throw DecodingError("download entry: member \"destination\" is not an absolute file URL");
-  }
-  entry.destination = destination;
+  entry.destination = QUrl(reader.string("destination"), QUrl::StrictMode);
   entry.startedAt = reader.number("startedAt");
-  if (!std::isfinite(entry.startedAt)) throw DecodingError("download entry: member \"startedAt\" is not a date");
   entry.received = reader.integer("received");
   entry.expected = reader.integer("expected");
   const QString state = reader.string("state");
@@ -94,5 +82,21 @@ DownloadEntry DownloadEntry::decode(const nlohmann::json& value) {
   }
   if (!known) throw DecodingError("download entry: member \"state\" is not a known state");
   entry.detail = reader.string("detail");
+  validate(entry);
   return entry;
+}
+
+void DownloadEntry::validate(const DownloadEntry& entry) {
+  // Only an absolute local file may be a destination: the staging file beside
+  // it is removed at load, and the file manager is pointed at it. The test is
+  // made on the text that the file holds, read back as the reader reads it.
+  const QUrl destination(entry.destination.toString(QUrl::FullyEncoded), QUrl::StrictMode);
+  const bool localHost = destination.host().isEmpty() || destination.host() == QStringLiteral("localhost");
+  if (!entry.destination.isValid() || !destination.isValid() || !destination.isLocalFile() || !localHost ||
+      !QDir::isAbsolutePath(destination.toLocalFile()) || destination.hasQuery() || destination.hasFragment()) {
+    throw DecodingError("download entry: member \"destination\" is not an absolute file URL");
+  }
+  if (!ProfileValues::isValidDate(entry.startedAt)) {
+    throw DecodingError("download entry: member \"startedAt\" is not a date between 1970 and 9999");
+  }
 }

@@ -33,7 +33,12 @@ struct DownloadEntry {
   // The object text of the entry in the list file, members in file order.
   QByteArray encode() const;
   // Reads one list element; throws DecodingError for a missing member, a
-  // wrong type, an identity that is not a UUID, a destination that is not an
-  // absolute local file URL or an unknown state.
+  // wrong type, an identity that is not a UUID, an unknown state, or an entry
+  // that validate() refuses.
   static DownloadEntry decode(const nlohmann::json& value);
+  // The reader's rules for the values of an entry, which the writer follows
+  // as well: throws DecodingError for a destination that is not an absolute
+  // local file URL (checked as the file's text reads back) and for a start
+  // that is no valid date (ProfileValues::isValidDate).
+  static void validate(const DownloadEntry& entry);
 };

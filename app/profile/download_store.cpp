@@ -29,6 +29,8 @@ namespace {
 
 const QString kRefusal = QStringLiteral(
     "En fazla dört indirme aynı anda çalışabilir; yalnızca HTTP/HTTPS adresleri desteklenir.");
+const QString kNotAFile = QStringLiteral("İndirme başlatılamadı: hedef, yerel bir dosyanın tam yolu değil.");
+const QString kNoDate = QStringLiteral("İndirme başlatılamadı: sistem saati geçerli bir tarih göstermiyor.");
 
 // Removes a staging file; there may be none, and a leftover one is removed
 // again at the next start.
@@ -72,13 +74,19 @@ DownloadStore::Transfer transportTransfer(const std::shared_ptr<NetworkTransport
 
 }  // namespace
 
-DownloadStore::DownloadStore(std::shared_ptr<NetworkTransport> network, const QString& file, QObject* parent)
+DownloadStore::DownloadStore(std::shared_ptr<NetworkTransport> network, const QString& file,
+                             ProfileFiles::Access access, QObject* parent)
     : QObject(parent),
       m_network(std::move(network)),
       m_file(file),
+      m_writable(access == ProfileFiles::Access::Owner),
       m_savePanel(std::make_shared<FileDialogSavePanel>()),
       m_reveal(&FileReveal::showInFileManager) {
   load();
+  if (!m_file.isEmpty() && access == ProfileFiles::Access::ReadOnly && !m_persistenceError) {
+    setPersistenceError(
+        QStringLiteral("İndirme listesi bu oturumda kaydedilmiyor: profil başka bir Kivo sürecinde açık."));
+  }
 }
 
 DownloadStore::~DownloadStore() {
@@ -90,30 +98,50 @@ DownloadStore::~DownloadStore() {
 void DownloadStore::load() {
   if (m_file.isEmpty()) return;
   const ProfileFiles::ReadResult read = ProfileFiles::read(m_file, kFileLimit);
-  if (read.kind == ProfileFiles::ReadResult::Kind::Oversized) {
-    ProfileFiles::keepAside(m_file);
+  if (read.kind == ProfileFiles::ReadResult::Kind::Missing) return;
+  if (read.kind == ProfileFiles::ReadResult::Kind::Unreadable) {
+    m_writable = false;
+    setPersistenceError(QStringLiteral("İndirme listesi okunamadı: ") + read.error);
     return;
   }
-  if (read.kind != ProfileFiles::ReadResult::Kind::Read) return;
   // Every element is decoded (and so checked); the first 500 are kept, and
   // the staging files of all running ones are collected.
   QList<DownloadEntry> entries;
   QStringList stagingFiles;
-  try {
-    ProfileFiles::decodeObjectArray(read.bytes, [&](const nlohmann::json& value) {
-      DownloadEntry entry = DownloadEntry::decode(value);
-      if (entry.state == DownloadEntry::State::Running) stagingFiles.append(stagingPath(entry.destination, entry.id));
-      if (entries.size() < kEntryLimit) entries.append(std::move(entry));
-    });
-  } catch (const DecodingError&) {
-    ProfileFiles::keepAside(m_file);
+  bool refused = read.kind == ProfileFiles::ReadResult::Kind::Oversized;
+  if (!refused) {
+    try {
+      ProfileFiles::decodeObjectArray(read.bytes, [&](const nlohmann::json& value) {
+        DownloadEntry entry = DownloadEntry::decode(value);
+        if (entry.state == DownloadEntry::State::Running) stagingFiles.append(stagingPath(entry.destination, entry.id));
+        if (entries.size() < kEntryLimit) entries.append(std::move(entry));
+      });
+    } catch (const DecodingError&) {
+      refused = true;
+    }
+  }
+  if (refused) {
+    // A refused file is kept aside by its owner; when that fails, it is not
+    // replaced either.
+    if (!m_writable) return;
+    try {
+      ProfileFiles::keepAside(m_file);
+    } catch (const std::exception& error) {
+      m_writable = false;
+      setPersistenceError(QStringLiteral("İndirme listesi kullanılamadı ve kenara alınamadı: ") +
+                          QString::fromUtf8(error.what()));
+    }
     return;
   }
   // A download that was running when the application ended was interrupted.
-  for (DownloadEntry& entry : entries) {
-    if (entry.state == DownloadEntry::State::Running) entry.state = DownloadEntry::State::Interrupted;
+  // A store that does not own the profile sees another process's running
+  // jobs here, and leaves them and their staging files alone.
+  if (m_writable) {
+    for (DownloadEntry& entry : entries) {
+      if (entry.state == DownloadEntry::State::Running) entry.state = DownloadEntry::State::Interrupted;
+    }
+    for (const QString& staging : stagingFiles) removeStaging(staging);
   }
-  for (const QString& staging : stagingFiles) removeStaging(staging);
   m_entries = std::move(entries);
 }
 
@@ -122,11 +150,21 @@ QString DownloadStore::stagingPath(const QUrl& destination, const QUuid& id) {
   return folder + QStringLiteral("/.kivo-") + ProfileValues::uuidText(id) + QStringLiteral(".download");
 }
 
-QByteArray DownloadStore::encode(const QList<DownloadEntry>& entries, qint64 limit) {
+QByteArray DownloadStore::encode(const QList<DownloadEntry>& entries, qint64 limit, qsizetype* leftOut) {
   QList<QByteArray> elements;
   elements.reserve(entries.size());
-  for (const DownloadEntry& entry : entries) elements.append(entry.encode());
-  return JsonTextWriter::arrayWithin(elements, limit);
+  for (const DownloadEntry& entry : entries) {
+    try {
+      DownloadEntry::validate(entry);
+    } catch (const DecodingError&) {
+      continue;  // never written: the reader would refuse the whole file
+    }
+    elements.append(entry.encode());
+  }
+  qsizetype written = 0;
+  QByteArray text = JsonTextWriter::arrayWithin(elements, limit, &written);
+  if (leftOut) *leftOut = elements.size() - written;
+  return text;
 }
 
 void DownloadStore::remove(const QUuid& id) {
@@ -175,6 +213,14 @@ QUuid DownloadStore::start(const QUrl& source, const QUrl& destination, const st
   entry.address = source.toString(QUrl::FullyEncoded);
   entry.destination = destination;
   entry.startedAt = ProfileValues::now();
+  // An entry that the list's reader would refuse is never saved (encode()
+  // leaves it out), so it must not start either.
+  std::optional<QString> invalid;
+  try {
+    DownloadEntry::validate(entry);
+  } catch (const DecodingError&) {
+    invalid = ProfileValues::isValidDate(entry.startedAt) ? kNotAFile : kNoDate;
+  }
   m_entries.prepend(entry);
   trim(m_entries);
   Q_EMIT entriesChanged();
@@ -182,6 +228,8 @@ QUuid DownloadStore::start(const QUrl& source, const QUrl& destination, const st
   // 5. Start the job when a place is free and the address allowed.
   if (static_cast<qsizetype>(m_tasks.size()) >= kJobLimit || !NetworkTransport::isAllowed(source)) {
     finish(entry.id, DownloadEntry::State::Failed, kRefusal);
+  } else if (invalid) {
+    finish(entry.id, DownloadEntry::State::Failed, *invalid);
   } else if (!isLocalDestination(destination)) {
     finish(entry.id, DownloadEntry::State::Failed, QStringLiteral("İndirme geçici dosyası oluşturulamadı."));
   } else {
@@ -296,8 +344,11 @@ void DownloadStore::cancelAll() {
 
 void DownloadStore::shutdown() {
   cancelAll();
+  // Only this store's own jobs have staging files to lose: a running entry
+  // without a job here belongs to another process's list.
   for (const DownloadEntry& entry : m_entries) {
-    if (entry.state == DownloadEntry::State::Running && isLocalDestination(entry.destination)) {
+    if (entry.state == DownloadEntry::State::Running && m_tasks.count(entry.id) > 0 &&
+        isLocalDestination(entry.destination)) {
       removeStaging(stagingPath(entry.destination, entry.id));
     }
   }
@@ -322,10 +373,16 @@ void DownloadStore::trim(QList<DownloadEntry>& entries) {
 }
 
 void DownloadStore::persist() {
-  if (m_file.isEmpty()) return;
+  if (!savesToFile()) return;
   try {
-    ProfileFiles::write(encode(m_entries), m_file);
-    setPersistenceError(std::nullopt);
+    qsizetype leftOut = 0;
+    ProfileFiles::write(encode(m_entries, kFileLimit, &leftOut), m_file);
+    if (leftOut == 0) {
+      setPersistenceError(std::nullopt);
+    } else {
+      setPersistenceError(
+          QStringLiteral("İndirme listesi dosyası boyut sınırına ulaştı; en eski %1 kayıt dosyaya yazılmadı.").arg(leftOut));
+    }
   } catch (const std::exception& error) {
     setPersistenceError(QStringLiteral("İndirme listesi kaydedilemedi: ") + QString::fromUtf8(error.what()));
   }

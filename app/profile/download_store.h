@@ -10,7 +10,9 @@
 // Limits: the list file is read only when it holds at most 4 MiB; at most 500
 // entries are kept (running ones are never dropped); at most four jobs run at
 // once. The file written never passes the 4 MiB read limit: the oldest entries
-// are left out of it instead. Lives on the main thread.
+// are left out of it instead, and persistenceError() says how many. Only
+// entries that the reader accepts are ever written: a start whose entry the
+// reader would refuse is refused. Lives on the main thread.
 #pragma once
 
 #include <QList>
@@ -28,6 +30,7 @@
 #include <thread>
 
 #include "profile/download_entry.h"
+#include "profile/profile_files.h"
 #include "profile/save_panel.h"
 
 class NetworkTransport;
@@ -53,9 +56,16 @@ public:
 
   // Loads `file` (an empty path: memory only); entries still running when the
   // application last ended become interrupted and lose their staging files.
-  // Never fails. Jobs transfer through `network`.
+  // Never fails. A missing file gives an empty list; so does an oversized or
+  // undecodable one, which the owner keeps aside (ProfileFiles::keepAside). A
+  // file that is there but cannot be read is left alone: the list starts
+  // empty, persistenceError() says why, and nothing is saved for the rest of
+  // the store's life. A ReadOnly store only reads: running entries stay as
+  // the file has them (they are another process's jobs), no staging file is
+  // touched, nothing is kept aside or saved, and persistenceError() says so.
+  // Jobs transfer through `network`.
   explicit DownloadStore(std::shared_ptr<NetworkTransport> network, const QString& file = {},
-                         QObject* parent = nullptr);
+                         ProfileFiles::Access access = ProfileFiles::Access::Owner, QObject* parent = nullptr);
   // Cancels the jobs still running and waits for their workers to stop.
   ~DownloadStore() override;
 
@@ -65,6 +75,8 @@ public:
   const std::optional<QString>& persistenceError() const { return m_persistenceError; }
   // Where the list is saved; empty for a memory-only store.
   const QString& file() const { return m_file; }
+  // True while changes reach the file: a store with a file that it may write.
+  bool savesToFile() const { return !m_file.isEmpty() && m_writable; }
   // The number of jobs started and not yet finished.
   qsizetype runningJobs() const { return static_cast<qsizetype>(m_tasks.size()); }
 
@@ -82,6 +94,9 @@ public:
                          const std::optional<qint64>& expectedBytes = std::nullopt);
   // Adds a running entry and starts its job; with four jobs running, or for an
   // address that is not allowed, the entry fails at once. Returns its id.
+  // An entry that the list file's reader would refuse (a destination that is
+  // not an absolute local file URL, a clock outside the dates a file may
+  // hold) fails at once with a detail that says why, and is never saved.
   QUuid start(const QUrl& source, const QUrl& destination,
               const std::optional<QString>& expectedSHA256 = std::nullopt,
               const std::optional<qint64>& expectedBytes = std::nullopt);
@@ -90,7 +105,7 @@ public:
   // Requests cancellation of every job.
   void cancelAll();
   // At termination: cancels every job and removes the staging files of the
-  // running entries; saves nothing.
+  // running entries that this store's jobs write; saves nothing.
   void shutdown();
 
   // The staging file of the download `id` to `destination`.
@@ -98,8 +113,11 @@ public:
   // Drops the oldest finished entries while more than 500 remain; running
   // entries are never dropped, so the list may stay longer.
   static void trim(QList<DownloadEntry>& entries);
-  // The file text of `entries` as the store writes it, at most `limit` bytes.
-  static QByteArray encode(const QList<DownloadEntry>& entries, qint64 limit = kFileLimit);
+  // The file text of `entries` as the store writes it, at most `limit` bytes:
+  // the entries that DownloadEntry::validate() accepts, as many as fit, newest
+  // first. `leftOut`, when given, receives how many of the oldest did not fit.
+  static QByteArray encode(const QList<DownloadEntry>& entries, qint64 limit = kFileLimit,
+                           qsizetype* leftOut = nullptr);
 
   // Replaces the panel of chooseDestination (the application's is a file
   // dialog).
@@ -139,6 +157,7 @@ private:
 
   std::shared_ptr<NetworkTransport> m_network;
   QString m_file;
+  bool m_writable = true;  // false once the file must not be replaced
   QList<DownloadEntry> m_entries;
   std::optional<QString> m_persistenceError;
   std::map<QUuid, Job> m_tasks;

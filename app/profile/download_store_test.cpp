@@ -1,21 +1,26 @@
 #include "profile/download_store.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QThread>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <ostream>
 
 #include "loading/bridge_error.h"
 #include "loading/network_error.h"
 #include "loading/network_transport.h"
 #include "platform/temporary_folder.h"
 #include "profile/profile_files.h"
+#include "profile/profile_test_support.h"
 #include "profile/quarantine.h"
 
 namespace {
@@ -39,15 +44,12 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
   file.write(bytes);
 }
 
-// Runs the main thread's events until `condition` holds or 10 s pass.
-bool waitUntil(const std::function<bool()>& condition) {
-  QDeadlineTimer deadline(10'000);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-  }
-  return true;
+using ProfileTestSupport::runEventsUntil;
+
+// The files that loads have kept aside beside `path`.
+QStringList keptAside(const QString& path) {
+  const QFileInfo info(path);
+  return QDir(info.absolutePath()).entryList({info.fileName() + QStringLiteral(".bad*")}, QDir::AllEntries | QDir::Hidden);
 }
 
 DownloadEntry entry(State state, const QString& name = QStringLiteral("f.bin")) {
@@ -60,35 +62,57 @@ DownloadEntry entry(State state, const QString& name = QStringLiteral("f.bin")) 
   return made;
 }
 
+// Raises its signal when the thread that made it ends: after a job's worker
+// has handed the job's end to the main thread.
+struct ThreadEnd {
+  ProfileTestSupport::Signal* signal;
+  ~ThreadEnd() { signal->raise(); }
+};
+
 // A transfer the test steers: it writes `body` to the staging file, reports
-// progress, and then either returns, throws, or waits for its stop request.
+// progress, and then either returns, throws, or waits for its stop request or
+// its release.
 struct FakeTransfer {
   QByteArray body = "downloaded bytes";
   QUrl finalUrl = QUrl(QStringLiteral("https://cdn.example.com/final.bin"));
   std::optional<QString> error;  // thrown as BridgeError after the body is written
   bool waitForStop = false;
   std::atomic<int> started{0};
-  std::atomic<bool> returned{false};
-  std::atomic<bool> release{false};
+  ProfileTestSupport::Signal workerEnded;  // raised when the worker of the last transfer has ended
+
+  // Lets every waiting transfer, and every later one, return.
+  void release() {
+    {
+      std::lock_guard lock(m_mutex);
+      m_released = true;
+    }
+    m_changed.notify_all();
+  }
 
   DownloadStore::Transfer function() {
     return [this](const QUrl&, const QString& staging, const std::optional<QString>&, const std::optional<qint64>&,
                   const DownloadStore::ProgressFunction& progress, std::stop_token stop) -> QUrl {
       ++started;
+      thread_local ThreadEnd end{&workerEnded};
       QFile file(staging);
       if (!file.open(QIODevice::WriteOnly)) throw BridgeError(QStringLiteral("İndirme geçici dosyası oluşturulamadı."));
       file.write(body);
       file.close();
       progress(body.size(), -1);
       if (waitForStop) {
-        while (!stop.stop_requested() && !release) QThread::msleep(2);
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, stop, [this] { return m_released; });
         if (stop.stop_requested()) throw NetworkError::cancellation();
       }
       if (error) throw BridgeError(*error);
-      returned = true;
       return finalUrl;
     };
   }
+
+private:
+  std::mutex m_mutex;
+  std::condition_variable_any m_changed;
+  bool m_released = false;
 };
 
 class DownloadStoreTest : public testing::Test {
@@ -173,37 +197,194 @@ struct HostileList {
   bool accepted;
 };
 
-TEST_F(DownloadStoreTest, HostileFilesLoadEmptyAndAreKeptAside) {
-  const auto element = [](const char* id, const char* destination, const char* received, const char* state,
-                          bool detail = true) {
-    QByteArray text = QByteArray(R"({"id":")") + id + R"(","address":"https://a","destination":")" + destination +
-                      R"(","startedAt":1,"received":)" + received + R"(,"expected":-1,"state":")" + state + "\"";
-    if (detail) text += R"(,"detail":"")";
-    return text + "}";
-  };
-  const char* id = "0F8FAD5B-D9CB-469F-A165-70867728950E";
-  const std::vector<HostileList> cases = {
-      {"valid", element(id, "file:\\/\\/\\/tmp\\/x", "0", "complete"), true},
-      {"lower-case id", element("0f8fad5b-d9cb-469f-a165-70867728950e", "file:///tmp/x", "0", "failed"), true},
-      {"braced id", element("{0F8FAD5B-D9CB-469F-A165-70867728950E}", "file:///tmp/x", "0", "failed"), false},
-      {"unknown state", element(id, "file:///tmp/x", "0", "paused"), false},
-      {"capitalised state", element(id, "file:///tmp/x", "0", "Complete"), false},
-      {"missing detail", element(id, "file:///tmp/x", "0", "complete", false), false},
-      {"fractional count", element(id, "file:///tmp/x", "1.5", "complete"), false},
-      {"count beyond 64 bits", element(id, "file:///tmp/x", "9223372036854775808", "complete"), false},
-      {"web destination", element(id, "https://a.com/x", "0", "complete"), false},
-      {"relative destination", element(id, "file:x", "0", "complete"), false},
-      {"remote file host", element(id, "file://server/x", "0", "complete"), false},
-      {"destination not a URL", element(id, "::", "0", "complete"), false},
-  };
-  for (const HostileList& c : cases) {
-    QFile::remove(m_list + QStringLiteral(".bad"));
-    const QByteArray text = "[" + c.element + "]";
-    ProfileFiles::write(text, m_list);
-    DownloadStore store(m_network, m_list);
-    EXPECT_EQ(store.entries().size(), c.accepted ? 1 : 0) << c.name;
-    EXPECT_EQ(QFile::exists(m_list + QStringLiteral(".bad")), !c.accepted) << c.name;
+// Names the case wherever the framework shows it, instead of its bytes.
+void PrintTo(const HostileList& c, std::ostream* out) {
+  *out << c.name;
+}
+
+QByteArray listElement(const char* id, const char* destination, const char* received, const char* state,
+                       bool detail = true, const char* startedAt = "1") {
+  QByteArray text = QByteArray(R"({"id":")") + id + R"(","address":"https://a","destination":")" + destination +
+                    R"(","startedAt":)" + startedAt + R"(,"received":)" + received + R"(,"expected":-1,"state":")" +
+                    state + "\"";
+  if (detail) text += R"(,"detail":"")";
+  return text + "}";
+}
+
+const char* const kId = "0F8FAD5B-D9CB-469F-A165-70867728950E";
+
+const HostileList kHostileLists[] = {
+    {"valid", listElement(kId, "file:\\/\\/\\/tmp\\/x", "0", "complete"), true},
+    {"lower_case_id", listElement("0f8fad5b-d9cb-469f-a165-70867728950e", "file:///tmp/x", "0", "failed"), true},
+    {"started_in_1970", listElement(kId, "file:///tmp/x", "0", "failed", true, "-978307200"), true},
+    {"braced_id", listElement("{0F8FAD5B-D9CB-469F-A165-70867728950E}", "file:///tmp/x", "0", "failed"), false},
+    {"unknown_state", listElement(kId, "file:///tmp/x", "0", "paused"), false},
+    {"capitalised_state", listElement(kId, "file:///tmp/x", "0", "Complete"), false},
+    {"missing_detail", listElement(kId, "file:///tmp/x", "0", "complete", false), false},
+    {"fractional_count", listElement(kId, "file:///tmp/x", "1.5", "complete"), false},
+    {"count_beyond_64_bits", listElement(kId, "file:///tmp/x", "9223372036854775808", "complete"), false},
+    {"web_destination", listElement(kId, "https://a.com/x", "0", "complete"), false},
+    {"relative_destination", listElement(kId, "file:x", "0", "complete"), false},
+    {"bare_path_destination", listElement(kId, "/tmp/x", "0", "complete"), false},
+    {"remote_file_host", listElement(kId, "file://server/x", "0", "complete"), false},
+    {"destination_not_a_url", listElement(kId, "::", "0", "complete"), false},
+    {"started_1e300", listElement(kId, "file:///tmp/x", "0", "complete", true, "1e300"), false},
+    {"started_before_1970", listElement(kId, "file:///tmp/x", "0", "complete", true, "-978307201"), false},
+    {"started_in_the_year_10000", listElement(kId, "file:///tmp/x", "0", "complete", true, "252423993600"), false},
+};
+
+class HostileDownloadList : public DownloadStoreTest, public testing::WithParamInterface<HostileList> {};
+
+TEST_P(HostileDownloadList, LoadsWhatIsValidAndKeepsTheRestAside) {
+  const HostileList& c = GetParam();
+  const QByteArray text = "[" + c.element + "]";
+  ProfileFiles::write(text, m_list);
+  DownloadStore store(m_network, m_list);
+  EXPECT_EQ(store.entries().size(), c.accepted ? 1 : 0);
+  EXPECT_FALSE(store.persistenceError());
+  EXPECT_EQ(keptAside(m_list).size(), c.accepted ? 0 : 1);
+  EXPECT_EQ(QFile::exists(m_list), c.accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, HostileDownloadList, testing::ValuesIn(kHostileLists),
+                         [](const testing::TestParamInfo<HostileList>& info) { return std::string(info.param.name); });
+
+// A start that the reader would refuse must not cost the user the rest of the
+// list: before, the entry was saved, and the next start sent the whole file
+// aside.
+TEST_F(DownloadStoreTest, AStartTheReaderWouldRefuseFailsAndIsNeverSaved) {
+  const QString kept = QStringLiteral("İndirme başlatılamadı: hedef, yerel bir dosyanın tam yolu değil.");
+  FakeTransfer fake;
+  DownloadStore store(m_network, m_list);
+  store.setTransfer(fake.function());
+  store.start(QUrl(QStringLiteral("ftp://a.com/first")), destination(QStringLiteral("first")));
+  const QList<QUrl> refused = {QUrl(m_folder.filePath(QStringLiteral("bare"))), QUrl(QStringLiteral("https://a.com/x")),
+                               QUrl(QStringLiteral("file:relative")), QUrl(QStringLiteral("file://server/x")),
+                               QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("f"))).resolved(QUrl(QStringLiteral("#part")))};
+  for (const QUrl& target : refused) {
+    const QUuid id = store.start(QUrl(QStringLiteral("https://a.com/file")), target);
+    ASSERT_NE(find(store, id), nullptr) << target.toString().toStdString();
+    EXPECT_EQ(find(store, id)->state, State::Failed) << target.toString().toStdString();
+    EXPECT_EQ(find(store, id)->detail, kept) << target.toString().toStdString();
   }
+  EXPECT_EQ(fake.started.load(), 0);
+  EXPECT_FALSE(store.persistenceError());
+  store.start(QUrl(QStringLiteral("ftp://a.com/last")), destination(QStringLiteral("last")));
+  DownloadStore next(m_network, m_list);
+  ASSERT_EQ(next.entries().size(), 2);
+  EXPECT_EQ(next.entries()[0].address, QStringLiteral("ftp://a.com/last"));
+  EXPECT_EQ(next.entries()[1].address, QStringLiteral("ftp://a.com/first"));
+  EXPECT_TRUE(keptAside(m_list).isEmpty());
+}
+
+// Something is at the list's place that cannot be read. It may hold the
+// user's whole list, so the store must never replace it.
+TEST_F(DownloadStoreTest, AListThatCannotBeReadIsNeverReplaced) {
+  struct Case {
+    const char* name;
+    std::function<void(const QString&)> make;
+    std::function<bool(const QString&)> unchanged;
+  };
+  const std::vector<Case> cases = {
+      {"folder", [](const QString& path) { ASSERT_TRUE(QDir().mkpath(path + QStringLiteral("/inside"))); },
+       [](const QString& path) { return QFileInfo::exists(path + QStringLiteral("/inside")); }},
+      {"fifo", [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); },
+       [](const QString& path) {
+         struct stat info {};
+         return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+       }},
+      {"symbolic link loop",
+       [](const QString& path) { ASSERT_EQ(::symlink("downloads.json", QFile::encodeName(path).constData()), 0); },
+       [](const QString& path) { return QFileInfo(path).symLinkTarget() == path; }},
+  };
+  for (const Case& c : cases) {
+    TemporaryFolder folder(QStringLiteral("kivo-download-test-"));
+    const QString path = folder.filePath(QStringLiteral("downloads.json"));
+    c.make(path);
+    DownloadStore store(m_network, path);
+    EXPECT_TRUE(store.entries().isEmpty()) << c.name;
+    ASSERT_TRUE(store.persistenceError()) << c.name;
+    EXPECT_TRUE(store.persistenceError()->startsWith(QStringLiteral("İndirme listesi okunamadı: "))) << c.name;
+    EXPECT_FALSE(store.savesToFile()) << c.name;
+    store.start(QUrl(QStringLiteral("ftp://a.com/x")), destination(QStringLiteral("x")));
+    store.clearFinished();
+    store.start(QUrl(QStringLiteral("ftp://a.com/y")), destination(QStringLiteral("y")));
+    EXPECT_EQ(store.entries().size(), 1) << c.name;
+    EXPECT_TRUE(c.unchanged(path)) << c.name;
+    EXPECT_TRUE(store.persistenceError()->startsWith(QStringLiteral("İndirme listesi okunamadı: "))) << c.name;
+    EXPECT_TRUE(keptAside(path).isEmpty()) << c.name;
+  }
+}
+
+// The list of another process: its running downloads are that process's jobs.
+TEST_F(DownloadStoreTest, AReadOnlyStoreLeavesTheOwnersDownloadsAlone) {
+  DownloadEntry theirs = entry(State::Running);
+  theirs.destination = destination(QStringLiteral("theirs.bin"));
+  const QByteArray text = DownloadStore::encode({theirs, entry(State::Complete)});
+  ProfileFiles::write(text, m_list);
+  const QString theirStaging = DownloadStore::stagingPath(theirs.destination, theirs.id);
+  writeBytes(theirStaging, "partial");
+
+  FakeTransfer fake;
+  fake.waitForStop = true;
+  {
+    DownloadStore store(m_network, m_list, ProfileFiles::Access::ReadOnly);
+    store.setTransfer(fake.function());
+    ASSERT_EQ(store.entries().size(), 2);
+    EXPECT_EQ(store.entries()[0].state, State::Running);
+    EXPECT_TRUE(QFile::exists(theirStaging));
+    EXPECT_EQ(store.persistenceError(),
+              QStringLiteral("İndirme listesi bu oturumda kaydedilmiyor: profil başka bir Kivo sürecinde açık."));
+    // Its own download runs, in memory only.
+    const QUuid mine = store.start(QUrl(QStringLiteral("https://a.com/mine")), destination(QStringLiteral("mine.bin")));
+    ASSERT_TRUE(runEventsUntil([&] { return find(store, mine)->received > 0; }));
+    store.clearFinished();
+    store.shutdown();
+    EXPECT_FALSE(QFile::exists(DownloadStore::stagingPath(destination(QStringLiteral("mine.bin")), mine)));
+    EXPECT_TRUE(QFile::exists(theirStaging));
+    EXPECT_EQ(contents(m_list), text);
+  }
+  // A list it refuses stays where it is for its owner.
+  ProfileFiles::write("not json", m_list);
+  DownloadStore refusing(m_network, m_list, ProfileFiles::Access::ReadOnly);
+  EXPECT_TRUE(refusing.entries().isEmpty());
+  EXPECT_EQ(contents(m_list), "not json");
+  EXPECT_TRUE(keptAside(m_list).isEmpty());
+}
+
+TEST_F(DownloadStoreTest, AListCutToFitItsFileSaysHowManyEntriesWereLeftOut) {
+  // A list that fills the file but for 50,000 bytes: large entries behind one
+  // whose detail takes up the rest.
+  const auto withDetail = [](qsizetype length) {
+    DownloadEntry made = entry(State::Failed);
+    made.detail = QString(length, QLatin1Char('x'));
+    return made;
+  };
+  constexpr qint64 kRoom = 50'000;
+  const qint64 large = DownloadStore::encode({withDetail(100'000)}).size() - 2;
+  const qint64 bare = DownloadStore::encode({withDetail(0)}).size() - 2;
+  const qsizetype count = static_cast<qsizetype>((DownloadStore::kFileLimit - kRoom - 2 - bare) / (large + 1));
+  const qint64 filler = DownloadStore::kFileLimit - kRoom - 2 - count * (large + 1);
+  QList<DownloadEntry> entries = {withDetail(filler - bare)};
+  for (qsizetype i = 0; i < count; ++i) entries.append(withDetail(100'000));
+  const QByteArray text = DownloadStore::encode(entries);
+  ASSERT_EQ(text.size(), DownloadStore::kFileLimit - kRoom);
+  ProfileFiles::write(text, m_list);
+  DownloadStore store(m_network, m_list);
+  ASSERT_EQ(store.entries().size(), count + 1);
+
+  // A new entry larger than the room left: the oldest one no longer fits.
+  store.start(QUrl(QStringLiteral("ftp://a.com/") + QString(60'000, QLatin1Char('y'))), destination(QStringLiteral("y")));
+  EXPECT_EQ(store.entries().size(), count + 2);
+  EXPECT_EQ(store.persistenceError(),
+            QStringLiteral("İndirme listesi dosyası boyut sınırına ulaştı; en eski 1 kayıt dosyaya yazılmadı."));
+  DownloadStore reopened(m_network, m_list);
+  ASSERT_EQ(reopened.entries().size(), count + 1);
+  EXPECT_EQ(reopened.entries().first().id, store.entries().first().id);
+
+  // Once the list fits again, the message goes.
+  store.remove(store.entries().last().id);
+  EXPECT_FALSE(store.persistenceError());
 }
 
 TEST_F(DownloadStoreTest, SizeLimitIsFourMebibytesInclusive) {
@@ -286,14 +467,14 @@ TEST_F(DownloadStoreTest, RemoveAndClearFinishedKeepRunningEntriesAndFiles) {
   EXPECT_EQ(contents(done.destination.toLocalFile()), "kept");
 
   store.cancel(runningId);
-  ASSERT_TRUE(waitUntil([&] { return finished(store, runningId); }));
+  ASSERT_TRUE(runEventsUntil([&] { return finished(store, runningId); }));
   store.start(QUrl(QStringLiteral("ftp://a.com/x")), destination(QStringLiteral("x")));
-  fake.release = true;
+  fake.release();
   const QUuid third = store.start(QUrl(QStringLiteral("https://a.com/y")), destination(QStringLiteral("y")));
   store.clearFinished();
   ASSERT_EQ(store.entries().size(), 1);
   EXPECT_EQ(store.entries()[0].id, third);
-  ASSERT_TRUE(waitUntil([&] { return store.runningJobs() == 0; }));
+  ASSERT_TRUE(runEventsUntil([&] { return store.runningJobs() == 0; }));
 }
 
 TEST_F(DownloadStoreTest, FailedSavesShowAnErrorUntilTheNextSuccess) {
@@ -326,7 +507,7 @@ TEST_F(DownloadStoreTest, CompletedDownloadIsMarkedAndPublished) {
   EXPECT_EQ(store.entries()[0].address, QStringLiteral("https://example.com/file"));
   // The running entry is in the file before any byte arrives.
   EXPECT_TRUE(contents(m_list).contains("\"state\":\"running\""));
-  ASSERT_TRUE(waitUntil([&] { return finished(store, id); }));
+  ASSERT_TRUE(runEventsUntil([&] { return finished(store, id); }));
   const DownloadEntry* done = find(store, id);
   EXPECT_EQ(done->state, State::Complete);
   EXPECT_EQ(done->detail, QString());
@@ -354,7 +535,7 @@ TEST_F(DownloadStoreTest, FailedTransferPublishesNothingAndKeepsTheOldFile) {
   const QUrl target = destination(QStringLiteral("file.bin"));
   writeBytes(target.toLocalFile(), "existing file");
   const QUuid id = store.start(QUrl(QStringLiteral("https://example.com/file")), target, QString(64, QLatin1Char('0')));
-  ASSERT_TRUE(waitUntil([&] { return finished(store, id); }));
+  ASSERT_TRUE(runEventsUntil([&] { return finished(store, id); }));
   EXPECT_EQ(find(store, id)->state, State::Failed);
   EXPECT_EQ(find(store, id)->detail, kMismatch);
   EXPECT_EQ(contents(target.toLocalFile()), "existing file");
@@ -368,11 +549,11 @@ TEST_F(DownloadStoreTest, CancellingARunningDownloadLeavesNoFiles) {
   store.setTransfer(fake.function());
   const QUrl target = destination(QStringLiteral("file.bin"));
   const QUuid id = store.start(QUrl(QStringLiteral("https://example.com/file")), target);
-  ASSERT_TRUE(waitUntil([&] { return store.entries()[0].received > 0; }));
+  ASSERT_TRUE(runEventsUntil([&] { return store.entries()[0].received > 0; }));
   store.cancel(QUuid::createUuid());  // no such job: nothing happens
   EXPECT_EQ(store.entries()[0].state, State::Running);
   store.cancel(id);
-  ASSERT_TRUE(waitUntil([&] { return finished(store, id); }));
+  ASSERT_TRUE(runEventsUntil([&] { return finished(store, id); }));
   EXPECT_EQ(find(store, id)->state, State::Cancelled);
   EXPECT_EQ(find(store, id)->detail, QString());
   EXPECT_FALSE(QFile::exists(target.toLocalFile()));
@@ -385,12 +566,11 @@ TEST_F(DownloadStoreTest, CancellationAfterTheLastByteStillPublishesNothing) {
   store.setTransfer(fake.function());
   const QUrl target = destination(QStringLiteral("file.bin"));
   const QUuid id = store.start(QUrl(QStringLiteral("https://example.com/file")), target);
-  // The transfer ends on its worker while the main thread is busy here.
-  QDeadlineTimer deadline(10'000);
-  while (!fake.returned && !deadline.hasExpired()) QThread::msleep(1);
-  QThread::msleep(50);
+  // The whole body arrives and the worker hands the job's end to the main
+  // thread, which is busy here; only then is the job cancelled.
+  ASSERT_TRUE(fake.workerEnded.wait());
   store.cancel(id);
-  ASSERT_TRUE(waitUntil([&] { return finished(store, id); }));
+  ASSERT_TRUE(runEventsUntil([&] { return finished(store, id); }));
   EXPECT_EQ(find(store, id)->state, State::Cancelled);
   EXPECT_FALSE(QFile::exists(target.toLocalFile()));
   EXPECT_TRUE(stagingFiles().isEmpty());
@@ -411,12 +591,12 @@ TEST_F(DownloadStoreTest, AtMostFourJobsRunAndRefusedStartsFail) {
   const QUuid ftp = store.start(QUrl(QStringLiteral("ftp://example.com/x")), destination(QStringLiteral("x")));
   EXPECT_EQ(find(store, ftp)->detail, kRefusal);
   store.cancel(ids[0]);
-  ASSERT_TRUE(waitUntil([&] { return store.runningJobs() == 3; }));
+  ASSERT_TRUE(runEventsUntil([&] { return store.runningJobs() == 3; }));
   const QUuid next = store.start(QUrl(QStringLiteral("https://example.com/n")), destination(QStringLiteral("n")));
   EXPECT_EQ(find(store, next)->state, State::Running);
   EXPECT_EQ(store.runningJobs(), 4);
   store.cancelAll();
-  ASSERT_TRUE(waitUntil([&] { return store.runningJobs() == 0; }));
+  ASSERT_TRUE(runEventsUntil([&] { return store.runningJobs() == 0; }));
   for (const QUuid& id : {ids[1], ids[2], ids[3], next}) EXPECT_EQ(find(store, id)->state, State::Cancelled);
   EXPECT_TRUE(stagingFiles().isEmpty());
 }
@@ -428,7 +608,8 @@ TEST_F(DownloadStoreTest, ShutdownRemovesStagingFilesAndSavesNothing) {
     DownloadStore store(m_network, m_list);
     store.setTransfer(fake.function());
     store.start(QUrl(QStringLiteral("https://example.com/file")), destination(QStringLiteral("file.bin")));
-    ASSERT_TRUE(waitUntil([&] { return !stagingFiles().isEmpty(); }));
+    ASSERT_TRUE(runEventsUntil([&] { return store.entries()[0].received > 0; }));
+    ASSERT_FALSE(stagingFiles().isEmpty());
     store.shutdown();
     store.shutdown();
     EXPECT_TRUE(stagingFiles().isEmpty());
@@ -480,7 +661,7 @@ TEST_F(DownloadStoreTest, ChooseDestinationAsksThenStarts) {
   panel->done(destination(QStringLiteral("chosen.zip")));
   ASSERT_EQ(store.entries().size(), 1);
   const QUuid id = store.entries()[0].id;
-  ASSERT_TRUE(waitUntil([&] { return finished(store, id); }));
+  ASSERT_TRUE(runEventsUntil([&] { return finished(store, id); }));
   EXPECT_EQ(contents(m_folder.filePath(QStringLiteral("chosen.zip"))), fake.body);
 }
 

@@ -3,7 +3,6 @@
 #include <QTextBoundaryFinder>
 #include <QUrl>
 
-#include <cmath>
 #include <exception>
 
 #include "loading/decoding_error.h"
@@ -33,33 +32,73 @@ HistoryEntry decodeEntry(const nlohmann::json& value) {
   const JsonReader reader(value, "history entry");
   const std::optional<QUuid> id = ProfileValues::parseUuid(reader.string("id"));
   if (!id) throw DecodingError("history entry: member \"id\" is not a UUID");
-  const double visitedAt = reader.number("visitedAt");
-  if (!std::isfinite(visitedAt)) throw DecodingError("history entry: member \"visitedAt\" is not a date");
-  return HistoryEntry{*id, reader.string("address"), reader.string("title"), visitedAt};
+  HistoryEntry entry{*id, reader.string("address"), reader.string("title"), reader.number("visitedAt")};
+  HistoryStore::validate(entry);
+  return entry;
 }
 
 }  // namespace
 
-HistoryStore::HistoryStore(const QString& file, QObject* parent) : QObject(parent), m_file(file) {
-  if (m_file.isEmpty()) return;
-  const ProfileFiles::ReadResult read = ProfileFiles::read(m_file, kFileLimit);
-  if (read.kind == ProfileFiles::ReadResult::Kind::Oversized) {
-    ProfileFiles::keepAside(m_file);
-    return;
-  }
-  if (read.kind != ProfileFiles::ReadResult::Kind::Read) return;
-  try {
-    m_entries = decode(read.bytes);
-  } catch (const DecodingError&) {
-    ProfileFiles::keepAside(m_file);
+HistoryStore::HistoryStore(const QString& file, ProfileFiles::Access access, QObject* parent)
+    : QObject(parent), m_file(file), m_writable(access == ProfileFiles::Access::Owner) {
+  load();
+  if (!m_file.isEmpty() && access == ProfileFiles::Access::ReadOnly && !m_persistenceError) {
+    setPersistenceError(QStringLiteral("Geçmiş bu oturumda kaydedilmiyor: profil başka bir Kivo sürecinde açık."));
   }
 }
 
-QByteArray HistoryStore::encode(const QList<HistoryEntry>& entries, qint64 limit) {
+void HistoryStore::load() {
+  if (m_file.isEmpty()) return;
+  const ProfileFiles::ReadResult read = ProfileFiles::read(m_file, kFileLimit);
+  bool refused = read.kind == ProfileFiles::ReadResult::Kind::Oversized;
+  switch (read.kind) {
+    case ProfileFiles::ReadResult::Kind::Missing:
+    case ProfileFiles::ReadResult::Kind::Oversized:
+      break;
+    case ProfileFiles::ReadResult::Kind::Unreadable:
+      m_writable = false;
+      setPersistenceError(QStringLiteral("Geçmiş dosyası okunamadı: ") + read.error);
+      return;
+    case ProfileFiles::ReadResult::Kind::Read:
+      try {
+        m_entries = decode(read.bytes);
+      } catch (const DecodingError&) {
+        refused = true;
+      }
+      break;
+  }
+  // A refused file is kept aside by its owner; when that fails, it is not
+  // replaced either.
+  if (!refused || !m_writable) return;
+  try {
+    ProfileFiles::keepAside(m_file);
+  } catch (const std::exception& error) {
+    m_writable = false;
+    setPersistenceError(QStringLiteral("Geçmiş dosyası kullanılamadı ve kenara alınamadı: ") + QString::fromUtf8(error.what()));
+  }
+}
+
+QByteArray HistoryStore::encode(const QList<HistoryEntry>& entries, qint64 limit, qsizetype* leftOut) {
   QList<QByteArray> elements;
   elements.reserve(entries.size());
-  for (const HistoryEntry& entry : entries) elements.append(encodeEntry(entry));
-  return JsonTextWriter::arrayWithin(elements, limit);
+  for (const HistoryEntry& entry : entries) {
+    try {
+      validate(entry);
+    } catch (const DecodingError&) {
+      continue;  // never written: the reader would refuse the whole file
+    }
+    elements.append(encodeEntry(entry));
+  }
+  qsizetype written = 0;
+  QByteArray text = JsonTextWriter::arrayWithin(elements, limit, &written);
+  if (leftOut) *leftOut = elements.size() - written;
+  return text;
+}
+
+void HistoryStore::validate(const HistoryEntry& entry) {
+  if (!ProfileValues::isValidDate(entry.visitedAt)) {
+    throw DecodingError("history entry: member \"visitedAt\" is not a date between 1970 and 9999");
+  }
 }
 
 QList<HistoryEntry> HistoryStore::decode(const QByteArray& text, qsizetype keep) {
@@ -92,8 +131,16 @@ void HistoryStore::record(const QString& address, const QString& title, qint64 r
   if (!url.isValid()) return;
   if (!NetworkTransport::isAllowed(url)) return;
   if (address.toUtf8().size() > kAddressLimit) return;
-  // 5. Build the visit; 6. put it first; 7. keep the newest 5,000.
-  m_entries.prepend(HistoryEntry{QUuid::createUuid(), address, firstCharacters(title, kTitleLimit), ProfileValues::now()});
+  // 5. Build the visit; a clock outside the dates a file may hold records
+  // nothing, since the file could not be read back. 6. Put it first; 7. keep
+  // the newest 5,000.
+  HistoryEntry visit{QUuid::createUuid(), address, firstCharacters(title, kTitleLimit), ProfileValues::now()};
+  try {
+    validate(visit);
+  } catch (const DecodingError&) {
+    return;
+  }
+  m_entries.prepend(std::move(visit));
   if (m_entries.size() > kEntryLimit) m_entries.resize(kEntryLimit);
   Q_EMIT entriesChanged();
   // 8. Save.
@@ -119,10 +166,16 @@ void HistoryStore::clear(double since) {
 }
 
 void HistoryStore::persist() {
-  if (m_file.isEmpty()) return;
+  if (!savesToFile()) return;
   try {
-    ProfileFiles::write(encode(m_entries), m_file);
-    setPersistenceError(std::nullopt);
+    qsizetype leftOut = 0;
+    ProfileFiles::write(encode(m_entries, kFileLimit, &leftOut), m_file);
+    if (leftOut == 0) {
+      setPersistenceError(std::nullopt);
+    } else {
+      setPersistenceError(QStringLiteral("Geçmiş dosyası boyut sınırına ulaştı; en eski %1 kayıt dosyaya yazılmadı.")
+                              .arg(leftOut));
+    }
   } catch (const std::exception& error) {
     setPersistenceError(QStringLiteral("Geçmiş dosyası güncellenemedi: ") + QString::fromUtf8(error.what()));
   }

@@ -5,8 +5,9 @@
 // Limits: the file is read only when it holds at most 8 MiB; at most 5,000
 // visits are kept; an address of more than 8,192 UTF-8 bytes is not recorded;
 // titles are cut to 250 user-perceived characters. The file written never
-// passes the 8 MiB read limit: the oldest visits are left out of it instead.
-// Lives on the main thread; file work is synchronous.
+// passes the 8 MiB read limit: the oldest visits are left out of it instead,
+// and persistenceError() says how many. Only visits that the reader accepts
+// are ever written. Lives on the main thread; file work is synchronous.
 #pragma once
 
 #include <QList>
@@ -16,6 +17,7 @@
 
 #include <optional>
 
+#include "profile/profile_files.h"
 #include "profile/profile_values.h"
 
 // One visit.
@@ -35,10 +37,15 @@ public:
   static constexpr qsizetype kAddressLimit = 8'192;
   static constexpr qsizetype kTitleLimit = 250;
 
-  // Loads `file` (an empty path: memory only). Never fails: a missing,
-  // unreadable or oversized file gives an empty list, and one that cannot be
-  // decoded is also kept aside as "<file>.bad".
-  explicit HistoryStore(const QString& file = {}, QObject* parent = nullptr);
+  // Loads `file` (an empty path: memory only). Never fails. A missing file
+  // gives an empty list; so does an oversized or undecodable one, which the
+  // owner keeps aside (ProfileFiles::keepAside). A file that is there but
+  // cannot be read is left alone: the list starts empty, persistenceError()
+  // says why, and nothing is saved for the rest of the store's life, so that
+  // no save replaces it. A ReadOnly store reads and nothing else: it keeps
+  // nothing aside and never saves; its persistenceError() says so.
+  explicit HistoryStore(const QString& file = {}, ProfileFiles::Access access = ProfileFiles::Access::Owner,
+                        QObject* parent = nullptr);
 
   // The visits, newest first.
   const QList<HistoryEntry>& entries() const { return m_entries; }
@@ -48,6 +55,8 @@ public:
   qint64 revision() const { return m_revision; }
   // Where the list is saved; empty for a memory-only store.
   const QString& file() const { return m_file; }
+  // True while changes reach the file: a store with a file that it may write.
+  bool savesToFile() const { return !m_file.isEmpty() && m_writable; }
 
   // Records a visit at the front when `revision` is still current and the
   // address is an allowed http(s) address of at most 8,192 bytes; otherwise
@@ -59,11 +68,18 @@ public:
   // revision and saves.
   void clear(double since = ProfileValues::kDistantPast);
 
-  // The file text of `entries` as the store writes it, at most `limit` bytes.
-  static QByteArray encode(const QList<HistoryEntry>& entries, qint64 limit = kFileLimit);
+  // The file text of `entries` as the store writes it, at most `limit` bytes:
+  // the visits that validate() accepts, as many as fit, newest first.
+  // `leftOut`, when given, receives how many of the oldest did not fit.
+  static QByteArray encode(const QList<HistoryEntry>& entries, qint64 limit = kFileLimit,
+                           qsizetype* leftOut = nullptr);
   // Decodes a file text; throws DecodingError. Keeps the first `keep` visits
   // but decodes (and so checks) every one.
   static QList<HistoryEntry> decode(const QByteArray& text, qsizetype keep = kEntryLimit);
+  // The reader's rules for one visit, which the writer follows as well:
+  // throws DecodingError for a visit date that is no valid date
+  // (ProfileValues::isValidDate). Every other member may hold any value.
+  static void validate(const HistoryEntry& entry);
   // The first `limit` user-perceived characters of `text`.
   static QString firstCharacters(const QString& text, qsizetype limit);
 
@@ -74,6 +90,7 @@ Q_SIGNALS:
   void persistenceErrorChanged();
 
 private:
+  void load();
   void persist();
   void setPersistenceError(const std::optional<QString>& error);
 
@@ -81,4 +98,5 @@ private:
   std::optional<QString> m_persistenceError;
   QString m_file;
   qint64 m_revision = 0;
+  bool m_writable = true;  // false once the file must not be replaced
 };

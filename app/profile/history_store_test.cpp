@@ -2,9 +2,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <ostream>
 
 #include "loading/decoding_error.h"
 #include "platform/temporary_folder.h"
@@ -29,6 +35,15 @@ QByteArray visitsText(int count) {
   }
   return HistoryStore::encode(entries);
 }
+
+// The files that loads have kept aside beside `path`, oldest first.
+QStringList keptAside(const QString& path) {
+  const QFileInfo info(path);
+  return QDir(info.absolutePath())
+      .entryList({info.fileName() + QStringLiteral(".bad*")}, QDir::AllEntries | QDir::Hidden, QDir::Name);
+}
+
+const QString kUnreadable = QStringLiteral("Geçmiş dosyası okunamadı: ");
 
 class HistoryStoreTest : public testing::Test {
 protected:
@@ -64,36 +79,136 @@ TEST_F(HistoryStoreTest, SavedVisitsReadBackInOrder) {
 struct HostileFile {
   const char* name;
   QByteArray text;
-  int loaded;  // visits expected; 0 with `keptAside` for a refused file
-  bool keptAside;
+  int loaded;  // visits expected; 0 for a refused file, which is kept aside
 };
 
-TEST_F(HistoryStoreTest, HostileFilesLoadEmptyAndAreKeptAside) {
-  const QByteArray good = R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","address":"https://a","title":"t","visitedAt":5})";
-  const std::vector<HostileFile> cases = {
-      {"lower-case id and extra member", "[" + good.chopped(1) + R"(,"extra":[1,{"x":2}]})" + "]", 1, false},
-      {"integer date", "[" + good + "]", 1, false},
-      {"not JSON", "not json", 0, true},
-      {"truncated", "[" + good.left(30), 0, true},
-      {"missing title", R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","address":"a","visitedAt":1}])", 0, true},
-      {"braced id", R"([{"id":"{0F8FAD5B-D9CB-469F-A165-70867728950E}","address":"a","title":"","visitedAt":1}])", 0, true},
-      {"date as text", R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","address":"a","title":"","visitedAt":"1"}])", 0, true},
-      {"title as number", R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","address":"a","title":1,"visitedAt":1}])", 0, true},
-      {"invalid UTF-8", "[{\"id\":\"0F8FAD5B-D9CB-469F-A165-70867728950E\",\"address\":\"\xFF\",\"title\":\"\",\"visitedAt\":1}]", 0, true},
-      {"object at top", R"({"entries":[]})", 0, true},
-      {"date out of range", R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","address":"a","title":"","visitedAt":1e999}])", 0, true},
-  };
-  for (const HostileFile& c : cases) {
-    QFile::remove(m_path + QStringLiteral(".bad"));
-    writeFile(c.text);
-    HistoryStore store(m_path);
-    EXPECT_EQ(store.entries().size(), c.loaded) << c.name;
-    EXPECT_FALSE(store.persistenceError()) << c.name;
-    EXPECT_EQ(QFile::exists(m_path + QStringLiteral(".bad")), c.keptAside) << c.name;
-    if (c.keptAside) {
-      EXPECT_EQ(contents(m_path + QStringLiteral(".bad")), c.text) << c.name;
-    }
+// Names the case wherever the framework shows it, instead of its bytes.
+void PrintTo(const HostileFile& c, std::ostream* out) {
+  *out << c.name;
+}
+
+const QByteArray kGoodVisit =
+    R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","address":"https://a","title":"t","visitedAt":5})";
+
+// One visit whose date is the given JSON number text.
+QByteArray visitDated(const char* date) {
+  return QByteArray(R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","address":"a","title":"","visitedAt":)") + date + "}]";
+}
+
+const HostileFile kHostileFiles[] = {
+    {"lower_case_id_and_extra_member", "[" + kGoodVisit.chopped(1) + R"(,"extra":[1,{"x":2}]})" + "]", 1},
+    {"integer_date", "[" + kGoodVisit + "]", 1},
+    {"first_moment_of_1970", visitDated("-978307200"), 1},
+    {"last_moment_of_9999", visitDated("252423993599.999"), 1},
+    {"not_json", "not json", 0},
+    {"truncated", "[" + kGoodVisit.left(30), 0},
+    {"missing_title", R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","address":"a","visitedAt":1}])", 0},
+    {"braced_id", R"([{"id":"{0F8FAD5B-D9CB-469F-A165-70867728950E}","address":"a","title":"","visitedAt":1}])", 0},
+    {"date_as_text", R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","address":"a","title":"","visitedAt":"1"}])", 0},
+    {"title_as_number", R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","address":"a","title":1,"visitedAt":1}])", 0},
+    {"invalid_utf8", "[{\"id\":\"0F8FAD5B-D9CB-469F-A165-70867728950E\",\"address\":\"\xFF\",\"title\":\"\",\"visitedAt\":1}]", 0},
+    {"object_at_top", R"({"entries":[]})", 0},
+    {"date_beyond_double", visitDated("1e999"), 0},
+    {"date_1e300", visitDated("1e300"), 0},
+    {"date_in_the_year_10000", visitDated("252423993600"), 0},
+    {"date_before_1970", visitDated("-978307200.001"), 0},
+    {"date_minus_1e300", visitDated("-1e300"), 0},
+};
+
+class HostileHistoryFile : public HistoryStoreTest, public testing::WithParamInterface<HostileFile> {};
+
+TEST_P(HostileHistoryFile, LoadsWhatIsValidAndKeepsTheRestAside) {
+  const HostileFile& c = GetParam();
+  writeFile(c.text);
+  HistoryStore store(m_path);
+  EXPECT_EQ(store.entries().size(), c.loaded);
+  EXPECT_FALSE(store.persistenceError());
+  if (c.loaded > 0) {
+    EXPECT_TRUE(keptAside(m_path).isEmpty());
+    EXPECT_EQ(contents(m_path), c.text);
+  } else {
+    ASSERT_EQ(keptAside(m_path).size(), 1);
+    EXPECT_EQ(contents(QFileInfo(m_path).absolutePath() + QLatin1Char('/') + keptAside(m_path).first()), c.text);
+    EXPECT_FALSE(QFile::exists(m_path));
   }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, HostileHistoryFile, testing::ValuesIn(kHostileFiles),
+                         [](const testing::TestParamInfo<HostileFile>& info) { return std::string(info.param.name); });
+
+TEST_F(HistoryStoreTest, EveryRefusedFileIsKeptUpToThreeGenerations) {
+  const QByteArray texts[] = {"first", "second", "third", "fourth"};
+  for (const QByteArray& text : texts) {
+    writeFile(text);
+    HistoryStore store(m_path);
+    EXPECT_TRUE(store.entries().isEmpty());
+  }
+  const QStringList kept = keptAside(m_path);
+  ASSERT_EQ(kept.size(), 3);
+  QList<QByteArray> keptTexts;
+  for (const QString& name : kept) keptTexts.append(contents(QFileInfo(m_path).absolutePath() + QLatin1Char('/') + name));
+  EXPECT_EQ(keptTexts, (QList<QByteArray>{"second", "third", "fourth"}));
+}
+
+// Something is at the file's place that cannot be read. It may hold the
+// user's whole history, so the store must never replace it.
+TEST_F(HistoryStoreTest, AFileThatCannotBeReadIsNeverReplaced) {
+  struct Case {
+    const char* name;
+    std::function<void(const QString&)> make;
+    std::function<bool(const QString&)> unchanged;
+  };
+  const auto symlinkTarget = [](const QString& path) { return QFileInfo(path).symLinkTarget(); };
+  const std::vector<Case> cases = {
+      {"folder", [](const QString& path) { ASSERT_TRUE(QDir().mkpath(path + QStringLiteral("/inside"))); },
+       [](const QString& path) { return QFileInfo(path).isDir() && QFileInfo::exists(path + QStringLiteral("/inside")); }},
+      {"fifo", [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); },
+       [](const QString& path) {
+         struct stat info {};
+         return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+       }},
+      {"symbolic link loop",
+       [](const QString& path) { ASSERT_EQ(::symlink("history.json", QFile::encodeName(path).constData()), 0); },
+       [&](const QString& path) { return QFileInfo(path).isSymLink() && symlinkTarget(path) == path; }},
+  };
+  for (const Case& c : cases) {
+    TemporaryFolder folder(QStringLiteral("kivo-history-test-"));
+    const QString path = folder.filePath(QStringLiteral("history.json"));
+    c.make(path);
+    HistoryStore store(path);
+    EXPECT_TRUE(store.entries().isEmpty()) << c.name;
+    ASSERT_TRUE(store.persistenceError()) << c.name;
+    EXPECT_TRUE(store.persistenceError()->startsWith(kUnreadable)) << c.name;
+    EXPECT_FALSE(store.savesToFile()) << c.name;
+    // New visits still show; nothing reaches the file, and the reason stays.
+    store.record(QStringLiteral("https://a.com/"), QStringLiteral("A"), store.revision());
+    store.clear();
+    store.record(QStringLiteral("https://b.com/"), QStringLiteral("B"), store.revision());
+    EXPECT_EQ(store.entries().size(), 1) << c.name;
+    EXPECT_TRUE(c.unchanged(path)) << c.name;
+    EXPECT_TRUE(store.persistenceError()->startsWith(kUnreadable)) << c.name;
+    EXPECT_TRUE(keptAside(path).isEmpty()) << c.name;
+  }
+}
+
+TEST_F(HistoryStoreTest, AReadOnlyStoreReadsAndNeverWrites) {
+  const QByteArray text = visitsText(2);
+  writeFile(text);
+  HistoryStore store(m_path, ProfileFiles::Access::ReadOnly);
+  EXPECT_EQ(store.entries().size(), 2);
+  EXPECT_FALSE(store.savesToFile());
+  EXPECT_EQ(store.persistenceError(),
+            QStringLiteral("Geçmiş bu oturumda kaydedilmiyor: profil başka bir Kivo sürecinde açık."));
+  store.record(QStringLiteral("https://a.com/"), QStringLiteral("A"), store.revision());
+  store.remove(store.entries().last().id);
+  EXPECT_EQ(store.entries().size(), 2);
+  EXPECT_EQ(contents(m_path), text);
+  // A file it refuses is left where it is for its owner.
+  writeFile("not json");
+  HistoryStore refusing(m_path, ProfileFiles::Access::ReadOnly);
+  EXPECT_TRUE(refusing.entries().isEmpty());
+  EXPECT_EQ(contents(m_path), "not json");
+  EXPECT_TRUE(keptAside(m_path).isEmpty());
 }
 
 TEST_F(HistoryStoreTest, RecordingAfterARefusedFileWritesOneVisit) {
@@ -112,7 +227,7 @@ TEST_F(HistoryStoreTest, SizeLimitIsEightMebibytesInclusive) {
   text.append(' ');
   writeFile(text);
   EXPECT_TRUE(HistoryStore(m_path).entries().isEmpty());
-  EXPECT_TRUE(QFile::exists(m_path + QStringLiteral(".bad")));
+  EXPECT_EQ(keptAside(m_path).size(), 1);
 }
 
 TEST_F(HistoryStoreTest, LoadKeepsTheNewest5000WithoutRewritingTheFile) {
@@ -220,7 +335,7 @@ TEST_F(HistoryStoreTest, ClearRemovesVisitsAtOrAfterTheCutOff) {
   writeFile(HistoryStore::encode({
       HistoryEntry{QUuid::createUuid(), QStringLiteral("https://c/"), QString(), 300},
       HistoryEntry{QUuid::createUuid(), QStringLiteral("https://b/"), QString(), 200},
-      HistoryEntry{QUuid::createUuid(), QStringLiteral("https://a/"), QString(), -1e15},
+      HistoryEntry{QUuid::createUuid(), QStringLiteral("https://a/"), QString(), ProfileValues::kEarliestDate},
   }));
   HistoryStore store(m_path);
   store.clear(1e12);
@@ -229,7 +344,6 @@ TEST_F(HistoryStoreTest, ClearRemovesVisitsAtOrAfterTheCutOff) {
   store.clear(200);
   ASSERT_EQ(store.entries().size(), 1);
   EXPECT_EQ(store.entries()[0].address, QStringLiteral("https://a/"));
-  // Clearing everything also removes a visit dated before the distant past.
   store.clear();
   EXPECT_TRUE(store.entries().isEmpty());
   EXPECT_EQ(store.revision(), 3);
@@ -272,12 +386,60 @@ TEST_F(HistoryStoreTest, WrittenFileNeverExceedsTheReadLimit) {
   for (int i = 0; i < 5000; ++i) {
     entries.append(HistoryEntry{QUuid::createUuid(), QStringLiteral("https://a.com/") + QString(8000, QLatin1Char('/')), title, 1});
   }
-  const QByteArray text = HistoryStore::encode(entries);
+  qsizetype leftOut = -1;
+  const QByteArray text = HistoryStore::encode(entries, HistoryStore::kFileLimit, &leftOut);
   EXPECT_LE(text.size(), HistoryStore::kFileLimit);
   const QList<HistoryEntry> readBack = HistoryStore::decode(text);
   ASSERT_FALSE(readBack.isEmpty());
   EXPECT_LT(readBack.size(), 5000);
+  EXPECT_EQ(readBack.size() + leftOut, 5000);
   EXPECT_EQ(readBack.first().id, entries.first().id);
+}
+
+TEST_F(HistoryStoreTest, AListCutToFitItsFileSaysHowManyVisitsWereLeftOut) {
+  // A list that fills the file but for 4,000 bytes: long visits behind one
+  // whose address takes up the rest.
+  const auto visit = [](qsizetype length) {
+    return HistoryEntry{QUuid::createUuid(), QStringLiteral("https://a.com/") + QString(length, QLatin1Char('a')), QString(), 1};
+  };
+  constexpr qint64 kRoom = 4'000;
+  const qint64 large = HistoryStore::encode({visit(8'000)}).size() - 2;
+  const qint64 bare = HistoryStore::encode({visit(0)}).size() - 2;
+  const qsizetype count = static_cast<qsizetype>((HistoryStore::kFileLimit - kRoom - 2 - bare) / (large + 1));
+  const qint64 filler = HistoryStore::kFileLimit - kRoom - 2 - count * (large + 1);
+  QList<HistoryEntry> entries = {visit(filler - bare)};
+  for (qsizetype i = 0; i < count; ++i) entries.append(visit(8'000));
+  const QByteArray text = HistoryStore::encode(entries);
+  ASSERT_EQ(text.size(), HistoryStore::kFileLimit - kRoom);
+  writeFile(text);
+  HistoryStore store(m_path);
+  ASSERT_EQ(store.entries().size(), count + 1);
+
+  // A visit larger than the room left: the oldest one no longer fits.
+  store.record(QStringLiteral("https://a.com/") + QString(8'000, QLatin1Char('b')), QString(), store.revision());
+  EXPECT_EQ(store.entries().size(), count + 2);
+  EXPECT_EQ(store.persistenceError(),
+            QStringLiteral("Geçmiş dosyası boyut sınırına ulaştı; en eski 1 kayıt dosyaya yazılmadı."));
+  const HistoryStore reopened(m_path);
+  ASSERT_EQ(reopened.entries().size(), count + 1);
+  EXPECT_EQ(reopened.entries().first().id, store.entries().first().id);
+
+  // Once the list fits again, the message goes.
+  store.remove(store.entries().last().id);
+  EXPECT_FALSE(store.persistenceError());
+}
+
+TEST_F(HistoryStoreTest, TheWriterLeavesOutWhatTheReaderWouldRefuse) {
+  const QList<HistoryEntry> entries = {
+      HistoryEntry{QUuid::createUuid(), QStringLiteral("https://a/"), QString(), 1e300},
+      HistoryEntry{QUuid::createUuid(), QStringLiteral("https://b/"), QString(), 100},
+      HistoryEntry{QUuid::createUuid(), QStringLiteral("https://c/"), QString(), -1e15},
+  };
+  qsizetype leftOut = -1;
+  const QList<HistoryEntry> readBack = HistoryStore::decode(HistoryStore::encode(entries, HistoryStore::kFileLimit, &leftOut));
+  ASSERT_EQ(readBack.size(), 1);
+  EXPECT_EQ(readBack.first().address, QStringLiteral("https://b/"));
+  EXPECT_EQ(leftOut, 0);
 }
 
 }  // namespace

@@ -106,16 +106,19 @@ QByteArray JsonTextWriter::numberText(double value) {
   return text;
 }
 
-QByteArray JsonTextWriter::arrayWithin(const QList<QByteArray>& elements, qint64 limit) {
+QByteArray JsonTextWriter::arrayWithin(const QList<QByteArray>& elements, qint64 limit, qsizetype* written) {
   QByteArray out("[");
   qint64 size = 2;  // the brackets
+  qsizetype count = 0;
   for (const QByteArray& element : elements) {
-    const qint64 grown = size + element.size() + (out.size() > 1 ? 1 : 0);
+    const qint64 grown = size + element.size() + (count > 0 ? 1 : 0);
     if (grown > limit) break;
-    if (out.size() > 1) out.append(',');
+    if (count > 0) out.append(',');
     out.append(element);
     size = grown;
+    ++count;
   }
   out.append(']');
+  if (written) *written = count;
   return out;
 }

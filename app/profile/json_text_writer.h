@@ -34,7 +34,8 @@ public:
   static QByteArray numberText(double value);
   // The array of the longest prefix of `elements` (each one encoded value)
   // whose text stays within `limit` bytes; an empty array when none fits.
-  static QByteArray arrayWithin(const QList<QByteArray>& elements, qint64 limit);
+  // `written`, when given, receives the length of that prefix.
+  static QByteArray arrayWithin(const QList<QByteArray>& elements, qint64 limit, qsizetype* written = nullptr);
 
 private:
   void beforeValue();

@@ -64,8 +64,11 @@ TEST(JsonTextWriterTest, ArrayWithinKeepsTheLongestPrefixThatFits) {
   EXPECT_EQ(JsonTextWriter::arrayWithin(elements, 1000), R"([{"a":1},{"b":2},{"c":3}])");
   // Two elements take exactly 2 + 7 + 1 + 7 = 17 bytes.
   EXPECT_EQ(JsonTextWriter::arrayWithin(elements, 17), R"([{"a":1},{"b":2}])");
-  EXPECT_EQ(JsonTextWriter::arrayWithin(elements, 16), R"([{"a":1}])");
-  EXPECT_EQ(JsonTextWriter::arrayWithin(elements, 5), "[]");
+  qsizetype written = -1;
+  EXPECT_EQ(JsonTextWriter::arrayWithin(elements, 16, &written), R"([{"a":1}])");
+  EXPECT_EQ(written, 1);
+  EXPECT_EQ(JsonTextWriter::arrayWithin(elements, 5, &written), "[]");
+  EXPECT_EQ(written, 0);
   EXPECT_EQ(JsonTextWriter::arrayWithin({}, 2), "[]");
 }
 

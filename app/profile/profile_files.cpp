@@ -5,11 +5,14 @@
 #include <QRandomGenerator>
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <system_error>
+#include <vector>
 
 #include "loading/decoding_error.h"
 #include "platform/regular_file.h"
@@ -32,9 +35,11 @@ struct Descriptor {
   }
 };
 
+}  // namespace
+
 // 1. Create the missing folders of `folder`, outermost first, each 0700;
 // an existing folder keeps its permissions.
-void createFolders(const QString& folder) {
+void createFolder(const QString& folder) {
   QStringList missing;
   QString current = QDir::cleanPath(folder);
   while (!current.isEmpty()) {
@@ -58,6 +63,8 @@ void createFolders(const QString& folder) {
     if (::chmod(native.constData(), 0700) != 0) throw SystemError(errno, describe("set permissions of", path));
   }
 }
+
+namespace {
 
 // 2. Write the bytes into a new private temporary file beside the target and
 // flush them; returns its path. Errors name the target, whose temporary file
@@ -109,7 +116,7 @@ void write(const QByteArray& bytes, const QString& path) {
   const QFileInfo info(path);
   const QString folder = info.absolutePath();
   // 1. Create the folders.
-  createFolders(folder);
+  createFolder(folder);
   // 2. Write and flush a temporary file.
   const QString temporary = writeTemporary(bytes, folder, info.fileName());
   // 3. Replace the file in one step.
@@ -127,23 +134,108 @@ ReadResult read(const QString& path, qint64 limit) {
   try {
     // One byte more than the limit tells an oversized file from a full one.
     std::optional<QByteArray> bytes = readRegularFile(path, limit + 1);
-    if (!bytes) return result;
+    if (!bytes) {
+      result.kind = ReadResult::Kind::Unreadable;
+      result.error = QStringLiteral("Not a regular file");
+      return result;
+    }
     if (bytes->size() > limit) {
       result.kind = ReadResult::Kind::Oversized;
       return result;
     }
     result.kind = ReadResult::Kind::Read;
     result.bytes = std::move(*bytes);
-  } catch (const SystemError&) {
-    // Missing or unreadable: the store starts empty.
+  } catch (const SystemError& error) {
+    // Only a path that names nothing is missing: ENOTDIR says that a folder on
+    // the way is a plain file, so no file can be there either. Every other
+    // failure may hide a list that a save must not replace.
+    if (error.code() == ENOENT || error.code() == ENOTDIR) return result;
+    result.kind = ReadResult::Kind::Unreadable;
+    result.error = QString::fromStdString(std::system_category().message(error.code()));
   }
   return result;
 }
 
-void keepAside(const QString& path) {
-  const QByteArray from = QFile::encodeName(path);
-  const QByteArray to = QFile::encodeName(path + QStringLiteral(".bad"));
-  std::rename(from.constData(), to.constData());
+namespace {
+
+// A name that keepAside() gave: its time and its number (1 for the first of
+// that second).
+struct AsideName {
+  QString fileName;
+  QString stamp;
+  int number = 1;
+};
+
+// Reads "<prefix>20261210T234501Z" or "<prefix>20261210T234501Z-<n>".
+std::optional<AsideName> parseAsideName(const QString& fileName, const QString& prefix) {
+  if (!fileName.startsWith(prefix)) return std::nullopt;
+  const QString rest = fileName.mid(prefix.size());
+  constexpr qsizetype kStampLength = 16;  // 20261210T234501Z
+  if (rest.size() < kStampLength) return std::nullopt;
+  for (qsizetype i = 0; i < kStampLength; ++i) {
+    const QChar c = rest.at(i);
+    const bool fits = i == 8 ? c == QLatin1Char('T') : i == 15 ? c == QLatin1Char('Z') : c.isDigit() && c.unicode() < 128;
+    if (!fits) return std::nullopt;
+  }
+  AsideName name{fileName, rest.left(kStampLength), 1};
+  if (rest.size() == kStampLength) return name;
+  if (rest.at(kStampLength) != QLatin1Char('-')) return std::nullopt;
+  bool ok = false;
+  name.number = rest.mid(kStampLength + 1).toInt(&ok);
+  if (!ok || name.number < 2 || QString::number(name.number) != rest.mid(kStampLength + 1)) return std::nullopt;
+  return name;
+}
+
+// Renames `from` to `to` unless something is already at `to`; returns false
+// in that case.
+bool moveWithoutReplacing(const QString& from, const QString& to) {
+  const QByteArray source = QFile::encodeName(from);
+  const QByteArray target = QFile::encodeName(to);
+  if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return true;
+  if (errno == EEXIST) return false;
+  if (errno != EINVAL && errno != ENOSYS) throw SystemError(errno, describe("keep aside", from));
+  // A file system without the no-replace rename: look first. Only this
+  // process's owner writes the profile folder, so nothing appears meanwhile.
+  struct stat info {};
+  if (::lstat(target.constData(), &info) == 0) return false;
+  if (::rename(source.constData(), target.constData()) != 0) throw SystemError(errno, describe("keep aside", from));
+  return true;
+}
+
+// Removes the older kept-aside files of the same file; a failure is ignored
+// (the file then stays, which loses nothing).
+void pruneKeptAside(const QString& folder, const QString& prefix, const QString& newest) {
+  std::vector<AsideName> older;
+  const QStringList names =
+      QDir(folder).entryList({prefix + QLatin1Char('*')}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  for (const QString& fileName : names) {
+    if (fileName == newest) continue;
+    if (std::optional<AsideName> name = parseAsideName(fileName, prefix)) older.push_back(std::move(*name));
+  }
+  std::sort(older.begin(), older.end(), [](const AsideName& a, const AsideName& b) {
+    return a.stamp != b.stamp ? a.stamp > b.stamp : a.number > b.number;
+  });
+  // The file just made counts as the newest, even when the clock went back.
+  for (std::size_t i = kKeptAsideGenerations - 1; i < older.size(); ++i) {
+    ::unlink(QFile::encodeName(folder + QLatin1Char('/') + older[i].fileName).constData());
+  }
+}
+
+}  // namespace
+
+QString keepAside(const QString& path, const QDateTime& now) {
+  const QFileInfo info(path);
+  const QString folder = info.absolutePath();
+  const QString prefix = info.fileName() + QStringLiteral(".bad-");
+  const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+  constexpr int kNamesPerSecond = 1000;
+  for (int number = 1; number <= kNamesPerSecond; ++number) {
+    const QString fileName = prefix + stamp + (number > 1 ? QLatin1Char('-') + QString::number(number) : QString());
+    if (!moveWithoutReplacing(info.absoluteFilePath(), folder + QLatin1Char('/') + fileName)) continue;
+    pruneKeptAside(folder, prefix, fileName);
+    return folder + QLatin1Char('/') + fileName;
+  }
+  throw SystemError(EEXIST, describe("keep aside", path));
 }
 
 void decodeObjectArray(const QByteArray& text, const std::function<void(const nlohmann::json&)>& element) {

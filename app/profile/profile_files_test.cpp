@@ -106,26 +106,94 @@ TEST(ProfileFilesTest, ReadHonoursTheLimitExactly) {
             ProfileFiles::ReadResult::Kind::Missing);
 }
 
-TEST(ProfileFilesTest, ReadRefusesFifosFoldersAndDevicesWithoutBlocking) {
+TEST(ProfileFilesTest, OnlyAPathThatNamesNothingIsMissing) {
   TemporaryFolder folder(QStringLiteral("kivo-profile-files-"));
-  const QString fifo = folder.filePath(QStringLiteral("fifo.json"));
-  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-  const QString zero = folder.filePath(QStringLiteral("zero.json"));
-  ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(zero).constData()), 0);
-  const QString directory = folder.filePath(QStringLiteral("dir.json"));
-  ASSERT_TRUE(QDir().mkdir(directory));
-  for (const QString& path : {fifo, zero, directory}) {
-    EXPECT_EQ(ProfileFiles::read(path, 1024).kind, ProfileFiles::ReadResult::Kind::Missing) << path.toStdString();
+  ProfileFiles::write("x", folder.filePath(QStringLiteral("plain")));
+  for (const QString& name : {QStringLiteral("none.json"), QStringLiteral("none/list.json"), QStringLiteral("plain/list.json")}) {
+    const ProfileFiles::ReadResult read = ProfileFiles::read(folder.filePath(name), 1024);
+    EXPECT_EQ(read.kind, ProfileFiles::ReadResult::Kind::Missing) << name.toStdString();
   }
 }
 
-TEST(ProfileFilesTest, KeepAsideMovesTheFileToBad) {
+// Something is at the path but cannot be read: the store must know, so that it
+// never replaces it. None of these may block.
+TEST(ProfileFilesTest, WhatCannotBeReadIsUnreadableWithTheSystemsDescription) {
+  TemporaryFolder folder(QStringLiteral("kivo-profile-files-"));
+  struct Case {
+    QString path;
+    QString error;
+  };
+  std::vector<Case> cases;
+  const QString fifo = folder.filePath(QStringLiteral("fifo.json"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  cases.push_back({fifo, QStringLiteral("Not a regular file")});
+  const QString zero = folder.filePath(QStringLiteral("zero.json"));
+  ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(zero).constData()), 0);
+  cases.push_back({zero, QStringLiteral("Not a regular file")});
+  const QString directory = folder.filePath(QStringLiteral("dir.json"));
+  ASSERT_TRUE(QDir().mkdir(directory));
+  cases.push_back({directory, QStringLiteral("Not a regular file")});
+  const QString loop = folder.filePath(QStringLiteral("loop.json"));
+  ASSERT_EQ(::symlink("loop.json", QFile::encodeName(loop).constData()), 0);
+  cases.push_back({loop, QStringLiteral("Too many levels of symbolic links")});
+  // The superuser reads every file, so a file without permissions tells only
+  // for other users.
+  if (::geteuid() != 0) {
+    const QString closed = folder.filePath(QStringLiteral("closed.json"));
+    ProfileFiles::write("[]", closed);
+    ASSERT_EQ(::chmod(QFile::encodeName(closed).constData(), 0), 0);
+    cases.push_back({closed, QStringLiteral("Permission denied")});
+  }
+  for (const Case& c : cases) {
+    const ProfileFiles::ReadResult read = ProfileFiles::read(c.path, 1024);
+    EXPECT_EQ(read.kind, ProfileFiles::ReadResult::Kind::Unreadable) << c.path.toStdString();
+    EXPECT_EQ(read.error, c.error) << c.path.toStdString();
+  }
+}
+
+QStringList folderEntries(const QString& path) {
+  return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+TEST(ProfileFilesTest, KeptAsideFilesKeepTheirThreeNewestGenerations) {
   TemporaryFolder folder(QStringLiteral("kivo-profile-files-"));
   const QString path = folder.filePath(QStringLiteral("history.json"));
-  ProfileFiles::write("garbage", path);
-  ProfileFiles::keepAside(path);
-  EXPECT_FALSE(QFile::exists(path));
-  EXPECT_EQ(contents(path + QStringLiteral(".bad")), "garbage");
+  // Files of other names, an older form of name and a foreign suffix stay.
+  ProfileFiles::write("older form", path + QStringLiteral(".bad"));
+  ProfileFiles::write("not ours", path + QStringLiteral(".bad-notes"));
+  ProfileFiles::write("other list", folder.filePath(QStringLiteral("downloads.json.bad-20260101T000000Z")));
+  const QDateTime second(QDate(2026, 12, 10), QTime(23, 45, 1), Qt::UTC);
+  const QList<std::pair<QByteArray, QDateTime>> generations = {
+      {"first", second}, {"second", second}, {"third", second.addSecs(1)}, {"fourth", second.addSecs(1)}};
+  for (const auto& [text, moment] : generations) {
+    ProfileFiles::write(text, path);
+    ProfileFiles::keepAside(path, moment);
+    EXPECT_FALSE(QFile::exists(path));
+  }
+  EXPECT_EQ(folderEntries(folder.path()),
+            (QStringList{QStringLiteral("downloads.json.bad-20260101T000000Z"), QStringLiteral("history.json.bad"),
+                         QStringLiteral("history.json.bad-20261210T234501Z-2"),
+                         QStringLiteral("history.json.bad-20261210T234502Z"),
+                         QStringLiteral("history.json.bad-20261210T234502Z-2"),
+                         QStringLiteral("history.json.bad-notes")}));
+  EXPECT_EQ(contents(path + QStringLiteral(".bad-20261210T234501Z-2")), "second");
+  EXPECT_EQ(contents(path + QStringLiteral(".bad-20261210T234502Z")), "third");
+  EXPECT_EQ(contents(path + QStringLiteral(".bad-20261210T234502Z-2")), "fourth");
+  EXPECT_EQ(contents(path + QStringLiteral(".bad")), "older form");
+
+  // A clock that went back still keeps the file just set aside.
+  ProfileFiles::write("fifth", path);
+  const QString made = ProfileFiles::keepAside(path, second.addYears(-1));
+  EXPECT_EQ(made, path + QStringLiteral(".bad-20251210T234501Z"));
+  EXPECT_EQ(contents(made), "fifth");
+  EXPECT_FALSE(QFile::exists(path + QStringLiteral(".bad-20261210T234501Z-2")));
+  EXPECT_TRUE(QFile::exists(path + QStringLiteral(".bad-20261210T234502Z-2")));
+}
+
+TEST(ProfileFilesTest, KeepingAsideAFileThatCannotMoveThrowsAndKeepsIt) {
+  TemporaryFolder folder(QStringLiteral("kivo-profile-files-"));
+  EXPECT_THROW(ProfileFiles::keepAside(folder.filePath(QStringLiteral("none.json"))), SystemError);
+  EXPECT_TRUE(folderEntries(folder.path()).isEmpty());
 }
 
 struct DecodeCase {

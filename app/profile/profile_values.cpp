@@ -11,7 +11,13 @@ double now() {
   return seconds - kReferenceEpochOffset;
 }
 
+bool isValidDate(double secondsSinceReference) {
+  // The comparisons are false for NaN, so it is refused too.
+  return secondsSinceReference >= kEarliestDate && secondsSinceReference < kEndOfDates;
+}
+
 QDateTime toDateTime(double secondsSinceReference) {
+  if (!isValidDate(secondsSinceReference)) return QDateTime();
   const double millis = std::round((secondsSinceReference + kReferenceEpochOffset) * 1000.0);
   return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(millis), Qt::UTC);
 }

@@ -17,10 +17,22 @@ inline constexpr double kDistantPast = -63114076800.0;
 // Seconds from 1970-01-01 to 2001-01-01, both UTC.
 inline constexpr double kReferenceEpochOffset = 978307200.0;
 
+// The range of moments a profile file may hold, in seconds since 2001-01-01
+// UTC: from 1970-01-01 00:00:00 UTC up to, not including, 10000-01-01
+// 00:00:00 UTC. A value outside it is no real visit or download, and a larger
+// one would overflow every integer form of a time.
+inline constexpr double kEarliestDate = -978307200.0;
+inline constexpr double kEndOfDates = 252423993600.0;
+
 // The current moment in seconds since 2001-01-01 UTC, with fraction.
 double now();
 
-// The moment as a date and time, to the millisecond.
+// True for a finite moment within the range above.
+bool isValidDate(double secondsSinceReference);
+
+// The moment as a date and time, to the millisecond; an invalid QDateTime for
+// a moment that is not a valid date (so nothing ever converts it to an
+// integer).
 QDateTime toDateTime(double secondsSinceReference);
 // A date and time as seconds since 2001-01-01 UTC.
 double fromDateTime(const QDateTime& moment);

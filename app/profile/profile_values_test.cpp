@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 TEST(ProfileValuesTest, UuidTextIsCanonicalUpperCase) {
@@ -35,6 +37,32 @@ TEST(ProfileValuesTest, DatesCountFromTheStartOf2001) {
   EXPECT_EQ(ProfileValues::toDateTime(0).toString(Qt::ISODate), QStringLiteral("2001-01-01T00:00:00Z"));
   EXPECT_EQ(ProfileValues::fromDateTime(QDateTime(QDate(2001, 1, 2), QTime(0, 0), Qt::UTC)), 86400.0);
   EXPECT_GT(ProfileValues::now(), 7e8);
+}
+
+TEST(ProfileValuesTest, OnlyMomentsFrom1970ToTheYear9999AreDates) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double infinity = std::numeric_limits<double>::infinity();
+  const std::vector<std::pair<double, bool>> cases = {
+      {0, true},
+      {ProfileValues::kEarliestDate, true},  // 1970-01-01 00:00:00 UTC
+      {ProfileValues::kEarliestDate - 0.001, false},
+      {ProfileValues::kEndOfDates - 0.001, true},  // the last moment of 9999
+      {ProfileValues::kEndOfDates, false},
+      {1e300, false},
+      {-1e300, false},
+      {ProfileValues::kDistantPast, false},
+      {nan, false},
+      {infinity, false},
+      {-infinity, false},
+  };
+  for (const auto& [seconds, valid] : cases) EXPECT_EQ(ProfileValues::isValidDate(seconds), valid) << seconds;
+  EXPECT_EQ(ProfileValues::toDateTime(ProfileValues::kEarliestDate).toString(Qt::ISODate),
+            QStringLiteral("1970-01-01T00:00:00Z"));
+  EXPECT_EQ(ProfileValues::toDateTime(ProfileValues::kEndOfDates - 1).toString(Qt::ISODate),
+            QStringLiteral("9999-12-31T23:59:59Z"));
+  // The conversion never reaches an integer with a value out of range.
+  EXPECT_FALSE(ProfileValues::toDateTime(1e300).isValid());
+  EXPECT_FALSE(ProfileValues::toDateTime(nan).isValid());
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 #include "profile/update_checker.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +7,7 @@
 #include "loading/decoding_error.h"
 #include "loading/network_transport.h"
 #include "profile/http_test_server.h"
+#include "profile/profile_test_support.h"
 
 namespace {
 
@@ -121,12 +119,7 @@ protected:
   }
   void serveManifest(const std::string& body) { m_server.serve("/releases.json", 200, "application/json", body); }
   static bool finish(UpdateChecker& checker) {
-    QDeadlineTimer deadline(10'000);
-    while (checker.checking() && !deadline.hasExpired()) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-      QThread::msleep(2);
-    }
-    return !checker.checking();
+    return ProfileTestSupport::runEventsUntil([&] { return !checker.checking(); });
   }
 };
 

@@ -1,0 +1,50 @@
+#include "profile/profile_lock.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <exception>
+#include <system_error>
+
+#include "profile/profile_files.h"
+
+ProfileLock::ProfileLock(const QString& folder) {
+  try {
+    ProfileFiles::createFolder(folder);
+  } catch (const std::exception& error) {
+    m_error = QString::fromUtf8(error.what());
+    return;
+  }
+  const QByteArray path = QFile::encodeName(QDir(folder).filePath(QString::fromLatin1(kFileName)));
+  m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+  if (m_fd < 0) {
+    m_error = QString::fromStdString(std::system_category().message(errno));
+    return;
+  }
+  int result = 0;
+  do {
+    result = ::flock(m_fd, LOCK_EX | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  if (result == 0) {
+    m_state = State::Owner;
+    return;
+  }
+  const int code = errno;
+  ::close(m_fd);
+  m_fd = -1;
+  if (code == EWOULDBLOCK) {
+    m_state = State::HeldElsewhere;
+    return;
+  }
+  m_error = QString::fromStdString(std::system_category().message(code));
+}
+
+ProfileLock::~ProfileLock() {
+  // Closing the only descriptor of the open file releases its lock.
+  if (m_fd >= 0) ::close(m_fd);
+}

@@ -1,0 +1,42 @@
+// The one-owner rule of a profile folder: the process that holds an exclusive
+// lock on "kivo.lock" in the folder owns the profile's files; any other
+// process that opens the same folder may read them but must write nothing.
+//
+// The lock is a flock() on the file, taken without waiting. The kernel drops
+// it when the holder closes the file or ends, also by a crash, so a lock is
+// never left behind. The descriptor is not inherited by child processes, and
+// every ProfileLock opens the file anew, so two ProfileLocks on one folder
+// exclude each other also within one process.
+#pragma once
+
+#include <QString>
+
+class ProfileLock {
+public:
+  static constexpr const char* kFileName = "kivo.lock";
+
+  enum class State {
+    Owner,           // this object holds the lock
+    HeldElsewhere,   // another holder has it: write nothing
+    Unavailable,     // no lock could be had (a folder that cannot be made,
+                     // a file system without locks); see error()
+  };
+
+  // Creates the folder when it is missing (0700) and tries to take the lock.
+  // Never fails.
+  explicit ProfileLock(const QString& folder);
+  // Releases the lock.
+  ~ProfileLock();
+
+  ProfileLock(const ProfileLock&) = delete;
+  ProfileLock& operator=(const ProfileLock&) = delete;
+
+  State state() const { return m_state; }
+  // Why the lock was unavailable; empty otherwise.
+  const QString& error() const { return m_error; }
+
+private:
+  int m_fd = -1;
+  State m_state = State::Unavailable;
+  QString m_error;
+};
