@@ -4,16 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStandardPaths>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "platform/regular_file.h"
@@ -102,46 +98,6 @@ std::optional<std::string> encode(const nlohmann::json& values) {
   return text;
 }
 
-// A copy's name is "<file>.bad-<yyyyMMddTHHmmssZ>", with "-<n>" from 2 on
-// for further copies within the same second; this orders them oldest first.
-struct CopyName {
-  QString path;
-  QString time;
-  int number = 1;
-  bool operator<(const CopyName& other) const {
-    return time != other.time ? time < other.time : number < other.number;
-  }
-};
-
-std::vector<CopyName> keptCopies(const QString& file) {
-  const QFileInfo info(file);
-  const QRegularExpression pattern(QStringLiteral("^") + QRegularExpression::escape(info.fileName()) +
-                                   QStringLiteral("\\.bad-(\\d{8}T\\d{6}Z)(?:-([1-9]\\d{0,5}))?$"));
-  std::vector<CopyName> copies;
-  const QDir folder = info.absoluteDir();
-  for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-    const QRegularExpressionMatch match = pattern.match(name);
-    if (!match.hasMatch()) continue;
-    CopyName copy{folder.filePath(name), match.captured(1), 1};
-    if (match.hasCaptured(2)) copy.number = match.captured(2).toInt();
-    copies.push_back(copy);
-  }
-  std::sort(copies.begin(), copies.end());
-  return copies;
-}
-
-// Renames `from` to `to` unless `to` exists. Returns errno of the failure,
-// 0 on success.
-int renameWithoutReplacing(const QByteArray& from, const QByteArray& to) {
-  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-  // A file system without the flag: the check and the rename are two steps,
-  // which only another process writing copies at the same instant can race.
-  struct stat info {};
-  if (::lstat(to.constData(), &info) == 0) return EEXIST;
-  return std::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
-}
-
 }  // namespace
 
 std::shared_ptr<SettingsStore> SettingsStore::open(const QString& name) {
@@ -184,28 +140,15 @@ void SettingsStore::load() {
 }
 
 // Keeps a damaged file under a new name, so that the next change cannot
-// destroy what it held, and removes all but the newest copies. When the
-// rename fails the file stays where it is and is treated as unreadable.
+// destroy what it held. When the file cannot be moved it stays where it is
+// and is treated as unreadable.
 void SettingsStore::keepAside() {
-  const QByteArray from = QFile::encodeName(m_file);
-  const QString base = m_file + QStringLiteral(".bad-") +
-                       QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-  for (int number = 1; number <= 1000; ++number) {
-    const QString copy = number == 1 ? base : base + QLatin1Char('-') + QString::number(number);
-    const int failure = renameWithoutReplacing(from, QFile::encodeName(copy));
-    if (failure == EEXIST) continue;
-    if (failure != 0) break;
+  try {
+    m_keptAside = ProfileFiles::keepAside(m_file);
     m_opened = Opened::KeptAside;
-    m_keptAside = copy;
-    // The new copy stays even when the clock has gone back and it sorts
-    // before older ones.
-    std::vector<CopyName> others = keptCopies(m_file);
-    std::erase_if(others, [&](const CopyName& other) { return other.path == copy; });
-    const size_t keep = kKeptCopies - 1;
-    for (size_t i = 0; i + keep < others.size(); ++i) QFile::remove(others[i].path);
-    return;
+  } catch (const SystemError&) {
+    m_opened = Opened::Unreadable;
   }
-  m_opened = Opened::Unreadable;
 }
 
 std::optional<nlohmann::json> SettingsStore::value(const QString& key) const {

@@ -17,7 +17,7 @@
 // - a file that cannot be taken as a whole (larger than kFileLimit, not JSON
 //   or not UTF-8, nested deeper than kDepthLimit, not an object) is renamed
 //   to "<name>.json.bad-<UTC time>" so that the next change cannot destroy
-//   what it held, and only the newest kKeptCopies such copies are kept; the
+//   what it held, and only the newest three such copies are kept; the
 //   store starts empty;
 // - anything there that cannot be read (no permission, an I/O error, a link
 //   loop, not a regular file) is left exactly as it is: the settings change
@@ -51,7 +51,6 @@ public:
   // settings themselves are flat; the limit only bounds what a damaged or
   // foreign file can cost.
   static constexpr int kDepthLimit = 32;
-  static constexpr int kKeptCopies = 3;
 
   // What opening found at the store's path.
   enum class Opened {
