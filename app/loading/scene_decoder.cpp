@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "loading/decoding_error.h"
 #include "loading/json_scanner.h"
 
 namespace {
@@ -1062,3 +1063,11 @@ SceneLine decodeSceneLine(std::string_view line) {
   return handler.finish(scanned);
 }
 
+// The document is the scene decoder's to read: the page document's own code
+// knows nothing of the JSON, so that the decoder depends on the document's
+// types and never the other way round.
+PageDocument PageDocument::fromJson(std::string_view text) {
+  SceneLine line = decodeSceneLine(text);
+  if (!line.document) throw DecodingError(line.error);
+  return std::move(*line.document);
+}
