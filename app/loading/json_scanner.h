@@ -316,13 +316,24 @@ inline JsonScanner::Step JsonScanner::number() {
   const char* first = m_text.data() + start;
   const char* end = m_text.data() + m_at;
   if (integral) {
-    if (negative) {
-      if (std::from_chars(first, end, m_signed).ec == std::errc()) {
-        m_token = Token::Signed;
-        return Step::Ok;
-      }
-    } else if (std::from_chars(first, end, m_unsigned).ec == std::errc()) {
+    // The digits are checked already; they are added up here rather than
+    // by from_chars, which the compiler leaves as a call per number.
+    std::uint64_t magnitude = 0;
+    bool fits = true;
+    for (const char* digit = negative ? first + 1 : first; digit != end && fits; ++digit) {
+      fits = !__builtin_mul_overflow(magnitude, 10u, &magnitude) &&
+             !__builtin_add_overflow(magnitude, static_cast<unsigned>(*digit - '0'), &magnitude);
+    }
+    if (fits && !negative) {
+      m_unsigned = magnitude;
       m_token = Token::Unsigned;
+      return Step::Ok;
+    }
+    // Down to -2^63; the negation is taken modulo 2^64, so -2^63 comes out
+    // whole and -0 as 0.
+    if (fits && magnitude <= std::uint64_t{1} << 63) {
+      m_signed = static_cast<std::int64_t>(std::uint64_t{0} - magnitude);
+      m_token = Token::Signed;
       return Step::Ok;
     }
   }
