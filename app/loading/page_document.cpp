@@ -4,9 +4,6 @@
 
 #include <cmath>
 
-#include "loading/decoding_error.h"
-#include "loading/scene_decoder.h"
-
 namespace {
 
 // The first `count` user-perceived characters of `text`.
@@ -39,12 +36,6 @@ bool commandIsValid(const PaintCommand& command) {
 }
 
 }  // namespace
-
-PageDocument PageDocument::fromJson(std::string_view text) {
-  SceneLine line = decodeSceneLine(text);
-  if (!line.document) throw DecodingError(line.error);
-  return std::move(*line.document);
-}
 
 bool PageDocument::isValid() const {
   // 1. The format version.

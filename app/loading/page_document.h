@@ -81,7 +81,8 @@ struct PageDocument {
 
   // Decodes one scene document from its JSON text. Throws DecodingError when
   // the text is not JSON, a required member is missing or a member has the
-  // wrong type; nothing is repaired.
+  // wrong type; nothing is repaired. The scene decoder (scene_decoder.cpp)
+  // defines it: the decoder depends on these types, never they on it.
   static PageDocument fromJson(std::string_view text);
 
   // True when the document may be shown: version 2, a positive finite size

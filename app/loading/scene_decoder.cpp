@@ -1,6 +1,5 @@
 #include "loading/scene_decoder.h"
 
-#include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -8,6 +7,9 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+#include "loading/decoding_error.h"
+#include "loading/json_scanner.h"
 
 namespace {
 
@@ -222,66 +224,94 @@ std::string_view takeField(std::string_view fields, std::size_t& at) {
   return text;
 }
 
-// The length of the UTF-8 sequence that starts `bytes` (of which `available`
-// are there): checked for shortest form, no surrogates and nothing beyond
-// U+10FFFF. 0 when it is ill-formed, -1 when it is cut off by the end.
-int utf8SequenceLength(const unsigned char* bytes, std::size_t available) {
-  const unsigned char lead = bytes[0];
-  std::size_t length;
-  unsigned char low = 0x80, high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (length > available) return -1;
-  if (bytes[1] < low || bytes[1] > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if ((bytes[i] & 0xC0) != 0x80) return 0;
-  }
-  return static_cast<int>(length);
-}
-
+// The scene's schema: builds the document (and a measurement request) from
+// the tokens of the JSON scanner as they come, following where each value
+// belongs on a stack of its own. A value that does not fit the schema is
+// noted as the line's error and the rest is still read, so that a request
+// line is told apart whatever else it holds.
 class SceneHandler {
 public:
-  // The events of the JSON scanner below.
-  bool null() { return scalar(Scalar{Scalar::Type::Null}); }
-  bool boolean(bool value) {
-    Scalar s{Scalar::Type::Boolean};
-    s.boolean = value;
-    return scalar(s);
+  // Takes the scanner's tokens until it needs more bytes, has read the
+  // whole value or finds the text is not JSON; returns that token.
+  JsonScanner::Token take(JsonScanner& scanner) {
+    for (;;) {
+      const JsonScanner::Token token = scanner.next();
+      switch (token) {
+        case JsonScanner::Token::BeginObject:
+          open(true);
+          break;
+        case JsonScanner::Token::BeginArray:
+          open(false);
+          break;
+        case JsonScanner::Token::EndObject:
+        case JsonScanner::Token::EndArray:
+          close();
+          break;
+        case JsonScanner::Token::Key:
+          key(scanner.text());
+          break;
+        case JsonScanner::Token::String: {
+          Scalar s{Scalar::Type::String};
+          s.text = scanner.text();
+          scalar(s);
+          break;
+        }
+        case JsonScanner::Token::Null:
+          scalar(Scalar{Scalar::Type::Null});
+          break;
+        case JsonScanner::Token::Boolean: {
+          Scalar s{Scalar::Type::Boolean};
+          s.boolean = scanner.boolean();
+          scalar(s);
+          break;
+        }
+        case JsonScanner::Token::Signed: {
+          Scalar s{Scalar::Type::Signed};
+          s.integerValue = scanner.signedValue();
+          scalar(s);
+          break;
+        }
+        case JsonScanner::Token::Unsigned: {
+          Scalar s{Scalar::Type::Unsigned};
+          s.unsignedValue = scanner.unsignedValue();
+          scalar(s);
+          break;
+        }
+        case JsonScanner::Token::Float: {
+          Scalar s{Scalar::Type::Float};
+          s.floatValue = scanner.floatValue();
+          scalar(s);
+          break;
+        }
+        case JsonScanner::Token::NeedMore:
+        case JsonScanner::Token::End:
+        case JsonScanner::Token::Failed:
+          return token;
+      }
+    }
   }
-  bool number_integer(std::int64_t value) {
-    Scalar s{Scalar::Type::Signed};
-    s.integerValue = value;
-    return scalar(s);
+
+  void noteSyntaxError(const std::string& error) { m_syntaxError = error; }
+
+  SceneLine finish(bool parsed) {
+    SceneLine line;
+    if (!parsed) {
+      line.error = m_syntaxError.empty() ? std::string("The data is not valid JSON") : m_syntaxError;
+      return line;
+    }
+    if (m_topClosed && m_measure == true && m_text && m_size && m_bold) {
+      line.request = MeasurementRequest{std::move(*m_text), *m_size, *m_bold};
+    }
+    if (!m_error.empty()) {
+      line.error = m_error;
+      return line;
+    }
+    line.document = std::move(m_document);
+    return line;
   }
-  bool number_unsigned(std::uint64_t value) {
-    Scalar s{Scalar::Type::Unsigned};
-    s.unsignedValue = value;
-    return scalar(s);
-  }
-  bool number_float(double value) {
-    Scalar s{Scalar::Type::Float};
-    s.floatValue = value;
-    return scalar(s);
-  }
-  bool string(std::string_view value) {
-    Scalar s{Scalar::Type::String};
-    s.text = value;
-    return scalar(s);
-  }
-  bool start_object() { return open(true); }
-  bool start_array() { return open(false); }
-  bool key(std::string_view value) {
+
+private:
+  void key(std::string_view value) {
     Frame& frame = m_stack.back();
     // Only the document's own objects have members with a meaning, named by
     // their Member; the keys of anchors, attributes and styles are data and
@@ -305,30 +335,8 @@ public:
       default:
         break;
     }
-    return true;
-  }
-  bool end_object() { return close(); }
-  bool end_array() { return close(); }
-  void noteSyntaxError(const std::string& error) { m_syntaxError = error; }
-
-  SceneLine finish(bool parsed) {
-    SceneLine line;
-    if (!parsed) {
-      line.error = m_syntaxError.empty() ? std::string("The data is not valid JSON") : m_syntaxError;
-      return line;
-    }
-    if (m_topClosed && m_measure == true && m_text && m_size && m_bold) {
-      line.request = MeasurementRequest{std::move(*m_text), *m_size, *m_bold};
-    }
-    if (!m_error.empty()) {
-      line.error = m_error;
-      return line;
-    }
-    line.document = std::move(m_document);
-    return line;
   }
 
-private:
   void fail(const std::string& message) {
     if (m_error.empty()) m_error = message;
   }
@@ -387,7 +395,7 @@ private:
 
   void push(Context context) { m_stack.push_back(Frame{context, std::string(), Member::Other, 0}); }
 
-  bool open(bool isObject) {
+  void open(bool isObject) {
     if (m_stack.empty()) {
       if (isObject) {
         push(Context::Top);
@@ -395,7 +403,7 @@ private:
         fail("scene: expected an object");
         push(Context::Skip);
       }
-      return true;
+      return;
     }
     Frame& frame = m_stack.back();
     const std::string_view key = memberName(frame.member);
@@ -497,14 +505,12 @@ private:
         break;
     }
     push(next);
-    return true;
   }
 
   // A container where a value of another type belongs: note it, skip it.
-  bool mismatchOpen(const char* what, std::string_view key, const char* expected) {
+  void mismatchOpen(const char* what, std::string_view key, const char* expected) {
     mismatch(what, key, expected);
     push(Context::Skip);
-    return true;
   }
 
   void knownTopMemberOpened(Member member, std::string_view key) {
@@ -559,7 +565,7 @@ private:
     }
   }
 
-  bool close() {
+  void close() {
     Frame& frame = m_stack.back();
     const Context context = frame.context;
     const unsigned seen = frame.seen;
@@ -590,13 +596,12 @@ private:
       default:
         break;
     }
-    return true;
   }
 
-  bool scalar(const Scalar& value) {
+  void scalar(const Scalar& value) {
     if (m_stack.empty()) {
       fail("scene: expected an object");
-      return true;
+      return;
     }
     Frame& frame = m_stack.back();
     switch (frame.context) {
@@ -652,7 +657,6 @@ private:
       case Context::Skip:
         break;
     }
-    return true;
   }
 
   void topScalar(Frame& frame, const Scalar& value) {
@@ -937,414 +941,6 @@ private:
   std::unordered_map<std::string, QMap<QString, QString>> m_sharedStyles;
 };
 
-// A strict JSON scanner that feeds the handler as the text goes by, without
-// recursion: containers are kept on an explicit stack. Strings must be valid
-// UTF-8 without raw control characters; numbers follow the JSON grammar and
-// are converted without the locale. Non-negative integers arrive as unsigned,
-// negative ones as signed, and integers beyond 64 bits as floats.
-//
-// The text may arrive in pieces. The scanner stops before a token that runs
-// into the end of the bytes it has (it cannot know yet how the token ends)
-// and starts that token again when it is given more. Every decision is made
-// on bytes that are there, and no event is sent for a token before its last
-// byte, so pieces of any size give the events and the error that the whole
-// text gives at once.
-class JsonScanner {
-public:
-  enum class Progress { NeedMore, Done, Failed };
-
-  explicit JsonScanner(SceneHandler& handler) : m_handler(handler) {}
-
-  // Scans `text`, which follows the bytes consumed so far; `last` when the
-  // text ends here. `consumed` receives how many bytes of `text` are done
-  // with: on NeedMore the rest must be given again, followed by more bytes.
-  Progress scan(std::string_view text, bool last, std::size_t& consumed) {
-    m_text = text;
-    m_last = last;
-    m_at = 0;
-    const Progress progress = run();
-    consumed = m_at;
-    m_base += m_at;
-    return progress;
-  }
-
-  const std::string& error() const { return m_error; }
-
-private:
-  // What the scanner expects next, between two tokens.
-  enum class State {
-    Value,          // a value
-    ValueOrClose,   // just after '[': a value or ']'
-    MemberOrClose,  // just after '{': a member name or '}'
-    Key,            // a member name
-    Colon,          // the ':' after a member name
-    AfterValue,     // ',', the end of a container, or the end of the text
-  };
-  // How a token went.
-  enum class Step { Ok, More, Failed };
-
-  Progress run() {
-    for (;;) {
-      // Every state starts past white space, which sends no event and so is
-      // done with at once. Where its token starts: a token that runs out of
-      // bytes is scanned again from here.
-      skipSpace();
-      const std::size_t mark = m_at;
-      Step step = Step::Ok;
-      switch (m_state) {
-        case State::Value: {
-          if (m_at >= m_text.size()) {
-            step = ending("unexpected end of input");
-            break;
-          }
-          const char c = m_text[m_at];
-          if (c == '{') {
-            ++m_at;
-            m_handler.start_object();
-            m_state = State::MemberOrClose;
-          } else if (c == '[') {
-            ++m_at;
-            m_handler.start_array();
-            m_state = State::ValueOrClose;
-          } else if (c == '"') {
-            step = string();
-            if (step == Step::Ok) {
-              m_handler.string(m_view);
-              m_state = State::AfterValue;
-            }
-          } else {
-            step = c == 't' || c == 'f' || c == 'n' ? literal() : number();
-            if (step == Step::Ok) m_state = State::AfterValue;
-          }
-          break;
-        }
-        case State::ValueOrClose:
-          if (m_at >= m_text.size() && !m_last) {
-            step = Step::More;
-          } else if (peek(']')) {
-            ++m_at;
-            m_handler.end_array();
-            m_state = State::AfterValue;
-          } else {
-            m_containers.push_back('a');
-            m_state = State::Value;
-          }
-          break;
-        case State::MemberOrClose:
-          if (m_at >= m_text.size() && !m_last) {
-            step = Step::More;
-          } else if (peek('}')) {
-            ++m_at;
-            m_handler.end_object();
-            m_state = State::AfterValue;
-          } else {
-            m_containers.push_back('o');
-            m_state = State::Key;
-          }
-          break;
-        case State::Key:
-          if (m_at >= m_text.size()) {
-            step = ending("expected a member name");
-          } else if (!peek('"')) {
-            step = failAt("expected a member name");
-          } else {
-            step = string();
-            if (step == Step::Ok) {
-              m_handler.key(m_view);
-              m_state = State::Colon;
-            }
-          }
-          break;
-        case State::Colon:
-          if (m_at >= m_text.size()) {
-            step = ending("expected ':'");
-          } else if (!peek(':')) {
-            step = failAt("expected ':'");
-          } else {
-            ++m_at;
-            m_state = State::Value;
-          }
-          break;
-        case State::AfterValue: {
-          if (m_containers.empty()) {
-            if (m_at < m_text.size()) {
-              step = failAt("unexpected text after the value");
-            } else if (m_last) {
-              return Progress::Done;
-            } else {
-              step = Step::More;
-            }
-            break;
-          }
-          if (m_at >= m_text.size()) {
-            step = ending("unexpected end of input");
-            break;
-          }
-          const char next = m_text[m_at++];
-          if (next == ',') {
-            m_state = m_containers.back() == 'o' ? State::Key : State::Value;
-          } else if (next == (m_containers.back() == 'o' ? '}' : ']')) {
-            if (m_containers.back() == 'o') {
-              m_handler.end_object();
-            } else {
-              m_handler.end_array();
-            }
-            m_containers.pop_back();
-          } else {
-            --m_at;
-            step = failAt("expected ',' or the end of a container");
-          }
-          break;
-        }
-      }
-      if (step == Step::More) {
-        m_at = mark;
-        return Progress::NeedMore;
-      }
-      if (step == Step::Failed) return Progress::Failed;
-    }
-  }
-
-  Step failAt(const char* what) {
-    m_error = "The data is not valid JSON at byte " + std::to_string(m_base + m_at) + ": " + what;
-    return Step::Failed;
-  }
-
-  // The bytes ran out where `what` was expected: an error at the end of the
-  // text, a wait for more before it.
-  Step ending(const char* what) { return m_last ? failAt(what) : Step::More; }
-
-  bool peek(char c) const { return m_at < m_text.size() && m_text[m_at] == c; }
-
-  void skipSpace() {
-    const char* text = m_text.data();
-    const std::size_t size = m_text.size();
-    std::size_t at = m_at;
-    while (at < size) {
-      const char c = text[at];
-      if (c != ' ' && c != '\t' && c != '\n' && c != '\r') break;
-      ++at;
-    }
-    m_at = at;
-  }
-
-  Step literal() {
-    // The longest literal must fit before anything is decided.
-    if (!m_last && m_text.size() - m_at < 5) return Step::More;
-    for (const std::string_view word : {std::string_view("true"), std::string_view("false"), std::string_view("null")}) {
-      if (m_text.substr(m_at, word.size()) == word) {
-        m_at += word.size();
-        if (word == "null") {
-          m_handler.null();
-        } else {
-          m_handler.boolean(word == "true");
-        }
-        return Step::Ok;
-      }
-    }
-    return failAt("invalid literal");
-  }
-
-  bool digits() {
-    const char* text = m_text.data();
-    const std::size_t size = m_text.size();
-    const std::size_t start = m_at;
-    std::size_t at = start;
-    while (at < size && text[at] >= '0' && text[at] <= '9') ++at;
-    m_at = at;
-    return at > start;
-  }
-
-  // A number that reached the end of the bytes may go on in the next piece.
-  Step numberFails(const char* what) { return m_at >= m_text.size() ? ending(what) : failAt(what); }
-
-  Step number() {
-    const std::size_t start = m_at;
-    const bool negative = peek('-');
-    if (negative) ++m_at;
-    if (peek('0')) {
-      ++m_at;
-    } else if (!(m_at < m_text.size() && m_text[m_at] >= '1' && m_text[m_at] <= '9') || !digits()) {
-      return numberFails("invalid value");
-    }
-    bool integral = true;
-    if (peek('.')) {
-      ++m_at;
-      integral = false;
-      if (!digits()) return numberFails("invalid number");
-    }
-    if (peek('e') || peek('E')) {
-      ++m_at;
-      integral = false;
-      if (peek('+') || peek('-')) ++m_at;
-      if (!digits()) return numberFails("invalid number");
-    }
-    if (m_at >= m_text.size() && !m_last) return Step::More;
-    const char* first = m_text.data() + start;
-    const char* end = m_text.data() + m_at;
-    if (integral) {
-      if (negative) {
-        std::int64_t value = 0;
-        if (std::from_chars(first, end, value).ec == std::errc()) {
-          m_handler.number_integer(value);
-          return Step::Ok;
-        }
-      } else {
-        std::uint64_t value = 0;
-        if (std::from_chars(first, end, value).ec == std::errc()) {
-          m_handler.number_unsigned(value);
-          return Step::Ok;
-        }
-      }
-    }
-    double value = 0;
-    const auto result = std::from_chars(first, end, value);
-    if (result.ec == std::errc::result_out_of_range) return failAt("number out of range");
-    m_handler.number_float(value);
-    return Step::Ok;
-  }
-
-  static int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  }
-
-  Step hex4(std::uint32_t& value) {
-    if (m_at + 4 > m_text.size()) return ending("invalid escape");
-    value = 0;
-    for (int i = 0; i < 4; ++i) {
-      const int digit = hexDigit(m_text[m_at++]);
-      if (digit < 0) return failAt("invalid escape");
-      value = value * 16 + static_cast<std::uint32_t>(digit);
-    }
-    return Step::Ok;
-  }
-
-  void appendUtf8(std::uint32_t code) {
-    if (code < 0x80) {
-      m_string += static_cast<char>(code);
-    } else if (code < 0x800) {
-      m_string += static_cast<char>(0xC0 | (code >> 6));
-      m_string += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      m_string += static_cast<char>(0xE0 | (code >> 12));
-      m_string += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      m_string += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      m_string += static_cast<char>(0xF0 | (code >> 18));
-      m_string += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      m_string += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      m_string += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
-
-  // One UTF-8 sequence starting at m_at; on success m_at moves past it.
-  Step utf8Sequence() {
-    const int length = utf8SequenceLength(reinterpret_cast<const unsigned char*>(m_text.data()) + m_at,
-                                          m_text.size() - m_at);
-    if (length < 0) return ending("ill-formed UTF-8");
-    if (length == 0) return failAt("ill-formed UTF-8");
-    m_at += static_cast<std::size_t>(length);
-    return Step::Ok;
-  }
-
-  // What a byte means inside a string.
-  enum ByteClass : unsigned char { kPlain, kQuote, kEscape, kControl, kMultibyte };
-  static constexpr std::array<unsigned char, 256> kByteClasses = [] {
-    std::array<unsigned char, 256> classes{};
-    for (int c = 0; c < 256; ++c) {
-      classes[c] = c == '"' ? kQuote : c == '\\' ? kEscape : c < 0x20 ? kControl : c >= 0x80 ? kMultibyte : kPlain;
-    }
-    return classes;
-  }();
-
-  // Scans a string into m_view: a view of the text itself when the string
-  // holds no escape, else of m_string, where its decoded bytes are built.
-  Step string() {
-    ++m_at;  // the opening quote
-    const std::size_t first = m_at;
-    bool copied = false;
-    for (;;) {
-      // Take the run up to the next quote, escape or control byte in one
-      // piece, checking its multibyte sequences on the way.
-      const std::size_t start = m_at;
-      const char* text = m_text.data();
-      const std::size_t size = m_text.size();
-      unsigned char kind = kPlain;
-      for (;;) {
-        std::size_t at = m_at;
-        while (at < size && (kind = kByteClasses[static_cast<unsigned char>(text[at])]) == kPlain) ++at;
-        m_at = at;
-        if (at >= size || kind != kMultibyte) break;
-        const Step step = utf8Sequence();
-        if (step != Step::Ok) return step;
-      }
-      if (m_at >= m_text.size()) return ending("unterminated string");
-      if (kind == kQuote) {
-        if (copied) {
-          m_string.append(text + start, m_at - start);
-          m_view = m_string;
-        } else {
-          m_view = std::string_view(text + first, m_at - first);
-        }
-        ++m_at;
-        return Step::Ok;
-      }
-      if (kind == kControl) return failAt("control character in a string");
-      // An escape: from here on the string is built in m_string.
-      if (!copied) {
-        m_string.clear();
-        copied = true;
-      }
-      m_string.append(text + start, m_at - start);
-      if (++m_at >= m_text.size()) return ending("invalid escape");
-      const char e = m_text[m_at++];
-      switch (e) {
-        case '"': m_string += '"'; break;
-        case '\\': m_string += '\\'; break;
-        case '/': m_string += '/'; break;
-        case 'b': m_string += '\b'; break;
-        case 'f': m_string += '\f'; break;
-        case 'n': m_string += '\n'; break;
-        case 'r': m_string += '\r'; break;
-        case 't': m_string += '\t'; break;
-        case 'u': {
-          std::uint32_t code = 0;
-          if (const Step step = hex4(code); step != Step::Ok) return step;
-          if (code >= 0xDC00 && code <= 0xDFFF) return failAt("unpaired surrogate");
-          if (code >= 0xD800 && code <= 0xDBFF) {
-            std::uint32_t low = 0;
-            if (m_at + 2 > m_text.size() && !m_last) return Step::More;
-            if (m_text.substr(m_at, 2) != "\\u") return failAt("unpaired surrogate");
-            m_at += 2;
-            if (const Step step = hex4(low); step != Step::Ok) return step;
-            if (low < 0xDC00 || low > 0xDFFF) return failAt("unpaired surrogate");
-            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-          }
-          appendUtf8(code);
-          break;
-        }
-        default:
-          --m_at;
-          return failAt("invalid escape");
-      }
-    }
-  }
-
-  SceneHandler& m_handler;
-  State m_state = State::Value;
-  std::vector<char> m_containers;
-  std::string_view m_text;
-  bool m_last = false;
-  std::size_t m_at = 0;    // in m_text
-  std::size_t m_base = 0;  // bytes of the line consumed before m_text
-  std::string m_string;
-  std::string_view m_view;  // the last string scanned
-  std::string m_error;
-};
-
 // The renderer writes every request in one form,
 // {"measure":true,"size":N,"bold":B,"text":"S"}. A line of exactly that form,
 // with a plain number and a text without escapes, is read here directly; it
@@ -1410,7 +1006,7 @@ std::optional<SceneLine> plainRequest(std::string_view line) {
 
 struct SceneLineDecoder::State {
   SceneHandler handler;
-  JsonScanner scanner{handler};
+  JsonScanner scanner;
   // The bytes given but not yet consumed: the start of an unfinished token.
   std::string buffer;
   // A long unfinished token is scanned again only once the buffer has
@@ -1426,18 +1022,19 @@ SceneLineDecoder::~SceneLineDecoder() = default;
 void SceneLineDecoder::feed(std::string_view bytes) {
   State& s = *m_state;
   if (s.failed || bytes.empty()) return;
-  std::size_t consumed = 0;
-  JsonScanner::Progress progress;
+  JsonScanner::Token progress;
   if (s.buffer.empty()) {
-    progress = s.scanner.scan(bytes, false, consumed);
-    if (progress == JsonScanner::Progress::NeedMore) s.buffer.assign(bytes.substr(consumed));
+    s.scanner.feed(bytes, false);
+    progress = s.handler.take(s.scanner);
+    if (progress == JsonScanner::Token::NeedMore) s.buffer.assign(bytes.substr(s.scanner.consumed()));
   } else {
     s.buffer.append(bytes);
     if (s.buffer.size() < s.retryAt) return;
-    progress = s.scanner.scan(s.buffer, false, consumed);
-    s.buffer.erase(0, consumed);
+    s.scanner.feed(s.buffer, false);
+    progress = s.handler.take(s.scanner);
+    s.buffer.erase(0, s.scanner.consumed());
   }
-  if (progress == JsonScanner::Progress::Failed) {
+  if (progress == JsonScanner::Token::Failed) {
     s.failed = true;
     s.buffer.clear();
     return;
@@ -1449,8 +1046,8 @@ SceneLine SceneLineDecoder::finish() {
   State& s = *m_state;
   bool parsed = false;
   if (!s.failed) {
-    std::size_t consumed = 0;
-    parsed = s.scanner.scan(s.buffer, true, consumed) == JsonScanner::Progress::Done;
+    s.scanner.feed(s.buffer, true);
+    parsed = s.handler.take(s.scanner) == JsonScanner::Token::End;
   }
   if (!parsed) s.handler.noteSyntaxError(s.scanner.error());
   return s.handler.finish(parsed);
@@ -1459,9 +1056,18 @@ SceneLine SceneLineDecoder::finish() {
 SceneLine decodeSceneLine(std::string_view line) {
   if (std::optional<SceneLine> request = plainRequest(line)) return std::move(*request);
   SceneHandler handler;
-  JsonScanner scanner(handler);
-  std::size_t consumed = 0;
-  const bool scanned = scanner.scan(line, true, consumed) == JsonScanner::Progress::Done;
+  JsonScanner scanner;
+  scanner.feed(line, true);
+  const bool scanned = handler.take(scanner) == JsonScanner::Token::End;
   if (!scanned) handler.noteSyntaxError(scanner.error());
   return handler.finish(scanned);
+}
+
+// The document is the scene decoder's to read: the page document's own code
+// knows nothing of the JSON, so that the decoder depends on the document's
+// types and never the other way round.
+PageDocument PageDocument::fromJson(std::string_view text) {
+  SceneLine line = decodeSceneLine(text);
+  if (!line.document) throw DecodingError(line.error);
+  return std::move(*line.document);
 }

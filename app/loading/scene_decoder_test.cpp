@@ -2,7 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
+
+#include "loading/engine_bridge.h"
+#include "loading/json_reader.h"
+#include "loading/number_text.h"
+#include "loading/web_resources.h"
+#include "platform/child_process.h"
 
 namespace {
 
@@ -224,6 +236,179 @@ TEST(SceneDecoderTest, NodesStyledAlikeKeepTheirOwnValues) {
   // Changing one node's styles leaves the other's alone.
   nodes[0].computed.insert(QStringLiteral("color"), QStringLiteral("blue"));
   EXPECT_EQ(nodes[1].computed, expected);
+}
+
+// Renders `html` with the built renderer at `width` and returns its scene
+// line, answering the measurement requests with the measuring harness's rule
+// (half the font size per character, bold text 10% wider).
+std::string renderScene(const std::string& html, double width) {
+  ChildProcess process(EngineBridge::Runner::standard().executable.toStdString(), {"--stdin", shortestDecimal(width)},
+                       ChildProcess::ErrorStream::Capture);
+  const auto n = static_cast<std::uint32_t>(html.size());
+  process.write(std::string{static_cast<char>(n >> 24), static_cast<char>((n >> 16) & 0xFF),
+                            static_cast<char>((n >> 8) & 0xFF), static_cast<char>(n & 0xFF)});
+  process.write(html);
+  std::string pending;
+  std::string scene;
+  // The deadline only stops a renderer that hangs.
+  const ChildProcess::Exit exit =
+      process.run(ChildProcess::Clock::now() + std::chrono::minutes(2), [&](std::string_view chunk) {
+        pending.append(chunk);
+        std::size_t end;
+        while ((end = pending.find('\n')) != std::string::npos) {
+          const std::string line = pending.substr(0, end);
+          pending.erase(0, end + 1);
+          const SceneLine decoded = decodeSceneLine(line);
+          if (!decoded.request || decoded.document) {
+            scene = line;
+            continue;
+          }
+          const std::string& text = decoded.request->text;
+          const auto characters = std::count_if(text.begin(), text.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+          });
+          const double answer =
+              static_cast<double>(characters) * decoded.request->size * 0.5 * (decoded.request->bold ? 1.1 : 1.0);
+          process.write(shortestDecimal(answer) + '\n');
+        }
+      });
+  EXPECT_TRUE(exit.succeeded()) << process.errorOutput();
+  return scene;
+}
+
+// The scene read by the application's general JSON reader, member by member
+// after the page document's decoding rules: a reading independent of the
+// streaming decoder, to hold it against.
+PageDocument referenceDocument(const std::string& line) {
+  const nlohmann::json json = JsonReader::parse(line);
+  const JsonReader scene(json, "scene");
+  PageDocument document;
+  document.version = scene.integer("version");
+  document.title = scene.string("title");
+  document.width = scene.number("width");
+  document.height = scene.number("height");
+  document.warnings = scene.stringArray("warnings");
+  document.anchors = scene.numberMap("anchors");
+  for (const nlohmann::json& element : scene.array("commands")) {
+    const JsonReader c(element, "paint command");
+    PaintCommand command;
+    command.kind = c.string("kind");
+    command.x = c.number("x");
+    command.y = c.number("y");
+    command.width = c.number("width");
+    command.height = c.number("height");
+    command.background = c.optionalColor("background");
+    command.border = c.optionalColor("border");
+    command.borderWidth = c.optionalNumber("borderWidth");
+    command.radius = c.optionalNumber("radius");
+    command.text = c.optionalString("text");
+    command.size = c.optionalNumber("size");
+    command.bold = c.optionalBoolean("bold");
+    command.color = c.optionalColor("color");
+    command.href = c.optionalString("href");
+    command.imageId = c.optionalInteger("imageId");
+    document.commands.append(command);
+  }
+  if (const nlohmann::json* nodes = scene.optionalMember("nodes")) {
+    document.nodes = QList<InspectedNode>();
+    for (const nlohmann::json& element : *nodes) {
+      const JsonReader n(element, "inspected node");
+      InspectedNode node;
+      node.id = n.integer("id");
+      node.parent = n.optionalInteger("parent");
+      node.depth = n.integer("depth");
+      node.name = n.string("name");
+      node.text = n.string("text");
+      node.attributes = n.stringMap("attributes");
+      node.computed = n.stringMap("computed");
+      if (const nlohmann::json* bounds = n.optionalMember("bounds")) {
+        const JsonReader b(*bounds, "inspector bounds");
+        node.bounds = InspectorBounds{b.number("x"), b.number("y"), b.number("width"), b.number("height")};
+      }
+      document.nodes->append(node);
+    }
+  }
+  document.inspectorTruncated = scene.optionalBoolean("inspectorTruncated");
+  return document;
+}
+
+// A page of its own with what the layout cases lack: images (their sizes in
+// the resource envelope, as the page loader sends them), a style warning, a
+// title and escapes in a link.
+std::string pageWithImages() {
+  const QByteArray html =
+      "<html><head><title>Sahne \"1\"</title><style>p{colour:red}</style></head><body>"
+      "<h1 id=\"top\">Başlık</h1><p class=\"a b\">Bir <a href=\"/yol?a=1&amp;b=&quot;2&quot;\">bağlantı</a> ve "
+      "<b>kalın</b> yazı.</p><img src=\"a.png\" alt=\"resim\" width=\"40\"><img src=\"b.png\" alt=\"\"></body></html>";
+  QList<std::pair<qint64, QByteArray>> entries;
+  for (const ResourceManifest::Item& item : EngineBridge::resources(EngineBridge::Runner::standard(), html).resources) {
+    // Every image is 40 × 30 pixels: two big-endian 32-bit numbers.
+    entries.append({item.id, item.kind == 2 ? QByteArray("\0\0\0\x28\0\0\0\x1e", 8) : QByteArray()});
+  }
+  const QByteArray envelope = WebResources::envelope(html, entries);
+  return envelope.toStdString();
+}
+
+TEST(SceneDecoderTest, RealScenesDecodeLikeAGeneralJsonReader) {
+  // The renderer's layout cases, rendered by the renderer itself: real scenes
+  // of boxes, text runs, links and anchors, with their inspection nodes and
+  // computed styles. Cases that must fail to lay out have no scene.
+  namespace fs = std::filesystem;
+  if (!QFileInfo(EngineBridge::Runner::standard().executable).isExecutable()) {
+    GTEST_SKIP() << "kivo-document was not built beside the test";
+  }
+  const auto read = [](const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  };
+  struct Page {
+    std::string name;
+    std::string input;
+    double width = 800;
+  };
+  std::vector<Page> pages;
+  for (const auto& entry : fs::directory_iterator(KIVO_LAYOUT_CASES_DIR)) {
+    if (entry.path().extension() != ".html") continue;
+    const std::string expected = read(fs::path(entry.path()).replace_extension(".expected"));
+    if (expected.find("@error ") != std::string::npos) continue;
+    Page page{entry.path().filename().string(), read(entry.path())};
+    if (const std::size_t at = expected.find("@width "); at != std::string::npos) page.width = std::stod(expected.substr(at + 7));
+    pages.push_back(page);
+  }
+  std::sort(pages.begin(), pages.end(), [](const Page& a, const Page& b) { return a.name < b.name; });
+  EXPECT_GE(pages.size(), 30u);
+  pages.push_back({"page with images", pageWithImages(), 997});
+
+  for (const Page& page : pages) {
+    SCOPED_TRACE(page.name);
+    const std::string line = renderScene(page.input, page.width);
+    ASSERT_FALSE(line.empty());
+    SceneLine reference;
+    reference.document = referenceDocument(line);
+    const SceneLine whole = decodeSceneLine(line);
+    ASSERT_TRUE(whole.document.has_value()) << whole.error;
+    EXPECT_TRUE(whole.document->isValid());
+    ASSERT_TRUE(whole.document->nodes.has_value());
+    EXPECT_FALSE(whole.document->nodes->isEmpty());
+    const std::string described = describe(whole);
+    EXPECT_EQ(described, describe(reference));
+    for (const std::size_t size : {7, 4096}) EXPECT_EQ(describe(inPieces(line, size)), described) << "pieces of " << size;
+  }
+
+  // The page of its own did bring what it was made for.
+  const SceneLine own = decodeSceneLine(renderScene(pages.back().input, 997));
+  ASSERT_TRUE(own.document.has_value()) << own.error;
+  EXPECT_EQ(own.document->title, QStringLiteral("Sahne \"1\""));
+  EXPECT_FALSE(own.document->warnings.isEmpty());
+  EXPECT_TRUE(own.document->anchors.contains(QStringLiteral("top")));
+  const auto has = [&](auto predicate) {
+    return std::any_of(own.document->commands.begin(), own.document->commands.end(), predicate);
+  };
+  EXPECT_TRUE(has([](const PaintCommand& c) { return c.kind == QStringLiteral("image") && c.text == QStringLiteral("resim"); }));
+  EXPECT_TRUE(has([](const PaintCommand& c) { return c.href == QStringLiteral("/yol?a=1&b=\"2\""); }));
+  EXPECT_TRUE(has([](const PaintCommand& c) { return c.bold == true; }));
 }
 
 }  // namespace
