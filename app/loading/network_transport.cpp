@@ -25,6 +25,7 @@ using namespace std::chrono_literals;
 
 const QString kNotAllowed = QStringLiteral("Yalnızca kullanıcı adı/parola içermeyen HTTP ve HTTPS adresleri açılabilir.");
 const QString kInvalidResponse = QStringLiteral("Geçersiz ağ yanıtı.");
+const QString kHeadTooLarge = QStringLiteral("Sunucu yanıtının başlığı çok büyük.");
 const QString kPageTooLarge = QStringLiteral("Sayfa 1 MiB belge sınırını aşıyor.");
 const QString kUnsupportedCharset = QStringLiteral("Bu sayfanın karakter kodlaması henüz desteklenmiyor.");
 const QString kUndecodable = QStringLiteral("Sayfa metni çözümlenemedi.");
@@ -342,8 +343,21 @@ HttpRequest NetworkTransport::request(const QUrl& url, bool bypass) const {
   return built;
 }
 
+void NetworkTransport::exchange(HttpSession& session, const HttpRequest& request, HttpSink& sink,
+                                std::stop_token stop) {
+  try {
+    session.exchange(request, sink, std::move(stop));
+  } catch (const NetworkError& error) {
+    // An oversized head is the server's fault, told in the user's words like
+    // the other refusals of an answer.
+    if (error.kind() == NetworkError::Kind::headTooLarge) throw BridgeError(kHeadTooLarge);
+    throw;
+  }
+}
+
 void NetworkTransport::checked(const HttpHead& head) {
-  if (!isAllowed(head.url)) throw BridgeError(kInvalidResponse);
+  // Two different lengths leave no way to tell where the body ends.
+  if (!isAllowed(head.url) || head.hasConflictingLengths()) throw BridgeError(kInvalidResponse);
   if (head.status < 200 || head.status > 299) {
     throw BridgeError(QStringLiteral("Sunucu HTTP ") + QString::number(head.status) +
                       QStringLiteral(" yanıtı verdi. Yönlendirme veya sayfa yüklenemedi."));
@@ -358,7 +372,7 @@ NetworkResponse NetworkTransport::page(const QUrl& url, bool bypass, bool allowJ
   built.deadline = start + kPageWhole;
   // 3-10. Fetch, check, classify and read within the limit.
   PageSink sink(allowJSON);
-  m_session->exchange(built, sink, stop);
+  exchange(*m_session, built, sink, stop);
   KIVO_CHECK(sink.m_seen);
   NetworkResponse response;
   response.url = sink.m_head.url;
@@ -409,7 +423,7 @@ QByteArray NetworkTransport::resource(const QUrl& url, qint64 kind, qint64 limit
   built.deadline = std::min(start + kResourceWhole, timerEnd);
   ResourceSink sink(kind, limit);
   try {
-    m_resourceSession->exchange(built, sink, stop);
+    exchange(*m_resourceSession, built, sink, stop);
   } catch (const NetworkError& error) {
     // 3. The timer wins when the time ran out at the caller's limit.
     // The transfer library's clock may run a millisecond apart from ours.
@@ -430,7 +444,7 @@ QUrl NetworkTransport::download(const QUrl& url, const QString& destination,
   built.deadline = Clock::now() + kPageWhole;
   // 2-7. Stream the body into the file.
   DownloadSink sink(destination, progress);
-  m_session->exchange(built, sink, stop);
+  exchange(*m_session, built, sink, stop);
   // 8-14. Finish, verify, flush and report.
   return sink.finish(expectedSHA256, expectedBytes, stop);
 }

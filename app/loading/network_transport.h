@@ -9,6 +9,10 @@
 // from worker threads, never from the main thread. A request stops early when
 // its stop token asks, with NetworkError::cancellation().
 //
+// Every answer, of a page, a subresource or a download, is refused with
+// BridgeError when its address is not allowed, its status is not 2xx, its
+// Content-Length fields name different lengths, or its head is too large.
+//
 // Limits: a page body of at most 1 MiB, declared or counted, and 1 MiB of
 // UTF-8 after decoding; a subresource body of at most the caller's limit,
 // within the caller's time limit (and the resource session's 6 s idle and
@@ -28,6 +32,7 @@
 #include <stop_token>
 
 class HttpSession;
+class HttpSink;
 struct HttpHead;
 struct HttpRequest;
 
@@ -112,6 +117,9 @@ public:
 
 private:
   HttpRequest request(const QUrl& url, bool bypass) const;
+  // Runs one exchange of `session`; an answer whose head is too large fails
+  // with its own BridgeError.
+  static void exchange(HttpSession& session, const HttpRequest& request, HttpSink& sink, std::stop_token stop);
   static void checked(const HttpHead& head);
 
   class PageSink;
