@@ -41,10 +41,6 @@ const QString kDownloadMismatch =
     QStringLiteral("İndirilen güncellemenin boyutu veya SHA-256 özeti beklenen değerle eşleşmedi. Dosya kaydedilmedi.");
 const QString kFallbackFilename = QStringLiteral("indirme");
 
-constexpr auto kPageIdle = 30s;
-constexpr auto kPageWhole = 600s;
-constexpr auto kResourceIdle = 6s;
-constexpr auto kResourceWhole = 8s;
 constexpr qint64 kBlockSize = 65'536;
 constexpr auto kProgressInterval = 150ms;
 constexpr qsizetype kFilenameCharacters = 180;
@@ -259,7 +255,9 @@ private:
   std::optional<Clock::time_point> m_lastReport;
 };
 
-NetworkTransport::NetworkTransport() {
+NetworkTransport::NetworkTransport() : NetworkTransport(Timing()) {}
+
+NetworkTransport::NetworkTransport(const Timing& timing) : m_timing(timing) {
   HttpSession::Configuration pages;
   pages.userAgent = userAgent;
   pages.cookies = true;
@@ -368,8 +366,8 @@ NetworkResponse NetworkTransport::page(const QUrl& url, bool bypass, bool allowJ
   // 1-2. Start the clock and build the request.
   const auto start = Clock::now();
   HttpRequest built = request(url, bypass);
-  built.idleTimeout = kPageIdle;
-  built.deadline = start + kPageWhole;
+  built.idleTimeout = m_timing.pageIdle;
+  built.deadline = start + m_timing.pageWhole;
   // 3-10. Fetch, check, classify and read within the limit.
   PageSink sink(allowJSON);
   exchange(*m_session, built, sink, stop);
@@ -419,8 +417,9 @@ QByteArray NetworkTransport::resource(const QUrl& url, qint64 kind, qint64 limit
   const auto timerEnd = start + granted;
   HttpRequest built = request(url, bypass);
   built.accept = kind == kStylesheet ? QByteArray("text/css") : QByteArray("image/png,image/jpeg,image/gif");
-  built.idleTimeout = std::min<std::chrono::milliseconds>(kResourceIdle, std::chrono::duration_cast<std::chrono::milliseconds>(granted) + 1ms);
-  built.deadline = std::min(start + kResourceWhole, timerEnd);
+  built.idleTimeout = std::min<std::chrono::milliseconds>(m_timing.resourceIdle,
+                                                         std::chrono::duration_cast<std::chrono::milliseconds>(granted) + 1ms);
+  built.deadline = std::min(start + m_timing.resourceWhole, timerEnd);
   ResourceSink sink(kind, limit);
   try {
     exchange(*m_resourceSession, built, sink, stop);
@@ -440,8 +439,8 @@ QUrl NetworkTransport::download(const QUrl& url, const QString& destination,
   HttpRequest built = request(url, true);
   built.mayStore = false;
   built.decodeContent = false;
-  built.idleTimeout = kPageIdle;
-  built.deadline = Clock::now() + kPageWhole;
+  built.idleTimeout = m_timing.pageIdle;
+  built.deadline = Clock::now() + m_timing.pageWhole;
   // 2-7. Stream the body into the file.
   DownloadSink sink(destination, progress);
   exchange(*m_session, built, sink, stop);

@@ -26,6 +26,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -64,7 +65,19 @@ public:
   static constexpr qint64 kStylesheet = 1;
   static constexpr qint64 kImage = 2;
 
+  // The time limits of the two sessions' transfers: the longest wait for a
+  // connection or more data, and the whole transfer.
+  struct Timing {
+    std::chrono::milliseconds pageIdle{30'000};
+    std::chrono::milliseconds pageWhole{600'000};
+    std::chrono::milliseconds resourceIdle{6'000};
+    std::chrono::milliseconds resourceWhole{8'000};
+  };
+
+  // A transport with the application's time limits.
   NetworkTransport();
+  // A transport with other time limits (tests).
+  explicit NetworkTransport(const Timing& timing);
   // Closes both sessions. No operation may still be running.
   ~NetworkTransport();
 
@@ -126,6 +139,7 @@ private:
   class ResourceSink;
   class DownloadSink;
 
+  const Timing m_timing;
   std::unique_ptr<HttpSession> m_session;
   std::unique_ptr<HttpSession> m_resourceSession;
 };
