@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <QThread>
@@ -868,14 +869,10 @@ TEST_F(ModelTest, ClearConsoleEmptiesOnlyTheSelectedTab) {
 
 namespace {
 
-// Runs the main thread's events until `condition` holds or 5 s pass.
+// Runs the main thread's events until `condition` holds. The bound is for a
+// fault only: nothing these tests wait for comes near it.
 bool processUntil(const std::function<bool()>& condition) {
-  for (int round = 0; round < 500; ++round) {
-    if (condition()) return true;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    std::this_thread::sleep_for(10ms);
-  }
-  return condition();
+  return QTest::qWaitFor(condition, 60'000);
 }
 
 TEST(BrowserModelWorkers, ResultsComeBackOnTheMainThreadAndOnlyTheLatestApplies) {
@@ -888,15 +885,27 @@ TEST(BrowserModelWorkers, ResultsComeBackOnTheMainThreadAndOnlyTheLatestApplies)
     return document;
   });
   BrowserModel model(nullptr, cache);
-  std::promise<void> gate;
-  std::shared_future<void> opened = gate.get_future().share();
+  // Each fetch waits at its own gate, so the test decides which answer
+  // comes first: the fast page's, then the superseded slow page's.
+  std::promise<void> fastGate;
+  std::promise<void> slowGate;
+  std::shared_future<void> fastOpened = fastGate.get_future().share();
+  std::shared_future<void> slowOpened = slowGate.get_future().share();
   std::atomic<int> fetches{0};
+  // Counts the worker jobs that have ended; a job posts its result to the
+  // main thread before it ends. Shared, as a job may outlive a failed test.
+  const auto finishedJobs = std::make_shared<std::atomic<int>>(0);
   BrowserModel::Services services;
-  services.background = [](std::function<void()> job) { BackgroundWork::run(std::move(job)); };
+  services.background = [finishedJobs](std::function<void()> job) {
+    BackgroundWork::run([job = std::move(job), finishedJobs] {
+      job();
+      ++*finishedJobs;
+    });
+  };
   services.schedule = [](std::chrono::milliseconds, std::function<void()>) { return std::function<void()>([] {}); };
-  services.page = [&, opened](const QUrl& url, bool, std::stop_token) {
+  services.page = [&, fastOpened, slowOpened](const QUrl& url, bool, std::stop_token) {
     ++fetches;
-    opened.wait();
+    (url.path() == QLatin1String("/slow") ? slowOpened : fastOpened).wait();
     NetworkResponse answer;
     answer.url = url;
     answer.status = 200;
@@ -916,17 +925,20 @@ TEST(BrowserModelWorkers, ResultsComeBackOnTheMainThreadAndOnlyTheLatestApplies)
   model.navigate(QStringLiteral("http://a.b/slow"));
   model.navigate(QStringLiteral("http://a.b/fast"));
   ASSERT_TRUE(processUntil([&] { return fetches == 2; }));
-  gate.set_value();
+  fastGate.set_value();
   ASSERT_TRUE(processUntil([&] { return model.currentDocument().has_value(); }));
   EXPECT_EQ(model.current().address(), QStringLiteral("http://a.b/fast"));
   EXPECT_EQ(model.current().history.size(), 3);
   EXPECT_EQ(appliedOn, mainThread);
-  // The slower, superseded load never changes the tab afterwards.
-  for (int round = 0; round < 20; ++round) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    std::this_thread::sleep_for(10ms);
-  }
+  // The slower, superseded load answers afterwards and never changes the
+  // tab: once its fetch job has ended (the third job, after the fast fetch
+  // and render) and its posted result has been delivered, the fast page
+  // still stands.
+  slowGate.set_value();
+  ASSERT_TRUE(processUntil([&] { return *finishedJobs >= 3; }));
+  QCoreApplication::sendPostedEvents();
   EXPECT_EQ(model.current().address(), QStringLiteral("http://a.b/fast"));
+  EXPECT_EQ(model.current().history.size(), 3);
 }
 
 }  // namespace
