@@ -21,6 +21,7 @@
 #include "model/web_address.h"
 #include "platform/regular_file.h"
 #include "profile/browsing_profile.h"
+#include "test_names.h"
 
 namespace {
 
@@ -383,6 +384,8 @@ struct RouteCase {
   const char* title;
 };
 
+void PrintTo(const RouteCase& c, std::ostream* out) { *out << c.address; }
+
 class Routing : public ModelTest, public testing::WithParamInterface<RouteCase> {};
 
 TEST_P(Routing, RoutesEveryAddressByTheFirstMatchingRow) {
@@ -411,7 +414,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RouteCase{"HTTPS://A.B", PageContent::Kind::Loading, "Bağlanıyor…"},
                     RouteCase{"http://a.b/", PageContent::Kind::Loading, "Bağlanıyor…"},
                     RouteCase{"file:///tmp/x.html", PageContent::Kind::Loading, "Açılıyor…"},
-                    RouteCase{"FILE:///tmp/x.html", PageContent::Kind::Loading, "Açılıyor…"}));
+                    RouteCase{"FILE:///tmp/x.html", PageContent::Kind::Loading, "Açılıyor…"}),
+    [](const testing::TestParamInfo<RouteCase>& info) { return TestNames::fromText(info.param.address); });
 
 TEST_F(ModelTest, UnparseableAddressesShowAMessageWithoutAConsoleLine) {
   const auto model = makeModel();
@@ -715,6 +719,8 @@ struct LinkCase {
   bool notice;
 };
 
+void PrintTo(const LinkCase& c, std::ostream* out) { *out << c.link << " from " << c.page; }
+
 class Links : public ModelTest, public testing::WithParamInterface<LinkCase> {};
 
 TEST_P(Links, WebPagesOpenOnlyWebAddresses) {
@@ -737,7 +743,8 @@ INSTANTIATE_TEST_SUITE_P(
                     LinkCase{"https://a.b/x", "mailto:a@b.c", "https://a.b/x", false},
                     LinkCase{"file:///tmp/kivo/index.html", "next.html#section", "file:///tmp/kivo/next.html#section", false},
                     LinkCase{"file:///tmp/kivo/index.html", "kivo://settings", "kivo://settings", false},
-                    LinkCase{"kivo://welcome", "#details", "kivo://welcome#details", false}));
+                    LinkCase{"kivo://welcome", "#details", "kivo://welcome#details", false}),
+    [](const testing::TestParamInfo<LinkCase>& info) { return TestNames::indexed(info.index, info.param.link); });
 
 TEST_F(ModelTest, FragmentIsDecoded) {
   const auto model = makeModel(nullptr, BrowserTab({QStringLiteral("kivo://welcome#%C3%A7")}, 0));
@@ -776,6 +783,8 @@ struct WidthCase {
   double stored;
 };
 
+void PrintTo(const WidthCase& c, std::ostream* out) { *out << c.width; }
+
 class ViewportWidth : public ModelTest, public testing::WithParamInterface<WidthCase> {};
 
 TEST_P(ViewportWidth, IsFlooredAndClamped) {
@@ -789,7 +798,13 @@ INSTANTIATE_TEST_SUITE_P(Table, ViewportWidth,
                                          WidthCase{std::numeric_limits<double>::quiet_NaN(), 8192},
                                          WidthCase{std::numeric_limits<double>::infinity(), 8192},
                                          WidthCase{-std::numeric_limits<double>::infinity(), 160},
-                                         WidthCase{997.9, 997}));
+                                         WidthCase{997.9, 997}),
+                         [](const testing::TestParamInfo<WidthCase>& info) -> std::string {
+                           const double width = info.param.width;
+                           if (std::isnan(width)) return "NaN";
+                           if (std::isinf(width)) return width > 0 ? "Infinity" : "MinusInfinity";
+                           return TestNames::fromText(QString::number(width).toStdString());
+                         });
 
 TEST_F(ModelTest, ContinuousResizeLaysTheFrontDocumentOutOnce) {
   const auto model = makeModel();
