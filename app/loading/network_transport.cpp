@@ -417,8 +417,8 @@ QByteArray NetworkTransport::resource(const QUrl& url, qint64 kind, qint64 limit
   const auto timerEnd = start + granted;
   HttpRequest built = request(url, bypass);
   built.accept = kind == kStylesheet ? QByteArray("text/css") : QByteArray("image/png,image/jpeg,image/gif");
-  built.idleTimeout = std::min<std::chrono::milliseconds>(m_timing.resourceIdle,
-                                                         std::chrono::duration_cast<std::chrono::milliseconds>(granted) + 1ms);
+  const auto grantedMilliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(granted);
+  built.idleTimeout = std::min<std::chrono::milliseconds>(m_timing.resourceIdle, grantedMilliseconds + 1ms);
   built.deadline = std::min(start + m_timing.resourceWhole, timerEnd);
   ResourceSink sink(kind, limit);
   try {
