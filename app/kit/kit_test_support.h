@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "model/browser_preferences.h"
+#include "test_printers.h"
 
 namespace KitTest {
 

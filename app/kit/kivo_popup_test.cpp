@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QAnimationDriver>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -170,12 +171,37 @@ TEST_F(KivoPopupTest, RemovingTheAnchorRemovesThePanelSilently) {
   EXPECT_TRUE(written.empty());
 }
 
+// An animation clock that moves only when the test moves it, so a fade can
+// be watched step by step however busy the machine is.
+class SteppedAnimationClock : public QAnimationDriver {
+public:
+  SteppedAnimationClock() { install(); }
+  ~SteppedAnimationClock() override { uninstall(); }
+  qint64 elapsed() const override { return m_elapsed; }
+  void step(qint64 milliseconds) {
+    m_elapsed += milliseconds;
+    advance();
+  }
+
+private:
+  qint64 m_elapsed = 0;
+};
+
 TEST_F(KivoPopupTest, FadesInWithoutReduceMotion) {
+  SteppedAnimationClock clock;
   Motion::setReduceMotionOverride(false);
   open();
-  EXPECT_LT(popup->panel()->windowOpacity(), 1.0);
-  QTest::qWait(250);
-  EXPECT_DOUBLE_EQ(popup->panel()->windowOpacity(), 1.0);
+  // The animation system hands a new animation to its clock through a few
+  // queued calls; no time passes for the fade meanwhile.
+  for (int turn = 0; turn < 10 && !clock.isRunning(); ++turn) QApplication::processEvents();
+  ASSERT_TRUE(clock.isRunning());
+  KivoPanel* panel = popup->panel();
+  EXPECT_DOUBLE_EQ(panel->windowOpacity(), 0.0);
+  clock.step(Motion::kFeedbackMilliseconds / 2);
+  EXPECT_GT(panel->windowOpacity(), 0.0);
+  EXPECT_LT(panel->windowOpacity(), 1.0);
+  clock.step(Motion::kFeedbackMilliseconds / 2);
+  EXPECT_DOUBLE_EQ(panel->windowOpacity(), 1.0);
 }
 
 }  // namespace

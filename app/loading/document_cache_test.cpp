@@ -44,9 +44,11 @@ public:
     std::lock_guard lock(m_mutex);
     m_pauseNext = true;
   }
+  // Waits for a render to pause; the bound is for a render that never
+  // comes, far beyond what a busy machine needs to start one.
   bool waitUntilPaused() {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, 5s, [this] { return m_paused; });
+    return m_changed.wait_for(lock, 60s, [this] { return m_paused; });
   }
   void resume() {
     std::lock_guard lock(m_mutex);

@@ -80,6 +80,27 @@ std::optional<QString> extendedValue(const QByteArray& value) {
   return std::nullopt;
 }
 
+// The lengths that the Content-Length fields name, one per list member
+// (empty members skipped), -1 for a member that is not a decimal number.
+QList<qint64> contentLengths(const QList<std::pair<QByteArray, QByteArray>>& fields) {
+  QList<qint64> lengths;
+  for (const auto& [key, value] : fields) {
+    if (key != "content-length") continue;
+    for (const QByteArray& member : value.split(',')) {
+      const QByteArray text = trimmed(member);
+      if (text.isEmpty()) continue;
+      bool valid = text.size() <= 18;
+      qint64 parsed = 0;
+      for (qsizetype i = 0; valid && i < text.size(); ++i) {
+        valid = text[i] >= '0' && text[i] <= '9';
+        parsed = parsed * 10 + (text[i] - '0');
+      }
+      lengths.append(valid ? parsed : -1);
+    }
+  }
+  return lengths;
+}
+
 }  // namespace
 
 std::optional<QByteArray> HttpHead::field(QByteArrayView name) const {
@@ -105,19 +126,22 @@ std::optional<QByteArray> HttpHead::joinedField(QByteArrayView name) const {
 
 qint64 HttpHead::declaredLength() const {
   if (field("transfer-encoding")) return -1;
-  qint64 length = -1;
-  for (const auto& [key, value] : fields) {
-    if (key != "content-length") continue;
-    if (value.isEmpty() || value.size() > 18) return -1;
-    qint64 parsed = 0;
-    for (const char c : value) {
-      if (c < '0' || c > '9') return -1;
-      parsed = parsed * 10 + (c - '0');
-    }
-    if (length >= 0 && parsed != length) return -1;
-    length = parsed;
+  const QList<qint64> lengths = contentLengths(fields);
+  if (lengths.isEmpty()) return -1;
+  for (const qint64 length : lengths) {
+    if (length < 0 || length != lengths.front()) return -1;
   }
-  return length;
+  return lengths.front();
+}
+
+bool HttpHead::hasConflictingLengths() const {
+  std::optional<qint64> seen;
+  for (const qint64 length : contentLengths(fields)) {
+    if (length < 0) continue;
+    if (seen && *seen != length) return true;
+    seen = length;
+  }
+  return false;
 }
 
 QString HttpHead::mimeType() const {

@@ -29,8 +29,12 @@ struct HttpHead {
   std::optional<QByteArray> joinedField(QByteArrayView name) const;
 
   // The declared body length, or -1 when the answer declares none (no valid
-  // Content-Length, conflicting ones, or a transfer coding).
+  // Content-Length, conflicting ones, or a transfer coding). Repeated fields
+  // and comma-separated lists that all name the same length declare it.
   qint64 declaredLength() const;
+  // True when the Content-Length fields, across lines and list members, name
+  // two different lengths: such an answer cannot be framed safely.
+  bool hasConflictingLengths() const;
   // The media type without parameters in ASCII lower case; empty when the
   // answer names none.
   QString mimeType() const;

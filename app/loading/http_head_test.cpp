@@ -24,8 +24,32 @@ TEST(HttpHead, DeclaredLength) {
       {{{"content-length", "-1"}}, -1},
       {{{"content-length", "4294967297"}}, 4'294'967'297},
       {{{"content-length", "10"}, {"transfer-encoding", "chunked"}}, -1},
+      {{{"content-length", "42, 42"}}, 42},
+      {{{"content-length", "42,042 ,"}, {"content-length", "42"}}, 42},
+      {{{"content-length", "42, 43"}}, -1},
+      {{{"content-length", "42, x"}}, -1},
   };
   for (const auto& [fields, expected] : cases) EXPECT_EQ(headWith(fields).declaredLength(), expected);
+}
+
+TEST(HttpHead, ConflictingLengthsAcrossLinesAndLists) {
+  const std::vector<std::pair<QList<std::pair<QByteArray, QByteArray>>, bool>> cases = {
+      {{}, false},
+      {{{"content-length", "42"}}, false},
+      {{{"content-length", "42"}, {"content-length", "42"}}, false},
+      {{{"content-length", "42, 42, 42"}}, false},
+      {{{"content-length", "42"}, {"content-length", "43"}}, true},
+      {{{"content-length", "42, 43"}}, true},
+      {{{"content-length", "42"}, {"content-length", "42, 7"}}, true},
+      {{{"content-length", "42"}, {"content-length", "43"}, {"transfer-encoding", "chunked"}}, true},
+      // A member that is no number is not a second length.
+      {{{"content-length", "42, abc"}}, false},
+  };
+  for (const auto& [fields, expected] : cases) {
+    QByteArray described;
+    for (const auto& [name, value] : fields) described += name + ": " + value + "; ";
+    EXPECT_EQ(headWith(fields).hasConflictingLengths(), expected) << described.constData();
+  }
 }
 
 TEST(HttpHead, MediaTypeCharsetAndDisposition) {

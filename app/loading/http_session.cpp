@@ -86,6 +86,19 @@ QString hostKey(const QUrl& url) {
          QString::number(url.port(url.scheme() == QLatin1String("https") ? 443 : 80));
 }
 
+NetworkError headTooLarge() {
+  return NetworkError(NetworkError::Kind::headTooLarge, "The server's response head is too large.");
+}
+
+// True when the transfer library itself refused the head for its size: a
+// single header line beyond its own line limit fails the transfer as if
+// memory had run out, and a whole head beyond its total limit as a receive
+// error that says so.
+bool libraryRefusedHead(int code, const std::string& detail) {
+  if (code == CURLE_OUT_OF_MEMORY) return true;
+  return code == CURLE_RECV_ERROR && detail.find("Too large response headers") != std::string::npos;
+}
+
 bool isSpace(char c) {
   return c == ' ' || c == '\t';
 }
@@ -175,9 +188,7 @@ private:
       // Trailers of a chunked body come after the head and are ignored.
       if (headComplete) return length;
       m_headBytes += line.size();
-      if (m_headBytes > HttpHead::kByteLimit || head.fields.size() >= HttpHead::kFieldLimit) {
-        throw NetworkError(NetworkError::Kind::badServerResponse, "The server's response head is too large.");
-      }
+      if (m_headBytes > HttpHead::kByteLimit) throw headTooLarge();
       while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r')) line.chop(1);
       if (line.startsWith("HTTP/")) {
         head.fields.clear();
@@ -192,6 +203,7 @@ private:
       }
       const qsizetype colon = line.indexOf(':');
       if (colon <= 0) return length;
+      if (head.fields.size() >= HttpHead::kFieldLimit) throw headTooLarge();
       head.fields.append({lowerAscii(trimmed(line.first(colon))), trimmed(line.sliced(colon + 1))});
       return length;
     } catch (...) {
@@ -477,6 +489,7 @@ void HttpSession::exchange(const HttpRequest& request, HttpSink& sink, std::stop
     if (outcome.code != CURLE_OK) {
       check(stop);
       if (outcome.code == CURLE_ABORTED_BY_CALLBACK) throw NetworkError::cancellation();
+      if (!hop.headComplete && libraryRefusedHead(outcome.code, outcome.detail)) throw headTooLarge();
       throw errorFor(static_cast<CURLcode>(outcome.code), outcome.detail.c_str());
     }
     if (!hop.headComplete) throw NetworkError(NetworkError::Kind::badServerResponse, "The server returned a bad response.");

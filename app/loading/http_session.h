@@ -9,7 +9,8 @@
 // piece).
 //
 // Limits: at most 16 redirects per exchange; a response head of at most
-// 256 KiB and 1,000 fields; at most `connectionsPerHost` transfers per host at
+// 256 KiB and 1,000 fields, and no longer lines than the transfer library
+// keeps (a larger head fails with NetworkError::Kind::headTooLarge); at most `connectionsPerHost` transfers per host at
 // a time; the time limits of each request (idle time and a deadline for the
 // whole exchange, redirects included).
 #pragma once

@@ -18,6 +18,7 @@ public:
     secureConnectionFailed,      // the TLS handshake failed for another reason
     tooManyRedirects,            // more than 16 redirects in a row
     badServerResponse,           // the answer was not a well-formed HTTP response
+    headTooLarge,                // the answer's head went past the size or field limit
     invalidated,                 // the transport was closed before the request
     other,                       // anything else the transfer library reported
   };

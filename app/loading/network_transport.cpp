@@ -25,6 +25,7 @@ using namespace std::chrono_literals;
 
 const QString kNotAllowed = QStringLiteral("Yalnızca kullanıcı adı/parola içermeyen HTTP ve HTTPS adresleri açılabilir.");
 const QString kInvalidResponse = QStringLiteral("Geçersiz ağ yanıtı.");
+const QString kHeadTooLarge = QStringLiteral("Sunucu yanıtının başlığı çok büyük.");
 const QString kPageTooLarge = QStringLiteral("Sayfa 1 MiB belge sınırını aşıyor.");
 const QString kUnsupportedCharset = QStringLiteral("Bu sayfanın karakter kodlaması henüz desteklenmiyor.");
 const QString kUndecodable = QStringLiteral("Sayfa metni çözümlenemedi.");
@@ -40,10 +41,6 @@ const QString kDownloadMismatch =
     QStringLiteral("İndirilen güncellemenin boyutu veya SHA-256 özeti beklenen değerle eşleşmedi. Dosya kaydedilmedi.");
 const QString kFallbackFilename = QStringLiteral("indirme");
 
-constexpr auto kPageIdle = 30s;
-constexpr auto kPageWhole = 600s;
-constexpr auto kResourceIdle = 6s;
-constexpr auto kResourceWhole = 8s;
 constexpr qint64 kBlockSize = 65'536;
 constexpr auto kProgressInterval = 150ms;
 constexpr qsizetype kFilenameCharacters = 180;
@@ -258,7 +255,9 @@ private:
   std::optional<Clock::time_point> m_lastReport;
 };
 
-NetworkTransport::NetworkTransport() {
+NetworkTransport::NetworkTransport() : NetworkTransport(Timing()) {}
+
+NetworkTransport::NetworkTransport(const Timing& timing) : m_timing(timing) {
   HttpSession::Configuration pages;
   pages.userAgent = userAgent;
   pages.cookies = true;
@@ -342,8 +341,21 @@ HttpRequest NetworkTransport::request(const QUrl& url, bool bypass) const {
   return built;
 }
 
+void NetworkTransport::exchange(HttpSession& session, const HttpRequest& request, HttpSink& sink,
+                                std::stop_token stop) {
+  try {
+    session.exchange(request, sink, std::move(stop));
+  } catch (const NetworkError& error) {
+    // An oversized head is the server's fault, told in the user's words like
+    // the other refusals of an answer.
+    if (error.kind() == NetworkError::Kind::headTooLarge) throw BridgeError(kHeadTooLarge);
+    throw;
+  }
+}
+
 void NetworkTransport::checked(const HttpHead& head) {
-  if (!isAllowed(head.url)) throw BridgeError(kInvalidResponse);
+  // Two different lengths leave no way to tell where the body ends.
+  if (!isAllowed(head.url) || head.hasConflictingLengths()) throw BridgeError(kInvalidResponse);
   if (head.status < 200 || head.status > 299) {
     throw BridgeError(QStringLiteral("Sunucu HTTP ") + QString::number(head.status) +
                       QStringLiteral(" yanıtı verdi. Yönlendirme veya sayfa yüklenemedi."));
@@ -354,11 +366,11 @@ NetworkResponse NetworkTransport::page(const QUrl& url, bool bypass, bool allowJ
   // 1-2. Start the clock and build the request.
   const auto start = Clock::now();
   HttpRequest built = request(url, bypass);
-  built.idleTimeout = kPageIdle;
-  built.deadline = start + kPageWhole;
+  built.idleTimeout = m_timing.pageIdle;
+  built.deadline = start + m_timing.pageWhole;
   // 3-10. Fetch, check, classify and read within the limit.
   PageSink sink(allowJSON);
-  m_session->exchange(built, sink, stop);
+  exchange(*m_session, built, sink, stop);
   KIVO_CHECK(sink.m_seen);
   NetworkResponse response;
   response.url = sink.m_head.url;
@@ -405,11 +417,12 @@ QByteArray NetworkTransport::resource(const QUrl& url, qint64 kind, qint64 limit
   const auto timerEnd = start + granted;
   HttpRequest built = request(url, bypass);
   built.accept = kind == kStylesheet ? QByteArray("text/css") : QByteArray("image/png,image/jpeg,image/gif");
-  built.idleTimeout = std::min<std::chrono::milliseconds>(kResourceIdle, std::chrono::duration_cast<std::chrono::milliseconds>(granted) + 1ms);
-  built.deadline = std::min(start + kResourceWhole, timerEnd);
+  const auto grantedMilliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(granted);
+  built.idleTimeout = std::min<std::chrono::milliseconds>(m_timing.resourceIdle, grantedMilliseconds + 1ms);
+  built.deadline = std::min(start + m_timing.resourceWhole, timerEnd);
   ResourceSink sink(kind, limit);
   try {
-    m_resourceSession->exchange(built, sink, stop);
+    exchange(*m_resourceSession, built, sink, stop);
   } catch (const NetworkError& error) {
     // 3. The timer wins when the time ran out at the caller's limit.
     // The transfer library's clock may run a millisecond apart from ours.
@@ -426,11 +439,11 @@ QUrl NetworkTransport::download(const QUrl& url, const QString& destination,
   HttpRequest built = request(url, true);
   built.mayStore = false;
   built.decodeContent = false;
-  built.idleTimeout = kPageIdle;
-  built.deadline = Clock::now() + kPageWhole;
+  built.idleTimeout = m_timing.pageIdle;
+  built.deadline = Clock::now() + m_timing.pageWhole;
   // 2-7. Stream the body into the file.
   DownloadSink sink(destination, progress);
-  m_session->exchange(built, sink, stop);
+  exchange(*m_session, built, sink, stop);
   // 8-14. Finish, verify, flush and report.
   return sink.finish(expectedSHA256, expectedBytes, stop);
 }

@@ -9,6 +9,10 @@
 // from worker threads, never from the main thread. A request stops early when
 // its stop token asks, with NetworkError::cancellation().
 //
+// Every answer, of a page, a subresource or a download, is refused with
+// BridgeError when its address is not allowed, its status is not 2xx, its
+// Content-Length fields name different lengths, or its head is too large.
+//
 // Limits: a page body of at most 1 MiB, declared or counted, and 1 MiB of
 // UTF-8 after decoding; a subresource body of at most the caller's limit,
 // within the caller's time limit (and the resource session's 6 s idle and
@@ -22,12 +26,14 @@
 #include <QString>
 #include <QUrl>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <stop_token>
 
 class HttpSession;
+class HttpSink;
 struct HttpHead;
 struct HttpRequest;
 
@@ -59,7 +65,19 @@ public:
   static constexpr qint64 kStylesheet = 1;
   static constexpr qint64 kImage = 2;
 
+  // The time limits of the two sessions' transfers: the longest wait for a
+  // connection or more data, and the whole transfer.
+  struct Timing {
+    std::chrono::milliseconds pageIdle{30'000};
+    std::chrono::milliseconds pageWhole{600'000};
+    std::chrono::milliseconds resourceIdle{6'000};
+    std::chrono::milliseconds resourceWhole{8'000};
+  };
+
+  // A transport with the application's time limits.
   NetworkTransport();
+  // A transport with other time limits (tests).
+  explicit NetworkTransport(const Timing& timing);
   // Closes both sessions. No operation may still be running.
   ~NetworkTransport();
 
@@ -112,12 +130,16 @@ public:
 
 private:
   HttpRequest request(const QUrl& url, bool bypass) const;
+  // Runs one exchange of `session`; an answer whose head is too large fails
+  // with its own BridgeError.
+  static void exchange(HttpSession& session, const HttpRequest& request, HttpSink& sink, std::stop_token stop);
   static void checked(const HttpHead& head);
 
   class PageSink;
   class ResourceSink;
   class DownloadSink;
 
+  const Timing m_timing;
   std::unique_ptr<HttpSession> m_session;
   std::unique_ptr<HttpSession> m_resourceSession;
 };

@@ -54,6 +54,10 @@ std::optional<NetworkError::Kind> networkErrorOf(const std::function<void()>& op
 
 const QString kPageTooLarge = QStringLiteral("Sayfa 1 MiB belge sınırını aşıyor.");
 
+// A subresource time limit, in seconds, that no answer of the local test
+// server comes near: the cases that use it are not about time.
+constexpr double kPatient = 60.0;
+
 class NetworkTransportTest : public testing::Test {
 protected:
   TestHttpServer server;
@@ -252,38 +256,109 @@ TEST_F(NetworkTransportTest, HostileServersEndInErrors) {
   server.route("/short", [](TestHttpServer&, int fd, const TestHttpServer::Request&) {
     TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100\r\n\r\nonly ten!!");
   });
-  // A head that never ends.
-  server.route("/endless", [](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
-    TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\n");
-    while (!self.stopping() && TestHttpServer::send(fd, "X-Filler: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n")) {
-    }
-  });
   // Not HTTP at all.
   server.route("/garbage", [](TestHttpServer&, int fd, const TestHttpServer::Request&) {
     TestHttpServer::send(fd, "SSH-2.0-OpenSSH\r\n\r\n");
   });
   EXPECT_EQ(networkErrorOf([&] { transport.page(server.url(QStringLiteral("short"))); }), NetworkError::Kind::connectionLost);
-  const auto start = Clock::now();
-  EXPECT_EQ(networkErrorOf([&] { transport.page(server.url(QStringLiteral("endless"))); }),
-            NetworkError::Kind::badServerResponse);
-  EXPECT_LT(Clock::now() - start, 5s);
   EXPECT_TRUE(networkErrorOf([&] { transport.page(server.url(QStringLiteral("garbage"))); }).has_value());
 }
 
+// A head written by hand: the status line, `fields` and the blank line, then
+// `body`, and the connection closes.
+TestHttpServer::Handler rawAnswer(const QList<QByteArray>& fields, const QByteArray& body) {
+  return [=](TestHttpServer&, int fd, const TestHttpServer::Request&) {
+    QByteArray out = "HTTP/1.1 200 OK\r\nConnection: close\r\n";
+    for (const QByteArray& field : fields) out += field + "\r\n";
+    TestHttpServer::send(fd, out + "\r\n" + body);
+  };
+}
+
+TEST_F(NetworkTransportTest, RepeatedContentLengthsMustAgree) {
+  const QString invalid = QStringLiteral("Geçersiz ağ yanıtı.");
+  struct Case {
+    const char* path;
+    QList<QByteArray> lengths;
+    bool accepted;
+  };
+  const std::vector<Case> cases = {
+      {"same-lines", {"Content-Length: 5", "Content-Length: 5"}, true},
+      {"same-list", {"Content-Length: 5, 5"}, true},
+      {"differ-lines", {"Content-Length: 5", "Content-Length: 6"}, false},
+      {"differ-list", {"Content-Length: 6, 5"}, false},
+      {"differ-later", {"Content-Length: 5", "Content-Length: 5, 7"}, false},
+  };
+  QTemporaryDir folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const QByteArray path = QByteArray("/") + c.path;
+    server.route(path, rawAnswer(QList<QByteArray>{"Content-Type: text/html"} + c.lengths, "hello!"));
+    server.route(path + ".css", rawAnswer(QList<QByteArray>{"Content-Type: text/css"} + c.lengths, "hello!"));
+    const QUrl page = server.url(QString::fromLatin1(c.path));
+    const QUrl style = server.url(QString::fromLatin1(c.path) + QStringLiteral(".css"));
+    const QString file = folder.filePath(QString::fromLatin1(c.path));
+    if (c.accepted) {
+      EXPECT_EQ(transport.page(page, true).source, QByteArray("hello"));
+      EXPECT_EQ(transport.resource(style, 1, 100, kPatient, true), QByteArray("hello"));
+      EXPECT_NO_THROW(transport.download(page, file, std::nullopt, 5, {}));
+    } else {
+      EXPECT_EQ(bridgeErrorOf([&] { transport.page(page, true); }), invalid);
+      EXPECT_EQ(bridgeErrorOf([&] { transport.resource(style, 1, 100, kPatient, true); }), invalid);
+      EXPECT_EQ(bridgeErrorOf([&] { transport.download(page, file, std::nullopt, std::nullopt, {}); }), invalid);
+      EXPECT_FALSE(QFile::exists(file));
+    }
+  }
+}
+
+TEST_F(NetworkTransportTest, OversizedHeadsSayWhatWentWrong) {
+  const QString tooLarge = QStringLiteral("Sunucu yanıtının başlığı çok büyük.");
+  const QByteArray filler = "X-Filler: " + QByteArray(1000, 'a');
+  // One line longer than the transfer library keeps.
+  server.route("/long-line", rawAnswer({"Content-Type: text/html", "X-Filler: " + QByteArray(150'000, 'a')}, "x"));
+  // A head of 1,001 fields, and one of exactly 1,000.
+  server.route("/many-fields", rawAnswer(QList<QByteArray>(999, "X-Small: 1") << "Content-Type: text/html", "x"));
+  server.route("/thousand-fields", rawAnswer(QList<QByteArray>(998, "X-Small: 1") << "Content-Type: text/html", "x"));
+  // A head that never ends.
+  server.route("/endless", [filler](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
+    TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\n");
+    while (!self.stopping() && TestHttpServer::send(fd, filler + "\r\n")) {
+    }
+  });
+  // Large, but within every limit: 200 lines of 1 KiB.
+  server.route("/large", rawAnswer(QList<QByteArray>(200, filler) << "Content-Type: text/html", "fine"));
+  for (const char* path : {"long-line", "many-fields", "endless"}) {
+    SCOPED_TRACE(path);
+    const QUrl url = server.url(QString::fromLatin1(path));
+    EXPECT_EQ(bridgeErrorOf([&] { transport.page(url, true); }), tooLarge);
+    EXPECT_EQ(bridgeErrorOf([&] { transport.resource(url, 1, 100, kPatient, true); }), tooLarge);
+  }
+  QTemporaryDir folder;
+  EXPECT_EQ(bridgeErrorOf([&] {
+              transport.download(server.url(QStringLiteral("long-line")), folder.filePath(QStringLiteral("x")),
+                                 std::nullopt, std::nullopt, {});
+            }),
+            tooLarge);
+  EXPECT_EQ(transport.page(server.url(QStringLiteral("large"))).source, QByteArray("fine"));
+  EXPECT_EQ(transport.page(server.url(QStringLiteral("thousand-fields"))).source, QByteArray("x"));
+}
+
 TEST_F(NetworkTransportTest, CancellationStopsAStalledPage) {
-  server.route("/stall", [](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
+  // The server stalls mid-body far longer than the cancellation needs: only
+  // a fetch that ignored it would see the connection end instead.
+  std::atomic<bool> stalled{false};
+  server.route("/stall", [&](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
     TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100\r\n\r\nabc");
+    stalled = true;
+    stalled.notify_all();
     self.pause(20s);
   });
   std::stop_source source;
   std::jthread canceller([&] {
-    std::this_thread::sleep_for(200ms);
+    stalled.wait(false);
     source.request_stop();
   });
-  const auto start = Clock::now();
   EXPECT_EQ(networkErrorOf([&] { transport.page(server.url(QStringLiteral("stall")), false, false, source.get_token()); }),
             NetworkError::Kind::cancelled);
-  EXPECT_LT(Clock::now() - start, 3s);
 }
 
 TEST_F(NetworkTransportTest, HttpCacheServesFreshAnswersUntilBypassedOrCleared) {
@@ -326,13 +401,13 @@ TEST_F(NetworkTransportTest, CookiesStayInThePageSessionUntilCleared) {
   ASSERT_TRUE(withCookie.source);
   EXPECT_TRUE(withCookie.source->contains("flavour=oat"));
   // Subresources carry neither cookies nor the user agent.
-  EXPECT_EQ(transport.resource(server.url(QStringLiteral("echo")), 1, 1000, 3.0, true), QByteArray("none"));
+  EXPECT_EQ(transport.resource(server.url(QStringLiteral("echo")), 1, 1000, kPatient, true), QByteArray("none"));
   const auto requests = server.requests();
   EXPECT_FALSE(requests.back().header("user-agent"));
   EXPECT_EQ(requests.back().header("accept").value_or(""), QByteArray("text/css"));
   // A cookie set by a subresource answer is never stored.
   server.route("/sets.css", TestHttpServer::answer(200, "text/css", "p{}", {"Set-Cookie: sneaky=1; Path=/"}));
-  transport.resource(server.url(QStringLiteral("sets.css")), 1, 1000, 3.0, true);
+  transport.resource(server.url(QStringLiteral("sets.css")), 1, 1000, kPatient, true);
   const auto afterResource = transport.page(server.url(QStringLiteral("echo-page")), true);
   ASSERT_TRUE(afterResource.source);
   EXPECT_FALSE(afterResource.source->contains("sneaky"));
@@ -352,30 +427,37 @@ TEST_F(NetworkTransportTest, ResourceLimitsMimeTypesAndBudget) {
   server.route("/plain.css", TestHttpServer::answer(200, "text/plain", "p{}"));
   server.route("/image.webp", TestHttpServer::answer(200, "image/webp", "RIFF"));
   server.route("/image.png", TestHttpServer::answer(200, "image/png", "png"));
-  EXPECT_EQ(transport.resource(server.url(QStringLiteral("ten.css")), 1, 10, 3.0, false), QByteArray("0123456789"));
-  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("eleven.css")), 1, 10, 3.0, false); }),
+  EXPECT_EQ(transport.resource(server.url(QStringLiteral("ten.css")), 1, 10, kPatient, false), QByteArray("0123456789"));
+  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("eleven.css")), 1, 10, kPatient, false); }),
             QStringLiteral("Alt kaynak boyut sınırını aştı."));
-  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("declared.css")), 1, 10, 3.0, false); }), unfit);
-  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("plain.css")), 1, 10, 3.0, false); }), unfit);
-  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("image.webp")), 2, 10, 3.0, false); }), unfit);
-  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("image.png")), 3, 10, 3.0, false); }), unfit);
-  EXPECT_EQ(transport.resource(server.url(QStringLiteral("image.png")), 2, 10, 3.0, false), QByteArray("png"));
+  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("declared.css")), 1, 10, kPatient, false); }), unfit);
+  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("plain.css")), 1, 10, kPatient, false); }), unfit);
+  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("image.webp")), 2, 10, kPatient, false); }), unfit);
+  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("image.png")), 3, 10, kPatient, false); }), unfit);
+  EXPECT_EQ(transport.resource(server.url(QStringLiteral("image.png")), 2, 10, kPatient, false), QByteArray("png"));
   const qsizetype before = server.requests().size();
   const QString budget = QStringLiteral("Alt kaynak bütçesi doldu.");
-  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("ten.css")), 1, 0, 3.0, false); }), budget);
+  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("ten.css")), 1, 0, kPatient, false); }), budget);
   EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("ten.css")), 1, 10, 0.0, false); }), budget);
   EXPECT_EQ(server.requests().size(), before);
 }
 
 TEST_F(NetworkTransportTest, ResourceDeadlineEndsSlowTransfersOnTime) {
-  // Headers held back, and a body that keeps trickling past the deadline.
+  // Headers held back, and a body that keeps trickling. The session's own
+  // limits are out of reach here, so only the caller's deadline can end
+  // these fetches with the time-out sentence: without it the first would
+  // load and the second would end when the trickle does.
+  NetworkTransport::Timing timing;
+  timing.resourceIdle = 10min;
+  timing.resourceWhole = 10min;
+  NetworkTransport transport(timing);
   server.route("/held.css", [](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
-    self.pause(3s);
+    self.pause(20s);
     TestHttpServer::send(fd, TestHttpServer::response(200, "text/css", "p{}"));
   });
   server.route("/trickle.css", [](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
     TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: text/css\r\nContent-Length: 1000\r\n\r\n");
-    for (int i = 0; i < 100 && !self.stopping(); ++i) {
+    for (int i = 0; i < 400 && !self.stopping(); ++i) {
       if (!TestHttpServer::send(fd, "a")) return;
       self.pause(50ms);
     }
@@ -385,25 +467,26 @@ TEST_F(NetworkTransportTest, ResourceDeadlineEndsSlowTransfersOnTime) {
     const auto start = Clock::now();
     EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QString::fromLatin1(path)), 1, 65'536, 0.3, true); }), timedOut)
         << path;
-    const auto spent = Clock::now() - start;
-    EXPECT_GE(spent, 290ms) << path;
-    EXPECT_LT(spent, 1500ms) << path;
+    // The deadline never ends a transfer early.
+    EXPECT_GE(Clock::now() - start, 290ms) << path;
   }
-  // A failure before the deadline is reported as itself, at once.
-  const auto start = Clock::now();
-  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("nothing.css")), 1, 100, 5.0, true); }),
+  // A failure before the deadline is reported as itself.
+  EXPECT_EQ(bridgeErrorOf([&] { transport.resource(server.url(QStringLiteral("nothing.css")), 1, 100, kPatient, true); }),
             QStringLiteral("Sunucu HTTP 404 yanıtı verdi. Yönlendirme veya sayfa yüklenemedi."));
-  EXPECT_LT(Clock::now() - start, 1s);
 }
 
 TEST_F(NetworkTransportTest, PageSessionOpensAtMostFourTransfersPerHost) {
+  // Every answer is held until four requests are in at once, so the limit is
+  // reached however slowly the fetches start.
   std::atomic<int> current{0};
   std::atomic<int> highest{0};
+  std::atomic<bool> released{false};
   server.route("/busy", [&](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
     const int now = ++current;
     for (int seen = highest; now > seen && !highest.compare_exchange_weak(seen, now);) {
     }
-    self.pause(150ms);
+    current.notify_all();
+    while (!released && !self.stopping()) std::this_thread::sleep_for(1ms);
     --current;
     TestHttpServer::send(fd, TestHttpServer::response(200, "text/html", "busy"));
   });
@@ -411,6 +494,8 @@ TEST_F(NetworkTransportTest, PageSessionOpensAtMostFourTransfersPerHost) {
   for (int i = 0; i < 7; ++i) {
     fetches.emplace_back([&] { EXPECT_NO_THROW(transport.page(server.url(QStringLiteral("busy")))); });
   }
+  for (int seen = current; seen < 4; seen = current) current.wait(seen);
+  released = true;
   fetches.clear();
   EXPECT_EQ(highest, 4);
   EXPECT_EQ(server.requestCount("/busy"), 7);
@@ -534,19 +619,27 @@ TEST_F(DownloadTest, RefusesBeforeCreatingTheFile) {
 }
 
 TEST_F(DownloadTest, CancellationStopsTheTransfer) {
+  // The server stalls after the first block for far longer than the
+  // cancellation needs; the cancellation comes once that block is reported.
   server.route("/slow", [](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
     TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\nConnection: close\r\n\r\n");
     TestHttpServer::send(fd, QByteArray(70'000, 'x'));
     self.pause(20s);
   });
+  std::atomic<bool> reported{false};
+  const NetworkTransport::Progress noting = [&](qint64 received, qint64 expected) {
+    progress(received, expected);
+    reported = true;
+    reported.notify_all();
+  };
   std::stop_source source;
   std::jthread canceller([&] {
-    std::this_thread::sleep_for(300ms);
+    reported.wait(false);
     source.request_stop();
   });
   EXPECT_EQ(networkErrorOf([&] {
               transport.download(server.url(QStringLiteral("slow")), destination(QStringLiteral("slow")), std::nullopt,
-                                 std::nullopt, progress, source.get_token());
+                                 std::nullopt, noting, source.get_token());
             }),
             NetworkError::Kind::cancelled);
   ASSERT_FALSE(reports.empty());

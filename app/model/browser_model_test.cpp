@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <QThread>
@@ -20,6 +21,7 @@
 #include "model/web_address.h"
 #include "platform/regular_file.h"
 #include "profile/browsing_profile.h"
+#include "test_names.h"
 
 namespace {
 
@@ -393,6 +395,8 @@ struct RouteCase {
   const char* title;
 };
 
+void PrintTo(const RouteCase& c, std::ostream* out) { *out << c.address; }
+
 class Routing : public ModelTest, public testing::WithParamInterface<RouteCase> {};
 
 TEST_P(Routing, RoutesEveryAddressByTheFirstMatchingRow) {
@@ -421,7 +425,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RouteCase{"HTTPS://A.B", PageContent::Kind::Loading, "Bağlanıyor…"},
                     RouteCase{"http://a.b/", PageContent::Kind::Loading, "Bağlanıyor…"},
                     RouteCase{"file:///tmp/x.html", PageContent::Kind::Loading, "Açılıyor…"},
-                    RouteCase{"FILE:///tmp/x.html", PageContent::Kind::Loading, "Açılıyor…"}));
+                    RouteCase{"FILE:///tmp/x.html", PageContent::Kind::Loading, "Açılıyor…"}),
+    [](const testing::TestParamInfo<RouteCase>& info) { return TestNames::fromText(info.param.address); });
 
 TEST_F(ModelTest, UnparseableAddressesShowAMessageWithoutAConsoleLine) {
   const auto model = makeModel();
@@ -725,6 +730,8 @@ struct LinkCase {
   bool notice;
 };
 
+void PrintTo(const LinkCase& c, std::ostream* out) { *out << c.link << " from " << c.page; }
+
 class Links : public ModelTest, public testing::WithParamInterface<LinkCase> {};
 
 TEST_P(Links, WebPagesOpenOnlyWebAddresses) {
@@ -747,7 +754,8 @@ INSTANTIATE_TEST_SUITE_P(
                     LinkCase{"https://a.b/x", "mailto:a@b.c", "https://a.b/x", false},
                     LinkCase{"file:///tmp/kivo/index.html", "next.html#section", "file:///tmp/kivo/next.html#section", false},
                     LinkCase{"file:///tmp/kivo/index.html", "kivo://settings", "kivo://settings", false},
-                    LinkCase{"kivo://welcome", "#details", "kivo://welcome#details", false}));
+                    LinkCase{"kivo://welcome", "#details", "kivo://welcome#details", false}),
+    [](const testing::TestParamInfo<LinkCase>& info) { return TestNames::indexed(info.index, info.param.link); });
 
 TEST_F(ModelTest, FragmentIsDecoded) {
   const auto model = makeModel(nullptr, BrowserTab({QStringLiteral("kivo://welcome#%C3%A7")}, 0));
@@ -786,6 +794,8 @@ struct WidthCase {
   double stored;
 };
 
+void PrintTo(const WidthCase& c, std::ostream* out) { *out << c.width; }
+
 class ViewportWidth : public ModelTest, public testing::WithParamInterface<WidthCase> {};
 
 TEST_P(ViewportWidth, IsFlooredAndClamped) {
@@ -799,7 +809,13 @@ INSTANTIATE_TEST_SUITE_P(Table, ViewportWidth,
                                          WidthCase{std::numeric_limits<double>::quiet_NaN(), 8192},
                                          WidthCase{std::numeric_limits<double>::infinity(), 8192},
                                          WidthCase{-std::numeric_limits<double>::infinity(), 160},
-                                         WidthCase{997.9, 997}));
+                                         WidthCase{997.9, 997}),
+                         [](const testing::TestParamInfo<WidthCase>& info) -> std::string {
+                           const double width = info.param.width;
+                           if (std::isnan(width)) return "NaN";
+                           if (std::isinf(width)) return width > 0 ? "Infinity" : "MinusInfinity";
+                           return TestNames::fromText(QString::number(width).toStdString());
+                         });
 
 TEST_F(ModelTest, ContinuousResizeLaysTheFrontDocumentOutOnce) {
   const auto model = makeModel();
@@ -879,14 +895,10 @@ TEST_F(ModelTest, ClearConsoleEmptiesOnlyTheSelectedTab) {
 
 namespace {
 
-// Runs the main thread's events until `condition` holds or 5 s pass.
+// Runs the main thread's events until `condition` holds. The bound is for a
+// fault only: nothing these tests wait for comes near it.
 bool processUntil(const std::function<bool()>& condition) {
-  for (int round = 0; round < 500; ++round) {
-    if (condition()) return true;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    std::this_thread::sleep_for(10ms);
-  }
-  return condition();
+  return QTest::qWaitFor(condition, 60'000);
 }
 
 TEST(BrowserModelWorkers, ResultsComeBackOnTheMainThreadAndOnlyTheLatestApplies) {
@@ -899,15 +911,27 @@ TEST(BrowserModelWorkers, ResultsComeBackOnTheMainThreadAndOnlyTheLatestApplies)
     return document;
   });
   BrowserModel model(nullptr, cache);
-  std::promise<void> gate;
-  std::shared_future<void> opened = gate.get_future().share();
+  // Each fetch waits at its own gate, so the test decides which answer
+  // comes first: the fast page's, then the superseded slow page's.
+  std::promise<void> fastGate;
+  std::promise<void> slowGate;
+  std::shared_future<void> fastOpened = fastGate.get_future().share();
+  std::shared_future<void> slowOpened = slowGate.get_future().share();
   std::atomic<int> fetches{0};
+  // Counts the worker jobs that have ended; a job posts its result to the
+  // main thread before it ends. Shared, as a job may outlive a failed test.
+  const auto finishedJobs = std::make_shared<std::atomic<int>>(0);
   BrowserModel::Services services;
-  services.background = [](std::function<void()> job) { BackgroundWork::run(std::move(job)); };
+  services.background = [finishedJobs](std::function<void()> job) {
+    BackgroundWork::run([job = std::move(job), finishedJobs] {
+      job();
+      ++*finishedJobs;
+    });
+  };
   services.schedule = [](std::chrono::milliseconds, std::function<void()>) { return std::function<void()>([] {}); };
-  services.page = [&, opened](const QUrl& url, bool, std::stop_token) {
+  services.page = [&, fastOpened, slowOpened](const QUrl& url, bool, std::stop_token) {
     ++fetches;
-    opened.wait();
+    (url.path() == QLatin1String("/slow") ? slowOpened : fastOpened).wait();
     NetworkResponse answer;
     answer.url = url;
     answer.status = 200;
@@ -927,17 +951,20 @@ TEST(BrowserModelWorkers, ResultsComeBackOnTheMainThreadAndOnlyTheLatestApplies)
   model.navigate(QStringLiteral("http://a.b/slow"));
   model.navigate(QStringLiteral("http://a.b/fast"));
   ASSERT_TRUE(processUntil([&] { return fetches == 2; }));
-  gate.set_value();
+  fastGate.set_value();
   ASSERT_TRUE(processUntil([&] { return model.currentDocument().has_value(); }));
   EXPECT_EQ(model.current().address(), QStringLiteral("http://a.b/fast"));
   EXPECT_EQ(model.current().history.size(), 3);
   EXPECT_EQ(appliedOn, mainThread);
-  // The slower, superseded load never changes the tab afterwards.
-  for (int round = 0; round < 20; ++round) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    std::this_thread::sleep_for(10ms);
-  }
+  // The slower, superseded load answers afterwards and never changes the
+  // tab: once its fetch job has ended (the third job, after the fast fetch
+  // and render) and its posted result has been delivered, the fast page
+  // still stands.
+  slowGate.set_value();
+  ASSERT_TRUE(processUntil([&] { return *finishedJobs >= 3; }));
+  QCoreApplication::sendPostedEvents();
   EXPECT_EQ(model.current().address(), QStringLiteral("http://a.b/fast"));
+  EXPECT_EQ(model.current().history.size(), 3);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "model/browser_model.h"
+#include "test_names.h"
 
 namespace {
 
@@ -14,6 +15,8 @@ struct ParseCase {
   const char* scheme;  // nullptr: no scheme
   const char* host;    // nullptr: no authority
 };
+
+void PrintTo(const ParseCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
 
 class WebAddressParse : public testing::TestWithParam<ParseCase> {};
 
@@ -51,13 +54,16 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{"http://a.b:80x/", false, nullptr, nullptr}, ParseCase{"http://a.b/<x>", false, nullptr, nullptr},
                     ParseCase{"1a:b", false, nullptr, nullptr}, ParseCase{"http://a.b/#x#y", false, nullptr, nullptr},
                     ParseCase{"http://a\"b/", false, nullptr, nullptr}, ParseCase{"http://[zz]/", false, nullptr, nullptr},
-                    ParseCase{"http://a@b@c/", false, nullptr, nullptr}));
+                    ParseCase{"http://a@b@c/", false, nullptr, nullptr}),
+    [](const testing::TestParamInfo<ParseCase>& info) { return TestNames::fromText(info.param.text); });
 
 struct ResolveCase {
   const char* base;
   const char* link;
   const char* expected;  // nullptr: not a reference
 };
+
+void PrintTo(const ResolveCase& c, std::ostream* out) { *out << '"' << c.link << "\" against " << c.base; }
 
 class WebAddressResolve : public testing::TestWithParam<ResolveCase> {};
 
@@ -86,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{"http://a.b/x", "?k=v", "http://a.b/x?k=v"},
         ResolveCase{"http://a.b/x", "kivo://settings", "kivo://settings"},
         ResolveCase{"http://a.b/x", "javascript:alert(1)", "javascript:alert(1)"},
-        ResolveCase{"http://a.b/x", "a b", nullptr}));
+        ResolveCase{"http://a.b/x", "a b", nullptr}),
+    [](const testing::TestParamInfo<ResolveCase>& info) { return TestNames::fromText(info.param.link); });
 
 TEST(WebAddress, SearchAddressEncodesTheQueryAndRoundTrips) {
   const QString query = QStringLiteral("İlkeler & düzen");
@@ -133,6 +140,8 @@ struct TypedCase {
   const char* address;  // nullptr: nothing happens
 };
 
+void PrintTo(const TypedCase& c, std::ostream* out) { *out << '"' << c.typed << '"'; }
+
 class TypedAddress : public testing::TestWithParam<TypedCase> {};
 
 TEST_P(TypedAddress, TurnsTypedTextIntoAnAddress) {
@@ -156,6 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // taken for a host name and became "https://https://...".
                     TypedCase{"https://example.com/çay", "https://example.com/%C3%A7ay"},
                     TypedCase{"https://çay.example/", "https://xn--ay-3ia.example/"},
-                    TypedCase{"https://a.b/c d", "https://a.b/c%20d"}));
+                    TypedCase{"https://a.b/c d", "https://a.b/c%20d"}),
+    [](const testing::TestParamInfo<TypedCase>& info) { return TestNames::fromText(info.param.typed); });
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "pages/page_widgets.h"
 #include "pages/pages_test_support.h"
 #include "profile/download_store.h"
@@ -71,8 +73,14 @@ TEST(DownloadsViewTest, RemoveAndClearFinishedGoThroughTheStore) {
   EXPECT_FALSE(view.emptyState()->isHidden());
   store.start(QUrl(QStringLiteral("https://example.com/a.zip")), QUrl::fromLocalFile(QStringLiteral("/tmp/kivo-pages-a.zip")));
   store.start(QUrl(QStringLiteral("https://example.com/b.zip")), QUrl::fromLocalFile(QStringLiteral("/tmp/kivo-pages-b.zip")));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return store.runningJobs() == 0; }, 5000));
-  QTest::qWait(20);
+  // Both jobs fail at once; the wait ends when the cards show it, and only a
+  // fault would let it run to its bound.
+  const auto bothFailed = [&] {
+    if (store.runningJobs() != 0 || view.cards().size() != 2) return false;
+    return std::all_of(view.cards().begin(), view.cards().end(),
+                       [](const DownloadCard* card) { return card->entry().state == DownloadEntry::State::Failed; });
+  };
+  ASSERT_TRUE(QTest::qWaitFor(bothFailed, 60'000));
   ASSERT_EQ(view.cards().size(), 2);
   EXPECT_TRUE(view.emptyState()->isHidden());
   EXPECT_EQ(view.cards().at(0)->entry().state, DownloadEntry::State::Failed);

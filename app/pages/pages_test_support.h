@@ -13,6 +13,7 @@
 #include "model/browser_preferences.h"
 #include "model/settings_store.h"
 #include "profile/browsing_profile.h"
+#include "test_printers.h"
 
 namespace PagesTest {
 

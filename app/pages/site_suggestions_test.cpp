@@ -4,6 +4,7 @@
 
 #include "pages/home_feature_tests.h"
 #include "pages/pages_test_support.h"
+#include "test_names.h"
 
 namespace {
 
@@ -19,6 +20,8 @@ struct OriginCase {
   const char* address;
   const char* origin;  // nullptr: no tile
 };
+
+void PrintTo(const OriginCase& c, std::ostream* out) { *out << '"' << c.address << '"'; }
 
 class OriginTest : public testing::TestWithParam<OriginCase> {};
 
@@ -39,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
                     OriginCase{"https://example.com:443/", "https://example.com:443"},
                     OriginCase{"https://user:pw@example.com/", nullptr},
                     OriginCase{"file:///tmp/a.html", nullptr}, OriginCase{"kivo://history", nullptr},
-                    OriginCase{"https:///nohost", nullptr}, OriginCase{"not a url", nullptr}));
+                    OriginCase{"https:///nohost", nullptr}, OriginCase{"not a url", nullptr}),
+    [](const testing::TestParamInfo<OriginCase>& info) { return TestNames::fromText(info.param.address); });
 
 TEST(SiteSuggestions, GroupsByOriginAndDatesTileByNewestVisit) {
   const QList<HistoryEntry> entries{visit("https://b.example/x", 50), visit("https://A.example/1", 10),

@@ -27,12 +27,12 @@ std::shared_ptr<BrowsingProfile> borrowed(BrowsingProfile& profile) {
   return std::shared_ptr<BrowsingProfile>(std::shared_ptr<BrowsingProfile>(), &profile);
 }
 
-// Evaluates `condition` on the main thread until it holds, at most 1,000
-// times, 10 ms apart.
-void until(const QString& name, const std::function<bool()>& condition) {
-  for (int evaluation = 0; evaluation < 1000; ++evaluation) {
+// Evaluates `condition` on the main thread until it holds, letting the main
+// thread run between evaluations, for at most `patience`.
+void until(const QString& name, const std::function<bool()>& condition, const Patience& patience) {
+  for (int evaluation = 0; evaluation < patience.evaluations; ++evaluation) {
     if (MainThread::call(condition)) return;
-    MainThread::pause(10ms);
+    MainThread::pause(patience.interval);
   }
   throw SmokeFailure(name);
 }
@@ -52,7 +52,8 @@ ModelNetworkHold runModelNetworkChecks(const ProfileSuiteFrame& frame, BrowsingP
 
   // A remote page: redirected, rendered by the own engine, and recorded.
   MainThread::call([&] { model.navigate(absolute(frame.fixture(QStringLiteral("redirect")))); });
-  until(QStringLiteral("remote page paints in own engine"), [&] { return model.currentDocument().has_value(); });
+  until(QStringLiteral("remote page paints in own engine"), [&] { return model.currentDocument().has_value(); },
+        frame.patience);
   const bool finalPage = MainThread::call([&] {
     const std::optional<PageDocument> document = model.currentDocument();
     return document && document->title == QLatin1String("Network fixture") && model.current().address() == page;
@@ -66,16 +67,19 @@ ModelNetworkHold runModelNetworkChecks(const ProfileSuiteFrame& frame, BrowsingP
   // A relative link, a refused local file and a re-layout.
   MainThread::call([&] { model.followLink(QStringLiteral("/next")); });
   until(QStringLiteral("relative link loads"),
-        [&] { return model.currentDocument().has_value() && model.current().address() == next; });
+        [&] { return model.currentDocument().has_value() && model.current().address() == next; }, frame.patience);
   frame.check(visits() == 2 && MainThread::call([&] { return model.canGoBack(); }),
               QStringLiteral("relative link navigation and history"));
   MainThread::call([&] { model.followLink(QStringLiteral("file:///etc/hosts")); });
   frame.check(address() == next, QStringLiteral("remote page cannot open local file"));
   MainThread::call([&] { model.setViewportWidth(700.0); });
-  until(QStringLiteral("remote resize"), [&] {
-    const std::optional<PageDocument> document = model.currentDocument();
-    return document && document->width == 700;
-  });
+  until(
+      QStringLiteral("remote resize"),
+      [&] {
+        const std::optional<PageDocument> document = model.currentDocument();
+        return document && document->width == 700;
+      },
+      frame.patience);
   frame.check(visits() == 2, QStringLiteral("resize does not duplicate history"));
 
   // A history clear while the page loads keeps the visit out.
@@ -83,7 +87,7 @@ ModelNetworkHold runModelNetworkChecks(const ProfileSuiteFrame& frame, BrowsingP
     model.navigate(slow);
     model.clearHistory();
   });
-  until(QStringLiteral("clear while loading"), [&] { return model.currentDocument().has_value(); });
+  until(QStringLiteral("clear while loading"), [&] { return model.currentDocument().has_value(); }, frame.patience);
   frame.check(visits() == 0, QStringLiteral("cleared history cannot reappear from pending load"));
 
   // A newer navigation wins over a slower one.
@@ -98,13 +102,13 @@ ModelNetworkHold runModelNetworkChecks(const ProfileSuiteFrame& frame, BrowsingP
   return hold;
 }
 
-PageShower modelPageShower(std::vector<std::shared_ptr<BrowserModel>>& models) {
-  return [&models](BrowsingProfile& profile, const QUrl& address) {
+PageShower modelPageShower(std::vector<std::shared_ptr<BrowserModel>>& models, const Patience& patience) {
+  return [&models, patience](BrowsingProfile& profile, const QUrl& address) {
     const auto model =
         MainThread::make<BrowserModel>(nullptr, std::make_shared<DocumentCache>(), std::nullopt, borrowed(profile));
     models.push_back(model);
     MainThread::call([&] { model->navigate(absolute(address)); });
-    for (int evaluation = 0; evaluation < 1000; ++evaluation) {
+    for (int evaluation = 0; evaluation < patience.evaluations; ++evaluation) {
       const std::optional<QString> failure = MainThread::call([&]() -> std::optional<QString> {
         const BrowserTab tab = model->current();
         if (const PageContent::Message* message = tab.content.messageValue()) return message->detail;
@@ -112,7 +116,7 @@ PageShower modelPageShower(std::vector<std::shared_ptr<BrowserModel>>& models) {
       });
       if (failure) throw std::runtime_error(failure->toStdString());
       if (MainThread::call([&] { return model->currentDocument().has_value(); })) return;
-      MainThread::pause(10ms);
+      MainThread::pause(patience.interval);
     }
     throw SmokeFailure(QStringLiteral("private page"));
   };

@@ -6,7 +6,7 @@
 //
 // The model lives on the main thread; the checks may run on the main thread
 // or on a worker, and wait by letting the main thread run. Each wait gives up
-// after 1,000 polls 10 ms apart.
+// after the frame's patience (in the suite, 1,000 polls 10 ms apart).
 #pragma once
 
 #include <QString>
@@ -35,5 +35,5 @@ ModelNetworkHold runModelNetworkChecks(const ProfileSuiteFrame& frame, BrowsingP
 // Shows an address the way a window of the profile does: a new browser
 // model over the profile navigates to it; returns once the page is laid out,
 // throws the message page's text when the load failed, or SmokeFailure
-// "private page" after 1,000 polls. The models are kept in `models`.
-PageShower modelPageShower(std::vector<std::shared_ptr<BrowserModel>>& models);
+// "private page" when `patience` runs out. The models are kept in `models`.
+PageShower modelPageShower(std::vector<std::shared_ptr<BrowserModel>>& models, const Patience& patience = Patience());

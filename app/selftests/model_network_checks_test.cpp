@@ -27,13 +27,15 @@ TEST(ModelNetworkChecks, PassInOrderAgainstTheFixtureServer) {
     passes.append(name);
   };
   frame.folder = folder.path();
+  // Waits that only a fault makes run out.
+  frame.patience = Patience{6000, std::chrono::milliseconds(10)};
   BrowsingProfile normal(false, folder.filePath(QStringLiteral("normal")));
   BrowsingProfile privateProfile(true, folder.filePath(QStringLiteral("private")));
   const ModelNetworkHold hold =
       runModelNetworkChecks(frame, normal, folder.filePath(QStringLiteral("normal/history.json")));
   EXPECT_EQ(passes.size(), 8);
   std::vector<std::shared_ptr<BrowserModel>> models;
-  runPrivateProfileChecks(frame, normal, privateProfile, modelPageShower(models));
+  runPrivateProfileChecks(frame, normal, privateProfile, modelPageShower(models, frame.patience));
   EXPECT_EQ(passes.size(), 10);
   ASSERT_EQ(models.size(), 1u);
   EXPECT_TRUE(models[0]->isPrivate());

@@ -55,7 +55,8 @@ public:
     cacheChecks();
     // The browser model over the normal profile, then a private window.
     m_hold = runModelNetworkChecks(m_frame, *m_normal, m_folder.filePath(QStringLiteral("normal/history.json")));
-    MainThread::call([&] { runPrivateProfileChecks(m_frame, *m_normal, *m_private, modelPageShower(m_models)); });
+    const PageShower showInModel = modelPageShower(m_models, m_frame.patience);
+    MainThread::call([&] { runPrivateProfileChecks(m_frame, *m_normal, *m_private, showInModel); });
     if (m_tlsFixture) tlsCheck();
     sandboxCheck();
     runUpdateRuleChecks(m_frame);

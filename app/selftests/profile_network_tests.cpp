@@ -44,7 +44,7 @@ QByteArray referenceBody() {
 
 // The profile's own road for a page: fetch, subresources, render, and the
 // visit a window model records for a normal profile.
-void showWithProfileServices(BrowsingProfile& profile, const QUrl& address) {
+void showWithProfileServices(BrowsingProfile& profile, const QUrl& address, const Patience& patience) {
   std::shared_ptr<NetworkTransport> network = profile.network();
   std::shared_ptr<DocumentCache> cache = profile.cache();
   const qint64 revision = profile.history().revision();
@@ -65,7 +65,7 @@ void showWithProfileServices(BrowsingProfile& profile, const QUrl& address) {
     }
     done = true;
   });
-  untilHolds(QStringLiteral("private page"), [&] { return done.load(); });
+  untilHolds(QStringLiteral("private page"), [&] { return done.load(); }, patience);
   load.join();
   if (failure) std::rethrow_exception(failure);
   if (!profile.isPrivate()) profile.history().record(finalUrl.toString(QUrl::FullyEncoded), title, revision);
@@ -120,11 +120,11 @@ void runOnMainThread(const std::function<void()>& work) {
   if (failure) std::rethrow_exception(failure);
 }
 
-void untilHolds(const QString& name, const std::function<bool()>& condition) {
-  for (int evaluation = 0; evaluation < 1000; ++evaluation) {
+void untilHolds(const QString& name, const std::function<bool()>& condition, const Patience& patience) {
+  for (int evaluation = 0; evaluation < patience.evaluations; ++evaluation) {
     if (condition()) return;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(10);
+    std::this_thread::sleep_for(patience.interval);
   }
   throw SmokeFailure(name);
 }
@@ -136,7 +136,7 @@ void runPrivateProfileChecks(const ProfileSuiteFrame& frame, BrowsingProfile& no
   if (showPage) {
     showPage(privateProfile, page);
   } else {
-    showWithProfileServices(privateProfile, page);
+    showWithProfileServices(privateProfile, page, frame.patience);
   }
   // 3. Neither profile's history holds the visit.
   const bool privateEmpty = privateProfile.history().entries().isEmpty();
@@ -176,7 +176,7 @@ void runDownloadChecks(const ProfileSuiteFrame& frame, BrowsingProfile& normal, 
   }
   // 2-4. The download replaces it.
   const QUuid firstId = store.start(download, QUrl::fromLocalFile(first));
-  untilHolds(QStringLiteral("download finishes"), [&] { return notRunning(store, firstId); });
+  untilHolds(QStringLiteral("download finishes"), [&] { return notRunning(store, firstId); }, frame.patience);
   const DownloadEntry* firstEntry = entryOf(store, firstId);
   const QString completes = QStringLiteral("download completes: ") + (firstEntry ? firstEntry->detail : QString());
   frame.check(firstEntry && firstEntry->state == State::Complete, completes);
@@ -193,13 +193,13 @@ void runDownloadChecks(const ProfileSuiteFrame& frame, BrowsingProfile& normal, 
   // 9-11. The announced digest and length are met.
   const QString digest = QString::fromLatin1(QCryptographicHash::hash(reference, QCryptographicHash::Sha256).toHex());
   const QUuid verifiedId = store.start(download, QUrl::fromLocalFile(verified), digest, qint64{1'048'576});
-  untilHolds(QStringLiteral("verified download"), [&] { return notRunning(store, verifiedId); });
+  untilHolds(QStringLiteral("verified download"), [&] { return notRunning(store, verifiedId); }, frame.patience);
   const DownloadEntry* verifiedEntry = entryOf(store, verifiedId);
   frame.check(verifiedEntry && verifiedEntry->state == State::Complete,
               QStringLiteral("update download verifies SHA-256 and length"));
   // 12-14. A wrong digest publishes nothing.
   const QUuid invalidId = store.start(download, QUrl::fromLocalFile(invalid), QString(64, QLatin1Char('0')));
-  untilHolds(QStringLiteral("invalid download"), [&] { return notRunning(store, invalidId); });
+  untilHolds(QStringLiteral("invalid download"), [&] { return notRunning(store, invalidId); }, frame.patience);
   const DownloadEntry* invalidEntry = entryOf(store, invalidId);
   frame.check(invalidEntry && invalidEntry->state == State::Failed && !QFile::exists(invalid),
               QStringLiteral("wrong update digest prevents publishing file"));
@@ -208,9 +208,9 @@ void runDownloadChecks(const ProfileSuiteFrame& frame, BrowsingProfile& normal, 
   frame.check(QFile::exists(first), QStringLiteral("removing download list item keeps file"));
   // 16-20. A slow download reports progress and is cancelled cleanly.
   const QUuid cancelledId = store.start(slowDownload, QUrl::fromLocalFile(cancelled));
-  untilHolds(QStringLiteral("download reports progress"), [&] { return newestReceived(store); });
+  untilHolds(QStringLiteral("download reports progress"), [&] { return newestReceived(store); }, frame.patience);
   store.cancel(cancelledId);
-  untilHolds(QStringLiteral("download cancellation"), [&] { return newestCancelled(store); });
+  untilHolds(QStringLiteral("download cancellation"), [&] { return newestCancelled(store); }, frame.patience);
   frame.check(!QFile::exists(cancelled), QStringLiteral("cancelled download does not publish partial file"));
   const QStringList names = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
   const bool noStaging =
@@ -219,8 +219,8 @@ void runDownloadChecks(const ProfileSuiteFrame& frame, BrowsingProfile& normal, 
   // 21-24. Ending the private session cancels its download.
   DownloadStore& privateStore = privateProfile.downloads();
   privateStore.start(slowDownload, QUrl::fromLocalFile(privateTarget));
-  untilHolds(QStringLiteral("private download starts"), [&] { return newestReceived(privateStore); });
+  untilHolds(QStringLiteral("private download starts"), [&] { return newestReceived(privateStore); }, frame.patience);
   privateProfile.endPrivateSession();
-  untilHolds(QStringLiteral("private close cancels download"), [&] { return newestCancelled(privateStore); });
+  untilHolds(QStringLiteral("private close cancels download"), [&] { return newestCancelled(privateStore); }, frame.patience);
   frame.check(!QFile::exists(privateTarget), QStringLiteral("closing private session cancels incomplete downloads"));
 }

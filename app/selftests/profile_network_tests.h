@@ -7,16 +7,25 @@
 // The profiles, their stores and their jobs live on the main thread, and the
 // jobs report there through its event loop: every function here runs on the
 // main thread (runOnMainThread() takes a worker's call there) and waits by
-// running the main thread's events. Each wait gives up after 1,000 polls
-// 10 ms apart.
+// running the main thread's events. Each wait gives up after the frame's
+// patience: in the suite 1,000 polls 10 ms apart.
 #pragma once
 
 #include <QString>
 #include <QUrl>
 
+#include <chrono>
 #include <functional>
 
 class BrowsingProfile;
+
+// How long a wait for a condition lasts before it gives up: at most
+// `evaluations` looks, with a pause of `interval` after each that fails. The
+// suite waits as below; tests of the checks choose their own.
+struct Patience {
+  int evaluations = 1000;
+  std::chrono::milliseconds interval{10};
+};
 
 // What the checks use of the suite that runs them.
 struct ProfileSuiteFrame {
@@ -27,6 +36,8 @@ struct ProfileSuiteFrame {
   std::function<void(bool condition, const QString& name)> check;
   // The suite's temporary folder; the downloads land directly in it.
   QString folder;
+  // How long each wait of the checks may last.
+  Patience patience;
 };
 
 // Shows `address` in a window model of `profile` as a navigation would
@@ -38,9 +49,10 @@ using PageShower = std::function<void(BrowsingProfile& profile, const QUrl& addr
 // in the calling thread. Called on the main thread, runs it at once.
 void runOnMainThread(const std::function<void()>& work);
 
-// Polls `condition` every 10 ms, running the main thread's events meanwhile,
-// up to 1,000 times; then throws SmokeFailure with `name`.
-void untilHolds(const QString& name, const std::function<bool()>& condition);
+// Evaluates `condition` until it holds, running the main thread's events in
+// the pause after each false evaluation; after `patience.evaluations` false
+// ones throws SmokeFailure with `name`.
+void untilHolds(const QString& name, const std::function<bool()>& condition, const Patience& patience = Patience());
 
 // The private-profile checks (two passes). `showPage` stands for the
 // private window's navigation; empty, the profile's own services load it.

@@ -20,6 +20,9 @@ std::string referenceBody() {
   return body;
 }
 
+// A wait that only a fault makes run out: a minute of 10-ms polls.
+constexpr Patience kAmple{6000, std::chrono::milliseconds(10)};
+
 // The checks against a stand-in of the fixture server's download answers.
 class ProfileNetworkChecksTest : public testing::Test {
 protected:
@@ -31,10 +34,9 @@ protected:
       HttpTestServer::sendAll(socket, "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
                                       "Content-Length: 4000000\r\nConnection: close\r\n\r\n");
       if (!HttpTestServer::sendAll(socket, std::string(70'000, 'x'))) return;
-      while (!server->stopping()) {
-        if (!HttpTestServer::sendAll(socket, std::string(64, 'x'))) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
+      // The rest never comes: the download stays running until cancelled,
+      // and the connection stays open until the server stops.
+      while (!server->stopping()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     });
     // KIVO_FIXTURE_BASE points the checks at the real fixture server instead.
     QString base = qEnvironmentVariableIsSet("KIVO_FIXTURE_BASE") ? qEnvironmentVariable("KIVO_FIXTURE_BASE")
@@ -46,6 +48,7 @@ protected:
       m_passes.append(name);
     };
     m_frame.folder = m_folder.path();
+    m_frame.patience = kAmple;
   }
 
   HttpTestServer m_server;
@@ -130,7 +133,17 @@ TEST_F(ProfileNetworkChecksTest, UntilGivesUpWithItsName) {
   int evaluations = 0;
   untilHolds(QStringLiteral("at once"), [&] { return ++evaluations > 0; });
   EXPECT_EQ(evaluations, 1);
-  EXPECT_THROW(untilHolds(QStringLiteral("never"), [] { return false; }), SmokeFailure);
+  evaluations = 0;
+  untilHolds(QStringLiteral("third time"), [&] { return ++evaluations == 3; }, Patience{3, std::chrono::milliseconds(1)});
+  EXPECT_EQ(evaluations, 3);
+  evaluations = 0;
+  try {
+    untilHolds(QStringLiteral("never"), [&] { return ++evaluations < 0; }, Patience{4, std::chrono::milliseconds(1)});
+    FAIL() << "a condition that never holds must fail";
+  } catch (const SmokeFailure& failure) {
+    EXPECT_EQ(failure.check(), QStringLiteral("never"));
+  }
+  EXPECT_EQ(evaluations, 4);
 }
 
 }  // namespace

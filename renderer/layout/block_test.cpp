@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "layout/context.h"
@@ -37,6 +38,8 @@ struct ImageItemCase {
   // The item's own box follows a style height even where the image is capped.
   float box_height;
 };
+
+void PrintTo(const ImageItemCase& c, std::ostream* os) { *os << c.name; }
 
 class ImageItemTest : public ForcedBlockTest, public ::testing::WithParamInterface<ImageItemCase> {};
 

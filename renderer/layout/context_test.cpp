@@ -5,9 +5,11 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "dom/test_names.h"
 #include "layout/layout_test_support.h"
 
 namespace kivo_layout {
@@ -42,6 +44,8 @@ struct PaintBytesCase {
   char kind;  // 't' text run, 'i' image alternative text, 'h' box link
   bool accepted;
 };
+
+void PrintTo(const PaintBytesCase& c, std::ostream* os) { *os << c.name; }
 
 class PaintBytesTest : public ContextTest, public ::testing::WithParamInterface<PaintBytesCase> {};
 
@@ -92,6 +96,8 @@ struct AnswerCase {
   float width;
   bool accepted;
 };
+
+void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
 
 class MeasurementAnswerTest : public ContextTest, public ::testing::WithParamInterface<AnswerCase> {};
 
@@ -192,6 +198,8 @@ struct AttributeCase {
   std::optional<float> expected;
 };
 
+void PrintTo(const AttributeCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+
 class AttributeNumberTest : public ::testing::TestWithParam<AttributeCase> {};
 
 TEST_P(AttributeNumberTest, ReadsTheWholeTextAsAFloat) {
@@ -224,7 +232,8 @@ INSTANTIATE_TEST_SUITE_P(
                       AttributeCase{"1e+", std::nullopt}, AttributeCase{" 30", std::nullopt},
                       AttributeCase{"30 ", std::nullopt}, AttributeCase{"30px", std::nullopt},
                       AttributeCase{"0x10", std::nullopt}, AttributeCase{"1.2.3", std::nullopt},
-                      AttributeCase{"infinit", std::nullopt}, AttributeCase{"--1", std::nullopt}));
+                      AttributeCase{"infinit", std::nullopt}, AttributeCase{"--1", std::nullopt}),
+    [](const ::testing::TestParamInfo<AttributeCase>& info) { return kivo_test::name_from_text(info.param.text); });
 
 }  // namespace
 }  // namespace kivo_layout

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
+
+#include "dom/test_names.h"
 
 namespace kivo_layout {
 namespace {
@@ -13,6 +16,8 @@ struct SegmentCase {
   // Each segment as its word followed by "+" when white space follows it.
   std::vector<std::string> expected;
 };
+
+void PrintTo(const SegmentCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class SegmentsTest : public ::testing::TestWithParam<SegmentCase> {};
 
@@ -30,7 +35,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SegmentCase{"", {}}, SegmentCase{"a", {"a"}}, SegmentCase{"a  b", {"a+", "b"}},
                       SegmentCase{"  a b  ", {"+", "a+", "b+"}}, SegmentCase{" ", {"+"}},
                       SegmentCase{"a\t\n\f\rb", {"a+", "b"}},
-                      SegmentCase{"a\vb\xC2\xA0" "c", {"a\vb\xC2\xA0" "c"}}));
+                      SegmentCase{"a\vb\xC2\xA0" "c", {"a\vb\xC2\xA0" "c"}}),
+    [](const ::testing::TestParamInfo<SegmentCase>& info) {
+      return kivo_test::indexed_name(info.index, info.param.text);
+    });
 
 TEST(Utf8SequenceLengthTest, FollowsTheLeadByte) {
   EXPECT_EQ(utf8_sequence_length('a'), 1u);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 #include <string>
 
 #include "layout/layout_test_support.h"
@@ -34,6 +35,8 @@ struct ViewportCase {
   float width;
   bool accepted;
 };
+
+void PrintTo(const ViewportCase& c, std::ostream* os) { *os << c.name; }
 
 class ViewportTest : public LayoutTest, public ::testing::WithParamInterface<ViewportCase> {};
 
@@ -108,7 +111,10 @@ TEST_P(DepthTest, BlocksAndInlineElementsNestAt128LevelsAtMost) {
 
 INSTANTIATE_TEST_SUITE_P(Levels, DepthTest,
                          ::testing::Values(std::pair{128, false}, std::pair{129, false}, std::pair{128, true},
-                                           std::pair{129, true}));
+                                           std::pair{129, true}),
+                         [](const ::testing::TestParamInfo<std::pair<int, bool>>& info) {
+                           return std::to_string(info.param.first) + (info.param.second ? "WithInlines" : "Blocks");
+                         });
 
 TEST_F(LayoutTest, ABoxMayEndAtTheHeightLimitButNotBelowIt) {
   const auto div = tree.element(tree.root(), "div");

@@ -199,7 +199,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.answer(200, "text/plain; charset=utf-8", text.encode())
 
     def slow(self):
-        time.sleep(1.0)
+        # Late enough that a model call made at once overtakes it, and early
+        # enough to arrive well within the suite's 0.6 s pause: a navigation
+        # that let this answer overwrite a newer page would be caught there.
+        time.sleep(0.25)
         self.answer(200, "text/html; charset=utf-8", SLOW.encode())
 
 
