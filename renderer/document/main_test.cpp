@@ -306,18 +306,17 @@ TEST(KivoDocumentCli, UserFileIsRefusedEvenWhenReadable) {
 }
 
 TEST(KivoDocumentCli, RunningOutOfMemoryEndsAsAFailureWithTheRuntimesMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's own allocator cannot run under a data limit";
+#endif
   // The frame's buffer cannot be allocated: the C++ runtime reports the
   // exception and the process ends. Inside the sandbox the runtime's first
-  // exception must still get as far as its message.
+  // exception must still get as far as its message. The limit may reach the
+  // program before or after its start; it starts in less either way.
   const Outcome o = run_program({"--stdin"}, frame(std::string(1'000'000, 'a')), false, rlim_t{256} << 10);
   EXPECT_NE(o.status, 0);
   EXPECT_EQ(o.out, "");
-#if defined(__SANITIZE_ADDRESS__)
-  // The sanitizer's allocator reports it in its own words.
-  EXPECT_NE(o.err, "");
-#else
   EXPECT_NE(o.err.find("std::bad_alloc"), std::string::npos) << o.err;
-#endif
 }
 
 }  // namespace

@@ -191,6 +191,18 @@ const SyscallCase kSyscallCases[] = {
        return static_cast<long>(::pipe2(fds, O_CLOEXEC));
      }, kSanitizerCalls},
     {"close", [] { return static_cast<long>(::close(-1)); }, kSanitizerCalls},
+    {"sigaltstack query", [] {
+       stack_t current{};
+       return static_cast<long>(::sigaltstack(nullptr, &current));
+     }, kSanitizerCalls},
+    // Setting a signal stack stays refused in every build.
+    {"sigaltstack set", [] {
+       static char stack[1 << 16];
+       stack_t replacement{};
+       replacement.ss_sp = stack;
+       replacement.ss_size = sizeof stack;
+       return static_cast<long>(::sigaltstack(&replacement, nullptr));
+     }, false},
 };
 
 // Runs every case and reports each one the filter judged wrongly, by name.

@@ -39,6 +39,8 @@ enum class Args {
   NotExecutable,
   // Only waiting and waking on the process's own private futexes.
   PrivateWaitWake,
+  // Only asking for the current signal stack, never setting one.
+  QueryOnly,
 };
 
 struct Call {
@@ -80,11 +82,13 @@ constexpr Call kRendererCalls[] = {
 
 // What the sanitizer runtimes add while the renderer runs: checking whether
 // memory is readable (through a pipe of their own, written to and closed),
-// and a finding's report (the process id it names, the executable's name).
-// Reading /proc or starting a symbolizer stays refused, so a report comes
-// without symbol names.
+// before any call that does not return (an exception thrown, exit, abort)
+// looking up its signal stack so as to clear that stack's shadow, and a
+// finding's report (the process id it names, the executable's name). Reading
+// /proc or starting a symbolizer stays refused, so a report comes without
+// symbol names.
 constexpr Call kSanitizerCalls[] = {
-    {"pipe2"}, {"close"}, {"getpid"}, {"readlink"},
+    {"pipe2"}, {"close"}, {"sigaltstack", Args::QueryOnly}, {"getpid"}, {"readlink"},
 };
 
 int fail(const std::string& what, int code) {
@@ -138,6 +142,11 @@ int add_call(const Filter& filter, const Call& call) {
         if (add_rule(filter, call, number, 1, &private_op) != 0) return 1;
       }
       break;
+    case Args::QueryOnly: {
+      const scmp_arg_cmp no_new_stack = SCMP_A0(SCMP_CMP_EQ, 0);
+      if (add_rule(filter, call, number, 1, &no_new_stack) != 0) return 1;
+      break;
+    }
   }
   if (call.hot) {
     if (const int p = seccomp_syscall_priority(filter.get(), number, 255); p != 0) {
