@@ -18,9 +18,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "document/syscall_filter_program.h"
@@ -30,6 +27,10 @@ namespace kivo_document {
 namespace {
 
 enum class Layers { Both, FilterOnly };
+
+// The test process, which forks the sandboxed children: the parent they must
+// not reach. Taken before the fork, as getppid() is itself refused inside.
+pid_t g_parent = 0;
 
 struct ChildEnd {
   // What the child wrote on its report pipe.
@@ -45,6 +46,7 @@ struct ChildEnd {
 ChildEnd run_sandboxed(Layers layers, int (*checks)(int report_fd), bool quiet = false) {
   int fds[2];
   EXPECT_EQ(::pipe(fds), 0);
+  g_parent = ::getpid();
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::close(fds[0]);
@@ -101,7 +103,7 @@ struct SyscallCase {
   bool allowed;
 };
 
-// Memory the cases below may map, unmap and remap.
+// Maps one private page with the given protection.
 long map_page(int prot) {
   void* page = ::mmap(nullptr, 4096, prot, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   return page == MAP_FAILED ? -1 : 0;
@@ -116,11 +118,11 @@ const SyscallCase kSyscallCases[] = {
     {"creat", [] { return static_cast<long>(::syscall(SYS_creat, "/nonexistent/kivo-probe", 0600)); }, false},
     {"mkdir", [] { return static_cast<long>(::mkdir("/nonexistent/kivo-probe", 0700)); }, false},
     // The parent, or anyone else, cannot be signalled (signal 0 only asks).
-    {"kill parent", [] { return static_cast<long>(::kill(::getppid(), 0)); }, false},
+    {"kill parent", [] { return static_cast<long>(::kill(g_parent, 0)); }, false},
     {"kill group", [] { return static_cast<long>(::kill(0, 0)); }, false},
-    {"tkill parent", [] { return ::syscall(SYS_tkill, ::getppid(), 0); }, false},
-    {"tgkill parent", [] { return ::syscall(SYS_tgkill, ::getppid(), ::getppid(), 0); }, false},
-    {"pidfd_open", [] { return ::syscall(SYS_pidfd_open, ::getppid(), 0); }, false},
+    {"tkill parent", [] { return ::syscall(SYS_tkill, g_parent, 0); }, false},
+    {"tgkill parent", [] { return ::syscall(SYS_tgkill, g_parent, g_parent, 0); }, false},
+    {"pidfd_open", [] { return ::syscall(SYS_pidfd_open, g_parent, 0); }, false},
     {"pidfd_send_signal", [] { return ::syscall(SYS_pidfd_send_signal, -1, 0, nullptr, 0); }, false},
     // No programs, processes, sockets or tracing.
     {"execve", [] {
@@ -131,7 +133,7 @@ const SyscallCase kSyscallCases[] = {
     // still starts nothing.
     {"clone", [] { return ::syscall(SYS_clone, CLONE_SIGHAND, nullptr, nullptr, nullptr, 0); }, false},
     {"socket", [] { return static_cast<long>(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)); }, false},
-    {"ptrace", [] { return ::ptrace(PTRACE_PEEKDATA, ::getppid(), nullptr, nullptr); }, false},
+    {"ptrace", [] { return ::ptrace(PTRACE_PEEKDATA, g_parent, nullptr, nullptr); }, false},
     {"ioctl", [] { return static_cast<long>(::syscall(SYS_ioctl, 2, TCGETS, nullptr)); }, false},
     // No executable memory, mapped or changed.
     {"mmap executable", [] { return map_page(PROT_READ | PROT_EXEC); }, false},
