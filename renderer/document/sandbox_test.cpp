@@ -231,6 +231,29 @@ TEST(Sandbox, BothLayersAllowOnlyTheRenderersCalls) {
   EXPECT_EQ(clean_report(run_sandboxed(Layers::Both, check_syscall_cases)), "");
 }
 
+TEST(Sandbox, AProgramTheKernelRefusesIsAnError) {
+  // A jump past the end: the renderer must refuse to run, not go on without
+  // a filter.
+  static const sock_filter kBroken[] = {BPF_JUMP(BPF_JMP | BPF_JA, 5, 0, 0)};
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    auto installed = sandbox::install_filter(kBroken);
+    const std::string text = installed ? "installed" : installed.error().display();
+    (void)!::write(fds[1], text.data(), text.size());
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string text;
+  char buffer[256];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  EXPECT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_EQ(text, "cannot enter the renderer sandbox: seccomp: Invalid argument (os error 22)");
+}
+
 TEST(Sandbox, KeepsOpenDescriptorsWorking) {
   int fds[2];
   ASSERT_EQ(::pipe(fds), 0);
