@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,7 +43,10 @@ struct Outcome {
 
 using testing_support::child_environment;
 
-Outcome run_program(const std::vector<std::string>& args, const std::string& input, bool close_stdout = false) {
+// data_limit, when given, caps the program's data (its heap and private
+// mappings) before any input reaches it.
+Outcome run_program(const std::vector<std::string>& args, const std::string& input, bool close_stdout = false,
+                    std::optional<rlim_t> data_limit = std::nullopt) {
   Outcome outcome;
   int in[2], out[2], err[2];
   EXPECT_EQ(::pipe2(in, O_CLOEXEC), 0);
@@ -69,6 +73,10 @@ Outcome run_program(const std::vector<std::string>& args, const std::string& inp
   const int spawned = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   EXPECT_EQ(spawned, 0) << path;
+  if (data_limit) {
+    const rlimit limit{*data_limit, *data_limit};
+    EXPECT_EQ(::prlimit(pid, RLIMIT_DATA, &limit, nullptr), 0);
+  }
   ::close(out[1]);
   ::close(err[1]);
   if (close_stdout) ::close(out[0]);
@@ -295,6 +303,20 @@ TEST(KivoDocumentCli, UserFileIsRefusedEvenWhenReadable) {
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
   EXPECT_EQ(o.err, "Operation not permitted (os error 1)\n");
+}
+
+TEST(KivoDocumentCli, RunningOutOfMemoryEndsAsAFailureWithTheRuntimesMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's own allocator cannot run under a data limit";
+#endif
+  // The frame's buffer cannot be allocated: the C++ runtime reports the
+  // exception and the process ends. Inside the sandbox the runtime's first
+  // exception must still get as far as its message. The limit may reach the
+  // program before or after its start; it starts in less either way.
+  const Outcome o = run_program({"--stdin"}, frame(std::string(1'000'000, 'a')), false, rlim_t{256} << 10);
+  EXPECT_NE(o.status, 0);
+  EXPECT_EQ(o.out, "");
+  EXPECT_NE(o.err.find("std::bad_alloc"), std::string::npos) << o.err;
 }
 
 }  // namespace

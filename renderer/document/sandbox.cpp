@@ -1,6 +1,6 @@
 #include "document/sandbox.h"
 
-#include <seccomp.h>
+#include <linux/seccomp.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -14,28 +14,6 @@
 
 namespace kivo_document::sandbox {
 namespace {
-
-// System calls that would reach a file, a program, the network or another
-// process. Names the installed libseccomp does not know, or that this
-// architecture lacks, are skipped; Landlock still covers file access there.
-constexpr const char* kDenied[] = {
-    // Opening and creating files.
-    "open", "openat", "openat2", "creat", "open_by_handle_at", "name_to_handle_at",
-    // Starting programs.
-    "execve", "execveat",
-    // Network and local sockets.
-    "socket", "socketpair", "connect", "bind", "listen", "accept", "accept4", "sendto", "sendmsg", "sendmmsg",
-    // Changing the file system.
-    "link", "linkat", "unlink", "unlinkat", "rename", "renameat", "renameat2", "mkdir", "mkdirat", "rmdir",
-    "symlink", "symlinkat", "mknod", "mknodat", "truncate", "chmod", "fchmodat", "chown", "lchown", "fchownat",
-    "utime", "utimes", "utimensat", "futimesat", "setxattr", "lsetxattr", "removexattr", "lremovexattr",
-    // Mounts and name spaces.
-    "mount", "umount2", "pivot_root", "chroot", "open_tree", "move_mount", "fsopen", "fsmount", "fsconfig",
-    "fspick", "unshare", "setns",
-    // Interfaces that act outside the filter or on other processes.
-    "io_uring_setup", "io_uring_enter", "io_uring_register", "ptrace", "process_vm_readv", "process_vm_writev",
-    "bpf", "perf_event_open", "userfaultfd", "keyctl", "add_key", "request_key",
-};
 
 // Landlock's interface, spelled out here so that older kernel headers do not
 // limit what a newer kernel can enforce.
@@ -97,46 +75,30 @@ kivo_dom::Result<int, RunError> apply_landlock() {
 #endif
 }
 
-// Owns a libseccomp context until the filter is loaded or refused.
-class FilterContext {
- public:
-  FilterContext() : m_ctx(seccomp_init(SCMP_ACT_ALLOW)) {}
-  ~FilterContext() {
-    if (m_ctx != nullptr) seccomp_release(m_ctx);
-  }
-  FilterContext(const FilterContext&) = delete;
-  FilterContext& operator=(const FilterContext&) = delete;
-  scmp_filter_ctx get() const { return m_ctx; }
+}  // namespace
 
- private:
-  scmp_filter_ctx m_ctx;
-};
-
-kivo_dom::Result<void, RunError> install_seccomp() {
-  const FilterContext filter;
-  if (filter.get() == nullptr) return kivo_dom::err(sandbox_error("seccomp", ENOMEM));
-  for (const char* name : kDenied) {
-    const int number = seccomp_syscall_resolve_name(name);
-    if (number == __NR_SCMP_ERROR) continue;
-    const int rc = seccomp_rule_add(filter.get(), SCMP_ACT_ERRNO(EPERM), number, 0);
-    // A call that this architecture lacks is refused as such; skip it.
-    if (rc == -EDOM || rc == -EFAULT) continue;
-    if (rc != 0) return kivo_dom::err(sandbox_error(std::string("seccomp rule for ") + name, -rc));
-  }
-  if (const int rc = seccomp_load(filter.get()); rc != 0) return kivo_dom::err(sandbox_error("seccomp", -rc));
+kivo_dom::Result<void, RunError> install_filter(FilterProgram filter) {
+  // Without no-new-privileges the kernel refuses an unprivileged filter.
+  if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return kivo_dom::err(sandbox_error("no_new_privs", errno));
+  if (filter.empty() || filter.size() > BPF_MAXINSNS) return kivo_dom::err(sandbox_error("seccomp", EINVAL));
+  sock_fprog program{};
+  program.len = static_cast<unsigned short>(filter.size());
+  program.filter = const_cast<sock_filter*>(filter.data());
+  // Every thread gets the filter, should a runtime have started one; a
+  // thread that cannot take it makes the call fail with that thread's id.
+  const long rc = ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_TSYNC, &program);
+  if (rc != 0) return kivo_dom::err(sandbox_error("seccomp", rc < 0 ? errno : EBUSY));
   return {};
 }
 
-}  // namespace
-
-kivo_dom::Result<Applied, RunError> enter() {
+kivo_dom::Result<Applied, RunError> enter(FilterProgram filter) {
   // 1. No later exec could gain privileges; both layers require this.
   if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return kivo_dom::err(sandbox_error("no_new_privs", errno));
   // 2. Take away all file access where the kernel can.
   auto landlock = apply_landlock();
   if (!landlock) return kivo_dom::err(std::move(landlock).error());
-  // 3. Refuse the system calls that reach outside, whatever the kernel.
-  if (auto r = install_seccomp(); !r) return kivo_dom::err(std::move(r).error());
+  // 3. Allow only the renderer's own system calls, whatever the kernel.
+  if (auto r = install_filter(filter); !r) return kivo_dom::err(std::move(r).error());
   return Applied{*landlock};
 }
 
