@@ -16,7 +16,7 @@
 namespace kivo_document {
 namespace {
 
-using kivo_layout::IoError;
+using kivo_json::IoError;
 
 // A file source is read through this bound, so an oversized file costs at most
 // one byte more than the limit, and a file that keeps growing cannot hold the
@@ -128,7 +128,7 @@ kivo_dom::Result<std::string, RunError> read_file_source(const std::string& path
 }
 
 kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reader& input,
-                                     kivo_layout::Output& output, const BeforeInput& before_input) {
+                                     kivo_json::Output& output, const BeforeInput& before_input) {
   // 1. and 2. Read the arguments; nothing else has happened yet.
   auto arguments = read_arguments(args);
   if (!arguments) return kivo_dom::err(std::move(arguments).error());
@@ -177,7 +177,7 @@ int process_main(int argc, char** argv, const BeforeInput& before_input) {
   for (int i = 0; i < argc; ++i) args.emplace_back(argv[i]);
 
   Reader input(STDIN_FILENO);
-  kivo_layout::BufferedFdOutput output(STDOUT_FILENO);
+  kivo_json::BufferedFdOutput output(STDOUT_FILENO);
   auto result = run(args, input, output, before_input);
   if (result) return 0;
 
@@ -186,7 +186,7 @@ int process_main(int argc, char** argv, const BeforeInput& before_input) {
   output.discard_flush();
   std::string line = result.error().display();
   line.push_back('\n');
-  (void)kivo_layout::write_all_fd(STDERR_FILENO, line);
+  (void)kivo_json::write_all_fd(STDERR_FILENO, line);
   return 1;
 }
 

@@ -24,7 +24,7 @@
 #include "document/reader.h"
 #include "document/run_error.h"
 #include "dom/result.h"
-#include "layout/io.h"
+#include "json/io.h"
 
 namespace kivo_document {
 
@@ -49,7 +49,7 @@ using BeforeInput = std::function<kivo_dom::Result<void, RunError>()>;
 // output is the run's buffered standard output and is flushed on success; on
 // failure it is left as it is and the caller writes out what it holds.
 kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reader& input,
-                                     kivo_layout::Output& output, const BeforeInput& before_input = {});
+                                     kivo_json::Output& output, const BeforeInput& before_input = {});
 
 // The whole process around run(): standard input and output, the error line
 // on standard error, and the exit status (0 or 1).

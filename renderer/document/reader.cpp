@@ -8,7 +8,7 @@
 
 namespace kivo_document {
 
-using kivo_layout::IoError;
+using kivo_json::IoError;
 
 Reader::Reader(int fd) : m_fd(fd) { m_buffer.reserve(kCapacity); }
 

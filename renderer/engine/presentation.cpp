@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "dom/text.h"
-#include "layout/protocol.h"
+#include "json/write.h"
 
 namespace kivo_engine::presentation {
 
@@ -13,9 +13,9 @@ namespace {
 
 using kivo_dom::Document;
 using kivo_dom::NodeId;
-using kivo_layout::IoError;
-using kivo_layout::Output;
 using kivo_dom::Result;
+using kivo_json::IoError;
+using kivo_json::Output;
 
 constexpr std::size_t kTitleMaxCharacters = 120;
 constexpr std::string_view kFallbackTitle = "Yerel belge";
@@ -242,7 +242,7 @@ Result<void, IoError> write_json(const Document& document, Output& out) {
   if (auto r = out.write("{\"version\":1,\"blocks\":["); !r) return r;
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (auto r = out.write(i == 0 ? "{\"heading\":" : ",{\"heading\":"); !r) return r;
-    if (auto r = kivo_layout::protocol::write_u64(list[i].heading, out); !r) return r;
+    if (auto r = kivo_json::write_u64(list[i].heading, out); !r) return r;
     if (auto r = out.write(",\"text\":"); !r) return r;
     if (auto r = write_escaped(list[i].text, out); !r) return r;
     if (auto r = out.write("}"); !r) return r;

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "dom/text.h"
-#include "layout/protocol.h"
+#include "json/write.h"
 
 namespace kivo_engine {
 
@@ -13,8 +13,8 @@ using kivo_dom::Document;
 using kivo_dom::Node;
 using kivo_dom::NodeId;
 using kivo_dom::Result;
-using kivo_layout::IoError;
-using kivo_layout::Output;
+using kivo_json::IoError;
+using kivo_json::Output;
 
 IoError invalid_envelope() { return IoError::invalid_data(std::string(resources::kInvalidEnvelope)); }
 
@@ -137,25 +137,24 @@ Manifest Manifest::discover(const Document& document) {
 }
 
 Result<void, IoError> Manifest::write_json(Output& out) const {
-  namespace protocol = kivo_layout::protocol;
   if (auto r = out.write("{\"resources\":["); !r) return r;
   for (std::size_t i = 0; i < resources.size(); ++i) {
     if (auto r = out.write(i == 0 ? "{\"id\":" : ",{\"id\":"); !r) return r;
-    if (auto r = protocol::write_u64(i, out); !r) return r;
+    if (auto r = kivo_json::write_u64(i, out); !r) return r;
     if (auto r = out.write(",\"kind\":"); !r) return r;
-    if (auto r = protocol::write_u64(resources[i].kind, out); !r) return r;
+    if (auto r = kivo_json::write_u64(resources[i].kind, out); !r) return r;
     if (auto r = out.write(",\"url\":"); !r) return r;
-    if (auto r = protocol::write_string(resources[i].url, out); !r) return r;
+    if (auto r = kivo_json::write_string(resources[i].url, out); !r) return r;
     if (auto r = out.write("}"); !r) return r;
   }
   if (auto r = out.write("],\"base\":"); !r) return r;
   if (base.has_value()) {
-    if (auto r = protocol::write_string(*base, out); !r) return r;
+    if (auto r = kivo_json::write_string(*base, out); !r) return r;
   } else {
     if (auto r = out.write("null"); !r) return r;
   }
   if (auto r = out.write(",\"limited\":"); !r) return r;
-  if (auto r = protocol::write_bool(limited, out); !r) return r;
+  if (auto r = kivo_json::write_bool(limited, out); !r) return r;
   return out.write("}\n");
 }
 

@@ -1,4 +1,4 @@
-#include "protocol.h"
+#include "json/write.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace kivo_layout::protocol {
+namespace kivo_json {
 
 namespace {
 
@@ -270,4 +270,4 @@ void append_i32(Batch& batch, std::int32_t value) {
   batch.put(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
 }
 
-}  // namespace kivo_layout::protocol
+}  // namespace kivo_json

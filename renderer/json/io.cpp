@@ -1,11 +1,11 @@
-#include "io.h"
+#include "json/io.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
-namespace kivo_layout {
+namespace kivo_json {
 
 std::string IoError::display() const {
   switch (kind) {
@@ -61,4 +61,4 @@ Result<void, IoError> BufferedFdOutput::flush() {
 
 void BufferedFdOutput::discard_flush() { (void)flush(); }
 
-}  // namespace kivo_layout
+}  // namespace kivo_json
