@@ -145,7 +145,7 @@ kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reade
   if (!unpacked) return kivo_dom::err(RunError::io(unpacked.error()));
 
   // 5. Parse the HTML text.
-  const kivo_engine::Engine engine{kivo_html::ParseLimits{1'048'576, 50'000, 128}};
+  const kivo_engine::Engine engine{kivo_html::kRendererLimits};
   auto document = engine.load_web_html(unpacked->html);
   if (!document) return kivo_dom::err(RunError::parse(document.error().display()));
 
