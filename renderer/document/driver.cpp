@@ -130,18 +130,16 @@ kivo_dom::Result<std::string, RunError> read_file_source(const std::string& path
 kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reader& input,
                                      kivo_json::Output& output, const BeforeInput& before_input) {
   // 1. and 2. Read the arguments; nothing else has happened yet.
-  auto arguments = read_arguments(args);
-  if (!arguments) return kivo_dom::err(std::move(arguments).error());
+  KIVO_TRY_ASSIGN(const Arguments arguments, read_arguments(args));
   if (before_input) {
-    if (auto r = before_input(); !r) return r;
+    KIVO_TRY(before_input());
   }
 
   // 3. Read the whole input into one buffer that lives for the run.
-  auto buffer = read_input(arguments->source, input);
-  if (!buffer) return kivo_dom::err(std::move(buffer).error());
+  KIVO_TRY_ASSIGN(const std::string buffer, read_input(arguments.source, input));
 
   // 4. Split it into the HTML text and the resource blob.
-  auto unpacked = kivo_engine::resources::unpack(*buffer, kHtmlLimit);
+  auto unpacked = kivo_engine::resources::unpack(buffer, kHtmlLimit);
   if (!unpacked) return kivo_dom::err(RunError::io(unpacked.error()));
 
   // 5. Parse the HTML text.
@@ -150,7 +148,7 @@ kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reade
   if (!document) return kivo_dom::err(RunError::parse(document.error().display()));
 
   // 6. The output writer is the caller's; 7. write the mode's document.
-  switch (arguments->mode) {
+  switch (arguments.mode) {
     case Mode::Presentation:
       if (auto r = kivo_engine::presentation::write_json(*document, output); !r) {
         return kivo_dom::err(RunError::io(r.error()));
@@ -162,7 +160,7 @@ kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reade
       }
       break;
     case Mode::Scene:
-      if (auto r = run_scene(*document, unpacked->blob, arguments->width, output, input); !r) return r;
+      KIVO_TRY(run_scene(*document, unpacked->blob, arguments.width, output, input));
       break;
   }
 

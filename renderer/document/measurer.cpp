@@ -48,12 +48,11 @@ kivo_dom::Result<float, std::string> RemoteMeasurer::width(std::string_view text
   if (line.empty() || line.back() != '\n') return kivo_dom::err(std::string("incomplete measurement response"));
 
   // 7. Trim the surrounding white space and 8. read the number.
-  auto parsed = kivo_dom::parse_f32(kivo_dom::text::trim_unicode_white_space(line));
-  if (!parsed) return kivo_dom::err(std::move(parsed).error());
+  KIVO_TRY_ASSIGN(const float parsed, kivo_dom::parse_f32(kivo_dom::text::trim_unicode_white_space(line)));
 
   // 9. Remember the answer for the rest of the run.
-  m_cache.emplace(Key{std::string(text), key.size_bits, bold}, *parsed);
-  return *parsed;
+  m_cache.emplace(Key{std::string(text), key.size_bits, bold}, parsed);
+  return parsed;
 }
 
 }  // namespace kivo_document

@@ -11,12 +11,6 @@
 #include "engine/scene_json.h"
 #include "style/cascade.h"
 
-// Returns early from the enclosing writer with the first write error.
-#define KIVO_TRY_WRITE(expr)              \
-  do {                                    \
-    if (auto r_ = (expr); !r_) return r_; \
-  } while (false)
-
 namespace kivo_engine::inspection {
 
 using kivo_json::Output;
@@ -264,7 +258,7 @@ bool append_node(kivo_json::Batch& text, const kivo_dom::Document& document, con
 Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
                                   const Scene& scene, Output& out) {
   kivo_json::Batch batch(out);
-  KIVO_TRY_WRITE(write_nodes(document, styled, scene, batch));
+  KIVO_TRY(write_nodes(document, styled, scene, batch));
   return batch.pass_all();
 }
 
@@ -287,10 +281,10 @@ Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo
     if (ids[entry.node.index] < 0) ids[entry.node.index] = count;
     if (!append_node(batch, document, styled, scene, entry, count, ids)) {
       // What came before the broken number still goes out, then the error.
-      KIVO_TRY_WRITE(batch.pass_all());
+      KIVO_TRY(batch.pass_all());
       return kivo_dom::err(non_finite_number_error());
     }
-    KIVO_TRY_WRITE(batch.pass());
+    KIVO_TRY(batch.pass());
     // 6. Push the children last first, so the first child is taken next.
     const auto& children = document.node(entry.node).children;
     for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back(Entry{*it, entry.depth + 1});

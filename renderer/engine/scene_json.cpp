@@ -4,12 +4,6 @@
 
 #include "engine/node_report.h"
 
-// Returns early from the enclosing writer with the first write error.
-#define KIVO_TRY_WRITE(expr)              \
-  do {                                    \
-    if (auto r_ = (expr); !r_) return r_; \
-  } while (false)
-
 namespace kivo_engine::scene_json {
 
 using kivo_layout::Paint;
@@ -97,7 +91,7 @@ bool append_paint(kivo_json::Batch& text, const Paint& paint) {
 // Ends a batched write with a number that must not reach JSON: what was
 // collected before it still goes out, as it would have token by token.
 Result<void, IoError> fail_non_finite(kivo_json::Batch& batch) {
-  KIVO_TRY_WRITE(batch.pass_all());
+  KIVO_TRY(batch.pass_all());
   return kivo_dom::err(non_finite_number_error());
 }
 
@@ -139,7 +133,7 @@ Result<void, IoError> write(const Scene& scene, std::string_view title, std::spa
   for (std::size_t i = 0; i < warnings.size(); ++i) {
     if (i > 0) batch.put(","sv);
     kivo_json::append_string(batch, warnings[i]);
-    KIVO_TRY_WRITE(batch.pass());
+    KIVO_TRY(batch.pass());
   }
 
   batch.put("],\"anchors\":{"sv);
@@ -150,18 +144,18 @@ Result<void, IoError> write(const Scene& scene, std::string_view title, std::spa
     kivo_json::append_string(batch, name);
     batch.put(":"sv);
     kivo_json::append_f32(batch, y);
-    KIVO_TRY_WRITE(batch.pass());
+    KIVO_TRY(batch.pass());
   }
 
   batch.put("},\"commands\":["sv);
   for (std::size_t i = 0; i < scene.paints.size(); ++i) {
     if (i > 0) batch.put(","sv);
     if (!append_paint(batch, scene.paints[i])) return fail_non_finite(batch);
-    KIVO_TRY_WRITE(batch.pass());
+    KIVO_TRY(batch.pass());
   }
   batch.put("]"sv);
 
-  KIVO_TRY_WRITE(inspection::write_nodes(document, styled, scene, batch));
+  KIVO_TRY(inspection::write_nodes(document, styled, scene, batch));
   batch.put("}\n"sv);
   return batch.pass_all();
 }

@@ -44,7 +44,7 @@ Result<void, IoError> BufferedFdOutput::write_all(std::string_view bytes) { retu
 Result<void, IoError> BufferedFdOutput::write(std::string_view bytes) {
   if (bytes.empty()) return {};
   if (m_used + bytes.size() > kCapacity) {
-    if (auto r = flush(); !r) return r;
+    KIVO_TRY(flush());
   }
   if (bytes.size() >= kCapacity) return write_all(bytes);
   std::memcpy(m_buffer.data() + m_used, bytes.data(), bytes.size());

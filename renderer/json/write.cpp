@@ -82,17 +82,17 @@ std::size_t dyadic_chars(float magnitude, char* out) {
 }  // namespace
 
 Result<void, IoError> write_string(std::string_view text, Output& out) {
-  if (auto r = out.write("\""); !r) return r;
+  KIVO_TRY(out.write("\""));
   while (!text.empty()) {
     const std::size_t run = plain_run(text);
     if (run > 0) {
-      if (auto r = out.write(text.substr(0, run)); !r) return r;
+      KIVO_TRY(out.write(text.substr(0, run)));
       text.remove_prefix(run);
       continue;
     }
     char escape[6];
     const std::size_t length = escape_of(static_cast<unsigned char>(text.front()), escape);
-    if (auto r = out.write(std::string_view(escape, length)); !r) return r;
+    KIVO_TRY(out.write(std::string_view(escape, length)));
     text.remove_prefix(1);
   }
   return out.write("\"");

@@ -80,20 +80,16 @@ LayoutResult<float> Context::sized_block(kivo_dom::NodeId node, std::size_t dept
   if (y > kMaxDocumentHeight) return kivo_dom::err(layout_error(kHeightError));
 
   // 2. A node that is not displayed takes no space and leaves no trace.
-  auto styled = style(node);
-  if (!styled) return kivo_dom::err(std::move(styled).error());
-  const Style& s = *styled.value();
+  KIVO_TRY_ASSIGN(const Style* styled, style(node));
+  const Style& s = *styled;
   if (s.display == Display::None) return 0.0f;
 
   // 3. Find the node.
-  auto found = find_node(node);
-  if (!found) return kivo_dom::err(std::move(found).error());
-  const kivo_dom::Node& element = *found.value();
+  KIVO_TRY_ASSIGN(const kivo_dom::Node* found, find_node(node));
+  const kivo_dom::Node& element = *found;
 
   // 4. Take up the link of an "a" element.
-  auto linked = box_link(element, link);
-  if (!linked) return kivo_dom::err(std::move(linked).error());
-  link = linked.value();
+  KIVO_TRY_ASSIGN(link, box_link(element, link));
 
   // 5. and 6. Note a list item and record the element's anchor.
   const bool list_item = element.kind.is_element_named("li");
@@ -109,11 +105,8 @@ LayoutResult<float> Context::sized_block(kivo_dom::NodeId node, std::size_t dept
   const std::size_t box_index = scene.paints.size();
   std::optional<std::string> href;
   if (link) href.emplace(*link);
-  if (auto pushed = push(Paint::box(Rect{h.box_x, y + margin_top, w + extras, 0}, s.background_color,
-                                    s.border_color, s.border_width, s.border_radius, std::move(href)));
-      !pushed) {
-    return kivo_dom::err(std::move(pushed).error());
-  }
+  KIVO_TRY(push(Paint::box(Rect{h.box_x, y + margin_top, w + extras, 0}, s.background_color, s.border_color,
+                           s.border_width, s.border_radius, std::move(href))));
 
   // 9. Open the line box of the content box.
   const float cx = h.box_x + s.border_width + s.padding[kLeft];
@@ -122,13 +115,11 @@ LayoutResult<float> Context::sized_block(kivo_dom::NodeId node, std::size_t dept
 
   // 10. A list item starts with its bullet.
   if (list_item) {
-    if (auto bullet = text(kBullet, s, line, link); !bullet) return kivo_dom::err(std::move(bullet).error());
+    KIVO_TRY(text(kBullet, s, line, link));
   }
 
   // 11. Lay out the content.
-  if (auto content = block_content(node, element, s, depth, link, w, line); !content) {
-    return kivo_dom::err(std::move(content).error());
-  }
+  KIVO_TRY(block_content(node, element, s, depth, link, w, line));
 
   // 12. The height: the content's, or the specified one, and at least the minimum.
   const float bottom = line.y + max_f(line.height, 0);
@@ -180,9 +171,8 @@ LayoutResult<void> Context::block_content(kivo_dom::NodeId node, const kivo_dom:
     height = min_f(height, kMaxImageExtent);
     std::optional<std::string> href;
     if (link) href.emplace(*link);
-    auto pushed = push(Paint::image(Rect{line.x, line.y, content_width, height}, size.id,
-                                    alt ? std::string(*alt) : std::string(), std::move(href)));
-    if (!pushed) return pushed;
+    KIVO_TRY(push(Paint::image(Rect{line.x, line.y, content_width, height}, size.id,
+                               alt ? std::string(*alt) : std::string(), std::move(href))));
     line.y = line.y + height;
     return {};
   }
@@ -190,11 +180,11 @@ LayoutResult<void> Context::block_content(kivo_dom::NodeId node, const kivo_dom:
   // Flex and grid containers: their own layouts take the children over in the
   // content box and return the height the line box's y grows by.
   if (s.display == Display::Flex || s.display == Display::Grid) {
-    auto height = s.display == Display::Flex
-                      ? flex_children(element.children, s, depth + 1, link, line.x, line.y, content_width)
-                      : grid_children(element.children, s, depth + 1, link, line.x, line.y, content_width);
-    if (!height) return kivo_dom::err(std::move(height).error());
-    line.y = line.y + height.value();
+    KIVO_TRY_ASSIGN(const float height,
+                    s.display == Display::Flex
+                        ? flex_children(element.children, s, depth + 1, link, line.x, line.y, content_width)
+                        : grid_children(element.children, s, depth + 1, link, line.x, line.y, content_width));
+    line.y = line.y + height;
     return {};
   }
 
@@ -208,7 +198,7 @@ LayoutResult<void> Context::flow_children(const kivo_dom::Node& element, std::si
                                           std::optional<std::string_view> link, LineBox& line) {
   // Every child in order; block-level children come back through sized_block.
   for (const kivo_dom::NodeId child : element.children) {
-    if (auto placed = inline_node(child, line, depth + 1, link); !placed) return placed;
+    KIVO_TRY(inline_node(child, line, depth + 1, link));
   }
   return {};
 }

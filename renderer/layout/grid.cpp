@@ -89,12 +89,11 @@ LayoutResult<float> Context::grid_children(std::span<const NodeId> children, con
   // 3. Collect the items that take part.
   std::vector<std::pair<NodeId, const Style*>> items;
   for (const NodeId child : children) {
-    auto styled = this->style(child);
-    if (!styled) return kivo_dom::err(std::move(styled).error());
+    KIVO_TRY_ASSIGN(const Style* styled, this->style(child));
     if (!document.contains(child)) return kivo_dom::err(layout_error(kMissingGridItemError));
-    if (!takes_part(*styled.value(), document.node(child))) continue;
+    if (!takes_part(*styled, document.node(child))) continue;
     if (items.size() >= kMaxGridItems) return kivo_dom::err(layout_error(kGridItemBudgetError));
-    items.emplace_back(child, styled.value());
+    items.emplace_back(child, styled);
   }
 
   // 4. Without items the content is empty.
@@ -118,17 +117,14 @@ LayoutResult<float> Context::grid_children(std::span<const NodeId> children, con
       const float track = widths[column];
       const CellPlacement placement = place_in_cell(*s, track);
       const std::size_t first = scene.paints.size();
-      auto height = sized_block(item, depth, link, placement.width, column_x[column] + placement.offset, top, track);
-      if (!height) return kivo_dom::err(std::move(height).error());
-      cells.push_back(PlacedItem{item, first, scene.paints.size(), height.value(), item_alignment(*s, style),
-                                 !s->height});
-      row_height = max_f(row_height, height.value());
+      KIVO_TRY_ASSIGN(const float height,
+                      sized_block(item, depth, link, placement.width, column_x[column] + placement.offset, top, track));
+      cells.push_back(PlacedItem{item, first, scene.paints.size(), height, item_alignment(*s, style), !s->height});
+      row_height = max_f(row_height, height);
     }
 
     // 7. Align the cells in the row.
-    if (auto aligned = align_placed(*this, cells, row_height); !aligned) {
-      return kivo_dom::err(std::move(aligned).error());
-    }
+    KIVO_TRY(align_placed(*this, cells, row_height));
   }
 
   // 8. The height reaches the bottom of the last row.
