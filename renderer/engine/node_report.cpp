@@ -15,6 +15,7 @@ namespace kivo_engine::inspection {
 
 using kivo_json::Output;
 using kivo_layout::Scene;
+using kivo_style::Edge;
 using scene_json::append_rect;
 using scene_json::non_finite_number_error;
 using namespace std::string_view_literals;
@@ -76,11 +77,11 @@ void append_optional_length(kivo_json::Batch& text, const std::optional<kivo_sty
   }
 }
 
-void append_margin(kivo_json::Batch& text, const kivo_style::Style& s, std::size_t edge) {
-  if (s.margin_auto[edge]) {
+void append_margin(kivo_json::Batch& text, const kivo_style::Style& s, Edge which) {
+  if (edge(s.margin_auto, which)) {
     text.put("auto"sv);
   } else {
-    append_px(text, s.margin[edge]);
+    append_px(text, edge(s.margin, which));
   }
 }
 
@@ -169,21 +170,21 @@ void append_computed(kivo_json::Batch& text, const kivo_style::Style& s) {
   text.put("\",\"box-sizing\":\""sv);
   text.put(s.box_sizing == kivo_style::BoxSizing::BorderBox ? "border-box"sv : "content-box"sv);
   text.put("\",\"margin-top\":\""sv);
-  append_margin(text, s, 0);
+  append_margin(text, s, Edge::Top);
   text.put("\",\"padding-top\":\""sv);
-  append_px(text, s.padding[0]);
+  append_px(text, edge(s.padding, Edge::Top));
   text.put("\",\"margin-right\":\""sv);
-  append_margin(text, s, 1);
+  append_margin(text, s, Edge::Right);
   text.put("\",\"padding-right\":\""sv);
-  append_px(text, s.padding[1]);
+  append_px(text, edge(s.padding, Edge::Right));
   text.put("\",\"margin-bottom\":\""sv);
-  append_margin(text, s, 2);
+  append_margin(text, s, Edge::Bottom);
   text.put("\",\"padding-bottom\":\""sv);
-  append_px(text, s.padding[2]);
+  append_px(text, edge(s.padding, Edge::Bottom));
   text.put("\",\"margin-left\":\""sv);
-  append_margin(text, s, 3);
+  append_margin(text, s, Edge::Left);
   text.put("\",\"padding-left\":\""sv);
-  append_px(text, s.padding[3]);
+  append_px(text, edge(s.padding, Edge::Left));
   text.put("\"}"sv);
 }
 

@@ -17,10 +17,9 @@ namespace {
 using kivo_dom::NodeId;
 using kivo_style::Align;
 using kivo_style::Display;
+using kivo_style::Edge;
 using kivo_style::Style;
 
-constexpr std::size_t kRight = 1;
-constexpr std::size_t kLeft = 3;
 constexpr std::size_t kRowGap = 0;
 constexpr std::size_t kColumnGap = 1;
 
@@ -48,7 +47,7 @@ flex::Item size_item(const Style& s, NodeId node, IntrinsicWidths widths, float 
   item.basis = max_f(basis, 0);
   item.min = min;
   item.max = max_f(max_width, min);
-  item.outer = s.margin[kLeft] + s.margin[kRight] + extras;
+  item.outer = edge(s.margin, Edge::Left) + edge(s.margin, Edge::Right) + extras;
   item.size = clamp_f(item.basis, item.min, item.max);
   return item;
 }
@@ -124,8 +123,8 @@ Spacing line_spacing(std::span<const flex::Item> line, const Style& container, f
   Spacing spacing;
   std::size_t auto_margins = 0;
   for (const flex::Item& item : line) {
-    auto_margins += item.style->margin_auto[kLeft] ? 1 : 0;
-    auto_margins += item.style->margin_auto[kRight] ? 1 : 0;
+    auto_margins += edge(item.style->margin_auto, Edge::Left) ? 1 : 0;
+    auto_margins += edge(item.style->margin_auto, Edge::Right) ? 1 : 0;
   }
   if (auto_margins > 0) {
     // Auto margins take all the free space; justify-content has nothing left to share.
@@ -195,13 +194,13 @@ LayoutResult<float> lay_out_rows(Context& context, std::span<flex::Item> items, 
     float cx = x + spacing.start;
     for (const flex::Item& item : line) {
       const Style& s = *item.style;
-      const float item_x = s.margin_auto[kLeft] ? cx + spacing.auto_margin : cx;
+      const float item_x = edge(s.margin_auto, Edge::Left) ? cx + spacing.auto_margin : cx;
       const std::size_t first = context.scene.paints.size();
       KIVO_TRY_ASSIGN(const float height, context.sized_block(item.node, depth, link, item.size, item_x, top, width));
       placed.push_back(PlacedItem{item.node, first, context.scene.paints.size(), height, item_alignment(s, container),
                                   !s.height});
       cx = item_x + item.size + item.outer + column_gap + spacing.between;
-      if (s.margin_auto[kRight]) cx = cx + spacing.auto_margin;
+      if (edge(s.margin_auto, Edge::Right)) cx = cx + spacing.auto_margin;
     }
 
     // 5.5. The line is as tall as its tallest item; a single line at least fills the container.
@@ -473,7 +472,7 @@ LayoutResult<IntrinsicWidths> Context::intrinsic(NodeId node, std::size_t depth)
     if (!takes_part(cs, child_node)) continue;
     const std::size_t child_depth = frame.depth + 1;
     if (child_depth > kMaxLayoutDepth) return fail<IntrinsicWidths>(kIntrinsicDepthError);
-    frame.child_margins = cs.margin[kLeft] + cs.margin[kRight];
+    frame.child_margins = edge(cs.margin, Edge::Left) + edge(cs.margin, Edge::Right);
     frame.child_inline = child_node.kind.is_text() || cs.display == Display::Inline;
     KIVO_TRY_ASSIGN(const std::optional<IntrinsicWidths> child_leaf, leaf_widths(*this, child, child_node, cs));
     if (child_leaf) {

@@ -12,10 +12,9 @@ namespace kivo_layout {
 namespace {
 
 using kivo_dom::NodeId;
+using kivo_style::Edge;
 using kivo_style::Style;
 
-constexpr std::size_t kRight = 1;
-constexpr std::size_t kLeft = 3;
 constexpr std::size_t kRowGap = 0;
 constexpr std::size_t kColumnGap = 1;
 
@@ -29,7 +28,7 @@ struct CellPlacement {
 CellPlacement place_in_cell(const Style& s, float track) {
   const float extras = horizontal_extras(s);
   const bool border_box = is_border_box(s);
-  const float margins = s.margin[kLeft] + s.margin[kRight];
+  const float margins = edge(s.margin, Edge::Left) + edge(s.margin, Edge::Right);
   // 1. The width asked for, or the whole track.
   float w = s.width ? specified_content(*s.width, track, extras, border_box) : max_f(track - extras - margins, 0);
   // 2. The limits, the minimum last.
@@ -37,9 +36,9 @@ CellPlacement place_in_cell(const Style& s, float track) {
   if (s.min_width) w = max_f(w, specified_content(*s.min_width, track, extras, border_box));
   // 3. An auto margin-left pushes the item right, or centres it with an auto margin-right.
   float offset = 0;
-  if (s.margin_auto[kLeft]) {
+  if (edge(s.margin_auto, Edge::Left)) {
     offset = max_f(track - w - extras - margins, 0);
-    if (s.margin_auto[kRight]) offset = offset / 2;
+    if (edge(s.margin_auto, Edge::Right)) offset = offset / 2;
   }
   return CellPlacement{w, offset};
 }

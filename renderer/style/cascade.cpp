@@ -124,11 +124,11 @@ void apply_built_in(std::string_view name, Style& style) {
     style.margin = {0, 0, 16, 0};
   } else if (name == "ul" || name == "ol") {
     style.display = Display::Block;
-    style.padding[3] = 24;
-    style.margin[2] = 16;
+    edge(style.padding, Edge::Left) = 24;
+    edge(style.margin, Edge::Bottom) = 16;
   } else if (name == "li") {
     style.display = Display::Block;
-    style.margin[2] = 8;
+    edge(style.margin, Edge::Bottom) = 8;
   } else if (name == "body") {
     style.display = Display::Block;
     style.margin = {8, 8, 8, 8};
