@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr std::size_t kHtmlLimit = 1'048'576;
-
 // Stylesheets and images at manifest indexes 0 to 7, with a base element.
 constexpr std::string_view kPage =
     "<html><head><base href=\"https://example.test/\"><link rel=stylesheet href=a.css>"
@@ -50,7 +48,7 @@ const kivo_dom::Document& page() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
 
-  auto unpacked = kivo_engine::resources::unpack(input, kHtmlLimit);
+  auto unpacked = kivo_engine::resources::unpack(input, kivo_html::kRendererLimits.max_input_bytes);
   if (unpacked) {
     // Both parts are views into the input, one after the other.
     KIVO_CHECK(unpacked->html.size() + unpacked->blob.size() <= input.size());

@@ -12,8 +12,8 @@
 
 #include "document/driver.h"
 #include "document/reader.h"
+#include "json/io.h"
 #include "json_check.h"
-#include "layout/io.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   const auto& args = kArguments[data[0] % kArguments.size()];
   auto input = kivo_document::Reader::from_bytes(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
-  kivo_layout::StringOutput out;
+  kivo_json::StringOutput out;
   auto result = kivo_document::run(args, input, out);
   if (!result) {
     if (result.error().text.empty()) std::abort();

@@ -12,8 +12,8 @@
 #include "engine/presentation.h"
 #include "engine/resources.h"
 #include "html/parser.h"
+#include "json/io.h"
 #include "json_check.h"
-#include "layout/io.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ void require_sound_tree(const kivo_dom::Document& document) {
   for (std::size_t i = 1; i < listed.size(); ++i) KIVO_CHECK(listed[i] == 1);
 }
 
-void require_json(const kivo_layout::StringOutput& out, const char* what) {
+void require_json(const kivo_json::StringOutput& out, const char* what) {
   if (auto error = kivo_fuzz::json_lines_error(out.text)) {
     std::fprintf(stderr, "%s JSON is malformed: %s\n", what, error->c_str());
     std::abort();
@@ -54,10 +54,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   require_sound_tree(*document);
-  kivo_layout::StringOutput manifest;
+  kivo_json::StringOutput manifest;
   KIVO_CHECK(kivo_engine::Manifest::discover(*document).write_json(manifest).ok());
   require_json(manifest, "manifest");
-  kivo_layout::StringOutput blocks;
+  kivo_json::StringOutput blocks;
   KIVO_CHECK(kivo_engine::presentation::write_json(*document, blocks).ok());
   require_json(blocks, "presentation");
   KIVO_CHECK(blocks.text.rfind("{\"version\":1,", 0) == 0);

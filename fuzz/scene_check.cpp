@@ -5,10 +5,11 @@
 #include <string>
 
 #include "engine/presentation.h"
+#include "engine/scene_json.h"
 #include "fake_measurer.h"
+#include "json/io.h"
 #include "json_check.h"
 #include "layout/context.h"
-#include "layout/io.h"
 #include "layout/layout.h"
 
 namespace kivo_fuzz {
@@ -25,8 +26,8 @@ void check_scene(const kivo_dom::Document& document, const kivo_style::StyledDoc
   }
   KIVO_CHECK(scene->paints.size() <= kivo_layout::kMaxPaints);
   const std::string title = kivo_engine::presentation::document_title(document);
-  kivo_layout::StringOutput out;
-  auto written = scene->write_json(title, styled.warnings, document, styled, out);
+  kivo_json::StringOutput out;
+  auto written = kivo_engine::scene_json::write(*scene, title, styled.warnings, document, styled, out);
   if (!written) {
     std::fprintf(stderr, "scene JSON not written: %s\n", written.error().display().c_str());
     std::abort();

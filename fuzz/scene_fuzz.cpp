@@ -13,7 +13,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  auto unpacked = kivo_engine::resources::unpack(input, 1'048'576);
+  auto unpacked = kivo_engine::resources::unpack(input, kivo_html::kRendererLimits.max_input_bytes);
   if (!unpacked) return 0;
   auto document = kivo_html::parser::parse_web(unpacked->html, kivo_html::kRendererLimits);
   if (!document) return 0;

@@ -15,8 +15,8 @@
 #include "loading/number_text.h"
 #include "loading/scene_decoder.h"
 #include "platform/child_process.h"
+#include "platform/font_text_measurer.h"
 #include "platform/regular_file.h"
-#include "platform/text_measurer.h"
 
 namespace EngineBridge {
 
@@ -137,13 +137,13 @@ private:
         m_document) {
       throw BridgeError(kBadMeasurement);
     }
-    if (!m_measurer) m_measurer = std::make_unique<TextMeasurer>();
+    if (!m_measurer) m_measurer = std::make_unique<FontTextMeasurer>();
     const qreal width = m_measurer->width(QString::fromStdString(request.text), request.size, request.bold);
     m_process.write(shortestDecimal(width) + '\n');
   }
 
   ChildProcess& m_process;
-  std::unique_ptr<TextMeasurer> m_measurer;
+  std::unique_ptr<FontTextMeasurer> m_measurer;
   std::unique_ptr<SceneLineDecoder> m_partial;  // the line begun but not ended
   qint64 m_total = 0;
   qint64 m_requests = 0;

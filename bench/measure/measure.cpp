@@ -40,9 +40,9 @@
 #include "loading/scene_decoder.h"
 #include "loading/web_resources.h"
 #include "platform/child_process.h"
+#include "platform/font_text_measurer.h"
 #include "platform/regular_file.h"
 #include "platform/temporary_folder.h"
-#include "platform/text_measurer.h"
 #include "request.h"
 #include "typical_page.h"
 
@@ -86,7 +86,7 @@ std::vector<std::string> requestLines() {
 
 void benchmarkAnswers() {
   const std::vector<std::string> lines = requestLines();
-  TextMeasurer measurer;
+  FontTextMeasurer measurer;
   std::size_t sink = 0;
   // First with every text shaped anew, then with the widths shared between
   // runs, as a page laid out again finds them.
@@ -94,7 +94,7 @@ void benchmarkAnswers() {
     std::vector<double> spans;
     spans.reserve(lines.size());
     for (const std::string& line : lines) {
-      if (!shared) TextMeasurer::forgetSharedWidths();
+      if (!shared) FontTextMeasurer::forgetSharedWidths();
       const auto start = Clock::now();
       const SceneLine request = decodeSceneLine(line);
       const qreal width = measurer.width(QString::fromStdString(request.request->text), request.request->size,
@@ -229,7 +229,7 @@ void explain(const AloneRun& run) {
               run.lastRequestMicroseconds, run.documentStartMicroseconds, run.documentEndMicroseconds,
               run.microseconds);
   const auto measurerStart = Clock::now();
-  TextMeasurer measurer;
+  FontTextMeasurer measurer;
   std::printf("  making the text measurer: %.0f us\n", microseconds(Clock::now() - measurerStart));
   const auto decodeStart = Clock::now();
   SceneLine line = decodeSceneLine(run.scene);
@@ -269,7 +269,7 @@ bool benchmarkLoad(int rounds, bool loadOnly) {
   AloneRun last;
   const auto bridged = [&](bool first) {
     // A first load finds none of the page's widths shared by earlier runs.
-    if (first) TextMeasurer::forgetSharedWidths();
+    if (first) FontTextMeasurer::forgetSharedWidths();
     const auto start = Clock::now();
     const PageDocument document = EngineBridge::load(runner, QUrl::fromLocalFile(path), kWidth);
     // The caller keeps the document; freeing it is not part of the load.

@@ -8,8 +8,9 @@
 #include "engine/engine.h"
 #include "engine/presentation.h"
 #include "engine/resources.h"
+#include "engine/scene_json.h"
 #include "html/parser.h"
-#include "layout/io.h"
+#include "json/io.h"
 #include "layout/layout.h"
 #include "layout/text_measurer.h"
 #include "request.h"
@@ -65,7 +66,7 @@ Tally tally(std::string_view input, const std::string& width_text) {
     const auto manifest = kivo_engine::Manifest::discover(*document);
     result.parse_ms = since(start);
     start = Clock::now();
-    kivo_layout::StringOutput out;
+    kivo_json::StringOutput out;
     (void)manifest.write_json(out);
     result.write_ms = since(start);
     return result;
@@ -103,9 +104,9 @@ Tally tally(std::string_view input, const std::string& width_text) {
   result.paints = scene->paints.size();
 
   start = Clock::now();
-  kivo_layout::StringOutput out;
+  kivo_json::StringOutput out;
   const std::string title = kivo_engine::presentation::document_title(*document);
-  (void)scene->write_json(title, styled->warnings, *document, *styled, out);
+  (void)kivo_engine::scene_json::write(*scene, title, styled->warnings, *document, *styled, out);
   result.write_ms = since(start);
   return result;
 }

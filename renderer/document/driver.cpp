@@ -16,7 +16,7 @@
 namespace kivo_document {
 namespace {
 
-using kivo_layout::IoError;
+using kivo_json::IoError;
 
 // A file source is read through this bound, so an oversized file costs at most
 // one byte more than the limit, and a file that keeps growing cannot hold the
@@ -128,29 +128,27 @@ kivo_dom::Result<std::string, RunError> read_file_source(const std::string& path
 }
 
 kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reader& input,
-                                     kivo_layout::Output& output, const BeforeInput& before_input) {
+                                     kivo_json::Output& output, const BeforeInput& before_input) {
   // 1. and 2. Read the arguments; nothing else has happened yet.
-  auto arguments = read_arguments(args);
-  if (!arguments) return kivo_dom::err(std::move(arguments).error());
+  KIVO_TRY_ASSIGN(const Arguments arguments, read_arguments(args));
   if (before_input) {
-    if (auto r = before_input(); !r) return r;
+    KIVO_TRY(before_input());
   }
 
   // 3. Read the whole input into one buffer that lives for the run.
-  auto buffer = read_input(arguments->source, input);
-  if (!buffer) return kivo_dom::err(std::move(buffer).error());
+  KIVO_TRY_ASSIGN(const std::string buffer, read_input(arguments.source, input));
 
   // 4. Split it into the HTML text and the resource blob.
-  auto unpacked = kivo_engine::resources::unpack(*buffer, kHtmlLimit);
+  auto unpacked = kivo_engine::resources::unpack(buffer, kHtmlLimit);
   if (!unpacked) return kivo_dom::err(RunError::io(unpacked.error()));
 
   // 5. Parse the HTML text.
-  const kivo_engine::Engine engine{kivo_html::ParseLimits{1'048'576, 50'000, 128}};
+  const kivo_engine::Engine engine{kivo_html::kRendererLimits};
   auto document = engine.load_web_html(unpacked->html);
   if (!document) return kivo_dom::err(RunError::parse(document.error().display()));
 
   // 6. The output writer is the caller's; 7. write the mode's document.
-  switch (arguments->mode) {
+  switch (arguments.mode) {
     case Mode::Presentation:
       if (auto r = kivo_engine::presentation::write_json(*document, output); !r) {
         return kivo_dom::err(RunError::io(r.error()));
@@ -162,7 +160,7 @@ kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reade
       }
       break;
     case Mode::Scene:
-      if (auto r = run_scene(*document, unpacked->blob, arguments->width, output, input); !r) return r;
+      KIVO_TRY(run_scene(*document, unpacked->blob, arguments.width, output, input));
       break;
   }
 
@@ -177,7 +175,7 @@ int process_main(int argc, char** argv, const BeforeInput& before_input) {
   for (int i = 0; i < argc; ++i) args.emplace_back(argv[i]);
 
   Reader input(STDIN_FILENO);
-  kivo_layout::BufferedFdOutput output(STDOUT_FILENO);
+  kivo_json::BufferedFdOutput output(STDOUT_FILENO);
   auto result = run(args, input, output, before_input);
   if (result) return 0;
 
@@ -186,7 +184,7 @@ int process_main(int argc, char** argv, const BeforeInput& before_input) {
   output.discard_flush();
   std::string line = result.error().display();
   line.push_back('\n');
-  (void)kivo_layout::write_all_fd(STDERR_FILENO, line);
+  (void)kivo_json::write_all_fd(STDERR_FILENO, line);
   return 1;
 }
 

@@ -24,7 +24,8 @@
 #include "document/reader.h"
 #include "document/run_error.h"
 #include "dom/result.h"
-#include "layout/io.h"
+#include "html/parser.h"
+#include "json/io.h"
 
 namespace kivo_document {
 
@@ -37,9 +38,10 @@ inline constexpr std::string_view kBundleVersion = "1";
 inline constexpr std::string_view kStdinSource = "--stdin";
 // Largest frame payload: the largest resource envelope (12 + 1,048,576 + 66,560).
 inline constexpr std::uint32_t kMaxFrameBytes = 1'115'148;
-// Largest file source, and the largest HTML text inside any input.
+// Largest file source.
 inline constexpr std::uint64_t kMaxFileBytes = 1'048'576;
-inline constexpr std::size_t kHtmlLimit = 1'048'576;
+// Largest HTML text inside any input: the parser's own input limit.
+inline constexpr std::size_t kHtmlLimit = kivo_html::kRendererLimits.max_input_bytes;
 
 // Called once after the arguments have been accepted and before any input is
 // read; the program enters its sandbox here. Its error ends the run.
@@ -49,7 +51,7 @@ using BeforeInput = std::function<kivo_dom::Result<void, RunError>()>;
 // output is the run's buffered standard output and is flushed on success; on
 // failure it is left as it is and the caller writes out what it holds.
 kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reader& input,
-                                     kivo_layout::Output& output, const BeforeInput& before_input = {});
+                                     kivo_json::Output& output, const BeforeInput& before_input = {});
 
 // The whole process around run(): standard input and output, the error line
 // on standard error, and the exit status (0 or 1).

@@ -38,7 +38,7 @@ class FileSource : public testing::Test {
   static Outcome run_with(std::vector<std::string> args) {
     args.insert(args.begin(), "kivo-document");
     Reader input = Reader::from_bytes("");
-    kivo_layout::StringOutput output;
+    kivo_json::StringOutput output;
     auto r = run(args, input, output);
     return {output.text, r ? std::string() : r.error().display()};
   }
@@ -112,7 +112,7 @@ TEST(Run, SandboxHookComesAfterTheArgumentsAndBeforeInput) {
   };
   for (const Case& c : cases) {
     Reader input = Reader::from_bytes(std::string("\0\0\0\0", 4));
-    kivo_layout::StringOutput output;
+    kivo_json::StringOutput output;
     bool called = false;
     auto r = run(c.args, input, output, [&]() -> kivo_dom::Result<void, RunError> {
       called = true;
@@ -129,7 +129,7 @@ TEST(Run, SandboxHookComesAfterTheArgumentsAndBeforeInput) {
 
 TEST(Run, ErrorKindsAreKept) {
   Reader input = Reader::from_bytes("");
-  kivo_layout::StringOutput output;
+  kivo_json::StringOutput output;
   auto width = run({"kivo-document", "--stdin", ""}, input, output);
   EXPECT_EQ(width.error().kind, RunError::Kind::FloatParse);
   auto frame = run({"kivo-document", "--stdin"}, input, output);

@@ -26,7 +26,7 @@
 #include "document/reader.h"
 #include "document/scene_run.h"
 #include "engine/engine.h"
-#include "layout/io.h"
+#include "json/io.h"
 
 namespace kivo_document {
 namespace {
@@ -84,7 +84,7 @@ Outcome run_program(const std::vector<std::string>& args, const std::string& inp
   // The parent keeps its copy of the read end of standard input, so bytes the
   // child never read can be counted afterwards.
   std::thread writer([fd = in[1], &input] {
-    (void)kivo_layout::write_all_fd(fd, input);
+    (void)kivo_json::write_all_fd(fd, input);
     ::close(fd);
   });
 
@@ -243,7 +243,7 @@ TEST(KivoDocumentCli, EveryOtherWidthSelectsSceneMode) {
   auto document = engine.load_web_html("<p>Hello</p>");
   ASSERT_TRUE(document.ok());
   for (const char* width : {"nan", "INF", "-5", "100", "-inf"}) {
-    kivo_layout::StringOutput out;
+    kivo_json::StringOutput out;
     Reader in = Reader::from_bytes("");
     auto expected = run_scene(*document, "", std::strtof(width, nullptr), out, in);
     ASSERT_FALSE(expected.ok()) << width;

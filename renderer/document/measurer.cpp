@@ -5,12 +5,11 @@
 
 #include "dom/float_parse.h"
 #include "dom/text.h"
-#include "layout/protocol.h"
+#include "json/write.h"
 
 namespace kivo_document {
 
-namespace protocol = kivo_layout::protocol;
-using kivo_layout::IoError;
+using kivo_json::IoError;
 
 std::size_t RemoteMeasurer::KeyHash::operator()(const KeyView& key) const {
   std::size_t h = std::hash<std::string_view>{}(key.text);
@@ -18,14 +17,14 @@ std::size_t RemoteMeasurer::KeyHash::operator()(const KeyView& key) const {
   return h ^ (key.bold ? 0x51ed270b27ULL : 0);
 }
 
-RemoteMeasurer::RemoteMeasurer(kivo_layout::Output& output, Reader& input) : m_output(output), m_input(input) {}
+RemoteMeasurer::RemoteMeasurer(kivo_json::Output& output, Reader& input) : m_output(output), m_input(input) {}
 
 kivo_dom::Result<void, IoError> RemoteMeasurer::write_request(std::string_view text, float size, bool bold) {
   // The line is built whole and written once.
   m_request.assign("{\"measure\":true,\"size\":");
-  protocol::append_f32(m_request, size);
+  kivo_json::append_f32(m_request, size);
   m_request += bold ? ",\"bold\":true,\"text\":" : ",\"bold\":false,\"text\":";
-  protocol::append_string(m_request, text);
+  kivo_json::append_string(m_request, text);
   m_request += "}\n";
   return m_output.write(m_request);
 }
@@ -49,12 +48,11 @@ kivo_dom::Result<float, std::string> RemoteMeasurer::width(std::string_view text
   if (line.empty() || line.back() != '\n') return kivo_dom::err(std::string("incomplete measurement response"));
 
   // 7. Trim the surrounding white space and 8. read the number.
-  auto parsed = kivo_dom::parse_f32(kivo_dom::text::trim_unicode_white_space(line));
-  if (!parsed) return kivo_dom::err(std::move(parsed).error());
+  KIVO_TRY_ASSIGN(const float parsed, kivo_dom::parse_f32(kivo_dom::text::trim_unicode_white_space(line)));
 
   // 9. Remember the answer for the rest of the run.
-  m_cache.emplace(Key{std::string(text), key.size_bits, bold}, *parsed);
-  return *parsed;
+  m_cache.emplace(Key{std::string(text), key.size_bits, bold}, parsed);
+  return parsed;
 }
 
 }  // namespace kivo_document

@@ -18,7 +18,7 @@
 
 #include "document/reader.h"
 #include "dom/result.h"
-#include "layout/io.h"
+#include "json/io.h"
 #include "layout/text_measurer.h"
 
 namespace kivo_document {
@@ -29,7 +29,7 @@ class RemoteMeasurer final : public kivo_layout::TextMeasurer {
   static constexpr std::size_t kMaxAnswerBytes = 64;
 
   // Both streams are borrowed and must outlive the measurer.
-  RemoteMeasurer(kivo_layout::Output& output, Reader& input);
+  RemoteMeasurer(kivo_json::Output& output, Reader& input);
 
   kivo_dom::Result<float, std::string> width(std::string_view text, float size, bool bold) override;
 
@@ -65,9 +65,9 @@ class RemoteMeasurer final : public kivo_layout::TextMeasurer {
     }
   };
 
-  kivo_dom::Result<void, kivo_layout::IoError> write_request(std::string_view text, float size, bool bold);
+  kivo_dom::Result<void, kivo_json::IoError> write_request(std::string_view text, float size, bool bold);
 
-  kivo_layout::Output& m_output;
+  kivo_json::Output& m_output;
   Reader& m_input;
   std::unordered_map<Key, float, KeyHash, KeyEqual> m_cache;
   // The request line being built; kept to reuse its memory.

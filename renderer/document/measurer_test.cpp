@@ -13,13 +13,13 @@ namespace {
 
 // Records what had been written by the time of each flush, so a test can see
 // that a request was complete on the pipe before its answer was read.
-class RecordingOutput final : public kivo_layout::Output {
+class RecordingOutput final : public kivo_json::Output {
  public:
-  kivo_dom::Result<void, kivo_layout::IoError> write(std::string_view bytes) override {
+  kivo_dom::Result<void, kivo_json::IoError> write(std::string_view bytes) override {
     text.append(bytes);
     return {};
   }
-  kivo_dom::Result<void, kivo_layout::IoError> flush() override {
+  kivo_dom::Result<void, kivo_json::IoError> flush() override {
     flushed_at.push_back(text.size());
     return {};
   }
@@ -27,15 +27,15 @@ class RecordingOutput final : public kivo_layout::Output {
   std::vector<std::size_t> flushed_at;
 };
 
-class FailingOutput final : public kivo_layout::Output {
+class FailingOutput final : public kivo_json::Output {
  public:
   explicit FailingOutput(bool fail_write) : m_fail_write(fail_write) {}
-  kivo_dom::Result<void, kivo_layout::IoError> write(std::string_view) override {
-    if (m_fail_write) return kivo_dom::err(kivo_layout::IoError::os(EPIPE));
+  kivo_dom::Result<void, kivo_json::IoError> write(std::string_view) override {
+    if (m_fail_write) return kivo_dom::err(kivo_json::IoError::os(EPIPE));
     return {};
   }
-  kivo_dom::Result<void, kivo_layout::IoError> flush() override {
-    return kivo_dom::err(kivo_layout::IoError::os(EPIPE));
+  kivo_dom::Result<void, kivo_json::IoError> flush() override {
+    return kivo_dom::err(kivo_json::IoError::os(EPIPE));
   }
 
  private:

@@ -8,7 +8,7 @@
 
 namespace kivo_document {
 
-using kivo_layout::IoError;
+using kivo_json::IoError;
 
 Reader::Reader(int fd) : m_fd(fd) { m_buffer.reserve(kCapacity); }
 
@@ -32,10 +32,9 @@ kivo_dom::Result<bool, IoError> Reader::fill() {
   if (m_buffer.size() < kCapacity) m_buffer.resize(kCapacity);
   m_pos = 0;
   m_end = 0;
-  auto n = read_some(m_buffer.data(), kCapacity);
-  if (!n) return kivo_dom::err(std::move(n).error());
-  m_end = *n;
-  return *n > 0;
+  KIVO_TRY_ASSIGN(const std::size_t n, read_some(m_buffer.data(), kCapacity));
+  m_end = n;
+  return n > 0;
 }
 
 kivo_dom::Result<void, IoError> Reader::read_exact(char* dst, std::size_t size) {
@@ -45,16 +44,14 @@ kivo_dom::Result<void, IoError> Reader::read_exact(char* dst, std::size_t size) 
       // through the buffer; a small one refills the buffer, which may then
       // also hold the bytes that follow.
       if (size >= kCapacity && m_fd >= 0) {
-        auto n = read_some(dst, size);
-        if (!n) return kivo_dom::err(std::move(n).error());
-        if (*n == 0) return kivo_dom::err(IoError::unexpected_eof());
-        dst += *n;
-        size -= *n;
+        KIVO_TRY_ASSIGN(const std::size_t n, read_some(dst, size));
+        if (n == 0) return kivo_dom::err(IoError::unexpected_eof());
+        dst += n;
+        size -= n;
         continue;
       }
-      auto more = fill();
-      if (!more) return kivo_dom::err(std::move(more).error());
-      if (!*more) return kivo_dom::err(IoError::unexpected_eof());
+      KIVO_TRY_ASSIGN(const bool more, fill());
+      if (!more) return kivo_dom::err(IoError::unexpected_eof());
     }
     const std::size_t take = std::min(size, buffered().size());
     std::memcpy(dst, m_buffer.data() + m_pos, take);
@@ -69,9 +66,8 @@ kivo_dom::Result<std::string, IoError> Reader::read_line(std::size_t max_bytes) 
   std::string line;
   while (line.size() < max_bytes) {
     if (buffered().empty()) {
-      auto more = fill();
-      if (!more) return kivo_dom::err(std::move(more).error());
-      if (!*more) break;
+      KIVO_TRY_ASSIGN(const bool more, fill());
+      if (!more) break;
     }
     const std::string_view available = buffered().substr(0, max_bytes - line.size());
     const std::size_t newline = available.find('\n');

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dom/result.h"
-#include "layout/io.h"
+#include "json/io.h"
 
 namespace kivo_document {
 
@@ -31,18 +31,18 @@ class Reader {
 
   // Fills dst with exactly size bytes; an end of input first fails with
   // "failed to fill whole buffer" (the bytes read so far are consumed).
-  kivo_dom::Result<void, kivo_layout::IoError> read_exact(char* dst, std::size_t size);
+  kivo_dom::Result<void, kivo_json::IoError> read_exact(char* dst, std::size_t size);
 
   // Takes bytes up to and including the first line feed, at most max_bytes of
   // them, stopping early at the end of input. Only the bytes taken are consumed.
-  kivo_dom::Result<std::string, kivo_layout::IoError> read_line(std::size_t max_bytes);
+  kivo_dom::Result<std::string, kivo_json::IoError> read_line(std::size_t max_bytes);
 
  private:
   Reader(int fd, std::string bytes);
   // Refills the empty buffer; false at the end of input.
-  kivo_dom::Result<bool, kivo_layout::IoError> fill();
+  kivo_dom::Result<bool, kivo_json::IoError> fill();
   // Reads once from the descriptor into dst, retrying interruptions; 0 at the end.
-  kivo_dom::Result<std::size_t, kivo_layout::IoError> read_some(char* dst, std::size_t size);
+  kivo_dom::Result<std::size_t, kivo_json::IoError> read_some(char* dst, std::size_t size);
   std::string_view buffered() const;
 
   int m_fd;

@@ -18,7 +18,7 @@ class PipeSource {
     EXPECT_EQ(::pipe(fds), 0);
     m_read = fds[0];
     m_writer = std::thread([fd = fds[1], bytes = std::move(bytes)] {
-      (void)kivo_layout::write_all_fd(fd, bytes);
+      (void)kivo_json::write_all_fd(fd, bytes);
       ::close(fd);
     });
   }

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "layout/io.h"
+#include "json/io.h"
 
 namespace kivo_document {
 
@@ -32,7 +32,7 @@ struct RunError {
   std::string text;
 
   static RunError message(std::string text) { return RunError{Kind::Message, std::move(text)}; }
-  static RunError io(const kivo_layout::IoError& error) { return RunError{Kind::Io, error.display()}; }
+  static RunError io(const kivo_json::IoError& error) { return RunError{Kind::Io, error.display()}; }
   static RunError float_parse(std::string text) { return RunError{Kind::FloatParse, std::move(text)}; }
   static RunError parse(std::string display) { return RunError{Kind::Parse, std::move(display)}; }
   static RunError style(std::string text) { return RunError{Kind::Style, std::move(text)}; }

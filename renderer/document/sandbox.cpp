@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "layout/io.h"
+#include "json/io.h"
 
 namespace kivo_document::sandbox {
 namespace {
@@ -35,7 +35,7 @@ constexpr std::uint64_t kScopeAll = (1ULL << 0) | (1ULL << 1);
 
 RunError sandbox_error(std::string_view what, int code) {
   return RunError::message("cannot enter the renderer sandbox: " + std::string(what) + ": " +
-                           kivo_layout::IoError::os(code).display());
+                           kivo_json::IoError::os(code).display());
 }
 
 // Applies a ruleset that handles every access right the kernel knows and

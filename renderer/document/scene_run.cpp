@@ -5,14 +5,14 @@
 #include "document/measurer.h"
 #include "engine/presentation.h"
 #include "engine/resources.h"
+#include "engine/scene_json.h"
 #include "layout/layout.h"
-#include "layout/scene.h"
 #include "style/cascade.h"
 
 namespace kivo_document {
 
 kivo_dom::Result<void, RunError> run_scene(const kivo_dom::Document& document, std::string_view blob, float width,
-                                           kivo_layout::Output& out, Reader& in) {
+                                           kivo_json::Output& out, Reader& in) {
   // 1. Decode the delivered stylesheets and image sizes against the document.
   auto loaded = kivo_engine::Loaded::decode(document, blob);
   if (!loaded) return kivo_dom::err(RunError::io(loaded.error()));
@@ -32,7 +32,7 @@ kivo_dom::Result<void, RunError> run_scene(const kivo_dom::Document& document, s
   const std::string title = kivo_engine::presentation::document_title(document);
 
   // 6. Write the one scene line after the last measurement request.
-  if (auto r = scene->write_json(title, styled->warnings, document, *styled, out); !r) {
+  if (auto r = kivo_engine::scene_json::write(*scene, title, styled->warnings, document, *styled, out); !r) {
     return kivo_dom::err(RunError::io(r.error()));
   }
   return {};

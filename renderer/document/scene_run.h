@@ -11,7 +11,7 @@
 #include "document/run_error.h"
 #include "dom/document.h"
 #include "dom/result.h"
-#include "layout/io.h"
+#include "json/io.h"
 
 namespace kivo_document {
 
@@ -21,6 +21,6 @@ namespace kivo_document {
 // arrive and must be refused here); out: the run's buffered standard output;
 // in: the run's standard input, positioned after the input frame.
 kivo_dom::Result<void, RunError> run_scene(const kivo_dom::Document& document, std::string_view blob, float width,
-                                           kivo_layout::Output& out, Reader& in);
+                                           kivo_json::Output& out, Reader& in);
 
 }  // namespace kivo_document

@@ -54,7 +54,7 @@ struct SceneOutcome {
 
 SceneOutcome run(std::string_view html, std::string_view blob, float width, std::string input) {
   const kivo_dom::Document document = parse(html);
-  kivo_layout::StringOutput out;
+  kivo_json::StringOutput out;
   Reader in = Reader::from_bytes(std::move(input));
   auto result = run_scene(document, blob, width, out, in);
   return SceneOutcome{std::move(result), out.text};
@@ -148,12 +148,12 @@ TEST(SceneRun, ClosedInputEndsInLayoutWithRequestsButNoScene) {
 }
 
 // Takes nothing: every write fails as on a closed pipe.
-class ClosedOutput final : public kivo_layout::Output {
+class ClosedOutput final : public kivo_json::Output {
  public:
-  kivo_dom::Result<void, kivo_layout::IoError> write(std::string_view) override {
-    return kivo_dom::err(kivo_layout::IoError::os(EPIPE));
+  kivo_dom::Result<void, kivo_json::IoError> write(std::string_view) override {
+    return kivo_dom::err(kivo_json::IoError::os(EPIPE));
   }
-  kivo_dom::Result<void, kivo_layout::IoError> flush() override { return {}; }
+  kivo_dom::Result<void, kivo_json::IoError> flush() override { return {}; }
 };
 
 TEST(SceneRun, WriteFailureIsTheSystemError) {

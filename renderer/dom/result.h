@@ -23,6 +23,30 @@ namespace kivo_dom {
     if (!(cond)) ::kivo_dom::fail_invariant(#cond);     \
   } while (false)
 
+// Returns early from the enclosing function with the error of a failed
+// result; the function's own Result takes that error type. The expression is
+// evaluated once, and the value of a successful result is dropped.
+#define KIVO_TRY(...)                                                \
+  do {                                                               \
+    if (auto kivo_try_result_ = (__VA_ARGS__); !kivo_try_result_) {  \
+      return ::kivo_dom::err(::std::move(kivo_try_result_).error()); \
+    }                                                                \
+  } while (false)
+
+// Declares `lhs` (for example `auto width` or `const Style* style`), or
+// assigns to it when it names a variable, with the value of a successful
+// result; a failed result returns early with its error as KIVO_TRY does. It
+// expands to several statements of the enclosing block, so it stands on a
+// line of its own there, never as the body of an if or a loop.
+#define KIVO_TRY_ASSIGN(lhs, ...) KIVO_TRY_ASSIGN_AS_(KIVO_TRY_JOIN_(kivo_try_result_, __LINE__), lhs, __VA_ARGS__)
+#define KIVO_TRY_ASSIGN_AS_(result, lhs, ...)                       \
+  auto result = (__VA_ARGS__);                                      \
+  if (!result) return ::kivo_dom::err(::std::move(result).error()); \
+  lhs = ::std::move(result).value()
+// Two steps, so that __LINE__ is expanded before it is pasted.
+#define KIVO_TRY_JOIN_(a, b) KIVO_TRY_JOIN_NOW_(a, b)
+#define KIVO_TRY_JOIN_NOW_(a, b) a##b
+
 template <class E>
 struct Err {
   E error;

@@ -57,7 +57,7 @@ std::string run(std::string_view input, bool manifest) {
   if (!unpacked.ok()) return unpacked.error().display();
   const auto document = Engine{kRunLimits}.load_web_html(unpacked->html);
   if (!document.ok()) return document.error().display();
-  kivo_layout::StringOutput out;
+  kivo_json::StringOutput out;
   const auto written = manifest ? Manifest::discover(*document).write_json(out)
                                 : presentation::write_json(*document, out);
   if (!written.ok()) return written.error().display();

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "dom/text.h"
-#include "layout/protocol.h"
+#include "json/write.h"
 
 namespace kivo_engine::presentation {
 
@@ -13,9 +13,9 @@ namespace {
 
 using kivo_dom::Document;
 using kivo_dom::NodeId;
-using kivo_layout::IoError;
-using kivo_layout::Output;
 using kivo_dom::Result;
+using kivo_json::IoError;
+using kivo_json::Output;
 
 constexpr std::size_t kTitleMaxCharacters = 120;
 constexpr std::string_view kFallbackTitle = "Yerel belge";
@@ -121,7 +121,7 @@ std::string title_candidate(const Document& document, NodeId node) {
 // Writes a JSON string in the renderer's one string form, slice by slice.
 Result<void, IoError> write_escaped(std::string_view text, Output& out) {
   static constexpr char kHex[] = "0123456789abcdef";
-  if (auto r = out.write("\""); !r) return r;
+  KIVO_TRY(out.write("\""));
   std::size_t run = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
@@ -138,13 +138,13 @@ Result<void, IoError> write_escaped(std::string_view text, Output& out) {
         escape = std::string_view(unicode, sizeof unicode);
     }
     if (i > run) {
-      if (auto r = out.write(text.substr(run, i - run)); !r) return r;
+      KIVO_TRY(out.write(text.substr(run, i - run)));
     }
-    if (auto r = out.write(escape); !r) return r;
+    KIVO_TRY(out.write(escape));
     run = i + 1;
   }
   if (text.size() > run) {
-    if (auto r = out.write(text.substr(run)); !r) return r;
+    KIVO_TRY(out.write(text.substr(run)));
   }
   return out.write("\"");
 }
@@ -239,13 +239,13 @@ std::string title(const Document& document) { return document_title(document); }
 
 Result<void, IoError> write_json(const Document& document, Output& out) {
   const std::vector<Block> list = blocks(document);
-  if (auto r = out.write("{\"version\":1,\"blocks\":["); !r) return r;
+  KIVO_TRY(out.write("{\"version\":1,\"blocks\":["));
   for (std::size_t i = 0; i < list.size(); ++i) {
-    if (auto r = out.write(i == 0 ? "{\"heading\":" : ",{\"heading\":"); !r) return r;
-    if (auto r = kivo_layout::protocol::write_u64(list[i].heading, out); !r) return r;
-    if (auto r = out.write(",\"text\":"); !r) return r;
-    if (auto r = write_escaped(list[i].text, out); !r) return r;
-    if (auto r = out.write("}"); !r) return r;
+    KIVO_TRY(out.write(i == 0 ? "{\"heading\":" : ",{\"heading\":"));
+    KIVO_TRY(kivo_json::write_u64(list[i].heading, out));
+    KIVO_TRY(out.write(",\"text\":"));
+    KIVO_TRY(write_escaped(list[i].text, out));
+    KIVO_TRY(out.write("}"));
   }
   return out.write("]}\n");
 }

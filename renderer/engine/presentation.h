@@ -12,7 +12,7 @@
 
 #include "dom/document.h"
 #include "dom/result.h"
-#include "layout/io.h"
+#include "json/io.h"
 
 namespace kivo_engine::presentation {
 
@@ -45,6 +45,6 @@ std::string title(const kivo_dom::Document& document);
 
 // Writes {"version":1,"blocks":[...]} and one line feed; the first error of
 // the output ends the writing and is returned unchanged.
-kivo_dom::Result<void, kivo_layout::IoError> write_json(const kivo_dom::Document& document, kivo_layout::Output& out);
+kivo_dom::Result<void, kivo_json::IoError> write_json(const kivo_dom::Document& document, kivo_json::Output& out);
 
 }  // namespace kivo_engine::presentation

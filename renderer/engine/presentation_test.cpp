@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "dom/text.h"
-#include "layout/protocol.h"
 #include "engine/test_support.h"
+#include "json/write.h"
 
 namespace kivo_engine::presentation {
 namespace {
@@ -20,7 +20,7 @@ using test::T;
 using test::Tree;
 
 std::string presentation_json(const kivo_dom::Document& document) {
-  kivo_layout::StringOutput out;
+  kivo_json::StringOutput out;
   EXPECT_TRUE(write_json(document, out).ok());
   return out.text;
 }
@@ -169,7 +169,7 @@ TEST(PresentationJson, ReturnsTheFirstWriteErrorUnchanged) {
     FailingOutput out(writes);
     const auto result = write_json(document, out);
     ASSERT_FALSE(result.ok()) << writes;
-    EXPECT_EQ(result.error().kind, kivo_layout::IoError::Kind::Os);
+    EXPECT_EQ(result.error().kind, kivo_json::IoError::Kind::Os);
     EXPECT_EQ(result.error().code, EPIPE);
     EXPECT_EQ(full.substr(0, out.text.size()), out.text);
     EXPECT_LT(out.text.size(), full.size());
@@ -185,8 +185,8 @@ TEST(PresentationJson, StringFormMatchesTheSharedWriter) {
   }
   const std::vector<std::string> texts = {every_byte, "\xc3\xa7\xc4\x9f", "a\"b\\c", "\x01"};
   for (const std::string& text : texts) {
-    kivo_layout::StringOutput shared;
-    ASSERT_TRUE(kivo_layout::protocol::write_string(text, shared).ok());
+    kivo_json::StringOutput shared;
+    ASSERT_TRUE(kivo_json::write_string(text, shared).ok());
     const std::string json = presentation_json(build({E("p", {T("x" + text + "x")})}));
     const std::string shared_form = shared.text.substr(1, shared.text.size() - 2);
     EXPECT_NE(json.find("\"text\":\"x" + shared_form + "x\""), std::string::npos) << json;

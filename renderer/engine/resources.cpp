@@ -3,7 +3,7 @@
 #include <array>
 
 #include "dom/text.h"
-#include "layout/protocol.h"
+#include "json/write.h"
 
 namespace kivo_engine {
 
@@ -13,8 +13,8 @@ using kivo_dom::Document;
 using kivo_dom::Node;
 using kivo_dom::NodeId;
 using kivo_dom::Result;
-using kivo_layout::IoError;
-using kivo_layout::Output;
+using kivo_json::IoError;
+using kivo_json::Output;
 
 IoError invalid_envelope() { return IoError::invalid_data(std::string(resources::kInvalidEnvelope)); }
 
@@ -137,25 +137,24 @@ Manifest Manifest::discover(const Document& document) {
 }
 
 Result<void, IoError> Manifest::write_json(Output& out) const {
-  namespace protocol = kivo_layout::protocol;
-  if (auto r = out.write("{\"resources\":["); !r) return r;
+  KIVO_TRY(out.write("{\"resources\":["));
   for (std::size_t i = 0; i < resources.size(); ++i) {
-    if (auto r = out.write(i == 0 ? "{\"id\":" : ",{\"id\":"); !r) return r;
-    if (auto r = protocol::write_u64(i, out); !r) return r;
-    if (auto r = out.write(",\"kind\":"); !r) return r;
-    if (auto r = protocol::write_u64(resources[i].kind, out); !r) return r;
-    if (auto r = out.write(",\"url\":"); !r) return r;
-    if (auto r = protocol::write_string(resources[i].url, out); !r) return r;
-    if (auto r = out.write("}"); !r) return r;
+    KIVO_TRY(out.write(i == 0 ? "{\"id\":" : ",{\"id\":"));
+    KIVO_TRY(kivo_json::write_u64(i, out));
+    KIVO_TRY(out.write(",\"kind\":"));
+    KIVO_TRY(kivo_json::write_u64(resources[i].kind, out));
+    KIVO_TRY(out.write(",\"url\":"));
+    KIVO_TRY(kivo_json::write_string(resources[i].url, out));
+    KIVO_TRY(out.write("}"));
   }
-  if (auto r = out.write("],\"base\":"); !r) return r;
+  KIVO_TRY(out.write("],\"base\":"));
   if (base.has_value()) {
-    if (auto r = protocol::write_string(*base, out); !r) return r;
+    KIVO_TRY(kivo_json::write_string(*base, out));
   } else {
-    if (auto r = out.write("null"); !r) return r;
+    KIVO_TRY(out.write("null"));
   }
-  if (auto r = out.write(",\"limited\":"); !r) return r;
-  if (auto r = protocol::write_bool(limited, out); !r) return r;
+  KIVO_TRY(out.write(",\"limited\":"));
+  KIVO_TRY(kivo_json::write_bool(limited, out));
   return out.write("}\n");
 }
 
@@ -184,9 +183,7 @@ Result<Loaded, IoError> Loaded::decode(const Document& document, std::string_vie
     if (used[index] || length > remaining - 8) return kivo_dom::err(invalid_envelope());
     used[index] = true;
     const std::string_view payload = blob.substr(offset + 8, length);
-    if (auto stored = reader.store(manifest.resources[index], index, payload); !stored) {
-      return kivo_dom::err(std::move(stored).error());
-    }
+    KIVO_TRY(reader.store(manifest.resources[index], index, payload));
     offset += 8 + static_cast<std::size_t>(length);
   }
   // 6. Nothing may follow the last entry.

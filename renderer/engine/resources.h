@@ -29,8 +29,8 @@
 
 #include "dom/document.h"
 #include "dom/result.h"
+#include "json/io.h"
 #include "layout/image_table.h"
-#include "layout/io.h"
 
 namespace kivo_engine {
 
@@ -64,7 +64,7 @@ struct Manifest {
   // Lists the document's stylesheet links and images; never fails.
   static Manifest discover(const kivo_dom::Document& document);
   // Writes {"resources":[...],"base":...,"limited":...} and one line feed.
-  kivo_dom::Result<void, kivo_layout::IoError> write_json(kivo_layout::Output& out) const;
+  kivo_dom::Result<void, kivo_json::IoError> write_json(kivo_json::Output& out) const;
 };
 
 using LoadedImage = kivo_layout::ImageSize;
@@ -75,7 +75,7 @@ struct Loaded {
   kivo_layout::ImageTable images;
 
   // Reads the resource blob against the manifest of the same document.
-  static kivo_dom::Result<Loaded, kivo_layout::IoError> decode(const kivo_dom::Document& document,
+  static kivo_dom::Result<Loaded, kivo_json::IoError> decode(const kivo_dom::Document& document,
                                                                std::string_view blob);
 };
 
@@ -98,7 +98,7 @@ struct Unpacked {
 
 // Splits an input into its HTML text and resource blob: an envelope when it
 // starts with the magic, else plain HTML with an empty blob.
-kivo_dom::Result<Unpacked, kivo_layout::IoError> unpack(std::string_view input, std::size_t html_limit);
+kivo_dom::Result<Unpacked, kivo_json::IoError> unpack(std::string_view input, std::size_t html_limit);
 
 }  // namespace resources
 

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "engine/test_support.h"
-#include "layout/protocol.h"
+#include "json/write.h"
 
 namespace kivo_engine {
 namespace {
 
-using kivo_layout::IoError;
+using kivo_json::IoError;
 using test::build;
 using test::E;
 using test::FailingOutput;
@@ -46,7 +46,7 @@ std::string blob(const std::vector<std::string>& entries) {
 }
 
 std::string manifest_json(const std::vector<Tree>& tree) {
-  kivo_layout::StringOutput out;
+  kivo_json::StringOutput out;
   EXPECT_TRUE(Manifest::discover(build(tree)).write_json(out).ok());
   return out.text;
 }
@@ -180,7 +180,7 @@ TEST(ManifestDiscover, SkipsIdsOfOtherDocumentsAndPastTheEnd) {
 
 TEST(ManifestJson, ReturnsTheFirstWriteErrorUnchanged) {
   const Manifest manifest = Manifest::discover(build({E("img", {{"src", "a"}}), E("base", {{"href", "b"}})}));
-  kivo_layout::StringOutput whole;
+  kivo_json::StringOutput whole;
   ASSERT_TRUE(manifest.write_json(whole).ok());
   for (int writes = 0; writes < 16; ++writes) {
     FailingOutput out(writes);
@@ -284,8 +284,8 @@ std::string describe_decode(const kivo_dom::Document& document, std::string_view
     if (const auto image = result->images.find(node); image != result->images.end()) {
       ++found;
       text.append(" ").append(std::to_string(i)).append("=");
-      text.append(kivo_layout::protocol::f32_text(image->second.width)).append("x");
-      text.append(kivo_layout::protocol::f32_text(image->second.height)).append("#");
+      text.append(kivo_json::f32_text(image->second.width)).append("x");
+      text.append(kivo_json::f32_text(image->second.height)).append("#");
       text.append(std::to_string(image->second.id));
     }
   }

@@ -12,7 +12,7 @@
 
 #include "dom/document.h"
 #include "dom/result.h"
-#include "layout/io.h"
+#include "json/io.h"
 
 namespace kivo_engine::test {
 
@@ -62,15 +62,15 @@ inline kivo_dom::NodeId nth_element(const kivo_dom::Document& document, std::str
 }
 
 // Accepts a number of writes, then fails every later one with EPIPE.
-class FailingOutput final : public kivo_layout::Output {
+class FailingOutput final : public kivo_json::Output {
  public:
   explicit FailingOutput(int writes_left) : m_writes_left(writes_left) {}
-  kivo_dom::Result<void, kivo_layout::IoError> write(std::string_view bytes) override {
-    if (m_writes_left-- <= 0) return kivo_dom::err(kivo_layout::IoError::os(EPIPE));
+  kivo_dom::Result<void, kivo_json::IoError> write(std::string_view bytes) override {
+    if (m_writes_left-- <= 0) return kivo_dom::err(kivo_json::IoError::os(EPIPE));
     text.append(bytes);
     return {};
   }
-  kivo_dom::Result<void, kivo_layout::IoError> flush() override { return {}; }
+  kivo_dom::Result<void, kivo_json::IoError> flush() override { return {}; }
   std::string text;
 
  private:

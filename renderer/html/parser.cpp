@@ -100,7 +100,7 @@ class Parser {
     }
     while (m_position < m_input.size()) {
       const std::size_t before = m_position;
-      if (auto step = step_once(); !step.ok()) return step;
+      KIVO_TRY(step_once());
       // Every step consumes input, which bounds the loop by the text's length.
       KIVO_CHECK(m_position > before);
     }
@@ -138,16 +138,14 @@ class Parser {
     }
     // 6. A "<" that starts no markup is text of its own.
     if (rest[0] == '<') {
-      if (auto added = add_text(m_position, "<"); !added.ok()) return added;
+      KIVO_TRY(add_text(m_position, "<"));
       m_position += 1;
       return {};
     }
     // 7. Text up to the next "<".
     const std::size_t end = rest.find('<');
     const std::size_t length = end == std::string_view::npos ? rest.size() : end;
-    if (auto added = add_text(m_position, parser::decode_web_references(rest.substr(0, length))); !added.ok()) {
-      return added;
-    }
+    KIVO_TRY(add_text(m_position, parser::decode_web_references(rest.substr(0, length))));
     m_position += length;
     return {};
   }
@@ -158,10 +156,7 @@ class Parser {
     if (k == 0) return tag();
     const std::string_view content = rest.substr(0, k);
     const bool decoded = name == "title" || name == "textarea";
-    if (auto added = add_text(m_position, decoded ? parser::decode_web_references(content) : std::string(content));
-        !added.ok()) {
-      return added;
-    }
+    KIVO_TRY(add_text(m_position, decoded ? parser::decode_web_references(content) : std::string(content)));
     m_position += k;
     return {};
   }
@@ -169,9 +164,7 @@ class Parser {
   // Handles the one tag at the position and moves past it.
   Result<void, ParseError> tag() {
     // 1. Read the tag's syntax.
-    auto parsed = tag::parse_mode(m_input.substr(m_position), m_position, m_mode);
-    if (!parsed.ok()) return err(parsed.error());
-    Tag& read = parsed.value();
+    KIVO_TRY_ASSIGN(Tag read, tag::parse_mode(m_input.substr(m_position), m_position, m_mode));
     KIVO_CHECK(read.length > 0);
     // 2. An end tag closes the nearest open element of its name, if any.
     if (read.closing) {
@@ -263,7 +256,7 @@ Result<Document, ParseError> parse_mode(std::string_view html, ParseLimits limit
   }
   // 4. Build the tree in one pass.
   Parser parser(html, limits, mode);
-  if (auto done = parser.run(); !done.ok()) return err(std::move(done).error());
+  KIVO_TRY(parser.run());
   return std::move(parser).finish();
 }
 

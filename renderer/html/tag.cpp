@@ -123,7 +123,7 @@ class TagReader {
       return tag;
     }
     // 5. A start tag's attributes up to its ">" or "/>".
-    if (auto done = read_attributes(tag); !done.ok()) return kivo_dom::err(done.error());
+    KIVO_TRY(read_attributes(tag));
     return tag;
   }
 
@@ -155,9 +155,8 @@ class TagReader {
       while (after_name < m_text.size() && is_ascii_white_space(m_text[after_name])) ++after_name;
       if (after_name < m_text.size() && m_text[after_name] == '=') {
         m_pos = after_name + 1;
-        auto raw = read_value();
-        if (!raw.ok()) return kivo_dom::err(raw.error());
-        value = parser::decode_web_references(*raw);
+        KIVO_TRY_ASSIGN(const std::string_view raw, read_value());
+        value = parser::decode_web_references(raw);
       }
 
       ++count;

@@ -9,12 +9,8 @@ namespace kivo_layout {
 namespace {
 
 using kivo_style::Display;
+using kivo_style::Edge;
 using kivo_style::Style;
-
-constexpr std::size_t kTop = 0;
-constexpr std::size_t kRight = 1;
-constexpr std::size_t kBottom = 2;
-constexpr std::size_t kLeft = 3;
 
 // The first bullet of a list item: U+2022 and one space.
 constexpr std::string_view kBullet = "\xE2\x80\xA2 ";
@@ -38,8 +34,8 @@ struct Horizontal {
 Horizontal horizontal(const Style& style, std::optional<float> forced_width, float x, float available) {
   const float extras = horizontal_extras(style);
   const bool border_box = is_border_box(style);
-  const float margin_right = style.margin[kRight];
-  const float margin_left = style.margin[kLeft];
+  const float margin_right = edge(style.margin, Edge::Right);
+  const float margin_left = edge(style.margin, Edge::Left);
   float w = style.width ? specified_content(*style.width, available, extras, border_box)
                         : max_f(available - margin_right - margin_left - extras, 0);
   if (style.max_width) w = min_f(w, specified_content(*style.max_width, available, extras, border_box));
@@ -47,9 +43,9 @@ Horizontal horizontal(const Style& style, std::optional<float> forced_width, flo
   float box_x = x + margin_left;
   if (forced_width) {
     w = max_f(*forced_width, 0);
-  } else if (style.margin_auto[kLeft]) {
+  } else if (edge(style.margin_auto, Edge::Left)) {
     const float free = max_f(available - w - extras - margin_right - margin_left, 0);
-    box_x = box_x + (style.margin_auto[kRight] ? free / 2 : free);
+    box_x = box_x + (edge(style.margin_auto, Edge::Right) ? free / 2 : free);
   }
   return Horizontal{w, box_x};
 }
@@ -57,11 +53,11 @@ Horizontal horizontal(const Style& style, std::optional<float> forced_width, flo
 }  // namespace
 
 float horizontal_extras(const Style& style) {
-  return style.padding[kLeft] + style.padding[kRight] + 2 * style.border_width;
+  return edge(style.padding, Edge::Left) + edge(style.padding, Edge::Right) + 2 * style.border_width;
 }
 
 float vertical_extras(const Style& style) {
-  return style.padding[kTop] + style.padding[kBottom] + 2 * style.border_width;
+  return edge(style.padding, Edge::Top) + edge(style.padding, Edge::Bottom) + 2 * style.border_width;
 }
 
 float specified_content(const kivo_style::Length& length, float reference, float extras, bool border_box) {
@@ -80,24 +76,20 @@ LayoutResult<float> Context::sized_block(kivo_dom::NodeId node, std::size_t dept
   if (y > kMaxDocumentHeight) return kivo_dom::err(layout_error(kHeightError));
 
   // 2. A node that is not displayed takes no space and leaves no trace.
-  auto styled = style(node);
-  if (!styled) return kivo_dom::err(std::move(styled).error());
-  const Style& s = *styled.value();
+  KIVO_TRY_ASSIGN(const Style* styled, style(node));
+  const Style& s = *styled;
   if (s.display == Display::None) return 0.0f;
 
   // 3. Find the node.
-  auto found = find_node(node);
-  if (!found) return kivo_dom::err(std::move(found).error());
-  const kivo_dom::Node& element = *found.value();
+  KIVO_TRY_ASSIGN(const kivo_dom::Node* found, find_node(node));
+  const kivo_dom::Node& element = *found;
 
   // 4. Take up the link of an "a" element.
-  auto linked = box_link(element, link);
-  if (!linked) return kivo_dom::err(std::move(linked).error());
-  link = linked.value();
+  KIVO_TRY_ASSIGN(link, box_link(element, link));
 
   // 5. and 6. Note a list item and record the element's anchor.
   const bool list_item = element.kind.is_element_named("li");
-  const float margin_top = s.margin[kTop];
+  const float margin_top = edge(s.margin, Edge::Top);
   if (auto id = element.attribute("id")) anchor(node, *id, y + margin_top);
 
   // 7. Resolve the content width and the auto margins.
@@ -109,26 +101,21 @@ LayoutResult<float> Context::sized_block(kivo_dom::NodeId node, std::size_t dept
   const std::size_t box_index = scene.paints.size();
   std::optional<std::string> href;
   if (link) href.emplace(*link);
-  if (auto pushed = push(Paint::box(Rect{h.box_x, y + margin_top, w + extras, 0}, s.background_color,
-                                    s.border_color, s.border_width, s.border_radius, std::move(href)));
-      !pushed) {
-    return kivo_dom::err(std::move(pushed).error());
-  }
+  KIVO_TRY(push(Paint::box(Rect{h.box_x, y + margin_top, w + extras, 0}, s.background_color, s.border_color,
+                           s.border_width, s.border_radius, std::move(href))));
 
   // 9. Open the line box of the content box.
-  const float cx = h.box_x + s.border_width + s.padding[kLeft];
-  const float cy = y + margin_top + s.border_width + s.padding[kTop];
+  const float cx = h.box_x + s.border_width + edge(s.padding, Edge::Left);
+  const float cy = y + margin_top + s.border_width + edge(s.padding, Edge::Top);
   LineBox line{cx, cy, w, 0, 0, false};
 
   // 10. A list item starts with its bullet.
   if (list_item) {
-    if (auto bullet = text(kBullet, s, line, link); !bullet) return kivo_dom::err(std::move(bullet).error());
+    KIVO_TRY(text(kBullet, s, line, link));
   }
 
   // 11. Lay out the content.
-  if (auto content = block_content(node, element, s, depth, link, w, line); !content) {
-    return kivo_dom::err(std::move(content).error());
-  }
+  KIVO_TRY(block_content(node, element, s, depth, link, w, line));
 
   // 12. The height: the content's, or the specified one, and at least the minimum.
   const float bottom = line.y + max_f(line.height, 0);
@@ -139,7 +126,7 @@ LayoutResult<float> Context::sized_block(kivo_dom::NodeId node, std::size_t dept
   const float border_height = vertical + content_height;
 
   // 13. The page reaches the content's real bottom, even below a shorter fixed height.
-  scene.height = max_f(scene.height, bottom + s.padding[kBottom] + s.border_width);
+  scene.height = max_f(scene.height, bottom + edge(s.padding, Edge::Bottom) + s.border_width);
 
   // 14. No box may end below the height limit.
   if (y + margin_top + border_height > kMaxDocumentHeight) return kivo_dom::err(layout_error(kHeightError));
@@ -151,10 +138,10 @@ LayoutResult<float> Context::sized_block(kivo_dom::NodeId node, std::size_t dept
   scene.bounds.insert_or_assign(node, box.rect);
 
   // 16. The page reaches the margin box's right edge.
-  scene.width = max_f(scene.width, h.box_x + w + extras + s.margin[kRight]);
+  scene.width = max_f(scene.width, h.box_x + w + extras + edge(s.margin, Edge::Right));
 
   // 17. Vertical margins add up; they never collapse.
-  return margin_top + border_height + s.margin[kBottom];
+  return margin_top + border_height + edge(s.margin, Edge::Bottom);
 }
 
 LayoutResult<void> Context::block_content(kivo_dom::NodeId node, const kivo_dom::Node& element, const Style& s,
@@ -180,9 +167,8 @@ LayoutResult<void> Context::block_content(kivo_dom::NodeId node, const kivo_dom:
     height = min_f(height, kMaxImageExtent);
     std::optional<std::string> href;
     if (link) href.emplace(*link);
-    auto pushed = push(Paint::image(Rect{line.x, line.y, content_width, height}, size.id,
-                                    alt ? std::string(*alt) : std::string(), std::move(href)));
-    if (!pushed) return pushed;
+    KIVO_TRY(push(Paint::image(Rect{line.x, line.y, content_width, height}, size.id,
+                               alt ? std::string(*alt) : std::string(), std::move(href))));
     line.y = line.y + height;
     return {};
   }
@@ -190,11 +176,11 @@ LayoutResult<void> Context::block_content(kivo_dom::NodeId node, const kivo_dom:
   // Flex and grid containers: their own layouts take the children over in the
   // content box and return the height the line box's y grows by.
   if (s.display == Display::Flex || s.display == Display::Grid) {
-    auto height = s.display == Display::Flex
-                      ? flex_children(element.children, s, depth + 1, link, line.x, line.y, content_width)
-                      : grid_children(element.children, s, depth + 1, link, line.x, line.y, content_width);
-    if (!height) return kivo_dom::err(std::move(height).error());
-    line.y = line.y + height.value();
+    KIVO_TRY_ASSIGN(const float height,
+                    s.display == Display::Flex
+                        ? flex_children(element.children, s, depth + 1, link, line.x, line.y, content_width)
+                        : grid_children(element.children, s, depth + 1, link, line.x, line.y, content_width));
+    line.y = line.y + height;
     return {};
   }
 
@@ -208,7 +194,7 @@ LayoutResult<void> Context::flow_children(const kivo_dom::Node& element, std::si
                                           std::optional<std::string_view> link, LineBox& line) {
   // Every child in order; block-level children come back through sized_block.
   for (const kivo_dom::NodeId child : element.children) {
-    if (auto placed = inline_node(child, line, depth + 1, link); !placed) return placed;
+    KIVO_TRY(inline_node(child, line, depth + 1, link));
   }
   return {};
 }

@@ -68,11 +68,7 @@ LayoutResult<void> Context::paint_text(std::string_view text, const kivo_style::
   const Rect rect{line.x + line.cursor, line.y, width, height};
   std::optional<std::string> href;
   if (link) href.emplace(*link);
-  if (auto pushed = push(Paint::text_run(rect, std::string(text), style.font_size, style.bold, style.color,
-                                         std::move(href)));
-      !pushed) {
-    return pushed;
-  }
+  KIVO_TRY(push(Paint::text_run(rect, std::string(text), style.font_size, style.bold, style.color, std::move(href))));
   // 3. Advance the line and widen the page to the run's right edge.
   line.cursor = line.cursor + width;
   line.height = max_f(line.height, height);

@@ -17,10 +17,9 @@ namespace {
 using kivo_dom::NodeId;
 using kivo_style::Align;
 using kivo_style::Display;
+using kivo_style::Edge;
 using kivo_style::Style;
 
-constexpr std::size_t kRight = 1;
-constexpr std::size_t kLeft = 3;
 constexpr std::size_t kRowGap = 0;
 constexpr std::size_t kColumnGap = 1;
 
@@ -48,7 +47,7 @@ flex::Item size_item(const Style& s, NodeId node, IntrinsicWidths widths, float 
   item.basis = max_f(basis, 0);
   item.min = min;
   item.max = max_f(max_width, min);
-  item.outer = s.margin[kLeft] + s.margin[kRight] + extras;
+  item.outer = edge(s.margin, Edge::Left) + edge(s.margin, Edge::Right) + extras;
   item.size = clamp_f(item.basis, item.min, item.max);
   return item;
 }
@@ -57,15 +56,13 @@ flex::Item size_item(const Style& s, NodeId node, IntrinsicWidths widths, float 
 LayoutResult<void> collect_items(Context& context, std::span<const NodeId> children, std::size_t depth,
                                  float width, std::vector<flex::Item>& items) {
   for (const NodeId child : children) {
-    auto styled = context.style(child);
-    if (!styled) return kivo_dom::err(std::move(styled).error());
-    const Style& s = *styled.value();
+    KIVO_TRY_ASSIGN(const Style* styled, context.style(child));
+    const Style& s = *styled;
     if (!context.document.contains(child)) return fail<void>(kMissingFlexItemError);
     if (!takes_part(s, context.document.node(child))) continue;
     if (items.size() >= kMaxFlexItems) return fail<void>(kFlexItemBudgetError);
-    auto widths = context.intrinsic(child, depth);
-    if (!widths) return kivo_dom::err(std::move(widths).error());
-    items.push_back(size_item(s, child, widths.value(), width));
+    KIVO_TRY_ASSIGN(const IntrinsicWidths widths, context.intrinsic(child, depth));
+    items.push_back(size_item(s, child, widths, width));
   }
   return {};
 }
@@ -93,9 +90,8 @@ LayoutResult<float> stack_column(Context& context, std::span<const flex::Item> i
       if (align == Align::End) offset = free;
     }
     if (i > 0) cy = cy + container.gap[kRowGap];
-    auto height = context.sized_block(item.node, depth, link, w, x + offset, cy, width);
-    if (!height) return kivo_dom::err(std::move(height).error());
-    cy = cy + height.value();
+    KIVO_TRY_ASSIGN(const float height, context.sized_block(item.node, depth, link, w, x + offset, cy, width));
+    cy = cy + height;
   }
   return cy - y;
 }
@@ -127,8 +123,8 @@ Spacing line_spacing(std::span<const flex::Item> line, const Style& container, f
   Spacing spacing;
   std::size_t auto_margins = 0;
   for (const flex::Item& item : line) {
-    auto_margins += item.style->margin_auto[kLeft] ? 1 : 0;
-    auto_margins += item.style->margin_auto[kRight] ? 1 : 0;
+    auto_margins += edge(item.style->margin_auto, Edge::Left) ? 1 : 0;
+    auto_margins += edge(item.style->margin_auto, Edge::Right) ? 1 : 0;
   }
   if (auto_margins > 0) {
     // Auto margins take all the free space; justify-content has nothing left to share.
@@ -198,14 +194,13 @@ LayoutResult<float> lay_out_rows(Context& context, std::span<flex::Item> items, 
     float cx = x + spacing.start;
     for (const flex::Item& item : line) {
       const Style& s = *item.style;
-      const float item_x = s.margin_auto[kLeft] ? cx + spacing.auto_margin : cx;
+      const float item_x = edge(s.margin_auto, Edge::Left) ? cx + spacing.auto_margin : cx;
       const std::size_t first = context.scene.paints.size();
-      auto height = context.sized_block(item.node, depth, link, item.size, item_x, top, width);
-      if (!height) return kivo_dom::err(std::move(height).error());
-      placed.push_back(PlacedItem{item.node, first, context.scene.paints.size(), height.value(),
-                                  item_alignment(s, container), !s.height});
+      KIVO_TRY_ASSIGN(const float height, context.sized_block(item.node, depth, link, item.size, item_x, top, width));
+      placed.push_back(PlacedItem{item.node, first, context.scene.paints.size(), height, item_alignment(s, container),
+                                  !s.height});
       cx = item_x + item.size + item.outer + column_gap + spacing.between;
-      if (s.margin_auto[kRight]) cx = cx + spacing.auto_margin;
+      if (edge(s.margin_auto, Edge::Right)) cx = cx + spacing.auto_margin;
     }
 
     // 5.5. The line is as tall as its tallest item; a single line at least fills the container.
@@ -214,7 +209,7 @@ LayoutResult<float> lay_out_rows(Context& context, std::span<flex::Item> items, 
     if (container.flex_wrap == kivo_style::FlexWrap::NoWrap) cross = max_f(cross, definite_content_height(container));
 
     // 5.6. Align the items in the line.
-    if (auto aligned = align_placed(context, placed, cross); !aligned) return kivo_dom::err(std::move(aligned).error());
+    KIVO_TRY(align_placed(context, placed, cross));
   }
   // 6. The height reaches the bottom of the last line.
   return top + cross - y;
@@ -236,19 +231,16 @@ LayoutResult<std::optional<IntrinsicWidths>> leaf_widths(Context& context, NodeI
   // 3. A text: its widest word and all its words on one line.
   const std::string* characters = node.kind.text_content();
   if (characters == nullptr) return std::optional<IntrinsicWidths>();
-  auto space = context.measured(" ", s.font_size, s.bold);
-  if (!space) return kivo_dom::err(std::move(space).error());
+  KIVO_TRY_ASSIGN(const float space, context.measured(" ", s.font_size, s.bold));
   IntrinsicWidths widths;
   bool first = true;
   Segments segments(*characters);
   Segment segment;
   while (segments.next(segment)) {
     if (segment.word.empty()) continue;
-    auto word = context.measured(segment.word, s.font_size, s.bold);
-    if (!word) return kivo_dom::err(std::move(word).error());
-    const float w = word.value();
+    KIVO_TRY_ASSIGN(const float w, context.measured(segment.word, s.font_size, s.bold));
     widths.minimum = max_f(widths.minimum, w);
-    widths.maximum = first ? w : widths.maximum + space.value() + w;
+    widths.maximum = first ? w : widths.maximum + space + w;
     first = false;
   }
   widths.maximum = min_f(widths.maximum, kUnlimitedWidth);
@@ -343,7 +335,7 @@ LayoutResult<void> align_placed(Context& context, std::span<const PlacedItem> it
       box.height = box.height + free;
       context.scene.bounds.insert_or_assign(item.node, box);
     }
-    if (auto moved = context.translate(item.node, item.first, item.end, dy); !moved) return moved;
+    KIVO_TRY(context.translate(item.node, item.first, item.end, dy));
   }
   return {};
 }
@@ -435,9 +427,7 @@ LayoutResult<float> Context::flex_children(std::span<const NodeId> children, con
                                            std::optional<std::string_view> link, float x, float y, float width) {
   // 1. Collect the items, each measured and sized.
   std::vector<flex::Item> items;
-  if (auto collected = collect_items(*this, children, depth, width, items); !collected) {
-    return kivo_dom::err(std::move(collected).error());
-  }
+  KIVO_TRY(collect_items(*this, children, depth, width, items));
   // 2. Without items the container's content is empty.
   if (items.empty()) return 0.0f;
   // 3. A column stacks its items.
@@ -451,17 +441,15 @@ LayoutResult<float> Context::flex_children(std::span<const NodeId> children, con
 LayoutResult<IntrinsicWidths> Context::intrinsic(NodeId node, std::size_t depth) {
   // 1. Refuse depth beyond the limit; a node that is not displayed has no width.
   if (depth > kMaxLayoutDepth) return fail<IntrinsicWidths>(kIntrinsicDepthError);
-  auto styled = style(node);
-  if (!styled) return kivo_dom::err(std::move(styled).error());
-  const Style& s = *styled.value();
+  KIVO_TRY_ASSIGN(const Style* styled, style(node));
+  const Style& s = *styled;
   if (s.display == Display::None) return IntrinsicWidths{};
   if (!document.contains(node)) return fail<IntrinsicWidths>(kMissingIntrinsicNodeError);
   const kivo_dom::Node& element = document.node(node);
 
   // 2. and 3. Images and texts are measured whole.
-  auto leaf = leaf_widths(*this, node, element, s);
-  if (!leaf) return kivo_dom::err(std::move(leaf).error());
-  if (leaf.value()) return *leaf.value();
+  KIVO_TRY_ASSIGN(const std::optional<IntrinsicWidths> leaf, leaf_widths(*this, node, element, s));
+  if (leaf) return *leaf;
 
   // 4. Any other node sums its children, walked in document order with an
   // explicit stack whose height the depth limit bounds.
@@ -477,20 +465,18 @@ LayoutResult<IntrinsicWidths> Context::intrinsic(NodeId node, std::size_t depth)
       continue;
     }
     const NodeId child = frame.node->children[frame.next_child++];
-    auto child_styled = style(child);
-    if (!child_styled) return kivo_dom::err(std::move(child_styled).error());
-    const Style& cs = *child_styled.value();
+    KIVO_TRY_ASSIGN(const Style* child_styled, style(child));
+    const Style& cs = *child_styled;
     if (!document.contains(child)) return fail<IntrinsicWidths>(kMissingIntrinsicNodeError);
     const kivo_dom::Node& child_node = document.node(child);
     if (!takes_part(cs, child_node)) continue;
     const std::size_t child_depth = frame.depth + 1;
     if (child_depth > kMaxLayoutDepth) return fail<IntrinsicWidths>(kIntrinsicDepthError);
-    frame.child_margins = cs.margin[kLeft] + cs.margin[kRight];
+    frame.child_margins = edge(cs.margin, Edge::Left) + edge(cs.margin, Edge::Right);
     frame.child_inline = child_node.kind.is_text() || cs.display == Display::Inline;
-    auto child_leaf = leaf_widths(*this, child, child_node, cs);
-    if (!child_leaf) return kivo_dom::err(std::move(child_leaf).error());
-    if (child_leaf.value()) {
-      add_child(frame, *child_leaf.value());
+    KIVO_TRY_ASSIGN(const std::optional<IntrinsicWidths> child_leaf, leaf_widths(*this, child, child_node, cs));
+    if (child_leaf) {
+      add_child(frame, *child_leaf);
     } else {
       stack.push_back(open_frame(child_node, cs, child_depth));
     }

@@ -12,10 +12,9 @@ namespace kivo_layout {
 namespace {
 
 using kivo_dom::NodeId;
+using kivo_style::Edge;
 using kivo_style::Style;
 
-constexpr std::size_t kRight = 1;
-constexpr std::size_t kLeft = 3;
 constexpr std::size_t kRowGap = 0;
 constexpr std::size_t kColumnGap = 1;
 
@@ -29,7 +28,7 @@ struct CellPlacement {
 CellPlacement place_in_cell(const Style& s, float track) {
   const float extras = horizontal_extras(s);
   const bool border_box = is_border_box(s);
-  const float margins = s.margin[kLeft] + s.margin[kRight];
+  const float margins = edge(s.margin, Edge::Left) + edge(s.margin, Edge::Right);
   // 1. The width asked for, or the whole track.
   float w = s.width ? specified_content(*s.width, track, extras, border_box) : max_f(track - extras - margins, 0);
   // 2. The limits, the minimum last.
@@ -37,9 +36,9 @@ CellPlacement place_in_cell(const Style& s, float track) {
   if (s.min_width) w = max_f(w, specified_content(*s.min_width, track, extras, border_box));
   // 3. An auto margin-left pushes the item right, or centres it with an auto margin-right.
   float offset = 0;
-  if (s.margin_auto[kLeft]) {
+  if (edge(s.margin_auto, Edge::Left)) {
     offset = max_f(track - w - extras - margins, 0);
-    if (s.margin_auto[kRight]) offset = offset / 2;
+    if (edge(s.margin_auto, Edge::Right)) offset = offset / 2;
   }
   return CellPlacement{w, offset};
 }
@@ -89,12 +88,11 @@ LayoutResult<float> Context::grid_children(std::span<const NodeId> children, con
   // 3. Collect the items that take part.
   std::vector<std::pair<NodeId, const Style*>> items;
   for (const NodeId child : children) {
-    auto styled = this->style(child);
-    if (!styled) return kivo_dom::err(std::move(styled).error());
+    KIVO_TRY_ASSIGN(const Style* styled, this->style(child));
     if (!document.contains(child)) return kivo_dom::err(layout_error(kMissingGridItemError));
-    if (!takes_part(*styled.value(), document.node(child))) continue;
+    if (!takes_part(*styled, document.node(child))) continue;
     if (items.size() >= kMaxGridItems) return kivo_dom::err(layout_error(kGridItemBudgetError));
-    items.emplace_back(child, styled.value());
+    items.emplace_back(child, styled);
   }
 
   // 4. Without items the content is empty.
@@ -118,17 +116,14 @@ LayoutResult<float> Context::grid_children(std::span<const NodeId> children, con
       const float track = widths[column];
       const CellPlacement placement = place_in_cell(*s, track);
       const std::size_t first = scene.paints.size();
-      auto height = sized_block(item, depth, link, placement.width, column_x[column] + placement.offset, top, track);
-      if (!height) return kivo_dom::err(std::move(height).error());
-      cells.push_back(PlacedItem{item, first, scene.paints.size(), height.value(), item_alignment(*s, style),
-                                 !s->height});
-      row_height = max_f(row_height, height.value());
+      KIVO_TRY_ASSIGN(const float height,
+                      sized_block(item, depth, link, placement.width, column_x[column] + placement.offset, top, track));
+      cells.push_back(PlacedItem{item, first, scene.paints.size(), height, item_alignment(*s, style), !s->height});
+      row_height = max_f(row_height, height);
     }
 
     // 7. Align the cells in the row.
-    if (auto aligned = align_placed(*this, cells, row_height); !aligned) {
-      return kivo_dom::err(std::move(aligned).error());
-    }
+    KIVO_TRY(align_placed(*this, cells, row_height));
   }
 
   // 8. The height reaches the bottom of the last row.

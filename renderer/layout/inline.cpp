@@ -80,14 +80,10 @@ LayoutResult<void> Context::text(std::string_view characters, const Style& style
       continue;
     }
     // 3.1. Measure the word, then the space before it.
-    auto word = measured(segment.word, size, bold);
-    if (!word) return kivo_dom::err(std::move(word).error());
-    const float w = word.value();
+    KIVO_TRY_ASSIGN(const float w, measured(segment.word, size, bold));
     float space = 0;
     if (line.space && line.cursor > 0) {
-      auto measured_space = measured(" ", size, bold);
-      if (!measured_space) return kivo_dom::err(std::move(measured_space).error());
-      space = measured_space.value();
+      KIVO_TRY_ASSIGN(space, measured(" ", size, bold));
     }
     // 3.3. Wrap when the word does not fit after the space; the space is dropped then.
     if (line.cursor > 0 && line.cursor + space + w > line.width) {
@@ -103,15 +99,13 @@ LayoutResult<void> Context::text(std::string_view characters, const Style& style
                                             rest.size() - i);
         const std::string_view character = rest.substr(i, length);
         i += length;
-        auto measured_character = measured(character, size, bold);
-        if (!measured_character) return kivo_dom::err(std::move(measured_character).error());
-        const float cw = measured_character.value();
+        KIVO_TRY_ASSIGN(const float cw, measured(character, size, bold));
         if (line.cursor > 0 && line.cursor + cw > line.width) line.break_line();
-        if (auto painted = paint_text(character, style, line, link, cw); !painted) return painted;
+        KIVO_TRY(paint_text(character, style, line, link, cw));
       }
     } else {
       // 3.5. The word as one run.
-      if (auto painted = paint_text(segment.word, style, line, link, w); !painted) return painted;
+      KIVO_TRY(paint_text(segment.word, style, line, link, w));
     }
     // 3.6. White space after the word leaves a pending space.
     line.space = false;
@@ -124,15 +118,13 @@ LayoutResult<void> Context::inline_node(kivo_dom::NodeId node, LineBox& line, st
                                         std::optional<std::string_view> link) {
   // 1. Refuse nesting beyond the depth limit; skip what is not displayed.
   if (depth > kMaxLayoutDepth) return kivo_dom::err(layout_error(kDepthError));
-  auto styled = style(node);
-  if (!styled) return kivo_dom::err(std::move(styled).error());
-  const Style& s = *styled.value();
+  KIVO_TRY_ASSIGN(const Style* styled, style(node));
+  const Style& s = *styled;
   if (s.display == Display::None) return {};
 
   // 2. Find the node.
-  auto found = find_node(node);
-  if (!found) return kivo_dom::err(std::move(found).error());
-  const kivo_dom::Node& element = *found.value();
+  KIVO_TRY_ASSIGN(const kivo_dom::Node* found, find_node(node));
+  const kivo_dom::Node& element = *found;
 
   // 3. Place it by kind and display.
   if (element.kind.is_document()) return {};
@@ -142,9 +134,8 @@ LayoutResult<void> Context::inline_node(kivo_dom::NodeId node, LineBox& line, st
   if (s.display == Display::Block || s.display == Display::Flex || s.display == Display::Grid) {
     // A block-level child stands below the current line; content after it starts a fresh line.
     line.break_line();
-    auto height = sized_block(node, depth, link, std::nullopt, line.x, line.y, line.width);
-    if (!height) return kivo_dom::err(std::move(height).error());
-    line.y = line.y + height.value();
+    KIVO_TRY_ASSIGN(const float height, sized_block(node, depth, link, std::nullopt, line.x, line.y, line.width));
+    line.y = line.y + height;
     return {};
   }
 
@@ -162,7 +153,7 @@ LayoutResult<void> Context::inline_node(kivo_dom::NodeId node, LineBox& line, st
   }
   if (link && link->size() > kMaxLinkBytes) return kivo_dom::err(layout_error(kLinkError));
   for (const kivo_dom::NodeId child : element.children) {
-    if (auto placed = inline_node(child, line, depth + 1, link); !placed) return placed;
+    KIVO_TRY(inline_node(child, line, depth + 1, link));
   }
   return {};
 }
@@ -221,8 +212,7 @@ LayoutResult<void> Context::inline_image(kivo_dom::NodeId node, const kivo_dom::
   if (auto id = element.attribute("id")) anchor(node, *id, line.y);
 
   // 5. Paint it; its link was tested where it was taken up.
-  auto pushed = push(Paint::image(rect, natural.id, alt ? std::string(*alt) : std::string(), owned(link)));
-  if (!pushed) return pushed;
+  KIVO_TRY(push(Paint::image(rect, natural.id, alt ? std::string(*alt) : std::string(), owned(link))));
 
   // 6. Advance the line; a block image ends it again.
   line.cursor = line.cursor + w;

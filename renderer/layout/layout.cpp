@@ -15,10 +15,9 @@ LayoutResult<Scene> layout_with_images(const kivo_dom::Document& document, const
   // 2. Start an empty scene as wide as the viewport.
   Context context(document, styles, measurer, images, width);
   // 3. Lay the root out as the outermost block.
-  auto height = context.sized_block(document.root(), 0, std::nullopt, std::nullopt, 0, 0, width);
+  KIVO_TRY_ASSIGN(const float height, context.sized_block(document.root(), 0, std::nullopt, std::nullopt, 0, 0, width));
   // 4. The page is at least as tall as the root block and never empty.
-  if (!height) return kivo_dom::err(std::move(height).error());
-  context.scene.height = max_f(max_f(context.scene.height, height.value()), 1);
+  context.scene.height = max_f(max_f(context.scene.height, height), 1);
   return std::move(context.scene);
 }
 

@@ -14,7 +14,7 @@
 
 #include "dom/document.h"
 #include "dom/result.h"
-#include "layout/protocol.h"
+#include "json/write.h"
 #include "layout/scene.h"
 #include "layout/text_measurer.h"
 #include "style/cascade.h"
@@ -81,7 +81,7 @@ class StyledTree {
 inline std::string number(float value) {
   if (std::isnan(value)) return "nan";
   if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-  return protocol::f32_text(value);
+  return kivo_json::f32_text(value);
 }
 
 inline std::string color_text(std::uint32_t color) {

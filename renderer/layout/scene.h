@@ -1,19 +1,12 @@
-// The paint scene that layout produces for one document at one viewport width,
-// and its JSON writer (the single output line of a scene run).
-//
-// Limits: the scene holds what layout put into it; the writer streams it in one
-// pass through a batch of about 16 KiB, never building the whole text in
-// memory. The inspection nodes it appends are capped at 2,000 (see
-// node_report.h). Every number written must be finite: the
-// writer checks the scene's own numbers before writing its first byte, and any
-// other number as it goes, and fails instead of writing a non-finite value.
+// The paint scene that layout produces for one document at one viewport width.
+// The engine writes it as the single output line of a scene run
+// (engine/scene_json.h).
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,12 +15,6 @@
 
 #include "dom/document.h"
 #include "dom/node.h"
-#include "layout/io.h"
-#include "layout/protocol.h"
-
-namespace kivo_style {
-struct StyledDocument;
-}
 
 namespace kivo_layout {
 
@@ -114,32 +101,6 @@ struct Scene {
   void add_anchor(std::string_view name, float y) {
     if (anchors.find(name) == anchors.end()) anchors.emplace(std::string(name), y);
   }
-
-  // Writes the scene JSON (version 2) with the title, the style warnings and the
-  // inspection nodes, ending with one line feed. Does not flush. Fails with the
-  // first write error, or before writing anything when a scene number is not finite.
-  Result<void, IoError> write_json(std::string_view title, std::span<const std::string> warnings,
-                                   const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
-                                   Output& out) const;
 };
-
-// The error of a number that must never reach JSON (infinite or not a number).
-IoError non_finite_number_error();
-
-namespace protocol {
-
-// Writes a finite float in the F form; a non-finite value is an error and nothing is written.
-Result<void, IoError> write_finite_f32(float value, Output& out);
-
-// Writes ,"href": with the link as a string, or null when there is none.
-Result<void, IoError> link(const std::optional<std::string>& href, Output& out);
-
-// Writes "x":..,"y":..,"width":..,"height":.. without braces or a leading comma.
-Result<void, IoError> rect(const Rect& rect, Output& out);
-// Appends the same text to a batch; false, after the text before it, at the first number
-// that is not finite.
-bool append_rect(Batch& text, const Rect& rect);
-
-}  // namespace protocol
 
 }  // namespace kivo_layout

@@ -124,11 +124,11 @@ void apply_built_in(std::string_view name, Style& style) {
     style.margin = {0, 0, 16, 0};
   } else if (name == "ul" || name == "ol") {
     style.display = Display::Block;
-    style.padding[3] = 24;
-    style.margin[2] = 16;
+    edge(style.padding, Edge::Left) = 24;
+    edge(style.margin, Edge::Bottom) = 16;
   } else if (name == "li") {
     style.display = Display::Block;
-    style.margin[2] = 8;
+    edge(style.margin, Edge::Bottom) = 8;
   } else if (name == "body") {
     style.display = Display::Block;
     style.margin = {8, 8, 8, 8};
@@ -256,16 +256,15 @@ Result<void, StyleError> match_rules(Run& run, const RuleIndex& index, NodeId id
   // 2. Try the others in rule order.
   for (const std::size_t rule_index : run.candidates) {
     const PreparedRule& prepared = run.rules[rule_index];
-    if (auto step = selectors::count_step(run.steps); !step) return step;
+    KIVO_TRY(selectors::count_step(run.steps));
     // Most rules fail on the subject's names; the full match would count one
     // step for that, so the same step is counted without it.
     if (selectors::rejects_by_name(prepared.rule->selector.compounds[prepared.last_compound], element)) {
-      if (auto step = selectors::count_step(run.steps); !step) return step;
+      KIVO_TRY(selectors::count_step(run.steps));
       continue;
     }
-    auto hit = prepared.rule->selector.at(run.document, id, prepared.last_compound, run.steps);
-    if (!hit) return kivo_dom::err(std::move(hit).error());
-    if (!*hit) continue;
+    KIVO_TRY_ASSIGN(const bool hit, prepared.rule->selector.at(run.document, id, prepared.last_compound, run.steps));
+    if (!hit) continue;
     const std::vector<Declaration>& declarations = prepared.rule->declarations;
     for (std::size_t i = 0; i < declarations.size(); ++i) {
       matched.push_back(
@@ -300,12 +299,10 @@ Result<void, StyleError> style_element(Run& run, const RuleIndex& index, NodeId 
   report_unsupported_element(run, id, node, run.warnings);
   // 3. Collect the matching declarations of rules and of the style attribute.
   std::vector<Matched> matched;
-  if (auto rules = match_rules(run, index, id, node, matched); !rules) return rules;
+  KIVO_TRY(match_rules(run, index, id, node, matched));
   std::vector<Declaration> inline_declarations;
   if (run.author) {
-    if (auto attribute = match_style_attribute(run, node, inline_declarations, matched); !attribute) {
-      return attribute;
-    }
+    KIVO_TRY(match_style_attribute(run, node, inline_declarations, matched));
   }
   // 4. Apply them from weakest to strongest.
   std::stable_sort(matched.begin(), matched.end(),
@@ -350,8 +347,7 @@ Result<std::unordered_map<NodeId, Style>, StyleError> style_tree(Run& run) {
     }
     // 3. Elements take built-in values and their CSS.
     if (node.kind.is_element()) {
-      auto styled = style_element(run, index, entry.id, node, style);
-      if (!styled) return kivo_dom::err(std::move(styled).error());
+      KIVO_TRY(style_element(run, index, entry.id, node, style));
     }
     styles.insert_or_assign(entry.id, std::move(style));
     // 4. Visit the children next, in document order.
@@ -367,11 +363,10 @@ Result<std::unordered_map<NodeId, Style>, StyleError> style_tree(Run& run) {
 Result<StyledDocument, StyleError> compute_mode(const Document& document, bool author, const Stylesheets& stylesheets,
                                                 float viewport_width) {
   // 1. Collect the author CSS in document order.
-  auto css = collect_author_css(document, author, stylesheets);
-  if (!css) return kivo_dom::err(std::move(css).error());
+  KIVO_TRY_ASSIGN(const std::string css, collect_author_css(document, author, stylesheets));
   // 2. Parse it into rules.
   WarningList warnings;
-  auto rules = parser::stylesheet(*css, warnings, viewport_width);
+  auto rules = parser::stylesheet(css, warnings, viewport_width);
   if (!rules) return kivo_dom::err(style_error(std::move(rules).error()));
   Run run{document, author, stylesheets, {}, warnings};
   run.rules.reserve(rules->size());
@@ -379,10 +374,9 @@ Result<StyledDocument, StyleError> compute_mode(const Document& document, bool a
     run.rules.push_back(PreparedRule{&rule, rule.selector.compounds.size() - 1, rule.selector.specificity()});
   }
   // 3. Style every node reachable from the root.
-  auto styles = style_tree(run);
-  if (!styles) return kivo_dom::err(std::move(styles).error());
+  KIVO_TRY_ASSIGN(auto styles, style_tree(run));
   // 4. Order the warnings by their bytes, each once.
-  return StyledDocument{std::move(*styles), warnings.release_sorted_unique()};
+  return StyledDocument{std::move(styles), warnings.release_sorted_unique()};
 }
 
 Result<StyledDocument, StyleError> compute_web_at_width(const Document& document, const Stylesheets& stylesheets,
@@ -395,9 +389,8 @@ Result<StyledDocument, StyleError> compute_web_at_width(const Document& document
   auto styled = compute_mode(document, true, stylesheets, viewport_width);
   if (styled) return styled;
   // 3. Fall back to the built-in styles and say why.
-  auto fallback = compute_mode(document, false, Stylesheets{}, viewport_width);
-  if (!fallback) return fallback;
-  fallback->warnings.push_back(std::string(kFallbackWarning) + styled.error().message);
+  KIVO_TRY_ASSIGN(StyledDocument fallback, compute_mode(document, false, Stylesheets{}, viewport_width));
+  fallback.warnings.push_back(std::string(kFallbackWarning) + styled.error().message);
   return fallback;
 }
 

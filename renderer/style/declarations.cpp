@@ -545,9 +545,8 @@ std::optional<Property> property(std::string_view name, std::string_view value) 
 kivo_dom::Result<std::vector<Declaration>, std::string> declarations(std::string_view text,
                                                                      WarningList& warnings) {
   // 1. Remove comments.
-  auto cleaned = syntax::remove_comments(text);
-  if (!cleaned) return kivo_dom::err(std::move(cleaned).error());
-  std::string_view rest = cleaned.value();
+  KIVO_TRY_ASSIGN(const std::string cleaned, syntax::remove_comments(text));
+  std::string_view rest = cleaned;
 
   // 2. Read the pieces between top-level ";" one by one.
   std::vector<Declaration> out;
@@ -556,12 +555,11 @@ kivo_dom::Result<std::vector<Declaration>, std::string> declarations(std::string
     if (pieces == kMaxDeclarationPieces) {
       return kivo_dom::err(std::string("CSS declaration limit exceeded"));
     }
-    const auto stop = syntax::boundary(rest, ";");
-    if (!stop) return kivo_dom::err(stop.error());
+    KIVO_TRY_ASSIGN(const std::optional<std::size_t> stop, syntax::boundary(rest, ";"));
     std::string_view piece = rest;
-    if (stop.value()) {
-      piece = rest.substr(0, *stop.value());
-      rest = rest.substr(*stop.value() + 1);
+    if (stop) {
+      piece = rest.substr(0, *stop);
+      rest = rest.substr(*stop + 1);
     } else {
       rest = {};
     }

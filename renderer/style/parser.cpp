@@ -139,14 +139,13 @@ Result<std::optional<std::vector<Selector>>, std::string> selector_list(std::str
   std::vector<Selector> selectors;
   std::string_view rest = prelude;
   while (true) {
-    auto comma = syntax::boundary(rest, ",");
-    if (!comma) return kivo_dom::err(std::move(comma).error());
-    const std::string_view piece = comma->has_value() ? rest.substr(0, **comma) : rest;
+    KIVO_TRY_ASSIGN(const std::optional<std::size_t> comma, syntax::boundary(rest, ","));
+    const std::string_view piece = comma.has_value() ? rest.substr(0, *comma) : rest;
     std::optional<Selector> selector = Selector::parse(trim(piece));
     if (!selector) return std::optional<std::vector<Selector>>{};
     selectors.push_back(std::move(*selector));
-    if (!comma->has_value()) return std::optional<std::vector<Selector>>{std::move(selectors)};
-    rest = after(rest, **comma);
+    if (!comma.has_value()) return std::optional<std::vector<Selector>>{std::move(selectors)};
+    rest = after(rest, *comma);
   }
 }
 
@@ -154,23 +153,20 @@ Result<std::optional<std::vector<Selector>>, std::string> selector_list(std::str
 Result<void, std::string> style_rule(std::string_view prelude, std::string_view body, WarningList& warnings,
                                      std::vector<Rule>& rules) {
   // 1. A block inside the body would be a nested rule.
-  auto nested = syntax::boundary(body, "{");
-  if (!nested) return kivo_dom::err(std::move(nested).error());
-  if (nested->has_value()) return kivo_dom::err(std::string("nested CSS declarations are not supported"));
+  KIVO_TRY_ASSIGN(const std::optional<std::size_t> nested, syntax::boundary(body, "{"));
+  if (nested.has_value()) return kivo_dom::err(std::string("nested CSS declarations are not supported"));
   // 2. Parse the declarations, so that their warnings and errors come first.
-  auto parsed = declarations(body, warnings);
-  if (!parsed) return kivo_dom::err(std::move(parsed).error());
+  KIVO_TRY_ASSIGN(const std::vector<Declaration> parsed, declarations(body, warnings));
   // 3. Parse the selector list; one refused selector skips the whole rule.
-  auto selectors = selector_list(prelude);
-  if (!selectors) return kivo_dom::err(std::move(selectors).error());
-  if (!selectors->has_value()) {
+  KIVO_TRY_ASSIGN(std::optional<std::vector<Selector>> selectors, selector_list(prelude));
+  if (!selectors.has_value()) {
     warn(warnings, "unsupported selector list skipped");
     return {};
   }
   // 4. Append one rule per selector, each with its own copy of the declarations.
-  for (Selector& selector : **selectors) {
+  for (Selector& selector : *selectors) {
     if (rules.size() >= kMaxRules) return kivo_dom::err(std::string("CSS rule limit exceeded"));
-    rules.push_back(Rule{std::move(selector), *parsed, rules.size()});
+    rules.push_back(Rule{std::move(selector), parsed, rules.size()});
   }
   return {};
 }
@@ -178,11 +174,9 @@ Result<void, std::string> style_rule(std::string_view prelude, std::string_view 
 }  // namespace
 
 Result<std::vector<Rule>, std::string> stylesheet(std::string_view text, WarningList& warnings, float viewport) {
-  auto uncommented = syntax::remove_comments(text);
-  if (!uncommented) return kivo_dom::err(std::move(uncommented).error());
+  KIVO_TRY_ASSIGN(const std::string uncommented, syntax::remove_comments(text));
   std::vector<Rule> rules;
-  auto parsed = rules_into(*uncommented, warnings, 0, rules, viewport);
-  if (!parsed) return kivo_dom::err(std::move(parsed).error());
+  KIVO_TRY(rules_into(uncommented, warnings, 0, rules, viewport));
   return rules;
 }
 
@@ -192,10 +186,9 @@ Result<void, std::string> rules_into(std::string_view text, WarningList& warning
   std::string_view rest = trim(text);
   while (!rest.empty()) {
     // 1. Find the end of the statement's prelude.
-    auto stop = syntax::boundary(rest, "{;");
-    if (!stop) return kivo_dom::err(std::move(stop).error());
-    if (!stop->has_value()) return kivo_dom::err(std::string("CSS rule is missing '{'"));
-    const std::size_t open = **stop;
+    KIVO_TRY_ASSIGN(const std::optional<std::size_t> stop, syntax::boundary(rest, "{;"));
+    if (!stop.has_value()) return kivo_dom::err(std::string("CSS rule is missing '{'"));
+    const std::size_t open = *stop;
     // 2. A statement without a block is skipped.
     if (rest[open] == ';') {
       warn(warnings, "unsupported CSS statement");
@@ -205,16 +198,13 @@ Result<void, std::string> rules_into(std::string_view text, WarningList& warning
     // 3. Find the end of the block.
     const std::string_view prelude = trim(rest.substr(0, open));
     const std::string_view inner = after(rest, open);
-    auto close = syntax::boundary(inner, "}");
-    if (!close) return kivo_dom::err(std::move(close).error());
-    if (!close->has_value()) return kivo_dom::err(std::string("CSS rule is missing '}'"));
-    const std::string_view body = inner.substr(0, **close);
+    KIVO_TRY_ASSIGN(const std::optional<std::size_t> close, syntax::boundary(inner, "}"));
+    if (!close.has_value()) return kivo_dom::err(std::string("CSS rule is missing '}'"));
+    const std::string_view body = inner.substr(0, *close);
     // 4. Handle the block as an at-rule or a style rule.
-    auto handled = !prelude.empty() && prelude.front() == '@'
-                       ? media_rule(prelude, body, warnings, depth, rules, viewport)
-                       : style_rule(prelude, body, warnings, rules);
-    if (!handled) return handled;
-    rest = trim(after(inner, **close));
+    KIVO_TRY(!prelude.empty() && prelude.front() == '@' ? media_rule(prelude, body, warnings, depth, rules, viewport)
+                                                        : style_rule(prelude, body, warnings, rules));
+    rest = trim(after(inner, *close));
   }
   return {};
 }

@@ -131,7 +131,7 @@ Result<bool, StyleError> is_edge_child(const Document& document, NodeId element,
   if (parent == nullptr || parent->children.empty()) return false;
   std::optional<std::size_t> found;
   for (const NodeId child : parent->children) {
-    if (auto step = selectors::count_step(steps); !step) return kivo_dom::err(std::move(step).error());
+    KIVO_TRY(selectors::count_step(steps));
     if (!document.contains(child) || !document.node(child).kind.is_element()) continue;
     found = child.index;
     if (first) break;
@@ -141,7 +141,7 @@ Result<bool, StyleError> is_edge_child(const Document& document, NodeId element,
 
 Result<bool, StyleError> is_empty(const Document& document, const Node& node, std::size_t& steps) {
   for (const NodeId child : node.children) {
-    if (auto step = selectors::count_step(steps); !step) return kivo_dom::err(std::move(step).error());
+    KIVO_TRY(selectors::count_step(steps));
     if (!document.contains(child)) continue;
     const kivo_dom::NodeKind& kind = document.node(child).kind;
     if (kind.is_element() || (kind.is_text() && !kind.data.empty())) return false;
@@ -153,7 +153,7 @@ Result<bool, StyleError> is_empty(const Document& document, const Node& node, st
 // the compound's simple selectors in order, stopping at the first miss.
 Result<bool, StyleError> match_compound(const Compound& compound, const Document& document, NodeId id,
                                         std::size_t& steps) {
-  if (auto step = selectors::count_step(steps); !step) return kivo_dom::err(std::move(step).error());
+  KIVO_TRY(selectors::count_step(steps));
   if (!document.contains(id)) return false;
   const Node& node = document.node(id);
   if (!node.kind.is_element()) return false;
@@ -299,9 +299,8 @@ Result<bool, StyleError> Selector::at(const Document& document, NodeId node, std
   while (!frames.empty()) {
     Frame& frame = frames.back();
     const std::size_t left = frame.index - 1;
-    auto matched = match_compound(compounds[left], document, frame.ancestor, steps);
-    if (!matched) return matched;
-    if (*matched) {
+    KIVO_TRY_ASSIGN(const bool matched, match_compound(compounds[left], document, frame.ancestor, steps));
+    if (matched) {
       if (left == 0) return true;
       if (const std::optional<NodeId> next = parent_of(document, frame.ancestor)) {
         frames.push_back(Frame{left, *next});

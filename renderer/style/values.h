@@ -41,6 +41,20 @@ enum class Justify : std::uint8_t {
   SpaceEvenly = 5,
 };
 
+// An edge of a box, in the order of the four-edge arrays of a style (margin,
+// margin_auto, padding).
+enum class Edge : std::uint8_t { Top = 0, Right = 1, Bottom = 2, Left = 3 };
+
+// The entry of an edge in a four-edge array.
+template <class T>
+constexpr T& edge(std::array<T, 4>& edges, Edge which) {
+  return edges[static_cast<std::size_t>(which)];
+}
+template <class T>
+constexpr const T& edge(const std::array<T, 4>& edges, Edge which) {
+  return edges[static_cast<std::size_t>(which)];
+}
+
 // A length in CSS pixels or a percentage (0 to 100) of the containing width.
 // Where a property allows auto or none, it is held as std::optional<Length>
 // whose absence means that keyword.
@@ -258,7 +272,8 @@ struct Style {
   float font_size = 16;
   bool bold = false;
   LineHeight line_height = LineHeight::number(1.5f);
-  // Edges are ordered top, right, bottom, left. An auto edge holds 0.
+  // Edges are ordered top, right, bottom, left (index them with edge()). An
+  // auto edge holds 0.
   std::array<float, 4> margin{};
   std::array<bool, 4> margin_auto{};
   std::array<float, 4> padding{};

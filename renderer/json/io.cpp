@@ -1,11 +1,11 @@
-#include "io.h"
+#include "json/io.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
-namespace kivo_layout {
+namespace kivo_json {
 
 std::string IoError::display() const {
   switch (kind) {
@@ -44,7 +44,7 @@ Result<void, IoError> BufferedFdOutput::write_all(std::string_view bytes) { retu
 Result<void, IoError> BufferedFdOutput::write(std::string_view bytes) {
   if (bytes.empty()) return {};
   if (m_used + bytes.size() > kCapacity) {
-    if (auto r = flush(); !r) return r;
+    KIVO_TRY(flush());
   }
   if (bytes.size() >= kCapacity) return write_all(bytes);
   std::memcpy(m_buffer.data() + m_used, bytes.data(), bytes.size());
@@ -61,4 +61,4 @@ Result<void, IoError> BufferedFdOutput::flush() {
 
 void BufferedFdOutput::discard_flush() { (void)flush(); }
 
-}  // namespace kivo_layout
+}  // namespace kivo_json

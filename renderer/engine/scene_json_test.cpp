@@ -1,4 +1,4 @@
-#include "layout/scene.h"
+#include "engine/scene_json.h"
 
 #include <gtest/gtest.h>
 
@@ -7,15 +7,20 @@
 #include <string>
 #include <vector>
 
-#include "layout/node_report.h"
+#include "engine/node_report.h"
 #include "style/cascade.h"
 
-namespace kivo_layout {
+namespace kivo_engine::scene_json {
 namespace {
 
 using kivo_dom::Document;
 using kivo_dom::NodeId;
 using kivo_dom::NodeKind;
+using kivo_json::Output;
+using kivo_json::StringOutput;
+using kivo_layout::Paint;
+using kivo_layout::Rect;
+using kivo_layout::Scene;
 
 constexpr const char* kRootNode =
     "{\"id\":0,\"depth\":0,\"parent\":null,\"name\":\"#document\",\"text\":\"\",\"attributes\":{},"
@@ -24,7 +29,7 @@ constexpr const char* kRootNode =
 std::string scene_json(const Scene& scene, std::string_view title, const std::vector<std::string>& warnings,
                        const Document& document, const kivo_style::StyledDocument& styled) {
   StringOutput out;
-  const auto result = scene.write_json(title, warnings, document, styled, out);
+  const auto result = write(scene, title, warnings, document, styled, out);
   EXPECT_TRUE(result.ok()) << (result.ok() ? "" : result.error().display());
   return out.text;
 }
@@ -142,7 +147,7 @@ TEST(SceneTest, WriteErrorStopsAtOnceAndIsTheResult) {
   const std::size_t cuts[] = {whole.find("\"commands\"") + 200, 0, whole.size() - 1};
   for (const std::size_t cut : cuts) {
     FailingOutput out(cut);
-    const auto result = scene.write_json("t", {}, document, styled, out);
+    const auto result = write(scene, "t", {}, document, styled, out);
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(result.error().display(), IoError::os(EPIPE).display());
     EXPECT_EQ(out.writes_after_failure, 0);
@@ -165,7 +170,7 @@ TEST(SceneTest, NonFiniteNumberFailsBeforeTheFirstByte) {
   const kivo_style::StyledDocument styled;
   for (const auto& scene : scenes) {
     StringOutput out;
-    const auto result = scene.write_json("t", {}, document, styled, out);
+    const auto result = write(scene, "t", {}, document, styled, out);
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(result.error().display(), non_finite_number_error().display());
     EXPECT_EQ(out.text, "");
@@ -177,11 +182,11 @@ TEST(SceneTest, NonFiniteWriterRefusesWithoutWriting) {
                           std::numeric_limits<float>::quiet_NaN()};
   for (const float value : values) {
     StringOutput out;
-    EXPECT_FALSE(protocol::write_finite_f32(value, out).ok());
+    EXPECT_FALSE(write_finite_f32(value, out).ok());
     EXPECT_EQ(out.text, "");
   }
   StringOutput out;
-  ASSERT_TRUE(protocol::write_finite_f32(-0.0f, out).ok());
+  ASSERT_TRUE(write_finite_f32(-0.0f, out).ok());
   EXPECT_EQ(out.text, "-0");
 }
 
@@ -320,4 +325,4 @@ TEST(InspectionNodesTest, ForeignChildIsSkippedWithoutAnId) {
 }
 
 }  // namespace
-}  // namespace kivo_layout
+}  // namespace kivo_engine::scene_json

@@ -1,18 +1,14 @@
-#include "layout/scene.h"
+#include "engine/scene_json.h"
 
 #include <cmath>
 
-#include "layout/node_report.h"
-#include "layout/protocol.h"
+#include "engine/node_report.h"
 
-// Returns early from the enclosing writer with the first write error.
-#define KIVO_TRY_WRITE(expr)              \
-  do {                                    \
-    if (auto r_ = (expr); !r_) return r_; \
-  } while (false)
+namespace kivo_engine::scene_json {
 
-namespace kivo_layout {
-
+using kivo_layout::Paint;
+using kivo_layout::Rect;
+using kivo_layout::Scene;
 using namespace std::string_view_literals;
 
 namespace {
@@ -44,47 +40,47 @@ bool scene_numbers_are_finite(const Scene& scene) {
 
 // Appends the F form of a number that must be finite; false (nothing
 // appended) when it is not.
-bool append_finite_f32(protocol::Batch& text, float value) {
+bool append_finite_f32(kivo_json::Batch& text, float value) {
   if (!std::isfinite(value)) return false;
-  protocol::append_f32(text, value);
+  kivo_json::append_f32(text, value);
   return true;
 }
 
 // Appends one paint command; false at the first number that is not finite.
-bool append_paint(protocol::Batch& text, const Paint& paint) {
+bool append_paint(kivo_json::Batch& text, const Paint& paint) {
   if (const auto* box = paint.as_box()) {
     text.put("{\"kind\":\"box\","sv);
-    if (!protocol::append_rect(text, paint.rect)) return false;
+    if (!append_rect(text, paint.rect)) return false;
     text.put(",\"background\":"sv);
-    protocol::append_u64(text, box->background);
+    kivo_json::append_u64(text, box->background);
     text.put(",\"border\":"sv);
-    protocol::append_u64(text, box->border);
+    kivo_json::append_u64(text, box->border);
     text.put(",\"borderWidth\":"sv);
     if (!append_finite_f32(text, box->border_width)) return false;
     text.put(",\"radius\":"sv);
     if (!append_finite_f32(text, box->radius)) return false;
   } else if (const auto* run = paint.as_text()) {
     text.put("{\"kind\":\"text\","sv);
-    if (!protocol::append_rect(text, paint.rect)) return false;
+    if (!append_rect(text, paint.rect)) return false;
     text.put(",\"size\":"sv);
     if (!append_finite_f32(text, run->size)) return false;
     text.put(run->bold ? ",\"bold\":true,\"color\":"sv : ",\"bold\":false,\"color\":"sv);
-    protocol::append_u64(text, run->color);
+    kivo_json::append_u64(text, run->color);
     text.put(",\"text\":"sv);
-    protocol::append_string(text, run->text);
+    kivo_json::append_string(text, run->text);
   } else {
     const auto* image = paint.as_image();
     KIVO_CHECK(image != nullptr);
     text.put("{\"kind\":\"image\","sv);
-    if (!protocol::append_rect(text, paint.rect)) return false;
+    if (!append_rect(text, paint.rect)) return false;
     text.put(",\"imageId\":"sv);
-    protocol::append_u64(text, image->image_id);
+    kivo_json::append_u64(text, image->image_id);
     text.put(",\"text\":"sv);
-    protocol::append_string(text, image->alt);
+    kivo_json::append_string(text, image->alt);
   }
   text.put(",\"href\":"sv);
   if (paint.href) {
-    protocol::append_string(text, *paint.href);
+    kivo_json::append_string(text, *paint.href);
   } else {
     text.put("null"sv);
   }
@@ -94,8 +90,8 @@ bool append_paint(protocol::Batch& text, const Paint& paint) {
 
 // Ends a batched write with a number that must not reach JSON: what was
 // collected before it still goes out, as it would have token by token.
-Result<void, IoError> fail_non_finite(protocol::Batch& batch) {
-  KIVO_TRY_WRITE(batch.pass_all());
+Result<void, IoError> fail_non_finite(kivo_json::Batch& batch) {
+  KIVO_TRY(batch.pass_all());
   return kivo_dom::err(non_finite_number_error());
 }
 
@@ -103,22 +99,12 @@ Result<void, IoError> fail_non_finite(protocol::Batch& batch) {
 
 IoError non_finite_number_error() { return IoError::invalid_data("scene number is not finite"); }
 
-namespace protocol {
-
-Result<void, IoError> write_finite_f32(float value, Output& out) {
+Result<void, IoError> write_finite_f32(float value, kivo_json::Output& out) {
   if (!std::isfinite(value)) return kivo_dom::err(non_finite_number_error());
-  return write_f32(value, out);
+  return kivo_json::write_f32(value, out);
 }
 
-Result<void, IoError> link(const std::optional<std::string>& href, Output& out) {
-  KIVO_TRY_WRITE(out.write(",\"href\":"));
-  if (!href) return out.write("null");
-  return write_string(*href, out);
-}
-
-// Appends "x":..,"y":..,"width":..,"height":.. as protocol::rect writes it;
-// false at the first number that is not finite.
-bool append_rect(protocol::Batch& text, const Rect& rect) {
+bool append_rect(kivo_json::Batch& text, const Rect& rect) {
   text.put("\"x\":"sv);
   if (!append_finite_f32(text, rect.x)) return false;
   text.put(",\"y\":"sv);
@@ -129,62 +115,49 @@ bool append_rect(protocol::Batch& text, const Rect& rect) {
   return append_finite_f32(text, rect.height);
 }
 
-Result<void, IoError> rect(const Rect& rect, Output& out) {
-  KIVO_TRY_WRITE(out.write("\"x\":"));
-  KIVO_TRY_WRITE(write_finite_f32(rect.x, out));
-  KIVO_TRY_WRITE(out.write(",\"y\":"));
-  KIVO_TRY_WRITE(write_finite_f32(rect.y, out));
-  KIVO_TRY_WRITE(out.write(",\"width\":"));
-  KIVO_TRY_WRITE(write_finite_f32(rect.width, out));
-  KIVO_TRY_WRITE(out.write(",\"height\":"));
-  return write_finite_f32(rect.height, out);
-}
-
-}  // namespace protocol
-
-Result<void, IoError> Scene::write_json(std::string_view title, std::span<const std::string> warnings,
-                                        const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
-                                        Output& out) const {
-  if (!scene_numbers_are_finite(*this)) return kivo_dom::err(non_finite_number_error());
+Result<void, IoError> write(const Scene& scene, std::string_view title, std::span<const std::string> warnings,
+                            const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
+                            kivo_json::Output& out) {
+  if (!scene_numbers_are_finite(scene)) return kivo_dom::err(non_finite_number_error());
   // The many small tokens are collected in memory and reach the output in
   // large pieces; the bytes are the same.
-  protocol::Batch batch(out);
+  kivo_json::Batch batch(out);
   batch.put("{\"version\":2,\"width\":"sv);
-  protocol::append_f32(batch, width);
+  kivo_json::append_f32(batch, scene.width);
   batch.put(",\"height\":"sv);
-  protocol::append_f32(batch, height);
+  kivo_json::append_f32(batch, scene.height);
   batch.put(",\"title\":"sv);
-  protocol::append_string(batch, title);
+  kivo_json::append_string(batch, title);
 
   batch.put(",\"warnings\":["sv);
   for (std::size_t i = 0; i < warnings.size(); ++i) {
     if (i > 0) batch.put(","sv);
-    protocol::append_string(batch, warnings[i]);
-    KIVO_TRY_WRITE(batch.pass());
+    kivo_json::append_string(batch, warnings[i]);
+    KIVO_TRY(batch.pass());
   }
 
   batch.put("],\"anchors\":{"sv);
   bool first = true;
-  for (const auto& [name, y] : anchors) {
+  for (const auto& [name, y] : scene.anchors) {
     if (!first) batch.put(","sv);
     first = false;
-    protocol::append_string(batch, name);
+    kivo_json::append_string(batch, name);
     batch.put(":"sv);
-    protocol::append_f32(batch, y);
-    KIVO_TRY_WRITE(batch.pass());
+    kivo_json::append_f32(batch, y);
+    KIVO_TRY(batch.pass());
   }
 
   batch.put("},\"commands\":["sv);
-  for (std::size_t i = 0; i < paints.size(); ++i) {
+  for (std::size_t i = 0; i < scene.paints.size(); ++i) {
     if (i > 0) batch.put(","sv);
-    if (!append_paint(batch, paints[i])) return fail_non_finite(batch);
-    KIVO_TRY_WRITE(batch.pass());
+    if (!append_paint(batch, scene.paints[i])) return fail_non_finite(batch);
+    KIVO_TRY(batch.pass());
   }
   batch.put("]"sv);
 
-  KIVO_TRY_WRITE(inspection::write_nodes(document, styled, *this, batch));
+  KIVO_TRY(inspection::write_nodes(document, styled, scene, batch));
   batch.put("}\n"sv);
   return batch.pass_all();
 }
 
-}  // namespace kivo_layout
+}  // namespace kivo_engine::scene_json

@@ -12,8 +12,9 @@
 #include <string_view>
 
 #include "dom/document.h"
-#include "layout/io.h"
-#include "layout/protocol.h"
+#include "dom/result.h"
+#include "json/io.h"
+#include "json/write.h"
 #include "style/values.h"
 
 namespace kivo_style {
@@ -21,10 +22,13 @@ struct StyledDocument;
 }  // namespace kivo_style
 
 namespace kivo_layout {
-
 struct Scene;
+}  // namespace kivo_layout
 
-namespace inspection {
+namespace kivo_engine::inspection {
+
+using kivo_dom::Result;
+using kivo_json::IoError;
 
 inline constexpr std::size_t kMaxNodes = 2000;
 inline constexpr std::size_t kMaxTextChars = 160;
@@ -32,16 +36,16 @@ inline constexpr std::size_t kMaxAttributeValueChars = 256;
 
 // Writes ,"nodes":[...],"inspectorTruncated":B into the open scene object.
 Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
-                                  const Scene& scene, Output& out);
+                                  const kivo_layout::Scene& scene, kivo_json::Output& out);
 // The same into a batch (the scene writer's); on failure what was collected
 // before the failing token has been handed on.
 Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
-                                  const Scene& scene, protocol::Batch& batch);
+                                  const kivo_layout::Scene& scene, kivo_json::Batch& batch);
 
 // Writes the "computed" object of one node: the 30 entries of the style in
 // their fixed order, or {} when the node has no style. Fails without writing
 // anything when one of the style's numbers is not finite.
-Result<void, IoError> write_computed(const kivo_style::Style* style, Output& out);
+Result<void, IoError> write_computed(const kivo_style::Style* style, kivo_json::Output& out);
 
 // A length as "50%" or "12.5px".
 std::string length(const kivo_style::Length& length);
@@ -53,6 +57,4 @@ std::string_view cut_chars(std::string_view text, std::size_t max_chars);
 // A colour 0xRRGGBBAA as "#" and eight lowercase hexadecimal digits.
 std::string color_text(std::uint32_t color);
 
-}  // namespace inspection
-
-}  // namespace kivo_layout
+}  // namespace kivo_engine::inspection

@@ -1,4 +1,4 @@
-#include "platform/text_measurer.h"
+#include "platform/font_text_measurer.h"
 
 #include <QHash>
 
@@ -29,7 +29,7 @@ public:
 
   void store(const QString& text, bool bold, qreal advance) {
     const std::lock_guard lock(m_mutex);
-    if (static_cast<std::size_t>(m_regular.size() + m_bold.size()) >= TextMeasurer::kSharedWidthLimit) {
+    if (static_cast<std::size_t>(m_regular.size() + m_bold.size()) >= FontTextMeasurer::kSharedWidthLimit) {
       m_regular.clear();
       m_bold.clear();
     }
@@ -50,10 +50,10 @@ private:
 
 }  // namespace
 
-TextMeasurer::TextMeasurer()
+FontTextMeasurer::FontTextMeasurer()
     : m_regular(FontFactory::referenceFont(false)), m_bold(FontFactory::referenceFont(true)) {}
 
-qreal TextMeasurer::width(const QString& text, qreal cssPixels, bool bold) const {
+qreal FontTextMeasurer::width(const QString& text, qreal cssPixels, bool bold) const {
   const qreal scale = FontFactory::scaleFor(cssPixels);
   if (text.size() > kSharedTextLimit) return (bold ? m_bold : m_regular).horizontalAdvance(text) * scale;
   SharedWidths& shared = SharedWidths::instance();
@@ -65,6 +65,6 @@ qreal TextMeasurer::width(const QString& text, qreal cssPixels, bool bold) const
   return advance * scale;
 }
 
-void TextMeasurer::forgetSharedWidths() {
+void FontTextMeasurer::forgetSharedWidths() {
   SharedWidths::instance().clear();
 }

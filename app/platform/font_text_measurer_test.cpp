@@ -1,4 +1,4 @@
-#include "platform/text_measurer.h"
+#include "platform/font_text_measurer.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +22,8 @@ TEST(FontFactoryTest, DocumentFontIsInterAtCssPixels) {
   EXPECT_EQ(FontFactory::font(13.5, false).pixelSize(), 14);
 }
 
-TEST(TextMeasurerTest, WidthsHaveTheShapeOfTextWidths) {
-  TextMeasurer measurer;
+TEST(FontTextMeasurerTest, WidthsHaveTheShapeOfTextWidths) {
+  FontTextMeasurer measurer;
   const QString text = QStringLiteral("Merhaba dünya, Kivo çizer");
   const qreal regular = measurer.width(text, 16, false);
   const qreal bold = measurer.width(text, 16, true);
@@ -40,10 +40,10 @@ TEST(TextMeasurerTest, WidthsHaveTheShapeOfTextWidths) {
   EXPECT_LT(regular, 16.0 * text.size());
 }
 
-TEST(TextMeasurerTest, AgreesWithQtAtWholePixelSizes) {
+TEST(FontTextMeasurerTest, AgreesWithQtAtWholePixelSizes) {
   // At a whole size Qt's own font gives the width too; the scaled reference
   // must agree to within the engine's rounding.
-  TextMeasurer measurer;
+  FontTextMeasurer measurer;
   const QString text = QStringLiteral("Ölçüm ve düzen");
   for (int size : {12, 16, 24}) {
     const qreal direct = QFontMetricsF(FontFactory::font(size, false)).horizontalAdvance(text);
@@ -51,45 +51,45 @@ TEST(TextMeasurerTest, AgreesWithQtAtWholePixelSizes) {
   }
 }
 
-TEST(TextMeasurerTest, SharedWidthsAreTheWidthsMeasured) {
+TEST(FontTextMeasurerTest, SharedWidthsAreTheWidthsMeasured) {
   const QString text = QStringLiteral("Kivo'nun düzeni");
-  TextMeasurer::forgetSharedWidths();
-  TextMeasurer first;
+  FontTextMeasurer::forgetSharedWidths();
+  FontTextMeasurer first;
   const qreal regular = first.width(text, 16, false);
   // The bold width is its own, not the regular one found under the same text.
   const qreal bold = first.width(text, 16, true);
   EXPECT_GT(bold, regular);
   // Another measurer, and a measurer after the shared widths are forgotten,
   // give exactly the same widths; sizes still scale them.
-  TextMeasurer second;
+  FontTextMeasurer second;
   EXPECT_EQ(second.width(text, 16, false), regular);
   EXPECT_EQ(second.width(text, 16, true), bold);
   EXPECT_EQ(second.width(text, 32, false), 2 * regular);
-  TextMeasurer::forgetSharedWidths();
+  FontTextMeasurer::forgetSharedWidths();
   EXPECT_EQ(second.width(text, 16, false), regular);
   // A text too long to share is measured all the same.
-  const QString longText = QString(TextMeasurer::kSharedTextLimit + 1, QLatin1Char('m'));
+  const QString longText = QString(FontTextMeasurer::kSharedTextLimit + 1, QLatin1Char('m'));
   const qreal expected = QFontMetricsF(FontFactory::referenceFont(false)).horizontalAdvance(longText) *
                          FontFactory::scaleFor(16);
   EXPECT_EQ(first.width(longText, 16, false), expected);
 }
 
-TEST(TextMeasurerTest, MeasurersOnOtherThreadsAgree) {
+TEST(FontTextMeasurerTest, MeasurersOnOtherThreadsAgree) {
   // Render runs measure on their own threads while sharing the widths.
   QStringList words;
   for (int i = 0; i < 200; ++i) words.append(QStringLiteral("söz") + QString::number(i));
-  TextMeasurer::forgetSharedWidths();
+  FontTextMeasurer::forgetSharedWidths();
   std::vector<qreal> widths[2];
   std::vector<std::thread> threads;
   for (std::vector<qreal>& out : widths) {
     threads.emplace_back([&words, &out] {
-      TextMeasurer measurer;
+      FontTextMeasurer measurer;
       for (const QString& word : words) out.push_back(measurer.width(word, 13.5, true));
     });
   }
   for (std::thread& thread : threads) thread.join();
-  TextMeasurer::forgetSharedWidths();
-  TextMeasurer here;
+  FontTextMeasurer::forgetSharedWidths();
+  FontTextMeasurer here;
   for (qsizetype i = 0; i < words.size(); ++i) {
     const qreal alone = here.width(words[i], 13.5, true);
     EXPECT_EQ(widths[0][static_cast<std::size_t>(i)], alone) << words[i].toStdString();

@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "layout/io.h"
+#include "json/io.h"
 
-namespace kivo_layout::protocol {
+namespace kivo_json {
 
 // Writes text as one JSON string: ", \, LF, CR and TAB get short escapes, other
 // controls \u00XX (lowercase hex), everything else its raw UTF-8 bytes.
@@ -111,4 +111,4 @@ inline void append_f32(Batch& batch, float value) {
 void append_u64(Batch& batch, std::uint64_t value);
 void append_i32(Batch& batch, std::int32_t value);
 
-}  // namespace kivo_layout::protocol
+}  // namespace kivo_json

@@ -1,15 +1,17 @@
-#include "layout/node_report.h"
+#include "engine/node_report.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <string>
 
-#include "layout/scene.h"
+#include "engine/scene_json.h"
 
-namespace kivo_layout::inspection {
+namespace kivo_engine::inspection {
 namespace {
 
+using kivo_json::StringOutput;
+using scene_json::non_finite_number_error;
 using kivo_style::Length;
 using kivo_style::LineHeight;
 using kivo_style::Style;
@@ -175,4 +177,4 @@ TEST(InspectionTest, CutsCountScalarsNotBytes) {
 }
 
 }  // namespace
-}  // namespace kivo_layout::inspection
+}  // namespace kivo_engine::inspection

@@ -1,11 +1,11 @@
-#include "layout/protocol.h"
+#include "json/write.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-namespace kivo_layout::protocol {
+namespace kivo_json {
 namespace {
 
 std::string json_string(std::string_view text) {
@@ -14,7 +14,7 @@ std::string json_string(std::string_view text) {
   return out.text;
 }
 
-TEST(ProtocolTest, StringEscapes) {
+TEST(JsonWriteTest, StringEscapes) {
   const std::pair<std::string_view, std::string_view> cases[] = {
       {"", "\"\""},
       {std::string_view("\t\n\x01", 3), "\"\\t\\n\\u0001\""},
@@ -26,7 +26,7 @@ TEST(ProtocolTest, StringEscapes) {
   for (const auto& [in, expected] : cases) EXPECT_EQ(json_string(in), expected);
 }
 
-TEST(ProtocolTest, FloatForms) {
+TEST(JsonWriteTest, FloatForms) {
   const std::pair<float, std::string_view> cases[] = {
       {997.0f, "997"},
       {16.0f, "16"},
@@ -59,7 +59,7 @@ TEST(ProtocolTest, FloatForms) {
   for (const auto& [in, expected] : cases) EXPECT_EQ(f32_text(in), expected) << in;
 }
 
-TEST(ProtocolTest, Integers) {
+TEST(JsonWriteTest, Integers) {
   StringOutput out;
   ASSERT_TRUE(write_u64(4294967295u, out).ok());
   ASSERT_TRUE(write_i32(-12, out).ok());
@@ -67,10 +67,10 @@ TEST(ProtocolTest, Integers) {
   EXPECT_EQ(out.text, "4294967295-12true");
 }
 
-TEST(ProtocolTest, IoErrorDisplay) {
+TEST(JsonWriteTest, IoErrorDisplay) {
   EXPECT_EQ(IoError::os(1).display(), "Operation not permitted (os error 1)");
   EXPECT_EQ(IoError::unexpected_eof().display(), "failed to fill whole buffer");
 }
 
 }  // namespace
-}  // namespace kivo_layout::protocol
+}  // namespace kivo_json

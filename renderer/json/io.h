@@ -1,6 +1,7 @@
 // Output primitives shared by every JSON writer of the renderer: the
 // input/output error, the byte sink interface and the 8 KiB buffered writer
-// over a file descriptor.
+// over a file descriptor. The renderer's input side reports its read errors
+// with the same error.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +12,7 @@
 
 #include "dom/result.h"
 
-namespace kivo_layout {
+namespace kivo_json {
 
 using kivo_dom::Result;
 
@@ -78,4 +79,4 @@ class BufferedFdOutput final : public Output {
 // Writes all bytes to a descriptor, retrying EINTR and partial writes.
 Result<void, IoError> write_all_fd(int fd, std::string_view bytes);
 
-}  // namespace kivo_layout
+}  // namespace kivo_json

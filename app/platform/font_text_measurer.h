@@ -18,12 +18,12 @@
 
 #include <cstddef>
 
-class TextMeasurer {
+class FontTextMeasurer {
 public:
   static constexpr qsizetype kSharedTextLimit = 256;
   static constexpr std::size_t kSharedWidthLimit = 65'536;
 
-  TextMeasurer();
+  FontTextMeasurer();
 
   // The advance width of `text` set in the document font of `cssPixels`
   // pixels, bold or regular; unrounded.

@@ -1,4 +1,4 @@
-#include "protocol.h"
+#include "json/write.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace kivo_layout::protocol {
+namespace kivo_json {
 
 namespace {
 
@@ -82,17 +82,17 @@ std::size_t dyadic_chars(float magnitude, char* out) {
 }  // namespace
 
 Result<void, IoError> write_string(std::string_view text, Output& out) {
-  if (auto r = out.write("\""); !r) return r;
+  KIVO_TRY(out.write("\""));
   while (!text.empty()) {
     const std::size_t run = plain_run(text);
     if (run > 0) {
-      if (auto r = out.write(text.substr(0, run)); !r) return r;
+      KIVO_TRY(out.write(text.substr(0, run)));
       text.remove_prefix(run);
       continue;
     }
     char escape[6];
     const std::size_t length = escape_of(static_cast<unsigned char>(text.front()), escape);
-    if (auto r = out.write(std::string_view(escape, length)); !r) return r;
+    KIVO_TRY(out.write(std::string_view(escape, length)));
     text.remove_prefix(1);
   }
   return out.write("\"");
@@ -270,4 +270,4 @@ void append_i32(Batch& batch, std::int32_t value) {
   batch.put(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
 }
 
-}  // namespace kivo_layout::protocol
+}  // namespace kivo_json

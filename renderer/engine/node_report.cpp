@@ -1,4 +1,4 @@
-#include "layout/node_report.h"
+#include "engine/node_report.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,18 +8,16 @@
 #include <utility>
 #include <vector>
 
-#include "layout/protocol.h"
-#include "layout/scene.h"
+#include "engine/scene_json.h"
 #include "style/cascade.h"
 
-// Returns early from the enclosing writer with the first write error.
-#define KIVO_TRY_WRITE(expr)              \
-  do {                                    \
-    if (auto r_ = (expr); !r_) return r_; \
-  } while (false)
+namespace kivo_engine::inspection {
 
-namespace kivo_layout::inspection {
-
+using kivo_json::Output;
+using kivo_layout::Scene;
+using kivo_style::Edge;
+using scene_json::append_rect;
+using scene_json::non_finite_number_error;
 using namespace std::string_view_literals;
 
 namespace {
@@ -60,17 +58,17 @@ bool style_is_finite(const kivo_style::Style& s) {
 // is ASCII without quotes, backslashes or controls (numbers, units, keywords,
 // hexadecimal colours), so it goes into its JSON string as it is.
 
-void append_px(protocol::Batch& text, float value) {
-  protocol::append_f32(text, value);
+void append_px(kivo_json::Batch& text, float value) {
+  kivo_json::append_f32(text, value);
   text.put("px"sv);
 }
 
-void append_length(protocol::Batch& text, const kivo_style::Length& length) {
-  protocol::append_f32(text, length.value);
+void append_length(kivo_json::Batch& text, const kivo_style::Length& length) {
+  kivo_json::append_f32(text, length.value);
   text.put(length.kind == kivo_style::Length::Percent ? "%"sv : "px"sv);
 }
 
-void append_optional_length(protocol::Batch& text, const std::optional<kivo_style::Length>& value,
+void append_optional_length(kivo_json::Batch& text, const std::optional<kivo_style::Length>& value,
                             std::string_view absent) {
   if (value) {
     append_length(text, *value);
@@ -79,15 +77,15 @@ void append_optional_length(protocol::Batch& text, const std::optional<kivo_styl
   }
 }
 
-void append_margin(protocol::Batch& text, const kivo_style::Style& s, std::size_t edge) {
-  if (s.margin_auto[edge]) {
+void append_margin(kivo_json::Batch& text, const kivo_style::Style& s, Edge which) {
+  if (edge(s.margin_auto, which)) {
     text.put("auto"sv);
   } else {
-    append_px(text, s.margin[edge]);
+    append_px(text, edge(s.margin, which));
   }
 }
 
-void append_color(protocol::Batch& text, std::uint32_t color) {
+void append_color(kivo_json::Batch& text, std::uint32_t color) {
   static constexpr char kHex[] = "0123456789abcdef";
   char digits[9];
   digits[0] = '#';
@@ -107,12 +105,12 @@ std::string_view display_text(kivo_style::Display display) {
   return {};
 }
 
-void append_tracks(protocol::Batch& text, const std::vector<kivo_style::Track>& tracks) {
+void append_tracks(kivo_json::Batch& text, const std::vector<kivo_style::Track>& tracks) {
   bool first = true;
   for (const auto& track : tracks) {
     if (!first) text.put(' ');
     first = false;
-    protocol::append_f32(text, track.value);
+    kivo_json::append_f32(text, track.value);
     text.put(track.kind == kivo_style::Track::Fr ? "fr"sv : "px"sv);
   }
 }
@@ -120,7 +118,7 @@ void append_tracks(protocol::Batch& text, const std::vector<kivo_style::Track>& 
 // Appends the "computed" object of a style whose numbers are all finite: the
 // 30 entries in their fixed order, each key with its quotes and colon written
 // as one constant piece.
-void append_computed(protocol::Batch& text, const kivo_style::Style& s) {
+void append_computed(kivo_json::Batch& text, const kivo_style::Style& s) {
   text.put("{\"display\":\""sv);
   text.put(display_text(s.display));
   text.put("\",\"color\":\""sv);
@@ -148,9 +146,9 @@ void append_computed(protocol::Batch& text, const kivo_style::Style& s) {
   text.put("\",\"flex-wrap\":\""sv);
   text.put(s.flex_wrap == kivo_style::FlexWrap::Wrap ? "wrap"sv : "nowrap"sv);
   text.put("\",\"flex-grow\":\""sv);
-  protocol::append_f32(text, s.flex_grow);
+  kivo_json::append_f32(text, s.flex_grow);
   text.put("\",\"flex-shrink\":\""sv);
-  protocol::append_f32(text, s.flex_shrink);
+  kivo_json::append_f32(text, s.flex_shrink);
   text.put("\",\"flex-basis\":\""sv);
   append_optional_length(text, s.flex_basis, "auto");
   text.put("\",\"row-gap\":\""sv);
@@ -172,21 +170,21 @@ void append_computed(protocol::Batch& text, const kivo_style::Style& s) {
   text.put("\",\"box-sizing\":\""sv);
   text.put(s.box_sizing == kivo_style::BoxSizing::BorderBox ? "border-box"sv : "content-box"sv);
   text.put("\",\"margin-top\":\""sv);
-  append_margin(text, s, 0);
+  append_margin(text, s, Edge::Top);
   text.put("\",\"padding-top\":\""sv);
-  append_px(text, s.padding[0]);
+  append_px(text, edge(s.padding, Edge::Top));
   text.put("\",\"margin-right\":\""sv);
-  append_margin(text, s, 1);
+  append_margin(text, s, Edge::Right);
   text.put("\",\"padding-right\":\""sv);
-  append_px(text, s.padding[1]);
+  append_px(text, edge(s.padding, Edge::Right));
   text.put("\",\"margin-bottom\":\""sv);
-  append_margin(text, s, 2);
+  append_margin(text, s, Edge::Bottom);
   text.put("\",\"padding-bottom\":\""sv);
-  append_px(text, s.padding[2]);
+  append_px(text, edge(s.padding, Edge::Bottom));
   text.put("\",\"margin-left\":\""sv);
-  append_margin(text, s, 3);
+  append_margin(text, s, Edge::Left);
   text.put("\",\"padding-left\":\""sv);
-  append_px(text, s.padding[3]);
+  append_px(text, edge(s.padding, Edge::Left));
   text.put("\"}"sv);
 }
 
@@ -195,17 +193,17 @@ using IdTable = std::vector<std::int32_t>;
 
 // Appends one node; false when its style or box holds a number that is not
 // finite, after the text that precedes that number.
-bool append_node(protocol::Batch& text, const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
+bool append_node(kivo_json::Batch& text, const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
                  const Scene& scene, const Entry& entry, std::int32_t id, const IdTable& ids) {
   const kivo_dom::Node& node = document.node(entry.node);
   text.put("{\"id\":"sv);
-  protocol::append_i32(text, id);
+  kivo_json::append_i32(text, id);
   text.put(",\"depth\":"sv);
-  protocol::append_i32(text, entry.depth);
+  kivo_json::append_i32(text, entry.depth);
   text.put(",\"parent\":"sv);
   const bool has_parent = node.parent && document.contains(*node.parent) && ids[node.parent->index] >= 0;
   if (has_parent) {
-    protocol::append_i32(text, ids[node.parent->index]);
+    kivo_json::append_i32(text, ids[node.parent->index]);
   } else {
     text.put("null"sv);
   }
@@ -218,10 +216,10 @@ bool append_node(protocol::Batch& text, const kivo_dom::Document& document, cons
     text.put("\"#text\""sv);
     node_text = cut_chars(node.kind.data, kMaxTextChars);
   } else {
-    protocol::append_string(text, node.kind.data);
+    kivo_json::append_string(text, node.kind.data);
   }
   text.put(",\"text\":"sv);
-  protocol::append_string(text, node_text);
+  kivo_json::append_string(text, node_text);
 
   // The attribute map is already ordered by the bytes of the names.
   text.put(",\"attributes\":{"sv);
@@ -229,9 +227,9 @@ bool append_node(protocol::Batch& text, const kivo_dom::Document& document, cons
   for (const auto& [name, value] : node.attributes) {
     if (!first) text.put(","sv);
     first = false;
-    protocol::append_string(text, name);
+    kivo_json::append_string(text, name);
     text.put(":"sv);
-    protocol::append_string(text, cut_chars(value, kMaxAttributeValueChars));
+    kivo_json::append_string(text, cut_chars(value, kMaxAttributeValueChars));
   }
 
   text.put("},\"computed\":"sv);
@@ -249,7 +247,7 @@ bool append_node(protocol::Batch& text, const kivo_dom::Document& document, cons
     text.put("null"sv);
   } else {
     text.put("{"sv);
-    if (!protocol::append_rect(text, bounds->second)) return false;
+    if (!append_rect(text, bounds->second)) return false;
     text.put("}"sv);
   }
   text.put("}"sv);
@@ -260,13 +258,13 @@ bool append_node(protocol::Batch& text, const kivo_dom::Document& document, cons
 
 Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
                                   const Scene& scene, Output& out) {
-  protocol::Batch batch(out);
-  KIVO_TRY_WRITE(write_nodes(document, styled, scene, batch));
+  kivo_json::Batch batch(out);
+  KIVO_TRY(write_nodes(document, styled, scene, batch));
   return batch.pass_all();
 }
 
 Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
-                                  const Scene& scene, protocol::Batch& batch) {
+                                  const Scene& scene, kivo_json::Batch& batch) {
   // 1. Open the array.
   batch.put(",\"nodes\":["sv);
   // 2. Start from the root with nothing written.
@@ -284,10 +282,10 @@ Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo
     if (ids[entry.node.index] < 0) ids[entry.node.index] = count;
     if (!append_node(batch, document, styled, scene, entry, count, ids)) {
       // What came before the broken number still goes out, then the error.
-      KIVO_TRY_WRITE(batch.pass_all());
+      KIVO_TRY(batch.pass_all());
       return kivo_dom::err(non_finite_number_error());
     }
-    KIVO_TRY_WRITE(batch.pass());
+    KIVO_TRY(batch.pass());
     // 6. Push the children last first, so the first child is taken next.
     const auto& children = document.node(entry.node).children;
     for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back(Entry{*it, entry.depth + 1});
@@ -301,13 +299,13 @@ Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo
 Result<void, IoError> write_computed(const kivo_style::Style* style, Output& out) {
   if (style == nullptr) return out.write("{}");
   if (!style_is_finite(*style)) return kivo_dom::err(non_finite_number_error());
-  protocol::Batch batch(out);
+  kivo_json::Batch batch(out);
   append_computed(batch, *style);
   return batch.pass_all();
 }
 
 std::string length(const kivo_style::Length& length) {
-  return protocol::f32_text(length.value) + (length.kind == kivo_style::Length::Percent ? "%" : "px");
+  return kivo_json::f32_text(length.value) + (length.kind == kivo_style::Length::Percent ? "%" : "px");
 }
 
 std::string_view cut_chars(std::string_view text, std::size_t max_chars) {
@@ -328,4 +326,4 @@ std::string color_text(std::uint32_t color) {
   return out;
 }
 
-}  // namespace kivo_layout::inspection
+}  // namespace kivo_engine::inspection
