@@ -1,6 +1,7 @@
-// The program entry: the application object, then the start-up dispatch over
-// the command line. Suites that need no window run on a worker thread (the
-// smoke suite on the main thread) and end the process with their result line.
+// The program entry: the platform choice, the application object, then the
+// start-up dispatch over the command line. Suites that need no window run on a
+// worker thread (the smoke and home suites on the main thread) and end the
+// process with their result line.
 #include <QApplication>
 #include <QStringList>
 #include <QTimer>
@@ -9,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -22,6 +24,29 @@
 #include "selftests/self_tests.h"
 
 namespace {
+
+// The suites that open no window. Without a display they run on the offscreen
+// platform, as CTest runs them.
+constexpr const char* kWindowlessFlags[] = {"--self-test", "--integration-test", "--home-test", "--network-test"};
+
+// True when any argument asks for a windowless suite. Read from argv because
+// the platform must be chosen before the application object exists.
+bool asksForWindowlessSuite(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    for (const char* flag : kWindowlessFlags) {
+      if (std::strcmp(argv[i], flag) == 0) return true;
+    }
+  }
+  return false;
+}
+
+// True when Qt has somewhere to show windows: an X or Wayland display, or a
+// platform the user chose. Without one, Qt would abort inside QApplication
+// with advice about reinstalling the application.
+bool hasDisplay() {
+  return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+         !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
 
 // A flag is present when any argument equals it.
 bool hasFlag(const QStringList& arguments, const QString& flag) {
@@ -84,6 +109,15 @@ void startWindowlessSuite(std::function<void()> suite, const char* successLine, 
 int main(int argc, char** argv) {
   // A renderer that dies mid-answer must never take the application with it.
   ChildProcess::ignoreBrokenPipe();
+  // A windowless suite needs no display; any other start does, and says so
+  // in one line instead of letting Qt abort.
+  if (!hasDisplay()) {
+    if (!asksForWindowlessSuite(argc, argv)) {
+      std::fputs("Kivo: no display (set DISPLAY or WAYLAND_DISPLAY, or QT_QPA_PLATFORM=offscreen)\n", stderr);
+      return 1;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kivo"));
   QApplication::setApplicationVersion(QStringLiteral("0.8.0"));

@@ -1,10 +1,8 @@
-// Helpers of the kit's widget tests: an isolated preferences store, a
-// parent window on screen, and PNG shots of widgets in /tmp/kit-shots.
+// Helpers of the kit's widget tests: an isolated preferences store and a
+// parent window on screen. tools/pictures builds its pictures with them too.
 #pragma once
 
 #include <QApplication>
-#include <QDir>
-#include <QPainter>
 #include <QWidget>
 
 #include <memory>
@@ -30,21 +28,6 @@ inline std::unique_ptr<QWidget> window() {
   QApplication::setActiveWindow(made.get());
   QApplication::processEvents();
   return made;
-}
-
-// Saves `widget` on a plain background of the scheme as /tmp/kit-shots/NAME.png.
-inline void shot(QWidget* widget, const QString& name, const QColor& background) {
-  QDir().mkpath(QStringLiteral("/tmp/kit-shots"));
-  widget->ensurePolished();
-  widget->adjustSize();
-  QPixmap grabbed = widget->grab();
-  QPixmap framed(grabbed.size() + QSize(32, 32));
-  framed.fill(background);
-  {
-    QPainter painter(&framed);
-    painter.drawPixmap(16, 16, grabbed);
-  }
-  framed.save(QStringLiteral("/tmp/kit-shots/") + name + QStringLiteral(".png"));
 }
 
 }  // namespace KitTest

@@ -213,9 +213,13 @@ void ElementsTree::paintEvent(QPaintEvent* event) {
   const int lastY = exposed.bottom() + scrollY - kVerticalPadding;
   const qsizetype first = std::clamp<qsizetype>(firstY / kRowHeight, 0, m_rows.size());
   const qsizetype last = std::clamp<qsizetype>(lastY / kRowHeight + 1, 0, m_rows.size());
+  // Counted as drawn, so that the figure follows the loop below.
+  m_lastPaintedRows = {first, first};
 
   painter.setFont(rowFont());
   for (qsizetype row = first; row < last; ++row) {
+    if (m_lastPaintedRows.second == m_lastPaintedRows.first) m_lastPaintedRows.first = row;
+    m_lastPaintedRows.second = row + 1;
     const InspectedNode& node = rowNode(row);
     const QRect whole = rowRect(row);
     if (m_inspected && *m_inspected == node.id) painter.fillRect(whole, Palette::withOpacity(accent, 0.12));

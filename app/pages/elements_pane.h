@@ -22,6 +22,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "loading/page_document.h"
 #include "model/browser_model.h"
@@ -68,6 +69,9 @@ public:
   QRect rowRect(qsizetype row) const;
   QRect disclosureRect(qsizetype row) const;
   QRect labelRect(qsizetype row) const;
+  // The rows the last paint drew: the first and one past the last. Only the
+  // rows that meet the exposed area are drawn, whatever the list's length.
+  std::pair<qsizetype, qsizetype> lastPaintedRows() const { return m_lastPaintedRows; }
   // True when the truncation note ends the list.
   bool showsTruncationNote() const { return m_truncated; }
   // The width and height of everything the tree draws.
@@ -110,6 +114,7 @@ private:
   int m_contentWidth = kMinimumContentWidth;
   std::optional<Hit> m_pressed;
   std::optional<Hit> m_hover;
+  std::pair<qsizetype, qsizetype> m_lastPaintedRows{0, 0};
 };
 
 // The detail area: "COMPUTED", then the inspected node's label, box line,

@@ -1,9 +1,8 @@
-// Helpers of the pages' tests: isolated preferences, a model over a
-// memory-only profile whose loads never leave the process, and PNG shots.
+// Helpers of the pages' tests: isolated preferences and a model over a
+// memory-only profile whose loads never leave the process. tools/pictures
+// builds its pictures with them too.
 #pragma once
 
-#include <QDir>
-#include <QPixmap>
 #include <QUuid>
 #include <QWidget>
 
@@ -40,13 +39,6 @@ inline std::unique_ptr<BrowserModel> model(std::shared_ptr<BrowserPreferences> p
 
 inline HistoryEntry visit(const QString& address, double visitedAt, const QString& title = {}) {
   return HistoryEntry{QUuid::createUuid(), address, title, visitedAt};
-}
-
-inline void shot(QWidget* widget, const QString& name) {
-  QDir().mkpath(QStringLiteral("/tmp/page-shots"));
-  widget->resize(1200, 800);
-  widget->show();
-  widget->grab().save(QStringLiteral("/tmp/page-shots/") + name + QStringLiteral(".png"));
 }
 
 }  // namespace PagesTest

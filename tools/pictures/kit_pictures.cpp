@@ -1,0 +1,130 @@
+// The kit's controls: buttons and marks in a row, the two kinds of dialog
+// card, the open select list and colour editor, and the updates view.
+#include <QApplication>
+#include <QEnterEvent>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QTest>
+
+// The kit's test helpers build the same isolated preferences and the same
+// shown window that the kit's tests use.
+#include "kit/kit_test_support.h"
+#include "kit/kivo_action_button.h"
+#include "kit/kivo_button.h"
+#include "kit/kivo_color_picker.h"
+#include "kit/kivo_dialog.h"
+#include "kit/kivo_panel.h"
+#include "kit/kivo_popup.h"
+#include "kit/kivo_select.h"
+#include "kit/mark.h"
+#include "kit/palette.h"
+#include "kit/updates_view.h"
+#include "model/browser_model.h"
+#include "picture_folder.h"
+
+namespace {
+
+void buttonsAndMarks(PictureFolder& folder, const std::shared_ptr<BrowserPreferences>& preferences,
+                     const QColor& background) {
+  QWidget row;
+  row.setAttribute(Qt::WA_TranslucentBackground);
+  auto* layout = new QHBoxLayout(&row);
+  layout->setSpacing(12);
+  layout->addWidget(new Mark(preferences, 34));
+  layout->addWidget(new Mark(preferences, 60));
+  layout->addWidget(new KivoActionButton(QStringLiteral("Vazgeç"), KivoActionStyle{}, preferences));
+  layout->addWidget(new KivoActionButton(QStringLiteral("Tamam"), KivoActionStyle{true, false}, preferences));
+  layout->addWidget(new KivoActionButton(QStringLiteral("Geçmişi sil"), KivoActionStyle{true, true}, preferences));
+  auto* disabled = new KivoActionButton(QStringLiteral("Uygula"), KivoActionStyle{}, preferences);
+  disabled->setEnabled(false);
+  layout->addWidget(disabled);
+  auto* quiet = new KivoButton(preferences);
+  quiet->setSymbol(QStringLiteral("xmark"), 12);
+  quiet->setFrameSize(QSize(28, 28));
+  layout->addWidget(quiet);
+  // One button under the pointer, to show the hover fill.
+  auto* hovered = new KivoButton(preferences);
+  hovered->setText(QStringLiteral("Satır"));
+  hovered->setPadding(QMargins(8, 6, 8, 6));
+  QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+  QApplication::sendEvent(hovered, &enter);
+  layout->addWidget(hovered);
+  layout->addWidget(new KivoColorPicker(preferences));
+  layout->addWidget(
+      new KivoSelect(QStringLiteral("Geçmiş dönemi"), {{0, QStringLiteral("Tüm zamanlar")}}, 0, preferences));
+  folder.control(&row, QStringLiteral("kit-buttons"), background);
+}
+
+void dialogCards(PictureFolder& folder, const std::shared_ptr<BrowserPreferences>& preferences,
+                 const QColor& background) {
+  KivoDialogCard destructive(QStringLiteral("Geçmiş silinsin mi?"),
+                             KivoDialog::clearHistoryMessage(QStringLiteral("Tüm zamanlar")),
+                             KivoDialog::clearHistoryDetail(0), QStringLiteral("Geçmişi sil"), true,
+                             QStringLiteral("Vazgeç"), [](bool) {}, preferences);
+  folder.control(&destructive, QStringLiteral("kit-dialog-destructive"), background);
+  KivoDialogCard plain(QStringLiteral("Kivo hakkında"),
+                       QStringLiteral("Kendi HTML, CSS ve yerleşim motoruyla küçük bir tarayıcı."), std::nullopt,
+                       QStringLiteral("Tamam"), false, std::nullopt, [](bool) {}, preferences);
+  folder.control(&plain, QStringLiteral("kit-dialog-plain"), background);
+}
+
+void openPopups(PictureFolder& folder, const std::shared_ptr<BrowserPreferences>& preferences,
+                const QColor& background) {
+  auto window = KitTest::window();
+  QPalette palette = window->palette();
+  palette.setColor(QPalette::Window, background);
+  window->setPalette(palette);
+
+  auto* select = new KivoSelect(QStringLiteral("Geçmiş dönemi"),
+                                {{0, QStringLiteral("Tüm zamanlar")}, {1, QStringLiteral("Son 1 saat")},
+                                 {24, QStringLiteral("Son 24 saat")}, {168, QStringLiteral("Son 7 gün")}},
+                                24, preferences, window.get());
+  select->move(300, 60);
+  select->show();
+  QTest::mouseClick(select, Qt::LeftButton);
+  QApplication::processEvents();
+  auto* list = select->popup()->panel() ? select->popup()->panel()->findChild<KivoSelectOptions*>() : nullptr;
+  if (list) {
+    // The keyboard moves the highlight one option down.
+    QTest::keyClick(list, Qt::Key_Down);
+    folder.control(select, QStringLiteral("kit-select-open"), background);
+    folder.control(select->popup()->panel(), QStringLiteral("kit-select-list"), background);
+    QTest::keyClick(list, Qt::Key_Escape);
+    QApplication::processEvents();
+  } else {
+    folder.save(QImage(), QStringLiteral("kit-select-list"));
+  }
+
+  auto* picker = new KivoColorPicker(preferences, window.get());
+  picker->move(600, 60);
+  picker->show();
+  QTest::mouseClick(picker, Qt::LeftButton);
+  QApplication::processEvents();
+  if (picker->popup()->panel()) {
+    folder.control(picker->popup()->panel(), QStringLiteral("kit-color-editor"), background);
+    picker->editor()->field()->setText(QStringLiteral("12g"));
+    folder.control(picker->popup()->panel(), QStringLiteral("kit-color-editor-invalid"), background);
+  } else {
+    folder.save(QImage(), QStringLiteral("kit-color-editor"));
+  }
+}
+
+void updates(PictureFolder& folder, const std::shared_ptr<BrowserPreferences>& preferences) {
+  BrowserModel model(preferences);
+  UpdatesView view(&model);
+  view.resize(520, view.sizeHint().height());
+  folder.control(&view, QStringLiteral("kit-updates"), Palette::colors(preferences.get()).background);
+}
+
+}  // namespace
+
+void Pictures::kit(PictureFolder& folder) {
+  auto preferences = KitTest::preferences(QStringLiteral("kivo-pictures-kit"));
+  preferences->setAppearance(folder.appearance());
+  const QColor background = Palette::colors(preferences.get()).background;
+  buttonsAndMarks(folder, preferences, background);
+  dialogCards(folder, preferences, background);
+  openPopups(folder, preferences, background);
+  updates(folder, preferences);
+  preferences->storage()->removeAll();
+}
