@@ -21,7 +21,7 @@
 #include "model/web_address.h"
 #include "platform/regular_file.h"
 #include "profile/browsing_profile.h"
-#include "test_names.h"
+#include "support/test_names.h"
 
 namespace {
 
@@ -426,7 +426,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RouteCase{"http://a.b/", PageContent::Kind::Loading, "Bağlanıyor…"},
                     RouteCase{"file:///tmp/x.html", PageContent::Kind::Loading, "Açılıyor…"},
                     RouteCase{"FILE:///tmp/x.html", PageContent::Kind::Loading, "Açılıyor…"}),
-    [](const testing::TestParamInfo<RouteCase>& info) { return TestNames::fromText(info.param.address); });
+    [](const testing::TestParamInfo<RouteCase>& info) { return kivo_testing::name_from_text(info.param.address); });
 
 TEST_F(ModelTest, UnparseableAddressesShowAMessageWithoutAConsoleLine) {
   const auto model = makeModel();
@@ -755,7 +755,7 @@ INSTANTIATE_TEST_SUITE_P(
                     LinkCase{"file:///tmp/kivo/index.html", "next.html#section", "file:///tmp/kivo/next.html#section", false},
                     LinkCase{"file:///tmp/kivo/index.html", "kivo://settings", "kivo://settings", false},
                     LinkCase{"kivo://welcome", "#details", "kivo://welcome#details", false}),
-    [](const testing::TestParamInfo<LinkCase>& info) { return TestNames::indexed(info.index, info.param.link); });
+    [](const testing::TestParamInfo<LinkCase>& info) { return kivo_testing::indexed_name(info.index, info.param.link); });
 
 TEST_F(ModelTest, FragmentIsDecoded) {
   const auto model = makeModel(nullptr, BrowserTab({QStringLiteral("kivo://welcome#%C3%A7")}, 0));
@@ -814,7 +814,7 @@ INSTANTIATE_TEST_SUITE_P(Table, ViewportWidth,
                            const double width = info.param.width;
                            if (std::isnan(width)) return "NaN";
                            if (std::isinf(width)) return width > 0 ? "Infinity" : "MinusInfinity";
-                           return TestNames::fromText(QString::number(width).toStdString());
+                           return kivo_testing::name_from_text(QString::number(width).toStdString());
                          });
 
 TEST_F(ModelTest, ContinuousResizeLaysTheFrontDocumentOutOnce) {

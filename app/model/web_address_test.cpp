@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "model/browser_model.h"
-#include "test_names.h"
+#include "support/test_names.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{"1a:b", false, nullptr, nullptr}, ParseCase{"http://a.b/#x#y", false, nullptr, nullptr},
                     ParseCase{"http://a\"b/", false, nullptr, nullptr}, ParseCase{"http://[zz]/", false, nullptr, nullptr},
                     ParseCase{"http://a@b@c/", false, nullptr, nullptr}),
-    [](const testing::TestParamInfo<ParseCase>& info) { return TestNames::fromText(info.param.text); });
+    [](const testing::TestParamInfo<ParseCase>& info) { return kivo_testing::name_from_text(info.param.text); });
 
 struct ResolveCase {
   const char* base;
@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{"http://a.b/x", "kivo://settings", "kivo://settings"},
         ResolveCase{"http://a.b/x", "javascript:alert(1)", "javascript:alert(1)"},
         ResolveCase{"http://a.b/x", "a b", nullptr}),
-    [](const testing::TestParamInfo<ResolveCase>& info) { return TestNames::fromText(info.param.link); });
+    [](const testing::TestParamInfo<ResolveCase>& info) { return kivo_testing::name_from_text(info.param.link); });
 
 TEST(WebAddress, SearchAddressEncodesTheQueryAndRoundTrips) {
   const QString query = QStringLiteral("İlkeler & düzen");
@@ -166,6 +166,6 @@ INSTANTIATE_TEST_SUITE_P(
                     TypedCase{"https://example.com/çay", "https://example.com/%C3%A7ay"},
                     TypedCase{"https://çay.example/", "https://xn--ay-3ia.example/"},
                     TypedCase{"https://a.b/c d", "https://a.b/c%20d"}),
-    [](const testing::TestParamInfo<TypedCase>& info) { return TestNames::fromText(info.param.typed); });
+    [](const testing::TestParamInfo<TypedCase>& info) { return kivo_testing::name_from_text(info.param.typed); });
 
 }  // namespace

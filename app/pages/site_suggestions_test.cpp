@@ -4,7 +4,7 @@
 
 #include "pages/home_feature_tests.h"
 #include "pages/pages_test_support.h"
-#include "test_names.h"
+#include "support/test_names.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
                     OriginCase{"https://user:pw@example.com/", nullptr},
                     OriginCase{"file:///tmp/a.html", nullptr}, OriginCase{"kivo://history", nullptr},
                     OriginCase{"https:///nohost", nullptr}, OriginCase{"not a url", nullptr}),
-    [](const testing::TestParamInfo<OriginCase>& info) { return TestNames::fromText(info.param.address); });
+    [](const testing::TestParamInfo<OriginCase>& info) { return kivo_testing::name_from_text(info.param.address); });
 
 TEST(SiteSuggestions, GroupsByOriginAndDatesTileByNewestVisit) {
   const QList<HistoryEntry> entries{visit("https://b.example/x", 50), visit("https://A.example/1", 10),

@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "dom/test_names.h"
+#include "support/test_names.h"
 
 namespace kivo_dom {
 namespace {
@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         // The bottom: the smallest subnormal, and values on each side of half of it.
         ValueCase{"1e-45", 1}, ValueCase{"7.1e-46", 1}, ValueCase{"7e-46", kZero}, ValueCase{"-7e-46", kNegZero},
         ValueCase{"1e-99999999999999999999", kZero}, ValueCase{"100000000000000000000e-65", 1}),
-    [](const testing::TestParamInfo<ValueCase>& info) { return kivo_test::name_from_text(info.param.text); });
+    [](const testing::TestParamInfo<ValueCase>& info) { return kivo_testing::name_from_text(info.param.text); });
 
 TEST(ParseF32, NanInAnyCaseAndSign) {
   for (const char* text : {"nan", "NaN", "NAN", "-nan", "+nan"}) {
@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ErrorCase{"infinityy", kInvalidFloatText}, ErrorCase{"nana", kInvalidFloatText},
                     ErrorCase{"abc", kInvalidFloatText}, ErrorCase{"\xd9\xa1", kInvalidFloatText},
                     ErrorCase{std::string("1\0", 2), kInvalidFloatText}, ErrorCase{"1e1.5", kInvalidFloatText}),
-    [](const testing::TestParamInfo<ErrorCase>& info) { return kivo_test::name_from_text(info.param.text); });
+    [](const testing::TestParamInfo<ErrorCase>& info) { return kivo_testing::name_from_text(info.param.text); });
 
 }  // namespace
 }  // namespace kivo_dom

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "dom/test_names.h"
+#include "support/test_names.h"
 
 namespace kivo_html {
 namespace {
@@ -90,7 +90,7 @@ void PrintTo(const Case& c, std::ostream* os) { *os << '"' << c.html << '"'; }
 // Names a case by its place in the table and its markup: markup alone can
 // read the same for two cases once its signs are dropped.
 std::string case_name(const testing::TestParamInfo<Case>& info) {
-  return kivo_test::indexed_name(info.index, info.param.html);
+  return kivo_testing::indexed_name(info.index, info.param.html);
 }
 
 class ParseTable : public testing::TestWithParam<Case> {};

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "dom/test_names.h"
+#include "support/test_names.h"
 #include "layout/layout_test_support.h"
 
 namespace kivo_layout {
@@ -233,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AttributeCase{"30 ", std::nullopt}, AttributeCase{"30px", std::nullopt},
                       AttributeCase{"0x10", std::nullopt}, AttributeCase{"1.2.3", std::nullopt},
                       AttributeCase{"infinit", std::nullopt}, AttributeCase{"--1", std::nullopt}),
-    [](const ::testing::TestParamInfo<AttributeCase>& info) { return kivo_test::name_from_text(info.param.text); });
+    [](const ::testing::TestParamInfo<AttributeCase>& info) { return kivo_testing::name_from_text(info.param.text); });
 
 }  // namespace
 }  // namespace kivo_layout

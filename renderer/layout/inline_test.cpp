@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dom/test_names.h"
+#include "support/test_names.h"
 
 namespace kivo_layout {
 namespace {
@@ -37,7 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SegmentCase{"a\t\n\f\rb", {"a+", "b"}},
                       SegmentCase{"a\vb\xC2\xA0" "c", {"a\vb\xC2\xA0" "c"}}),
     [](const ::testing::TestParamInfo<SegmentCase>& info) {
-      return kivo_test::indexed_name(info.index, info.param.text);
+      return kivo_testing::indexed_name(info.index, info.param.text);
     });
 
 TEST(Utf8SequenceLengthTest, FollowsTheLeadByte) {

@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-namespace TestNames {
+namespace kivo_testing {
 
 // `text` as a name GoogleTest accepts: ASCII letters and digits stay, the
 // signs "+", "-" and "." are spelled out, and every other run of bytes
 // becomes one "_". An empty text is "Empty".
-inline std::string fromText(std::string_view text) {
+inline std::string name_from_text(std::string_view text) {
   if (text.empty()) return "Empty";
   std::string name;
   for (const char c : text) {
@@ -32,10 +32,10 @@ inline std::string fromText(std::string_view text) {
 }
 
 // The case's place in its table, then its text as above: for tables whose
-// texts can differ only in the characters that the name drops, or repeat.
-inline std::string indexed(std::size_t index, std::string_view text) {
-  const std::string name = fromText(text);
+// texts can differ only in the bytes that the name drops, or repeat.
+inline std::string indexed_name(std::size_t index, std::string_view text) {
+  const std::string name = name_from_text(text);
   return std::to_string(index) + (name.front() == '_' ? "" : "_") + name;
 }
 
-}  // namespace TestNames
+}  // namespace kivo_testing
