@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "platform/child_process.h"
-#include "loading/network_transport.h"
+#include "network/network_transport.h"
 #include "pages/home_feature_tests.h"
 #include "selftests/network_tests.h"
 #include "selftests/self_tests.h"

@@ -9,8 +9,8 @@
 #include <limits>
 #include <optional>
 
-#include "loading/bridge_error.h"
 #include "loading/engine_bridge.h"
+#include "network/bridge_error.h"
 #include "platform/regular_file.h"
 #include "platform/temporary_folder.h"
 

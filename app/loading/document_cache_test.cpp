@@ -14,7 +14,7 @@
 #include <mutex>
 #include <thread>
 
-#include "loading/bridge_error.h"
+#include "network/bridge_error.h"
 #include "platform/regular_file.h"
 #include "platform/system_error.h"
 #include "platform/temporary_folder.h"

@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "loading/bridge_error.h"
 #include "loading/decoding_error.h"
 #include "loading/number_text.h"
 #include "loading/scene_decoder.h"
+#include "network/bridge_error.h"
 #include "platform/child_process.h"
 #include "platform/font_text_measurer.h"
 #include "platform/regular_file.h"

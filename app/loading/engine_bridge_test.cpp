@@ -10,8 +10,8 @@
 #include <functional>
 #include <limits>
 
-#include "loading/bridge_error.h"
 #include "loading/decoding_error.h"
+#include "network/bridge_error.h"
 #include "platform/regular_file.h"
 #include "platform/system_error.h"
 #include "platform/temporary_folder.h"

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "loading/bridge_error.h"
 #include "loading/decoding_error.h"
+#include "network/bridge_error.h"
 
 namespace {
 

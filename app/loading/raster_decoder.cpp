@@ -3,7 +3,7 @@
 #include <QBuffer>
 #include <QImageReader>
 
-#include "loading/bridge_error.h"
+#include "network/bridge_error.h"
 
 namespace RasterDecoder {
 namespace {

@@ -5,11 +5,11 @@
 #include <chrono>
 #include <exception>
 
-#include "loading/bridge_error.h"
-#include "loading/network_error.h"
-#include "loading/network_transport.h"
 #include "loading/raster_decoder.h"
-#include "loading/text_decoding.h"
+#include "network/bridge_error.h"
+#include "network/network_error.h"
+#include "network/network_transport.h"
+#include "network/text_decoding.h"
 #include "platform/check.h"
 
 namespace WebResources {

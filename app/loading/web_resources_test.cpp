@@ -8,11 +8,11 @@
 #include <stop_token>
 #include <vector>
 
-#include "loading/bridge_error.h"
-#include "loading/network_error.h"
-#include "loading/network_transport.h"
 #include "loading/raster_decoder.h"
-#include "loading/test_http_server.h"
+#include "network/bridge_error.h"
+#include "network/network_error.h"
+#include "network/network_transport.h"
+#include "network/test_http_server.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <cmath>
 #include <exception>
 
-#include "loading/bridge_error.h"
 #include "loading/web_resources.h"
 #include "model/background_work.h"
 #include "model/library_page.h"
 #include "model/web_address.h"
+#include "network/bridge_error.h"
 #include "platform/check.h"
 #include "profile/browsing_profile.h"
 #include "profile/history_store.h"

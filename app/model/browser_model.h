@@ -25,11 +25,11 @@
 #include <stop_token>
 
 #include "loading/document_cache.h"
-#include "loading/network_transport.h"
 #include "loading/subresource_records.h"
 #include "model/browser_preferences.h"
 #include "model/browser_tab.h"
 #include "model/window_services.h"
+#include "network/network_transport.h"
 
 class BrowsingProfile;
 class WebAddress;

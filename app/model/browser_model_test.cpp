@@ -16,9 +16,9 @@
 #include <limits>
 #include <thread>
 
-#include "loading/bridge_error.h"
 #include "model/background_work.h"
 #include "model/web_address.h"
+#include "network/bridge_error.h"
 #include "platform/regular_file.h"
 #include "profile/browsing_profile.h"
 #include "support/test_names.h"

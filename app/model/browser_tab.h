@@ -16,9 +16,9 @@
 #include <optional>
 #include <variant>
 
-#include "loading/network_transport.h"
 #include "loading/page_document.h"
 #include "loading/subresource_records.h"
+#include "network/network_transport.h"
 
 // The panes of the developer tools, in the order of their buttons.
 enum class InspectorTab { Elements, Console, Network };

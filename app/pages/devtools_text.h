@@ -10,8 +10,8 @@
 
 #include <optional>
 
-#include "loading/network_transport.h"
 #include "loading/page_document.h"
+#include "network/network_transport.h"
 
 namespace DevToolsText {
 

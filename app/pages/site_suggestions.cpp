@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "loading/network_transport.h"
+#include "network/network_transport.h"
 
 namespace SiteSuggestions {
 

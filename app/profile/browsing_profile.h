@@ -22,7 +22,7 @@
 #include <thread>
 
 #include "loading/document_cache.h"
-#include "loading/network_transport.h"
+#include "network/network_transport.h"
 #include "profile/download_store.h"
 #include "profile/history_store.h"
 #include "profile/profile_lock.h"

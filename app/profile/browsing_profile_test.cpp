@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "loading/network_error.h"
+#include "network/network_error.h"
 #include "platform/temporary_folder.h"
 #include "profile/http_test_server.h"
 #include "profile/profile_files.h"

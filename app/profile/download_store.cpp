@@ -15,9 +15,9 @@
 #include <cstdio>
 #include <exception>
 
-#include "loading/bridge_error.h"
 #include "loading/decoding_error.h"
-#include "loading/network_transport.h"
+#include "network/bridge_error.h"
+#include "network/network_transport.h"
 #include "platform/system_error.h"
 #include "profile/file_reveal.h"
 #include "profile/json_text_writer.h"

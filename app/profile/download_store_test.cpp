@@ -15,9 +15,9 @@
 #include <mutex>
 #include <ostream>
 
-#include "loading/bridge_error.h"
-#include "loading/network_error.h"
-#include "loading/network_transport.h"
+#include "network/bridge_error.h"
+#include "network/network_error.h"
+#include "network/network_transport.h"
 #include "platform/temporary_folder.h"
 #include "profile/profile_files.h"
 #include "profile/profile_test_support.h"

@@ -7,7 +7,7 @@
 
 #include "loading/decoding_error.h"
 #include "loading/json_reader.h"
-#include "loading/network_transport.h"
+#include "network/network_transport.h"
 #include "profile/json_text_writer.h"
 #include "profile/profile_files.h"
 

@@ -7,10 +7,10 @@
 #include <exception>
 #include <vector>
 
-#include "loading/bridge_error.h"
 #include "loading/decoding_error.h"
 #include "loading/json_reader.h"
-#include "loading/network_transport.h"
+#include "network/bridge_error.h"
+#include "network/network_transport.h"
 
 namespace {
 

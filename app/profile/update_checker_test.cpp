@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "loading/bridge_error.h"
 #include "loading/decoding_error.h"
-#include "loading/network_transport.h"
+#include "network/bridge_error.h"
+#include "network/network_transport.h"
 #include "profile/http_test_server.h"
 #include "profile/profile_test_support.h"
 

@@ -10,14 +10,14 @@
 #include <thread>
 #include <vector>
 
-#include "loading/bridge_error.h"
 #include "loading/document_cache.h"
 #include "loading/engine_bridge.h"
-#include "loading/network_error.h"
-#include "loading/network_transport.h"
-#include "loading/text_decoding.h"
 #include "loading/web_resources.h"
 #include "model/browser_model.h"
+#include "network/bridge_error.h"
+#include "network/network_error.h"
+#include "network/network_transport.h"
+#include "network/text_decoding.h"
 #include "platform/child_process.h"
 #include "platform/regular_file.h"
 #include "platform/temporary_folder.h"

@@ -13,8 +13,8 @@
 #include <exception>
 #include <thread>
 
-#include "loading/network_transport.h"
 #include "loading/web_resources.h"
+#include "network/network_transport.h"
 #include "profile/browsing_profile.h"
 #include "profile/quarantine.h"
 #include "profile/update_checker.h"

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "loading/document_cache.h"
-#include "loading/network_transport.h"
 #include "loading/web_resources.h"
+#include "network/network_transport.h"
 
 namespace {
 

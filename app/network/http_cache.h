@@ -24,7 +24,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "loading/http_head.h"
+#include "network/http_head.h"
 
 class HttpCache {
 public:

@@ -30,8 +30,8 @@
 #include <string>
 #include <vector>
 
-#include "loading/http_cache.h"
-#include "loading/http_head.h"
+#include "network/http_cache.h"
+#include "network/http_head.h"
 
 // What one exchange asks for.
 struct HttpRequest {

@@ -1,4 +1,4 @@
-#include "loading/network_transport.h"
+#include "network/network_transport.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,9 +15,9 @@
 #include <stop_token>
 #include <thread>
 
-#include "loading/bridge_error.h"
-#include "loading/network_error.h"
-#include "loading/test_http_server.h"
+#include "network/bridge_error.h"
+#include "network/network_error.h"
+#include "network/test_http_server.h"
 
 namespace {
 

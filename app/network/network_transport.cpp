@@ -1,4 +1,4 @@
-#include "loading/network_transport.h"
+#include "network/network_transport.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,10 +11,10 @@
 #include <chrono>
 #include <cmath>
 
-#include "loading/bridge_error.h"
-#include "loading/http_session.h"
-#include "loading/network_error.h"
-#include "loading/text_decoding.h"
+#include "network/bridge_error.h"
+#include "network/http_session.h"
+#include "network/network_error.h"
+#include "network/text_decoding.h"
 #include "platform/check.h"
 #include "platform/system_error.h"
 

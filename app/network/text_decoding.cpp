@@ -1,4 +1,4 @@
-#include "loading/text_decoding.h"
+#include "network/text_decoding.h"
 
 #include <QTextBoundaryFinder>
 

@@ -1,4 +1,4 @@
-#include "loading/http_cache.h"
+#include "network/http_cache.h"
 
 #include <curl/curl.h>
 

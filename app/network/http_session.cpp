@@ -1,4 +1,4 @@
-#include "loading/http_session.h"
+#include "network/http_session.h"
 
 #include <curl/curl.h>
 
@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "loading/network_error.h"
+#include "network/network_error.h"
 #include "platform/check.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "loading/http_head.h"
+#include "network/http_head.h"
 
 #include <QStringList>
 
