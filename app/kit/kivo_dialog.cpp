@@ -94,19 +94,19 @@ struct Completion {
 };
 
 void complete(const std::shared_ptr<Completion>& record, bool confirmed) {
-  // 1-3. Only the first completion of a live dialog acts.
+  // Only the first completion of a live dialog acts.
   if (record->finished || !record->window || !record->panel) return;
-  // 4. Mark it done before anything can call back in.
+  // Mark it done before anything can call back in.
   record->finished = true;
-  // 5-6. End the sheet.
+  // End the sheet.
   KivoPanel* panel = record->panel;
   panel->hide();
   panel->deleteLater();
-  // 7. Give the window its focus back.
+  // Give the window its focus back.
   record->window->activateWindow();
   if (record->responder) record->responder->setFocus(Qt::OtherFocusReason);
   else record->window->setFocus(Qt::OtherFocusReason);
-  // 8. Run the action on confirmation only.
+  // Run the action on confirmation only.
   if (confirmed && record->action) record->action();
 }
 
@@ -138,7 +138,7 @@ KivoDialogCard::KivoDialogCard(const QString& title, const QString& message, con
   column->setContentsMargins(kInset, kInset, kInset, kInset);
   column->setSpacing(20);
 
-  // 1. Header: symbol tile, space, close button.
+  // Header: symbol tile, space, close button.
   auto* header = new QHBoxLayout();
   header->addWidget(new SymbolTile(headerSymbol(), m_preferences, this), 0, Qt::AlignVCenter);
   header->addStretch(1);
@@ -150,7 +150,7 @@ KivoDialogCard::KivoDialogCard(const QString& title, const QString& message, con
   header->addWidget(m_close, 0, Qt::AlignVCenter);
   column->addLayout(header);
 
-  // 2. Title and message.
+  // Title and message.
   auto* texts = new QVBoxLayout();
   texts->setSpacing(10);
   auto* titleLabel = new KitLabel(title, KitFonts::system(23, QFont::DemiBold), KitLabel::Tone::Ink, m_preferences, 0, this);
@@ -162,10 +162,10 @@ KivoDialogCard::KivoDialogCard(const QString& title, const QString& message, con
   texts->addWidget(messageLabel);
   column->addLayout(texts);
 
-  // 3. The boxed detail, when there is one.
+  // The boxed detail, when there is one.
   if (detail) column->addWidget(new DetailBox(*detail, m_preferences, this));
 
-  // 4. Buttons at the trailing edge, 4 pt lower than the rows' spacing.
+  // Buttons at the trailing edge, 4 pt lower than the rows' spacing.
   auto* buttons = new QHBoxLayout();
   buttons->setContentsMargins(0, 4, 0, 0);
   buttons->setSpacing(10);
@@ -235,28 +235,28 @@ namespace KivoDialog {
 KivoPanel* show(QWidget* window, std::shared_ptr<BrowserPreferences> preferences, const QString& title,
                 const QString& message, const std::optional<QString>& detail, const QString& confirm,
                 bool destructive, const std::optional<QString>& cancel, std::function<void()> action) {
-  // 1-2. Nothing without a window, nothing over another sheet.
+  // Nothing without a window, nothing over another sheet.
   if (!window) return nullptr;
   window = window->window();
   if (KivoPanel::attachedSheet(window)) return nullptr;
-  // 3. The panel.
+  // The panel.
   auto* panel = new KivoPanel(KivoPanel::Role::Sheet, window);
   panel->setWindowTitle(title);
-  // 4-5. The completion that every way of closing ends in.
+  // The completion that every way of closing ends in.
   auto record = std::make_shared<Completion>();
   record->window = window;
   record->panel = panel;
   record->responder = window->focusWidget();
   record->action = std::move(action);
   auto completion = [record](bool confirmed) { complete(record, confirmed); };
-  // 6. Escape that reaches the panel cancels.
+  // Escape that reaches the panel cancels.
   panel->setDismiss([completion] { completion(false); });
-  // 7. The card.
+  // The card.
   auto* card = new KivoDialogCard(title, message, detail, confirm, destructive, cancel, completion,
                                   std::move(preferences), panel);
   panel->setContent(card);
   panel->adjustSize();
-  // 8. Attach it as a sheet.
+  // Attach it as a sheet.
   panel->move(sheetOrigin(window, panel->size()));
   panel->show();
   panel->raise();

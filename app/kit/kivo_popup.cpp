@@ -83,31 +83,31 @@ QPointF KivoPopup::placement(const QRectF& anchor, const std::optional<QRectF>& 
 }
 
 void KivoPopup::show() {
-  // 1-2. An open popup is never rebuilt; an anchor off screen shows nothing.
+  // An open popup is never rebuilt; an anchor off screen shows nothing.
   if (m_panel) return;
   QWidget* parent = m_anchor->window();
   if (!parent || !m_anchor->isVisible()) return;
-  // 3. Remember the window and its focus.
+  // Remember the window and its focus.
   m_parent = parent;
   m_previousResponder = parent->focusWidget();
-  // 4-5. The panel with the decorated content.
+  // The panel with the decorated content.
   auto* panel = new KivoPanel(KivoPanel::Role::Popup, parent);
   auto* frame = new PopupFrame(m_content(), m_preferences);
   panel->setContent(frame);
-  // 6-7. Fit the content and place the panel.
+  // Fit the content and place the panel.
   QSize size = frame->sizeHint();
   QRectF anchor(m_anchor->mapToGlobal(QPoint(0, 0)), QSizeF(m_anchor->size()));
   std::optional<QRectF> area;
   if (QScreen* screen = parent->screen()) area = QRectF(screen->availableGeometry());
   QPointF origin = placement(anchor, area, QSizeF(size));
   panel->setGeometry(QRect(origin.toPoint(), size));
-  // 8-9. Record it; Escape closes with focus restoration.
+  // Record it; Escape closes with focus restoration.
   m_panel = panel;
   QPointer<KivoPopup> self(this);
   panel->setDismiss([self] {
     if (self) self->close(true, true);
   });
-  // 10-12. Show it above the window and make it active, fading in.
+  // Show it above the window and make it active, fading in.
   bool reduce = Motion::reduceMotion();
   panel->setWindowOpacity(reduce ? 1.0 : 0.0);
   panel->show();
@@ -121,7 +121,7 @@ void KivoPopup::show() {
     fade->setEndValue(1.0);
     fade->start(QAbstractAnimation::DeleteWhenStopped);
   }
-  // 13-14. Watch outside presses, the parent window and the application.
+  // Watch outside presses, the parent window and the application.
   qApp->installEventFilter(this);
   parent->installEventFilter(this);
   panel->installEventFilter(this);
@@ -131,28 +131,28 @@ void KivoPopup::show() {
 }
 
 void KivoPopup::close(bool notify, bool restoreFocus) {
-  // 1. Forget the panel first, so anything triggered below finds it closed.
+  // Forget the panel first, so anything triggered below finds it closed.
   if (!m_panel) return;
   KivoPanel* panel = m_panel;
   m_panel = nullptr;
-  // 2-3. Stop watching.
+  // Stop watching.
   qApp->removeEventFilter(this);
   if (m_parent) m_parent->removeEventFilter(this);
   panel->removeEventFilter(this);
   disconnect(m_applicationState);
-  // 4-6. Hide the panel; it goes when the event loop next runs.
+  // Hide the panel; it goes when the event loop next runs.
   bool wasActive = panel->isActiveWindow();
   panel->setDismiss({});
   panel->hide();
   panel->deleteLater();
-  // 7. Give the focus back when the panel had it.
+  // Give the focus back when the panel had it.
   if (wasActive && restoreFocus && QGuiApplication::applicationState() == Qt::ApplicationActive && m_parent) {
     m_parent->activateWindow();
     QApplication::setActiveWindow(m_parent);
     if (m_previousResponder) m_previousResponder->setFocus(Qt::PopupFocusReason);
     else m_parent->setFocus(Qt::PopupFocusReason);
   }
-  // 8. Write false into the owner's state.
+  // Write false into the owner's state.
   if (notify) {
     m_presented = false;
     Q_EMIT presentedChanged(false);

@@ -30,15 +30,15 @@ void UpdatesView::build() {
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(14);
-  // 1. The running version.
+  // The running version.
   m_title = new KitLabel(QStringLiteral("Kivo ") + UpdateChecker::currentVersion(), KitFonts::system(14, QFont::Medium),
                          KitLabel::Tone::Ink, preferences, 0, this);
   column->addWidget(m_title);
-  // 2. The checker's status.
+  // The checker's status.
   m_status = new KitLabel(QString(), KitFonts::system(12), KitLabel::Tone::Muted, preferences, 0, this);
   m_status->setWordWrap(true);
   column->addWidget(m_status);
-  // 3. Check and download buttons.
+  // Check and download buttons.
   auto* buttons = new QHBoxLayout();
   buttons->setSpacing(8);
   m_check = new KivoActionButton(QString(), KivoActionStyle{}, preferences, this);
@@ -49,7 +49,7 @@ void UpdatesView::build() {
   buttons->addWidget(m_download);
   buttons->addStretch(1);
   column->addLayout(buttons);
-  // 4. Where the check goes.
+  // Where the check goes.
   m_footer = new KitLabel(footer(UpdateChecker::downloadBase()), KitFonts::system(11), KitLabel::Tone::Muted,
                           preferences, 0, this);
   m_footer->setWordWrap(true);
@@ -78,11 +78,11 @@ void UpdatesView::refresh() {
 void UpdatesView::download() {
   const auto& available = m_checker->available();
   if (!available || !m_model) return;
-  // 1-3. The profile's store, the package's address and the window, if any.
+  // The profile's store, the package's address and the window, if any.
   DownloadStore& store = m_model->profile()->downloads();
   QUrl source = available->url();
   QWidget* window = m_model->browserWindow() ? m_model->browserWindow()->dialogParent() : nullptr;
-  // 4. The store asks where to save and verifies size and digest.
+  // The store asks where to save and verifies size and digest.
   store.chooseDestination(source, available->file, window, available->sha256, available->bytes);
 }
 

@@ -33,7 +33,7 @@ std::optional<Format> sniff(QByteArrayView bytes) {
 }
 
 RasterImage decode(const QByteArray& bytes, qint64 pixelAllowance) {
-  // 1-2. The content names the format, and only ours are read.
+  // The content names the format, and only ours are read.
   const std::optional<Format> format = sniff(bytes);
   if (!format) throw BridgeError(kCorrupt);
   // A PNG must open with its 13-byte header chunk; anything else is refused
@@ -48,18 +48,18 @@ RasterImage decode(const QByteArray& bytes, qint64 pixelAllowance) {
   reader.setAutoDetectImageFormat(false);
   reader.setDecideFormatFromContent(false);
   reader.setAutoTransform(false);
-  // 3. The header's size, read before any pixel.
+  // The header's size, read before any pixel.
   if (!reader.canRead()) throw BridgeError(kCorrupt);
   const QSize size = reader.size();
-  // 4-5. Each side within bounds, the area within the allowance.
+  // Each side within bounds, the area within the allowance.
   if (size.width() < 1 || size.height() < 1 || size.width() > kMaximumSide || size.height() > kMaximumSide) {
     throw BridgeError(kCorrupt);
   }
   if (static_cast<qint64>(size.width()) * size.height() > pixelAllowance) throw BridgeError(kCorrupt);
-  // 6. Decode the first frame now.
+  // Decode the first frame now.
   QImage image;
   if (!reader.read(&image) || image.isNull()) throw BridgeError(kCorrupt);
-  // 7. The pixels must match the header.
+  // The pixels must match the header.
   if (image.size() != size) throw BridgeError(kInconsistent);
   return RasterImage{image};
 }

@@ -56,26 +56,26 @@ struct Budget {
 void fetchItem(const ResourceManifest::Item& item, const QUrl& base, const QUrl& address, NetworkTransport& network,
                bool bypass, const std::stop_token& stop, Budget& budget, WebResourcePack& pack,
                QList<std::pair<qint64, QByteArray>>& entries) {
-  // 2. Only a valid item while time and bytes remain.
+  // Only a valid item while time and bytes remain.
   const auto spent = Clock::now() - budget.start;
   if (item.id < 0 || item.id >= kItemLimit || (item.kind != NetworkTransport::kStylesheet && item.kind != NetworkTransport::kImage) ||
       spent >= kTimeBudget || budget.charged >= kByteBudget) {
     throw BridgeError(kPageBudget);
   }
-  // 3. Resolve the address.
+  // Resolve the address.
   const QUrl url = resolve(item.url, base, address);
-  // 4. Charge the whole limit up front.
+  // Charge the whole limit up front.
   const qint64 allowance =
       item.kind == NetworkTransport::kStylesheet ? kStylesheetBudget - budget.stylesheetBytes : kImageBytes;
   const qint64 limit = std::min(allowance, kByteBudget - budget.charged);
   budget.charged += limit;
-  // 5. The rest of the time budget, at most 6 s.
+  // The rest of the time budget, at most 6 s.
   const double timeout = std::chrono::duration<double>(std::min<Clock::duration>(kFetchTime, kTimeBudget - spent)).count();
-  // 6. Fetch; only a success gives back the unused part of the charge.
+  // Fetch; only a success gives back the unused part of the charge.
   const QByteArray body = network.resource(url, item.kind, limit, timeout, bypass, stop);
   budget.charged -= limit - body.size();
   if (item.kind == NetworkTransport::kStylesheet) {
-    // 7. A stylesheet is kept as UTF-8 text without a byte-order mark.
+    // A stylesheet is kept as UTF-8 text without a byte-order mark.
     if (!TextDecoding::isValidUtf8(body)) throw BridgeError(kStylesheetNotUtf8);
     QByteArray text = body;
     if (text.startsWith("\xEF\xBB\xBF")) text.remove(0, 3);
@@ -83,7 +83,7 @@ void fetchItem(const ResourceManifest::Item& item, const QUrl& base, const QUrl&
     entries.append({item.id, text});
     return;
   }
-  // 8. An image is decoded now; only its size goes to the renderer.
+  // An image is decoded now; only its size goes to the renderer.
   RasterImage image = RasterDecoder::decode(body, kPixelBudget - budget.pixels);
   const QSize size = image.image.size();
   budget.pixels += static_cast<qint64>(size.width()) * size.height();
@@ -97,15 +97,15 @@ void fetchItem(const ResourceManifest::Item& item, const QUrl& base, const QUrl&
 }  // namespace
 
 QUrl resolve(const QString& raw, const QUrl& base, const QUrl& document) {
-  // 1. A bounded address.
+  // A bounded address.
   if (raw.isEmpty() || raw.toUtf8().size() > kAddressBytes) throw BridgeError(kBadAddress);
-  // 2. It must parse.
+  // It must parse.
   const QUrl relative(raw, QUrl::TolerantMode);
   if (!relative.isValid()) throw BridgeError(kBadAddress);
-  // 3. Its absolute form must pass the URL policy.
+  // Its absolute form must pass the URL policy.
   const QUrl absolute = base.resolved(relative);
   if (!absolute.isValid() || !NetworkTransport::isAllowed(absolute)) throw BridgeError(kBadAddress);
-  // 4. No unencrypted subresource under an encrypted page.
+  // No unencrypted subresource under an encrypted page.
   if (document.scheme() == QLatin1String("https") && absolute.scheme() == QLatin1String("http")) {
     throw BridgeError(kBadAddress);
   }
@@ -118,13 +118,13 @@ QByteArray envelope(const QByteArray& source, const QList<std::pair<qint64, QByt
   qsizetype size = 8 + 4 + source.size() + 4;
   for (const auto& entry : entries) size += 8 + entry.second.size();
   out.reserve(size);
-  // 1. The magic.
+  // The magic.
   out.append("KIVO-R1", 7);
   out.append('\0');
-  // 2. The page.
+  // The page.
   appendNumber(out, source.size());
   out.append(source);
-  // 3-4. The entries, in manifest order.
+  // The entries, in manifest order.
   appendNumber(out, entries.size());
   for (const auto& [id, payload] : entries) {
     appendNumber(out, id);
@@ -141,12 +141,12 @@ WebResourcePack prepare(const QByteArray& source, const QUrl& address, NetworkTr
 
 WebResourcePack prepare(const EngineBridge::Runner& runner, const QByteArray& source, const QUrl& address,
                         NetworkTransport& network, bool bypass, std::stop_token stop) {
-  // 1. The renderer lists the subresources; it runs to its end even when the
+  // The renderer lists the subresources; it runs to its end even when the
   //    caller cancels, which is seen at the first item.
   const ResourceManifest manifest = EngineBridge::resources(runner, source);
-  // 2. More than the renderer may list is a broken listing.
+  // More than the renderer may list is a broken listing.
   if (manifest.resources.size() > kItemLimit) throw BridgeError(kBadCount);
-  // 3. A usable base element changes the base; an unusable one is ignored.
+  // A usable base element changes the base; an unusable one is ignored.
   QUrl base = address;
   if (manifest.base) {
     try {
@@ -154,13 +154,13 @@ WebResourcePack prepare(const EngineBridge::Runner& runner, const QByteArray& so
     } catch (const BridgeError&) {
     }
   }
-  // 4-5. Empty results and the start of the time budget.
+  // Empty results and the start of the time budget.
   WebResourcePack pack;
   if (manifest.limited.value_or(false)) pack.warnings.append(kTooMany);
   QList<std::pair<qint64, QByteArray>> entries;
   Budget budget;
   budget.start = Clock::now();
-  // 6-8. Each item in order; a failure becomes a warning.
+  // Each item in order; a failure becomes a warning.
   for (const ResourceManifest::Item& item : manifest.resources) {
     if (stop.stop_requested()) throw NetworkError::cancellation();
     try {
@@ -172,7 +172,7 @@ WebResourcePack prepare(const EngineBridge::Runner& runner, const QByteArray& so
                            describe(std::current_exception()));
     }
   }
-  // 9. The envelope.
+  // The envelope.
   pack.source = envelope(source, entries);
   return pack;
 }

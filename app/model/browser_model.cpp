@@ -60,13 +60,13 @@ BrowserModel::BrowserModel(std::shared_ptr<BrowserPreferences> preferences, std:
                            std::optional<BrowserTab> initialTab, std::shared_ptr<BrowsingProfile> profile,
                            QObject* parent)
     : QObject(parent) {
-  // 1. The profile, or a non-private one that stores nothing over `cache`.
+  // The profile, or a non-private one that stores nothing over `cache`.
   m_profile = profile ? std::move(profile) : std::make_shared<BrowsingProfile>(false, QString(), std::move(cache));
-  // 2. The model renders with its profile's cache.
+  // The model renders with its profile's cache.
   m_cache = m_profile->cache();
-  // 3. The preferences, or new ones over the standard store.
+  // The preferences, or new ones over the standard store.
   m_preferences = preferences ? std::move(preferences) : std::make_shared<BrowserPreferences>();
-  // 4. The first tab, selected, and its address in the field.
+  // The first tab, selected, and its address in the field.
   const BrowserTab first = initialTab ? *initialTab : BrowserTab();
   m_tabs = {first};
   m_selectedID = first.id();
@@ -100,7 +100,7 @@ BrowserModel::BrowserModel(std::shared_ptr<BrowserPreferences> preferences, std:
       guard->deleteLater();
     });
   };
-  // 5. A profile that cannot save (another process owns its files) says so
+  // A profile that cannot save (another process owns its files) says so
   // once, in the first window that uses it.
   if (std::optional<QString> text = m_profile->takeNotice()) notify(*text);
 }
@@ -242,11 +242,11 @@ std::optional<InspectedNode> BrowserModel::inspectedNode() const {
 // Notice, cache and closing
 
 void BrowserModel::notify(const QString& text) {
-  // 1. The older notice's timer must never clear the newer text.
+  // The older notice's timer must never clear the newer text.
   if (m_cancelNotice) m_cancelNotice();
-  // 2. Show the text at once.
+  // Show the text at once.
   setNotice(text);
-  // 3. Clear it when the time is up.
+  // Clear it when the time is up.
   QPointer<BrowserModel> self(this);
   m_cancelNotice = m_services.schedule(kNoticeDuration, [self] {
     if (self) self->setNotice(std::nullopt);
@@ -275,15 +275,15 @@ void BrowserModel::clearCache() {
 }
 
 void BrowserModel::closeWindow() {
-  // 1. Cancel every load.
+  // Cancel every load.
   for (const std::shared_ptr<LoadTask>& task : std::as_const(m_loads)) task->stop.request_stop();
   m_loads.clear();
-  // 2. Cancel the pending re-layout and the notice timer.
+  // Cancel the pending re-layout and the notice timer.
   if (m_cancelResize) m_cancelResize();
   if (m_cancelNotice) m_cancelNotice();
-  // 3. Forget the closed tabs.
+  // Forget the closed tabs.
   setClosedTabs({});
-  // 4. One new tab, selected.
+  // One new tab, selected.
   const BrowserTab fresh;
   setTabs({fresh});
   setSelectedID(fresh.id());
@@ -328,17 +328,17 @@ void BrowserModel::cycleTab(int step) {
 }
 
 void BrowserModel::close(const QUuid& id) {
-  // 1. Find the tab.
+  // Find the tab.
   const qsizetype index = indexOf(id);
   if (index < 0) return;
-  // 2. Cancel its load.
+  // Cancel its load.
   cancelLoad(id);
-  // 3. Remember it for reopening; the last 20 are kept.
+  // Remember it for reopening; the last 20 are kept.
   QList<ClosedTab> closed = m_closedTabs;
   closed.append(ClosedTab{m_tabs[index].history, m_tabs[index].position});
   while (closed.size() > kClosedTabLimit) closed.removeFirst();
   setClosedTabs(closed);
-  // 4. The last tab closes the window, or is replaced by a new one.
+  // The last tab closes the window, or is replaced by a new one.
   if (m_tabs.size() == 1) {
     if (m_browserWindow && m_workspace) {
       m_browserWindow->performClose();
@@ -349,7 +349,7 @@ void BrowserModel::close(const QUuid& id) {
     select(fresh.id());
     return;
   }
-  // 5. Remove it; a closed selected tab passes the selection on.
+  // Remove it; a closed selected tab passes the selection on.
   const bool wasSelected = m_tabs[index].id() == m_selectedID;
   QList<BrowserTab> tabs = m_tabs;
   tabs.removeAt(index);
@@ -358,12 +358,12 @@ void BrowserModel::close(const QUuid& id) {
 }
 
 void BrowserModel::reopenClosedTab() {
-  // 1. Take the newest closed tab.
+  // Take the newest closed tab.
   if (m_closedTabs.isEmpty()) return;
   QList<ClosedTab> closed = m_closedTabs;
   const ClosedTab entry = closed.takeLast();
   setClosedTabs(closed);
-  // 2, 3. A fresh tab with its history, at the end, selected and loaded.
+  // A fresh tab with its history, at the end, selected and loaded.
   const BrowserTab tab(entry.history, entry.position);
   QList<BrowserTab> tabs = m_tabs;
   tabs.append(tab);
@@ -395,22 +395,22 @@ void BrowserModel::restoreTabOrder(const QList<QUuid>& order) {
 }
 
 std::optional<BrowserTab> BrowserModel::takeTabForTransfer(const QUuid& id) {
-  // 1. Find the tab.
+  // Find the tab.
   const qsizetype index = indexOf(id);
   if (index < 0) return std::nullopt;
-  // 2. Cancel its load.
+  // Cancel its load.
   cancelLoad(id);
-  // 3. Remove it with a new generation, so no earlier load can reach it.
+  // Remove it with a new generation, so no earlier load can reach it.
   const bool wasSelected = id == m_selectedID;
   QList<BrowserTab> tabs = m_tabs;
   BrowserTab taken = tabs.takeAt(index);
   taken.generation = QUuid::createUuid();
-  // 4. The model keeps at least one tab.
+  // The model keeps at least one tab.
   if (tabs.isEmpty()) tabs.append(BrowserTab());
   setTabs(tabs);
-  // 5. Pass the selection on.
+  // Pass the selection on.
   if (wasSelected) select(m_tabs[std::min(index, m_tabs.size() - 1)].id());
-  // 6. The tab leaves as it was; it is not a closed tab.
+  // The tab leaves as it was; it is not a closed tab.
   return taken;
 }
 
@@ -461,7 +461,7 @@ std::optional<QString> encodedSchemeAddress(const QString& text) {
 }  // namespace
 
 std::optional<QString> BrowserModel::typedAddress(const QString& text) {
-  // 1. Blank text stands for nothing.
+  // Blank text stands for nothing.
   const QString trimmed = text.trimmed();
   if (trimmed.isEmpty()) return std::nullopt;
   // 2.1. Text with a scheme is used as typed.
@@ -497,20 +497,20 @@ void BrowserModel::search(const QString& query) {
 
 void BrowserModel::load(qsizetype index, bool preserveDocument, bool bypassCache) {
   if (index < 0 || index >= m_tabs.size()) return;
-  // 1. Close the popover menu.
+  // Close the popover menu.
   setOpenMenu(std::nullopt);
-  // 2. The tab and its address.
+  // The tab and its address.
   const QUuid tabId = m_tabs[index].id();
   const QString addressText = m_tabs[index].address();
-  // 3. Cancel the tab's previous load.
+  // Cancel the tab's previous load.
   cancelLoad(tabId);
-  // 4. A new generation: from now on only this load may change the tab.
+  // A new generation: from now on only this load may change the tab.
   const QUuid generation = QUuid::createUuid();
-  // 5. A new page starts with a clean inspector and console.
-  // 6. An address that does not parse becomes a message page.
+  // A new page starts with a clean inspector and console.
+  // An address that does not parse becomes a message page.
   const std::optional<WebAddress> address =
       addressText.isEmpty() ? std::nullopt : WebAddress::parse(addressText);
-  // 7. Only web pages keep their response and subresources.
+  // Only web pages keep their response and subresources.
   const QString scheme = address ? address->lowerScheme() : QString();
   const bool web = scheme == QLatin1String("http") || scheme == QLatin1String("https");
   changeTab(index, [&](BrowserTab& tab) {
@@ -533,7 +533,7 @@ void BrowserModel::load(qsizetype index, bool preserveDocument, bool bypassCache
   });
   if (!address) return;
 
-  // 8. Route by the first matching row.
+  // Route by the first matching row.
   const bool kivo = address->scheme() == QLatin1String("kivo");
   const QString host = address->host().value_or(QString());
   const auto builtIn = [&](const QString& title, const PageContent& content) {
@@ -572,23 +572,23 @@ void BrowserModel::load(qsizetype index, bool preserveDocument, bool bypassCache
 
 void BrowserModel::startLocal(const QUrl& file, qsizetype index, const QUuid& generation, bool preserveDocument,
                               bool bypassCache) {
-  // 1. The tab and the width at the start.
+  // The tab and the width at the start.
   const QUuid tabId = m_tabs[index].id();
   const double width = m_viewportWidth;
-  // 2. A new page shows the placeholder meanwhile.
+  // A new page shows the placeholder meanwhile.
   if (!preserveDocument) {
     changeTab(index, [](BrowserTab& tab) {
       tab.title = QStringLiteral("Açılıyor…");
       tab.content = PageContent::loading();
     });
   }
-  // 3, 4. Render on a worker; the result comes back to the main thread.
+  // Render on a worker; the result comes back to the main thread.
   auto task = std::make_shared<LoadTask>();
   m_loads.insert(tabId, task);
   QPointer<BrowserModel> self(this);
   std::shared_ptr<DocumentCache> cache = m_cache;
   m_services.background([=] {
-    // 1. Render through the cache, off the main thread.
+    // Render through the cache, off the main thread.
     std::optional<DocumentLoad> result;
     QString error;
     try {
@@ -605,18 +605,18 @@ void BrowserModel::startLocal(const QUrl& file, qsizetype index, const QUuid& ge
 void BrowserModel::finishLocal(const QUrl& file, const QUuid& tabId, const QUuid& generation, double width,
                                bool preserveDocument, bool bypassCache, const std::shared_ptr<LoadTask>& task,
                                const std::optional<DocumentLoad>& result, const QString& error) {
-  // 2. The figures follow every render attempt.
+  // The figures follow every render attempt.
   refreshCacheStatistics();
-  // 3, 4. Only the latest load of a tab that still exists may apply.
+  // Only the latest load of a tab that still exists may apply.
   if (task->stop.stop_requested()) return;
   const qsizetype index = indexOf(tabId, generation);
   if (index < 0) return;
-  // 5. The width moved meanwhile: lay the tab out again instead.
+  // The width moved meanwhile: lay the tab out again instead.
   if (std::abs(width - m_viewportWidth) >= 1) {
     load(index, true, false);
     return;
   }
-  // 6. A failure becomes a message page and an error line.
+  // A failure becomes a message page and an error line.
   if (!result) {
     changeTab(index, [&](BrowserTab& tab) {
       tab.console.append(ConsoleEntry(QStringLiteral("error"), error));
@@ -626,7 +626,7 @@ void BrowserModel::finishLocal(const QUrl& file, const QUuid& tabId, const QUuid
     });
     return;
   }
-  // 7. Show the document.
+  // Show the document.
   if (bypassCache) notify(QStringLiteral("Sayfanın önbelleği temizlendi ve belge yeniden işlendi."));
   const PageDocument& document = result->document;
   changeTab(index, [&](BrowserTab& tab) {
@@ -652,7 +652,7 @@ void BrowserModel::finishLocal(const QUrl& file, const QUuid& tabId, const QUuid
 
 void BrowserModel::startRemote(const WebAddress& address, qsizetype index, const QUuid& generation,
                                bool preserveDocument, bool bypass) {
-  // 1. The tab, the width and the history revision at the start.
+  // The tab, the width and the history revision at the start.
   auto job = std::make_shared<RemoteJob>();
   job->url = address.toUrl();
   job->tabId = m_tabs[index].id();
@@ -661,7 +661,7 @@ void BrowserModel::startRemote(const WebAddress& address, qsizetype index, const
   job->bypass = bypass;
   job->width = m_viewportWidth;
   job->historyRevision = m_profile->history().revision();
-  // 2. A re-layout keeps the response and subresources; a new page shows the
+  // A re-layout keeps the response and subresources; a new page shows the
   // placeholder and forgets them.
   if (preserveDocument) {
     job->keptResponse = m_tabs[index].networkResponse;
@@ -674,13 +674,13 @@ void BrowserModel::startRemote(const WebAddress& address, qsizetype index, const
       tab.resources.reset();
     });
   }
-  // 3. Fetch on a worker.
+  // Fetch on a worker.
   job->task = std::make_shared<LoadTask>();
   m_loads.insert(job->tabId, job->task);
   QPointer<BrowserModel> self(this);
   const auto page = m_services.page;
   m_services.background([self, job, page] {
-    // 1. The kept response, or a fetch.
+    // The kept response, or a fetch.
     std::optional<NetworkResponse> response;
     QString error;
     if (job->keptResponse && job->keptResponse->source) {
@@ -704,11 +704,11 @@ void BrowserModel::startRemote(const WebAddress& address, qsizetype index, const
 }
 
 void BrowserModel::remoteResponded(const std::shared_ptr<RemoteJob>& job, const NetworkResponse& response) {
-  // 2, 3. Only the latest load of a tab that still exists may apply.
+  // Only the latest load of a tab that still exists may apply.
   if (job->task->stop.stop_requested()) return;
   const qsizetype index = indexOf(job->tabId, job->generation);
   if (index < 0) return;
-  // 4. The response, the final address and the GET line.
+  // The response, the final address and the GET line.
   const QString finalAddress = absoluteString(response.url);
   job->finalAddress = finalAddress;
   changeTab(index, [&](BrowserTab& tab) {
@@ -723,7 +723,7 @@ void BrowserModel::remoteResponded(const std::shared_ptr<RemoteJob>& job, const 
     }
   });
   if (m_tabs[index].id() == m_selectedID) setAddressDraft(finalAddress);
-  // 5. An answer without a page is offered as a download.
+  // An answer without a page is offered as a download.
   if (!response.source) {
     changeTab(index, [&](BrowserTab& tab) {
       tab.title = response.suggestedFilename;
@@ -731,7 +731,7 @@ void BrowserModel::remoteResponded(const std::shared_ptr<RemoteJob>& job, const 
     });
     return;
   }
-  // 6, 7. Subresources and the render, on a worker.
+  // Subresources and the render, on a worker.
   QPointer<BrowserModel> self(this);
   std::shared_ptr<DocumentCache> cache = m_cache;
   const auto prepare = m_services.prepare;
@@ -759,11 +759,11 @@ void BrowserModel::remoteResponded(const std::shared_ptr<RemoteJob>& job, const 
 
 void BrowserModel::remoteRendered(const std::shared_ptr<RemoteJob>& job, const WebResourcePack& pack,
                                   const DocumentLoad& rendered) {
-  // 8, 9. Only the latest load of a tab that still exists may apply.
+  // Only the latest load of a tab that still exists may apply.
   if (job->task->stop.stop_requested()) return;
   const qsizetype index = indexOf(job->tabId, job->generation);
   if (index < 0) return;
-  // 10. Show the page with its images and all warnings.
+  // Show the page with its images and all warnings.
   PageDocument document = rendered.document;
   document.images = pack.images;
   document.warnings += pack.warnings;
@@ -778,9 +778,9 @@ void BrowserModel::remoteRendered(const std::shared_ptr<RemoteJob>& job, const W
   if (!job->preserveDocument && !m_profile->isPrivate()) {
     m_profile->history().record(job->finalAddress, document.title, job->historyRevision);
   }
-  // 11. The figures.
+  // The figures.
   refreshCacheStatistics();
-  // 12. The width moved meanwhile: lay the page out again.
+  // The width moved meanwhile: lay the page out again.
   if (std::abs(job->width - m_viewportWidth) >= 1) {
     const qsizetype again = indexOf(job->tabId);
     if (again >= 0) load(again, true, false);
@@ -788,11 +788,11 @@ void BrowserModel::remoteRendered(const std::shared_ptr<RemoteJob>& job, const W
 }
 
 void BrowserModel::remoteFailed(const std::shared_ptr<RemoteJob>& job, const QString& description) {
-  // 1, 2. Only the latest load of a tab that still exists may apply.
+  // Only the latest load of a tab that still exists may apply.
   if (job->task->stop.stop_requested()) return;
   const qsizetype index = indexOf(job->tabId, job->generation);
   if (index < 0) return;
-  // 3-5. A message page that says whether the page itself arrived.
+  // A message page that says whether the page itself arrived.
   changeTab(index, [&](BrowserTab& tab) {
     tab.title = QStringLiteral("Sayfa açılamadı");
     if (!tab.networkResponse) {
@@ -868,9 +868,9 @@ void BrowserModel::hardReload() {
 
 void BrowserModel::stopLoading() {
   const qsizetype index = selectedIndex();
-  // 1. Cancel the load.
+  // Cancel the load.
   cancelLoad(m_tabs[index].id());
-  // 2, 3. A new generation, and a stopped page instead of the placeholder.
+  // A new generation, and a stopped page instead of the placeholder.
   changeTab(index, [](BrowserTab& tab) {
     tab.generation = QUuid::createUuid();
     if (!tab.content.is(PageContent::Kind::Loading)) return;
@@ -881,30 +881,30 @@ void BrowserModel::stopLoading() {
 }
 
 void BrowserModel::followLink(const QString& link) {
-  // 1, 2. Resolve the link against the current address.
+  // Resolve the link against the current address.
   const std::optional<WebAddress> base = WebAddress::parse(current().address());
   if (!base) return;
   const std::optional<WebAddress> target = base->resolved(link);
   if (!target) return;
-  // 3. Only the schemes a tab can show are followed.
+  // Only the schemes a tab can show are followed.
   static const QStringList followable = {QStringLiteral("kivo"), QStringLiteral("file"), QStringLiteral("https"),
                                          QStringLiteral("http")};
   if (!target->scheme() || !followable.contains(target->lowerScheme())) return;
-  // 4. A web page may open only web addresses.
+  // A web page may open only web addresses.
   const QString baseScheme = base->lowerScheme();
   if ((baseScheme == QLatin1String("http") || baseScheme == QLatin1String("https")) &&
       !target->isAllowedWebAddress()) {
     notify(QStringLiteral("Web sayfaları yerel dosya veya tarayıcı içi sayfa açamaz."));
     return;
   }
-  // 5, 6. Navigate.
+  // Navigate.
   navigate(target->text());
 }
 
 void BrowserModel::clearHistory() {
-  // 1. The profile's whole history.
+  // The profile's whole history.
   m_profile->history().clear();
-  // 2, 3. The back/forward lists of every window of the same profile.
+  // The back/forward lists of every window of the same profile.
   const QList<BrowserModel*> models = m_workspace ? m_workspace->windowModels() : QList<BrowserModel*>{this};
   for (BrowserModel* model : models) {
     if (model && model->m_profile == m_profile) model->clearNavigationHistory();
@@ -927,15 +927,15 @@ void BrowserModel::clearNavigationHistory() {
 // Viewport
 
 void BrowserModel::setViewportWidth(double width) {
-  // 1. Whole points within the renderer's range; not a number counts as the
+  // Whole points within the renderer's range; not a number counts as the
   // widest.
   const double floored = std::isnan(width) ? kMaximumViewportWidth : std::floor(width);
   const double clamped = std::max(std::min(floored, kMaximumViewportWidth), kMinimumViewportWidth);
-  // 2. Changes below one point do nothing.
+  // Changes below one point do nothing.
   if (std::abs(clamped - m_viewportWidth) < 1) return;
-  // 3. Store it at once.
+  // Store it at once.
   m_viewportWidth = clamped;
-  // 4, 5. One re-layout of the tab in front, after the width settles.
+  // One re-layout of the tab in front, after the width settles.
   if (m_cancelResize) m_cancelResize();
   QPointer<BrowserModel> self(this);
   m_cancelResize = m_services.schedule(kRelayoutDelay, [self] {

@@ -92,11 +92,11 @@ public:
   explicit PageSink(bool allowJSON) : m_allowJSON(allowJSON) {}
 
   bool head(const HttpHead& head) override {
-    // 4. Only allowed addresses with a 2xx status.
+    // Only allowed addresses with a 2xx status.
     checked(head);
     m_head = head;
     m_seen = true;
-    // 5-8. Pages are shown; anything else, or an attachment, is a download.
+    // Pages are shown; anything else, or an attachment, is a download.
     m_mime = head.mimeType();
     if (m_mime.isEmpty()) m_mime = QStringLiteral("application/octet-stream");
     m_filename = safeFilename(head.suggestedFilename().value_or(kFallbackFilename));
@@ -105,13 +105,13 @@ public:
                       (m_mime == QLatin1String("application/json") && m_allowJSON);
     m_download = head.isAttachment() || !page;
     if (m_download) return false;
-    // 9. A declared length above the limit fails before any byte is read.
+    // A declared length above the limit fails before any byte is read.
     if (head.declaredLength() > documentLimit) throw BridgeError(kPageTooLarge);
     return true;
   }
 
   void body(const char* data, std::size_t size) override {
-    // 10. The limit is enforced before the bytes are kept.
+    // The limit is enforced before the bytes are kept.
     if (m_body.size() + static_cast<qint64>(size) > documentLimit) throw BridgeError(kPageTooLarge);
     m_body.append(data, static_cast<qsizetype>(size));
   }
@@ -131,9 +131,9 @@ public:
   ResourceSink(qint64 kind, qint64 limit) : m_kind(kind), m_limit(limit) {}
 
   bool head(const HttpHead& head) override {
-    // 3. Only allowed addresses with a 2xx status.
+    // Only allowed addresses with a 2xx status.
     checked(head);
-    // 4. The kind's MIME types and a declared length within the limit.
+    // The kind's MIME types and a declared length within the limit.
     const QString mime = head.mimeType();
     bool accepted = false;
     if (m_kind == kStylesheet) {
@@ -147,7 +147,7 @@ public:
   }
 
   void body(const char* data, std::size_t size) override {
-    // 5. No more than the limit is ever held.
+    // No more than the limit is ever held.
     if (m_body.size() + static_cast<qint64>(size) > m_limit) throw BridgeError(kResourceTooLarge);
     m_body.append(data, static_cast<qsizetype>(size));
   }
@@ -164,13 +164,13 @@ public:
       : m_destination(destination), m_path(destination.toLocal8Bit()), m_progress(progress) {}
 
   bool head(const HttpHead& head) override {
-    // 3. Only allowed addresses with a 2xx status.
+    // Only allowed addresses with a 2xx status.
     checked(head);
     m_url = head.url;
-    // 4. A declared length above 4 GiB fails before the file exists.
+    // A declared length above 4 GiB fails before the file exists.
     m_declared = head.declaredLength();
     if (m_declared > downloadLimit) throw BridgeError(kDownloadDeclaredTooLarge);
-    // 5-6. A new, empty, private file; an existing file (or a link) there is
+    // A new, empty, private file; an existing file (or a link) there is
     //      replaced, and the creation itself never follows a link.
     if (::unlink(m_path.constData()) != 0 && errno != ENOENT) throw BridgeError(kDownloadFileFailed);
     const int fd = ::open(m_path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -181,7 +181,7 @@ public:
   }
 
   void body(const char* data, std::size_t size) override {
-    // 7. Bytes go to the block buffer; each full block is hashed, written and
+    // Bytes go to the block buffer; each full block is hashed, written and
     //    possibly reported.
     while (size > 0) {
       if (m_received >= downloadLimit) throw BridgeError(kDownloadTooLarge);
@@ -206,20 +206,20 @@ public:
   QUrl finish(const std::optional<QString>& expectedSHA256, const std::optional<qint64>& expectedBytes,
               const std::stop_token& stop) {
     KIVO_CHECK(m_file.get() >= 0);
-    // 8. The last, partial block.
+    // The last, partial block.
     flushBlock();
-    // 9. The digest as lower-case hexadecimal.
+    // The digest as lower-case hexadecimal.
     const QString digest = QString::fromLatin1(m_hash.result().toHex());
-    // 10. The expected digest and length, compared exactly.
+    // The expected digest and length, compared exactly.
     if ((expectedSHA256 && *expectedSHA256 != digest) || (expectedBytes && *expectedBytes != m_received)) {
       throw BridgeError(kDownloadMismatch);
     }
-    // 11. Flush to storage.
+    // Flush to storage.
     if (::fsync(m_file.get()) != 0) throw SystemError(errno, "fsync " + m_destination.toStdString());
     m_file.reset();
-    // 12. The final report.
+    // The final report.
     report();
-    // 13. A cancellation that came after the last byte still counts.
+    // A cancellation that came after the last byte still counts.
     if (stop.stop_requested()) throw NetworkError::cancellation();
     return m_url;
   }
@@ -294,7 +294,7 @@ bool NetworkTransport::isAllowed(const QUrl& url) {
 }
 
 QString NetworkTransport::safeFilename(const QString& name) {
-  // 1-2. Every separator and control or format character becomes "_".
+  // Every separator and control or format character becomes "_".
   QString joined;
   joined.reserve(name.size());
   for (const char32_t c : name.toUcs4()) {
@@ -304,35 +304,35 @@ QString NetworkTransport::safeFilename(const QString& name) {
       joined.append(QString::fromUcs4(&c, 1));
     }
   }
-  // 3. Trim white space at both ends.
+  // Trim white space at both ends.
   const QList<uint> points = joined.toUcs4();
   qsizetype begin = 0;
   qsizetype end = points.size();
   while (begin < end && isWhiteSpace(points[begin])) ++begin;
   while (end > begin && isWhiteSpace(points[end - 1])) --end;
   const QString trimmedName = QString::fromUcs4(reinterpret_cast<const char32_t*>(points.constData()) + begin, end - begin);
-  // 4. Nothing left, or a hidden or relative name.
+  // Nothing left, or a hidden or relative name.
   if (trimmedName.isEmpty() || trimmedName.startsWith(QLatin1Char('.'))) return kFallbackFilename;
-  // 5. At most 180 characters, and within the file system's 255 bytes.
+  // At most 180 characters, and within the file system's 255 bytes.
   return TextDecoding::leadingCharactersWithinBytes(TextDecoding::leadingCharacters(trimmedName, kFilenameCharacters),
                                                     kFilenameBytes);
 }
 
 bool NetworkTransport::followsRedirect(const QUrl& from, const QUrl& to) {
-  // 1. Only allowed targets.
+  // Only allowed targets.
   if (!isAllowed(to)) return false;
-  // 2. Never from an encrypted address to an unencrypted one.
+  // Never from an encrypted address to an unencrypted one.
   return !(sameSchemeIgnoringCase(from, "https") && sameSchemeIgnoringCase(to, "http"));
 }
 
 HttpRequest NetworkTransport::request(const QUrl& url, bool bypass) const {
-  // 1. The URL policy.
+  // The URL policy.
   if (!isAllowed(url)) throw BridgeError(kNotAllowed);
-  // 2. A plain request that follows the redirect policy.
+  // A plain request that follows the redirect policy.
   HttpRequest built;
   built.url = url;
   built.followRedirect = &NetworkTransport::followsRedirect;
-  // 3. A bypassing request drops the page session's stored answer and asks
+  // A bypassing request drops the page session's stored answer and asks
   //    every cache on the way not to answer.
   if (bypass) {
     m_session->cache().remove(url);
@@ -363,12 +363,12 @@ void NetworkTransport::checked(const HttpHead& head) {
 }
 
 NetworkResponse NetworkTransport::page(const QUrl& url, bool bypass, bool allowJSON, std::stop_token stop) {
-  // 1-2. Start the clock and build the request.
+  // Start the clock and build the request.
   const auto start = Clock::now();
   HttpRequest built = request(url, bypass);
   built.idleTimeout = m_timing.pageIdle;
   built.deadline = start + m_timing.pageWhole;
-  // 3-10. Fetch, check, classify and read within the limit.
+  // Fetch, check, classify and read within the limit.
   PageSink sink(allowJSON);
   exchange(*m_session, built, sink, stop);
   KIVO_CHECK(sink.m_seen);
@@ -381,14 +381,14 @@ NetworkResponse NetworkTransport::page(const QUrl& url, bool bypass, bool allowJ
     response.elapsed = secondsSince(start);
     return response;
   }
-  // 11-12. Decode in the charset the answer names.
+  // Decode in the charset the answer names.
   const std::optional<TextDecoding::Charset> charset = TextDecoding::charsetNamed(sink.m_head.charset());
   if (!charset) throw BridgeError(kUnsupportedCharset);
   std::optional<QByteArray> text = TextDecoding::toUtf8(sink.m_body, *charset);
   if (!text) throw BridgeError(kUndecodable);
-  // 13. One leading byte-order mark goes.
+  // One leading byte-order mark goes.
   if (text->startsWith("\xEF\xBB\xBF")) text->remove(0, 3);
-  // 14. Plain text becomes one escaped paragraph.
+  // Plain text becomes one escaped paragraph.
   if (response.mime == QLatin1String("text/plain")) {
     text->replace("&", "&amp;");
     text->replace("<", "&lt;");
@@ -396,9 +396,9 @@ NetworkResponse NetworkTransport::page(const QUrl& url, bool bypass, bool allowJ
     text->prepend("<html><body><p>");
     text->append("</p></body></html>");
   }
-  // 15. The decoded document keeps the same limit.
+  // The decoded document keeps the same limit.
   if (text->size() > documentLimit) throw BridgeError(kDecodedTooLarge);
-  // 16. The page.
+  // The page.
   response.byteCount = sink.m_body.size();
   response.source = std::move(*text);
   response.elapsed = secondsSince(start);
@@ -407,9 +407,9 @@ NetworkResponse NetworkTransport::page(const QUrl& url, bool bypass, bool allowJ
 
 QByteArray NetworkTransport::resource(const QUrl& url, qint64 kind, qint64 limit, double timeout, bool bypass,
                                       std::stop_token stop) {
-  // 1. An exhausted budget opens no connection.
+  // An exhausted budget opens no connection.
   if (limit < 1 || !(timeout > 0)) throw BridgeError(kResourceBudget);
-  // 2. The transfer races the caller's time limit; the limit is also the
+  // The transfer races the caller's time limit; the limit is also the
   //    transfer's own deadline, so the loser stops at once.
   const auto start = Clock::now();
   const auto granted = std::chrono::duration_cast<Clock::duration>(
@@ -424,7 +424,7 @@ QByteArray NetworkTransport::resource(const QUrl& url, qint64 kind, qint64 limit
   try {
     exchange(*m_resourceSession, built, sink, stop);
   } catch (const NetworkError& error) {
-    // 3. The timer wins when the time ran out at the caller's limit.
+    // The timer wins when the time ran out at the caller's limit.
     // The transfer library's clock may run a millisecond apart from ours.
     if (error.kind() == NetworkError::Kind::timedOut && Clock::now() + 5ms >= timerEnd) throw BridgeError(kResourceTimedOut);
     throw;
@@ -435,15 +435,15 @@ QByteArray NetworkTransport::resource(const QUrl& url, qint64 kind, qint64 limit
 QUrl NetworkTransport::download(const QUrl& url, const QString& destination,
                                 const std::optional<QString>& expectedSHA256, const std::optional<qint64>& expectedBytes,
                                 const Progress& progress, std::stop_token stop) {
-  // 1. Always from the network, never into the cache, byte for byte.
+  // Always from the network, never into the cache, byte for byte.
   HttpRequest built = request(url, true);
   built.mayStore = false;
   built.decodeContent = false;
   built.idleTimeout = m_timing.pageIdle;
   built.deadline = Clock::now() + m_timing.pageWhole;
-  // 2-7. Stream the body into the file.
+  // Stream the body into the file.
   DownloadSink sink(destination, progress);
   exchange(*m_session, built, sink, stop);
-  // 8-14. Finish, verify, flush and report.
+  // Finish, verify, flush and report.
   return sink.finish(expectedSHA256, expectedBytes, stop);
 }

@@ -148,7 +148,7 @@ DownloadsView::DownloadsView(DownloadStore& store, bool isPrivate, std::shared_p
   QVBoxLayout* column = nullptr;
   outer->addWidget(PageLayout::scrollingColumn(this, 980, 36, 24, &column));
 
-  // 1. The header row.
+  // The header row.
   auto* header = new QHBoxLayout;
   header->addWidget(PageParts::title(QStringLiteral("İndirmeler"), QStringLiteral("arrow.down.circle"),
                                      m_preferences), 1);
@@ -159,7 +159,7 @@ DownloadsView::DownloadsView(DownloadStore& store, bool isPrivate, std::shared_p
     if (m_store) m_store->clearFinished();
   });
 
-  // 2-4. The note, the error line and the empty state.
+  // The note, the error line and the empty state.
   m_note = isPrivate ? QStringLiteral("Gizli oturum kapanınca liste temizlenir ve devam eden indirmeler iptal "
                                       "edilir. Kaydettiğin dosyalar cihazda kalır.")
                      : QStringLiteral("Dosyalar otomatik açılmaz. Listeden kaldırmak, diskteki dosyayı silmez.");
@@ -173,7 +173,7 @@ DownloadsView::DownloadsView(DownloadStore& store, bool isPrivate, std::shared_p
                                   m_preferences);
   column->addWidget(m_empty);
 
-  // 5. The cards.
+  // The cards.
   m_list = new QVBoxLayout;
   m_list->setSpacing(12);
   column->addLayout(m_list);

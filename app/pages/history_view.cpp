@@ -218,7 +218,7 @@ HistoryView::HistoryView(BrowserModel& model, HistoryStore& store, QWidget* pare
   QVBoxLayout* column = nullptr;
   outer->addWidget(PageLayout::scrollingColumn(this, 980, 36, 24, &column));
 
-  // 1-2. Title and note.
+  // Title and note.
   column->addWidget(PageParts::title(QStringLiteral("Geçmiş"), QStringLiteral("clock.arrow.circlepath"),
                                      m_preferences));
   m_note = model.isPrivate()

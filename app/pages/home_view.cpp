@@ -80,7 +80,7 @@ void HomeView::build() {
   outer->setContentsMargins(0, 0, 0, 0);
   outer->setSpacing(0);
 
-  // 1-2. The area above the footer: the backdrop behind the scrolling column.
+  // The area above the footer: the backdrop behind the scrolling column.
   m_stack = new QWidget(this);
   m_stack->installEventFilter(this);
   outer->addWidget(m_stack, 1);
@@ -176,7 +176,7 @@ void HomeView::build() {
   m_column->addWidget(m_lower);
   m_column->addStretch(1);
 
-  // 4. The footer bar.
+  // The footer bar.
   m_footer = new FooterBar(m_preferences, this);
   auto* footerRow = new QHBoxLayout(m_footer);
   footerRow->setContentsMargins(22, 12, 22, 12);

@@ -132,7 +132,7 @@ void SettingsAppearanceCard::paintLabel(QPainter& painter, const QRectF& rect) {
   painter.setClipPath(card);
   painter.fillPath(card, dark ? white(0.12) : white(0.99));
 
-  // 1. The preview bar: three window buttons and an address field.
+  // The preview bar: three window buttons and an address field.
   const QRectF bar(frame.left(), frame.top(), frame.width(), kBarInset * 2 + kBarHeight);
   painter.fillRect(bar, dark ? white(0.17) : white(0.91));
   const QRectF inner = bar.adjusted(kBarInset, kBarInset, -kBarInset, -kBarInset);
@@ -148,13 +148,13 @@ void SettingsAppearanceCard::paintLabel(QPainter& painter, const QRectF& rect) {
   field.addRoundedRect(QRectF(x + 6, inner.center().y() - 4.5, std::max(0.0, inner.right() - x - 6), 9), 3, 3);
   painter.fillPath(field, QColor::fromRgbF(0.5, 0.5, 0.5, 0.2));
 
-  // 2. The accent sample.
+  // The accent sample.
   const double sampleTop = bar.bottom() + kCardSpacing + kSampleInset;
   QPainterPath sample;
   sample.addRoundedRect(QRectF(frame.center().x() - kSampleWidth / 2, sampleTop, kSampleWidth, kSampleHeight), 5, 5);
   painter.fillPath(sample, Palette::withOpacity(accent, 0.15));
 
-  // 3. The caption: the title and the selection mark.
+  // The caption: the title and the selection mark.
   const QFontMetrics metrics(captionFont());
   const QString title = BrowserAppearances::title(m_appearance);
   const double markSide = 13;
@@ -175,7 +175,7 @@ void SettingsAppearanceCard::paintLabel(QPainter& painter, const QRectF& rect) {
   }
   painter.restore();
 
-  // 4. The outline: the accent when selected, the hairline otherwise.
+  // The outline: the accent when selected, the hairline otherwise.
   const double lineWidth = isSelected ? 2 : 1;
   const QRectF outline = rect.adjusted(lineWidth / 2, lineWidth / 2, -lineWidth / 2, -lineWidth / 2);
   QPainterPath edge;
@@ -310,7 +310,7 @@ SettingsView::SettingsView(BrowserModel& model, QWidget* parent)
   area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   outer->addWidget(area);
 
-  // 1-2. The title with the subtitle 10 below it.
+  // The title with the subtitle 10 below it.
   auto* heading = new QVBoxLayout;
   heading->setSpacing(10);
   heading->addWidget(PageParts::title(QStringLiteral("Ayarlar"), QStringLiteral("slider.horizontal.3"), m_preferences,
@@ -319,7 +319,7 @@ SettingsView::SettingsView(BrowserModel& model, QWidget* parent)
                                   KitLabel::Tone::Muted, m_preferences));
   column->addLayout(heading);
 
-  // 3. The seven cards.
+  // The seven cards.
   column->addWidget(group(QStringLiteral("Görünüm"), QStringLiteral("Tarayıcı arayüzünün renklerini seç."),
                           {appearanceContent()}));
   column->addWidget(group(QStringLiteral("Yeni sekme"), QStringLiteral("Başlangıç ekranının sana ait bir havası olsun."),
@@ -340,7 +340,7 @@ SettingsView::SettingsView(BrowserModel& model, QWidget* parent)
   column->addWidget(group(QStringLiteral("Klavye kısayolları"),
                           QStringLiteral("Menüler ve klavye aynı tarayıcı komutlarını kullanır."), {shortcutContent()}));
 
-  // 4. The footer.
+  // The footer.
   column->addWidget(footer());
   column->addStretch(1);
 

@@ -23,13 +23,13 @@ std::optional<QString> origin(const QString& address) {
 }
 
 QList<SiteSuggestion> fromEntries(const QList<HistoryEntry>& entries, bool frequent) {
-  // 1-2. Group the visits by origin, keeping the stored order within a group.
+  // Group the visits by origin, keeping the stored order within a group.
   QHash<QString, QList<const HistoryEntry*>> groups;
   for (const HistoryEntry& entry : entries) {
     const std::optional<QString> key = origin(entry.address);
     if (key) groups[*key].append(&entry);
   }
-  // 3. One tile per origin, dated by its newest visit.
+  // One tile per origin, dated by its newest visit.
   QList<SiteSuggestion> tiles;
   tiles.reserve(groups.size());
   for (auto group = groups.cbegin(); group != groups.cend(); ++group) {
@@ -43,13 +43,13 @@ QList<SiteSuggestion> fromEntries(const QList<HistoryEntry>& entries, bool frequ
     if (title.startsWith(QLatin1String("www."))) title = title.mid(4);
     tiles.append(SiteSuggestion{group.key(), title, group.value().size(), newest->visitedAt});
   }
-  // 4. Order them; ids are unique, so the order is total.
+  // Order them; ids are unique, so the order is total.
   std::sort(tiles.begin(), tiles.end(), [frequent](const SiteSuggestion& a, const SiteSuggestion& b) {
     if (frequent && a.count != b.count) return a.count > b.count;
     if (a.visitedAt == b.visitedAt) return a.id < b.id;
     return a.visitedAt > b.visitedAt;
   });
-  // 5. Keep the first eight.
+  // Keep the first eight.
   if (tiles.size() > kLimit) tiles.resize(kLimit);
   return tiles;
 }

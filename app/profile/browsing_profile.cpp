@@ -7,12 +7,12 @@
 
 BrowsingProfile::BrowsingProfile(bool isPrivate, const QString& directory, std::shared_ptr<DocumentCache> cache)
     : m_isPrivate(isPrivate),
-      // 1. The document cache, shared or new.
+      // The document cache, shared or new.
       m_cache(cache ? std::move(cache) : std::make_shared<DocumentCache>()),
-      // 2. A transport of this profile's own.
+      // A transport of this profile's own.
       m_network(std::make_shared<NetworkTransport>()),
       m_closed(std::make_shared<std::atomic<bool>>(false)) {
-  // 3, 4. The two lists, on disk only for a normal profile with a directory,
+  // The two lists, on disk only for a normal profile with a directory,
   // and written only while this process owns the folder. The lock comes
   // before any store reads, so a second process never acts on what it read.
   const bool stores = !isPrivate && !directory.isEmpty();
@@ -52,12 +52,12 @@ QString BrowsingProfile::directory() {
 }
 
 void BrowsingProfile::endPrivateSession() {
-  // 1. A normal profile keeps everything.
+  // A normal profile keeps everything.
   if (!m_isPrivate) return;
-  // 2. Cancel the downloads; 3. clear the history.
+  // Cancel the downloads; 3. clear the history.
   m_downloads->cancelAll();
   m_history->clear(ProfileValues::kDistantPast);
-  // 4. Empty the cache, then close the transport, without waiting.
+  // Empty the cache, then close the transport, without waiting.
   if (m_closing.joinable()) m_closing.join();
   m_closed->store(false);
   m_closing = std::jthread([cache = m_cache, network = m_network, closed = m_closed] {

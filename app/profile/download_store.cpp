@@ -188,16 +188,16 @@ void DownloadStore::reveal(const DownloadEntry& entry) {
 void DownloadStore::chooseDestination(const QUrl& source, const QString& suggestedFilename, QWidget* window,
                                       const std::optional<QString>& expectedSHA256,
                                       const std::optional<qint64>& expectedBytes) {
-  // 1. Only an allowed address is offered.
+  // Only an allowed address is offered.
   if (!NetworkTransport::isAllowed(source)) return;
-  // 2. The panel's texts and first folder.
+  // The panel's texts and first folder.
   SavePanel::Request request;
   request.title = QStringLiteral("Dosyayı indir");
   request.message = source.host() + QStringLiteral(" kaynağından indirilecek. Dosya otomatik açılmaz.");
   request.fileName = NetworkTransport::safeFilename(suggestedFilename);
   request.directory = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
   request.canCreateDirectories = true;
-  // 3. Show it; 4. start the download when the user chose a place.
+  // Show it; 4. start the download when the user chose a place.
   const QPointer<DownloadStore> store(this);
   m_savePanel->begin(request, window, [store, source, expectedSHA256, expectedBytes](const std::optional<QUrl>& chosen) {
     if (!chosen || !store) return;
@@ -207,7 +207,7 @@ void DownloadStore::chooseDestination(const QUrl& source, const QString& suggest
 
 QUuid DownloadStore::start(const QUrl& source, const QUrl& destination, const std::optional<QString>& expectedSHA256,
                            const std::optional<qint64>& expectedBytes) {
-  // 1. Build the entry; 2. put it first; 3. trim; 4. save it before any byte.
+  // Build the entry; 2. put it first; 3. trim; 4. save it before any byte.
   DownloadEntry entry;
   entry.id = QUuid::createUuid();
   entry.address = source.toString(QUrl::FullyEncoded);
@@ -225,7 +225,7 @@ QUuid DownloadStore::start(const QUrl& source, const QUrl& destination, const st
   trim(m_entries);
   Q_EMIT entriesChanged();
   persist();
-  // 5. Start the job when a place is free and the address allowed.
+  // Start the job when a place is free and the address allowed.
   if (static_cast<qsizetype>(m_tasks.size()) >= kJobLimit || !NetworkTransport::isAllowed(source)) {
     finish(entry.id, DownloadEntry::State::Failed, kRefusal);
   } else if (invalid) {
@@ -235,7 +235,7 @@ QUuid DownloadStore::start(const QUrl& source, const QUrl& destination, const st
   } else {
     launch(entry, source, expectedSHA256, expectedBytes);
   }
-  // 6. Return the id.
+  // Return the id.
   return entry.id;
 }
 
@@ -243,14 +243,14 @@ void DownloadStore::launch(const DownloadEntry& entry, const QUrl& source,
                            const std::optional<QString>& expectedSHA256, const std::optional<qint64>& expectedBytes) {
   const QUuid id = entry.id;
   const QUrl destination = entry.destination;
-  // 1. The staging file beside the destination.
+  // The staging file beside the destination.
   const QString staging = stagingPath(destination, id);
   const QPointer<DownloadStore> store(this);
   const Transfer transfer = m_transfer ? m_transfer : transportTransfer(m_network);
   Job& job = m_tasks[id];
   const std::stop_source stop = job.stop;
   job.worker = std::jthread([store, id, source, destination, staging, transfer, stop, expectedSHA256, expectedBytes] {
-    // 2. Progress reaches the entry on the main thread; nothing is saved.
+    // Progress reaches the entry on the main thread; nothing is saved.
     const ProgressFunction progress = [store, id](qint64 received, qint64 total) {
       QCoreApplication* application = QCoreApplication::instance();
       if (!application) return;
@@ -260,7 +260,7 @@ void DownloadStore::launch(const DownloadEntry& entry, const QUrl& source,
           },
           Qt::QueuedConnection);
     };
-    // 3. The transfer into the staging file.
+    // The transfer into the staging file.
     TransferOutcome outcome;
     try {
       outcome.finalUrl = transfer(source, staging, expectedSHA256, expectedBytes, progress, stop.get_token());
@@ -288,14 +288,14 @@ void DownloadStore::completeJob(const QPointer<DownloadStore>& store, const QUui
   DownloadEntry::State state = DownloadEntry::State::Complete;
   QString detail;
   if (cancelled) {
-    // 4. A job cancelled meanwhile publishes nothing.
+    // A job cancelled meanwhile publishes nothing.
     state = DownloadEntry::State::Cancelled;
   } else if (!outcome.finalUrl) {
     state = DownloadEntry::State::Failed;
     detail = outcome.error;
   } else {
     try {
-      // 5. Mark the file as downloaded; 6. publish it.
+      // Mark the file as downloaded; 6. publish it.
       Quarantine::mark(staging, *outcome.finalUrl, ProfileValues::now());
       publish(staging, destination.toLocalFile());
     } catch (const std::exception& error) {
@@ -303,9 +303,9 @@ void DownloadStore::completeJob(const QPointer<DownloadStore>& store, const QUui
       detail = QString::fromUtf8(error.what());
     }
   }
-  // 7, 8. Record the end when the store still exists.
+  // Record the end when the store still exists.
   if (store) store->finish(id, state, detail);
-  // 9. No staging file survives a job.
+  // No staging file survives a job.
   removeStaging(staging);
 }
 
@@ -320,9 +320,9 @@ void DownloadStore::applyProgress(const QUuid& id, qint64 received, qint64 total
 }
 
 void DownloadStore::finish(const QUuid& id, DownloadEntry::State state, const QString& detail) {
-  // 1. The job's place is free again (its worker has finished its work).
+  // The job's place is free again (its worker has finished its work).
   m_tasks.erase(id);
-  // 2. Find the entry; 3. set its end; 4. save.
+  // Find the entry; 3. set its end; 4. save.
   for (DownloadEntry& entry : m_entries) {
     if (entry.id != id) continue;
     entry.state = state;

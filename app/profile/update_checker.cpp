@@ -166,14 +166,14 @@ ReleasePackage UpdateChecker::decodeManifest(const QByteArray& text) {
 
 UpdateChecker::Outcome UpdateChecker::evaluate(const NetworkResponse& response, const QUrl& manifest,
                                                const QString& currentVersion) {
-  // 6. Only the manifest's own address, with a body within the limit.
+  // Only the manifest's own address, with a body within the limit.
   if (response.url.toString(QUrl::FullyEncoded) != manifest.toString(QUrl::FullyEncoded) || !response.source ||
       response.source->size() > kManifestLimit) {
     throw BridgeError(kInvalidResponse);
   }
-  // 7, 8. Decode the manifest and validate our package.
+  // Decode the manifest and validate our package.
   const ReleasePackage package = decodeManifest(*response.source);
-  // 9. Offer it when it is newer.
+  // Offer it when it is newer.
   Outcome outcome;
   if (isNewer(package.version, currentVersion)) {
     outcome.available = package;
@@ -186,30 +186,30 @@ UpdateChecker::Outcome UpdateChecker::evaluate(const NetworkResponse& response, 
 }
 
 void UpdateChecker::check() {
-  // 1. One check at a time.
+  // One check at a time.
   if (m_checking) return;
-  // 2. The previous offer disappears while the check runs.
+  // The previous offer disappears while the check runs.
   setChecking(true);
   setAvailable(std::nullopt);
   if (m_worker.joinable()) m_worker.join();
   const Settings settings = m_settings;
   QPointer<UpdateChecker> self(this);
   m_worker = std::jthread([settings, self](std::stop_token stop) {
-    // 3. A transport of this check's own; 4. the manifest's address.
+    // A transport of this check's own; 4. the manifest's address.
     const std::shared_ptr<NetworkTransport> transport =
         settings.transport ? settings.transport() : std::make_shared<NetworkTransport>();
     QUrl manifest = settings.base;
     manifest.setPath(settings.base.path() + QStringLiteral("releases.json"));
     Outcome outcome;
     try {
-      // 5. Fetch without the cache, JSON allowed; 6-9. judge the answer.
+      // Fetch without the cache, JSON allowed; 6-9. judge the answer.
       const NetworkResponse response = transport->page(manifest, true, true, stop);
       outcome = evaluate(response, manifest, settings.currentVersion);
     } catch (const std::exception& error) {
-      // 10. Every failure becomes the message.
+      // Every failure becomes the message.
       outcome = Outcome{std::nullopt, QStringLiteral("Güncellemeler kontrol edilemedi: ") + describe(error)};
     }
-    // 11. The transport is closed before the check ends.
+    // The transport is closed before the check ends.
     transport->close();
     QCoreApplication* application = QCoreApplication::instance();
     if (!application) return;
@@ -227,7 +227,7 @@ void UpdateChecker::apply(const Outcome& outcome) {
     m_message = outcome.message;
     Q_EMIT messageChanged();
   }
-  // 12. The check is over.
+  // The check is over.
   setChecking(false);
 }
 

@@ -33,9 +33,9 @@ public:
   PageDocument render(const QUrl& file, double width) {
     {
       std::unique_lock lock(m_mutex);
-      // 1. Count the call, paused or failing ones too.
+      // Count the call, paused or failing ones too.
       ++m_calls;
-      // 2. Wait at an armed gate until resumed.
+      // Wait at an armed gate until resumed.
       if (m_shouldPause) {
         m_shouldPause = false;
         m_holding = true;
@@ -43,13 +43,13 @@ public:
         m_changed.wait(lock, [this] { return m_released; });
       }
     }
-    // 3. Read the cache's copy of the source.
+    // Read the cache's copy of the source.
     const std::optional<QByteArray> bytes = readRegularFile(file.toLocalFile(), 4 * 1024 * 1024);
     if (!bytes) throw SystemError(EINVAL, "read " + file.toLocalFile().toStdString());
     const QString text = QString::fromUtf8(*bytes);
-    // 4. Fail on request.
+    // Fail on request.
     if (text == QLatin1String("fail")) throw BridgeError(QStringLiteral("Test render failure"));
-    // 5. A document that names its source.
+    // A document that names its source.
     PageDocument document;
     document.version = 2;
     document.title = text;
@@ -173,37 +173,37 @@ void runCacheTests() {
   auto renderWith = [probe](const QUrl& file, double width) { return probe->render(file, width); };
   auto cache = std::make_shared<DocumentCache>(2, DocumentCache::kDefaultByteLimit, renderWith);
 
-  // 1-2. A repeated load is served without rendering.
+  // A repeated load is served without rendering.
   const DocumentLoad a = cache->load(page, 900);
   const DocumentLoad b = cache->load(page, 900);
   require(!a.cacheHit && b.cacheHit, QStringLiteral("second load reuses engine output"));
   require(probe->calls() == 1, QStringLiteral("cache hit never invokes renderer"));
 
-  // 3. An edit that keeps size and modification time still invalidates.
+  // An edit that keeps size and modification time still invalidates.
   writeKeepingModificationTime(pagePath, "other");
   const DocumentLoad c = cache->load(page, 900);
   require(!c.cacheHit && c.document.title == QLatin1String("other"),
           QStringLiteral("same-size, same-timestamp edits invalidate output"));
 
-  // 4-5. A hard reload renders again and forgets every viewport of the file.
+  // A hard reload renders again and forgets every viewport of the file.
   cache->load(page, 620);
   const DocumentLoad d = cache->load(page, 900, true);
   require(!d.cacheHit, QStringLiteral("hard reload renders again"));
   require(cache->statistics().count == 1, QStringLiteral("hard reload clears all viewport variants of that file"));
 
-  // 6. The least recently used viewport goes first.
+  // The least recently used viewport goes first.
   cache->load(page, 620);
   cache->load(page, 900);
   cache->load(page, 800);
   const DocumentLoad e = cache->load(page, 620);
   require(!e.cacheHit && cache->statistics().count == 2, QStringLiteral("least recently used viewport is evicted"));
 
-  // 7. A document larger than the whole budget is not kept.
+  // A document larger than the whole budget is not kept.
   DocumentCache smallCache(DocumentCache::kDefaultEntryLimit, 1, renderWith);
   smallCache.load(page, 900);
   require(smallCache.statistics().count == 0, QStringLiteral("oversized entry is not retained"));
 
-  // 8-9. A render in flight during a clear does not refill the cache.
+  // A render in flight during a clear does not refill the cache.
   cache->clear();
   probe->armGate();
   std::shared_future<DocumentLoad> first = startLoad(cache, page);
@@ -213,7 +213,7 @@ void runCacheTests() {
   first.get();
   require(cache->statistics().count == 0, QStringLiteral("in-flight render cannot repopulate cleared cache"));
 
-  // 10-12. Failures propagate, are not cached, and the next load recovers.
+  // Failures propagate, are not cached, and the next load recovers.
   writeContent(pagePath, "fail");
   requireBridgeError([&] { cache->load(page, 900); }, QStringLiteral("render error must propagate"));
   require(cache->statistics().count == 0, QStringLiteral("failures are not cached"));
@@ -221,7 +221,7 @@ void runCacheTests() {
   const DocumentLoad f = cache->load(page, 900);
   require(f.document.title == QLatin1String("fixed") && !f.cacheHit, QStringLiteral("load recovers after failure"));
 
-  // 13-15. A file that changes while it renders is neither shown nor kept.
+  // A file that changes while it renders is neither shown nor kept.
   cache->clear();
   probe->armGate();
   std::shared_future<DocumentLoad> second = startLoad(cache, page);
@@ -232,7 +232,7 @@ void runCacheTests() {
                      QStringLiteral("source changing during rendering must not be cached or displayed"));
   require(cache->statistics().count == 0, QStringLiteral("changed source is not cached under an old key"));
 
-  // 16. Input over 1 MiB is refused.
+  // Input over 1 MiB is refused.
   writeContent(pagePath, QByteArray(0x100001, 'A'));
   requireBridgeError([&] { cache->load(page, 900); }, QStringLiteral("input size budget"));
 }

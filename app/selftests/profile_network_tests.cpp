@@ -131,27 +131,27 @@ void untilHolds(const QString& name, const std::function<bool()>& condition, con
 
 void runPrivateProfileChecks(const ProfileSuiteFrame& frame, BrowsingProfile& normal, BrowsingProfile& privateProfile,
                              const PageShower& showPage) {
-  // 1, 2. The private window shows base/page.
+  // The private window shows base/page.
   const QUrl page = frame.fixture(QStringLiteral("page"));
   if (showPage) {
     showPage(privateProfile, page);
   } else {
     showWithProfileServices(privateProfile, page, frame.patience);
   }
-  // 3. Neither profile's history holds the visit.
+  // Neither profile's history holds the visit.
   const bool privateEmpty = privateProfile.history().entries().isEmpty();
   frame.check(privateEmpty && normal.history().entries().isEmpty(), QStringLiteral("private visit writes no history"));
-  // 4. The private profile's folder was never made.
+  // The private profile's folder was never made.
   frame.check(!QFile::exists(QDir(frame.folder).filePath(QStringLiteral("private"))),
               QStringLiteral("private profile creates no persistent profile directory"));
 }
 
 void runUpdateRuleChecks(const ProfileSuiteFrame& frame) {
-  // 1. Numbers, not texts, are compared.
+  // Numbers, not texts, are compared.
   const bool newer = UpdateChecker::isNewer(QStringLiteral("0.10.0"), QStringLiteral("0.9.9"));
   frame.check(newer && !UpdateChecker::isNewer(QStringLiteral("0.3.0"), QStringLiteral("0.4.0")),
               QStringLiteral("updates compare numeric versions"));
-  // 2. A package name cannot leave the downloads folder.
+  // A package name cannot leave the downloads folder.
   const ReleasePackage traversal{QStringLiteral("0.5.0"), QStringLiteral("../evil.zip"), 100, QString(64, QLatin1Char('a'))};
   frame.check(!UpdateChecker::valid(traversal), QStringLiteral("update manifest rejects path traversal"));
 }
@@ -167,46 +167,46 @@ void runDownloadChecks(const ProfileSuiteFrame& frame, BrowsingProfile& normal, 
   const QUrl slowDownload = frame.fixture(QStringLiteral("slow-download"));
   DownloadStore& store = normal.downloads();
 
-  // 1. A file already stands at the first destination.
+  // A file already stands at the first destination.
   {
     QFile existing(first);
     if (!existing.open(QIODevice::WriteOnly | QIODevice::Truncate) || existing.write("existing file") != 13) {
       throw std::runtime_error("write " + first.toStdString() + ": " + existing.errorString().toStdString());
     }
   }
-  // 2-4. The download replaces it.
+  // The download replaces it.
   const QUuid firstId = store.start(download, QUrl::fromLocalFile(first));
   untilHolds(QStringLiteral("download finishes"), [&] { return notRunning(store, firstId); }, frame.patience);
   const DownloadEntry* firstEntry = entryOf(store, firstId);
   const QString completes = QStringLiteral("download completes: ") + (firstEntry ? firstEntry->detail : QString());
   frame.check(firstEntry && firstEntry->state == State::Complete, completes);
-  // 5, 6. Byte for byte the server's body.
+  // Byte for byte the server's body.
   const QByteArray reference = referenceBody();
   frame.check(readWhole(first) == reference, QStringLiteral("download bytes match source exactly"));
-  // 7. The replaced file carries this download's marks.
+  // The replaced file carries this download's marks.
   frame.check(Quarantine::read(first, Quarantine::kQuarantineAttribute).has_value(),
               QStringLiteral("replacing an existing file preserves new macOS quarantine"));
-  // 8. The list reads back with the download complete.
+  // The list reads back with the download complete.
   const auto reread = std::make_unique<DownloadStore>(normal.network(), store.file());
   frame.check(!reread->entries().isEmpty() && reread->entries().first().state == State::Complete,
               QStringLiteral("download list survives restart"));
-  // 9-11. The announced digest and length are met.
+  // The announced digest and length are met.
   const QString digest = QString::fromLatin1(QCryptographicHash::hash(reference, QCryptographicHash::Sha256).toHex());
   const QUuid verifiedId = store.start(download, QUrl::fromLocalFile(verified), digest, qint64{1'048'576});
   untilHolds(QStringLiteral("verified download"), [&] { return notRunning(store, verifiedId); }, frame.patience);
   const DownloadEntry* verifiedEntry = entryOf(store, verifiedId);
   frame.check(verifiedEntry && verifiedEntry->state == State::Complete,
               QStringLiteral("update download verifies SHA-256 and length"));
-  // 12-14. A wrong digest publishes nothing.
+  // A wrong digest publishes nothing.
   const QUuid invalidId = store.start(download, QUrl::fromLocalFile(invalid), QString(64, QLatin1Char('0')));
   untilHolds(QStringLiteral("invalid download"), [&] { return notRunning(store, invalidId); }, frame.patience);
   const DownloadEntry* invalidEntry = entryOf(store, invalidId);
   frame.check(invalidEntry && invalidEntry->state == State::Failed && !QFile::exists(invalid),
               QStringLiteral("wrong update digest prevents publishing file"));
-  // 15. Removing the list entry keeps the file.
+  // Removing the list entry keeps the file.
   store.remove(firstId);
   frame.check(QFile::exists(first), QStringLiteral("removing download list item keeps file"));
-  // 16-20. A slow download reports progress and is cancelled cleanly.
+  // A slow download reports progress and is cancelled cleanly.
   const QUuid cancelledId = store.start(slowDownload, QUrl::fromLocalFile(cancelled));
   untilHolds(QStringLiteral("download reports progress"), [&] { return newestReceived(store); }, frame.patience);
   store.cancel(cancelledId);
@@ -216,7 +216,7 @@ void runDownloadChecks(const ProfileSuiteFrame& frame, BrowsingProfile& normal, 
   const bool noStaging =
       std::none_of(names.begin(), names.end(), [](const QString& name) { return name.endsWith(QStringLiteral(".download")); });
   frame.check(noStaging, QStringLiteral("cancelled download removes staging file"));
-  // 21-24. Ending the private session cancels its download.
+  // Ending the private session cancels its download.
   DownloadStore& privateStore = privateProfile.downloads();
   privateStore.start(slowDownload, QUrl::fromLocalFile(privateTarget));
   untilHolds(QStringLiteral("private download starts"), [&] { return newestReceived(privateStore); }, frame.patience);

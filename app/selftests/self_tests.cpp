@@ -61,7 +61,7 @@ bool hasTextCommand(const PageDocument& document) {
   return false;
 }
 
-// 1-3. Preferences written through one object are read by the next.
+// Preferences written through one object are read by the next.
 void preferenceChecks(const std::shared_ptr<SettingsStore>& store, BrowserPreferences& first) {
   first.setAppearance(BrowserAppearance::Dark);
   first.setAccentHex(QStringLiteral("25846a"));
@@ -76,7 +76,7 @@ void preferenceChecks(const std::shared_ptr<SettingsStore>& store, BrowserPrefer
   require(third.appearance() == BrowserAppearance::System, QStringLiteral("settings reset persists"));
 }
 
-// 4-16. History, tabs and the local search on a model without a window.
+// History, tabs and the local search on a model without a window.
 void modelChecks(BrowserModel& model) {
   const QUuid firstTab = model.selectedID();
   model.search(QStringLiteral("motor"));
@@ -107,7 +107,7 @@ void modelChecks(BrowserModel& model) {
   require(LibraryPage::search(QStringLiteral("zzznomatch")).isEmpty(), QStringLiteral("local search empty state"));
 }
 
-// 17-27. The shipped pages through the real renderer.
+// The shipped pages through the real renderer.
 void shippedPageChecks() {
   require(LibraryPage::resourceFolder().has_value(), QStringLiteral("resources"));
   for (const LibraryPage& page : LibraryPage::all()) {
@@ -156,7 +156,7 @@ void shippedPageChecks() {
   require(engineLink, QStringLiteral("local navigation hit region"));
 }
 
-// 28-33. Links and routing on the model.
+// Links and routing on the model.
 void linkChecks(BrowserModel& model) {
   const QString before = model.current().address();
   model.followLink(QStringLiteral("javascript:alert(1)"));
@@ -200,7 +200,7 @@ void navigationChecks() {
   const auto model = MainThread::make<BrowserModel>(nullptr, std::make_shared<DocumentCache>());
   BrowserModel& m = *model;
 
-  // 2. The second of two quick navigations wins.
+  // The second of two quick navigations wins.
   MainThread::call([&] {
     m.navigate(QStringLiteral("kivo://welcome"));
     m.navigate(QStringLiteral("kivo://engine"));
@@ -209,7 +209,7 @@ void navigationChecks() {
     return showsDocument(m, [](const PageDocument& d) { return d.title == QStringLiteral("Motor günlüğü"); });
   });
 
-  // 3, 4, 5. A reload comes from the cache; a hard reload renders again.
+  // A reload comes from the cache; a hard reload renders again.
   MainThread::call([&] { m.navigate(QStringLiteral("kivo://welcome")); });
   waitFor(QStringLiteral("welcome loaded"), [&] {
     return showsDocument(m, [](const PageDocument& d) { return d.anchors.contains(QStringLiteral("details")); });
@@ -227,7 +227,7 @@ void navigationChecks() {
   waitFor(QStringLiteral("hard reload bypasses cache"),
           [&] { return m.currentDocument().has_value() && consoleMentions(QStringLiteral("Motor tarafından")); });
 
-  // 6. The inspector follows the selected node.
+  // The inspector follows the selected node.
   const PageDocument wide = MainThread::call([&] {
     const std::optional<PageDocument> document = m.currentDocument();
     require(document.has_value(), QStringLiteral("missing wide scene"));
@@ -249,13 +249,13 @@ void navigationChecks() {
     return *document;
   });
 
-  // 7. A narrower viewport lays the page out again.
+  // A narrower viewport lays the page out again.
   MainThread::call([&] { m.setViewportWidth(620); });
   waitFor(QStringLiteral("resizing replaces the scene"), [&] {
     return showsDocument(m, [&](const PageDocument& d) { return d.height > wide.height && d.width <= 620.01; });
   });
 
-  // 8, 9. Fragment and document links.
+  // Fragment and document links.
   MainThread::call([&] { m.followLink(QStringLiteral("#details")); });
   waitFor(QStringLiteral("fragment navigation preserves document"), [&] {
     return showsDocument(m) && m.fragment() == QStringLiteral("details") &&
@@ -266,7 +266,7 @@ void navigationChecks() {
     return showsDocument(m, [](const PageDocument& d) { return d.title == QStringLiteral("Kivo'nın ilkeleri"); });
   });
 
-  // 10. A closed tab's late load cannot reach the surviving tab.
+  // A closed tab's late load cannot reach the surviving tab.
   const QUuid survivor = MainThread::call([&] {
     m.navigate(QStringLiteral("kivo://welcome"));
     m.newTab();
@@ -280,7 +280,7 @@ void navigationChecks() {
             QStringLiteral("closed tab cannot overwrite surviving tab"));
   });
 
-  // 11, 12. An inactive tab is laid out again when it is selected.
+  // An inactive tab is laid out again when it is selected.
   MainThread::call([&] { m.navigate(QStringLiteral("kivo://principles")); });
   waitFor(QStringLiteral("document loaded before inactive-tab resize"), [&] { return showsDocument(m); });
   MainThread::call([&] {
@@ -292,7 +292,7 @@ void navigationChecks() {
   waitFor(QStringLiteral("inactive tab reflows when selected"),
           [&] { return showsDocument(m, [](const PageDocument& d) { return d.width == 900; }); });
 
-  // 13. Tabs reordered while loading keep their own documents.
+  // Tabs reordered while loading keep their own documents.
   const auto second = MainThread::make<BrowserModel>(nullptr, std::make_shared<DocumentCache>());
   BrowserModel& n = *second;
   const auto [a, b] = MainThread::call([&] {
@@ -317,7 +317,7 @@ void navigationChecks() {
 }  // namespace
 
 void runSelfTests() {
-  // 1. An isolated settings store, removed on every exit.
+  // An isolated settings store, removed on every exit.
   const std::shared_ptr<SettingsStore> store =
       SettingsStore::open(QStringLiteral("com.kivo.browser.tests.") + QUuid::createUuid().toString(QUuid::WithoutBraces));
   require(store != nullptr, QStringLiteral("isolated settings store"));
@@ -325,7 +325,7 @@ void runSelfTests() {
   auto preferences = std::make_shared<BrowserPreferences>(store);
   preferenceChecks(store, *preferences);
 
-  // 4-16. The model, whose loads never run while the suite runs.
+  // The model, whose loads never run while the suite runs.
   BrowserModel model(preferences, std::make_shared<DocumentCache>());
   modelChecks(model);
   shippedPageChecks();
@@ -333,8 +333,8 @@ void runSelfTests() {
 }
 
 void runAsyncTests() {
-  // 1. The document cache against its controllable renderer.
+  // The document cache against its controllable renderer.
   runCacheTests();
-  // 2-13. Browser models over time.
+  // Browser models over time.
   navigationChecks();
 }
