@@ -1,18 +1,7 @@
-// The error of a failed system call. Platform errors reach the user with their
-// own description, so the text names the operation, the object and the cause.
+// The error of a failed system call: the one the launcher shares with the
+// tools, under the name the application has always used.
 #pragma once
 
-#include <stdexcept>
-#include <string>
+#include "support/system_error.h"
 
-class SystemError : public std::runtime_error {
-public:
-  // Describes `code` (an errno value) as "<context>: <system description>".
-  SystemError(int code, const std::string& context);
-
-  // The errno value that caused the error.
-  int code() const noexcept { return m_code; }
-
-private:
-  int m_code;
-};
+using SystemError = kivo_support::SystemError;

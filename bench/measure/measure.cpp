@@ -16,11 +16,6 @@
 // benchmark's typical.input); --load-only runs only EngineBridge::load, N
 // times each way, for a profiler. Prints its figures; the
 // exit status says only whether it could run.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -45,8 +40,6 @@
 #include "platform/temporary_folder.h"
 #include "request.h"
 #include "typical_page.h"
-
-extern char** environ;
 
 namespace {
 
@@ -200,24 +193,20 @@ AloneRun rendererAlone(const std::string& executable, const QByteArray& input) {
 // this one), its output thrown away: from starting the harness to reaping it.
 // Nothing when the harness cannot be run.
 double harnessRun(const std::string& harness, const QString& inputPath) {
-  const std::string path = inputPath.toStdString();
-  const std::string width = std::to_string(static_cast<int>(kWidth));
-  char* argv[] = {const_cast<char*>(harness.c_str()), const_cast<char*>(path.c_str()), const_cast<char*>(width.c_str()),
-                  nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  ChildProcess::Options options;
+  options.errorStream = ChildProcess::ErrorStream::Discard;
+  options.discardOutput = true;
   const auto start = Clock::now();
-  pid_t pid = -1;
-  const int error = posix_spawn(&pid, harness.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) return -1;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
+  try {
+    ChildProcess process(harness, {inputPath.toStdString(), std::to_string(static_cast<int>(kWidth))}, options);
+    process.closeInput();
+    // A benchmark has no watchdog: the run goes to its end.
+    const auto exit = process.run(Clock::time_point::max(), [](std::string_view) {});
+    const double span = microseconds(Clock::now() - start);
+    return exit.succeeded() ? span : -1;
+  } catch (const std::exception&) {
+    return -1;
   }
-  const double span = microseconds(Clock::now() - start);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? span : -1;
 }
 
 // Where the bridge's time goes besides the renderer's own run, step by step

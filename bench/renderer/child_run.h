@@ -24,7 +24,8 @@ struct ChildRun {
   // Wall time the renderer spent off the processor: waiting for its input,
   // for the measurement answers and for the scheduler.
   double blocked_ms = 0;
-  // Time from each request's arrival to its answer being written, summed.
+  // Time from each request's arrival to its answer being queued for the
+  // renderer's input (written as soon as the chunk is handled), summed.
   double answer_ms = 0;
   // Request lines written by the renderer, and how many of them were distinct.
   std::uint64_t requests = 0;
@@ -44,10 +45,11 @@ ChildRun run_child(const std::string& helper, const std::string& renderer, const
 
 // The spawn helper: a fresh, small process that starts the renderer on the
 // standard streams it was given, reaps it and writes "status user_us system_us
-// max_rss_kib wall_ns" to descriptor 3. It exists because Linux carries the
-// peak memory of the process that calls exec over into the new program, so a
-// renderer started straight from the benchmark would report the benchmark's
-// own peak. argv holds the renderer's path and arguments.
+// max_rss_kib wall_ns" on its own line after the renderer's standard error. It
+// exists because Linux carries the peak memory of the process that calls exec
+// over into the new program, so a renderer started straight from the benchmark
+// would report the benchmark's own peak. argv holds the renderer's path and
+// arguments.
 int spawn_helper_main(char** argv);
 
 // The kivo-document beside the running executable.

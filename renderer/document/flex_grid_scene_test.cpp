@@ -2,30 +2,23 @@
 // frames each page, runs kivo-document (sandbox and all) and answers its
 // measurement requests with its fixed rule (each character 0.5 × size wide),
 // and the scene JSON it prints must place every box and text run as expected.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <exception>
 #include <fstream>
 #include <ostream>
-#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "document/built_programs_test_support.h"
+#include "support/child_process.h"
 
 namespace kivo_document {
 namespace {
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 struct HarnessRun {
   std::string out;
@@ -43,40 +36,24 @@ HarnessRun run_harness(const std::string& html, const std::string& width) {
   }
   const std::string dir = dir_template;
   const std::string page = dir + "/page.html";
-  const std::string out = dir + "/out";
-  const std::string err = dir + "/err";
   std::ofstream(page, std::ios::binary) << html;
 
-  std::vector<std::string> env = testing_support::child_environment();
-  std::vector<char*> envp;
-  for (std::string& entry : env) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-
-  std::string program = testing_support::sibling_program("measure-harness");
-  std::string page_argument = page;
-  std::string width_argument = width;
-  char* argv[] = {program.data(), page_argument.data(), width_argument.data(), nullptr};
-  posix_spawn_file_actions_t actions;
-  ::posix_spawn_file_actions_init(&actions);
-  ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  ::posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  ::posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  pid_t pid = 0;
-  const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
-  ::posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    ADD_FAILURE() << "cannot start " << program << " (build the measure-harness target first)";
-  } else {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-    }
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = read_file(out);
-    run.err = read_file(err);
+  const std::string program = testing_support::sibling_program("measure-harness");
+  kivo_support::ChildProcess::Options options;
+  options.environment = testing_support::child_environment();
+  try {
+    kivo_support::ChildProcess harness(program, {page, width}, options);
+    harness.closeInput();
+    // The watchdog only ends a run that hangs.
+    const auto exit = harness.run(kivo_support::ChildProcess::Clock::now() + std::chrono::minutes(5),
+                                  [&](std::string_view chunk) { run.out.append(chunk); });
+    EXPECT_FALSE(exit.timedOut);
+    run.status = exit.exited ? exit.status : -1;
+    run.err = harness.errorOutput();
+  } catch (const std::exception& error) {
+    ADD_FAILURE() << "cannot start " << program << " (build the measure-harness target first): " << error.what();
   }
   ::unlink(page.c_str());
-  ::unlink(out.c_str());
-  ::unlink(err.c_str());
   ::rmdir(dir.c_str());
   return run;
 }

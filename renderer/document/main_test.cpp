@@ -3,23 +3,22 @@
 // output, standard error and the exit status.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <optional>
 #include <ostream>
-#include <utility>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "document/built_programs_test_support.h"
@@ -27,6 +26,7 @@
 #include "document/scene_run.h"
 #include "engine/engine.h"
 #include "json/io.h"
+#include "support/child_process.h"
 
 namespace kivo_document {
 namespace {
@@ -41,6 +41,7 @@ struct Outcome {
   std::size_t stdin_left = 0;
 };
 
+using kivo_support::ChildProcess;
 using testing_support::child_environment;
 
 // data_limit, when given, caps the program's data (its heap and private
@@ -48,73 +49,42 @@ using testing_support::child_environment;
 Outcome run_program(const std::vector<std::string>& args, const std::string& input, bool close_stdout = false,
                     std::optional<rlim_t> data_limit = std::nullopt) {
   Outcome outcome;
-  int in[2], out[2], err[2];
-  EXPECT_EQ(::pipe2(in, O_CLOEXEC), 0);
-  EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
-  EXPECT_EQ(::pipe2(err, O_CLOEXEC), 0);
-
-  const std::string path = program_path();
-  std::vector<std::string> argv_storage{path};
-  argv_storage.insert(argv_storage.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : argv_storage) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> env_storage = child_environment();
-  std::vector<char*> envp;
-  for (auto& e : env_storage) envp.push_back(e.data());
-  envp.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  pid_t pid = -1;
-  const int spawned = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  EXPECT_EQ(spawned, 0) << path;
+  // Standard input is our own pipe: the test keeps its reading end, so bytes
+  // the child never read can be counted afterwards.
+  int in[2];
+  if (::pipe2(in, O_CLOEXEC) != 0) {
+    ADD_FAILURE() << "pipe: " << std::strerror(errno);
+    return outcome;
+  }
+  ChildProcess::Options options;
+  options.environment = child_environment();
+  options.inputDescriptor = in[0];
+  std::optional<ChildProcess> child;
+  try {
+    child.emplace(program_path(), args, options);
+  } catch (const std::exception& error) {
+    ADD_FAILURE() << error.what();
+    ::close(in[0]);
+    ::close(in[1]);
+    return outcome;
+  }
   if (data_limit) {
     const rlimit limit{*data_limit, *data_limit};
-    EXPECT_EQ(::prlimit(pid, RLIMIT_DATA, &limit, nullptr), 0);
+    EXPECT_EQ(::prlimit(child->pid(), RLIMIT_DATA, &limit, nullptr), 0);
   }
-  ::close(out[1]);
-  ::close(err[1]);
-  if (close_stdout) ::close(out[0]);
+  if (close_stdout) child->closeOutput();
 
-  // The parent keeps its copy of the read end of standard input, so bytes the
-  // child never read can be counted afterwards.
   std::thread writer([fd = in[1], &input] {
     (void)kivo_json::write_all_fd(fd, input);
     ::close(fd);
   });
-
-  std::vector<pollfd> fds;
-  if (!close_stdout) fds.push_back({out[0], POLLIN, 0});
-  fds.push_back({err[0], POLLIN, 0});
-  while (!fds.empty()) {
-    if (::poll(fds.data(), fds.size(), -1) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    for (std::size_t i = 0; i < fds.size();) {
-      if (fds[i].revents == 0) {
-        ++i;
-        continue;
-      }
-      char buffer[65536];
-      const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        (fds[i].fd == err[0] ? outcome.err : outcome.out).append(buffer, static_cast<std::size_t>(n));
-        ++i;
-      } else {
-        ::close(fds[i].fd);
-        fds.erase(fds.begin() + static_cast<std::ptrdiff_t>(i));
-      }
-    }
-  }
-  int status = 0;
-  EXPECT_EQ(::waitpid(pid, &status, 0), pid);
-  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  // The watchdog only ends a program that hangs.
+  const ChildProcess::Exit exit =
+      child->run(ChildProcess::Clock::now() + std::chrono::minutes(5),
+                 [&](std::string_view chunk) { outcome.out.append(chunk); });
+  EXPECT_FALSE(exit.timedOut);
+  outcome.err = child->errorOutput();
+  outcome.status = exit.exited ? exit.status : 128 + exit.signal;
 
   // Drain what is left so the writer can finish, counting it.
   for (;;) {

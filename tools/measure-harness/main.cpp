@@ -1,24 +1,21 @@
 // measure-harness: runs the renderer on one file the way the application does
 // and answers its measurement requests with a fixed width rule.
 #include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "request.h"
-
-extern char** environ;
+#include "support/child_process.h"
 
 namespace {
 
@@ -39,6 +36,10 @@ constexpr const char* kUsage =
 
 // Larger inputs cannot be framed, and the renderer refuses far smaller ones.
 constexpr std::uint64_t kMaxFileBytes = 64ULL * 1024 * 1024;
+
+// The renderer writes one error line; the bound is far above it, so that a
+// sanitizer's report still passes through whole.
+constexpr std::size_t kMaxErrorBytes = 4 * 1024 * 1024;
 
 int fail(const std::string& message) {
   std::fprintf(stderr, "measure-harness: %s\n", message.c_str());
@@ -86,30 +87,18 @@ std::string renderer_path() {
   return path.substr(0, path.rfind('/') + 1) + "kivo-document";
 }
 
-// The renderer's pipes from the harness's side, and what is still to be sent.
-struct Child {
-  pid_t pid = -1;
-  int in = -1;
-  int out = -1;
-  int err = -1;
-  std::string pending_input;
+// What the harness keeps of the renderer's run besides its streams.
+struct Exchange {
   std::string out_line;
-  std::string err_text;
   std::size_t answered = 0;
 };
 
-void close_input(Child& child) {
-  if (child.in >= 0) ::close(child.in);
-  child.in = -1;
-  child.pending_input.clear();
-}
-
 // Passes complete output lines through and queues an answer for each request.
-void handle_output(Child& child, const char* bytes, std::size_t size) {
-  child.out_line.append(bytes, size);
+void handle_output(kivo_support::ChildProcess& child, Exchange& exchange, std::string_view bytes) {
+  exchange.out_line.append(bytes);
   std::size_t start = 0;
-  for (std::size_t newline; (newline = child.out_line.find('\n', start)) != std::string::npos; start = newline + 1) {
-    const std::string_view line(child.out_line.data() + start, newline - start);
+  for (std::size_t newline; (newline = exchange.out_line.find('\n', start)) != std::string::npos; start = newline + 1) {
+    const std::string_view line(exchange.out_line.data() + start, newline - start);
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
     if (line.substr(0, 11) != "{\"measure\":") continue;
@@ -117,95 +106,22 @@ void handle_output(Child& child, const char* bytes, std::size_t size) {
     if (!request) {
       std::fprintf(stderr, "measure-harness: cannot read the request %.*s\n", static_cast<int>(line.size()),
                    line.data());
-      close_input(child);
+      child.closeInput();
       continue;
     }
-    if (child.in >= 0) {
-      child.pending_input += measure_harness::answer_line(*request);
-      ++child.answered;
+    if (child.inputOpen()) {
+      child.write(measure_harness::answer_line(*request));
+      ++exchange.answered;
     }
   }
-  child.out_line.erase(0, start);
+  exchange.out_line.erase(0, start);
   std::fflush(stdout);
-}
-
-bool spawn(Child& child, const std::vector<std::string>& args) {
-  int in[2], out[2], err[2];
-  if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return false;
-  std::vector<std::string> storage = args;
-  std::vector<char*> argv;
-  for (auto& a : storage) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  const int rc = ::posix_spawn(&child.pid, storage[0].c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(in[0]);
-  ::close(out[1]);
-  ::close(err[1]);
-  if (rc != 0) {
-    errno = rc;
-    return false;
-  }
-  child.in = in[1];
-  child.out = out[0];
-  child.err = err[0];
-  ::fcntl(child.in, F_SETFL, ::fcntl(child.in, F_GETFL) | O_NONBLOCK);
-  return true;
-}
-
-// One poll loop until the renderer has closed its output and error streams.
-void exchange(Child& child) {
-  while (child.out >= 0 || child.err >= 0) {
-    pollfd fds[3];
-    nfds_t count = 0;
-    if (child.out >= 0) fds[count++] = {child.out, POLLIN, 0};
-    if (child.err >= 0) fds[count++] = {child.err, POLLIN, 0};
-    if (child.in >= 0 && !child.pending_input.empty()) fds[count++] = {child.in, POLLOUT, 0};
-    if (::poll(fds, count, -1) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    for (nfds_t i = 0; i < count; ++i) {
-      if (fds[i].revents == 0) continue;
-      if (fds[i].fd == child.in) {
-        const ssize_t n = ::write(child.in, child.pending_input.data(), child.pending_input.size());
-        if (n > 0) {
-          child.pending_input.erase(0, static_cast<std::size_t>(n));
-        } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
-          close_input(child);  // The renderer has stopped reading.
-        }
-        continue;
-      }
-      char buffer[65536];
-      const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      const bool is_out = fds[i].fd == child.out;
-      if (n <= 0) {
-        ::close(fds[i].fd);
-        (is_out ? child.out : child.err) = -1;
-      } else if (is_out) {
-        handle_output(child, buffer, static_cast<std::size_t>(n));
-      } else {
-        child.err_text.append(buffer, static_cast<std::size_t>(n));
-      }
-    }
-  }
-  // An unterminated last piece of output is still shown.
-  if (!child.out_line.empty()) {
-    std::fwrite(child.out_line.data(), 1, child.out_line.size(), stdout);
-    std::fflush(stdout);
-  }
-  close_input(child);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::signal(SIGPIPE, SIG_IGN);
+  kivo_support::ChildProcess::ignoreBrokenPipe();
   if (argc < 2 || argc > 3) {
     std::fputs(kUsage, stderr);
     return 2;
@@ -219,22 +135,35 @@ int main(int argc, char** argv) {
                     static_cast<char>(n)};
   frame += content;
 
-  std::vector<std::string> args{renderer_path(), "--stdin"};
+  std::vector<std::string> args{"--stdin"};
   if (argc == 3) args.emplace_back(argv[2]);
-  Child child;
-  if (!spawn(child, args)) return fail(args[0] + ": " + std::strerror(errno));
-  child.pending_input = std::move(frame);
-  exchange(child);
+  const std::string renderer = renderer_path();
+  Exchange exchange;
+  kivo_support::ChildProcess::Exit exit;
+  std::string err_text;
+  try {
+    kivo_support::ChildProcess child(renderer, args, kivo_support::ChildProcess::ErrorStream::Capture,
+                                     kMaxErrorBytes);
+    child.write(frame);
+    // The harness has no watchdog: it runs until the renderer ends.
+    exit = child.run(kivo_support::ChildProcess::Clock::time_point::max(),
+                     [&](std::string_view chunk) { handle_output(child, exchange, chunk); });
+    err_text = child.errorOutput();
+  } catch (const std::exception& error) {
+    return fail(error.what());
+  }
+  // An unterminated last piece of output is still shown.
+  if (!exchange.out_line.empty()) {
+    std::fwrite(exchange.out_line.data(), 1, exchange.out_line.size(), stdout);
+    std::fflush(stdout);
+  }
 
-  int status = 0;
-  while (::waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  std::fwrite(child.err_text.data(), 1, child.err_text.size(), stderr);
-  if (WIFEXITED(status)) {
-    std::fprintf(stderr, "exit status: %d\n", WEXITSTATUS(status));
+  std::fwrite(err_text.data(), 1, err_text.size(), stderr);
+  if (exit.exited) {
+    std::fprintf(stderr, "exit status: %d\n", exit.status);
   } else {
-    std::fprintf(stderr, "killed by signal %d\n", WTERMSIG(status));
+    std::fprintf(stderr, "killed by signal %d\n", exit.signal);
   }
-  std::fprintf(stderr, "requests answered: %zu\n", child.answered);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 2;
+  std::fprintf(stderr, "requests answered: %zu\n", exchange.answered);
+  return exit.exited ? exit.status : 2;
 }

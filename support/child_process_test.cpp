@@ -1,14 +1,17 @@
-#include "platform/child_process.h"
+#include "support/child_process.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <stdexcept>
 
-#include "platform/system_error.h"
-
 namespace {
+
+using kivo_support::ChildProcess;
+using kivo_support::SystemError;
 
 using namespace std::chrono_literals;
 
@@ -148,6 +151,70 @@ TEST(ChildProcessTest, MissingExecutableFailsToLaunch) {
   } catch (const SystemError& error) {
     EXPECT_EQ(error.code(), ENOENT);
   }
+}
+
+TEST(ChildProcessTest, GivenEnvironmentReplacesOurs) {
+  ChildProcess::Options options;
+  options.environment = std::vector<std::string>{"KIVO_PROBE=given"};
+  ChildProcess child("/usr/bin/env", {}, options);
+  std::string output;
+  EXPECT_TRUE(child.run(in(kAmple), [&](std::string_view chunk) { output.append(chunk); }).succeeded());
+  EXPECT_EQ(output, "KIVO_PROBE=given\n");
+}
+
+TEST(ChildProcessTest, ReadsStandardInputFromAGivenDescriptor) {
+  int ends[2];
+  ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+  ASSERT_EQ(::write(ends[1], "given", 5), 5);
+  ::close(ends[1]);
+  ChildProcess::Options options;
+  options.inputDescriptor = ends[0];
+  ChildProcess child("/bin/cat", {}, options);
+  // Our own input pipe does not exist, so nothing queued can reach the child.
+  EXPECT_FALSE(child.inputOpen());
+  child.write("queued");
+  std::string output;
+  EXPECT_TRUE(child.run(in(kAmple), [&](std::string_view chunk) { output.append(chunk); }).succeeded());
+  EXPECT_EQ(output, "given");
+  // The descriptor stays the caller's.
+  EXPECT_EQ(::close(ends[0]), 0);
+}
+
+TEST(ChildProcessTest, DiscardedOutputStillLetsTheInputThrough) {
+  // No stream comes back from this child, and its input is more than a pipe
+  // holds: the queued input alone must keep the loop going, or the child
+  // would see its input end early.
+  ChildProcess::Options options;
+  options.errorStream = ChildProcess::ErrorStream::Discard;
+  options.discardOutput = true;
+  ChildProcess child("/bin/sh", {"-c", "[ \"$(wc -c)\" -eq 1048576 ]"}, options);
+  child.write(std::string(1024 * 1024, 'x'));
+  child.closeInput();
+  const auto exit = child.run(in(kAmple), [](std::string_view) { ADD_FAILURE() << "the output is discarded"; });
+  EXPECT_TRUE(exit.succeeded()) << exit.status;
+}
+
+TEST(ChildProcessTest, InputQueuedAfterClosingIsDropped) {
+  ChildProcess child("/bin/cat", {}, ChildProcess::ErrorStream::Capture);
+  child.write("sent");
+  child.closeInput();
+  EXPECT_FALSE(child.inputOpen());
+  child.write(" dropped");
+  std::string output;
+  EXPECT_TRUE(child.run(in(kAmple), [&](std::string_view chunk) { output.append(chunk); }).succeeded());
+  EXPECT_EQ(output, "sent");
+}
+
+TEST(ChildProcessTest, ClosedOutputBreaksTheChildsNextWrite) {
+  // The child writes only after its input line, which run() sends after the
+  // output was closed, so its write always finds no reader.
+  ChildProcess child = shell("read line; echo out; echo after >&2");
+  child.closeOutput();
+  child.write("go\n");
+  const auto exit = child.run(in(kAmple), [](std::string_view) { FAIL() << "no output can be read"; });
+  EXPECT_FALSE(exit.exited);
+  EXPECT_EQ(exit.signal, SIGPIPE);
+  EXPECT_EQ(child.errorOutput(), "");
 }
 
 TEST(ChildProcessTest, ChildStartsWithDefaultBrokenPipeHandling) {

@@ -1,4 +1,4 @@
-#include "platform/child_process.h"
+#include "support/child_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,14 +9,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
-#include "platform/check.h"
-#include "platform/system_error.h"
-
 extern char** environ;
 
+namespace kivo_support {
 namespace {
 
 constexpr std::size_t kReadChunk = 64 * 1024;
@@ -75,6 +75,14 @@ void check(int error, const char* what) {
   if (error != 0) throw SystemError(error, what);
 }
 
+// A second run() of a reaped child is a fault of the caller; it aborts in
+// every build rather than report a run that never happened.
+void checkNotReaped(bool reaped) {
+  if (!reaped) return;
+  std::fprintf(stderr, "internal invariant violated: ChildProcess::run() after the child was reaped\n");
+  std::abort();
+}
+
 }  // namespace
 
 void ChildProcess::ignoreBrokenPipe() {
@@ -84,19 +92,30 @@ void ChildProcess::ignoreBrokenPipe() {
 
 ChildProcess::ChildProcess(const std::string& executable, const std::vector<std::string>& arguments,
                            ErrorStream errorStream, std::size_t errorCap)
-    : m_errorCap(errorCap) {
+    : ChildProcess(executable, arguments, Options{errorStream, errorCap, std::nullopt, -1, false}) {}
+
+ChildProcess::ChildProcess(const std::string& executable, const std::vector<std::string>& arguments,
+                           const Options& options)
+    : m_errorCap(options.errorCap) {
   ignoreBrokenPipe();
   LaunchResources r;
+  const bool ownInput = options.inputDescriptor < 0;
   // Pipes in the order output, error, input; index 2k is the reading end.
-  makePipe(&r.fds[0]);
-  if (errorStream == ErrorStream::Capture) makePipe(&r.fds[2]);
-  makePipe(&r.fds[4]);
+  if (!options.discardOutput) makePipe(&r.fds[0]);
+  if (options.errorStream == ErrorStream::Capture) makePipe(&r.fds[2]);
+  if (ownInput) makePipe(&r.fds[4]);
 
   check(posix_spawn_file_actions_init(&r.actions), "posix_spawn_file_actions_init");
   r.haveActions = true;
-  check(posix_spawn_file_actions_adddup2(&r.actions, r.fds[4], STDIN_FILENO), "posix_spawn_file_actions_adddup2");
-  check(posix_spawn_file_actions_adddup2(&r.actions, r.fds[1], STDOUT_FILENO), "posix_spawn_file_actions_adddup2");
-  if (errorStream == ErrorStream::Capture) {
+  check(posix_spawn_file_actions_adddup2(&r.actions, ownInput ? r.fds[4] : options.inputDescriptor, STDIN_FILENO),
+        "posix_spawn_file_actions_adddup2");
+  if (options.discardOutput) {
+    check(posix_spawn_file_actions_addopen(&r.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0),
+          "posix_spawn_file_actions_addopen");
+  } else {
+    check(posix_spawn_file_actions_adddup2(&r.actions, r.fds[1], STDOUT_FILENO), "posix_spawn_file_actions_adddup2");
+  }
+  if (options.errorStream == ErrorStream::Capture) {
     check(posix_spawn_file_actions_adddup2(&r.actions, r.fds[3], STDERR_FILENO), "posix_spawn_file_actions_adddup2");
   } else {
     check(posix_spawn_file_actions_addopen(&r.actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0),
@@ -122,9 +141,15 @@ ChildProcess::ChildProcess(const std::string& executable, const std::vector<std:
   argv.push_back(const_cast<char*>(executable.c_str()));
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  std::vector<char*> envp;
+  if (options.environment) {
+    for (const std::string& entry : *options.environment) envp.push_back(const_cast<char*>(entry.c_str()));
+    envp.push_back(nullptr);
+  }
 
   pid_t pid = -1;
-  const int spawnError = posix_spawn(&pid, executable.c_str(), &r.actions, &r.attributes, argv.data(), environ);
+  const int spawnError = posix_spawn(&pid, executable.c_str(), &r.actions, &r.attributes, argv.data(),
+                                     options.environment ? envp.data() : environ);
   if (spawnError != 0) throw SystemError(spawnError, "launch " + executable);
   m_pid = pid;
 
@@ -134,9 +159,9 @@ ChildProcess::ChildProcess(const std::string& executable, const std::vector<std:
   // The child's ends close with `r`; from here on our ends are ours to close.
   m_pidFd = openPidFd(m_pid);  // -1 on kernels without pidfd: kill() then serves
   try {
-    setNonBlocking(m_output);
+    if (m_output >= 0) setNonBlocking(m_output);
     if (m_error >= 0) setNonBlocking(m_error);
-    setNonBlocking(m_input);
+    if (m_input >= 0) setNonBlocking(m_input);
   } catch (...) {
     killChild();
     reap(Clock::time_point::max());
@@ -169,7 +194,7 @@ void ChildProcess::closeFd(int& fd) {
 }
 
 void ChildProcess::write(std::string_view bytes) {
-  if (m_input < 0) return;
+  if (!inputOpen()) return;
   if (m_pendingOffset == m_pendingInput.size()) {
     m_pendingInput.clear();
     m_pendingOffset = 0;
@@ -182,6 +207,8 @@ void ChildProcess::closeInput() {
   if (m_pendingOffset == m_pendingInput.size()) closeFd(m_input);
 }
 
+void ChildProcess::closeOutput() { closeFd(m_output); }
+
 void ChildProcess::killChild() {
   if (m_reaped || m_pid <= 0) return;
   if (m_pidFd >= 0) {
@@ -192,11 +219,13 @@ void ChildProcess::killChild() {
 }
 
 ChildProcess::Exit ChildProcess::run(Clock::time_point deadline, const OutputHandler& onOutput) {
-  KIVO_CHECK(!m_reaped);
+  checkNotReaped(m_reaped);
   Exit result;
   std::string chunk(kReadChunk, '\0');
   writeInput();
-  while (m_output >= 0 || m_error >= 0) {
+  // Queued input keeps the loop going only where no output stream ends it:
+  // the end of standard output closes standard input.
+  while (m_output >= 0 || m_error >= 0 || (m_input >= 0 && m_pendingOffset < m_pendingInput.size())) {
     const int timeout = millisecondsUntil(deadline);
     if (timeout == 0) {
       killChild();
@@ -329,3 +358,5 @@ ChildProcess::Exit ChildProcess::reap(Clock::time_point deadline) {
   result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   return result;
 }
+
+}  // namespace kivo_support
