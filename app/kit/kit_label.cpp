@@ -5,16 +5,15 @@
 
 #include "kit/palette.h"
 
-KitLabel::KitLabel(const QString& text, const QFont& font, Tone tone, std::shared_ptr<BrowserPreferences> preferences,
+KitLabel::KitLabel(const QString& text, const QFont& font, Tone tone, std::shared_ptr<KitTheme> theme,
                    double extraLineSpacing, QWidget* parent)
-    : QLabel(parent), m_tone(tone), m_preferences(std::move(preferences)), m_extraLineSpacing(extraLineSpacing) {
+    : QLabel(parent), m_tone(tone), m_theme(std::move(theme)), m_extraLineSpacing(extraLineSpacing) {
   setFont(font);
   setTextInteractionFlags(Qt::NoTextInteraction);
   setPlainText(text);
   applyColours();
-  if (m_preferences) {
-    connect(m_preferences.get(), &BrowserPreferences::appearanceChanged, this, &KitLabel::applyColours);
-    connect(m_preferences.get(), &BrowserPreferences::previewAppearanceChanged, this, &KitLabel::applyColours);
+  if (m_theme) {
+    connect(m_theme.get(), &KitTheme::schemeChanged, this, &KitLabel::applyColours);
   }
 }
 
@@ -39,7 +38,7 @@ void KitLabel::changeEvent(QEvent* event) {
 }
 
 void KitLabel::applyColours() {
-  const PaletteColors& colors = Palette::colors(m_preferences.get());
+  const PaletteColors& colors = Palette::colors(m_theme.get());
   QPalette palette = this->palette();
   palette.setColor(QPalette::WindowText, m_tone == Tone::Ink ? colors.ink : colors.muted);
   palette.setColor(QPalette::Text, m_tone == Tone::Ink ? colors.ink : colors.muted);

@@ -1,5 +1,5 @@
 // A text in one of the palette's text colours (ink or muted) that follows
-// the scheme of the preferences. Rich text keeps the line spacing the kit's
+// the scheme of the theme. Rich text keeps the line spacing the kit's
 // texts ask for. Main thread.
 #pragma once
 
@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "model/browser_preferences.h"
+#include "kit/kit_theme.h"
 
 class KitLabel : public QLabel {
   Q_OBJECT
@@ -17,7 +17,7 @@ public:
 
   // A label of `text` in `font` and `tone`; `extraLineSpacing` points are
   // added between wrapped lines (0: plain text).
-  KitLabel(const QString& text, const QFont& font, Tone tone, std::shared_ptr<BrowserPreferences> preferences,
+  KitLabel(const QString& text, const QFont& font, Tone tone, std::shared_ptr<KitTheme> theme,
            double extraLineSpacing = 0, QWidget* parent = nullptr);
 
   // The text as given, whatever markup shows it.
@@ -32,6 +32,6 @@ private:
 
   QString m_plain;
   Tone m_tone;
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   double m_extraLineSpacing;
 };

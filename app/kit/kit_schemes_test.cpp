@@ -23,7 +23,7 @@ protected:
     Motion::setReduceMotionOverride(true);
     preferences = KitTest::preferences(QStringLiteral("kit-schemes-test"));
     preferences->setAppearance(GetParam());
-    colors = &Palette::colors(preferences.get());
+    colors = &Palette::colors(PreferencesTheme::of(preferences.get()));
   }
   void TearDown() override {
     Motion::setReduceMotionOverride(std::nullopt);
@@ -47,11 +47,11 @@ TEST_P(KitSchemes, DialogCardsFillWithTheSurfaceAndTheirConfirmColour) {
     QColor confirmFill;
   };
   const std::vector<Case> cases{{"destructive", true, Palette::destructive()},
-                                {"plain", false, Palette::accent(preferences.get())}};
+                                {"plain", false, Palette::accent(PreferencesTheme::of(preferences.get()))}};
   for (const Case& c : cases) {
     KivoDialogCard card(QStringLiteral("Geçmiş silinsin mi?"), QStringLiteral("Bu işlem geri alınamaz."),
                         std::nullopt, QStringLiteral("Tamam"), c.destructive, QStringLiteral("Vazgeç"),
-                        [](bool) {}, preferences);
+                        [](bool) {}, PreferencesTheme::of(preferences));
     card.adjustSize();
     EXPECT_EQ(card.width(), KivoDialogCard::kWidth) << c.name;
     EXPECT_EQ(leadingPixel(card), colors->surface.rgb()) << c.name;
@@ -63,7 +63,7 @@ TEST_P(KitSchemes, OpenSelectListIsASurfacePanel) {
   auto window = KitTest::window();
   auto* select = new KivoSelect(QStringLiteral("Geçmiş dönemi"),
                                 {{0, QStringLiteral("Tüm zamanlar")}, {24, QStringLiteral("Son 24 saat")}}, 24,
-                                preferences, window.get());
+                                PreferencesTheme::of(preferences), window.get());
   select->move(300, 60);
   select->show();
   QTest::mouseClick(select, Qt::LeftButton);

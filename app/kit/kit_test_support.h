@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "kit/preferences_theme.h"
 #include "model/browser_preferences.h"
 #include "test_printers.h"
 

@@ -36,10 +36,10 @@ KivoActionButton::Feedback KivoActionButton::feedback(bool enabled, bool pressed
 }
 
 KivoActionButton::KivoActionButton(const QString& title, KivoActionStyle style,
-                                   std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
+                                   std::shared_ptr<KitTheme> theme, QWidget* parent)
     : QAbstractButton(parent),
       m_style(style),
-      m_preferences(std::move(preferences)),
+      m_theme(std::move(theme)),
       m_animation({0, 1, 1, 0}, [this] { update(); }) {
   setText(title);
   setAttribute(Qt::WA_Hover);
@@ -48,26 +48,25 @@ KivoActionButton::KivoActionButton(const QString& title, KivoActionStyle style,
   InteractionCursor::handCursor(this);
   connect(this, &QAbstractButton::pressed, this, &KivoActionButton::refresh);
   connect(this, &QAbstractButton::released, this, &KivoActionButton::refresh);
-  if (m_preferences) {
-    auto* preferences = m_preferences.get();
-    connect(preferences, &BrowserPreferences::appearanceChanged, this, qOverload<>(&QWidget::update));
-    connect(preferences, &BrowserPreferences::previewAppearanceChanged, this, qOverload<>(&QWidget::update));
-    connect(preferences, &BrowserPreferences::accentHexChanged, this, qOverload<>(&QWidget::update));
+  if (m_theme) {
+    auto* theme = m_theme.get();
+    connect(theme, &KitTheme::schemeChanged, this, qOverload<>(&QWidget::update));
+    connect(theme, &KitTheme::accentChanged, this, qOverload<>(&QWidget::update));
   }
 }
 
 QColor KivoActionButton::fillColor() const {
-  if (!m_style.prominent) return Palette::colors(m_preferences.get()).chrome;
+  if (!m_style.prominent) return Palette::colors(m_theme.get()).chrome;
   if (m_style.destructive) return Palette::destructive();
-  return Palette::accent(m_preferences.get());
+  return Palette::accent(m_theme.get());
 }
 
 QColor KivoActionButton::labelColor() const {
-  return m_style.prominent ? QColor(Qt::white) : Palette::colors(m_preferences.get()).ink;
+  return m_style.prominent ? QColor(Qt::white) : Palette::colors(m_theme.get()).ink;
 }
 
 KivoActionButton::Feedback KivoActionButton::targetFeedback() const {
-  return feedback(isEnabled(), isDown(), m_hovered, Motion::reduceMotion());
+  return feedback(isEnabled(), isDown(), m_hovered, Motion::reduceMotion(m_theme.get()));
 }
 
 void KivoActionButton::setShowsFocusRing(bool shows) {
@@ -98,12 +97,12 @@ void KivoActionButton::paintEvent(QPaintEvent*) {
   painter.drawText(frame, Qt::AlignCenter, text());
   QPainterPath hairline;
   hairline.addRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius, kCornerRadius);
-  painter.strokePath(hairline, QPen(Palette::colors(m_preferences.get()).line, 1));
+  painter.strokePath(hairline, QPen(Palette::colors(m_theme.get()).line, 1));
   painter.restore();
   if (m_showsFocusRing && hasFocus()) {
     QPainterPath ring;
     ring.addRoundedRect(frame.adjusted(1, 1, -1, -1), kCornerRadius, kCornerRadius);
-    painter.strokePath(ring, QPen(Palette::accent(m_preferences.get()), 2));
+    painter.strokePath(ring, QPen(Palette::accent(m_theme.get()), 2));
   }
 }
 
@@ -136,5 +135,5 @@ void KivoActionButton::focusOutEvent(QFocusEvent* event) {
 
 void KivoActionButton::refresh() {
   Feedback target = targetFeedback();
-  m_animation.moveTo({target.brightness, target.opacity, target.scale, 0});
+  m_animation.moveTo({target.brightness, target.opacity, target.scale, 0}, Motion::reduceMotion(m_theme.get()));
 }

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "kit/motion.h"
-#include "model/browser_preferences.h"
+#include "kit/kit_theme.h"
 
 // The variant of an action button; `destructive` counts only with `prominent`.
 struct KivoActionStyle {
@@ -37,7 +37,7 @@ public:
   // The feedback of a state; reduce motion drops the shrink.
   static Feedback feedback(bool enabled, bool pressed, bool hovered, bool reduceMotion);
 
-  KivoActionButton(const QString& title, KivoActionStyle style, std::shared_ptr<BrowserPreferences> preferences,
+  KivoActionButton(const QString& title, KivoActionStyle style, std::shared_ptr<KitTheme> theme,
                    QWidget* parent = nullptr);
 
   KivoActionStyle style() const { return m_style; }
@@ -65,7 +65,7 @@ private:
   void refresh();
 
   KivoActionStyle m_style;
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   bool m_hovered = false;
   bool m_showsFocusRing = false;
   FeedbackAnimation m_animation;

@@ -28,11 +28,12 @@ TEST(KivoActionButton, FeedbackFollowsTheStateTable) {
 TEST(KivoActionButton, VariantsPickTheirColours) {
   auto preferences = KitTest::preferences(QStringLiteral("kit-action-test"));
   preferences->setAppearance(BrowserAppearance::Light);
+  const auto theme = PreferencesTheme::of(preferences);
   const PaletteColors& light = Palette::colors(ColorScheme::Light);
-  KivoActionButton plain(QStringLiteral("Vazgeç"), KivoActionStyle{}, preferences);
-  KivoActionButton plainDestructive(QStringLiteral("Vazgeç"), KivoActionStyle{false, true}, preferences);
-  KivoActionButton prominent(QStringLiteral("Tamam"), KivoActionStyle{true, false}, preferences);
-  KivoActionButton destructive(QStringLiteral("Sil"), KivoActionStyle{true, true}, preferences);
+  KivoActionButton plain(QStringLiteral("Vazgeç"), KivoActionStyle{}, theme);
+  KivoActionButton plainDestructive(QStringLiteral("Vazgeç"), KivoActionStyle{false, true}, theme);
+  KivoActionButton prominent(QStringLiteral("Tamam"), KivoActionStyle{true, false}, theme);
+  KivoActionButton destructive(QStringLiteral("Sil"), KivoActionStyle{true, true}, theme);
   EXPECT_EQ(plain.fillColor(), light.chrome);
   EXPECT_EQ(plain.labelColor(), light.ink);
   EXPECT_EQ(plainDestructive.fillColor(), plain.fillColor());

@@ -28,9 +28,9 @@ KivoButton::Feedback KivoButton::feedback(bool enabled, bool pressed, bool hover
   return result;
 }
 
-KivoButton::KivoButton(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
+KivoButton::KivoButton(std::shared_ptr<KitTheme> theme, QWidget* parent)
     : QAbstractButton(parent),
-      m_preferences(std::move(preferences)),
+      m_theme(std::move(theme)),
       m_font(KitFonts::system(12)),
       m_animation({0, 1, 1, 0}, [this] { update(); }) {
   setAttribute(Qt::WA_Hover);
@@ -38,11 +38,10 @@ KivoButton::KivoButton(std::shared_ptr<BrowserPreferences> preferences, QWidget*
   InteractionCursor::handCursor(this);
   connect(this, &QAbstractButton::pressed, this, &KivoButton::refresh);
   connect(this, &QAbstractButton::released, this, &KivoButton::refresh);
-  if (m_preferences) {
-    auto* preferences = m_preferences.get();
-    connect(preferences, &BrowserPreferences::appearanceChanged, this, qOverload<>(&QWidget::update));
-    connect(preferences, &BrowserPreferences::previewAppearanceChanged, this, qOverload<>(&QWidget::update));
-    connect(preferences, &BrowserPreferences::accentHexChanged, this, qOverload<>(&QWidget::update));
+  if (m_theme) {
+    auto* theme = m_theme.get();
+    connect(theme, &KitTheme::schemeChanged, this, qOverload<>(&QWidget::update));
+    connect(theme, &KitTheme::accentChanged, this, qOverload<>(&QWidget::update));
   }
 }
 
@@ -75,11 +74,11 @@ void KivoButton::setFrameSize(const std::optional<QSize>& size) {
 }
 
 KivoButton::Feedback KivoButton::targetFeedback() const {
-  return feedback(isEnabled(), isDown(), m_hoverInside, Motion::reduceMotion());
+  return feedback(isEnabled(), isDown(), m_hoverInside, Motion::reduceMotion(m_theme.get()));
 }
 
 QColor KivoButton::foreground() const {
-  return m_foreground ? *m_foreground : Palette::colors(m_preferences.get()).ink;
+  return m_foreground ? *m_foreground : Palette::colors(m_theme.get()).ink;
 }
 
 QSize KivoButton::labelSize() const {
@@ -135,7 +134,7 @@ void KivoButton::paintEvent(QPaintEvent*) {
   if (now[0] > 0) {
     QPainterPath fill;
     fill.addRoundedRect(frame, kCornerRadius, kCornerRadius);
-    painter.fillPath(fill, Palette::withOpacity(Palette::colors(m_preferences.get()).primary, now[0]));
+    painter.fillPath(fill, Palette::withOpacity(Palette::colors(m_theme.get()).primary, now[0]));
   }
   paintLabel(painter, frame.marginsRemoved(QMarginsF(m_padding)));
 }
@@ -162,5 +161,5 @@ void KivoButton::changeEvent(QEvent* event) {
 
 void KivoButton::refresh() {
   Feedback target = targetFeedback();
-  m_animation.moveTo({target.fill, target.opacity, target.scale, 0});
+  m_animation.moveTo({target.fill, target.opacity, target.scale, 0}, Motion::reduceMotion(m_theme.get()));
 }

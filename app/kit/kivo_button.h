@@ -16,7 +16,7 @@
 #include <optional>
 
 #include "kit/motion.h"
-#include "model/browser_preferences.h"
+#include "kit/kit_theme.h"
 
 class KivoButton : public QAbstractButton {
   Q_OBJECT
@@ -32,7 +32,7 @@ public:
   // The feedback of a state; reduce motion drops the shrink.
   static Feedback feedback(bool enabled, bool pressed, bool hovered, bool reduceMotion);
 
-  explicit KivoButton(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent = nullptr);
+  explicit KivoButton(std::shared_ptr<KitTheme> theme, QWidget* parent = nullptr);
 
   // A symbol image drawn `points` high (see KitIcons), before any text.
   void setSymbol(const QString& name, double points = 13);
@@ -50,7 +50,7 @@ public:
   // The feedback the button is heading for.
   Feedback targetFeedback() const;
 
-  const std::shared_ptr<BrowserPreferences>& preferences() const { return m_preferences; }
+  const std::shared_ptr<KitTheme>& theme() const { return m_theme; }
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return sizeHint(); }
@@ -70,7 +70,7 @@ protected:
 private:
   void refresh();
 
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   QString m_symbol;
   double m_symbolPoints = 13;
   QMargins m_padding;

@@ -16,6 +16,7 @@
 #include "kit/kivo_panel.h"
 #include "kit/kivo_popup.h"
 #include "kit/palette.h"
+#include "model/browser_preferences.h"
 
 namespace {
 
@@ -48,8 +49,8 @@ private:
 // The code row's rounded chrome fill.
 class ChromeRow : public QWidget {
 public:
-  ChromeRow(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-      : QWidget(parent), m_preferences(std::move(preferences)) {}
+  ChromeRow(std::shared_ptr<KitTheme> theme, QWidget* parent)
+      : QWidget(parent), m_theme(std::move(theme)) {}
 
 protected:
   void paintEvent(QPaintEvent*) override {
@@ -57,22 +58,22 @@ protected:
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
     shape.addRoundedRect(QRectF(rect()), 8, 8);
-    painter.fillPath(shape, Palette::colors(m_preferences.get()).chrome);
+    painter.fillPath(shape, Palette::colors(m_theme.get()).chrome);
   }
 
 private:
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
 };
 
 }  // namespace
 
-ChannelSlider::ChannelSlider(const QString& title, std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-    : QWidget(parent), m_preferences(std::move(preferences)) {
+ChannelSlider::ChannelSlider(const QString& title, std::shared_ptr<KitTheme> theme, QWidget* parent)
+    : QWidget(parent), m_theme(std::move(theme)) {
   setAccessibleName(title);
   setFocusPolicy(Qt::StrongFocus);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   InteractionCursor::handCursor(this);
-  if (m_preferences) connect(m_preferences.get(), &BrowserPreferences::accentHexChanged, this, qOverload<>(&QWidget::update));
+  if (m_theme) connect(m_theme.get(), &KitTheme::accentChanged, this, qOverload<>(&QWidget::update));
 }
 
 void ChannelSlider::setValue(double value) {
@@ -94,8 +95,8 @@ double ChannelSlider::valueAt(double x) const {
 void ChannelSlider::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
-  const PaletteColors& colors = Palette::colors(m_preferences.get());
-  QColor accent = Palette::accent(m_preferences.get());
+  const PaletteColors& colors = Palette::colors(m_theme.get());
+  QColor accent = Palette::accent(m_theme.get());
   double knob = height();
   double centreY = height() / 2.0;
   double left = knob / 2;
@@ -132,9 +133,9 @@ void ChannelSlider::keyPressEvent(QKeyEvent* event) {
   else QWidget::keyPressEvent(event);
 }
 
-KivoColorEditor::KivoColorEditor(std::function<void()> close, std::shared_ptr<BrowserPreferences> preferences,
+KivoColorEditor::KivoColorEditor(std::function<void()> close, std::shared_ptr<KitTheme> theme,
                                  QWidget* parent)
-    : QWidget(parent), m_close(std::move(close)), m_preferences(std::move(preferences)) {
+    : QWidget(parent), m_close(std::move(close)), m_theme(std::move(theme)) {
   setFixedWidth(kWidth);
   setAttribute(Qt::WA_TranslucentBackground);
   auto* column = new QVBoxLayout(this);
@@ -144,9 +145,9 @@ KivoColorEditor::KivoColorEditor(std::function<void()> close, std::shared_ptr<Br
   // 1. Header: title, space, close button.
   auto* header = new QHBoxLayout();
   header->addWidget(new KitLabel(QStringLiteral("Özel vurgu rengi"), KitFonts::system(14, QFont::DemiBold),
-                                 KitLabel::Tone::Ink, m_preferences, 0, this));
+                                 KitLabel::Tone::Ink, m_theme, 0, this));
   header->addStretch(1);
-  m_closeButton = new KivoButton(m_preferences, this);
+  m_closeButton = new KivoButton(m_theme, this);
   m_closeButton->setSymbol(QStringLiteral("xmark"), 11);
   m_closeButton->setPadding(QMargins(5, 5, 5, 5));
   m_closeButton->setAccessibleName(QStringLiteral("Renk seçiciyi kapat"));
@@ -163,9 +164,9 @@ KivoColorEditor::KivoColorEditor(std::function<void()> close, std::shared_ptr<Br
   const std::array<QString, 3> titles = {QStringLiteral("Kırmızı"), QStringLiteral("Yeşil"), QStringLiteral("Mavi")};
   for (int channel = 0; channel < 3; ++channel) {
     auto* row = new QHBoxLayout();
-    auto* title = new KitLabel(titles[size_t(channel)], KitFonts::system(11), KitLabel::Tone::Ink, m_preferences, 0, this);
+    auto* title = new KitLabel(titles[size_t(channel)], KitFonts::system(11), KitLabel::Tone::Ink, m_theme, 0, this);
     title->setFixedWidth(44);
-    auto* slider = new ChannelSlider(titles[size_t(channel)], m_preferences, this);
+    auto* slider = new ChannelSlider(titles[size_t(channel)], m_theme, this);
     connect(slider, &ChannelSlider::moved, this, [this, channel](double value) { setChannel(channel, value); });
     m_sliders[size_t(channel)] = slider;
     row->addWidget(title);
@@ -174,10 +175,10 @@ KivoColorEditor::KivoColorEditor(std::function<void()> close, std::shared_ptr<Br
   }
 
   // 4. Code row: "#", the field, "Uygula".
-  auto* codeRow = new ChromeRow(m_preferences, this);
+  auto* codeRow = new ChromeRow(m_theme, this);
   auto* code = new QHBoxLayout(codeRow);
   code->setContentsMargins(11, 11, 11, 11);
-  code->addWidget(new KitLabel(QStringLiteral("#"), KitFonts::system(13), KitLabel::Tone::Muted, m_preferences, 0, codeRow));
+  code->addWidget(new KitLabel(QStringLiteral("#"), KitFonts::system(13), KitLabel::Tone::Muted, m_theme, 0, codeRow));
   m_field = new QLineEdit(codeRow);
   m_field->setFrame(false);
   m_field->setPlaceholderText(QStringLiteral("RRGGBB"));
@@ -185,7 +186,7 @@ KivoColorEditor::KivoColorEditor(std::function<void()> close, std::shared_ptr<Br
   m_field->setAccessibleName(QStringLiteral("Altı haneli HEX renk kodu"));
   InteractionCursor::textCursor(m_field);
   {
-    const PaletteColors& colors = Palette::colors(m_preferences.get());
+    const PaletteColors& colors = Palette::colors(m_theme.get());
     QPalette palette = m_field->palette();
     palette.setColor(QPalette::Base, Qt::transparent);
     palette.setColor(QPalette::Text, colors.ink);
@@ -195,7 +196,7 @@ KivoColorEditor::KivoColorEditor(std::function<void()> close, std::shared_ptr<Br
   connect(m_field, &QLineEdit::textChanged, this, &KivoColorEditor::refresh);
   connect(m_field, &QLineEdit::returnPressed, this, &KivoColorEditor::apply);
   code->addWidget(m_field, 1);
-  m_apply = new KivoButton(m_preferences, codeRow);
+  m_apply = new KivoButton(m_theme, codeRow);
   m_apply->setText(QStringLiteral("Uygula"));
   m_apply->setPadding(QMargins(6, 2, 6, 2));
   connect(m_apply, &QAbstractButton::clicked, this, &KivoColorEditor::apply);
@@ -203,11 +204,11 @@ KivoColorEditor::KivoColorEditor(std::function<void()> close, std::shared_ptr<Br
   column->addWidget(codeRow);
 
   // 5. Hint.
-  m_hint = new KitLabel(kValidHint, KitFonts::system(10), KitLabel::Tone::Muted, m_preferences, 0, this);
+  m_hint = new KitLabel(kValidHint, KitFonts::system(10), KitLabel::Tone::Muted, m_theme, 0, this);
   column->addWidget(m_hint);
 
   // On showing: the stored accent in upper case, and the channels from it.
-  m_field->setText(m_preferences ? m_preferences->accentHex().toUpper() : QString());
+  m_field->setText(m_theme ? m_theme->accentHex().toUpper() : QString());
   setChannels();
   refresh();
 }
@@ -241,7 +242,7 @@ void KivoColorEditor::setChannels() {
 void KivoColorEditor::apply() {
   if (!valid()) return;
   setChannels();
-  if (m_preferences) m_preferences->setAccentHex(m_field->text().toLower());
+  if (m_theme) m_theme->setAccentHex(m_field->text().toLower());
 }
 
 QString KivoColorEditor::hexOf(const std::array<double, 3>& channels) {
@@ -257,7 +258,7 @@ void KivoColorEditor::setChannel(int channel, double value) {
   QString code = hexOf(m_channels);
   m_field->setText(code);
   // 3. The accent follows at once.
-  if (m_preferences) m_preferences->setAccentHex(code.toLower());
+  if (m_theme) m_theme->setAccentHex(code.toLower());
   refresh();
 }
 
@@ -284,16 +285,16 @@ void KivoColorEditor::keyPressEvent(QKeyEvent* event) {
   QWidget::keyPressEvent(event);
 }
 
-KivoColorPicker::KivoColorPicker(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-    : KivoButton(preferences, parent) {
+KivoColorPicker::KivoColorPicker(std::shared_ptr<KitTheme> theme, QWidget* parent)
+    : KivoButton(theme, parent) {
   setSymbol(QStringLiteral("slider.horizontal.3"), 15);
   setFrameSize(QSize(kSide, kSide));
   setToolTip(QStringLiteral("Özel vurgu rengi"));
   setAccessibleName(QStringLiteral("Özel vurgu rengi"));
   m_popup = new KivoPopup(
       this,
-      [this] { return new KivoColorEditor([this] { m_popup->setPresented(false); }, this->preferences()); },
-      preferences);
+      [this] { return new KivoColorEditor([this] { m_popup->setPresented(false); }, this->theme()); },
+      theme);
   connect(this, &QAbstractButton::clicked, this, [this] { m_popup->setPresented(!m_popup->isPresented()); });
 }
 
@@ -305,7 +306,7 @@ KivoColorEditor* KivoColorPicker::editor() const {
 }
 
 void KivoColorPicker::paintLabel(QPainter& painter, const QRectF& rect) {
-  const PaletteColors& colors = Palette::colors(preferences().get());
+  const PaletteColors& colors = Palette::colors(theme().get());
   QRectF frame = this->rect();
   QPainterPath shape;
   shape.addRoundedRect(frame, 9, 9);

@@ -1,7 +1,7 @@
 // The custom accent colour: a 34-pt square button that opens, in a popup, an
 // editor with a preview, red, green and blue sliders and a field for a
-// six-digit hexadecimal code. Every slider step writes the accent to the
-// preferences at once (so every view previews it while the user drags); a
+// six-digit hexadecimal code. Every slider step writes the accent through
+// the theme at once (so every view previews it while the user drags); a
 // typed code takes effect when confirmed with Return or "Uygula". There is
 // no undo: what was last set stays when the popup closes. Main thread.
 #pragma once
@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "kit/kivo_button.h"
-#include "model/browser_preferences.h"
+#include "kit/kit_theme.h"
 
 class KitLabel;
 class KivoPopup;
@@ -23,7 +23,7 @@ class ChannelSlider : public QWidget {
   Q_OBJECT
 
 public:
-  ChannelSlider(const QString& title, std::shared_ptr<BrowserPreferences> preferences, QWidget* parent = nullptr);
+  ChannelSlider(const QString& title, std::shared_ptr<KitTheme> theme, QWidget* parent = nullptr);
 
   double value() const { return m_value; }
   // Moves the knob without reporting a step.
@@ -45,7 +45,7 @@ private:
   void userSet(double value);
   double valueAt(double x) const;
 
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   double m_value = 0;
 };
 
@@ -56,7 +56,7 @@ public:
   static constexpr int kWidth = 290;
 
   // An editor that starts from the stored accent; `close` closes its popup.
-  KivoColorEditor(std::function<void()> close, std::shared_ptr<BrowserPreferences> preferences,
+  KivoColorEditor(std::function<void()> close, std::shared_ptr<KitTheme> theme,
                   QWidget* parent = nullptr);
 
   // Whether the field holds six ASCII hexadecimal digits.
@@ -89,7 +89,7 @@ private:
   void refresh();
 
   std::function<void()> m_close;
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   std::array<double, 3> m_channels{0.4, 0.35, 0.83};
   std::array<ChannelSlider*, 3> m_sliders{};
   QWidget* m_preview = nullptr;
@@ -105,7 +105,7 @@ class KivoColorPicker : public KivoButton {
 public:
   static constexpr int kSide = 34;
 
-  explicit KivoColorPicker(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent = nullptr);
+  explicit KivoColorPicker(std::shared_ptr<KitTheme> theme, QWidget* parent = nullptr);
 
   bool isOpen() const;
   KivoPopup* popup() const { return m_popup; }

@@ -31,7 +31,7 @@ protected:
     Motion::setReduceMotionOverride(true);
     preferences = KitTest::preferences(QStringLiteral("kit-picker-test"));
     window = KitTest::window();
-    picker = new KivoColorPicker(preferences, window.get());
+    picker = new KivoColorPicker(PreferencesTheme::of(preferences), window.get());
     picker->move(600, 80);
     picker->show();
     QApplication::processEvents();

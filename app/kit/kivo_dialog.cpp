@@ -14,6 +14,7 @@
 #include "kit/kivo_button.h"
 #include "kit/kivo_panel.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "model/browser_model.h"
 #include "profile/browsing_profile.h"
 #include "profile/history_store.h"
@@ -28,18 +29,18 @@ constexpr int kInset = 28;
 // square.
 class SymbolTile : public QWidget {
 public:
-  SymbolTile(QString symbol, std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-      : QWidget(parent), m_symbol(std::move(symbol)), m_preferences(std::move(preferences)) {
+  SymbolTile(QString symbol, std::shared_ptr<KitTheme> theme, QWidget* parent)
+      : QWidget(parent), m_symbol(std::move(symbol)), m_theme(std::move(theme)) {
     setFixedSize(48, 48);
-    if (m_preferences)
-      connect(m_preferences.get(), &BrowserPreferences::accentHexChanged, this, qOverload<>(&QWidget::update));
+    if (m_theme)
+      connect(m_theme.get(), &KitTheme::accentChanged, this, qOverload<>(&QWidget::update));
   }
 
 protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor accent = Palette::accent(m_preferences.get());
+    QColor accent = Palette::accent(m_theme.get());
     QPainterPath tile;
     tile.addRoundedRect(QRectF(rect()), 14, 14);
     painter.fillPath(tile, Palette::withOpacity(accent, 0.12));
@@ -48,21 +49,21 @@ protected:
 
 private:
   QString m_symbol;
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
 };
 
 // The boxed detail: an info symbol and the text on the chrome fill.
 class DetailBox : public QWidget {
 public:
-  DetailBox(const QString& text, std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-      : QWidget(parent), m_preferences(preferences) {
+  DetailBox(const QString& text, std::shared_ptr<KitTheme> theme, QWidget* parent)
+      : QWidget(parent), m_theme(theme) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(14, 14, 14, 14);
     layout->setSpacing(8);
     auto* symbol = new QWidget(this);
     symbol->setFixedSize(13, 13);
     m_symbol = symbol;
-    auto* label = new KitLabel(text, KitFonts::system(11), KitLabel::Tone::Muted, preferences, 4, this);
+    auto* label = new KitLabel(text, KitFonts::system(11), KitLabel::Tone::Muted, theme, 4, this);
     label->setWordWrap(true);
     layout->addWidget(symbol, 0, Qt::AlignTop);
     layout->addWidget(label, 1);
@@ -72,7 +73,7 @@ protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const PaletteColors& colors = Palette::colors(m_preferences.get());
+    const PaletteColors& colors = Palette::colors(m_theme.get());
     QPainterPath box;
     box.addRoundedRect(QRectF(rect()), 10, 10);
     painter.fillPath(box, colors.chrome);
@@ -80,7 +81,7 @@ protected:
   }
 
 private:
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   QWidget* m_symbol;
 };
 
@@ -124,14 +125,14 @@ QPoint sheetOrigin(QWidget* window, QSize size) {
 KivoDialogCard::KivoDialogCard(const QString& title, const QString& message, const std::optional<QString>& detail,
                                const QString& confirmTitle, bool destructive,
                                const std::optional<QString>& cancelTitle, std::function<void(bool)> complete,
-                               std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
+                               std::shared_ptr<KitTheme> theme, QWidget* parent)
     : QWidget(parent),
       m_title(title),
       m_message(message),
       m_detail(detail),
       m_destructive(destructive),
       m_complete(std::move(complete)),
-      m_preferences(std::move(preferences)) {
+      m_theme(std::move(theme)) {
   setFixedWidth(kWidth);
   setAttribute(Qt::WA_TranslucentBackground);
   auto* column = new QVBoxLayout(this);
@@ -140,9 +141,9 @@ KivoDialogCard::KivoDialogCard(const QString& title, const QString& message, con
 
   // Header: symbol tile, space, close button.
   auto* header = new QHBoxLayout();
-  header->addWidget(new SymbolTile(headerSymbol(), m_preferences, this), 0, Qt::AlignVCenter);
+  header->addWidget(new SymbolTile(headerSymbol(), m_theme, this), 0, Qt::AlignVCenter);
   header->addStretch(1);
-  m_close = new KivoButton(m_preferences, this);
+  m_close = new KivoButton(m_theme, this);
   m_close->setSymbol(QStringLiteral("xmark"), 12);
   m_close->setFrameSize(QSize(28, 28));
   m_close->setAccessibleName(QStringLiteral("Pencereyi kapat"));
@@ -153,17 +154,17 @@ KivoDialogCard::KivoDialogCard(const QString& title, const QString& message, con
   // Title and message.
   auto* texts = new QVBoxLayout();
   texts->setSpacing(10);
-  auto* titleLabel = new KitLabel(title, KitFonts::system(23, QFont::DemiBold), KitLabel::Tone::Ink, m_preferences, 0, this);
+  auto* titleLabel = new KitLabel(title, KitFonts::system(23, QFont::DemiBold), KitLabel::Tone::Ink, m_theme, 0, this);
   titleLabel->setWordWrap(true);
   titleLabel->setAccessibleDescription(QStringLiteral("heading"));
-  auto* messageLabel = new KitLabel(message, KitFonts::system(13), KitLabel::Tone::Muted, m_preferences, 5, this);
+  auto* messageLabel = new KitLabel(message, KitFonts::system(13), KitLabel::Tone::Muted, m_theme, 5, this);
   messageLabel->setWordWrap(true);
   texts->addWidget(titleLabel);
   texts->addWidget(messageLabel);
   column->addLayout(texts);
 
   // The boxed detail, when there is one.
-  if (detail) column->addWidget(new DetailBox(*detail, m_preferences, this));
+  if (detail) column->addWidget(new DetailBox(*detail, m_theme, this));
 
   // Buttons at the trailing edge, 4 pt lower than the rows' spacing.
   auto* buttons = new QHBoxLayout();
@@ -171,22 +172,21 @@ KivoDialogCard::KivoDialogCard(const QString& title, const QString& message, con
   buttons->setSpacing(10);
   buttons->addStretch(1);
   if (cancelTitle) {
-    m_cancel = new KivoActionButton(*cancelTitle, KivoActionStyle{}, m_preferences, this);
+    m_cancel = new KivoActionButton(*cancelTitle, KivoActionStyle{}, m_theme, this);
     m_cancel->setFocusPolicy(Qt::StrongFocus);
     m_cancel->setShowsFocusRing(true);
     connect(m_cancel, &QAbstractButton::clicked, this, [this] { m_complete(false); });
     buttons->addWidget(m_cancel);
   }
-  m_confirm = new KivoActionButton(confirmTitle, KivoActionStyle{true, destructive}, m_preferences, this);
+  m_confirm = new KivoActionButton(confirmTitle, KivoActionStyle{true, destructive}, m_theme, this);
   m_confirm->setFocusPolicy(Qt::StrongFocus);
   m_confirm->setShowsFocusRing(true);
   connect(m_confirm, &QAbstractButton::clicked, this, [this] { m_complete(true); });
   buttons->addWidget(m_confirm);
   column->addLayout(buttons);
 
-  if (m_preferences) {
-    connect(m_preferences.get(), &BrowserPreferences::appearanceChanged, this, qOverload<>(&QWidget::update));
-    connect(m_preferences.get(), &BrowserPreferences::previewAppearanceChanged, this, qOverload<>(&QWidget::update));
+  if (m_theme) {
+    connect(m_theme.get(), &KitTheme::schemeChanged, this, qOverload<>(&QWidget::update));
   }
 }
 
@@ -207,7 +207,7 @@ QSize KivoDialogCard::sizeHint() const {
 void KivoDialogCard::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
-  const PaletteColors& colors = Palette::colors(m_preferences.get());
+  const PaletteColors& colors = Palette::colors(m_theme.get());
   QPainterPath card;
   card.addRoundedRect(QRectF(rect()), kCardRadius, kCardRadius);
   painter.fillPath(card, colors.surface);
@@ -232,7 +232,7 @@ void KivoDialogCard::keyPressEvent(QKeyEvent* event) {
 
 namespace KivoDialog {
 
-KivoPanel* show(QWidget* window, std::shared_ptr<BrowserPreferences> preferences, const QString& title,
+KivoPanel* show(QWidget* window, std::shared_ptr<KitTheme> theme, const QString& title,
                 const QString& message, const std::optional<QString>& detail, const QString& confirm,
                 bool destructive, const std::optional<QString>& cancel, std::function<void()> action) {
   // Nothing without a window, nothing over another sheet.
@@ -253,7 +253,7 @@ KivoPanel* show(QWidget* window, std::shared_ptr<BrowserPreferences> preferences
   panel->setDismiss([completion] { completion(false); });
   // The card.
   auto* card = new KivoDialogCard(title, message, detail, confirm, destructive, cancel, completion,
-                                  std::move(preferences), panel);
+                                  std::move(theme), panel);
   panel->setContent(card);
   panel->adjustSize();
   // Attach it as a sheet.
@@ -289,8 +289,9 @@ void clearHistory(BrowserModel& model, int hours, const QString& title) {
       target->clearHistory();
     }
   };
-  show(window, model.preferences(), QStringLiteral("Geçmiş silinsin mi?"), clearHistoryMessage(title),
-       clearHistoryDetail(hours), QStringLiteral("Geçmişi sil"), true, QStringLiteral("Vazgeç"), action);
+  show(window, PreferencesTheme::of(model.preferences()), QStringLiteral("Geçmiş silinsin mi?"),
+       clearHistoryMessage(title), clearHistoryDetail(hours), QStringLiteral("Geçmişi sil"), true,
+       QStringLiteral("Vazgeç"), action);
 }
 
 }  // namespace KivoDialog

@@ -16,7 +16,7 @@
 #include <memory>
 #include <optional>
 
-#include "model/browser_preferences.h"
+#include "kit/kit_theme.h"
 
 class BrowserModel;
 class KitLabel;
@@ -34,7 +34,7 @@ public:
   // cancelling; it may run more than once (the dialog keeps it to one).
   KivoDialogCard(const QString& title, const QString& message, const std::optional<QString>& detail,
                  const QString& confirmTitle, bool destructive, const std::optional<QString>& cancelTitle,
-                 std::function<void(bool)> complete, std::shared_ptr<BrowserPreferences> preferences,
+                 std::function<void(bool)> complete, std::shared_ptr<KitTheme> theme,
                  QWidget* parent = nullptr);
 
   // Gives focus to the cancel button when there is one, else to confirm.
@@ -62,7 +62,7 @@ private:
   std::optional<QString> m_detail;
   bool m_destructive;
   std::function<void(bool)> m_complete;
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   KivoActionButton* m_confirm = nullptr;
   KivoActionButton* m_cancel = nullptr;
   KivoButton* m_close = nullptr;
@@ -72,7 +72,7 @@ namespace KivoDialog {
 // Shows the question as a sheet of `window` and returns its panel, or null
 // when there is no window or the window already carries a sheet. The panel
 // deletes itself after it closes; keep it in a QPointer.
-KivoPanel* show(QWidget* window, std::shared_ptr<BrowserPreferences> preferences, const QString& title,
+KivoPanel* show(QWidget* window, std::shared_ptr<KitTheme> theme, const QString& title,
                 const QString& message, const std::optional<QString>& detail,
                 const QString& confirm = QStringLiteral("Tamam"), bool destructive = false,
                 const std::optional<QString>& cancel = std::nullopt, std::function<void()> action = {});

@@ -21,6 +21,7 @@ class KivoDialogTest : public testing::Test {
 protected:
   void SetUp() override {
     preferences = KitTest::preferences(QStringLiteral("kit-dialog-test"));
+    theme = PreferencesTheme::of(preferences);
     window = KitTest::window();
     field = new QLineEdit(window.get());
     field->setGeometry(10, 10, 200, 30);
@@ -31,7 +32,7 @@ protected:
   void TearDown() override { preferences->storage()->removeAll(); }
 
   KivoPanel* ask(bool withCancel, bool destructive = false) {
-    return KivoDialog::show(window.get(), preferences, QStringLiteral("Başlık"), QStringLiteral("İleti"),
+    return KivoDialog::show(window.get(), theme, QStringLiteral("Başlık"), QStringLiteral("İleti"),
                             std::nullopt, QStringLiteral("Tamam"), destructive,
                             withCancel ? std::optional<QString>(QStringLiteral("Vazgeç")) : std::nullopt,
                             [this] { ++actions; });
@@ -44,6 +45,7 @@ protected:
   }
 
   std::shared_ptr<BrowserPreferences> preferences;
+  std::shared_ptr<KitTheme> theme;
   std::unique_ptr<QWidget> window;
   QLineEdit* field = nullptr;
   int actions = 0;
@@ -106,14 +108,14 @@ TEST_F(KivoDialogTest, OneSheetPerWindowAndNoneWithoutAWindow) {
   ASSERT_TRUE(first);
   EXPECT_EQ(ask(true), nullptr);
   EXPECT_TRUE(first->isVisible());
-  EXPECT_EQ(KivoDialog::show(nullptr, preferences, QStringLiteral("x"), QStringLiteral("y"), std::nullopt), nullptr);
+  EXPECT_EQ(KivoDialog::show(nullptr, theme, QStringLiteral("x"), QStringLiteral("y"), std::nullopt), nullptr);
   EXPECT_EQ(first->windowModality(), Qt::WindowModal);
 }
 
 TEST_F(KivoDialogTest, FocusReturnsToTheEarlierResponderBeforeTheActionRuns) {
   QWidget* focusedDuringAction = nullptr;
   QPointer<KivoPanel> panel =
-      KivoDialog::show(window.get(), preferences, QStringLiteral("t"), QStringLiteral("m"), std::nullopt,
+      KivoDialog::show(window.get(), theme, QStringLiteral("t"), QStringLiteral("m"), std::nullopt,
                        QStringLiteral("Tamam"), false, std::nullopt,
                        [&] { focusedDuringAction = window->focusWidget(); });
   ASSERT_TRUE(panel);
@@ -124,7 +126,7 @@ TEST_F(KivoDialogTest, FocusReturnsToTheEarlierResponderBeforeTheActionRuns) {
 
 TEST_F(KivoDialogTest, CardShowsTheGivenTextsAndSymbols) {
   QPointer<KivoPanel> panel =
-      KivoDialog::show(window.get(), preferences, QStringLiteral("Başlık"), QStringLiteral("İleti"),
+      KivoDialog::show(window.get(), theme, QStringLiteral("Başlık"), QStringLiteral("İleti"),
                        QStringLiteral("Ayrıntı"), QStringLiteral("Sil"), true, QStringLiteral("Vazgeç"));
   ASSERT_TRUE(panel);
   KivoDialogCard* shown = card(panel);

@@ -18,8 +18,8 @@ namespace {
 // The popup's card: the surface fill and hairline around the content.
 class PopupFrame : public QWidget {
 public:
-  PopupFrame(QWidget* content, std::shared_ptr<BrowserPreferences> preferences)
-      : m_preferences(std::move(preferences)) {
+  PopupFrame(QWidget* content, std::shared_ptr<KitTheme> theme)
+      : m_theme(std::move(theme)) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -30,7 +30,7 @@ protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const PaletteColors& colors = Palette::colors(m_preferences.get());
+    const PaletteColors& colors = Palette::colors(m_theme.get());
     QPainterPath card;
     card.addRoundedRect(QRectF(rect()), KivoPopup::kCornerRadius, KivoPopup::kCornerRadius);
     painter.fillPath(card, colors.surface);
@@ -41,13 +41,13 @@ protected:
   }
 
 private:
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
 };
 
 }  // namespace
 
-KivoPopup::KivoPopup(QWidget* anchor, ContentFactory content, std::shared_ptr<BrowserPreferences> preferences)
-    : QObject(anchor), m_anchor(anchor), m_content(std::move(content)), m_preferences(std::move(preferences)) {}
+KivoPopup::KivoPopup(QWidget* anchor, ContentFactory content, std::shared_ptr<KitTheme> theme)
+    : QObject(anchor), m_anchor(anchor), m_content(std::move(content)), m_theme(std::move(theme)) {}
 
 KivoPopup::~KivoPopup() {
   ++m_revision;
@@ -92,7 +92,7 @@ void KivoPopup::show() {
   m_previousResponder = parent->focusWidget();
   // The panel with the decorated content.
   auto* panel = new KivoPanel(KivoPanel::Role::Popup, parent);
-  auto* frame = new PopupFrame(m_content(), m_preferences);
+  auto* frame = new PopupFrame(m_content(), m_theme);
   panel->setContent(frame);
   // Fit the content and place the panel.
   QSize size = frame->sizeHint();
@@ -108,7 +108,7 @@ void KivoPopup::show() {
     if (self) self->close(true, true);
   });
   // Show it above the window and make it active, fading in.
-  bool reduce = Motion::reduceMotion();
+  bool reduce = Motion::reduceMotion(m_theme.get());
   panel->setWindowOpacity(reduce ? 1.0 : 0.0);
   panel->show();
   panel->raise();

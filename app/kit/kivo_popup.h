@@ -22,7 +22,7 @@
 #include <memory>
 #include <optional>
 
-#include "model/browser_preferences.h"
+#include "kit/kit_theme.h"
 
 class KivoPanel;
 
@@ -38,7 +38,7 @@ public:
   using ContentFactory = std::function<QWidget*()>;
 
   // A closed popup anchored to `anchor`, which owns it.
-  KivoPopup(QWidget* anchor, ContentFactory content, std::shared_ptr<BrowserPreferences> preferences);
+  KivoPopup(QWidget* anchor, ContentFactory content, std::shared_ptr<KitTheme> theme);
   ~KivoPopup() override;
 
   // The owner's state: true asks for the panel, false for none.
@@ -67,7 +67,7 @@ private:
 
   QWidget* m_anchor;
   ContentFactory m_content;
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   bool m_presented = false;
   qint64 m_revision = 0;
   KivoPanel* m_panel = nullptr;

@@ -59,7 +59,7 @@ protected:
     anchor->show();
     field->setFocus();
     popup = new KivoPopup(anchor, [] { auto* label = new QLabel(QStringLiteral("içerik")); label->setFixedSize(150, 80); return label; },
-                          preferences);
+                          PreferencesTheme::of(preferences));
     QObject::connect(popup, &KivoPopup::presentedChanged, [this](bool value) { written.push_back(value); });
     QApplication::processEvents();
   }

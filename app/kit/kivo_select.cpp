@@ -22,8 +22,8 @@ constexpr int kLabelGap = 16;
 class SelectRow : public KivoButton {
 public:
   SelectRow(const KivoSelectOption& option, bool selected, std::function<bool()> highlighted,
-            std::function<void()> hovered, std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-      : KivoButton(std::move(preferences), parent),
+            std::function<void()> hovered, std::shared_ptr<KitTheme> theme, QWidget* parent)
+      : KivoButton(std::move(theme), parent),
         m_selected(selected),
         m_highlighted(std::move(highlighted)),
         m_hovered(std::move(hovered)) {
@@ -36,7 +36,7 @@ public:
 
 protected:
   void paintLabel(QPainter& painter, const QRectF& rect) override {
-    QColor accent = Palette::accent(preferences().get());
+    QColor accent = Palette::accent(theme().get());
     if (m_highlighted()) {
       QPainterPath background;
       background.addRoundedRect(QRectF(this->rect()), 8, 8);
@@ -62,13 +62,13 @@ private:
 
 KivoSelectOptions::KivoSelectOptions(QList<KivoSelectOption> options, qint64 selection,
                                      std::function<void(qint64)> pick, std::function<void()> close,
-                                     std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
+                                     std::shared_ptr<KitTheme> theme, QWidget* parent)
     : QWidget(parent),
       m_options(std::move(options)),
       m_selection(selection),
       m_pick(std::move(pick)),
       m_close(std::move(close)),
-      m_preferences(std::move(preferences)) {
+      m_theme(std::move(theme)) {
   setFixedWidth(kWidth);
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_TranslucentBackground);
@@ -85,7 +85,7 @@ KivoSelectOptions::KivoSelectOptions(QList<KivoSelectOption> options, qint64 sel
   for (int i = 0; i < m_options.size(); ++i) {
     auto* row = new SelectRow(
         m_options[i], m_options[i].value == selection, [this, i] { return m_highlighted == i; },
-        [this, i] { setHighlighted(i); }, m_preferences, this);
+        [this, i] { setHighlighted(i); }, m_theme, this);
     qint64 value = m_options[i].value;
     connect(row, &QAbstractButton::clicked, this, [this, value] { m_pick(value); });
     column->addWidget(row);
@@ -128,8 +128,8 @@ void KivoSelectOptions::keyPressEvent(QKeyEvent* event) {
 }
 
 KivoSelect::KivoSelect(const QString& title, QList<KivoSelectOption> options, qint64 selection,
-                       std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-    : KivoButton(preferences, parent), m_title(title), m_options(std::move(options)), m_selection(selection) {
+                       std::shared_ptr<KitTheme> theme, QWidget* parent)
+    : KivoButton(theme, parent), m_title(title), m_options(std::move(options)), m_selection(selection) {
   setLabelFont(KitFonts::system(12, QFont::Medium));
   setPadding(QMargins(kButtonInset, 0, kButtonInset, 0));
   setAccessibleName(title);
@@ -143,9 +143,9 @@ KivoSelect::KivoSelect(const QString& title, QList<KivoSelectOption> options, qi
               setSelection(value);
               setOpen(false);
             },
-            [this] { setOpen(false); }, this->preferences());
+            [this] { setOpen(false); }, this->theme());
       },
-      preferences);
+      theme);
   connect(this, &QAbstractButton::clicked, this, [this] { setOpen(!isOpen()); });
   connect(m_popup, &KivoPopup::presentedChanged, this, qOverload<>(&QWidget::update));
 }
@@ -189,14 +189,14 @@ QSize KivoSelect::labelSize() const {
 }
 
 void KivoSelect::paintLabel(QPainter& painter, const QRectF& rect) {
-  const PaletteColors& colors = Palette::colors(preferences().get());
+  const PaletteColors& colors = Palette::colors(theme().get());
   QRectF frame = this->rect();
   QPainterPath shape;
   shape.addRoundedRect(frame, kButtonRadius, kButtonRadius);
   painter.fillPath(shape, colors.chrome);
   QPainterPath outline;
   outline.addRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), kButtonRadius, kButtonRadius);
-  painter.strokePath(outline, QPen(isOpen() ? Palette::accent(preferences().get()) : colors.line, 1));
+  painter.strokePath(outline, QPen(isOpen() ? Palette::accent(theme().get()) : colors.line, 1));
   painter.setFont(KitFonts::system(12, QFont::Medium));
   painter.setPen(colors.ink);
   painter.drawText(rect.adjusted(0, 0, -(kLabelGap + kChevronPoints), 0), Qt::AlignLeft | Qt::AlignVCenter,

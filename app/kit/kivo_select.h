@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "kit/kivo_button.h"
-#include "model/browser_preferences.h"
+#include "kit/kit_theme.h"
 
 class KivoPopup;
 
@@ -32,7 +32,7 @@ public:
 
   // `pick` receives the chosen value; `close` closes the list.
   KivoSelectOptions(QList<KivoSelectOption> options, qint64 selection, std::function<void(qint64)> pick,
-                    std::function<void()> close, std::shared_ptr<BrowserPreferences> preferences,
+                    std::function<void()> close, std::shared_ptr<KitTheme> theme,
                     QWidget* parent = nullptr);
 
   // The row the keyboard acts on.
@@ -52,7 +52,7 @@ private:
   qint64 m_selection;
   std::function<void(qint64)> m_pick;
   std::function<void()> m_close;
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   QList<KivoButton*> m_rows;
   int m_highlighted = 0;
 };
@@ -64,7 +64,7 @@ public:
   static constexpr int kHeight = 38;
 
   KivoSelect(const QString& title, QList<KivoSelectOption> options, qint64 selection,
-             std::shared_ptr<BrowserPreferences> preferences, QWidget* parent = nullptr);
+             std::shared_ptr<KitTheme> theme, QWidget* parent = nullptr);
 
   const QString& title() const { return m_title; }
   const QList<KivoSelectOption>& options() const { return m_options; }

@@ -18,7 +18,7 @@ protected:
     select = new KivoSelect(QStringLiteral("Geçmiş dönemi"),
                             {{0, QStringLiteral("Tüm zamanlar")}, {1, QStringLiteral("Son 1 saat")},
                              {24, QStringLiteral("Son 24 saat")}, {168, QStringLiteral("Son 7 gün")}},
-                            0, preferences, window.get());
+                            0, PreferencesTheme::of(preferences), window.get());
     select->move(400, 100);
     select->show();
     QApplication::processEvents();

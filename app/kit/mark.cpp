@@ -9,11 +9,11 @@
 #include "kit/kivo_symbol.h"
 #include "kit/palette.h"
 
-Mark::Mark(std::shared_ptr<BrowserPreferences> preferences, double size, QWidget* parent)
-    : QWidget(parent), m_preferences(std::move(preferences)), m_size(size) {
+Mark::Mark(std::shared_ptr<KitTheme> theme, double size, QWidget* parent)
+    : QWidget(parent), m_theme(std::move(theme)), m_size(size) {
   setFixedSize(sizeHint());
   setAttribute(Qt::WA_TranslucentBackground);
-  if (m_preferences) connect(m_preferences.get(), &BrowserPreferences::accentHexChanged, this, qOverload<>(&QWidget::update));
+  if (m_theme) connect(m_theme.get(), &KitTheme::accentChanged, this, qOverload<>(&QWidget::update));
 }
 
 void Mark::setSize(double size) {
@@ -47,5 +47,5 @@ void Mark::paintTile(QPainter& painter, const QPointF& origin, double size, cons
 void Mark::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   QPointF origin((width() - m_size) / 2, (height() - m_size) / 2);
-  paintTile(painter, origin, m_size, Palette::accent(m_preferences.get()));
+  paintTile(painter, origin, m_size, Palette::accent(m_theme.get()));
 }

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "model/browser_preferences.h"
+#include "kit/kit_theme.h"
 
 class Mark : public QWidget {
   Q_OBJECT
@@ -16,8 +16,8 @@ class Mark : public QWidget {
 public:
   static constexpr double kDefaultSize = 34;
 
-  // A tile of side `size` points that follows `preferences`' accent.
-  explicit Mark(std::shared_ptr<BrowserPreferences> preferences, double size = kDefaultSize,
+  // A tile of side `size` points that follows the theme's accent.
+  explicit Mark(std::shared_ptr<KitTheme> theme, double size = kDefaultSize,
                 QWidget* parent = nullptr);
 
   double size() const { return m_size; }
@@ -37,6 +37,6 @@ protected:
   void paintEvent(QPaintEvent* event) override;
 
 private:
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   double m_size;
 };

@@ -22,7 +22,7 @@ TEST(Mark, GeometryFollowsTheSize) {
 
 TEST(Mark, RedrawsWithTheNewAccent) {
   auto preferences = KitTest::preferences(QStringLiteral("kit-mark-test"));
-  Mark mark(preferences, 60);
+  Mark mark(PreferencesTheme::of(preferences), 60);
   // Near the top-leading corner, inside the rounding and outside the glyph.
   QPoint probe(14, 8);
   QColor before = pixel(mark, probe);

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include "kit/kit_theme.h"
+
 namespace {
 
 std::optional<bool>& reduceOverride() {
@@ -44,6 +46,8 @@ bool reduceMotion() {
   return animations.has_value() && !*animations;
 }
 
+bool reduceMotion(const KitTheme* theme) { return theme ? theme->reduceMotion() : reduceMotion(); }
+
 void setReduceMotionOverride(const std::optional<bool>& reduce) { reduceOverride() = reduce; }
 
 }  // namespace Motion
@@ -61,11 +65,11 @@ FeedbackAnimation::FeedbackAnimation(Values initial, std::function<void()> chang
   });
 }
 
-void FeedbackAnimation::moveTo(const Values& target) {
+void FeedbackAnimation::moveTo(const Values& target, bool reduceMotion) {
   if (target == m_target) return;
   m_animation.stop();
   m_target = target;
-  if (Motion::reduceMotion()) {
+  if (reduceMotion) {
     m_current = target;
     if (m_changed) m_changed();
     return;

@@ -15,9 +15,13 @@
 #include <functional>
 #include <optional>
 
+class KitTheme;
+
 namespace Motion {
 // True when motion is to be skipped.
 bool reduceMotion();
+// The theme's answer, or reduceMotion() without a theme.
+bool reduceMotion(const KitTheme* theme);
 // Replaces the answer of reduceMotion() (tests); nothing restores the rule.
 void setReduceMotionOverride(const std::optional<bool>& reduce);
 // The duration of hover, press and fade changes, in milliseconds.
@@ -38,8 +42,8 @@ public:
   const Values& current() const { return m_current; }
   // The values the animation is heading for.
   const Values& target() const { return m_target; }
-  // Heads for `target`: animated, or at once with reduce motion on.
-  void moveTo(const Values& target);
+  // Heads for `target`: animated, or at once when `reduceMotion`.
+  void moveTo(const Values& target, bool reduceMotion);
 
 private:
   Values m_start{};

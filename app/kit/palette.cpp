@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "model/browser_preferences.h"
+
 namespace {
 
 QColor translucent(int grey, double opacity) {
@@ -71,15 +73,11 @@ ColorScheme systemScheme() {
 
 ColorScheme resolve(const std::optional<ColorScheme>& scheme) { return scheme ? *scheme : systemScheme(); }
 
-ColorScheme scheme(const BrowserPreferences* preferences) {
-  return resolve(preferences ? preferences->scheme() : std::nullopt);
-}
+ColorScheme scheme(const KitTheme* theme) { return theme ? theme->scheme() : systemScheme(); }
 
-const PaletteColors& colors(const BrowserPreferences* preferences) { return colors(scheme(preferences)); }
+const PaletteColors& colors(const KitTheme* theme) { return colors(scheme(theme)); }
 
-QColor accent(const BrowserPreferences* preferences) {
-  return preferences ? preferences->accent() : BrowserPreferences::color(QString());
-}
+QColor accent(const KitTheme* theme) { return theme ? theme->accent() : BrowserPreferences::color(QString()); }
 
 QColor destructive() { return QColor::fromRgbF(0.76f, 0.22f, 0.30f); }
 

@@ -1,5 +1,5 @@
 // The named colours every view draws with, in one light and one dark table,
-// and the rule that picks the table for a set of preferences.
+// and the rule that picks the table for a theme.
 //
 // Each table is built once per process, on its first read, and then shared
 // by every read. "chrome" and "line" are the scheme's primary colour (black
@@ -12,7 +12,8 @@
 
 #include <optional>
 
-#include "model/browser_preferences.h"
+#include "kit/kit_theme.h"
+#include "model/color_scheme.h"
 
 // One scheme's named colours.
 struct PaletteColors {
@@ -36,12 +37,12 @@ const PaletteColors& colors(ColorScheme scheme);
 ColorScheme systemScheme();
 // `scheme` when given, else the desktop's.
 ColorScheme resolve(const std::optional<ColorScheme>& scheme);
-// The scheme a view draws in for `preferences` (the desktop's when null).
-ColorScheme scheme(const BrowserPreferences* preferences);
-// colors(scheme(preferences)).
-const PaletteColors& colors(const BrowserPreferences* preferences);
-// The preferences' accent, or the default accent when null.
-QColor accent(const BrowserPreferences* preferences);
+// The scheme a view draws in for `theme` (the desktop's when null).
+ColorScheme scheme(const KitTheme* theme);
+// colors(scheme(theme)).
+const PaletteColors& colors(const KitTheme* theme);
+// The theme's accent, or the default accent when null.
+QColor accent(const KitTheme* theme);
 // The fill of destructive confirm buttons: sRGB 0.76, 0.22, 0.30.
 QColor destructive();
 // The WCAG contrast ratio of `foreground` drawn over the opaque `background`.

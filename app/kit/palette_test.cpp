@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "kit/preferences_theme.h"
 
 namespace {
 
@@ -70,9 +71,9 @@ TEST(Palette, PreferencesChooseTheSchemeAndThePreviewWins) {
   store->removeAll();
   BrowserPreferences preferences(store);
   preferences.setAppearance(BrowserAppearance::Light);
-  EXPECT_EQ(&Palette::colors(&preferences), &Palette::colors(ColorScheme::Light));
+  EXPECT_EQ(&Palette::colors(PreferencesTheme::of(&preferences)), &Palette::colors(ColorScheme::Light));
   preferences.setPreviewAppearance(BrowserAppearance::Dark);
-  EXPECT_EQ(&Palette::colors(&preferences), &Palette::colors(ColorScheme::Dark));
+  EXPECT_EQ(&Palette::colors(PreferencesTheme::of(&preferences)), &Palette::colors(ColorScheme::Dark));
   EXPECT_EQ(Palette::scheme(nullptr), Palette::systemScheme());
   EXPECT_EQ(Palette::accent(nullptr), QColor(0x66, 0x58, 0xD3));
   EXPECT_EQ(Palette::destructive(), QColor::fromRgbF(0.76f, 0.22f, 0.30f));

@@ -6,6 +6,7 @@
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
 #include "kit/kivo_action_button.h"
+#include "kit/preferences_theme.h"
 #include "model/browser_model.h"
 #include "profile/browsing_profile.h"
 #include "profile/download_store.h"
@@ -26,24 +27,24 @@ QString UpdatesView::footer(const QUrl& base) {
 }
 
 void UpdatesView::build() {
-  std::shared_ptr<BrowserPreferences> preferences = m_model ? m_model->preferences() : nullptr;
+  std::shared_ptr<KitTheme> theme = m_model ? PreferencesTheme::of(m_model->preferences()) : nullptr;
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(14);
   // The running version.
   m_title = new KitLabel(QStringLiteral("Kivo ") + UpdateChecker::currentVersion(), KitFonts::system(14, QFont::Medium),
-                         KitLabel::Tone::Ink, preferences, 0, this);
+                         KitLabel::Tone::Ink, theme, 0, this);
   column->addWidget(m_title);
   // The checker's status.
-  m_status = new KitLabel(QString(), KitFonts::system(12), KitLabel::Tone::Muted, preferences, 0, this);
+  m_status = new KitLabel(QString(), KitFonts::system(12), KitLabel::Tone::Muted, theme, 0, this);
   m_status->setWordWrap(true);
   column->addWidget(m_status);
   // Check and download buttons.
   auto* buttons = new QHBoxLayout();
   buttons->setSpacing(8);
-  m_check = new KivoActionButton(QString(), KivoActionStyle{}, preferences, this);
+  m_check = new KivoActionButton(QString(), KivoActionStyle{}, theme, this);
   connect(m_check, &QAbstractButton::clicked, this, [this] { m_checker->check(); });
-  m_download = new KivoActionButton(QString(), KivoActionStyle{true, false}, preferences, this);
+  m_download = new KivoActionButton(QString(), KivoActionStyle{true, false}, theme, this);
   connect(m_download, &QAbstractButton::clicked, this, &UpdatesView::download);
   buttons->addWidget(m_check);
   buttons->addWidget(m_download);
@@ -51,7 +52,7 @@ void UpdatesView::build() {
   column->addLayout(buttons);
   // Where the check goes.
   m_footer = new KitLabel(footer(UpdateChecker::downloadBase()), KitFonts::system(11), KitLabel::Tone::Muted,
-                          preferences, 0, this);
+                          theme, 0, this);
   m_footer->setWordWrap(true);
   column->addWidget(m_footer);
 

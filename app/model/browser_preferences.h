@@ -19,9 +19,8 @@
 #include <memory>
 #include <optional>
 
+#include "model/color_scheme.h"
 #include "model/settings_store.h"
-
-enum class ColorScheme { Light, Dark };
 
 enum class BrowserAppearance { System, Light, Dark };
 

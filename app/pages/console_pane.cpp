@@ -9,6 +9,7 @@
 #include "kit/kit_fonts.h"
 #include "kit/kivo_button.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "pages/devtools_divider.h"
 #include "pages/devtools_symbols.h"
 
@@ -79,7 +80,7 @@ ConsolePane::ConsolePane(BrowserModel* model, QWidget* parent) : QWidget(parent)
   toolbar->setFixedHeight(kToolbarHeight);
   auto* row = new QHBoxLayout(toolbar);
   row->setContentsMargins(kSideInset, 0, kSideInset, 0);
-  m_clear = new KivoButton(model->preferences(), toolbar);
+  m_clear = new KivoButton(PreferencesTheme::of(model->preferences()), toolbar);
   m_clear->setText(QStringLiteral("Temizle"));
   m_clear->setSymbol(QStringLiteral("trash"), 10);
   m_clear->setLabelFont(KitFonts::system(10));
@@ -106,15 +107,15 @@ ConsolePane::ConsolePane(BrowserModel* model, QWidget* parent) : QWidget(parent)
 }
 
 void ConsolePane::refresh() {
-  const BrowserPreferences* preferences = m_model->preferences().get();
-  const PaletteColors& colors = Palette::colors(preferences);
+  const KitTheme* theme = PreferencesTheme::of(m_model->preferences().get());
+  const PaletteColors& colors = Palette::colors(theme);
   setTextColor(m_note, colors.muted);
 
   const BrowserTab& tab = m_model->tabs().at(m_model->selectedIndex());
   QList<QUuid> ids;
   ids.reserve(tab.console.size());
   for (const ConsoleEntry& entry : tab.console) ids.append(entry.id);
-  const QRgb accent = Palette::accent(preferences).rgba();
+  const QRgb accent = Palette::accent(theme).rgba();
   if (m_built && ids == m_shownIDs && m_builtInk == colors.ink.rgba() && m_builtMuted == colors.muted.rgba() &&
       m_builtAccent == accent) {
     return;
@@ -128,10 +129,10 @@ void ConsolePane::refresh() {
 }
 
 void ConsolePane::rebuild(const QList<ConsoleEntry>& entries) {
-  const BrowserPreferences* preferences = m_model->preferences().get();
-  const PaletteColors& colors = Palette::colors(preferences);
-  const ColorScheme scheme = Palette::scheme(preferences);
-  const QColor accent = Palette::accent(preferences);
+  const KitTheme* theme = PreferencesTheme::of(m_model->preferences().get());
+  const PaletteColors& colors = Palette::colors(theme);
+  const ColorScheme scheme = Palette::scheme(theme);
+  const QColor accent = Palette::accent(theme);
   const QFont messageFont = KitFonts::monospaced(11);
   const int lineHeight = QFontMetrics(messageFont).height();
 

@@ -9,6 +9,7 @@
 
 #include "kit/kit_fonts.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "pages/console_pane.h"
 #include "pages/devtools_divider.h"
 #include "pages/devtools_symbols.h"
@@ -25,24 +26,22 @@ constexpr int kCloseSide = 30;
 // A widget that fills itself with one palette colour chosen at paint time.
 class FilledBar : public QWidget {
 public:
-  FilledBar(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-      : QWidget(parent), m_preferences(std::move(preferences)) {}
+  FilledBar(std::shared_ptr<KitTheme> theme, QWidget* parent) : QWidget(parent), m_theme(std::move(theme)) {}
 
 protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    painter.fillRect(rect(), Palette::colors(m_preferences.get()).chrome);
+    painter.fillRect(rect(), Palette::colors(m_theme.get()).chrome);
   }
 
 private:
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
 };
 
 // The header's leading symbol in the accent colour.
 class HeaderSymbol : public QWidget {
 public:
-  HeaderSymbol(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-      : QWidget(parent), m_preferences(std::move(preferences)) {
+  HeaderSymbol(std::shared_ptr<KitTheme> theme, QWidget* parent) : QWidget(parent), m_theme(std::move(theme)) {
     setFixedSize(18, 15);
   }
 
@@ -50,11 +49,11 @@ protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     DevToolsSymbols::paint(painter, QStringLiteral("chevron.left.forwardslash.chevron.right"), QRectF(rect()),
-                           Palette::accent(m_preferences.get()));
+                           Palette::accent(m_theme.get()));
   }
 
 private:
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
 };
 
 }  // namespace
@@ -64,7 +63,7 @@ private:
 
 DevToolsTabButton::DevToolsTabButton(InspectorTab tab, std::shared_ptr<BrowserPreferences> preferences,
                                      QWidget* parent)
-    : KivoButton(std::move(preferences), parent), m_tab(tab) {
+    : KivoButton(PreferencesTheme::of(preferences), parent), m_tab(tab) {
   setText(InspectorTabs::rawValue(tab));
   setToolTip(text());
 }
@@ -85,8 +84,8 @@ QSize DevToolsTabButton::labelSize() const {
 }
 
 void DevToolsTabButton::paintLabel(QPainter& painter, const QRectF& rect) {
-  const BrowserPreferences* preferences = this->preferences().get();
-  const QColor color = m_selected ? Palette::accent(preferences) : Palette::colors(preferences).muted;
+  const KitTheme* theme = this->theme().get();
+  const QColor color = m_selected ? Palette::accent(theme) : Palette::colors(theme).muted;
   painter.setFont(labelFont());
   painter.setPen(color);
   painter.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, text());
@@ -130,12 +129,13 @@ DeveloperToolsView::DeveloperToolsView(BrowserModel* model, QWidget* parent) : Q
 }
 
 QWidget* DeveloperToolsView::buildHeader() {
-  auto* header = new FilledBar(m_model->preferences(), this);
+  const std::shared_ptr<KitTheme> theme = PreferencesTheme::of(m_model->preferences());
+  auto* header = new FilledBar(theme, this);
   auto* row = new QHBoxLayout(header);
   row->setContentsMargins(kSymbolLeading, 0, 0, 0);
   row->setSpacing(kHeaderSpacing);
 
-  row->addWidget(new HeaderSymbol(m_model->preferences(), header), 0, Qt::AlignVCenter);
+  row->addWidget(new HeaderSymbol(theme, header), 0, Qt::AlignVCenter);
   for (const InspectorTab tab : InspectorTabs::all()) {
     auto* button = new DevToolsTabButton(tab, m_model->preferences(), header);
     connect(button, &KivoButton::clicked, this, [this, tab] { m_model->setInspectorTab(tab); });
@@ -147,7 +147,7 @@ QWidget* DeveloperToolsView::buildHeader() {
   m_title->setFont(KitFonts::system(10));
   row->addWidget(m_title, 0, Qt::AlignVCenter);
 
-  m_close = new KivoButton(m_model->preferences(), header);
+  m_close = new KivoButton(theme, header);
   m_close->setSymbol(QStringLiteral("xmark"), 10);
   m_close->setFrameSize(QSize(kCloseSide, kCloseSide));
   m_close->setToolTip(QStringLiteral("Geliştirici araçlarını kapat"));
@@ -172,7 +172,7 @@ QWidget* DeveloperToolsView::currentPane() const {
 }
 
 void DeveloperToolsView::refresh() {
-  const PaletteColors& colors = Palette::colors(m_model->preferences().get());
+  const PaletteColors& colors = Palette::colors(PreferencesTheme::of(m_model->preferences().get()));
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, colors.surface);
   palette.setColor(QPalette::Base, colors.surface);
@@ -235,7 +235,7 @@ void DeveloperToolsView::refresh() {
 
 void DeveloperToolsView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  const PaletteColors& colors = Palette::colors(m_model->preferences().get());
+  const PaletteColors& colors = Palette::colors(PreferencesTheme::of(m_model->preferences().get()));
   painter.fillRect(rect(), colors.surface);
   painter.fillRect(QRect(0, 0, width(), 1), colors.line);
 }

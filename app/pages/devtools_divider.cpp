@@ -3,9 +3,10 @@
 #include <QPainter>
 
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 
 DevToolsDivider::DevToolsDivider(std::shared_ptr<BrowserPreferences> preferences, double opacity, QWidget* parent)
-    : QWidget(parent), m_preferences(std::move(preferences)), m_opacity(opacity) {
+    : QWidget(parent), m_theme(PreferencesTheme::of(preferences)), m_opacity(opacity) {
   setFixedHeight(1);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -13,5 +14,5 @@ DevToolsDivider::DevToolsDivider(std::shared_ptr<BrowserPreferences> preferences
 
 void DevToolsDivider::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), Palette::withOpacity(Palette::colors(m_preferences.get()).line, m_opacity));
+  painter.fillRect(rect(), Palette::withOpacity(Palette::colors(m_theme.get()).line, m_opacity));
 }

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "kit/kit_theme.h"
 #include "model/browser_preferences.h"
 
 class DevToolsDivider : public QWidget {
@@ -21,6 +22,6 @@ protected:
   void paintEvent(QPaintEvent* event) override;
 
 private:
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   double m_opacity;
 };

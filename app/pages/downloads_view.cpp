@@ -11,6 +11,7 @@
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "pages/page_parts.h"
 #include "pages/page_widgets.h"
 #include "profile/download_store.h"
@@ -18,8 +19,8 @@
 namespace {
 
 // Restyles a bordered button for the current scheme.
-void styleBordered(QPushButton* button, const BrowserPreferences* preferences) {
-  const PaletteColors& colors = Palette::colors(preferences);
+void styleBordered(QPushButton* button, const KitTheme* theme) {
+  const PaletteColors& colors = Palette::colors(theme);
   button->setStyleSheet(
       QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %3; border-radius: 6px;"
                      " padding: 5px 12px; }"
@@ -36,28 +37,32 @@ QPushButton* makeBorderedButton(const QString& title, std::shared_ptr<BrowserPre
   auto* button = new QPushButton(title);
   button->setFont(KitFonts::system(13));
   InteractionCursor::handCursor(button);
-  styleBordered(button, preferences.get());
-  const auto again = [button, preferences] { styleBordered(button, preferences.get()); };
+  const std::shared_ptr<KitTheme> theme = PreferencesTheme::of(preferences);
+  styleBordered(button, theme.get());
+  const auto again = [button, theme] { styleBordered(button, theme.get()); };
   QObject::connect(preferences.get(), &BrowserPreferences::appearanceChanged, button, again);
   QObject::connect(preferences.get(), &BrowserPreferences::previewAppearanceChanged, button, again);
   return button;
 }
 
 DownloadCard::DownloadCard(DownloadStore& store, std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-    : QWidget(parent), m_store(&store), m_preferences(std::move(preferences)) {
+    : QWidget(parent),
+      m_store(&store),
+      m_preferences(std::move(preferences)),
+      m_theme(PreferencesTheme::of(m_preferences)) {
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(22, 22, 22, 22);
   row->setSpacing(18);
   m_symbol = new PageSymbol(QStringLiteral("arrow.down.doc"), 24,
-                            [this] { return Palette::colors(m_preferences.get()).muted; });
+                            [this] { return Palette::colors(m_theme.get()).muted; });
   row->addWidget(m_symbol, 0, Qt::AlignTop);
 
   auto* text = new QVBoxLayout;
   text->setSpacing(9);
-  m_name = new KitLabel({}, KitFonts::system(15, QFont::Medium), KitLabel::Tone::Ink, m_preferences);
+  m_name = new KitLabel({}, KitFonts::system(15, QFont::Medium), KitLabel::Tone::Ink, m_theme);
   m_name->setTextInteractionFlags(Qt::TextSelectableByMouse);
   text->addWidget(m_name);
-  m_address = new KitLabel({}, KitFonts::system(11), KitLabel::Tone::Muted, m_preferences);
+  m_address = new KitLabel({}, KitFonts::system(11), KitLabel::Tone::Muted, m_theme);
   m_address->setTextInteractionFlags(Qt::TextSelectableByMouse);
   m_address->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   text->addWidget(m_address);
@@ -65,7 +70,7 @@ DownloadCard::DownloadCard(DownloadStore& store, std::shared_ptr<BrowserPreferen
   m_progress->setTextVisible(false);
   m_progress->setFixedHeight(6);
   text->addWidget(m_progress);
-  m_status = new KitLabel({}, KitFonts::system(12), KitLabel::Tone::Muted, m_preferences);
+  m_status = new KitLabel({}, KitFonts::system(12), KitLabel::Tone::Muted, m_theme);
   text->addWidget(m_status);
   m_detail = new PageText({}, KitFonts::system(11), [] { return PageLayout::red(); });
   m_detail->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -133,7 +138,7 @@ void DownloadCard::setEntry(const DownloadEntry& entry) {
 void DownloadCard::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
-  const PaletteColors& colors = Palette::colors(m_preferences.get());
+  const PaletteColors& colors = Palette::colors(m_theme.get());
   QPainterPath shape;
   shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 12, 12);
   painter.fillPath(shape, colors.surface);
@@ -142,7 +147,10 @@ void DownloadCard::paintEvent(QPaintEvent*) {
 
 DownloadsView::DownloadsView(DownloadStore& store, bool isPrivate, std::shared_ptr<BrowserPreferences> preferences,
                              QWidget* parent)
-    : QWidget(parent), m_store(&store), m_preferences(std::move(preferences)) {
+    : QWidget(parent),
+      m_store(&store),
+      m_preferences(std::move(preferences)),
+      m_theme(PreferencesTheme::of(m_preferences)) {
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   QVBoxLayout* column = nullptr;
@@ -163,7 +171,7 @@ DownloadsView::DownloadsView(DownloadStore& store, bool isPrivate, std::shared_p
   m_note = isPrivate ? QStringLiteral("Gizli oturum kapanınca liste temizlenir ve devam eden indirmeler iptal "
                                       "edilir. Kaydettiğin dosyalar cihazda kalır.")
                      : QStringLiteral("Dosyalar otomatik açılmaz. Listeden kaldırmak, diskteki dosyayı silmez.");
-  auto* note = new KitLabel(m_note, KitFonts::system(13), KitLabel::Tone::Muted, m_preferences);
+  auto* note = new KitLabel(m_note, KitFonts::system(13), KitLabel::Tone::Muted, m_theme);
   note->setWordWrap(true);
   column->addWidget(note);
   m_error = new PageText({}, KitFonts::system(13), [] { return PageLayout::red(); });
@@ -217,5 +225,5 @@ void DownloadsView::refresh() {
 
 void DownloadsView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), Palette::colors(m_preferences.get()).background);
+  painter.fillRect(rect(), Palette::colors(m_theme.get()).background);
 }

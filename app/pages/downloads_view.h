@@ -13,6 +13,7 @@
 
 #include <memory>
 
+#include "kit/kit_theme.h"
 #include "model/browser_preferences.h"
 #include "profile/download_entry.h"
 
@@ -52,6 +53,7 @@ protected:
 private:
   QPointer<DownloadStore> m_store;
   std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   DownloadEntry m_entry;
   PageSymbol* m_symbol = nullptr;
   KitLabel* m_name = nullptr;
@@ -84,6 +86,7 @@ private:
 
   QPointer<DownloadStore> m_store;
   std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   QString m_note;
   QPushButton* m_clearFinished = nullptr;
   PageText* m_error = nullptr;

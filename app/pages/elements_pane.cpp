@@ -16,6 +16,7 @@
 #include "kit/kit_fonts.h"
 #include "kit/kivo_button.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "pages/devtools_divider.h"
 #include "pages/devtools_symbols.h"
 #include "pages/devtools_text.h"
@@ -54,7 +55,7 @@ const BrowserTab& selectedTab(const BrowserModel* model) {
 class BorderedButton : public KivoButton {
 public:
   BorderedButton(const QString& title, std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-      : KivoButton(std::move(preferences), parent) {
+      : KivoButton(PreferencesTheme::of(preferences), parent) {
     setText(title);
     setLabelFont(KitFonts::system(12));
   }
@@ -64,8 +65,8 @@ protected:
     return QSize(QFontMetrics(KitFonts::system(12)).horizontalAdvance(text()) + 2 * kSideInset, kHeight);
   }
   void paintLabel(QPainter& painter, const QRectF& rect) override {
-    const PaletteColors& colors = Palette::colors(preferences().get());
-    const bool dark = Palette::scheme(preferences().get()) == ColorScheme::Dark;
+    const PaletteColors& colors = Palette::colors(theme().get());
+    const bool dark = Palette::scheme(theme().get()) == ColorScheme::Dark;
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(colors.line, 1));
     painter.setBrush(dark ? Palette::withOpacity(colors.primary, 0.12) : colors.surface);
@@ -202,9 +203,9 @@ bool ElementsTree::viewportEvent(QEvent* event) {
 
 void ElementsTree::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
-  const BrowserPreferences* preferences = m_model->preferences().get();
-  const PaletteColors& colors = Palette::colors(preferences);
-  const QColor accent = Palette::accent(preferences);
+  const KitTheme* theme = PreferencesTheme::of(m_model->preferences().get());
+  const PaletteColors& colors = Palette::colors(theme);
+  const QColor accent = Palette::accent(theme);
   const QRect exposed = event->rect();
   const int scrollY = verticalScrollBar()->value();
 
@@ -332,8 +333,8 @@ ElementsDetail::ElementsDetail(BrowserModel* model, QWidget* parent) : QWidget(p
 }
 
 void ElementsDetail::refresh() {
-  const BrowserPreferences* preferences = m_model->preferences().get();
-  const PaletteColors& colors = Palette::colors(preferences);
+  const KitTheme* theme = PreferencesTheme::of(m_model->preferences().get());
+  const PaletteColors& colors = Palette::colors(theme);
   const PageDocument* document = shownDocument(m_model);
   const BrowserTab& tab = selectedTab(m_model);
 
@@ -348,7 +349,7 @@ void ElementsDetail::refresh() {
     }
   }
   const Key key{document && document->nodes ? document->nodes->constData() : nullptr, tab.inspectedNodeID,
-                found != nullptr, colors.ink.rgba(), colors.muted.rgba(), Palette::accent(preferences).rgba()};
+                found != nullptr, colors.ink.rgba(), colors.muted.rgba(), Palette::accent(theme).rgba()};
   if (m_key && *m_key == key) return;
   m_key = key;
   rebuild(found ? std::optional<InspectedNode>(*found) : std::nullopt);
@@ -370,9 +371,9 @@ QLabel* ElementsDetail::addLabel(const QString& text, const QFont& font, const Q
 }
 
 void ElementsDetail::rebuild(const std::optional<InspectedNode>& node) {
-  const BrowserPreferences* preferences = m_model->preferences().get();
-  const PaletteColors& colors = Palette::colors(preferences);
-  const QColor accent = Palette::accent(preferences);
+  const KitTheme* theme = PreferencesTheme::of(m_model->preferences().get());
+  const PaletteColors& colors = Palette::colors(theme);
+  const QColor accent = Palette::accent(theme);
 
   m_texts.clear();
   m_content = new QWidget;
@@ -481,7 +482,7 @@ bool ElementsPane::showsSplitView() const {
 }
 
 void ElementsPane::refresh() {
-  const PaletteColors& colors = Palette::colors(m_model->preferences().get());
+  const PaletteColors& colors = Palette::colors(PreferencesTheme::of(m_model->preferences().get()));
   setTextColor(m_emptyTitle, colors.ink);
   setTextColor(m_emptyDetail, colors.muted);
   const QString handleStyle =

@@ -18,6 +18,7 @@
 #include "kit/kivo_dialog.h"
 #include "kit/kivo_select.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "model/browser_model.h"
 #include "pages/page_parts.h"
 #include "pages/page_symbols.h"
@@ -36,7 +37,7 @@ QFont smallFont() { return KitFonts::system(11); }
 }  // namespace
 
 HistoryList::HistoryList(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-    : QWidget(parent), m_preferences(std::move(preferences)) {
+    : QWidget(parent), m_theme(PreferencesTheme::of(preferences)) {
   setMouseTracking(true);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
@@ -100,7 +101,7 @@ void HistoryList::setHovered(const Target& target) {
 void HistoryList::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
-  const PaletteColors& colors = Palette::colors(m_preferences.get());
+  const PaletteColors& colors = Palette::colors(m_theme.get());
   QPainterPath surface;
   surface.addRoundedRect(QRectF(rect()), 12, 12);
   painter.fillPath(surface, colors.surface);
@@ -212,7 +213,11 @@ QList<HistoryEntry> HistoryView::matches(const QList<HistoryEntry>& entries, con
 }
 
 HistoryView::HistoryView(BrowserModel& model, HistoryStore& store, QWidget* parent)
-    : QWidget(parent), m_model(&model), m_store(&store), m_preferences(model.preferences()) {
+    : QWidget(parent),
+      m_model(&model),
+      m_store(&store),
+      m_preferences(model.preferences()),
+      m_theme(PreferencesTheme::of(m_preferences)) {
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   QVBoxLayout* column = nullptr;
@@ -224,7 +229,7 @@ HistoryView::HistoryView(BrowserModel& model, HistoryStore& store, QWidget* pare
   m_note = model.isPrivate()
                ? QStringLiteral("Gizli pencere ziyaretleri geçmişe kaydedilmez.")
                : QStringLiteral("Ziyaretlerin yalnızca bu cihazda saklanır. En son 5.000 ziyaret gösterilir.");
-  auto* note = new KitLabel(m_note, KitFonts::system(13), KitLabel::Tone::Muted, m_preferences);
+  auto* note = new KitLabel(m_note, KitFonts::system(13), KitLabel::Tone::Muted, m_theme);
   note->setWordWrap(true);
   column->addWidget(note);
   if (model.isPrivate()) {
@@ -237,13 +242,13 @@ HistoryView::HistoryView(BrowserModel& model, HistoryStore& store, QWidget* pare
   m_search = PageParts::searchField(QStringLiteral("Başlık veya adreste ara"), m_preferences);
   controls->addWidget(m_search, 1);
   controls->addWidget(new KitLabel(QStringLiteral("Dönem"), KitFonts::system(12), KitLabel::Tone::Muted,
-                                   m_preferences));
+                                   m_theme));
   QList<KivoSelectOption> options;
   for (const Period& period : periods()) options.append({period.hours, period.label});
-  m_select = new KivoSelect(QStringLiteral("Geçmiş dönemi"), options, 0, m_preferences);
+  m_select = new KivoSelect(QStringLiteral("Geçmiş dönemi"), options, 0, m_theme);
   m_select->setFixedWidth(170);
   controls->addWidget(m_select);
-  m_clear = new KivoActionButton(QStringLiteral("Geçmişi sil"), KivoActionStyle{}, m_preferences);
+  m_clear = new KivoActionButton(QStringLiteral("Geçmişi sil"), KivoActionStyle{}, m_theme);
   controls->addWidget(m_clear);
   column->addLayout(controls);
 
@@ -292,5 +297,5 @@ void HistoryView::refresh() {
 
 void HistoryView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), Palette::colors(m_preferences.get()).background);
+  painter.fillRect(rect(), Palette::colors(m_theme.get()).background);
 }

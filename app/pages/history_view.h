@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+#include "kit/kit_theme.h"
 #include "model/browser_preferences.h"
 #include "profile/history_store.h"
 
@@ -69,7 +70,7 @@ private:
   Target targetAt(const QPoint& point) const;
   void setHovered(const Target& target);
 
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   QList<HistoryEntry> m_entries;
   Target m_hovered;
   Target m_pressed;
@@ -112,6 +113,7 @@ private:
   QPointer<BrowserModel> m_model;
   QPointer<HistoryStore> m_store;
   std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   QString m_query;
   int m_period = 0;
   QString m_note;

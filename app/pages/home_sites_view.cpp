@@ -10,12 +10,13 @@
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "model/browser_model.h"
 #include "profile/history_store.h"
 
 SiteTile::SiteTile(const SiteSuggestion& suggestion, std::shared_ptr<BrowserPreferences> preferences,
                    QWidget* parent)
-    : KivoButton(std::move(preferences), parent), m_suggestion(suggestion) {
+    : KivoButton(PreferencesTheme::of(preferences), parent), m_suggestion(suggestion) {
   setToolTip(suggestion.id);
   setAccessibleName(suggestion.title);
   setPadding(QMargins(12, 12, 12, 12));
@@ -39,13 +40,13 @@ void SiteTile::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath card;
     card.addRoundedRect(QRectF(rect()), 16, 16);
-    painter.fillPath(card, Palette::withOpacity(Palette::colors(preferences().get()).surface, 0.7));
+    painter.fillPath(card, Palette::withOpacity(Palette::colors(theme().get()).surface, 0.7));
   }
   KivoButton::paintEvent(event);
 }
 
 void SiteTile::paintLabel(QPainter& painter, const QRectF& rect) {
-  const QColor accent = Palette::accent(preferences().get());
+  const QColor accent = Palette::accent(theme().get());
   // The initial on its accent square.
   const QRectF square(rect.center().x() - 21, rect.top(), 42, 42);
   QPainterPath tile;
@@ -57,7 +58,7 @@ void SiteTile::paintLabel(QPainter& painter, const QRectF& rect) {
   // The name on one line.
   const QFont nameFont = KitFonts::system(11);
   painter.setFont(nameFont);
-  painter.setPen(Palette::colors(preferences().get()).ink);
+  painter.setPen(Palette::colors(theme().get()).ink);
   const QRectF nameRect(rect.left(), square.bottom() + 9, rect.width(), rect.bottom() - square.bottom() - 9);
   painter.drawText(nameRect, Qt::AlignHCenter | Qt::AlignTop,
                    QFontMetrics(nameFont).elidedText(m_suggestion.title, Qt::ElideRight, int(rect.width())));
@@ -113,7 +114,11 @@ void SiteTileGrid::place() {
 }
 
 HomeSitesView::HomeSitesView(HistoryStore& store, BrowserModel& model, QWidget* parent)
-    : QWidget(parent), m_store(&store), m_model(&model), m_preferences(model.preferences()) {
+    : QWidget(parent),
+      m_store(&store),
+      m_model(&model),
+      m_preferences(model.preferences()),
+      m_theme(PreferencesTheme::of(m_preferences)) {
   setMaximumWidth(kMaximumWidth);
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);
@@ -122,7 +127,7 @@ HomeSitesView::HomeSitesView(HistoryStore& store, BrowserModel& model, QWidget* 
   // The header: the order switch, a spacer and the history button.
   auto* header = new QHBoxLayout;
   header->setSpacing(8);
-  auto* switchCard = new PageCard(11, [this] { return Palette::colors(m_preferences.get()).chrome; });
+  auto* switchCard = new PageCard(11, [this] { return Palette::colors(m_theme.get()).chrome; });
   switchCard->setAccessibleName(QStringLiteral("Ziyaret sırası"));
   auto* segments = new QHBoxLayout(switchCard);
   segments->setContentsMargins(3, 3, 3, 3);
@@ -140,7 +145,7 @@ HomeSitesView::HomeSitesView(HistoryStore& store, BrowserModel& model, QWidget* 
   header->addStretch(1);
   m_history = new PageButton(m_preferences, QStringLiteral("Geçmiş"), {}, 11);
   m_history->setPadding(QMargins(8, 5, 8, 5));
-  m_history->setInk([this] { return Palette::accent(m_preferences.get()); });
+  m_history->setInk([this] { return Palette::accent(m_theme.get()); });
   connect(m_history, &QAbstractButton::clicked, this, [this] {
     if (m_model) m_model->navigate(QStringLiteral("kivo://history"));
   });
@@ -154,11 +159,11 @@ HomeSitesView::HomeSitesView(HistoryStore& store, BrowserModel& model, QWidget* 
   auto* emptyRow = new QHBoxLayout(m_empty);
   emptyRow->setContentsMargins(0, 12, 0, 12);
   emptyRow->setSpacing(10);
-  const auto muted = [this] { return Palette::colors(m_preferences.get()).muted; };
+  const auto muted = [this] { return Palette::colors(m_theme.get()).muted; };
   emptyRow->addWidget(new PageSymbol(QStringLiteral("clock"), 13, muted));
   auto* emptyText =
       new KitLabel(QStringLiteral("Gezindiğin siteler burada görünecek. Bu liste yalnızca cihazında oluşturulur."),
-                   KitFonts::system(12), KitLabel::Tone::Muted, m_preferences);
+                   KitFonts::system(12), KitLabel::Tone::Muted, m_theme);
   emptyRow->addWidget(emptyText, 1);
   column->addWidget(m_empty);
 
@@ -184,11 +189,11 @@ void HomeSitesView::styleSegments() {
     PageButton* segment = value ? m_frequentSegment : m_recentSegment;
     const bool selected = value == m_frequent;
     if (selected) {
-      segment->setBackground(PageButton::Shape::Rounded, 8, [this] { return Palette::accent(m_preferences.get()); });
+      segment->setBackground(PageButton::Shape::Rounded, 8, [this] { return Palette::accent(m_theme.get()); });
       segment->setInk([] { return QColor(Qt::white); });
     } else {
       segment->setBackground(PageButton::Shape::None, 0, {});
-      segment->setInk([this] { return Palette::colors(m_preferences.get()).ink; });
+      segment->setInk([this] { return Palette::colors(m_theme.get()).ink; });
     }
     // The selected segment carries the selected state for assistive tools.
     segment->setCheckable(true);

@@ -86,6 +86,7 @@ private:
   QPointer<HistoryStore> m_store;
   QPointer<BrowserModel> m_model;
   std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   bool m_frequent = false;
   PageButton* m_recentSegment = nullptr;
   PageButton* m_frequentSegment = nullptr;

@@ -17,6 +17,7 @@
 #include "kit/kivo_dialog.h"
 #include "kit/mark.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "model/browser_model.h"
 #include "pages/home_sites_view.h"
 #include "pages/page_commands.h"
@@ -31,18 +32,18 @@ namespace {
 class FooterBar : public QWidget {
 public:
   explicit FooterBar(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent = nullptr)
-      : QWidget(parent), m_preferences(std::move(preferences)) {}
+      : QWidget(parent), m_theme(PreferencesTheme::of(preferences)) {}
 
 protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    const PaletteColors& colors = Palette::colors(m_preferences.get());
+    const PaletteColors& colors = Palette::colors(m_theme.get());
     painter.fillRect(rect(), Palette::withOpacity(colors.background, 0.82));
     painter.fillRect(QRect(0, 0, width(), 1), colors.line);
   }
 
 private:
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
 };
 
 // `widget` between two springs, so it grows to its maximum width and then
@@ -59,7 +60,10 @@ QHBoxLayout* centred(QWidget* widget) {
 }  // namespace
 
 HomeView::HomeView(BrowserModel& model, QWidget* parent)
-    : QWidget(parent), m_model(&model), m_preferences(model.preferences()) {
+    : QWidget(parent),
+      m_model(&model),
+      m_preferences(model.preferences()),
+      m_theme(PreferencesTheme::of(m_preferences)) {
   build();
 }
 
@@ -67,15 +71,15 @@ int HomeView::topInset(int availableHeight) { return std::max(int(std::lround(0.
 
 void HomeView::showAIPlaceholder(BrowserModel& model) {
   QWidget* window = model.browserWindow() ? model.browserWindow()->dialogParent() : nullptr;
-  KivoDialog::show(window, model.preferences(), QStringLiteral("Kivo AI · Yakında"),
+  KivoDialog::show(window, PreferencesTheme::of(model.preferences()), QStringLiteral("Kivo AI · Yakında"),
                    QStringLiteral("AI modu henüz kullanıma açık değil. Bu düğme bir yapay zekâ hizmetine bağlanmaz "
                                   "ve hiçbir veri göndermez."),
                    std::nullopt);
 }
 
 void HomeView::build() {
-  const auto palette = [this] { return Palette::colors(m_preferences.get()); };
-  const auto accent = [this] { return Palette::accent(m_preferences.get()); };
+  const auto palette = [this] { return Palette::colors(m_theme.get()); };
+  const auto accent = [this] { return Palette::accent(m_theme.get()); };
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   outer->setSpacing(0);
@@ -95,10 +99,10 @@ void HomeView::build() {
   // 3.1 The logo row.
   auto* logoRow = new QHBoxLayout;
   logoRow->setSpacing(11);
-  logoRow->addWidget(new Mark(m_preferences, 42));
+  logoRow->addWidget(new Mark(m_theme, 42));
   QFont wordmarkFont = KitFonts::system(48, QFont::Medium);
   wordmarkFont.setLetterSpacing(QFont::AbsoluteSpacing, -2.4);
-  logoRow->addWidget(new KitLabel(QStringLiteral("kivo"), wordmarkFont, KitLabel::Tone::Ink, m_preferences));
+  logoRow->addWidget(new KitLabel(QStringLiteral("kivo"), wordmarkFont, KitLabel::Tone::Ink, m_theme));
   m_column->addLayout(logoRow);
   m_column->setAlignment(logoRow, Qt::AlignHCenter);
 
@@ -181,7 +185,7 @@ void HomeView::build() {
   auto* footerRow = new QHBoxLayout(m_footer);
   footerRow->setContentsMargins(22, 12, 22, 12);
   footerRow->addWidget(new KitLabel(QStringLiteral("Web önizlemesi · Temel HTML · JavaScript henüz yok"),
-                                    KitFonts::system(10), KitLabel::Tone::Muted, m_preferences));
+                                    KitFonts::system(10), KitLabel::Tone::Muted, m_theme));
   footerRow->addStretch(1);
   m_customize = new PageButton(m_preferences, QStringLiteral("Özelleştir"), QStringLiteral("slider.horizontal.3"), 11);
   m_customize->setPadding(QMargins(8, 5, 8, 5));
@@ -197,7 +201,7 @@ void HomeView::build() {
   });
   const auto repaint = [this] {
     m_search->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: %1; }")
-                                .arg(Palette::colors(m_preferences.get()).ink.name()));
+                                .arg(Palette::colors(m_theme.get()).ink.name()));
     PageLayout::repaintTree(this);
   };
   connect(m_preferences.get(), &BrowserPreferences::accentHexChanged, this, repaint);
@@ -228,9 +232,9 @@ void HomeView::refreshLower() {
     row->setContentsMargins(20, 20, 20, 20);
     row->setSpacing(6);
     row->addWidget(new PageSymbol(QStringLiteral("lock"), 12,
-                                  [this] { return Palette::colors(m_preferences.get()).muted; }));
+                                  [this] { return Palette::colors(m_theme.get()).muted; }));
     row->addWidget(new KitLabel(QStringLiteral("Bu pencerede ziyaretler kaydedilmez; normal geçmiş gösterilmez."),
-                                KitFonts::system(12), KitLabel::Tone::Muted, m_preferences));
+                                KitFonts::system(12), KitLabel::Tone::Muted, m_theme));
     m_lowerLayout->addWidget(m_privateNote, 0, Qt::AlignHCenter);
   } else if (m_preferences->showShortcuts()) {
     m_sites = new HomeSitesView(m_model->profile()->history(), *m_model);
@@ -258,5 +262,5 @@ void HomeView::placeStack() {
 
 void HomeView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), Palette::colors(m_preferences.get()).background);
+  painter.fillRect(rect(), Palette::colors(m_theme.get()).background);
 }

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "kit/kit_theme.h"
 #include "model/browser_preferences.h"
 
 class BrowserModel;
@@ -58,6 +59,7 @@ private:
 
   QPointer<BrowserModel> m_model;
   std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   TabBackdrop* m_backdrop = nullptr;
   QScrollArea* m_scroll = nullptr;
   QWidget* m_stack = nullptr;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "pages/home_sites_view.h"
 #include "pages/history_view.h"
 #include "pages/downloads_view.h"
@@ -107,7 +108,7 @@ class PageSchemes : public testing::TestWithParam<BrowserAppearance> {};
 TEST_P(PageSchemes, HistoryAndDownloadsFillTheSchemesBackground) {
   auto preferences = PagesTest::preferences(QStringLiteral("pages-schemes-test"));
   preferences->setAppearance(GetParam());
-  const QRgb background = Palette::colors(preferences.get()).background.rgb();
+  const QRgb background = Palette::colors(PreferencesTheme::of(preferences.get())).background.rgb();
   auto model = PagesTest::model(preferences);
   HistoryStore& store = model->profile()->history();
   store.record(QStringLiteral("https://example.com/a"), QStringLiteral("Örnek sayfa başlığı"), store.revision());

@@ -6,6 +6,7 @@
 
 #include "kit/kit_fonts.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "pages/devtools_text.h"
 
 NetworkPane::NetworkPane(BrowserModel* model, QWidget* parent) : QWidget(parent), m_model(model) {
@@ -19,7 +20,7 @@ NetworkPane::NetworkPane(BrowserModel* model, QWidget* parent) : QWidget(parent)
 }
 
 void NetworkPane::refresh() {
-  const PaletteColors& colors = Palette::colors(m_model->preferences().get());
+  const PaletteColors& colors = Palette::colors(PreferencesTheme::of(m_model->preferences().get()));
   const BrowserTab& tab = m_model->tabs().at(m_model->selectedIndex());
   const QList<DevToolsText::NetworkLine> lines = DevToolsText::networkLines(tab.networkResponse);
   m_lines.clear();

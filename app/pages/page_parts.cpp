@@ -10,6 +10,7 @@
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "model/library_page.h"
 #include "pages/page_widgets.h"
 
@@ -19,7 +20,8 @@ namespace {
 // A line edit that restyles itself for the current scheme.
 class SchemedField : public QLineEdit {
 public:
-  explicit SchemedField(std::shared_ptr<BrowserPreferences> preferences) : m_preferences(std::move(preferences)) {
+  explicit SchemedField(std::shared_ptr<BrowserPreferences> preferences)
+      : m_preferences(std::move(preferences)), m_theme(PreferencesTheme::of(m_preferences)) {
     restyle();
     const auto again = [this] { restyle(); };
     connect(m_preferences.get(), &BrowserPreferences::appearanceChanged, this, again);
@@ -29,15 +31,16 @@ public:
 
 private:
   void restyle() {
-    const PaletteColors& colors = Palette::colors(m_preferences.get());
+    const PaletteColors& colors = Palette::colors(m_theme.get());
     const QColor line = Palette::withOpacity(colors.ink, 0.22);
     setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: %2; border: 1px solid %3; border-radius: 6px;"
                                  " padding: 4px 8px; selection-background-color: %4; }"
                                  "QLineEdit:focus { border: 1px solid %4; }")
                       .arg(colors.surface.name(), colors.ink.name(), line.name(QColor::HexArgb),
-                           Palette::accent(m_preferences.get()).name()));
+                           Palette::accent(m_theme.get()).name()));
   }
   std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
 };
 
 QString scaledSize(qint64 bytes, double unit, const QStringList& units) {
@@ -56,26 +59,28 @@ QString scaledSize(qint64 bytes, double unit, const QStringList& units) {
 
 QWidget* title(const QString& text, const QString& symbol, std::shared_ptr<BrowserPreferences> preferences,
                double tracking) {
+  std::shared_ptr<KitTheme> theme = PreferencesTheme::of(preferences);
   auto* row = new QWidget;
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(10);
-  layout->addWidget(new PageSymbol(symbol, 28, [preferences] { return Palette::colors(preferences.get()).ink; }));
+  layout->addWidget(new PageSymbol(symbol, 28, [theme] { return Palette::colors(theme.get()).ink; }));
   QFont font = KitFonts::system(30, QFont::DemiBold);
   if (tracking != 0) font.setLetterSpacing(QFont::AbsoluteSpacing, tracking);
-  layout->addWidget(new KitLabel(text, font, KitLabel::Tone::Ink, preferences));
+  layout->addWidget(new KitLabel(text, font, KitLabel::Tone::Ink, theme));
   layout->addStretch(1);
   return row;
 }
 
 QWidget* emptyState(const QString& title, const QString& symbol, std::shared_ptr<BrowserPreferences> preferences) {
+  std::shared_ptr<KitTheme> theme = PreferencesTheme::of(preferences);
   auto* view = new QWidget;
   auto* column = new QVBoxLayout(view);
   column->setContentsMargins(0, 24, 0, 24);
   column->setSpacing(12);
-  column->addWidget(new PageSymbol(symbol, 40, [preferences] { return Palette::colors(preferences.get()).muted; }),
+  column->addWidget(new PageSymbol(symbol, 40, [theme] { return Palette::colors(theme.get()).muted; }),
                     0, Qt::AlignHCenter);
-  auto* label = new KitLabel(title, KitFonts::system(17, QFont::DemiBold), KitLabel::Tone::Ink, preferences);
+  auto* label = new KitLabel(title, KitFonts::system(17, QFont::DemiBold), KitLabel::Tone::Ink, theme);
   column->addWidget(label, 0, Qt::AlignHCenter);
   return view;
 }

@@ -11,6 +11,7 @@
 
 #include "kit/kit_fonts.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "pages/page_symbols.h"
 
 namespace {
@@ -19,7 +20,7 @@ constexpr double kSymbolGap = 6;
 
 PageButton::PageButton(std::shared_ptr<BrowserPreferences> preferences, const QString& text, const QString& symbol,
                        double points, QFont::Weight weight, QWidget* parent)
-    : KivoButton(std::move(preferences), parent), m_labelFont(KitFonts::system(points, weight)) {
+    : KivoButton(PreferencesTheme::of(preferences), parent), m_labelFont(KitFonts::system(points, weight)) {
   setText(text);
   setLabelFont(m_labelFont);
   if (!symbol.isEmpty()) setPageSymbol(symbol, points);
@@ -151,14 +152,14 @@ void PageText::paintEvent(QPaintEvent* event) {
 }
 
 PageDivider::PageDivider(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-    : QWidget(parent), m_preferences(std::move(preferences)) {
+    : QWidget(parent), m_theme(PreferencesTheme::of(preferences)) {
   setFixedHeight(1);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 void PageDivider::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), Palette::colors(m_preferences.get()).line);
+  painter.fillRect(rect(), Palette::colors(m_theme.get()).line);
 }
 
 namespace PageLayout {

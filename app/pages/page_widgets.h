@@ -1,7 +1,7 @@
 // The small building blocks the built-in pages share: a button with a page
 // symbol and an optional shaped background, a rounded card, a symbol image,
 // a text in a computed colour, and the centred scrolling column every page
-// sits in. Colours are computed at paint time from the preferences, so a
+// sits in. Colours are computed at paint time from the kit theme, so a
 // change of scheme or accent only needs a repaint. Main thread.
 #pragma once
 
@@ -121,7 +121,7 @@ protected:
   void paintEvent(QPaintEvent* event) override;
 
 private:
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
 };
 
 namespace PageLayout {

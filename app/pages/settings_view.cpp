@@ -14,6 +14,7 @@
 #include "kit/kivo_color_picker.h"
 #include "kit/kivo_dialog.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "kit/updates_view.h"
 #include "model/background_work.h"
 #include "model/browser_model.h"
@@ -55,14 +56,14 @@ QWidget* insetDivider(std::shared_ptr<BrowserPreferences> preferences) {
 
 // A title over a muted note, 5 apart.
 QWidget* labelStack(const QString& title, const QFont& titleFont, const QString& note,
-                    std::shared_ptr<BrowserPreferences> preferences, KitLabel** titleLabel = nullptr) {
+                    std::shared_ptr<KitTheme> theme, KitLabel** titleLabel = nullptr) {
   auto* stack = new QWidget;
   auto* layout = new QVBoxLayout(stack);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(5);
-  auto* head = new KitLabel(title, titleFont, KitLabel::Tone::Ink, preferences);
+  auto* head = new KitLabel(title, titleFont, KitLabel::Tone::Ink, theme);
   layout->addWidget(head);
-  auto* detail = new KitLabel(note, KitFonts::system(11), KitLabel::Tone::Muted, preferences);
+  auto* detail = new KitLabel(note, KitFonts::system(11), KitLabel::Tone::Muted, theme);
   detail->setWordWrap(true);
   layout->addWidget(detail);
   if (titleLabel) *titleLabel = head;
@@ -107,12 +108,14 @@ QVBoxLayout* choiceColumn(QWidget* content, const QList<Value>& values, QList<Ca
 
 SettingsAppearanceCard::SettingsAppearanceCard(BrowserAppearance appearance,
                                                std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-    : KivoButton(std::move(preferences), parent), m_appearance(appearance) {
+    : KivoButton(PreferencesTheme::of(preferences), parent),
+      m_preferences(std::move(preferences)),
+      m_appearance(appearance) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setAccessibleName(BrowserAppearances::title(appearance));
 }
 
-bool SettingsAppearanceCard::selected() const { return preferences()->appearance() == m_appearance; }
+bool SettingsAppearanceCard::selected() const { return m_preferences->appearance() == m_appearance; }
 
 QSize SettingsAppearanceCard::labelSize() const {
   const double height = kBarInset * 2 + kBarHeight + kCardSpacing + kSampleHeight + kSampleInset * 2 + kCardSpacing +
@@ -123,7 +126,7 @@ QSize SettingsAppearanceCard::labelSize() const {
 void SettingsAppearanceCard::paintLabel(QPainter& painter, const QRectF& rect) {
   const bool dark = m_appearance == BrowserAppearance::Dark;
   const bool isSelected = selected();
-  const QColor accent = preferences()->accent();
+  const QColor accent = theme()->accent();
   const QColor text = dark ? QColor(Qt::white) : white(0, 0.8);
   const QRectF frame = rect.adjusted(1, 1, -1, -1);
   QPainterPath card;
@@ -180,7 +183,7 @@ void SettingsAppearanceCard::paintLabel(QPainter& painter, const QRectF& rect) {
   const QRectF outline = rect.adjusted(lineWidth / 2, lineWidth / 2, -lineWidth / 2, -lineWidth / 2);
   QPainterPath edge;
   edge.addRoundedRect(outline, 10, 10);
-  painter.strokePath(edge, QPen(isSelected ? accent : Palette::colors(preferences().get()).line, lineWidth));
+  painter.strokePath(edge, QPen(isSelected ? accent : Palette::colors(theme().get()).line, lineWidth));
 }
 
 // ---------------------------------------------------------------------------
@@ -188,12 +191,12 @@ void SettingsAppearanceCard::paintLabel(QPainter& painter, const QRectF& rect) {
 
 SettingsBackdropCard::SettingsBackdropCard(Backdrop preset, std::shared_ptr<BrowserPreferences> preferences,
                                            QWidget* parent)
-    : KivoButton(std::move(preferences), parent), m_preset(preset) {
+    : KivoButton(PreferencesTheme::of(preferences), parent), m_preferences(std::move(preferences)), m_preset(preset) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setAccessibleName(Backdrops::title(preset));
 }
 
-bool SettingsBackdropCard::selected() const { return preferences()->backdrop() == m_preset; }
+bool SettingsBackdropCard::selected() const { return m_preferences->backdrop() == m_preset; }
 
 QSize SettingsBackdropCard::labelSize() const {
   return QSize(90, int(kBackdropHeight) + 9 + QFontMetrics(backdropTitleFont()).height());
@@ -206,15 +209,15 @@ void SettingsBackdropCard::paintLabel(QPainter& painter, const QRectF& rect) {
   shape.addRoundedRect(preview, 8, 8);
   painter.save();
   painter.setClipPath(shape);
-  TabBackdrop::paint(painter, preview, m_preset, Palette::scheme(preferences().get()));
+  TabBackdrop::paint(painter, preview, m_preset, Palette::scheme(theme().get()));
   painter.restore();
   const double lineWidth = isSelected ? 2 : 1;
   QPainterPath edge;
   edge.addRoundedRect(preview, 8, 8);
-  painter.strokePath(edge, QPen(isSelected ? preferences()->accent() : Palette::colors(preferences().get()).line,
+  painter.strokePath(edge, QPen(isSelected ? theme()->accent() : Palette::colors(theme().get()).line,
                                 lineWidth));
   painter.setFont(backdropTitleFont());
-  painter.setPen(Palette::colors(preferences().get()).ink);
+  painter.setPen(Palette::colors(theme().get()).ink);
   painter.drawText(QRectF(rect.left(), rect.top() + kBackdropHeight + 9, rect.width(),
                           QFontMetrics(backdropTitleFont()).height()),
                    Qt::AlignHCenter | Qt::AlignVCenter, Backdrops::title(m_preset));
@@ -225,12 +228,12 @@ void SettingsBackdropCard::paintLabel(QPainter& painter, const QRectF& rect) {
 
 SettingsSwatch::SettingsSwatch(const QString& preset, std::shared_ptr<BrowserPreferences> preferences,
                                QWidget* parent)
-    : KivoButton(std::move(preferences), parent), m_preset(preset) {
+    : KivoButton(PreferencesTheme::of(preferences), parent), m_preset(preset) {
   setToolTip(QStringLiteral("#") + preset);
   setAccessibleName(QStringLiteral("Vurgu rengi ") + preset);
 }
 
-bool SettingsSwatch::marked() const { return preferences()->accentHex() == m_preset; }
+bool SettingsSwatch::marked() const { return theme()->accentHex() == m_preset; }
 
 QSize SettingsSwatch::labelSize() const { return QSize(25, 25); }
 
@@ -255,7 +258,7 @@ constexpr int kSwitchGap = 10;
 }  // namespace
 
 SettingsSwitch::SettingsSwitch(const QString& text, std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
-    : QAbstractButton(parent), m_preferences(std::move(preferences)) {
+    : QAbstractButton(parent), m_theme(PreferencesTheme::of(preferences)) {
   setText(text);
   setCheckable(true);
   setFont(KitFonts::system(13));
@@ -272,7 +275,7 @@ QSize SettingsSwitch::sizeHint() const {
 void SettingsSwitch::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
-  const PaletteColors& colors = Palette::colors(m_preferences.get());
+  const PaletteColors& colors = Palette::colors(m_theme.get());
   const QFontMetrics metrics(font());
   const int textWidth = metrics.horizontalAdvance(text());
   painter.setPen(colors.ink);
@@ -280,7 +283,7 @@ void SettingsSwitch::paintEvent(QPaintEvent*) {
   const QRectF track(textWidth + kSwitchGap, (height() - kTrackHeight) / 2.0, kTrackWidth, kTrackHeight);
   QPainterPath capsule;
   capsule.addRoundedRect(track, kTrackHeight / 2.0, kTrackHeight / 2.0);
-  painter.fillPath(capsule, isChecked() ? m_preferences->accent() : Palette::withOpacity(colors.primary, 0.15));
+  painter.fillPath(capsule, isChecked() ? m_theme->accent() : Palette::withOpacity(colors.primary, 0.15));
   const double knob = kTrackHeight - 4;
   const double knobX = isChecked() ? track.right() - 2 - knob : track.left() + 2;
   painter.setPen(QPen(Palette::withOpacity(Qt::black, 0.12), 0.5));
@@ -302,7 +305,10 @@ QString SettingsView::cacheLine(qint64 entries, qint64 bytes) {
 }
 
 SettingsView::SettingsView(BrowserModel& model, QWidget* parent)
-    : QWidget(parent), m_model(&model), m_preferences(model.preferences()) {
+    : QWidget(parent),
+      m_model(&model),
+      m_preferences(model.preferences()),
+      m_theme(PreferencesTheme::of(m_preferences)) {
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   QVBoxLayout* column = nullptr;
@@ -316,7 +322,7 @@ SettingsView::SettingsView(BrowserModel& model, QWidget* parent)
   heading->addWidget(PageParts::title(QStringLiteral("Ayarlar"), QStringLiteral("slider.horizontal.3"), m_preferences,
                                       -0.7));
   heading->addWidget(new KitLabel(QStringLiteral("Kivo'yı kendine göre düzenle."), KitFonts::system(13),
-                                  KitLabel::Tone::Muted, m_preferences));
+                                  KitLabel::Tone::Muted, m_theme));
   column->addLayout(heading);
 
   // The seven cards.
@@ -358,17 +364,17 @@ SettingsView::SettingsView(BrowserModel& model, QWidget* parent)
 }
 
 QWidget* SettingsView::group(const QString& title, const QString& subtitle, const QList<QWidget*>& content) {
-  auto preferences = m_preferences;
+  auto theme = m_theme;
   auto* card = new PageCard(
-      13, [preferences] { return Palette::colors(preferences.get()).surface; },
-      [preferences] { return Palette::colors(preferences.get()).line; });
+      13, [theme] { return Palette::colors(theme.get()).surface; },
+      [theme] { return Palette::colors(theme.get()).line; });
   auto* layout = new QVBoxLayout(card);
   layout->setContentsMargins(22, 22, 22, 22);
   layout->setSpacing(17);
   auto* header = new QVBoxLayout;
   header->setSpacing(5);
-  header->addWidget(new KitLabel(title, KitFonts::system(16, QFont::DemiBold), KitLabel::Tone::Ink, m_preferences));
-  auto* note = new KitLabel(subtitle, KitFonts::system(12), KitLabel::Tone::Muted, m_preferences);
+  header->addWidget(new KitLabel(title, KitFonts::system(16, QFont::DemiBold), KitLabel::Tone::Ink, m_theme));
+  auto* note = new KitLabel(subtitle, KitFonts::system(12), KitLabel::Tone::Muted, m_theme);
   note->setWordWrap(true);
   header->addWidget(note);
   layout->addLayout(header);
@@ -388,7 +394,7 @@ QWidget* SettingsView::appearanceContent() {
   // c. The accent row: the note, the presets and the custom picker.
   auto* accent = new QHBoxLayout;
   accent->addWidget(labelStack(QStringLiteral("Vurgu rengi"), KitFonts::system(13, QFont::Medium),
-                               QStringLiteral("Düğmeler, seçimler ve odak çizgileri."), m_preferences),
+                               QStringLiteral("Düğmeler, seçimler ve odak çizgileri."), m_theme),
                     1);
   for (const QString& preset : colors()) {
     auto* swatch = new SettingsSwatch(preset, m_preferences);
@@ -397,7 +403,7 @@ QWidget* SettingsView::appearanceContent() {
     accent->addWidget(swatch);
     m_swatches.append(swatch);
   }
-  m_picker = new KivoColorPicker(m_preferences);
+  m_picker = new KivoColorPicker(m_theme);
   accent->addWidget(m_picker);
   layout->addLayout(accent);
   return content;
@@ -427,14 +433,14 @@ QWidget* SettingsView::deviceContent() {
   layout->setSpacing(17);
 
   // a. The history row.
-  m_clearHistory = new KivoActionButton(QStringLiteral("Geçmişi temizle"), KivoActionStyle{}, m_preferences);
+  m_clearHistory = new KivoActionButton(QStringLiteral("Geçmişi temizle"), KivoActionStyle{}, m_theme);
   connect(m_clearHistory, &QAbstractButton::clicked, this, [this] {
     if (m_model) KivoDialog::clearHistory(*m_model);
   });
   layout->addWidget(spacedRow(labelStack(QStringLiteral("Gezinme geçmişi"), KitFonts::system(13, QFont::Medium),
                                          QStringLiteral("Normal ziyaretler bu cihazda saklanır. Gizli ziyaretler "
                                                         "kaydedilmez."),
-                                         m_preferences),
+                                         m_theme),
                               m_clearHistory));
 
   // b. The divider.
@@ -444,7 +450,7 @@ QWidget* SettingsView::deviceContent() {
   m_reset = makeBorderedButton(QStringLiteral("Varsayılanlara dön"), m_preferences);
   connect(m_reset, &QAbstractButton::clicked, this, [this] { m_preferences->reset(); });
   layout->addWidget(spacedRow(new KitLabel(QStringLiteral("Görünüm ayarlarını başlangıç değerlerine döndür."),
-                                           KitFonts::system(12), KitLabel::Tone::Muted, m_preferences),
+                                           KitFonts::system(12), KitLabel::Tone::Muted, m_theme),
                               m_reset));
   return content;
 }
@@ -471,7 +477,7 @@ QWidget* SettingsView::cacheContent() {
   QWidget* text = labelStack(QString(), KitFonts::system(13, QFont::Medium),
                              QStringLiteral("En fazla 16 kayıt / 32 MiB hesaplama bütçesi. Ctrl+Shift+R yalnızca açık "
                                             "sayfanın önbelleğini temizleyip yeniler."),
-                             m_preferences, &line);
+                             m_theme, &line);
   m_cacheLine = line;
   m_clearCache = makeBorderedButton(QStringLiteral("Önbelleği temizle"), m_preferences);
   connect(m_clearCache, &QAbstractButton::clicked, this, [this] {
@@ -485,8 +491,8 @@ QWidget* SettingsView::shortcutContent() {
   auto* layout = new QVBoxLayout(content);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(17);
-  const auto muted = [](const QString& text, const QFont& font, std::shared_ptr<BrowserPreferences> preferences) {
-    return new KitLabel(text, font, KitLabel::Tone::Muted, std::move(preferences));
+  const auto muted = [](const QString& text, const QFont& font, std::shared_ptr<KitTheme> theme) {
+    return new KitLabel(text, font, KitLabel::Tone::Muted, std::move(theme));
   };
   const auto row = [&](QWidget* symbol, const QString& title, const QString& shortcut) {
     auto* line = new QWidget;
@@ -494,23 +500,23 @@ QWidget* SettingsView::shortcutContent() {
     rowLayout->setContentsMargins(0, 0, 0, 0);
     rowLayout->setSpacing(6);
     if (symbol) rowLayout->addWidget(symbol);
-    rowLayout->addWidget(new KitLabel(title, KitFonts::system(12), KitLabel::Tone::Ink, m_preferences));
+    rowLayout->addWidget(new KitLabel(title, KitFonts::system(12), KitLabel::Tone::Ink, m_theme));
     rowLayout->addStretch(1);
-    rowLayout->addWidget(muted(shortcut, KitFonts::monospaced(12), m_preferences));
+    rowLayout->addWidget(muted(shortcut, KitFonts::monospaced(12), m_theme));
     layout->addWidget(line);
   };
   // Every command of the window layer's table, when it has installed one.
   if (PageCommands* table = PageCommandTable::current()) {
-    auto preferences = m_preferences;
+    auto theme = m_theme;
     for (const PageCommandRow& command : table->rows()) {
-      row(new PageSymbol(command.symbol, 12, [preferences] { return Palette::colors(preferences.get()).ink; }),
+      row(new PageSymbol(command.symbol, 12, [theme] { return Palette::colors(theme.get()).ink; }),
           command.title, command.shortcut);
       m_shortcutRows.append({command.title, command.shortcut});
     }
   }
   row(nullptr, QStringLiteral("Sekmeye git / son sekme"), QStringLiteral("Ctrl+1…8 / Ctrl+9"));
   layout->addWidget(muted(QStringLiteral("Üst çubuğun boş alanına çift tıkla: ekranı kapla / önceki boyuta dön."),
-                          KitFonts::system(11), m_preferences));
+                          KitFonts::system(11), m_theme));
   return content;
 }
 
@@ -519,7 +525,7 @@ QWidget* SettingsView::footer() {
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(new KitLabel(QStringLiteral("Kivo 0.4 · Web önizlemesi"), KitFonts::system(11),
-                                 KitLabel::Tone::Muted, m_preferences));
+                                 KitLabel::Tone::Muted, m_theme));
   layout->addStretch(1);
   m_devTools = new PageButton(m_preferences, QStringLiteral("Geliştirici araçlarını aç"), {}, 11);
   auto preferences = m_preferences;
@@ -553,7 +559,7 @@ void SettingsView::refreshCacheLine() {
 
 void SettingsView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), Palette::colors(m_preferences.get()).background);
+  painter.fillRect(rect(), Palette::colors(m_theme.get()).background);
 }
 
 void SettingsView::showEvent(QShowEvent* event) {

@@ -46,6 +46,7 @@ protected:
   QSize labelSize() const override;
 
 private:
+  std::shared_ptr<BrowserPreferences> m_preferences;
   BrowserAppearance m_appearance;
 };
 
@@ -62,6 +63,7 @@ protected:
   QSize labelSize() const override;
 
 private:
+  std::shared_ptr<BrowserPreferences> m_preferences;
   Backdrop m_preset;
 };
 
@@ -94,7 +96,7 @@ protected:
   void paintEvent(QPaintEvent* event) override;
 
 private:
-  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
 };
 
 class SettingsView : public QWidget {
@@ -144,6 +146,7 @@ private:
 
   QPointer<BrowserModel> m_model;
   std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   QList<SettingsAppearanceCard*> m_appearanceCards;
   QList<SettingsSwatch*> m_swatches;
   KivoColorPicker* m_picker = nullptr;

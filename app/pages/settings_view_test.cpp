@@ -13,6 +13,7 @@
 #include "kit/kivo_dialog.h"
 #include "kit/kivo_panel.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "model/window_services.h"
 #include "pages/page_commands.h"
 #include "pages/page_widgets.h"
@@ -237,7 +238,7 @@ TEST_F(SettingsViewTest, BothEndsOfTheColumnShowTheSchemesBackground) {
   ASSERT_GT(area->verticalScrollBar()->maximum(), 0) << "the column is taller than the page";
   for (BrowserAppearance appearance : {BrowserAppearance::Light, BrowserAppearance::Dark}) {
     preferences->setAppearance(appearance);
-    const QRgb background = Palette::colors(preferences.get()).background.rgb();
+    const QRgb background = Palette::colors(PreferencesTheme::of(preferences.get())).background.rgb();
     for (const int position : {0, area->verticalScrollBar()->maximum()}) {
       area->verticalScrollBar()->setValue(position);
       QCoreApplication::processEvents();

@@ -4,10 +4,14 @@
 #include <QPainter>
 
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 
 TabBackdrop::TabBackdrop(std::shared_ptr<BrowserPreferences> preferences, std::optional<Backdrop> preset,
                          QWidget* parent)
-    : QWidget(parent), m_preferences(std::move(preferences)), m_preset(preset) {
+    : QWidget(parent),
+      m_preferences(std::move(preferences)),
+      m_theme(PreferencesTheme::of(m_preferences)),
+      m_preset(preset) {
   setAttribute(Qt::WA_TransparentForMouseEvents);
   if (m_preferences) {
     const auto redraw = [this] { update(); };
@@ -86,5 +90,5 @@ void TabBackdrop::paint(QPainter& painter, const QRectF& rect, Backdrop preset, 
 
 void TabBackdrop::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  paint(painter, rect(), preset(), Palette::scheme(m_preferences.get()));
+  paint(painter, rect(), preset(), Palette::scheme(m_theme.get()));
 }

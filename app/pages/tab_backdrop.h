@@ -12,6 +12,7 @@
 #include <memory>
 #include <utility>
 
+#include "kit/kit_theme.h"
 #include "model/browser_preferences.h"
 
 class TabBackdrop : public QWidget {
@@ -38,5 +39,6 @@ protected:
 
 private:
   std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<KitTheme> m_theme;
   std::optional<Backdrop> m_preset;
 };

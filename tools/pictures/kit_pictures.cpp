@@ -18,57 +18,58 @@
 #include "kit/kivo_select.h"
 #include "kit/mark.h"
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "kit/updates_view.h"
 #include "model/browser_model.h"
 #include "picture_folder.h"
 
 namespace {
 
-void buttonsAndMarks(PictureFolder& folder, const std::shared_ptr<BrowserPreferences>& preferences,
+void buttonsAndMarks(PictureFolder& folder, const std::shared_ptr<KitTheme>& theme,
                      const QColor& background) {
   QWidget row;
   row.setAttribute(Qt::WA_TranslucentBackground);
   auto* layout = new QHBoxLayout(&row);
   layout->setSpacing(12);
-  layout->addWidget(new Mark(preferences, 34));
-  layout->addWidget(new Mark(preferences, 60));
-  layout->addWidget(new KivoActionButton(QStringLiteral("Vazgeç"), KivoActionStyle{}, preferences));
-  layout->addWidget(new KivoActionButton(QStringLiteral("Tamam"), KivoActionStyle{true, false}, preferences));
-  layout->addWidget(new KivoActionButton(QStringLiteral("Geçmişi sil"), KivoActionStyle{true, true}, preferences));
-  auto* disabled = new KivoActionButton(QStringLiteral("Uygula"), KivoActionStyle{}, preferences);
+  layout->addWidget(new Mark(theme, 34));
+  layout->addWidget(new Mark(theme, 60));
+  layout->addWidget(new KivoActionButton(QStringLiteral("Vazgeç"), KivoActionStyle{}, theme));
+  layout->addWidget(new KivoActionButton(QStringLiteral("Tamam"), KivoActionStyle{true, false}, theme));
+  layout->addWidget(new KivoActionButton(QStringLiteral("Geçmişi sil"), KivoActionStyle{true, true}, theme));
+  auto* disabled = new KivoActionButton(QStringLiteral("Uygula"), KivoActionStyle{}, theme);
   disabled->setEnabled(false);
   layout->addWidget(disabled);
-  auto* quiet = new KivoButton(preferences);
+  auto* quiet = new KivoButton(theme);
   quiet->setSymbol(QStringLiteral("xmark"), 12);
   quiet->setFrameSize(QSize(28, 28));
   layout->addWidget(quiet);
   // One button under the pointer, to show the hover fill.
-  auto* hovered = new KivoButton(preferences);
+  auto* hovered = new KivoButton(theme);
   hovered->setText(QStringLiteral("Satır"));
   hovered->setPadding(QMargins(8, 6, 8, 6));
   QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
   QApplication::sendEvent(hovered, &enter);
   layout->addWidget(hovered);
-  layout->addWidget(new KivoColorPicker(preferences));
+  layout->addWidget(new KivoColorPicker(theme));
   layout->addWidget(
-      new KivoSelect(QStringLiteral("Geçmiş dönemi"), {{0, QStringLiteral("Tüm zamanlar")}}, 0, preferences));
+      new KivoSelect(QStringLiteral("Geçmiş dönemi"), {{0, QStringLiteral("Tüm zamanlar")}}, 0, theme));
   folder.control(&row, QStringLiteral("kit-buttons"), background);
 }
 
-void dialogCards(PictureFolder& folder, const std::shared_ptr<BrowserPreferences>& preferences,
+void dialogCards(PictureFolder& folder, const std::shared_ptr<KitTheme>& theme,
                  const QColor& background) {
   KivoDialogCard destructive(QStringLiteral("Geçmiş silinsin mi?"),
                              KivoDialog::clearHistoryMessage(QStringLiteral("Tüm zamanlar")),
                              KivoDialog::clearHistoryDetail(0), QStringLiteral("Geçmişi sil"), true,
-                             QStringLiteral("Vazgeç"), [](bool) {}, preferences);
+                             QStringLiteral("Vazgeç"), [](bool) {}, theme);
   folder.control(&destructive, QStringLiteral("kit-dialog-destructive"), background);
   KivoDialogCard plain(QStringLiteral("Kivo hakkında"),
                        QStringLiteral("Kendi HTML, CSS ve yerleşim motoruyla küçük bir tarayıcı."), std::nullopt,
-                       QStringLiteral("Tamam"), false, std::nullopt, [](bool) {}, preferences);
+                       QStringLiteral("Tamam"), false, std::nullopt, [](bool) {}, theme);
   folder.control(&plain, QStringLiteral("kit-dialog-plain"), background);
 }
 
-void openPopups(PictureFolder& folder, const std::shared_ptr<BrowserPreferences>& preferences,
+void openPopups(PictureFolder& folder, const std::shared_ptr<KitTheme>& theme,
                 const QColor& background) {
   auto window = KitTest::window();
   QPalette palette = window->palette();
@@ -78,7 +79,7 @@ void openPopups(PictureFolder& folder, const std::shared_ptr<BrowserPreferences>
   auto* select = new KivoSelect(QStringLiteral("Geçmiş dönemi"),
                                 {{0, QStringLiteral("Tüm zamanlar")}, {1, QStringLiteral("Son 1 saat")},
                                  {24, QStringLiteral("Son 24 saat")}, {168, QStringLiteral("Son 7 gün")}},
-                                24, preferences, window.get());
+                                24, theme, window.get());
   select->move(300, 60);
   select->show();
   QTest::mouseClick(select, Qt::LeftButton);
@@ -95,7 +96,7 @@ void openPopups(PictureFolder& folder, const std::shared_ptr<BrowserPreferences>
     folder.save(QImage(), QStringLiteral("kit-select-list"));
   }
 
-  auto* picker = new KivoColorPicker(preferences, window.get());
+  auto* picker = new KivoColorPicker(theme, window.get());
   picker->move(600, 60);
   picker->show();
   QTest::mouseClick(picker, Qt::LeftButton);
@@ -113,7 +114,8 @@ void updates(PictureFolder& folder, const std::shared_ptr<BrowserPreferences>& p
   BrowserModel model(preferences);
   UpdatesView view(&model);
   view.resize(520, view.sizeHint().height());
-  folder.control(&view, QStringLiteral("kit-updates"), Palette::colors(preferences.get()).background);
+  const QColor background = Palette::colors(PreferencesTheme::of(preferences.get())).background;
+  folder.control(&view, QStringLiteral("kit-updates"), background);
 }
 
 }  // namespace
@@ -121,10 +123,11 @@ void updates(PictureFolder& folder, const std::shared_ptr<BrowserPreferences>& p
 void Pictures::kit(PictureFolder& folder) {
   auto preferences = KitTest::preferences(QStringLiteral("kivo-pictures-kit"));
   preferences->setAppearance(folder.appearance());
-  const QColor background = Palette::colors(preferences.get()).background;
-  buttonsAndMarks(folder, preferences, background);
-  dialogCards(folder, preferences, background);
-  openPopups(folder, preferences, background);
+  const std::shared_ptr<KitTheme> theme = PreferencesTheme::of(preferences);
+  const QColor background = Palette::colors(theme.get()).background;
+  buttonsAndMarks(folder, theme, background);
+  dialogCards(folder, theme, background);
+  openPopups(folder, theme, background);
   updates(folder, preferences);
   preferences->storage()->removeAll();
 }

@@ -1,0 +1,4 @@
+#include "kit/kit_theme.h"
+
+// Defined here so that the interface's virtual table lives in one place.
+KitTheme::~KitTheme() = default;
