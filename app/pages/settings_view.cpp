@@ -15,7 +15,6 @@
 #include "kit/kivo_dialog.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
-#include "kit/updates_view.h"
 #include "model/background_work.h"
 #include "model/browser_model.h"
 #include "network/network_transport.h"
@@ -25,6 +24,7 @@
 #include "pages/page_symbols.h"
 #include "pages/page_widgets.h"
 #include "pages/tab_backdrop.h"
+#include "pages/updates_view.h"
 #include "profile/browsing_profile.h"
 
 namespace {

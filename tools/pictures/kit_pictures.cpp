@@ -1,5 +1,5 @@
 // The kit's controls: buttons and marks in a row, the two kinds of dialog
-// card, the open select list and colour editor, and the updates view.
+// card, and the open select list and colour editor.
 #include <QApplication>
 #include <QEnterEvent>
 #include <QHBoxLayout>
@@ -19,8 +19,6 @@
 #include "kit/mark.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
-#include "kit/updates_view.h"
-#include "model/browser_model.h"
 #include "picture_folder.h"
 
 namespace {
@@ -110,14 +108,6 @@ void openPopups(PictureFolder& folder, const std::shared_ptr<KitTheme>& theme,
   }
 }
 
-void updates(PictureFolder& folder, const std::shared_ptr<BrowserPreferences>& preferences) {
-  BrowserModel model(preferences);
-  UpdatesView view(&model);
-  view.resize(520, view.sizeHint().height());
-  const QColor background = Palette::colors(PreferencesTheme::of(preferences.get())).background;
-  folder.control(&view, QStringLiteral("kit-updates"), background);
-}
-
 }  // namespace
 
 void Pictures::kit(PictureFolder& folder) {
@@ -128,6 +118,5 @@ void Pictures::kit(PictureFolder& folder) {
   buttonsAndMarks(folder, theme, background);
   dialogCards(folder, theme, background);
   openPopups(folder, theme, background);
-  updates(folder, preferences);
   preferences->storage()->removeAll();
 }

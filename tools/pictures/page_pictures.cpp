@@ -1,6 +1,6 @@
 // The built-in pages at 1200 x 800: home, history over a few visits,
 // downloads with one failed download, and settings at the top, the middle
-// and the end of its column.
+// and the end of its column; and the settings page's updates group alone.
 #include <QCoreApplication>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "pages/downloads_view.h"
 #include "pages/history_view.h"
 #include "pages/home_view.h"
@@ -18,6 +19,7 @@
 // model that the pages' tests use.
 #include "pages/pages_test_support.h"
 #include "pages/settings_view.h"
+#include "pages/updates_view.h"
 #include "picture_folder.h"
 #include "profile/download_store.h"
 
@@ -85,6 +87,14 @@ void settings(PictureFolder& folder, BrowserModel& model) {
   folder.grab(&view, QStringLiteral("settings-end"));
 }
 
+// The updates group at its preferred height, with a margin of the page colour.
+void updates(PictureFolder& folder, BrowserModel& model) {
+  UpdatesView view(&model);
+  view.resize(520, view.sizeHint().height());
+  const QColor background = Palette::colors(PreferencesTheme::of(model.preferences().get())).background;
+  folder.control(&view, QStringLiteral("updates"), background);
+}
+
 }  // namespace
 
 void Pictures::pages(PictureFolder& folder) {
@@ -106,5 +116,6 @@ void Pictures::pages(PictureFolder& folder) {
   }
   downloads(folder, preferences);
   settings(folder, *model);
+  updates(folder, *model);
   preferences->storage()->removeAll();
 }

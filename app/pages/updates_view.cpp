@@ -1,4 +1,4 @@
-#include "kit/updates_view.h"
+#include "pages/updates_view.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

@@ -1,11 +1,11 @@
-#include "kit/updates_view.h"
+#include "pages/updates_view.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "kit/kit_test_support.h"
 #include "kit/kivo_action_button.h"
 #include "model/browser_model.h"
+#include "pages/pages_test_support.h"
 #include "profile/http_test_server.h"
 
 namespace {
@@ -13,7 +13,7 @@ namespace {
 class UpdatesViewTest : public testing::Test {
 protected:
   void SetUp() override {
-    preferences = KitTest::preferences(QStringLiteral("kit-updates-test"));
+    preferences = PagesTest::preferences(QStringLiteral("pages-updates-test"));
     model = std::make_unique<BrowserModel>(preferences);
   }
   void TearDown() override { preferences->storage()->removeAll(); }
