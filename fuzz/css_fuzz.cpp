@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!rules && rules.error().empty()) std::abort();
 
   // The width varies with the input so that media queries meet both sides.
-  static constexpr float kWidths[] = {160, 375, 800, 8192};
+  static constexpr float kWidths[] = {kivo_style::kMinViewportWidth, 375, 800, kivo_style::kMaxViewportWidth};
   const float width = kWidths[size % 4];
   const Page& p = page();
   const std::unordered_map<kivo_dom::NodeId, std::string> sheets{{p.link, std::string(css)}};

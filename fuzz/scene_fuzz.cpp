@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto loaded = kivo_engine::Loaded::decode(*document, unpacked->blob);
   if (!loaded) return 0;
   // The width varies with the input, from the narrowest allowed to a wide one.
-  static constexpr float kWidths[] = {160, 800, 1999.5f};
+  static constexpr float kWidths[] = {kivo_style::kMinViewportWidth, 800, 1999.5f};
   const float width = kWidths[size % 3];
   auto styled = kivo_style::compute_web_at_width(*document, loaded->stylesheets, width);
   if (!styled) return 0;

@@ -23,7 +23,7 @@ const QString kFileTooLarge = QStringLiteral("Belge 1 MiB boyut sınırını aş
 const QString kFileChanged = QStringLiteral("Dosya yüklenirken değişti. Yeniden yükle.");
 
 bool usableWidth(double width) {
-  return std::isfinite(width) && width >= 160 && width <= 8192;
+  return std::isfinite(width) && width >= kivo_wire::kMinViewportWidth && width <= kivo_wire::kMaxViewportWidth;
 }
 
 bool isLocalFileUrl(const QUrl& url) {

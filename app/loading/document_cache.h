@@ -24,6 +24,7 @@
 #include <unordered_map>
 
 #include "loading/page_document.h"
+#include "support/wire_contract.h"
 
 class DocumentCache {
 public:
@@ -38,8 +39,8 @@ public:
 
   static constexpr qsizetype kDefaultEntryLimit = 16;
   static constexpr qint64 kDefaultByteLimit = 33'554'432;
-  static constexpr qint64 kSourceLimit = 1'115'148;
-  static constexpr qint64 kFileLimit = 1'048'576;
+  static constexpr qint64 kSourceLimit = kivo_wire::kMaxFrameBytes;
+  static constexpr qint64 kFileLimit = kivo_wire::kMaxHtmlBytes;
 
   // A new, empty cache; a negative limit counts as 0. Without a render
   // function the cache renders with EngineBridge::load.

@@ -133,8 +133,8 @@ private:
 
   void answer(const MeasurementRequest& request) {
     ++m_requests;
-    if (m_requests > kMeasurementLimit || !std::isfinite(request.size) || request.size < 6 || request.size > 128 ||
-        m_document) {
+    if (m_requests > kMeasurementLimit || !std::isfinite(request.size) || request.size < kivo_wire::kMinFontSize ||
+        request.size > kivo_wire::kMaxFontSize || m_document) {
       throw BridgeError(kBadMeasurement);
     }
     if (!m_measurer) m_measurer = std::make_unique<FontTextMeasurer>();
@@ -181,7 +181,10 @@ PageDocument load(const Runner& runner, const QUrl& file, double width) {
   // 2. Only regular files.
   if (!isRegularFile(path)) throw BridgeError(kLocalFilesOnly);
   // 3. A usable width and a renderer to start.
-  if (!std::isfinite(width) || width < 160 || width > 8192 || !canStart(runner)) throw BridgeError(kBadWidthOrEngine);
+  if (!std::isfinite(width) || width < kivo_wire::kMinViewportWidth || width > kivo_wire::kMaxViewportWidth ||
+      !canStart(runner)) {
+    throw BridgeError(kBadWidthOrEngine);
+  }
   // 4. Read the file through one byte past the input limit.
   const std::optional<QByteArray> bytes = readRegularFile(path, kSceneInputLimit + 1);
   if (!bytes) throw BridgeError(kLocalFilesOnly);

@@ -17,6 +17,7 @@
 
 #include "loading/page_document.h"
 #include "loading/subresource_records.h"
+#include "support/wire_contract.h"
 
 namespace EngineBridge {
 
@@ -30,11 +31,11 @@ struct Runner {
   static Runner standard();
 };
 
-inline constexpr qint64 kSceneInputLimit = 1'115'148;
-inline constexpr qint64 kManifestInputLimit = 1'048'576;
-inline constexpr qint64 kSceneOutputLimit = 25'165'824;
-inline constexpr qint64 kManifestOutputLimit = 524'288;
-inline constexpr qint64 kMeasurementLimit = 40'000;
+inline constexpr qint64 kSceneInputLimit = kivo_wire::kMaxFrameBytes;
+inline constexpr qint64 kManifestInputLimit = kivo_wire::kMaxHtmlBytes;
+inline constexpr qint64 kSceneOutputLimit = kivo_wire::kMaxSceneOutputBytes;
+inline constexpr qint64 kManifestOutputLimit = kivo_wire::kMaxManifestOutputBytes;
+inline constexpr qint64 kMeasurementLimit = kivo_wire::kMaxMeasurements;
 inline constexpr int kQuotedErrorCharacters = 800;
 
 // Renders the local file `file` (plain HTML or a resource envelope) at the

@@ -31,7 +31,10 @@ bool commandIsValid(const PaintCommand& command) {
   if (image && (!command.imageId || *command.imageId < 0 || *command.imageId > PageDocument::kMaximumImageId)) {
     return false;
   }
-  if (text && (!command.text || !command.size || !(*command.size >= 6 && *command.size <= 128))) return false;
+  if (text && (!command.text || !command.size ||
+               !(*command.size >= kivo_wire::kMinFontSize && *command.size <= kivo_wire::kMaxFontSize))) {
+    return false;
+  }
   return true;
 }
 

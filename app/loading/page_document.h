@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "loading/subresource_records.h"
+#include "support/wire_contract.h"
 
 // A node's border box in document pixels.
 struct InspectorBounds {
@@ -63,10 +64,11 @@ struct InspectedNode {
 
 struct PageDocument {
   // Limits of an acceptable document.
-  static constexpr int kVersion = 2;
-  static constexpr double kMaximumHeight = 200'000;
-  static constexpr qsizetype kMaximumCommands = 20'000;
-  static constexpr qint64 kMaximumImageId = 15;
+  static constexpr int kVersion = kivo_wire::kSceneVersion;
+  static constexpr double kMaximumHeight = kivo_wire::kMaxDocumentHeight;
+  static constexpr qsizetype kMaximumCommands = kivo_wire::kMaxPaints;
+  // Image ids are manifest indices.
+  static constexpr qint64 kMaximumImageId = kivo_wire::kMaxResources - 1;
 
   QMap<qint64, RasterImage> images;  // never part of the JSON; filled by the page loader
   qint64 version = 0;

@@ -13,12 +13,13 @@
 #include <optional>
 
 #include "loading/subresource_records.h"
+#include "support/wire_contract.h"
 
 namespace RasterDecoder {
 
 enum class Format { png, jpeg, gif };
 
-inline constexpr int kMaximumSide = 4096;
+inline constexpr int kMaximumSide = kivo_wire::kMaxImageSide;
 
 // The format the leading bytes announce, if it is one we decode.
 std::optional<Format> sniff(QByteArrayView bytes);

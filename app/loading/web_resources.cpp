@@ -115,12 +115,11 @@ QUrl resolve(const QString& raw, const QUrl& base, const QUrl& document) {
 QByteArray envelope(const QByteArray& source, const QList<std::pair<qint64, QByteArray>>& entries) {
   KIVO_CHECK(entries.size() <= kItemLimit);
   QByteArray out;
-  qsizetype size = 8 + 4 + source.size() + 4;
+  qsizetype size = static_cast<qsizetype>(kivo_wire::kEnvelopeHeaderBytes) + source.size() + 4;
   for (const auto& entry : entries) size += 8 + entry.second.size();
   out.reserve(size);
   // The magic.
-  out.append("KIVO-R1", 7);
-  out.append('\0');
+  out.append(kivo_wire::kEnvelopeMagic.data(), static_cast<qsizetype>(kivo_wire::kEnvelopeMagic.size()));
   // The page.
   appendNumber(out, source.size());
   out.append(source);

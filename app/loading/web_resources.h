@@ -20,17 +20,18 @@
 
 #include "loading/engine_bridge.h"
 #include "loading/subresource_records.h"
+#include "support/wire_contract.h"
 
 class NetworkTransport;
 
 namespace WebResources {
 
-inline constexpr qsizetype kItemLimit = 16;
+inline constexpr qsizetype kItemLimit = kivo_wire::kMaxResources;
 inline constexpr qint64 kByteBudget = 8'388'608;
-inline constexpr qint64 kStylesheetBudget = 65'536;
+inline constexpr qint64 kStylesheetBudget = kivo_wire::kMaxStylesheetBytes;
 inline constexpr qint64 kImageBytes = 2'097'152;
-inline constexpr qint64 kPixelBudget = 4'000'000;
-inline constexpr qsizetype kAddressBytes = 4'096;
+inline constexpr qint64 kPixelBudget = kivo_wire::kMaxImagePixels;
+inline constexpr qsizetype kAddressBytes = kivo_wire::kMaxResourceUrlBytes;
 inline constexpr qsizetype kWarningAddressCharacters = 160;
 
 // The absolute address of the raw subresource address `raw`, resolved against

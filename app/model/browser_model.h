@@ -30,6 +30,7 @@
 #include "model/browser_tab.h"
 #include "model/window_services.h"
 #include "network/network_transport.h"
+#include "support/wire_contract.h"
 
 class BrowsingProfile;
 class WebAddress;
@@ -44,8 +45,8 @@ public:
   static constexpr qsizetype kConsoleLimit = 200;
   static constexpr qsizetype kTitleLimit = 60;
   static constexpr double kDefaultViewportWidth = 997;
-  static constexpr double kMinimumViewportWidth = 160;
-  static constexpr double kMaximumViewportWidth = 8192;
+  static constexpr double kMinimumViewportWidth = kivo_wire::kMinViewportWidth;
+  static constexpr double kMaximumViewportWidth = kivo_wire::kMaxViewportWidth;
   static constexpr std::chrono::milliseconds kRelayoutDelay{160};
   static constexpr std::chrono::milliseconds kNoticeDuration{3000};
 

@@ -35,7 +35,8 @@ Case typical(double scale) {
 
 Case text(double scale) {
   Words words(23, 20'000);
-  const std::size_t target = std::min<std::size_t>(kivo_html::kRendererLimits.max_input_bytes, scaled(1'048'576, scale));
+  const std::size_t max_html = kivo_html::kRendererLimits.max_input_bytes;
+  const std::size_t target = std::min<std::size_t>(max_html, scaled(max_html, scale));
   // A flex column measures its items before laying them out, so the widths
   // asked for outrun the paints and the measurement limit is met first.
   const std::string_view end = "</main></body></html>";

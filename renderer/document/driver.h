@@ -26,6 +26,7 @@
 #include "dom/result.h"
 #include "html/parser.h"
 #include "json/io.h"
+#include "support/wire_contract.h"
 
 namespace kivo_document {
 
@@ -37,9 +38,9 @@ inline constexpr std::string_view kBundleVersion = "1";
 // The source argument that selects the input frame.
 inline constexpr std::string_view kStdinSource = "--stdin";
 // Largest frame payload: the largest resource envelope (12 + 1,048,576 + 66,560).
-inline constexpr std::uint32_t kMaxFrameBytes = 1'115'148;
+inline constexpr std::uint32_t kMaxFrameBytes = kivo_wire::kMaxFrameBytes;
 // Largest file source.
-inline constexpr std::uint64_t kMaxFileBytes = 1'048'576;
+inline constexpr std::uint64_t kMaxFileBytes = kivo_wire::kMaxHtmlBytes;
 // Largest HTML text inside any input: the parser's own input limit.
 inline constexpr std::size_t kHtmlLimit = kivo_html::kRendererLimits.max_input_bytes;
 

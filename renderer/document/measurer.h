@@ -20,13 +20,14 @@
 #include "dom/result.h"
 #include "json/io.h"
 #include "layout/text_measurer.h"
+#include "support/wire_contract.h"
 
 namespace kivo_document {
 
 class RemoteMeasurer final : public kivo_layout::TextMeasurer {
  public:
   // Longest answer line read, its line feed included.
-  static constexpr std::size_t kMaxAnswerBytes = 64;
+  static constexpr std::size_t kMaxAnswerBytes = kivo_wire::kMaxAnswerBytes;
 
   // Both streams are borrowed and must outlive the measurer.
   RemoteMeasurer(kivo_json::Output& output, Reader& input);

@@ -31,6 +31,7 @@
 #include "dom/result.h"
 #include "json/io.h"
 #include "layout/image_table.h"
+#include "support/wire_contract.h"
 
 namespace kivo_engine {
 
@@ -52,8 +53,8 @@ struct Resource {
 // The document's subresources in document order; a resource's position is its
 // manifest index, shared with the application.
 struct Manifest {
-  static constexpr std::size_t kMaxResources = 16;
-  static constexpr std::size_t kMaxUrlBytes = 4096;
+  static constexpr std::size_t kMaxResources = kivo_wire::kMaxResources;
+  static constexpr std::size_t kMaxUrlBytes = kivo_wire::kMaxResourceUrlBytes;
 
   std::vector<Resource> resources;
   // The href of the first base element with a usable href.
@@ -81,12 +82,12 @@ struct Loaded {
 
 namespace resources {
 
-inline constexpr std::string_view kMagic{"KIVO-R1\0", 8};
-inline constexpr std::size_t kMaxBlobBytes = 65536 + 1024;
-inline constexpr std::uint32_t kMaxEntries = 16;
-inline constexpr std::uint64_t kMaxStylesheetBytes = 65536;
-inline constexpr std::uint32_t kMaxImageSide = 4096;
-inline constexpr std::uint64_t kMaxImageArea = 4000000;
+inline constexpr std::string_view kMagic = kivo_wire::kEnvelopeMagic;
+inline constexpr std::size_t kMaxBlobBytes = kivo_wire::kMaxBlobBytes;
+inline constexpr std::uint32_t kMaxEntries = kivo_wire::kMaxResources;
+inline constexpr std::uint64_t kMaxStylesheetBytes = kivo_wire::kMaxStylesheetBytes;
+inline constexpr std::uint32_t kMaxImageSide = kivo_wire::kMaxImageSide;
+inline constexpr std::uint64_t kMaxImageArea = kivo_wire::kMaxImagePixels;
 // The display text of every refused envelope or blob other than a short read.
 inline constexpr std::string_view kInvalidEnvelope = "Invalid or oversized resource envelope";
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/node_report.h"
+#include "support/wire_contract.h"
 
 namespace kivo_engine::scene_json {
 
@@ -122,6 +123,7 @@ Result<void, IoError> write(const Scene& scene, std::string_view title, std::spa
   // The many small tokens are collected in memory and reach the output in
   // large pieces; the bytes are the same.
   kivo_json::Batch batch(out);
+  static_assert(kivo_wire::kSceneVersion == 2, "the scene line's head below names its version");
   batch.put("{\"version\":2,\"width\":"sv);
   kivo_json::append_f32(batch, scene.width);
   batch.put(",\"height\":"sv);

@@ -25,6 +25,7 @@
 #include "dom/result.h"
 #include "html/error.h"
 #include "html/tag.h"
+#include "support/wire_contract.h"
 
 namespace kivo_html {
 
@@ -38,7 +39,7 @@ struct ParseLimits {
 };
 
 // The limits every renderer run parses with.
-inline constexpr ParseLimits kRendererLimits{1'048'576, 50'000, 128};
+inline constexpr ParseLimits kRendererLimits{kivo_wire::kMaxHtmlBytes, 50'000, 128};
 
 namespace parser {
 

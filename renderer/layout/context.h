@@ -39,6 +39,7 @@
 #include "layout/text_measurer.h"
 #include "style/cascade.h"
 #include "style/values.h"
+#include "support/wire_contract.h"
 
 namespace kivo_layout {
 
@@ -53,17 +54,17 @@ struct LayoutError {
 template <class T>
 using LayoutResult = kivo_dom::Result<T, LayoutError>;
 
-inline constexpr std::size_t kMaxPaints = 20'000;
+inline constexpr std::size_t kMaxPaints = kivo_wire::kMaxPaints;
 inline constexpr std::uint64_t kMaxPaintBytes = 8'388'608;
 inline constexpr std::uint64_t kPaintBaseBytes = 128;
-inline constexpr std::uint64_t kMaxMeasurements = 40'000;
+inline constexpr std::uint64_t kMaxMeasurements = kivo_wire::kMaxMeasurements;
 inline constexpr std::size_t kMaxLayoutDepth = 128;
-inline constexpr float kMaxDocumentHeight = 200'000.0f;
+inline constexpr float kMaxDocumentHeight = kivo_wire::kMaxDocumentHeight;
 inline constexpr std::size_t kMaxLinkBytes = 4'096;
-inline constexpr float kMaxMeasuredWidth = 1'000'000.0f;
+inline constexpr float kMaxMeasuredWidth = kivo_wire::kMaxMeasuredWidth;
 inline constexpr float kMaxImageExtent = 8'192.0f;
-inline constexpr float kMinViewportWidth = 160.0f;
-inline constexpr float kMaxViewportWidth = 8'192.0f;
+inline constexpr float kMinViewportWidth = kivo_wire::kMinViewportWidth;
+inline constexpr float kMaxViewportWidth = kivo_wire::kMaxViewportWidth;
 
 inline constexpr std::string_view kViewportWidthError = "viewport width must be 160\xE2\x80\x93" "8192 px";
 inline constexpr std::string_view kMissingStyleError = "missing computed style";

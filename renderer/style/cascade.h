@@ -18,11 +18,12 @@
 #include "dom/result.h"
 #include "style/error.h"
 #include "style/values.h"
+#include "support/wire_contract.h"
 
 namespace kivo_style {
 
-inline constexpr float kMinViewportWidth = 160;
-inline constexpr float kMaxViewportWidth = 8192;
+inline constexpr float kMinViewportWidth = kivo_wire::kMinViewportWidth;
+inline constexpr float kMaxViewportWidth = kivo_wire::kMaxViewportWidth;
 inline constexpr std::size_t kMaxAuthorCssBytes = 65'536;
 inline constexpr std::size_t kMaxInlineCssBytes = 8'192;
 inline constexpr std::size_t kMaxStyleDepth = 128;

@@ -5,6 +5,7 @@
 
 #include "dom/node.h"
 #include "dom/text.h"
+#include "support/wire_contract.h"
 
 namespace kivo_style::parser {
 
@@ -83,8 +84,9 @@ std::optional<Property> make(Property::Value value) { return Property{std::move(
 std::optional<Property> parse_font_size(std::string_view v) {
   const auto digits = before_suffix(v, "px");
   if (!digits) return std::nullopt;
-  const auto n = number(*digits, 128);
-  if (!n || *n < 6) return std::nullopt;
+  // The font sizes the application measures are the only ones a page may use.
+  const auto n = number(*digits, kivo_wire::kMaxFontSize);
+  if (!n || *n < kivo_wire::kMinFontSize) return std::nullopt;
   return make(Property::FontSize{*n});
 }
 
