@@ -1,7 +1,6 @@
 #include "loading/engine_bridge.h"
 
-#include <unistd.h>
-
+#include <QDir>
 #include <QStringDecoder>
 #include <QTextBoundaryFinder>
 
@@ -15,6 +14,7 @@
 #include "loading/scene_decoder.h"
 #include "network/bridge_error.h"
 #include "platform/child_process.h"
+#include "platform/executable_files.h"
 #include "platform/font_text_measurer.h"
 #include "platform/regular_file.h"
 
@@ -47,8 +47,7 @@ std::string frameHeader(qsizetype length) {
 // renderer is the application's fault, not the user's document's, and gets
 // the engine sentence rather than a launch error.
 bool canStart(const Runner& runner) {
-  if (runner.executable.isEmpty()) return false;
-  return ::access(runner.executable.toLocal8Bit().constData(), X_OK) == 0;
+  return canExecute(runner.executable);
 }
 
 // The bytes of `error` without an incomplete character at its end, which a
@@ -154,13 +153,9 @@ private:
 
 Runner Runner::standard() {
   static const QString executable = [] {
-    char path[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return QString();
-    const QString self = QString::fromLocal8Bit(path, static_cast<qsizetype>(length));
-    const qsizetype slash = self.lastIndexOf(QLatin1Char('/'));
-    if (slash < 0) return QString();
-    return self.left(slash + 1) + QStringLiteral("kivo-document");
+    const QString folder = executableFolder();
+    if (folder.isEmpty()) return QString();
+    return QDir(folder).filePath(QStringLiteral("kivo-document"));
   }();
   Runner runner;
   runner.executable = executable;

@@ -1,7 +1,5 @@
 #include "network/network_transport.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
@@ -16,6 +14,8 @@
 #include "network/network_error.h"
 #include "network/text_decoding.h"
 #include "platform/check.h"
+#include "platform/file_descriptor.h"
+#include "platform/private_file.h"
 #include "platform/system_error.h"
 
 namespace {
@@ -65,24 +65,6 @@ bool isSeparator(char32_t c) {
 bool sameSchemeIgnoringCase(const QUrl& url, const char* scheme) {
   return url.scheme().compare(QLatin1String(scheme), Qt::CaseInsensitive) == 0;
 }
-
-// A file descriptor that is closed on every way out; errors of closing are
-// ignored, as the data has been flushed or abandoned by then.
-class FileDescriptor {
-public:
-  FileDescriptor() = default;
-  ~FileDescriptor() { reset(); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  void reset(int fd = -1) {
-    if (m_fd >= 0) ::close(m_fd);
-    m_fd = fd;
-  }
-  int get() const { return m_fd; }
-
-private:
-  int m_fd = -1;
-};
 
 }  // namespace
 
@@ -173,10 +155,8 @@ public:
     // A new, empty, private file; an existing file (or a link) there is
     //      replaced, and the creation itself never follows a link.
     if (::unlink(m_path.constData()) != 0 && errno != ENOENT) throw BridgeError(kDownloadFileFailed);
-    const int fd = ::open(m_path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) throw BridgeError(kDownloadFileFailed);
-    m_file.reset(fd);
-    if (::fchmod(fd, 0600) != 0) throw SystemError(errno, "chmod " + m_destination.toStdString());
+    m_file = createPrivateFile(m_destination);
+    if (!m_file.isOpen()) throw BridgeError(kDownloadFileFailed);
     return true;
   }
 
@@ -202,10 +182,10 @@ public:
     }
   }
 
-  // Steps 8 to 13, once the whole body has arrived.
+  // Once the whole body has arrived: digest, checks, flush and the final report.
   QUrl finish(const std::optional<QString>& expectedSHA256, const std::optional<qint64>& expectedBytes,
               const std::stop_token& stop) {
-    KIVO_CHECK(m_file.get() >= 0);
+    KIVO_CHECK(m_file.isOpen());
     // The last, partial block.
     flushBlock();
     // The digest as lower-case hexadecimal.
@@ -215,7 +195,8 @@ public:
       throw BridgeError(kDownloadMismatch);
     }
     // Flush to storage.
-    if (::fsync(m_file.get()) != 0) throw SystemError(errno, "fsync " + m_destination.toStdString());
+    if (const int code = m_file.sync(); code != 0) throw SystemError(code, "fsync " + m_destination.toStdString());
+    // The data is on storage, so an error of closing has nothing to add.
     m_file.reset();
     // The final report.
     report();
@@ -227,15 +208,7 @@ public:
 private:
   void flushBlock() {
     m_hash.addData(m_buffer);
-    qsizetype written = 0;
-    while (written < m_buffer.size()) {
-      const ssize_t n = ::write(m_file.get(), m_buffer.constData() + written, static_cast<std::size_t>(m_buffer.size() - written));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        throw SystemError(errno, "write " + m_destination.toStdString());
-      }
-      written += n;
-    }
+    if (const int code = m_file.writeAll(m_buffer); code != 0) throw SystemError(code, "write " + m_destination.toStdString());
     m_buffer.clear();
   }
 

@@ -23,6 +23,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_descriptor.h"
+
 class TestHttpServer {
 public:
   struct Request {
@@ -38,23 +40,25 @@ public:
   using Handler = std::function<void(TestHttpServer& server, int fd, const Request& request)>;
 
   TestHttpServer() {
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_listener.reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
-    ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(m_listener, 64);
+    ::bind(m_listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(m_listener.get(), 64);
     socklen_t length = sizeof address;
-    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+    ::getsockname(m_listener.get(), reinterpret_cast<sockaddr*>(&address), &length);
     m_port = ntohs(address.sin_port);
-    m_acceptor = std::thread([this] { acceptLoop(); });
+    // The loop keeps its own copy of the number: the destructor closes the
+    // listener to end it.
+    m_acceptor = std::thread([this, listener = m_listener.get()] { acceptLoop(listener); });
   }
 
   ~TestHttpServer() {
     m_stopping = true;
-    ::shutdown(m_listener, SHUT_RDWR);
-    ::close(m_listener);
+    ::shutdown(m_listener.get(), SHUT_RDWR);
+    m_listener.reset();
     m_acceptor.join();
     {
       std::lock_guard lock(m_mutex);
@@ -119,9 +123,9 @@ public:
   }
 
 private:
-  void acceptLoop() {
+  void acceptLoop(int listener) {
     while (!m_stopping) {
-      const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+      const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
       if (fd < 0) {
         if (m_stopping) return;
         continue;
@@ -133,6 +137,7 @@ private:
   }
 
   void serve(int fd) {
+    FileDescriptor connection(fd);
     QByteArray head;
     char buffer[4096];
     while (!head.contains("\r\n\r\n") && head.size() < 65536) {
@@ -166,12 +171,14 @@ private:
     // Drain what the client still sends, so the close does not reset the answer.
     while (::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) > 0) {
     }
+    // Closed under the lock, so the destructor never shuts down a number
+    // that a new descriptor has taken meanwhile.
     std::lock_guard lock(m_mutex);
     std::erase(m_open, fd);
-    ::close(fd);
+    connection.reset();
   }
 
-  int m_listener = -1;
+  FileDescriptor m_listener;
   int m_port = 0;
   std::atomic<bool> m_stopping{false};
   std::thread m_acceptor;

@@ -7,18 +7,11 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/file_descriptor.h"
+#include "platform/private_file.h"
 #include "platform/system_error.h"
 
 namespace {
-
-// Closes a descriptor on every exit; a close error is of no interest to a
-// reader, and a writer checks close() itself before this runs.
-struct FileDescriptor {
-  int fd;
-  ~FileDescriptor() {
-    if (fd >= 0) ::close(fd);
-  }
-};
 
 std::string describe(const char* operation, const QString& path) {
   return std::string(operation) + " " + path.toStdString();
@@ -34,11 +27,10 @@ bool isRegularFile(const QString& path) {
 }
 
 std::optional<QByteArray> readRegularFile(const QString& path, qint64 bound) {
-  const QByteArray native = path.toLocal8Bit();
-  FileDescriptor file{::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
-  if (file.fd < 0) throw SystemError(errno, describe("open", path));
+  const FileDescriptor file = FileDescriptor::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (!file.isOpen()) throw SystemError(errno, describe("open", path));
   struct stat info {};
-  if (::fstat(file.fd, &info) != 0) throw SystemError(errno, describe("examine", path));
+  if (::fstat(file.get(), &info) != 0) throw SystemError(errno, describe("examine", path));
   if (!S_ISREG(info.st_mode)) return std::nullopt;
 
   // The size may change while we read, so it only sizes the first allocation;
@@ -49,7 +41,7 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 bound) {
   char buffer[64 * 1024];
   while (bytes.size() < bound) {
     const qint64 want = std::min<qint64>(static_cast<qint64>(sizeof buffer), bound - bytes.size());
-    const ssize_t n = ::read(file.fd, buffer, static_cast<size_t>(want));
+    const ssize_t n = ::read(file.get(), buffer, static_cast<size_t>(want));
     if (n < 0) {
       if (errno == EINTR) continue;
       throw SystemError(errno, describe("read", path));
@@ -61,19 +53,8 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 bound) {
 }
 
 void writeNewFile(const QString& path, const QByteArray& bytes) {
-  const QByteArray native = path.toLocal8Bit();
-  FileDescriptor file{::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600)};
-  if (file.fd < 0) throw SystemError(errno, describe("create", path));
-  qsizetype written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(file.fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw SystemError(errno, describe("write", path));
-    }
-    written += n;
-  }
-  const int fd = file.fd;
-  file.fd = -1;
-  if (::close(fd) != 0) throw SystemError(errno, describe("close", path));
+  FileDescriptor file = createPrivateFile(path);
+  if (!file.isOpen()) throw SystemError(errno, describe("create", path));
+  if (const int code = file.writeAll(bytes); code != 0) throw SystemError(code, describe("write", path));
+  if (const int code = file.close(); code != 0) throw SystemError(code, describe("close", path));
 }

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include "loading/decoding_error.h"
 #include "network/bridge_error.h"
 #include "network/network_transport.h"
+#include "platform/file_rename.h"
 #include "platform/system_error.h"
 #include "profile/file_reveal.h"
 #include "profile/json_text_writer.h"
@@ -47,21 +47,16 @@ bool isLocalDestination(const QUrl& destination) {
 // is there, or moving it into a free place without ever overwriting one that
 // appeared meanwhile.
 void publish(const QString& staging, const QString& destination) {
-  const QByteArray from = QFile::encodeName(staging);
-  const QByteArray to = QFile::encodeName(destination);
   struct stat info {};
-  if (::stat(to.constData(), &info) == 0) {
-    if (::rename(from.constData(), to.constData()) != 0) {
-      throw SystemError(errno, "replace " + destination.toStdString());
+  if (::stat(QFile::encodeName(destination).constData(), &info) == 0) {
+    if (const int code = renameFile(staging, destination); code != 0) {
+      throw SystemError(code, "replace " + destination.toStdString());
     }
     return;
   }
-  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return;
-  if (errno == EINVAL || errno == ENOSYS) {
-    // A file system without the no-replace rename.
-    if (::rename(from.constData(), to.constData()) == 0) return;
+  if (const int code = renameWithoutReplacing(staging, destination); code != 0) {
+    throw SystemError(code, "move to " + destination.toStdString());
   }
-  throw SystemError(errno, "move to " + destination.toStdString());
 }
 
 DownloadStore::Transfer transportTransfer(const std::shared_ptr<NetworkTransport>& network) {

@@ -16,28 +16,32 @@
 #include <thread>
 #include <vector>
 
+#include "platform/file_descriptor.h"
+
 class HttpTestServer {
 public:
   // Writes the whole answer to the connection; returns false to stop early.
   using Handler = std::function<void(int socket)>;
 
   HttpTestServer() {
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_listener.reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::bind(m_listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
     socklen_t length = sizeof address;
-    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+    ::getsockname(m_listener.get(), reinterpret_cast<sockaddr*>(&address), &length);
     m_port = ntohs(address.sin_port);
-    ::listen(m_listener, 16);
-    m_acceptor = std::thread([this] { acceptLoop(); });
+    ::listen(m_listener.get(), 16);
+    // The loop keeps its own copy of the number: the destructor closes the
+    // listener to end it.
+    m_acceptor = std::thread([this, listener = m_listener.get()] { acceptLoop(listener); });
   }
 
   ~HttpTestServer() {
     m_stopping = true;
-    ::shutdown(m_listener, SHUT_RDWR);
-    ::close(m_listener);
+    ::shutdown(m_listener.get(), SHUT_RDWR);
+    m_listener.reset();
     m_acceptor.join();
     for (std::thread& worker : m_workers) worker.join();
   }
@@ -77,15 +81,16 @@ public:
   }
 
 private:
-  void acceptLoop() {
+  void acceptLoop(int listener) {
     while (!m_stopping) {
-      const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+      const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
       if (client < 0) return;
       m_workers.emplace_back([this, client] { answer(client); });
     }
   }
 
   void answer(int client) {
+    FileDescriptor connection(client);
     std::string request;
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos) {
@@ -108,10 +113,9 @@ private:
       sendAll(client, "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
     }
     ::shutdown(client, SHUT_RDWR);
-    ::close(client);
   }
 
-  int m_listener = -1;
+  FileDescriptor m_listener;
   int m_port = 0;
   std::atomic<bool> m_stopping{false};
   std::thread m_acceptor;

@@ -2,10 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
-#include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +12,8 @@
 #include <vector>
 
 #include "loading/decoding_error.h"
+#include "platform/file_rename.h"
+#include "platform/private_file.h"
 #include "platform/regular_file.h"
 #include "platform/system_error.h"
 
@@ -26,14 +25,6 @@ constexpr int kMaximumDepth = 32;
 std::string describe(const char* operation, const QString& path) {
   return std::string(operation) + " " + path.toStdString();
 }
-
-// Closes a descriptor on every exit that did not close it on purpose.
-struct Descriptor {
-  int fd = -1;
-  ~Descriptor() {
-    if (fd >= 0) ::close(fd);
-  }
-};
 
 }  // namespace
 
@@ -64,69 +55,11 @@ void createFolder(const QString& folder) {
   }
 }
 
-namespace {
-
-// 2. Write the bytes into a new private temporary file beside the target and
-// flush them; returns its path. Errors name the target, whose temporary file
-// has a new name on every attempt.
-QString writeTemporary(const QByteArray& bytes, const QString& folder, const QString& name) {
-  const QString target = folder + QLatin1Char('/') + name;
-  for (int attempt = 0;; ++attempt) {
-    const QString path = folder + QStringLiteral("/.") + name + QLatin1Char('.') +
-                         QString::number(QRandomGenerator::system()->generate64(), 16) + QStringLiteral(".tmp");
-    const QByteArray native = QFile::encodeName(path);
-    Descriptor file{::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)};
-    if (file.fd < 0) {
-      if (errno == EEXIST && attempt < 8) continue;
-      throw SystemError(errno, describe("write", target));
-    }
-    try {
-      if (::fchmod(file.fd, 0600) != 0) throw SystemError(errno, describe("set permissions of", target));
-      qsizetype written = 0;
-      while (written < bytes.size()) {
-        const ssize_t n = ::write(file.fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
-        if (n < 0) {
-          if (errno == EINTR) continue;
-          throw SystemError(errno, describe("write", target));
-        }
-        written += n;
-      }
-      if (::fsync(file.fd) != 0) throw SystemError(errno, describe("flush", target));
-      const int fd = file.fd;
-      file.fd = -1;
-      if (::close(fd) != 0) throw SystemError(errno, describe("write", target));
-    } catch (...) {
-      ::unlink(native.constData());
-      throw;
-    }
-    return path;
-  }
-}
-
-// 4. Flush the folder, so that the rename itself survives a power loss.
-void flushFolder(const QString& folder) {
-  Descriptor directory{::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-  if (directory.fd < 0) throw SystemError(errno, describe("open folder", folder));
-  if (::fsync(directory.fd) != 0 && errno != EINVAL) throw SystemError(errno, describe("flush folder", folder));
-}
-
-}  // namespace
-
 void write(const QByteArray& bytes, const QString& path) {
-  const QFileInfo info(path);
-  const QString folder = info.absolutePath();
   // 1. Create the folders.
-  createFolder(folder);
-  // 2. Write and flush a temporary file.
-  const QString temporary = writeTemporary(bytes, folder, info.fileName());
-  // 3. Replace the file in one step.
-  if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
-    const int code = errno;
-    ::unlink(QFile::encodeName(temporary).constData());
-    throw SystemError(code, describe("replace", path));
-  }
-  // 4. Flush the folder.
-  flushFolder(folder);
+  createFolder(QFileInfo(path).absolutePath());
+  // 2. Replace the file in one step through a flushed temporary file.
+  replaceFileAtomically(path, bytes);
 }
 
 ReadResult read(const QString& path, qint64 limit) {
@@ -189,16 +122,11 @@ std::optional<AsideName> parseAsideName(const QString& fileName, const QString& 
 // Renames `from` to `to` unless something is already at `to`; returns false
 // in that case.
 bool moveWithoutReplacing(const QString& from, const QString& to) {
-  const QByteArray source = QFile::encodeName(from);
-  const QByteArray target = QFile::encodeName(to);
-  if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return true;
-  if (errno == EEXIST) return false;
-  if (errno != EINVAL && errno != ENOSYS) throw SystemError(errno, describe("keep aside", from));
-  // A file system without the no-replace rename: look first. Only this
-  // process's owner writes the profile folder, so nothing appears meanwhile.
-  struct stat info {};
-  if (::lstat(target.constData(), &info) == 0) return false;
-  if (::rename(source.constData(), target.constData()) != 0) throw SystemError(errno, describe("keep aside", from));
+  // Only this process's owner writes the profile folder, so the fallback of a
+  // file system without the no-replace rename is sound here.
+  const int code = renameWithoutReplacing(from, to);
+  if (code == EEXIST) return false;
+  if (code != 0) throw SystemError(code, describe("keep aside", from));
   return true;
 }
 

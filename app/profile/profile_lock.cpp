@@ -1,11 +1,9 @@
 #include "profile/profile_lock.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <exception>
@@ -20,23 +18,22 @@ ProfileLock::ProfileLock(const QString& folder) {
     m_error = QString::fromUtf8(error.what());
     return;
   }
-  const QByteArray path = QFile::encodeName(QDir(folder).filePath(QString::fromLatin1(kFileName)));
-  m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
-  if (m_fd < 0) {
+  const QString path = QDir(folder).filePath(QString::fromLatin1(kFileName));
+  m_file = FileDescriptor::open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+  if (!m_file.isOpen()) {
     m_error = QString::fromStdString(std::system_category().message(errno));
     return;
   }
   int result = 0;
   do {
-    result = ::flock(m_fd, LOCK_EX | LOCK_NB);
+    result = ::flock(m_file.get(), LOCK_EX | LOCK_NB);
   } while (result != 0 && errno == EINTR);
   if (result == 0) {
     m_state = State::Owner;
     return;
   }
   const int code = errno;
-  ::close(m_fd);
-  m_fd = -1;
+  m_file.reset();
   if (code == EWOULDBLOCK) {
     m_state = State::HeldElsewhere;
     return;
@@ -44,7 +41,5 @@ ProfileLock::ProfileLock(const QString& folder) {
   m_error = QString::fromStdString(std::system_category().message(code));
 }
 
-ProfileLock::~ProfileLock() {
-  // Closing the only descriptor of the open file releases its lock.
-  if (m_fd >= 0) ::close(m_fd);
-}
+// Closing the only descriptor of the open file releases its lock.
+ProfileLock::~ProfileLock() = default;

@@ -11,6 +11,8 @@
 
 #include <QString>
 
+#include "platform/file_descriptor.h"
+
 class ProfileLock {
 public:
   static constexpr const char* kFileName = "kivo.lock";
@@ -36,7 +38,7 @@ public:
   const QString& error() const { return m_error; }
 
 private:
-  int m_fd = -1;
+  FileDescriptor m_file;
   State m_state = State::Unavailable;
   QString m_error;
 };

@@ -1,11 +1,8 @@
 #include "profile/quarantine.h"
 
-#include <QFile>
-
-#include <sys/xattr.h>
-
 #include <cerrno>
 
+#include "platform/extended_attributes.h"
 #include "platform/system_error.h"
 #include "profile/json_text_writer.h"
 
@@ -17,10 +14,10 @@ bool unsupported(int code) {
   return code == ENOTSUP || code == EOPNOTSUPP;
 }
 
-void setAttribute(const QByteArray& nativePath, const QString& path, const char* name, const QByteArray& value) {
-  if (::lsetxattr(nativePath.constData(), name, value.constData(), static_cast<size_t>(value.size()), 0) == 0) return;
-  if (unsupported(errno)) return;
-  throw SystemError(errno, std::string("mark ") + path.toStdString() + " as downloaded");
+void setAttribute(const QString& path, const char* name, const QByteArray& value) {
+  const int code = setExtendedAttribute(path, name, value);
+  if (code == 0 || unsupported(code)) return;
+  throw SystemError(code, std::string("mark ") + path.toStdString() + " as downloaded");
 }
 
 }  // namespace
@@ -41,20 +38,12 @@ QByteArray describe(const QUrl& origin, double moment) {
 }
 
 void mark(const QString& path, const QUrl& origin, double moment) {
-  const QByteArray native = QFile::encodeName(path);
-  setAttribute(native, path, kOriginAttribute, origin.toString(QUrl::FullyEncoded).toUtf8());
-  setAttribute(native, path, kQuarantineAttribute, describe(origin, moment));
+  setAttribute(path, kOriginAttribute, origin.toString(QUrl::FullyEncoded).toUtf8());
+  setAttribute(path, kQuarantineAttribute, describe(origin, moment));
 }
 
 std::optional<QByteArray> read(const QString& path, const char* name) {
-  const QByteArray native = QFile::encodeName(path);
-  const ssize_t size = ::lgetxattr(native.constData(), name, nullptr, 0);
-  if (size < 0) return std::nullopt;
-  QByteArray value(static_cast<qsizetype>(size), '\0');
-  const ssize_t read = ::lgetxattr(native.constData(), name, value.data(), static_cast<size_t>(value.size()));
-  if (read < 0) return std::nullopt;
-  value.truncate(static_cast<qsizetype>(read));
-  return value;
+  return extendedAttribute(path, name);
 }
 
 }  // namespace Quarantine

@@ -16,6 +16,7 @@
 
 #include "loading/document_cache.h"
 #include "network/bridge_error.h"
+#include "platform/file_descriptor.h"
 #include "platform/regular_file.h"
 #include "platform/system_error.h"
 #include "platform/temporary_folder.h"
@@ -95,21 +96,10 @@ private:
 // Overwrites the whole file in place, without replacing it, as an editor
 // that saves plainly would.
 void writeContent(const QString& path, const QByteArray& bytes) {
-  const QByteArray native = path.toLocal8Bit();
-  const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) throw SystemError(errno, "open " + path.toStdString());
-  qsizetype written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      ::close(fd);
-      throw SystemError(error, "write " + path.toStdString());
-    }
-    written += n;
-  }
-  if (::close(fd) != 0) throw SystemError(errno, "close " + path.toStdString());
+  FileDescriptor file = FileDescriptor::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (!file.isOpen()) throw SystemError(errno, "open " + path.toStdString());
+  if (const int code = file.writeAll(bytes); code != 0) throw SystemError(code, "write " + path.toStdString());
+  if (const int code = file.close(); code != 0) throw SystemError(code, "close " + path.toStdString());
 }
 
 // Rewrites the file with `bytes` and gives it back the modification time it
