@@ -80,17 +80,31 @@ std::string describe(const std::exception_ptr& error) {
   std::_Exit(1);
 }
 
+// The worker of a windowless suite. It is joined before main returns, so
+// nothing it still owns is destroyed after the application object is gone.
+std::thread suiteWorker;
+
+// Runs the event loop, then waits for the suite's worker to end.
+int runUntilQuit(QApplication& application) {
+  const int status = application.exec();
+  if (suiteWorker.joinable()) suiteWorker.join();
+  return status;
+}
+
 // Runs a windowless suite on a worker thread and reports on the main thread:
 // the success line and an ordinary quit, or the failure line and status 1.
 void startWindowlessSuite(std::function<void()> suite, const char* successLine, const char* failurePrefix) {
   QTimer::singleShot(0, qApp, [suite = std::move(suite), successLine, failurePrefix] {
-    std::thread([suite, successLine, failurePrefix] {
+    suiteWorker = std::thread([suite, successLine, failurePrefix]() mutable {
       std::exception_ptr failure;
       try {
         suite();
       } catch (...) {
         failure = std::current_exception();
       }
+      // Whatever the suite holds goes on this thread, before the main
+      // thread is told to quit.
+      suite = nullptr;
       QMetaObject::invokeMethod(
           qApp,
           [failure, successLine, failurePrefix] {
@@ -100,7 +114,7 @@ void startWindowlessSuite(std::function<void()> suite, const char* successLine, 
             QCoreApplication::quit();
           },
           Qt::QueuedConnection);
-    }).detach();
+    });
   });
 }
 
@@ -158,13 +172,13 @@ int main(int argc, char** argv) {
     const bool tlsFixture = hasFlag(arguments, QStringLiteral("--tls-fixture"));
     startWindowlessSuite([base, tlsFixture] { runNetworkTests(base, tlsFixture); }, nullptr,
                          "Kivo network test failed: ");
-    return application.exec();
+    return runUntilQuit(application);
   }
   // 4. The asynchronous navigation suite.
   if (hasFlag(arguments, QStringLiteral("--integration-test"))) {
     startWindowlessSuite(runAsyncTests, "Kivo macOS: async navigation and resize checks passed.",
                          "Kivo integration test failed: ");
-    return application.exec();
+    return runUntilQuit(application);
   }
   // 5. The normal start needs the browser window, which this build lacks.
   std::fputs("Kivo: the browser window is not available in this build.\n", stderr);
