@@ -26,8 +26,8 @@ void removeFile(const QString& path) {
   errno = saved;
 }
 
-// 1. Write the bytes into a new private temporary file beside the target and
-// flush them; returns its path. Errors name the target.
+// Writes the bytes into a new private temporary file beside the target and
+// flushes them; returns its path. Errors name the target.
 QString writeTemporary(const QByteArray& bytes, const QString& folder, const QString& name) {
   const QString target = folder + QLatin1Char('/') + name;
   for (int attempt = 0;; ++attempt) {
@@ -52,7 +52,7 @@ QString writeTemporary(const QByteArray& bytes, const QString& folder, const QSt
   }
 }
 
-// 3. Flush the folder, so that the rename itself survives a power loss.
+// Flushes the folder, so that the rename itself survives a power loss.
 void flushFolder(const QString& folder) {
   FileDescriptor directory = FileDescriptor::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (!directory.isOpen()) throw SystemError(errno, describe("open folder", folder));

@@ -54,7 +54,7 @@ QString BrowsingProfile::directory() {
 void BrowsingProfile::endPrivateSession() {
   // A normal profile keeps everything.
   if (!m_isPrivate) return;
-  // Cancel the downloads; 3. clear the history.
+  // Cancel the downloads, then clear the history.
   m_downloads->cancelAll();
   m_history->clear(ProfileValues::kDistantPast);
   // Empty the cache, then close the transport, without waiting.

@@ -192,7 +192,7 @@ void DownloadStore::chooseDestination(const QUrl& source, const QString& suggest
   request.fileName = NetworkTransport::safeFilename(suggestedFilename);
   request.directory = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
   request.canCreateDirectories = true;
-  // Show it; 4. start the download when the user chose a place.
+  // Show it, and start the download when the user chose a place.
   const QPointer<DownloadStore> store(this);
   m_savePanel->begin(request, window, [store, source, expectedSHA256, expectedBytes](const std::optional<QUrl>& chosen) {
     if (!chosen || !store) return;
@@ -202,7 +202,7 @@ void DownloadStore::chooseDestination(const QUrl& source, const QString& suggest
 
 QUuid DownloadStore::start(const QUrl& source, const QUrl& destination, const std::optional<QString>& expectedSHA256,
                            const std::optional<qint64>& expectedBytes) {
-  // Build the entry; 2. put it first; 3. trim; 4. save it before any byte.
+  // Build the entry, put it first, trim the list and save it before any byte.
   DownloadEntry entry;
   entry.id = QUuid::createUuid();
   entry.address = source.toString(QUrl::FullyEncoded);
@@ -290,7 +290,7 @@ void DownloadStore::completeJob(const QPointer<DownloadStore>& store, const QUui
     detail = outcome.error;
   } else {
     try {
-      // Mark the file as downloaded; 6. publish it.
+      // Mark the file as downloaded, then publish it.
       Quarantine::mark(staging, *outcome.finalUrl, ProfileValues::now());
       publish(staging, destination.toLocalFile());
     } catch (const std::exception& error) {
@@ -317,7 +317,7 @@ void DownloadStore::applyProgress(const QUuid& id, qint64 received, qint64 total
 void DownloadStore::finish(const QUuid& id, DownloadEntry::State state, const QString& detail) {
   // The job's place is free again (its worker has finished its work).
   m_tasks.erase(id);
-  // Find the entry; 3. set its end; 4. save.
+  // Find the entry, set its end and save.
   for (DownloadEntry& entry : m_entries) {
     if (entry.id != id) continue;
     entry.state = state;

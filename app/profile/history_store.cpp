@@ -121,19 +121,18 @@ QString HistoryStore::firstCharacters(const QString& text, qsizetype limit) {
 }
 
 void HistoryStore::record(const QString& address, const QString& title, qint64 revision) {
-  // 1. The load must have begun after the last removal or clear.
+  // The load must have begun after the last removal or clear.
   if (revision != m_revision) return;
-  // 2. The address must be a URL, 3. an allowed one, 4. of bounded length.
-  // A text of more UTF-16 units than the limit has more UTF-8 bytes too, so
+  // The address must be an allowed URL of bounded length. A text of more UTF-16 units than the limit has more UTF-8 bytes too, so
   // an overlong address is refused before it is parsed.
   if (address.size() > kAddressLimit) return;
   const QUrl url(address, QUrl::StrictMode);
   if (!url.isValid()) return;
   if (!NetworkTransport::isAllowed(url)) return;
   if (address.toUtf8().size() > kAddressLimit) return;
-  // 5. Build the visit; a clock outside the dates a file may hold records
-  // nothing, since the file could not be read back. 6. Put it first; 7. keep
-  // the newest 5,000.
+  // Build the visit; a clock outside the dates a file may hold records
+  // nothing, since the file could not be read back. The visit goes first,
+  // and only the newest visits are kept.
   HistoryEntry visit{QUuid::createUuid(), address, firstCharacters(title, kTitleLimit), ProfileValues::now()};
   try {
     validate(visit);
@@ -143,7 +142,6 @@ void HistoryStore::record(const QString& address, const QString& title, qint64 r
   m_entries.prepend(std::move(visit));
   if (m_entries.size() > kEntryLimit) m_entries.resize(kEntryLimit);
   Q_EMIT entriesChanged();
-  // 8. Save.
   persist();
 }
 

@@ -28,7 +28,7 @@ std::string describe(const char* operation, const QString& path) {
 
 }  // namespace
 
-// 1. Create the missing folders of `folder`, outermost first, each 0700;
+// Creates the missing folders of `folder`, outermost first, each 0700;
 // an existing folder keeps its permissions.
 void createFolder(const QString& folder) {
   QStringList missing;

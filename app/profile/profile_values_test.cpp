@@ -44,7 +44,7 @@ TEST(ProfileValuesTest, OnlyMomentsFrom1970ToTheYear9999AreDates) {
   const double infinity = std::numeric_limits<double>::infinity();
   const std::vector<std::pair<double, bool>> cases = {
       {0, true},
-      {ProfileValues::kEarliestDate, true},  // 1970-01-01 00:00:00 UTC
+      {ProfileValues::kEarliestDate, true},  // the first moment of 1970, UTC
       {ProfileValues::kEarliestDate - 0.001, false},
       {ProfileValues::kEndOfDates - 0.001, true},  // the last moment of 9999
       {ProfileValues::kEndOfDates, false},

@@ -195,7 +195,7 @@ void UpdateChecker::check() {
   const Settings settings = m_settings;
   QPointer<UpdateChecker> self(this);
   m_worker = std::jthread([settings, self](std::stop_token stop) {
-    // A transport of this check's own; 4. the manifest's address.
+    // A transport of this check's own, and the manifest's address.
     const std::shared_ptr<NetworkTransport> transport =
         settings.transport ? settings.transport() : std::make_shared<NetworkTransport>();
     QUrl manifest = settings.base;

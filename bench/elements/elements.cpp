@@ -49,7 +49,7 @@ double maximum(const std::vector<double>& values) {
   return *std::max_element(values.begin(), values.end());
 }
 
-// 1,200 paragraphs: more elements and texts than the renderer reports, so
+// Twelve hundred paragraphs: more elements and texts than the renderer reports, so
 // the list is cut at 2,000 nodes with its note.
 QByteArray longPage() {
   QByteArray html = "<!doctype html><html><head><title>Uzun</title><style>.kart{padding:4px;color:#333}</style>"

@@ -147,7 +147,7 @@ kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reade
   auto document = engine.load_web_html(unpacked->html);
   if (!document) return kivo_dom::err(RunError::parse(document.error().display()));
 
-  // 6. The output writer is the caller's; 7. write the mode's document.
+  // 6. Write the mode's document to the caller's output writer.
   switch (arguments.mode) {
     case Mode::Presentation:
       if (auto r = kivo_engine::presentation::write_json(*document, output); !r) {
