@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QList>
+#include <QUuid>
 
 class BrowserModel;
 class QWidget;
@@ -17,6 +18,16 @@ public:
   virtual ~WorkspaceServices() = default;
   // The model of every open window, in opening order.
   virtual QList<BrowserModel*> windowModels() const = 0;
+  // Opens a new window with a new model: a private one with a private
+  // profile of its own when `privateMode` is true.
+  virtual void newWindow(bool privateMode) { (void)privateMode; }
+  // Moves the tab `tab` of `model` into a new window of its own.
+  virtual void detachTab(const QUuid& tab, BrowserModel& model) {
+    (void)tab;
+    (void)model;
+  }
+  // The model of the window that is active now, or null without windows.
+  virtual BrowserModel* activeModel() const { return nullptr; }
 };
 
 // The window that shows one model.
@@ -27,4 +38,6 @@ public:
   virtual void performClose() = 0;
   // The parent of sheets and save dialogs; may be null.
   virtual QWidget* dialogParent() = 0;
+  // Enters full screen, or leaves it.
+  virtual void toggleFullScreen() {}
 };

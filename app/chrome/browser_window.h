@@ -1,0 +1,97 @@
+// A browser window: a frameless top-level window that hosts the window's root
+// view, draws no title bar of its own (the chrome's drag areas and window
+// controls stand in for it), closes the open popover menu on any mouse press
+// (swallowing the press), maximises to the screen's available area and
+// restores by its own rule, resizes from its edges and, in full screen, shows
+// a chrome host of 84 points above the root view. Main thread.
+//
+// Geometry is in Qt's screen coordinates (y grows downwards); the window's
+// frame is its geometry, since it has no decoration.
+#pragma once
+
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+#include "chrome/browser_window_state.h"
+#include "model/window_services.h"
+
+class QVBoxLayout;
+
+class BrowserWindow : public QWidget, public WindowServices {
+  Q_OBJECT
+
+public:
+  // The height of the chrome host in full screen.
+  static constexpr int kFullScreenChromeHeight = 84;
+
+  // The available area of the screen the window is on, or none without a
+  // screen. Tests and the smoke suite inject one.
+  using ScreenArea = std::function<std::optional<QRect>(const BrowserWindow&)>;
+
+  explicit BrowserWindow(QWidget* parent = nullptr);
+  ~BrowserWindow() override;
+
+  BrowserWindowState& chromeState() { return *m_state; }
+
+  // Puts the root view into the window, filling it below the full-screen
+  // chrome host. Called once.
+  void installBrowserContent(QWidget* root);
+  // Shows `chrome` in the full-screen host, unless one is installed (then
+  // `chrome` is deleted). The window takes ownership.
+  void installFullScreenChrome(QWidget* chrome);
+  // The installed full-screen chrome, or null.
+  QWidget* fullScreenChrome() const;
+  // Switches the layout between full screen and normal and publishes it in
+  // chromeState(); leaving removes the full-screen chrome.
+  void setFullScreenLayout(bool fullScreen);
+
+  // Set by the window controller: closes an open popover menu and tells
+  // whether one was open.
+  std::function<bool()> dismissTransientUI;
+
+  // Leaves full screen when in it; otherwise maximises to the screen's
+  // available area or restores the frame from before the last maximise.
+  void toggleMaximize(bool animate);
+  std::optional<QRect> restoredFrame() const { return m_restoredFrame; }
+  std::optional<QRect> maximizedFrame() const { return m_maximizedFrame; }
+  void setScreenArea(ScreenArea area);
+
+  // True while the window is in full screen.
+  bool isFullScreenMode() const;
+
+  // WindowServices.
+  void performClose() override;
+  QWidget* dialogParent() override { return this; }
+  void toggleFullScreen() override;
+
+Q_SIGNALS:
+  // The window became the active window.
+  void becameActive();
+  // The window is closing (its close was accepted).
+  void willClose();
+  // Full-screen transitions.
+  void willEnterFullScreen();
+  void didEnterFullScreen();
+  void didExitFullScreen();
+  void didFailToEnterFullScreen();
+  void didFailToExitFullScreen();
+
+protected:
+  bool event(QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  BrowserWindowState* m_state;
+  QVBoxLayout* m_layout = nullptr;
+  QPointer<QWidget> m_root;
+  QPointer<QWidget> m_fullScreenChrome;
+  std::optional<QRect> m_restoredFrame;
+  std::optional<QRect> m_maximizedFrame;
+  ScreenArea m_screenArea;
+};
