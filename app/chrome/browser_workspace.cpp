@@ -4,6 +4,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "chrome/browser_chrome_view.h"
 #include "chrome/browser_view.h"
 #include "chrome/browser_window.h"
@@ -68,11 +70,18 @@ BrowserWindowController::BrowserWindowController(std::shared_ptr<BrowserModel> m
   connect(m_window, &BrowserWindow::didFailToExitFullScreen, this,
           &BrowserWindowController::windowDidFailToExitFullScreen);
 
-  // Centred on its screen until the workspace places it.
-  if (const std::optional<QRect> area = availableArea(*m_window)) {
+  // Centred on its screen until the workspace places it, its top-left
+  // corner never off the available area.
+  if (workspace) {
+    m_window->setScreenArea([workspace = QPointer<BrowserWorkspace>(workspace)](const BrowserWindow& window) {
+      return workspace ? workspace->screenArea(window) : availableArea(window);
+    });
+  }
+  const std::optional<QRect> area = workspace ? workspace->screenArea(*m_window) : availableArea(*m_window);
+  if (area) {
     QRect frame(QPoint(), m_window->size());
     frame.moveCenter(area->center());
-    m_window->move(frame.topLeft());
+    m_window->move(std::max(frame.left(), area->left()), std::max(frame.top(), area->top()));
   }
 }
 
@@ -166,7 +175,7 @@ BrowserWindowController* BrowserWorkspace::newWindow(std::shared_ptr<BrowserMode
   if (at) {
     position(window, *at);
   } else if (BrowserWindowController* last = activeController(); last && last != controller) {
-    if (const std::optional<QRect> area = availableArea(last->browserWindow())) {
+    if (const std::optional<QRect> area = screenArea(last->browserWindow())) {
       window.move(WindowGeometry::cascadeOrigin(last->browserWindow().geometry(), window.size(), *area, kCascade));
     }
   }
@@ -256,14 +265,22 @@ void BrowserWorkspace::position(BrowserWindow& window, QPoint point) const {
   // The screen that holds the point, else the window's, else the primary.
   std::optional<QRect> area;
   for (QScreen* screen : QGuiApplication::screens()) {
-    if (screen->geometry().contains(point)) {
+    if (!m_screenArea && screen->geometry().contains(point)) {
       area = screen->availableGeometry();
       break;
     }
   }
-  if (!area) area = availableArea(window);
+  if (!area) area = screenArea(window);
   if (!area) return;
   window.setGeometry(WindowGeometry::placeNear(point, window.size(), *area));
+}
+
+void BrowserWorkspace::setScreenArea(ScreenArea area) {
+  m_screenArea = std::move(area);
+}
+
+std::optional<QRect> BrowserWorkspace::screenArea(const QWidget& window) const {
+  return m_screenArea ? m_screenArea(window) : availableArea(window);
 }
 
 QList<BrowserModel*> BrowserWorkspace::windowModels() const {

@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
+#include <QRect>
 #include <QUuid>
 
 #include <functional>
@@ -116,6 +117,13 @@ public:
   // its top edge 20 above it, inside the screen's available area.
   void position(BrowserWindow& window, QPoint point) const;
 
+  // The available area of the screen that shows a window; by default the
+  // window's screen's, else the primary screen's. Tests inject one; it also
+  // serves every window's maximise.
+  using ScreenArea = std::function<std::optional<QRect>(const QWidget& window)>;
+  void setScreenArea(ScreenArea area);
+  std::optional<QRect> screenArea(const QWidget& window) const;
+
   // Called with every new controller before its window shows (the
   // application attaches the menus here).
   std::function<void(BrowserWindowController&)> onWindowCreated;
@@ -137,4 +145,5 @@ private:
   QList<BrowserWindowController*> m_controllers;
   QList<QPointer<BrowserWindowController>> m_order;  // front to back
   QPointer<BrowserWindowController> m_lastActive;
+  ScreenArea m_screenArea;
 };
