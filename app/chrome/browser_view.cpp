@@ -198,7 +198,7 @@ SceneInputs BrowserView::sceneInputs(BrowserModel& model, const BrowserTab& tab)
 BrowserView::BrowserView(BrowserModel& model, BrowserWindowState& windowState, QWidget* parent)
     : QWidget(parent),
       m_model(&model),
-      m_windowState(windowState),
+      m_windowState(&windowState),
       m_theme(PreferencesTheme::of(model.preferences())) {
   // The column fills the view; the notice, made after it, floats above.
   m_column = new QWidget(this);
@@ -260,9 +260,10 @@ void BrowserView::refresh() {
 }
 
 void BrowserView::refreshChrome() {
-  const bool wanted = !m_windowState.isFullScreen();
+  if (!m_windowState) return;
+  const bool wanted = !m_windowState->isFullScreen();
   if (wanted && !m_chrome) {
-    m_chrome = new BrowserChromeView(*m_model, m_windowState);
+    m_chrome = new BrowserChromeView(*m_model, *m_windowState);
     m_columnLayout->insertWidget(0, m_chrome);
     m_chrome->show();
   } else if (!wanted && m_chrome) {

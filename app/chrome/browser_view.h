@@ -28,13 +28,13 @@
 #include <optional>
 
 #include "chrome/browser_chrome_view.h"
+#include "chrome/browser_window_state.h"
 #include "chrome/scene_view.h"
 #include "kit/kit_theme.h"
 #include "model/browser_tab.h"
 #include "pages/developer_tools_view.h"
 
 class BrowserModel;
-class BrowserWindowState;
 class QVBoxLayout;
 
 // A full-width strip of text on a tinted fill (the private-window and
@@ -162,7 +162,7 @@ private:
   static void retire(QWidget* widget);
 
   QPointer<BrowserModel> m_model;
-  BrowserWindowState& m_windowState;
+  QPointer<BrowserWindowState> m_windowState;
   std::shared_ptr<KitTheme> m_theme;
 
   QWidget* m_column = nullptr;

@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "kit/interaction_cursor.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
@@ -60,15 +62,28 @@ QPushButton* makeProminentButton(const QString& title, std::shared_ptr<BrowserPr
   return button;
 }
 
+// The message block prefers the width its texts need, up to the limit, so a
+// short message leaves the block narrow and a long one wraps at the limit
+// (a wrapping label on its own would guess a narrower width).
+class MessagePage::Block : public QWidget {
+public:
+  using QWidget::QWidget;
+  int preferredWidth = 0;
+  QSize sizeHint() const override {
+    const int height = layout()->hasHeightForWidth() ? layout()->heightForWidth(preferredWidth)
+                                                     : layout()->sizeHint().height();
+    return QSize(preferredWidth, height);
+  }
+};
+
 MessagePage::MessagePage(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent) : QWidget(parent) {
   const std::shared_ptr<KitTheme> theme = PreferencesTheme::of(preferences);
-  m_block = new QWidget(this);
+  m_block = new Block(this);
   // The stack is at most 500 wide; the padding lies around it.
   m_block->setMaximumWidth(kMaximumWidth + 2 * 40);
   auto* stack = new QVBoxLayout(m_block);
   stack->setContentsMargins(40, 40, 40, 40);
   stack->setSpacing(19);
-  stack->setAlignment(Qt::AlignLeft);
   stack->addWidget(new PageSymbol(QStringLiteral("globe"), 30, [theme] { return Palette::colors(theme.get()).muted; }),
                    0, Qt::AlignLeft);
   m_title = new KitLabel({}, KitFonts::system(25, QFont::DemiBold), KitLabel::Tone::Ink, theme);
@@ -84,11 +99,32 @@ MessagePage::MessagePage(std::shared_ptr<BrowserPreferences> preferences, QWidge
   m_home = makeProminentButton(QStringLiteral("Başlangıca dön"), preferences);
   stack->addWidget(m_home, 0, Qt::AlignLeft);
   centre(this, m_block);
+  setMessage({}, {});
 }
 
 void MessagePage::setMessage(const QString& title, const QString& detail) {
   if (m_title->plainText() != title) m_title->setPlainText(title);
   if (m_detail->plainText() != detail) m_detail->setPlainText(detail);
+  const int width = stackWidth(title, detail) + 2 * 40;
+  if (m_block->preferredWidth != width) {
+    m_block->preferredWidth = width;
+    m_block->updateGeometry();
+  }
+}
+
+QWidget* MessagePage::block() const { return m_block; }
+
+int MessagePage::stackWidth(const QString& title, const QString& detail) const {
+  const auto widest = [](const QString& text, const QFont& font) {
+    const QFontMetrics metrics(font);
+    int width = 0;
+    for (const QString& line : text.split(QLatin1Char('\n'))) width = std::max(width, metrics.horizontalAdvance(line));
+    // One point of slack: integer advances round fractional widths down.
+    return width + 1;
+  };
+  const int content = std::max({widest(title, m_title->font()), widest(detail, m_detail->font()),
+                                m_home->sizeHint().width(), 30});
+  return std::min(content, kMaximumWidth);
 }
 
 LoadingSpinner::LoadingSpinner(std::shared_ptr<KitTheme> theme, QWidget* parent)

@@ -40,10 +40,15 @@ public:
   KitLabel* detailLabel() const { return m_detail; }
   QPushButton* homeButton() const { return m_home; }
   // The block of symbol, texts and button.
-  QWidget* block() const { return m_block; }
+  QWidget* block() const;
+
+  // The width of the stack for `title` and `detail`: their widest line, the
+  // symbol or the button, whichever is widest, and at most 500.
+  int stackWidth(const QString& title, const QString& detail) const;
 
 private:
-  QWidget* m_block = nullptr;
+  class Block;
+  Block* m_block = nullptr;
   KitLabel* m_title = nullptr;
   KitLabel* m_detail = nullptr;
   QPushButton* m_home = nullptr;
