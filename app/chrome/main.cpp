@@ -17,6 +17,8 @@
 #include <string>
 #include <thread>
 
+#include "chrome/app_delegate.h"
+#include "chrome/start_plan.h"
 #include "platform/child_process.h"
 #include "network/network_transport.h"
 #include "pages/home_feature_tests.h"
@@ -46,18 +48,6 @@ bool asksForWindowlessSuite(int argc, char** argv) {
 bool hasDisplay() {
   return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
          !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
-// A flag is present when any argument equals it.
-bool hasFlag(const QStringList& arguments, const QString& flag) {
-  return arguments.contains(flag);
-}
-
-// A flag's value is the argument right after its first occurrence.
-std::optional<QString> flagValue(const QStringList& arguments, const QString& flag) {
-  const qsizetype at = arguments.indexOf(flag);
-  if (at < 0 || at + 1 >= arguments.size()) return std::nullopt;
-  return arguments.at(at + 1);
 }
 
 std::string describe(const std::exception_ptr& error) {
@@ -135,52 +125,64 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kivo"));
   QApplication::setApplicationVersion(QStringLiteral("0.8.0"));
-  const QStringList arguments = QCoreApplication::arguments();
+  const StartPlan plan = StartPlans::decide(QCoreApplication::arguments());
 
-  // 1. The home feature suite runs on the main thread and prints its own
-  // success line.
-  if (hasFlag(arguments, QStringLiteral("--home-test"))) {
-    try {
-      runHomeFeatureTests();
-    } catch (...) {
-      failRun("Kivo home test failed: ", describe(std::current_exception()));
+  switch (plan.mode) {
+    // The home feature suite runs on the main thread and prints its own
+    // success line.
+    case StartMode::HomeTest:
+      try {
+        runHomeFeatureTests();
+      } catch (...) {
+        failRun("Kivo home test failed: ", describe(std::current_exception()));
+      }
+      std::fflush(stdout);
+      return 0;
+    // The smoke suite runs synchronously on the main thread, before any
+    // window exists.
+    case StartMode::SelfTest:
+      try {
+        runSelfTests();
+      } catch (...) {
+        failRun("Kivo self-test failed: ", describe(std::current_exception()));
+      }
+      std::printf("%s\n", "Kivo macOS: all smoke checks passed.");
+      std::fflush(stdout);
+      return 0;
+    case StartMode::NetworkTest: {
+      const QUrl base = plan.networkBase;
+      const bool tlsFixture = plan.tlsFixture;
+      startWindowlessSuite([base, tlsFixture] { runNetworkTests(base, tlsFixture); }, nullptr,
+                           "Kivo network test failed: ");
+      return runUntilQuit(application);
     }
-    std::fflush(stdout);
-    return 0;
-  }
-  // 2. The smoke suite runs synchronously on the main thread, before any
-  // window exists.
-  if (hasFlag(arguments, QStringLiteral("--self-test"))) {
-    try {
-      runSelfTests();
-    } catch (...) {
-      failRun("Kivo self-test failed: ", describe(std::current_exception()));
-    }
-    std::printf("%s\n", "Kivo macOS: all smoke checks passed.");
-    std::fflush(stdout);
-    return 0;
-  }
-  // 3. The network suite needs the fixture server's http or https base URL; a
-  // missing or unusable one is a usage error, never a window that waits.
-  if (hasFlag(arguments, QStringLiteral("--network-test"))) {
-    const auto value = flagValue(arguments, QStringLiteral("--network-test"));
-    const QUrl base = value ? QUrl(*value, QUrl::StrictMode) : QUrl();
-    if (!NetworkTransport::isAllowed(base)) {
+    case StartMode::IntegrationTest:
+      startWindowlessSuite(runAsyncTests, "Kivo macOS: async navigation and resize checks passed.",
+                           "Kivo integration test failed: ");
+      return runUntilQuit(application);
+    // A network run that cannot start is a usage error, never a window that
+    // a script waits on.
+    case StartMode::NetworkTestUsage:
       std::fputs("Kivo: --network-test needs an http or https base URL.\n", stderr);
       return 2;
-    }
-    const bool tlsFixture = hasFlag(arguments, QStringLiteral("--tls-fixture"));
-    startWindowlessSuite([base, tlsFixture] { runNetworkTests(base, tlsFixture); }, nullptr,
-                         "Kivo network test failed: ");
-    return runUntilQuit(application);
+    case StartMode::Normal:
+      break;
   }
-  // 4. The asynchronous navigation suite.
-  if (hasFlag(arguments, QStringLiteral("--integration-test"))) {
-    startWindowlessSuite(runAsyncTests, "Kivo macOS: async navigation and resize checks passed.",
-                         "Kivo integration test failed: ");
-    return runUntilQuit(application);
+
+  // The normal start: the first window, then an in-window suite or the route
+  // and the snapshot.
+  AppDelegate delegate(plan);
+  delegate.startNormal();
+  switch (plan.suite) {
+    case InWindowSuite::WindowInteraction:
+      failRun("Kivo window interaction test failed: ", "this suite is not part of this build");
+    case InWindowSuite::TabInteraction:
+      failRun("Kivo tab interaction test failed: ", "this suite is not part of this build");
+    case InWindowSuite::Interaction:
+      failRun("Kivo interaction test failed: ", "this suite is not part of this build");
+    case InWindowSuite::None:
+      break;
   }
-  // 5. The normal start needs the browser window, which this build lacks.
-  std::fputs("Kivo: the browser window is not available in this build.\n", stderr);
-  return 1;
+  delegate.startRouteAndSnapshot();
+  return application.exec();
 }

@@ -32,16 +32,16 @@ ZoomStep zoom(const QRect& current, const std::optional<QRect>& restored, const 
   return {visible, current, visible};
 }
 
-QPoint cascadeOrigin(const QRect& last, const QSize& size, const QRect& visible) {
-  int x = std::max(last.x() + kCascadeOffset, visible.x());
-  int y = std::max(last.y() + kCascadeOffset, visible.y());
+QPoint cascadeOrigin(const QRect& last, const QSize& size, const QRect& visible, int offset) {
+  int x = std::max(last.x() + offset, visible.x());
+  int y = std::max(last.y() + offset, visible.y());
   bool pastRight = x + size.width() > visible.x() + visible.width();
   bool pastBottom = y + size.height() > visible.y() + visible.height();
   if (pastRight || pastBottom) return visible.topLeft();
   return QPoint(x, y);
 }
 
-QRect placeNear(const QPoint& point, const QSize& size, const QRect& visible) {
+QRect placeNear(QPoint point, const QSize& size, const QRect& visible) {
   int width = std::min(visible.width(), size.width());
   int height = std::min(visible.height(), size.height());
   int x = clampStart(point.x() - kNearLeftOffset, width, visible.x(), visible.width());

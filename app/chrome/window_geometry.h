@@ -48,16 +48,16 @@ ZoomStep zoom(const QRect& current, const std::optional<QRect>& restored, const 
               const QRect& visible);
 
 // The top-left corner of a new window of `size` cascaded from the frame of
-// the last active window: 28 points right of and below its top-left corner,
-// kept from starting left of or above `visible`; when the window would then
-// reach past the right or bottom edge of `visible`, it starts over at the
-// top-left corner of `visible`.
-QPoint cascadeOrigin(const QRect& last, const QSize& size, const QRect& visible);
+// the last active window: `offset` points right of and below its top-left
+// corner, kept from starting left of or above `visible`; when the window
+// would then reach past the right or bottom edge of `visible`, it starts
+// over at the top-left corner of `visible`.
+QPoint cascadeOrigin(const QRect& last, const QSize& size, const QRect& visible, int offset = kCascadeOffset);
 
 // The frame of a window of `size` placed near `point`: left edge 160 points
 // left of it, top edge 20 points above it, shrunk to fit `visible` and moved
 // just far enough to lie inside it.
-QRect placeNear(const QPoint& point, const QSize& size, const QRect& visible);
+QRect placeNear(QPoint point, const QSize& size, const QRect& visible);
 
 // The edges of a window of `size` that a press at `position` (window
 // coordinates) would resize: those within kResizeMargin of it. None outside

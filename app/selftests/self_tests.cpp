@@ -1,6 +1,8 @@
 #include "selftests/self_tests.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QUrl>
 #include <QUuid>
 
@@ -9,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "chrome/browser_window.h"
 #include "loading/document_cache.h"
 #include "loading/engine_bridge.h"
 #include "model/browser_model.h"
@@ -73,7 +76,11 @@ void preferenceChecks(const std::shared_ptr<SettingsStore>& store, BrowserPrefer
           QStringLiteral("appearance settings survive reconstruction"));
   second.reset();
   const BrowserPreferences third(store);
-  require(third.appearance() == BrowserAppearance::System, QStringLiteral("settings reset persists"));
+  // Every preference the suite changed must be back at its default, not only
+  // the appearance.
+  require(third.appearance() == BrowserAppearance::System && third.accentHex() == QLatin1String("6658d3") &&
+              third.backdrop() == Backdrop::Mist && third.showShortcuts(),
+          QStringLiteral("settings reset persists"));
 }
 
 // History, tabs and the local search on a model without a window.
@@ -177,6 +184,26 @@ void linkChecks(BrowserModel& model) {
   require(cleared, QStringLiteral("clear session history"));
   model.toggleDeveloperTools();
   require(model.devToolsVisible(), QStringLiteral("developer tools toggle"));
+}
+
+// The window's own maximise and restore, on a window that is never shown.
+void maximizeChecks() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  require(screen != nullptr, QStringLiteral("screen for maximize test"));
+  const QRect visible = screen->availableGeometry();
+  BrowserWindow window;
+  window.setGeometry(visible.x() + 40, visible.y() + 40, 600, 400);
+  const QRect original = window.geometry();
+  window.toggleMaximize(false);
+  require(window.geometry() == visible, QStringLiteral("maximize uses available screen"));
+  window.toggleMaximize(false);
+  require(window.geometry() == original, QStringLiteral("second maximize restores original frame"));
+  window.toggleMaximize(false);
+  window.setGeometry(original.translated(10, 10));
+  const QRect moved = window.geometry();
+  window.toggleMaximize(false);
+  window.toggleMaximize(false);
+  require(window.geometry() == moved, QStringLiteral("manual resizing replaces the restore frame"));
 }
 
 // Evaluates `condition` on the main thread until it holds, at most 500
@@ -330,6 +357,7 @@ void runSelfTests() {
   modelChecks(model);
   shippedPageChecks();
   linkChecks(model);
+  maximizeChecks();
 }
 
 void runAsyncTests() {

@@ -1,0 +1,3 @@
+#include "chrome/browser_view.h"
+
+BrowserView::BrowserView(BrowserModel&, BrowserWindowState&, QWidget* parent) : QWidget(parent) {}

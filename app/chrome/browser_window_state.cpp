@@ -1,0 +1,1 @@
+#include "chrome/browser_window_state.h"

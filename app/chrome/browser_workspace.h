@@ -1,0 +1,149 @@
+// The application's set of browser windows. The workspace holds the
+// preferences every window shares, the normal profile with its document cache
+// and one controller per open window; it opens normal and private windows,
+// places and cascades them, keeps its own notion of the active window and of
+// the windows' front-to-back order (never the windowing system's), moves a
+// tab into a window of its own, and cleans up when a window closes, ending a
+// private session with the last window that uses it.
+//
+// A window controller owns its window and its model, hosts the root view,
+// and mirrors the window's activation, closing and full-screen transitions
+// into the workspace and the window's layout. Main thread.
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QRect>
+#include <QUuid>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "model/window_services.h"
+
+class BrowserModel;
+class BrowserPreferences;
+class BrowserWindow;
+class BrowserWorkspace;
+class BrowsingProfile;
+class DocumentCache;
+
+class BrowserWindowController : public QObject {
+  Q_OBJECT
+
+public:
+  // The window's size when it opens, and the smallest it may become.
+  static constexpr int kWidth = 1200;
+  static constexpr int kHeight = 810;
+  static constexpr int kMinimumWidth = 900;
+  static constexpr int kMinimumHeight = 600;
+
+  BrowserWindowController(std::shared_ptr<BrowserModel> model, BrowserWorkspace* workspace);
+  ~BrowserWindowController() override;
+
+  BrowserWindow& browserWindow() const { return *m_window; }
+  BrowserModel& model() const { return *m_model; }
+  const std::shared_ptr<BrowserModel>& sharedModel() const { return m_model; }
+
+  // An action to run once the window has left full screen; dropped when the
+  // exit fails or the window closes.
+  std::function<void()> afterFullScreenExit;
+
+private:
+  void windowBecameActive();
+  void windowWillClose();
+  void windowWillEnterFullScreen();
+  void windowDidExitFullScreen();
+  void windowDidFailToExitFullScreen();
+
+  std::shared_ptr<BrowserModel> m_model;
+  QPointer<BrowserWorkspace> m_workspace;
+  BrowserWindow* m_window;
+};
+
+class BrowserWorkspace : public QObject, public WorkspaceServices {
+  Q_OBJECT
+
+public:
+  // Cascade offset of a new window from the last active one.
+  static constexpr int kCascade = 28;
+
+  // The shared preferences (the standard store when null), the normal
+  // profile's cache (a new default one when null) and the normal profile
+  // (the one in BrowsingProfile::directory() over that cache when null; the
+  // suites and snapshots pass one that writes no files).
+  explicit BrowserWorkspace(std::shared_ptr<BrowserPreferences> preferences = nullptr,
+                            std::shared_ptr<DocumentCache> cache = nullptr,
+                            std::shared_ptr<BrowsingProfile> profile = nullptr, QObject* parent = nullptr);
+  ~BrowserWorkspace() override;
+
+  const std::shared_ptr<BrowserPreferences>& preferences() const { return m_preferences; }
+  const std::shared_ptr<DocumentCache>& cache() const { return m_cache; }
+  const std::shared_ptr<BrowsingProfile>& profile() const { return m_profile; }
+
+  // Every open window, in order of opening.
+  const QList<BrowserWindowController*>& controllers() const { return m_controllers; }
+  // The open windows front to back: the most recently activated first.
+  QList<BrowserWindowController*> windowsFrontToBack() const;
+
+  // The window last activated or opened; else the newest; null without
+  // windows.
+  BrowserWindowController* activeController() const;
+
+  // Opens a window for `model`, or for a new model (with a new private
+  // profile when `privateMode`, else the normal profile); near `at` when
+  // given, else cascaded from the active window, else centred. Shows and
+  // activates it.
+  BrowserWindowController* newWindow(std::shared_ptr<BrowserModel> model = nullptr,
+                                     std::optional<QPoint> at = std::nullopt, bool privateMode = false);
+
+  // Called by the controllers.
+  void becameMain(BrowserWindowController* controller);
+  void closed(BrowserWindowController* controller);
+
+  // The controller of `model`, or null.
+  BrowserWindowController* controller(const BrowserModel* model) const;
+
+  // Moves the tab `id` of `source` into a window of its own near `at`
+  // (without a point, 160 right of the source's left edge and 60 below its
+  // top); false when refused. From a full-screen window the move waits until
+  // the window has left full screen.
+  bool detach(const QUuid& id, BrowserModel& source, std::optional<QPoint> at = std::nullopt);
+
+  // Places `window` near `point`: its left edge 160 left of the point and
+  // its top edge 20 above it, inside the screen's available area.
+  void position(BrowserWindow& window, QPoint point) const;
+
+  // The available area of the screen that shows a window; by default the
+  // window's screen's, else the primary screen's. Tests inject one; it also
+  // serves every window's maximise.
+  using ScreenArea = std::function<std::optional<QRect>(const QWidget& window)>;
+  void setScreenArea(ScreenArea area);
+  std::optional<QRect> screenArea(const QWidget& window) const;
+
+  // Called with every new controller before its window shows (the
+  // application attaches the menus here).
+  std::function<void(BrowserWindowController&)> onWindowCreated;
+
+  // WorkspaceServices.
+  QList<BrowserModel*> windowModels() const override;
+  void newWindow(bool privateMode) override;
+  void detachTab(const QUuid& tab, BrowserModel& model) override;
+  BrowserModel* activeModel() const override;
+
+Q_SIGNALS:
+  // The set of windows, or the active one, changed.
+  void windowsChanged();
+
+private:
+  std::shared_ptr<BrowserPreferences> m_preferences;
+  std::shared_ptr<DocumentCache> m_cache;
+  std::shared_ptr<BrowsingProfile> m_profile;
+  QList<BrowserWindowController*> m_controllers;
+  QList<QPointer<BrowserWindowController>> m_order;  // front to back
+  QPointer<BrowserWindowController> m_lastActive;
+  ScreenArea m_screenArea;
+};

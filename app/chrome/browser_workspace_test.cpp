@@ -1,0 +1,122 @@
+#include "chrome/browser_workspace.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <gtest/gtest.h>
+
+#include "chrome/browser_window.h"
+#include "loading/document_cache.h"
+#include "model/browser_model.h"
+#include "model/browser_preferences.h"
+#include "model/settings_store.h"
+#include "profile/browsing_profile.h"
+
+namespace {
+
+class WorkspaceTest : public testing::Test {
+protected:
+  WorkspaceTest() {
+    QApplication::setQuitOnLastWindowClosed(false);
+    store = SettingsStore::open(QStringLiteral("com.kivo.browser.tests.workspace"));
+    auto preferences = std::make_shared<BrowserPreferences>(store);
+    auto cache = std::make_shared<DocumentCache>();
+    workspace = std::make_unique<BrowserWorkspace>(preferences, cache,
+                                                   std::make_shared<BrowsingProfile>(false, QString(), cache));
+    workspace->setScreenArea([](const QWidget&) { return std::optional<QRect>(QRect(0, 30, 2560, 1370)); });
+  }
+  ~WorkspaceTest() override {
+    workspace.reset();
+    store->removeAll();
+  }
+
+  // Closes the window of `controller` as its close button does, and lets the
+  // deferred clean-up run.
+  static void closeWindow(BrowserWindowController* controller) {
+    controller->browserWindow().close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  std::shared_ptr<SettingsStore> store;
+  std::unique_ptr<BrowserWorkspace> workspace;
+};
+
+TEST_F(WorkspaceTest, ANewWindowCascadesFromTheActiveOneAndBecomesActive) {
+  BrowserWindowController* first = workspace->newWindow();
+  BrowserWindowController* second = workspace->newWindow();
+  EXPECT_EQ(first->browserWindow().geometry(), QRect(680, 310, 1200, 810)) << "the first window is centred";
+  EXPECT_EQ(second->browserWindow().pos(), first->browserWindow().pos() + QPoint(28, 28));
+  EXPECT_EQ(workspace->activeController(), second);
+  EXPECT_EQ(workspace->controllers(), (QList<BrowserWindowController*>{first, second}));
+  EXPECT_EQ(&first->model().profile()->history(), &second->model().profile()->history())
+      << "normal windows share the normal profile";
+  EXPECT_EQ(first->model().workspace(), workspace.get());
+  EXPECT_EQ(first->model().browserWindow(), &first->browserWindow());
+  EXPECT_EQ(first->browserWindow().minimumSize(), QSize(900, 600));
+  EXPECT_EQ(first->browserWindow().windowTitle(), QStringLiteral("Kivo"));
+
+  // A window that became main is the active one, whatever the system says.
+  workspace->becameMain(first);
+  EXPECT_EQ(workspace->activeController(), first);
+  EXPECT_EQ(workspace->windowsFrontToBack(), (QList<BrowserWindowController*>{first, second}));
+}
+
+TEST_F(WorkspaceTest, PrivateWindowsAreSeparateSessionsEndedWithTheirLastWindow) {
+  BrowserWindowController* normal = workspace->newWindow();
+  BrowserWindowController* one = workspace->newWindow(nullptr, std::nullopt, true);
+  BrowserWindowController* two = workspace->newWindow(nullptr, std::nullopt, true);
+  EXPECT_EQ(one->browserWindow().windowTitle(), QStringLiteral("Kivo · Gizli pencere"));
+  ASSERT_TRUE(one->model().isPrivate());
+  EXPECT_NE(one->model().profile(), two->model().profile());
+  EXPECT_NE(one->model().profile(), normal->model().profile());
+
+  const std::shared_ptr<BrowsingProfile> first = one->model().profile();
+  const std::shared_ptr<BrowsingProfile> second = two->model().profile();
+  for (const auto& profile : {first, second, normal->model().profile()}) {
+    profile->history().record(QStringLiteral("https://example.com/"), QStringLiteral("Example"),
+                              profile->history().revision());
+  }
+  const QPointer<BrowserWindowController> watched(one);
+  closeWindow(one);
+  EXPECT_TRUE(watched.isNull()) << "the controller goes once its close is over";
+  EXPECT_TRUE(first->history().entries().isEmpty()) << "the closed private session is cleared";
+  EXPECT_EQ(second->history().entries().size(), 1) << "the other private window keeps its session";
+  EXPECT_EQ(normal->model().profile()->history().entries().size(), 1);
+  EXPECT_EQ(workspace->controllers(), (QList<BrowserWindowController*>{normal, two}));
+  EXPECT_EQ(workspace->activeController(), two);
+}
+
+TEST_F(WorkspaceTest, AGivenModelKeepsItsProfileAndClosingUnlinksIt) {
+  auto model = std::make_shared<BrowserModel>(workspace->preferences(), nullptr, std::nullopt, workspace->profile());
+  BrowserWindowController* controller = workspace->newWindow(model, std::nullopt, true);
+  EXPECT_FALSE(controller->model().isPrivate()) << "privateMode is ignored for a given model";
+  model->newTab();
+  closeWindow(controller);
+  EXPECT_EQ(model->workspace(), nullptr);
+  EXPECT_EQ(model->browserWindow(), nullptr);
+  EXPECT_EQ(model->tabs().size(), 1) << "the model was reset when its window closed";
+  EXPECT_TRUE(workspace->controllers().isEmpty());
+  EXPECT_EQ(workspace->activeController(), nullptr);
+}
+
+TEST_F(WorkspaceTest, DetachMovesTheTabIntoAWindowOfTheSameProfile) {
+  BrowserWindowController* source = workspace->newWindow(nullptr, std::nullopt, true);
+  BrowserModel& model = source->model();
+  model.setDevToolsVisible(true);
+  model.newTab();
+  const QUuid moved = model.selectedID();
+
+  ASSERT_TRUE(workspace->detach(moved, model));
+  ASSERT_EQ(workspace->controllers().size(), 2);
+  BrowserWindowController* opened = workspace->controllers().last();
+  EXPECT_EQ(opened->model().selectedID(), moved);
+  EXPECT_EQ(opened->model().profile(), model.profile()) << "a private tab stays in its session";
+  EXPECT_TRUE(opened->model().devToolsVisible());
+  EXPECT_EQ(model.tabs().size(), 1);
+
+  // With one tab left nothing is split; an unknown tab is refused.
+  EXPECT_TRUE(workspace->detach(model.selectedID(), model));
+  EXPECT_EQ(workspace->controllers().size(), 2);
+  EXPECT_FALSE(workspace->detach(QUuid::createUuid(), model));
+}
+
+}  // namespace
