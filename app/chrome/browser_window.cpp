@@ -106,6 +106,13 @@ void BrowserWindow::toggleMaximize(bool animate) {
     toggleFullScreen();
     return;
   }
+  // Maximised by the window manager (its own key or menu) rather than by
+  // this toggle: hand the window back to it in its normal state.
+  if (isMaximized()) {
+    showNormal();
+    updateZoomed();
+    return;
+  }
   std::optional<QRect> visible = availableArea();
   if (!visible) return;
   WindowGeometry::ZoomStep step = WindowGeometry::zoom(geometry(), m_restoredFrame, m_maximizedFrame, *visible);

@@ -57,7 +57,8 @@ public:
   std::function<bool()> dismissTransientUI;
 
   // Leaves full screen when in it; otherwise maximises to the screen's
-  // available area or restores the frame from before the last maximise.
+  // available area or restores the frame from before the last maximise. A
+  // window the window manager maximised returns to its normal state.
   void toggleMaximize(bool animate);
   std::optional<QRect> restoredFrame() const { return m_restoredFrame; }
   std::optional<QRect> maximizedFrame() const { return m_maximizedFrame; }

@@ -116,6 +116,18 @@ TEST_F(BrowserWindowTest, RestoringOntoASmallerScreenClampsAndShrinks) {
   EXPECT_EQ(window->geometry(), QRect(200, 120, 500, 300)) << "moved inside, keeps its size";
 }
 
+TEST_F(BrowserWindowTest, AWindowTheWindowManagerMaximisedReturnsToNormal) {
+  showWindow();
+  window->showMaximized();
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(window->isMaximized());
+  window->toggleMaximize(true);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(window->isMaximized());
+  EXPECT_EQ(window->geometry(), kStart);
+  EXPECT_FALSE(window->restoredFrame());
+}
+
 TEST_F(BrowserWindowTest, WithoutAScreenTheToggleDoesNothing) {
   window->setScreenArea([](const BrowserWindow&) { return std::optional<QRect>(); });
   window->toggleMaximize(false);

@@ -111,6 +111,17 @@ TEST_F(WindowDragAreaTest, DraggingMovesTheWindowOutsideFullScreenOnly) {
   EXPECT_EQ(window->geometry(), full);
 }
 
+TEST_F(WindowDragAreaTest, TheGapsBetweenTheControlsDragAndZoomToo) {
+  WindowControls* controls = leading->controls();
+  const QPoint gap = controls->mapTo(window.get(), QPoint(WindowControlButton::kDiameter + 3, 6));
+  QTest::mousePress(handle(), Qt::LeftButton, {}, gap);
+  QTest::mouseMove(handle(), gap + QPoint(7, 9));
+  QTest::mouseRelease(handle(), Qt::LeftButton, {}, gap);
+  EXPECT_EQ(window->pos(), kStart.topLeft() + QPoint(7, 9));
+  QTest::mouseDClick(handle(), Qt::LeftButton, {}, gap);
+  EXPECT_EQ(window->geometry(), kArea);
+}
+
 TEST_F(WindowDragAreaTest, APressAfterADoubleClickDragsAndDoesNotToggle) {
   QTest::mouseDClick(handle(), Qt::LeftButton, {}, in(kTrailing));
   ASSERT_EQ(window->geometry(), kArea);

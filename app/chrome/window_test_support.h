@@ -1,5 +1,5 @@
-// What the window tests share: readable reports of rectangles and points,
-// and a screen whose available area the test chooses. Used only by tests.
+// Readable reports of rectangles, points and sizes in the window tests'
+// failures. Used only by tests.
 #pragma once
 
 #include <QPoint>
