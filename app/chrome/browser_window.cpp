@@ -1,18 +1,48 @@
 #include "chrome/browser_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <utility>
+
+#include "chrome/window_geometry.h"
+
+namespace {
+
+void requestFullScreen(BrowserWindow& window, bool enter) {
+  if (enter) {
+    window.showFullScreen();
+  } else {
+    window.setWindowState(window.windowState() & ~Qt::WindowFullScreen);
+  }
+}
+
+}  // namespace
 
 BrowserWindow::BrowserWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_state(new BrowserWindowState(this)) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_state(new BrowserWindowState(this)),
+      m_fullScreenRequest(requestFullScreen) {
   m_state->browserWindow = this;
   m_layout = new QVBoxLayout(this);
   m_layout->setContentsMargins(0, 0, 0, 0);
   m_layout->setSpacing(0);
+  // Presses and pointer moves reach the widget under the pointer, not the
+  // window: the application-wide filter sees them first, for every widget,
+  // and keeps those of this window.
+  qApp->installEventFilter(this);
 }
 
-BrowserWindow::~BrowserWindow() = default;
+BrowserWindow::~BrowserWindow() {
+  qApp->removeEventFilter(this);
+  clearEdgeCursor();
+}
 
 void BrowserWindow::installBrowserContent(QWidget* root) {
   m_root = root;
@@ -20,13 +50,18 @@ void BrowserWindow::installBrowserContent(QWidget* root) {
 }
 
 void BrowserWindow::installFullScreenChrome(QWidget* chrome) {
+  if (!chrome || chrome == m_fullScreenChrome) return;
   if (m_fullScreenChrome) {
-    delete chrome;
+    // The caller handed its chrome over; one is shown already, so this one
+    // goes. Later, since the caller may still be inside one of its methods.
+    chrome->hide();
+    chrome->deleteLater();
     return;
   }
   m_fullScreenChrome = chrome;
   chrome->setFixedHeight(kFullScreenChromeHeight);
   m_layout->insertWidget(0, chrome);
+  chrome->show();
 }
 
 QWidget* BrowserWindow::fullScreenChrome() const {
@@ -35,28 +70,95 @@ QWidget* BrowserWindow::fullScreenChrome() const {
 
 void BrowserWindow::setFullScreenLayout(bool fullScreen) {
   if (!fullScreen && m_fullScreenChrome) {
-    m_fullScreenChrome->hide();
-    m_fullScreenChrome->deleteLater();
+    // The chrome may be the sender of what led here (a button in it left
+    // full screen): it is hidden now and deleted once that has returned.
+    QWidget* chrome = m_fullScreenChrome;
     m_fullScreenChrome = nullptr;
+    m_layout->removeWidget(chrome);
+    chrome->hide();
+    chrome->deleteLater();
   }
   m_state->setFullScreen(fullScreen);
+  m_layout->activate();
 }
-
-void BrowserWindow::toggleMaximize(bool) {}
 
 void BrowserWindow::setScreenArea(ScreenArea area) {
   m_screenArea = std::move(area);
+}
+
+std::optional<QRect> BrowserWindow::availableArea() const {
+  if (m_screenArea) return m_screenArea(*this);
+  QScreen* screen = this->screen();
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return std::nullopt;
+  return screen->availableGeometry();
+}
+
+bool BrowserWindow::isZoomed() const {
+  return m_restoredFrame && m_maximizedFrame && WindowGeometry::matches(geometry(), *m_maximizedFrame);
+}
+
+// Qt sets window geometry without animation on the desktops Kivo runs on, so
+// `animate` changes nothing.
+void BrowserWindow::toggleMaximize(bool animate) {
+  (void)animate;
+  if (isFullScreenMode()) {
+    toggleFullScreen();
+    return;
+  }
+  // Maximised by the window manager (its own key or menu) rather than by
+  // this toggle: hand the window back to it in its normal state.
+  if (isMaximized()) {
+    showNormal();
+    updateZoomed();
+    return;
+  }
+  std::optional<QRect> visible = availableArea();
+  if (!visible) return;
+  WindowGeometry::ZoomStep step = WindowGeometry::zoom(geometry(), m_restoredFrame, m_maximizedFrame, *visible);
+  m_restoredFrame = step.restored;
+  m_maximizedFrame = std::nullopt;
+  setGeometry(step.frame);
+  // Remember the frame the window really took: a minimum size larger than
+  // the area wins over it, and a restore must still recognise the window.
+  if (step.maximized) m_maximizedFrame = geometry();
+  updateZoomed();
 }
 
 bool BrowserWindow::isFullScreenMode() const {
   return windowState().testFlag(Qt::WindowFullScreen);
 }
 
+void BrowserWindow::setFullScreenRequest(FullScreenRequest request) {
+  m_fullScreenRequest = request ? std::move(request) : FullScreenRequest(requestFullScreen);
+}
+
 void BrowserWindow::performClose() {
   close();
 }
 
-void BrowserWindow::toggleFullScreen() {}
+void BrowserWindow::toggleFullScreen() {
+  const bool enter = !isFullScreenMode();
+  if (enter) {
+    m_frameBeforeFullScreen = geometry();
+    m_entryAnnounced = true;
+    Q_EMIT willEnterFullScreen();
+  }
+  const unsigned request = ++m_fullScreenRequests;
+  m_fullScreenRequest(*this, enter);
+  // The windowing system answers through the event loop; once it has had its
+  // turn, a state that still is not the requested one means the request
+  // failed. A newer request supersedes this check.
+  QTimer::singleShot(0, this, [this, request, enter] {
+    if (request != m_fullScreenRequests || isFullScreenMode() == enter) return;
+    if (enter) {
+      m_entryAnnounced = false;
+      Q_EMIT didFailToEnterFullScreen();
+    } else {
+      Q_EMIT didFailToExitFullScreen();
+    }
+  });
+}
 
 bool BrowserWindow::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate) Q_EMIT becameActive();
@@ -65,13 +167,126 @@ bool BrowserWindow::event(QEvent* event) {
 
 void BrowserWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  const bool fullScreen = isFullScreenMode();
+  if (fullScreen == m_knownFullScreen) return;
+  m_knownFullScreen = fullScreen;
+  clearEdgeCursor();
+  if (fullScreen) {
+    // Full screen entered some other way (the window manager's own key):
+    // the controller still needs its chance to install the chrome first.
+    if (!m_entryAnnounced) {
+      if (QRect normal = normalGeometry(); normal.isValid()) m_frameBeforeFullScreen = normal;
+      Q_EMIT willEnterFullScreen();
+    }
+    m_entryAnnounced = false;
+    Q_EMIT didEnterFullScreen();
+    return;
+  }
+  // Back to the frame from before full screen, so that a maximised window
+  // returns maximised (and its remembered frames still apply).
+  if (std::optional<QRect> frame = std::exchange(m_frameBeforeFullScreen, std::nullopt); frame && *frame != geometry())
+    setGeometry(*frame);
+  Q_EMIT didExitFullScreen();
 }
 
 void BrowserWindow::closeEvent(QCloseEvent* event) {
   event->accept();
+  clearEdgeCursor();
   Q_EMIT willClose();
 }
 
+void BrowserWindow::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  updateZoomed();
+}
+
+void BrowserWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  updateZoomed();
+}
+
+void BrowserWindow::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  clearEdgeCursor();
+}
+
+void BrowserWindow::updateZoomed() {
+  const bool zoomed = isZoomed();
+  if (zoomed == m_zoomed) return;
+  m_zoomed = zoomed;
+  Q_EMIT zoomedChanged(zoomed);
+}
+
 bool BrowserWindow::eventFilter(QObject* watched, QEvent* event) {
-  return QWidget::eventFilter(watched, event);
+  const QEvent::Type type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::Leave) return false;
+  if (!watched->isWidgetType()) return false;
+  auto* widget = static_cast<QWidget*>(watched);
+  if (widget->window() != this) return false;
+  switch (type) {
+    case QEvent::MouseButtonPress:
+      return handlePress(static_cast<const QMouseEvent&>(*event));
+    case QEvent::MouseMove: {
+      const auto& move = static_cast<const QMouseEvent&>(*event);
+      if (move.buttons() == Qt::NoButton) updateEdgeCursor(move.globalPosition());
+      return false;
+    }
+    default:
+      // Leaving the window itself (not one of its children) ends any edge
+      // cursor; children's leaves happen while the pointer stays inside.
+      if (widget == this) clearEdgeCursor();
+      return false;
+  }
+}
+
+bool BrowserWindow::handlePress(const QMouseEvent& event) {
+  const Qt::MouseButton button = event.button();
+  if (button != Qt::LeftButton && button != Qt::RightButton) return false;
+  if (dismissTransientUI) {
+    QPointer<BrowserWindow> self(this);
+    const bool dismissed = dismissTransientUI();
+    if (!self) return true;
+    if (dismissed) return true;
+  }
+  if (button != Qt::LeftButton || !canResizeFromEdges()) return false;
+  const Qt::Edges edges =
+      WindowGeometry::resizeEdges(size(), mapFromGlobal(event.globalPosition()).toPoint());
+  if (!edges) return false;
+  // The window manager resizes from here until the button is released. Where
+  // it cannot (the offscreen platform answers false), the press goes on to
+  // the widget under the pointer as if there were no edge.
+  QWindow* handle = windowHandle();
+  if (!handle || !handle->startSystemResize(edges)) return false;
+  clearEdgeCursor();
+  return true;
+}
+
+bool BrowserWindow::canResizeFromEdges() const {
+  return !isFullScreenMode() && !isMaximized() && !isMinimized() && !isZoomed();
+}
+
+void BrowserWindow::updateEdgeCursor(const QPointF& global) {
+  Qt::Edges edges;
+  if (canResizeFromEdges()) edges = WindowGeometry::resizeEdges(size(), mapFromGlobal(global).toPoint());
+  if (!edges) {
+    clearEdgeCursor();
+    return;
+  }
+  // An application-wide override, because the widget under the pointer may
+  // have a cursor of its own (the address field's I-beam, a link's hand).
+  const Qt::CursorShape shape = WindowGeometry::resizeCursor(edges);
+  if (m_edgeCursor == shape) return;
+  if (m_edgeCursor) {
+    QGuiApplication::changeOverrideCursor(QCursor(shape));
+  } else {
+    QGuiApplication::setOverrideCursor(QCursor(shape));
+  }
+  m_edgeCursor = shape;
+}
+
+void BrowserWindow::clearEdgeCursor() {
+  if (!m_edgeCursor) return;
+  m_edgeCursor = std::nullopt;
+  QGuiApplication::restoreOverrideCursor();
 }

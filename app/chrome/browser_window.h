@@ -31,6 +31,9 @@ public:
   // The available area of the screen the window is on, or none without a
   // screen. Tests and the smoke suite inject one.
   using ScreenArea = std::function<std::optional<QRect>(const BrowserWindow&)>;
+  // Asks the windowing system to enter (true) or leave (false) full screen.
+  // Tests replace it to make a request fail.
+  using FullScreenRequest = std::function<void(BrowserWindow&, bool enter)>;
 
   explicit BrowserWindow(QWidget* parent = nullptr);
   ~BrowserWindow() override;
@@ -54,14 +57,23 @@ public:
   std::function<bool()> dismissTransientUI;
 
   // Leaves full screen when in it; otherwise maximises to the screen's
-  // available area or restores the frame from before the last maximise.
+  // available area or restores the frame from before the last maximise. A
+  // window the window manager maximised returns to its normal state.
   void toggleMaximize(bool animate);
   std::optional<QRect> restoredFrame() const { return m_restoredFrame; }
   std::optional<QRect> maximizedFrame() const { return m_maximizedFrame; }
   void setScreenArea(ScreenArea area);
+  // The available area toggleMaximize() fills: the injected one, else that
+  // of the window's screen, else that of the primary screen.
+  std::optional<QRect> availableArea() const;
+  // True while the window fills the area of its last maximise: both frames
+  // are remembered and the window has not moved or resized by 2 points or
+  // more since.
+  bool isZoomed() const;
 
   // True while the window is in full screen.
   bool isFullScreenMode() const;
+  void setFullScreenRequest(FullScreenRequest request);
 
   // WindowServices.
   void performClose() override;
@@ -79,14 +91,28 @@ Q_SIGNALS:
   void didExitFullScreen();
   void didFailToEnterFullScreen();
   void didFailToExitFullScreen();
+  // isZoomed() changed.
+  void zoomedChanged(bool zoomed);
 
 protected:
   bool event(QEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+  // Handles a press in one of this window's widgets; true when it is used
+  // up (a popover closed, or a resize from an edge started).
+  bool handlePress(const QMouseEvent& event);
+  // The resize cursor for a pointer at `global` (no button held).
+  void updateEdgeCursor(const QPointF& global);
+  void clearEdgeCursor();
+  bool canResizeFromEdges() const;
+  void updateZoomed();
+
   BrowserWindowState* m_state;
   QVBoxLayout* m_layout = nullptr;
   QPointer<QWidget> m_root;
@@ -94,4 +120,17 @@ private:
   std::optional<QRect> m_restoredFrame;
   std::optional<QRect> m_maximizedFrame;
   ScreenArea m_screenArea;
+  FullScreenRequest m_fullScreenRequest;
+  // The state changeEvent() last saw, to tell transitions from repeats.
+  bool m_knownFullScreen = false;
+  // willEnterFullScreen() went out for the entry under way.
+  bool m_entryAnnounced = false;
+  // The frame to return to when full screen ends.
+  std::optional<QRect> m_frameBeforeFullScreen;
+  // Numbers the full-screen requests, so that only the newest one checks
+  // whether it took effect.
+  unsigned m_fullScreenRequests = 0;
+  // The override cursor this window pushed while the pointer is near an edge.
+  std::optional<Qt::CursorShape> m_edgeCursor;
+  bool m_zoomed = false;
 };

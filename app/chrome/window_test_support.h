@@ -1,0 +1,23 @@
+// Readable reports of rectangles, points and sizes in the window tests'
+// failures. Used only by tests.
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include <optional>
+#include <ostream>
+
+// GoogleTest finds these by argument-dependent lookup, so they live in the
+// global namespace with Qt's types; internal linkage keeps each test file's
+// copy its own.
+static inline void PrintTo(const QRect& rect, std::ostream* out) {
+  *out << "QRect(" << rect.x() << ", " << rect.y() << ", " << rect.width() << " x " << rect.height() << ")";
+}
+static inline void PrintTo(const QPoint& point, std::ostream* out) {
+  *out << "QPoint(" << point.x() << ", " << point.y() << ")";
+}
+static inline void PrintTo(const QSize& size, std::ostream* out) {
+  *out << "QSize(" << size.width() << " x " << size.height() << ")";
+}
