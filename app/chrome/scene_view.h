@@ -41,7 +41,25 @@ public:
 
   DocumentCanvas* canvas() const { return m_canvas; }
 
+  // The size of the area the canvas shows through when the canvas has the
+  // size `canvas`: the view's size less its frame and the scroll bars that
+  // size needs. It does not depend on the view being shown or laid out.
+  QSize visibleSizeFor(const QSize& canvas) const;
+  // The scroll origin shown now.
+  QPoint origin() const;
+
+protected:
+  void resizeEvent(QResizeEvent* event) override;
+
 private:
+  // Sizes the canvas to the document, at least the visible area, and sets the
+  // scroll bars' ranges to match.
+  void sizeCanvas();
+  // Records the origin shown into the position of the tab shown, unless an
+  // update is scrolling.
+  void boundsChanged();
+  void scrollTo(const QPointF& target);
+
   DocumentCanvas* m_canvas = nullptr;
   std::shared_ptr<TabPagePosition> m_position;
   bool m_updating = false;

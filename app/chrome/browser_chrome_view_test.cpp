@@ -1,0 +1,403 @@
+#include "chrome/browser_chrome_view.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "chrome/address_field.h"
+#include "chrome/browser_window.h"
+#include "chrome/browser_window_state.h"
+#include "chrome/focus_address.h"
+#include "chrome/tab_strip.h"
+#include "chrome/window_drag_area.h"
+#include "kit/kivo_panel.h"
+#include "kit/kivo_popup.h"
+#include "pages/page_widgets.h"
+#include "pages/pages_test_support.h"
+
+namespace {
+
+// A workspace that names one model as the active window's.
+class FakeWorkspace : public WorkspaceServices {
+public:
+  QList<BrowserModel*> windowModels() const override { return models; }
+  BrowserModel* activeModel() const override { return active; }
+  QList<BrowserModel*> models;
+  BrowserModel* active = nullptr;
+};
+
+// One chrome in a top-level window of its own, over a model whose loads never
+// finish (they stay in the loading state until stopped).
+struct Chrome {
+  explicit Chrome(const std::shared_ptr<BrowserPreferences>& preferences, int width = 1200)
+      : model(PagesTest::model(preferences)), view(new BrowserChromeView(*model, state)) {
+    view->resize(width, BrowserChromeView::kHeight);
+  }
+  ~Chrome() { delete view; }
+  void show() {
+    view->show();
+    view->activateWindow();
+    QApplication::setActiveWindow(view);
+    // The activation arrives through the event loop.
+    QCoreApplication::processEvents();
+  }
+  QLineEdit* field() const { return view->addressLineEdit(); }
+
+  std::unique_ptr<BrowserModel> model;
+  BrowserWindowState state;
+  BrowserChromeView* view;
+};
+
+class BrowserChromeViewTest : public testing::Test {
+protected:
+  void SetUp() override { preferences = PagesTest::preferences(QStringLiteral("chrome-view-test")); }
+  // Lets queued work (select-all, popups, deferred deletes) run.
+  static void settle() {
+    for (int i = 0; i < 3; ++i) {
+      QCoreApplication::processEvents();
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+  }
+  std::shared_ptr<BrowserPreferences> preferences;
+};
+
+struct StripCase {
+  double rowWidth;
+  bool fullScreen;
+  qsizetype tabs;
+  double expected;
+};
+
+TEST_F(BrowserChromeViewTest, StripWidthSharesTheRowWithinItsBounds) {
+  const std::vector<StripCase> cases{
+      {1200, false, 3, 594},   // 198 a tab
+      {1200, false, 10, 1010}, // what the row leaves: 1200 - 79 - 111
+      {1200, true, 10, 1077},  // full screen leaves 67 more
+      {1200, false, 1, 198},   {300, false, 3, 180},  // never below 180, even when the row overflows
+      {100, true, 2, 180},     {360, false, 1, 180},
+  };
+  for (const StripCase& c : cases) {
+    EXPECT_DOUBLE_EQ(BrowserChromeView::stripWidth(c.rowWidth, c.fullScreen, c.tabs), c.expected)
+        << c.rowWidth << " " << c.fullScreen << " " << c.tabs;
+  }
+}
+
+TEST_F(BrowserChromeViewTest, TabRowPlacesStripButtonsAndDragAreas) {
+  Chrome chrome(preferences);
+  chrome.show();
+  chrome.model->newTab();
+  chrome.model->newTab();
+  BrowserChromeView& view = *chrome.view;
+  EXPECT_EQ(view.leadingDragArea()->geometry(), QRect(0, 0, 79, 38));
+  EXPECT_EQ(view.tabStrip()->geometry(), QRect(79, 0, 594, 38));
+  EXPECT_EQ(view.newTabButton()->geometry(), QRect(79 + 594 + 4, 8, 28, 28));
+  EXPECT_EQ(view.tabsMenuButton()->geometry(), QRect(1200 - 9 - 28, 8, 28, 28));
+  EXPECT_EQ(view.trailingDragArea()->geometry(), QRect(79 + 594 + 36, 0, 1200 - 37 - (79 + 594 + 36), 38));
+
+  // Entering full screen narrows the leading area; the chrome keeps its height.
+  chrome.state.setFullScreen(true);
+  EXPECT_EQ(view.leadingDragArea()->width(), 12);
+  EXPECT_EQ(view.tabStrip()->geometry(), QRect(12, 0, 594, 38));
+  EXPECT_EQ(view.height(), 84);
+
+  // A narrow row: the strip stays at 180 and the tabs menu follows the row.
+  chrome.state.setFullScreen(false);
+  view.resize(300, 84);
+  EXPECT_EQ(view.tabStrip()->width(), 180);
+  EXPECT_GE(view.tabsMenuButton()->x(), view.newTabButton()->geometry().right());
+  EXPECT_GE(view.trailingDragArea()->width(), 0);
+
+  // Closing tabs gives the width back to the trailing drag area.
+  view.resize(1200, 84);
+  chrome.model->close(chrome.model->tabs().first().id());
+  chrome.model->close(chrome.model->tabs().first().id());
+  EXPECT_EQ(view.tabStrip()->width(), 198);
+}
+
+TEST_F(BrowserChromeViewTest, HistoryButtonsFollowTheCurrentTab) {
+  Chrome chrome(preferences);
+  BrowserModel& model = *chrome.model;
+  BrowserChromeView& view = *chrome.view;
+  EXPECT_FALSE(view.backButton()->isEnabled());
+  EXPECT_FALSE(view.forwardButton()->isEnabled());
+
+  model.navigate(QStringLiteral("kivo://history"));
+  EXPECT_TRUE(view.backButton()->isEnabled());
+  EXPECT_FALSE(view.forwardButton()->isEnabled());
+
+  view.backButton()->click();
+  EXPECT_EQ(model.current().address(), QStringLiteral("kivo://home"));
+  EXPECT_FALSE(view.backButton()->isEnabled());
+  EXPECT_TRUE(view.forwardButton()->isEnabled());
+  // A disabled button does nothing.
+  view.backButton()->click();
+  EXPECT_EQ(model.current().position, 0);
+
+  // Another tab brings its own history.
+  model.newTab();
+  EXPECT_FALSE(view.backButton()->isEnabled());
+  EXPECT_FALSE(view.forwardButton()->isEnabled());
+  model.select(model.tabs().first().id());
+  EXPECT_TRUE(view.forwardButton()->isEnabled());
+}
+
+TEST_F(BrowserChromeViewTest, ReloadSlotShowsStopWhileTheCurrentTabLoads) {
+  Chrome chrome(preferences);
+  BrowserModel& model = *chrome.model;
+  PageButton* slot = chrome.view->reloadButton();
+  EXPECT_FALSE(chrome.view->showsStop());
+  EXPECT_EQ(slot->pageSymbol(), QStringLiteral("arrow.clockwise"));
+  EXPECT_TRUE(slot->toolTip().startsWith(QStringLiteral("Yenile · ")));
+  EXPECT_EQ(slot->accessibleName(), slot->toolTip());
+
+  model.navigate(QStringLiteral("https://example.com/"));
+  ASSERT_TRUE(model.current().content.is(PageContent::Kind::Loading));
+  EXPECT_TRUE(chrome.view->showsStop());
+  EXPECT_EQ(slot->pageSymbol(), QStringLiteral("xmark"));
+  EXPECT_EQ(slot->toolTip(), QStringLiteral("Yüklemeyi durdur"));
+
+  // A loading tab that is not selected leaves the slot alone.
+  const QUuid loadingTab = model.selectedID();
+  model.newTab();
+  EXPECT_FALSE(chrome.view->showsStop());
+  model.select(loadingTab);
+  EXPECT_TRUE(chrome.view->showsStop());
+
+  // Stop leaves a message page and the reload button returns.
+  slot->click();
+  EXPECT_TRUE(model.current().content.is(PageContent::Kind::Message));
+  EXPECT_FALSE(chrome.view->showsStop());
+  EXPECT_EQ(slot->pageSymbol(), QStringLiteral("arrow.clockwise"));
+
+  // Reload loads the address again.
+  slot->click();
+  EXPECT_TRUE(model.current().content.is(PageContent::Kind::Loading));
+}
+
+struct SchemeCase {
+  const char* address;
+  const char* responseURL;  // none when null
+  const char* symbol;
+};
+
+TEST_F(BrowserChromeViewTest, SchemeIconTellsHowThePageCame) {
+  const std::vector<SchemeCase> cases{
+      {"https://example.com/", "https://example.com/", "lock"},
+      {"https://example.com/", nullptr, "globe"},
+      {"http://example.com/", nullptr, "exclamationmark.triangle"},
+      // A page redirected from https to http does not get the lock.
+      {"http://example.com/", "http://example.com/", "exclamationmark.triangle"},
+      // The lock only while the address itself is https.
+      {"http://example.com/", "https://example.com/", "exclamationmark.triangle"},
+      {"kivo://home", nullptr, "doc.text"},
+      {"file:///tmp/a.html", nullptr, "doc.text"},
+      // The prefix tests are case-sensitive.
+      {"HTTPS://example.com/", nullptr, "doc.text"},
+  };
+  for (const SchemeCase& c : cases) {
+    BrowserTab tab(QStringList{QString::fromUtf8(c.address)}, 0);
+    if (c.responseURL) {
+      NetworkResponse response;
+      response.url = QUrl(QString::fromUtf8(c.responseURL));
+      response.source = QByteArray("<p>");
+      tab.networkResponse = response;
+    }
+    EXPECT_EQ(AddressField::schemeSymbol(tab), QString::fromUtf8(c.symbol)) << c.address;
+  }
+
+  // The field shows the current tab's icon, never one of the typed text.
+  Chrome chrome(preferences);
+  AddressField* field = chrome.view->addressField();
+  EXPECT_EQ(field->schemeIcon(), QStringLiteral("doc.text"));
+  chrome.model->navigate(QStringLiteral("http://example.com/"));
+  EXPECT_EQ(field->schemeIcon(), QStringLiteral("exclamationmark.triangle"));
+  QTest::keyClicks(chrome.field(), QStringLiteral("s"));
+  EXPECT_EQ(field->schemeIcon(), QStringLiteral("exclamationmark.triangle"));
+  chrome.model->select(chrome.model->tabs().first().id());
+  chrome.model->newTab();
+  EXPECT_EQ(field->schemeIcon(), QStringLiteral("doc.text"));
+}
+
+TEST_F(BrowserChromeViewTest, ReturnNavigatesToTheTypedTextAndGivesUpFocus) {
+  Chrome chrome(preferences);
+  chrome.show();
+  QLineEdit* field = chrome.field();
+  field->setFocus();
+  ASSERT_TRUE(field->hasFocus());
+  field->selectAll();
+  QTest::keyClicks(field, QStringLiteral("kivo://history"));
+  EXPECT_EQ(chrome.model->addressDraft(), QStringLiteral("kivo://history"));
+  QTest::keyClick(field, Qt::Key_Return);
+  EXPECT_EQ(chrome.model->current().address(), QStringLiteral("kivo://history"));
+  EXPECT_FALSE(field->hasFocus());
+
+  // Blank text: the page stays, the focus goes, the text stays.
+  field->setFocus();
+  field->selectAll();
+  QTest::keyClicks(field, QStringLiteral("   "));
+  QTest::keyClick(field, Qt::Key_Return);
+  EXPECT_EQ(chrome.model->current().address(), QStringLiteral("kivo://history"));
+  EXPECT_EQ(chrome.model->current().history.size(), 2);
+  EXPECT_FALSE(field->hasFocus());
+  EXPECT_EQ(field->text(), QStringLiteral("   "));
+}
+
+TEST_F(BrowserChromeViewTest, ModelWritesNeverReplaceWhatTheUserTypes) {
+  Chrome chrome(preferences);
+  BrowserModel& model = *chrome.model;
+  chrome.show();
+  QLineEdit* field = chrome.field();
+
+  // At rest the field follows every write of the model.
+  model.setAddressDraft(QStringLiteral("https://one.example/"));
+  EXPECT_EQ(field->text(), QStringLiteral("https://one.example/"));
+  // Focused but not edited: still follows.
+  field->setFocus();
+  model.setAddressDraft(QStringLiteral("https://two.example/"));
+  EXPECT_EQ(field->text(), QStringLiteral("https://two.example/"));
+
+  // Typing: a write of the model (a redirect's final address) is kept off.
+  field->selectAll();
+  QTest::keyClicks(field, QStringLiteral("kivo://downloads"));
+  QTest::keyClick(field, Qt::Key_Left);
+  const int cursor = field->cursorPosition();
+  model.setAddressDraft(QStringLiteral("https://redirected.example/"));
+  EXPECT_EQ(field->text(), QStringLiteral("kivo://downloads"));
+  EXPECT_EQ(field->cursorPosition(), cursor);
+  // Return takes the typed text, not the model's late write.
+  QTest::keyClick(field, Qt::Key_Return);
+  EXPECT_EQ(model.current().address(), QStringLiteral("kivo://downloads"));
+
+  // Another tab ends the edit: its address shows even in the focused field.
+  field->setFocus();
+  field->selectAll();
+  QTest::keyClicks(field, QStringLiteral("yarim"));
+  model.newTab();
+  model.setAddressDraft(QStringLiteral("kivo://home"));
+  EXPECT_EQ(field->text(), QStringLiteral("kivo://home"));
+
+  // So does a navigation started elsewhere (a link, the menu).
+  field->setFocus();
+  field->selectAll();
+  QTest::keyClicks(field, QStringLiteral("yarim"));
+  model.navigate(QStringLiteral("kivo://history"));
+  EXPECT_EQ(field->text(), QStringLiteral("kivo://history"));
+}
+
+TEST_F(BrowserChromeViewTest, FocusAddressAnswersOnlyForItsOwnModel) {
+  Chrome first(preferences);
+  Chrome second(preferences);
+  first.model->setAddressDraft(QStringLiteral("https://first.example/"));
+  second.model->setAddressDraft(QStringLiteral("https://second.example/"));
+  first.show();
+  second.show();
+  // Start with no field focused.
+  first.field()->clearFocus();
+  second.field()->clearFocus();
+  FakeWorkspace workspace;
+  workspace.models = {first.model.get(), second.model.get()};
+  workspace.active = second.model.get();
+  first.model->setWorkspace(&workspace);
+  second.model->setWorkspace(&workspace);
+  const auto focused = [](const Chrome& chrome) { return chrome.view->window()->focusWidget() == chrome.field(); };
+
+  // Posted with a model: only that model's chrome answers, even while
+  // another window is active.
+  FocusAddressCenter::instance().post(first.model.get());
+  settle();
+  EXPECT_TRUE(focused(first));
+  EXPECT_FALSE(focused(second));
+  EXPECT_EQ(first.field()->selectedText(), QStringLiteral("https://first.example/"));
+
+  // Without a model, or with another object: the active window's chrome.
+  first.field()->clearFocus();
+  QObject other;
+  for (QObject* object : {static_cast<QObject*>(nullptr), &other}) {
+    second.field()->clearFocus();
+    FocusAddressCenter::instance().post(object);
+    settle();
+    EXPECT_FALSE(focused(first));
+    EXPECT_TRUE(focused(second));
+    EXPECT_EQ(second.field()->selectedText(), QStringLiteral("https://second.example/"));
+  }
+  EXPECT_TRUE(second.view->answersFocusAddress(nullptr));
+  EXPECT_FALSE(first.view->answersFocusAddress(nullptr));
+
+  // A model without a workspace answers a request without a model.
+  first.model->setWorkspace(nullptr);
+  EXPECT_TRUE(first.view->answersFocusAddress(&other));
+  second.model->setWorkspace(nullptr);
+}
+
+TEST_F(BrowserChromeViewTest, MenuButtonsToggleTheOpenMenu) {
+  Chrome chrome(preferences);
+  BrowserModel& model = *chrome.model;
+  chrome.show();
+  PageButton* tabs = chrome.view->tabsMenuButton();
+  PageButton* main = chrome.view->mainMenuButton();
+  EXPECT_EQ(tabs->toolTip(), QStringLiteral("Sekmeler"));
+  EXPECT_EQ(main->accessibleName(), QStringLiteral("Kivo menüsü"));
+
+  tabs->click();
+  EXPECT_EQ(model.openMenu(), BrowserMenu::Tabs);
+  settle();
+  EXPECT_TRUE(chrome.view->menuPopup(BrowserMenu::Tabs)->isOpen());
+  EXPECT_FALSE(chrome.view->menuPopup(BrowserMenu::Main)->isOpen());
+
+  // The other kind replaces it; its popup shows and the first one goes
+  // without clearing the model's new menu.
+  main->click();
+  EXPECT_EQ(model.openMenu(), BrowserMenu::Main);
+  settle();
+  EXPECT_FALSE(chrome.view->menuPopup(BrowserMenu::Tabs)->isOpen());
+  EXPECT_TRUE(chrome.view->menuPopup(BrowserMenu::Main)->isOpen());
+  EXPECT_EQ(model.openMenu(), BrowserMenu::Main);
+
+  main->click();
+  EXPECT_EQ(model.openMenu(), std::nullopt);
+  settle();
+  EXPECT_FALSE(chrome.view->menuPopup(BrowserMenu::Main)->isOpen());
+
+  // The popup closing itself (Escape in its panel) clears the model.
+  model.setOpenMenu(BrowserMenu::Tabs);
+  settle();
+  KivoPopup* popup = chrome.view->menuPopup(BrowserMenu::Tabs);
+  ASSERT_TRUE(popup->isOpen());
+  QTest::keyClick(popup->panel(), Qt::Key_Escape);
+  settle();
+  EXPECT_FALSE(popup->isOpen());
+  EXPECT_EQ(model.openMenu(), std::nullopt);
+}
+
+TEST_F(BrowserChromeViewTest, ControlsCarryTheirTitles) {
+  Chrome chrome(preferences);
+  BrowserChromeView& view = *chrome.view;
+  const std::vector<std::pair<PageButton*, QString>> cases{
+      {view.newTabButton(), QStringLiteral("Yeni sekme · Ctrl+T")},
+      {view.backButton(), QStringLiteral("Geri · Ctrl+[")},
+      {view.forwardButton(), QStringLiteral("İleri · Ctrl+]")},
+      {view.reloadButton(), QStringLiteral("Yenile · Ctrl+R / Önbelleksiz · Ctrl+Shift+R")},
+      {view.homeButton(), QStringLiteral("Yeni sekme sayfası")},
+      {view.downloadsButton(), QStringLiteral("İndirmeler · Ctrl+J")},
+      {view.settingsButton(), QStringLiteral("Ayarlar")},
+  };
+  for (const auto& [button, title] : cases) {
+    EXPECT_EQ(button->toolTip(), title);
+    EXPECT_EQ(button->accessibleName(), title);
+    EXPECT_EQ(button->size(), QSize(28, 28)) << title.toStdString();
+  }
+  EXPECT_EQ(chrome.field()->placeholderText(), QStringLiteral("Adres yaz veya Kivo'da ara"));
+  EXPECT_EQ(chrome.field()->accessibleName(), QStringLiteral("Adres ve yerel arama çubuğu"));
+
+  view.homeButton()->click();
+  view.downloadsButton()->click();
+  EXPECT_EQ(chrome.model->current().address(), QStringLiteral("kivo://downloads"));
+  view.settingsButton()->click();
+  EXPECT_EQ(chrome.model->current().address(), QStringLiteral("kivo://settings"));
+  const qsizetype tabs = chrome.model->tabs().size();
+  view.newTabButton()->click();
+  EXPECT_EQ(chrome.model->tabs().size(), tabs + 1);
+}
+
+}  // namespace
