@@ -81,8 +81,9 @@ ApplicationMenus::ApplicationMenus(MenuTarget& target, QWidget* window, BrowserM
 }
 
 ApplicationMenus::~ApplicationMenus() {
-  // A window-less bar has no parent to delete it.
-  if (!m_window && m_menuBar && !m_menuBar->parent()) delete m_menuBar;
+  // The bar and its items go with the menus: a bar left behind in the
+  // window would keep shortcuts that no longer do anything.
+  delete m_menuBar.data();
 }
 
 QList<QMenu*> ApplicationMenus::menus() const { return {m_kivoMenu, m_fileMenu, m_editMenu, m_navigationMenu}; }

@@ -16,6 +16,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QMenuBar>
 #include <QPointer>
 
 #include <optional>
@@ -80,7 +81,7 @@ public:
   ApplicationMenus(MenuTarget& target, QWidget* window, BrowserModel* windowModel);
   ~ApplicationMenus() override;
 
-  QMenuBar* menuBar() const { return m_menuBar; }
+  QMenuBar* menuBar() const { return m_menuBar.data(); }
   // The four top-level menus in order, and the numbered-tab submenu.
   QList<QMenu*> menus() const;
   QMenu* tabsMenu() const { return m_tabsMenu; }
@@ -131,7 +132,7 @@ private:
   MenuTarget& m_target;
   QPointer<QWidget> m_window;
   QPointer<BrowserModel> m_windowModel;
-  QMenuBar* m_menuBar = nullptr;
+  QPointer<QMenuBar> m_menuBar;
   QMenu* m_kivoMenu = nullptr;
   QMenu* m_fileMenu = nullptr;
   QMenu* m_editMenu = nullptr;

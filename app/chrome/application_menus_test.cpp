@@ -124,6 +124,16 @@ TEST_F(ApplicationMenusTest, TheBarIsHiddenWithoutAGlobalMenu) {
   EXPECT_FALSE(menus.menuBar()->isVisible());
 }
 
+TEST_F(ApplicationMenusTest, RemovingTheMenusTakesTheirShortcutsAway) {
+  target.active = model.get();
+  auto menus = std::make_unique<ApplicationMenus>(target, window.get(), model.get());
+  QPointer<QMenuBar> bar = menus->menuBar();
+  ASSERT_FALSE(window->actions().isEmpty());
+  menus.reset();
+  EXPECT_FALSE(bar);
+  EXPECT_TRUE(window->actions().isEmpty());
+}
+
 TEST_F(ApplicationMenusTest, NewWindowsNeedNoActiveWindow) {
   ApplicationMenus menus(target, nullptr, nullptr);
   ASSERT_EQ(target.activeModel(), nullptr);

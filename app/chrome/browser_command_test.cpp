@@ -6,6 +6,7 @@
 #include "chrome/command_test_support.h"
 #include "chrome/focus_address.h"
 #include "chrome/page_command_table.h"
+#include "pages/page_symbols.h"
 
 namespace {
 
@@ -64,6 +65,16 @@ TEST(BrowserCommandTable, ListsTheTwentyCommandsWithTheirTexts) {
     EXPECT_EQ(symbol(command), QString::fromUtf8(expected.symbol));
     EXPECT_EQ(fromRawValue(rawValue(command)), command);
   }
+}
+
+TEST(BrowserCommandTable, EverySymbolOfTheWindowHasADrawing) {
+  QStringList names;
+  for (BrowserCommand command : allCases()) names.append(symbol(command));
+  // The chrome's, the root view's and the popover menu's own.
+  names << "chevron.down" << "lock" << "exclamationmark.triangle" << "globe" << "doc.text" << "house" << "ellipsis"
+        << "eye.slash.fill" << "arrow.down.doc" << "square.on.square" << "circle.lefthalf.filled" << "gearshape"
+        << "checkmark";
+  for (const QString& name : names) EXPECT_TRUE(PageSymbols::exists(name)) << name.toStdString();
 }
 
 TEST(BrowserCommandTable, OnlyCaseNamesAreRawValues) {

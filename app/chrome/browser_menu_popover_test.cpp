@@ -9,6 +9,9 @@
 #include "chrome/browser_command.h"
 #include "chrome/command_test_support.h"
 #include "kit/kivo_button.h"
+#include "kit/kivo_panel.h"
+#include "kit/kivo_popup.h"
+#include "kit/preferences_theme.h"
 
 namespace {
 
@@ -139,6 +142,30 @@ TEST_F(BrowserMenuPopoverTest, KeysMoveRunAndClose) {
     EXPECT_EQ(model->tabs().size(), 3);
     EXPECT_EQ(model->openMenu(), std::nullopt);
   }
+}
+
+TEST_F(BrowserMenuPopoverTest, InsideAPopupTheMenuTakesTheKeyboard) {
+  model->newTab();
+  model->select(model->tabs()[0].id());
+  QWidget window;
+  window.setGeometry(100, 100, 800, 600);
+  auto* anchor = new QWidget(&window);
+  anchor->setGeometry(700, 10, 30, 30);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  QApplication::processEvents();
+  KivoPopup popup(anchor, [this] { return new BrowserMenuPopover(*model, BrowserMenu::Tabs); },
+                  PreferencesTheme::of(model->preferences()));
+  model->setOpenMenu(BrowserMenu::Tabs);
+  popup.setPresented(true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return popup.panel() && popup.panel()->isActiveWindow(); }));
+  QWindow* panel = popup.panel()->windowHandle();
+  QTest::keyClick(panel, Qt::Key_Down);
+  QTest::keyClick(panel, Qt::Key_Return);
+  EXPECT_EQ(model->selectedIndex(), 1);
+  EXPECT_EQ(model->openMenu(), std::nullopt);
+  popup.setPresented(false);
+  QApplication::processEvents();
 }
 
 TEST_F(BrowserMenuPopoverTest, ClicksRunEnabledRowsOnly) {
