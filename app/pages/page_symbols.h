@@ -1,6 +1,7 @@
-// The symbol images of the built-in pages. The kit's SVG set covers a few
-// names; the pages' other symbols (magnifying glass, clock, globe, ...) are
-// drawn here as simple strokes at 1.5/16 of the symbol's size. Main thread.
+// The symbol images of the built-in pages and of the window: its commands,
+// chrome and popover menus. The kit's SVG set covers a few names; the others
+// (magnifying glass, clock, globe, house, chevrons, ...) are drawn here as
+// simple strokes at 1.5/16 of the symbol's size. Main thread.
 #pragma once
 
 #include <QColor>
