@@ -219,7 +219,9 @@ void BrowserChromeView::refreshMenus() {
   const std::optional<BrowserMenu> open = m_model.openMenu();
   for (const auto& [kind, control] : {std::pair{BrowserMenu::Tabs, m_tabsMenu}, std::pair{BrowserMenu::Main, m_mainMenu}}) {
     const bool presented = open == kind;
-    if (control.popup->isPresented() != presented) control.popup->setPresented(presented);
+    // When the other menu takes this one's place, the window must not be
+    // reactivated on the way: that would close the new popup.
+    if (control.popup->isPresented() != presented) control.popup->setPresented(presented, !open.has_value());
     control.button->update();
   }
 }

@@ -54,8 +54,9 @@ KivoPopup::~KivoPopup() {
   close(false, false);
 }
 
-void KivoPopup::setPresented(bool presented) {
+void KivoPopup::setPresented(bool presented, bool restoreFocus) {
   m_presented = presented;
+  m_restoreFocus = restoreFocus;
   scheduleUpdate();
 }
 
@@ -64,7 +65,7 @@ void KivoPopup::scheduleUpdate() {
   QTimer::singleShot(0, this, [this, revision] {
     if (revision != m_revision) return;
     if (m_presented) show();
-    else close(false, true);
+    else close(false, m_restoreFocus);
   });
 }
 

@@ -41,9 +41,12 @@ public:
   KivoPopup(QWidget* anchor, ContentFactory content, std::shared_ptr<KitTheme> theme);
   ~KivoPopup() override;
 
-  // The owner's state: true asks for the panel, false for none.
+  // The owner's state: true asks for the panel, false for none. Closing
+  // gives the parent window its activation back unless `restoreFocus` is
+  // false: an owner that opens another popup in its place passes false, or
+  // the parent's late activation would close the new popup at once.
   bool isPresented() const { return m_presented; }
-  void setPresented(bool presented);
+  void setPresented(bool presented, bool restoreFocus = true);
   // The open panel, or null.
   KivoPanel* panel() const { return m_panel; }
   bool isOpen() const { return m_panel != nullptr; }
@@ -73,5 +76,6 @@ private:
   KivoPanel* m_panel = nullptr;
   QPointer<QWidget> m_parent;
   QPointer<QWidget> m_previousResponder;
+  bool m_restoreFocus = true;
   QMetaObject::Connection m_applicationState;
 };
