@@ -13,6 +13,7 @@
 
 #include "chrome/browser_window.h"
 #include "chrome/browser_workspace.h"
+#include "chrome/page_command_table.h"
 #include "loading/document_cache.h"
 #include "model/browser_model.h"
 #include "model/browser_preferences.h"
@@ -44,9 +45,36 @@ AppDelegate::AppDelegate(StartPlan plan, QObject* parent) : QObject(parent), m_p
   connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::shutDownDownloads);
 }
 
+BrowserModel* AppDelegate::activeModel() const {
+  return m_workspace->activeModel();
+}
+
+void AppDelegate::openNewWindow(bool privateMode) {
+  m_workspace->newWindow(nullptr, std::nullopt, privateMode);
+}
+
+QWidget* AppDelegate::aboutDialogParent() const {
+  BrowserWindowController* active = m_workspace->activeController();
+  return active ? &active->browserWindow() : nullptr;
+}
+
+void AppDelegate::hideApplication() {
+  for (BrowserWindowController* controller : m_workspace->controllers()) controller->browserWindow().showMinimized();
+}
+
+void AppDelegate::quitApplication() {
+  QCoreApplication::quit();
+}
+
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::startNormal() {
+  // The pages' shortcut list and private-window chip use the real commands;
+  // every window gets the menus, with its own bar and shortcuts.
+  BrowserPageCommandTable::install();
+  m_workspace->onWindowCreated = [this](BrowserWindowController& controller) {
+    new ApplicationMenus(*this, &controller.browserWindow(), &controller.model());
+  };
   auto model = std::make_shared<BrowserModel>(m_workspace->preferences(), nullptr, std::nullopt, m_workspace->profile());
   if (m_plan.previewAppearance) m_workspace->preferences()->setPreviewAppearance(*m_plan.previewAppearance);
   if (m_plan.devtools) model->setDevToolsVisible(true);

@@ -12,13 +12,14 @@
 #include <memory>
 #include <optional>
 
+#include "chrome/application_menus.h"
 #include "chrome/start_plan.h"
 
 class BrowserWindowController;
 class BrowserWorkspace;
 class QWidget;
 
-class AppDelegate : public QObject {
+class AppDelegate : public QObject, public MenuTarget {
   Q_OBJECT
 
 public:
@@ -44,6 +45,13 @@ public:
   // Writes a PNG of `window` to `path` through a temporary file beside it;
   // the error's description when that fails.
   static std::optional<QString> writeSnapshot(QWidget& window, const QString& path);
+
+  // MenuTarget: the menus of every window act through the workspace.
+  BrowserModel* activeModel() const override;
+  void openNewWindow(bool privateMode) override;
+  QWidget* aboutDialogParent() const override;
+  void hideApplication() override;
+  void quitApplication() override;
 
 private:
   void snapshotAfterDelay();

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSet>
 #include <QUrl>
 #include <QUuid>
 
@@ -11,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+#include "chrome/browser_command.h"
 #include "chrome/browser_window.h"
 #include "loading/document_cache.h"
 #include "loading/engine_bridge.h"
@@ -186,6 +188,36 @@ void linkChecks(BrowserModel& model) {
   require(model.devToolsVisible(), QStringLiteral("developer tools toggle"));
 }
 
+// The command table on the model: reopening, tab cycling and the shortcuts.
+void commandChecks(BrowserModel& model) {
+  using BrowserCommands::isEnabled;
+  using BrowserCommands::perform;
+  perform(BrowserCommand::NewTab, model);
+  model.search(QStringLiteral("geri aç"));
+  const QString closed = model.current().address();
+  perform(BrowserCommand::CloseTab, model);
+  require(isEnabled(BrowserCommand::ReopenTab, model), QStringLiteral("reopen availability"));
+  perform(BrowserCommand::ReopenTab, model);
+  require(model.current().address() == closed && model.canGoBack(), QStringLiteral("reopen restores tab history"));
+  const QUuid reopened = model.selectedID();
+  perform(BrowserCommand::NextTab, model);
+  require(model.selectedIndex() == 0, QStringLiteral("next tab wraps"));
+  perform(BrowserCommand::PreviousTab, model);
+  require(model.selectedID() == reopened, QStringLiteral("previous tab wraps"));
+  model.clearHistory();
+  require(!isEnabled(BrowserCommand::ReopenTab, model), QStringLiteral("cleared history cannot be reopened"));
+
+  QSet<QString> shortcuts;
+  for (const BrowserCommand command : BrowserCommands::allCases()) {
+    shortcuts.insert(QString::number(BrowserCommands::modifiers(command).toInt()) + QLatin1Char(':') +
+                     BrowserCommands::key(command));
+  }
+  require(shortcuts.size() == BrowserCommands::allCases().size(), QStringLiteral("command shortcuts do not collide"));
+  require(BrowserCommands::key(BrowserCommand::HardReload) == QLatin1String("r") &&
+              BrowserCommands::modifiers(BrowserCommand::HardReload).toInt() == 0x120000,
+          QStringLiteral("hard reload shortcut"));
+}
+
 // The window's own maximise and restore, on a window that is never shown.
 void maximizeChecks() {
   QScreen* screen = QGuiApplication::primaryScreen();
@@ -357,6 +389,7 @@ void runSelfTests() {
   modelChecks(model);
   shippedPageChecks();
   linkChecks(model);
+  commandChecks(model);
   maximizeChecks();
 }
 
