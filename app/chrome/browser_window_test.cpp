@@ -16,18 +16,6 @@
 
 namespace {
 
-// A plain child that counts the presses that reach it.
-class PressRecorder : public QWidget {
-public:
-  using QWidget::QWidget;
-  int presses = 0;
-
-protected:
-  void mousePressEvent(QMouseEvent* event) override {
-    ++presses;
-    event->accept();
-  }
-};
 
 // The area the window maximises to in these tests: below a 30-point panel
 // and above a 70-point dock, so it differs from the screen's full geometry.

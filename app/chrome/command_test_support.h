@@ -24,14 +24,7 @@ inline std::unique_ptr<BrowserModel> model(const QString& storeName, const QStri
   if (!history.isEmpty()) tab = BrowserTab(history, position);
   auto profile = std::make_shared<BrowsingProfile>(false);
   auto made = std::make_unique<BrowserModel>(PagesTest::preferences(storeName), nullptr, tab, profile);
-  BrowserModel::Services services;
-  services.page = [](const QUrl&, bool, std::stop_token) -> NetworkResponse { throw std::runtime_error("offline"); };
-  services.prepare = [](const QByteArray&, const QUrl&, bool, std::stop_token) -> WebResourcePack {
-    throw std::runtime_error("offline");
-  };
-  services.background = [](std::function<void()>) {};
-  services.schedule = [](std::chrono::milliseconds, std::function<void()>) { return std::function<void()>([] {}); };
-  made->setServices(services);
+  made->setServices(PagesTest::offlineServices());
   return made;
 }
 

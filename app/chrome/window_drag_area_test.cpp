@@ -23,18 +23,6 @@ const QRect kStart(100, 120, 600, 400);
 const QRect kLeading(0, 0, 120, 38);
 const QRect kTrailing(400, 0, 200, 38);
 
-// A plain child that counts the presses that reach it.
-class PressRecorder : public QWidget {
-public:
-  using QWidget::QWidget;
-  int presses = 0;
-
-protected:
-  void mousePressEvent(QMouseEvent* event) override {
-    ++presses;
-    event->accept();
-  }
-};
 
 class WindowDragAreaTest : public testing::Test {
 protected:

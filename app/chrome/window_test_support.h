@@ -4,7 +4,9 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QMouseEvent>
 #include <QSize>
+#include <QWidget>
 
 #include <optional>
 #include <ostream>
@@ -21,3 +23,16 @@ static inline void PrintTo(const QPoint& point, std::ostream* out) {
 static inline void PrintTo(const QSize& size, std::ostream* out) {
   *out << "QSize(" << size.width() << " x " << size.height() << ")";
 }
+
+// A plain child that counts the presses that reach it.
+class PressRecorder : public QWidget {
+public:
+  using QWidget::QWidget;
+  int presses = 0;
+
+protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    ++presses;
+    event->accept();
+  }
+};

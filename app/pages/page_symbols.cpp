@@ -15,6 +15,18 @@
 namespace PageSymbols {
 namespace {
 
+// A sheet of paper with its top-right corner folded, on the 16-unit grid.
+QPainterPath documentOutline() {
+  QPainterPath doc;
+  doc.moveTo(3.2, 1.5);
+  doc.lineTo(9.5, 1.5);
+  doc.lineTo(12.8, 4.8);
+  doc.lineTo(12.8, 14.5);
+  doc.lineTo(3.2, 14.5);
+  doc.closeSubpath();
+  return doc;
+}
+
 const QStringList& ownNames() {
   static const QStringList names{
       QStringLiteral("magnifyingglass"),   QStringLiteral("arrow.right"),    QStringLiteral("eye.slash"),
@@ -144,14 +156,7 @@ void drawOwn(QPainter& p, const QString& name, const QRectF& square, const QColo
     p.drawLine(QPointF(8, 4.5), QPointF(8, 11.2));
     p.drawPolyline(QPolygonF{QPointF(5.3, 8.6), QPointF(8, 11.3), QPointF(10.7, 8.6)});
   } else if (name == QLatin1String("arrow.down.doc")) {
-    QPainterPath doc;
-    doc.moveTo(3.2, 1.5);
-    doc.lineTo(9.5, 1.5);
-    doc.lineTo(12.8, 4.8);
-    doc.lineTo(12.8, 14.5);
-    doc.lineTo(3.2, 14.5);
-    doc.closeSubpath();
-    p.drawPath(doc);
+    p.drawPath(documentOutline());
     p.drawLine(QPointF(8, 5.5), QPointF(8, 11.2));
     p.drawPolyline(QPolygonF{QPointF(5.8, 9), QPointF(8, 11.2), QPointF(10.2, 9)});
   } else if (name == QLatin1String("checkmark.circle")) {
@@ -242,14 +247,7 @@ void drawOwn(QPainter& p, const QString& name, const QRectF& square, const QColo
     p.setBrush(color);
     p.drawEllipse(QPointF(8, 11.6), 0.95, 0.95);
   } else if (name == QLatin1String("doc.text")) {
-    QPainterPath doc;
-    doc.moveTo(3.2, 1.5);
-    doc.lineTo(9.5, 1.5);
-    doc.lineTo(12.8, 4.8);
-    doc.lineTo(12.8, 14.5);
-    doc.lineTo(3.2, 14.5);
-    doc.closeSubpath();
-    p.drawPath(doc);
+    p.drawPath(documentOutline());
     p.drawLine(QPointF(5.6, 7.4), QPointF(10.4, 7.4));
     p.drawLine(QPointF(5.6, 9.8), QPointF(10.4, 9.8));
     p.drawLine(QPointF(5.6, 12.2), QPointF(8.6, 12.2));

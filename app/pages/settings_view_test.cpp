@@ -164,14 +164,7 @@ TEST_F(SettingsViewTest, CacheLineFollowsTheModelAndClearingReachesIt) {
   // A model whose background work runs at once, so clearing completes.
   auto profile = std::make_shared<BrowsingProfile>(false);
   BrowserModel live(preferences, nullptr, std::nullopt, profile);
-  BrowserModel::Services services;
-  services.page = [](const QUrl&, bool, std::stop_token) -> NetworkResponse { throw std::runtime_error("offline"); };
-  services.prepare = [](const QByteArray&, const QUrl&, bool, std::stop_token) -> WebResourcePack {
-    throw std::runtime_error("offline");
-  };
-  services.background = [](std::function<void()> job) { job(); };
-  services.schedule = [](std::chrono::milliseconds, std::function<void()>) { return std::function<void()>([] {}); };
-  live.setServices(services);
+  live.setServices(PagesTest::offlineServices(true));
   SettingsView view(live);
   EXPECT_EQ(SettingsView::cacheLine(0, 0), "0 belge görünümü · yaklaşık 0 bayt");
   EXPECT_TRUE(SettingsView::cacheLine(12345, 2048).startsWith(QStringLiteral("12345 belge görünümü · yaklaşık 2")));
