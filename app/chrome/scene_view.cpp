@@ -2,13 +2,12 @@
 
 #include <QResizeEvent>
 #include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionSlider>
 
 #include <algorithm>
 #include <cmath>
 
 #include "chrome/document_canvas.h"
+#include "kit/overlay_scroll_bar.h"
 
 namespace {
 
@@ -25,27 +24,33 @@ int clampedCoordinate(double value, int maximum) {
   return static_cast<int>(std::lround(std::min(value, static_cast<double>(maximum))));
 }
 
-// How much a scroll bar takes from the visible area while it is shown: its
-// thickness, unless the style lays it over the content.
-int barTaking(const QScrollBar* bar, Qt::Orientation orientation) {
-  QStyleOptionSlider option;
-  option.initFrom(bar);
-  option.orientation = orientation;
-  const QStyle* style = bar->style();
-  if (style->styleHint(QStyle::SH_ScrollBar_Transient, &option, bar) &&
-      style->pixelMetric(QStyle::PM_ScrollView_ScrollBarOverlap, &option, bar) != 0) {
-    return 0;
+// The colour the page shows at `point` of the document: the white ground
+// under every box with a background that covers the point, in drawing order.
+// Text, images and borders are left out: what matters is the ground a scroll
+// bar's thumb lies on.
+QColor groundAt(const PageDocument& document, const QPointF& point) {
+  QColor ground = Qt::white;
+  for (const PaintCommand& command : document.commands) {
+    if (!command.background || (*command.background & 0xFF) == 0) continue;
+    if (command.kind != QLatin1String("box") || !command.rect().contains(point)) continue;
+    const QColor top = documentColor(*command.background);
+    const double alpha = top.alphaF();
+    ground = QColor::fromRgbF(static_cast<float>(top.redF() * alpha + ground.redF() * (1 - alpha)),
+                              static_cast<float>(top.greenF() * alpha + ground.greenF() * (1 - alpha)),
+                              static_cast<float>(top.blueF() * alpha + ground.blueF() * (1 - alpha)));
   }
-  const QSize hint = bar->sizeHint();
-  return orientation == Qt::Vertical ? hint.width() : hint.height();
+  return ground;
+}
+
+// True for a colour that a light thumb stands out on better than a dark one.
+bool isDark(const QColor& color) {
+  return 0.2126 * color.redF() + 0.7152 * color.greenF() + 0.0722 * color.blueF() < 0.5;
 }
 
 }  // namespace
 
 SceneView::SceneView(QWidget* parent) : QScrollArea(parent), m_canvas(new DocumentCanvas()) {
   setFrameShape(QFrame::NoFrame);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setWidgetResizable(false);
   QPalette white = viewport()->palette();
   white.setColor(QPalette::Base, Qt::white);
@@ -59,26 +64,35 @@ SceneView::SceneView(QWidget* parent) : QScrollArea(parent), m_canvas(new Docume
   // visible area's size moves one of the bars' values.
   connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { boundsChanged(); });
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { boundsChanged(); });
+  // Thin bars float over the page and take none of its width, so a document
+  // laid out at exactly the view's width never needs a horizontal bar.
+  m_overlays = new OverlayScrollBars(this);
+  connect(m_overlays, &OverlayScrollBars::laidOut, this, [this] { shadeOverlays(); });
+  for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
+    connect(bar, &QScrollBar::valueChanged, this, [this] { shadeOverlays(); });
+  }
 }
 
 SceneView::~SceneView() = default;
 
-QSize SceneView::visibleSizeFor(const QSize& canvas) const {
-  const QSize most = maximumViewportSize();
-  const int vertical =
-      verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded ? barTaking(verticalScrollBar(), Qt::Vertical) : 0;
-  const int horizontal =
-      horizontalScrollBarPolicy() == Qt::ScrollBarAsNeeded ? barTaking(horizontalScrollBar(), Qt::Horizontal) : 0;
-  // One bar's thickness can make the other one necessary.
-  bool needVertical = canvas.height() > most.height();
-  bool needHorizontal = canvas.width() > most.width();
-  if (needVertical && !needHorizontal) needHorizontal = canvas.width() > most.width() - vertical;
-  if (needHorizontal && !needVertical) {
-    needVertical = canvas.height() > most.height() - horizontal;
-    if (needVertical) needHorizontal = canvas.width() > most.width() - vertical;
+QSize SceneView::visibleSizeFor(const QSize&) const {
+  // The overlay bars take no room, so every canvas sees the whole area.
+  return maximumViewportSize().expandedTo(QSize(0, 0));
+}
+
+OverlayScrollBar* SceneView::verticalOverlay() const { return m_overlays->vertical(); }
+
+OverlayScrollBar* SceneView::horizontalOverlay() const { return m_overlays->horizontal(); }
+
+void SceneView::shadeOverlays() {
+  const std::optional<PageDocument>& shown = m_canvas->document();
+  for (OverlayScrollBar* bar : {m_overlays->vertical(), m_overlays->horizontal()}) {
+    if (bar->isHidden()) continue;
+    // The ground under the middle of the thumb, in document coordinates: the
+    // viewport shows the canvas from the scroll origin on.
+    const QPointF centre = QRectF(bar->thumbRect()).center() + bar->pos() + origin();
+    bar->setDarkBackdrop(shown && isDark(groundAt(*shown, centre)));
   }
-  return QSize(std::max(most.width() - (needVertical ? vertical : 0), 0),
-               std::max(most.height() - (needHorizontal ? horizontal : 0), 0));
 }
 
 QPoint SceneView::origin() const {
@@ -147,6 +161,8 @@ void SceneView::apply(const SceneInputs& inputs) {
   m_updating = false;
   // The remembered place is the one actually shown, after clamping.
   if (m_position) m_position->offset = origin();
+  // Another document may lie differently under bars that did not move.
+  shadeOverlays();
 }
 
 void SceneView::boundsChanged() {

@@ -17,6 +17,8 @@
 #include "model/browser_tab.h"
 
 class DocumentCanvas;
+class OverlayScrollBar;
+class OverlayScrollBars;
 
 // What the root view hands the document view on every update.
 struct SceneInputs {
@@ -42,9 +44,15 @@ public:
   DocumentCanvas* canvas() const { return m_canvas; }
 
   // The size of the area the canvas shows through when the canvas has the
-  // size `canvas`: the view's size less its frame and the scroll bars that
-  // size needs. It does not depend on the view being shown or laid out.
+  // size `canvas`: the view's size less its frame. The scroll bars float
+  // over the page and take none of it, so it is the same for every canvas.
+  // It does not depend on the view being shown or laid out.
   QSize visibleSizeFor(const QSize& canvas) const;
+  // The thin bars over the right and bottom edges of the page, shown while
+  // the document is taller or wider than the view. They move the area's own
+  // scroll bars, which stay hidden and keep the ranges and values.
+  OverlayScrollBar* verticalOverlay() const;
+  OverlayScrollBar* horizontalOverlay() const;
   // The scroll origin shown now.
   QPoint origin() const;
 
@@ -59,8 +67,12 @@ private:
   // update is scrolling.
   void boundsChanged();
   void scrollTo(const QPointF& target);
+  // Draws each overlay bar's thumb light over a dark part of the page and
+  // dark over a light one.
+  void shadeOverlays();
 
   DocumentCanvas* m_canvas = nullptr;
+  OverlayScrollBars* m_overlays = nullptr;
   std::shared_ptr<TabPagePosition> m_position;
   bool m_updating = false;
 };

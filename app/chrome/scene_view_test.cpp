@@ -2,11 +2,14 @@
 
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 
 #include <limits>
 
 #include "chrome/document_canvas.h"
+#include "kit/overlay_scroll_bar.h"
 
 namespace {
 
@@ -62,9 +65,8 @@ protected:
 TEST_P(SceneViewTest, CanvasFillsAtLeastTheVisibleArea) {
   view.apply(inputs(page(2000), QStringLiteral("https://a.example/"), tabA));
   const QSize visible = view.visibleSizeFor(view.canvas()->size());
-  EXPECT_EQ(view.canvas()->size(), QSize(visible.width(), 2000));
-  EXPECT_EQ(visible.height(), 300);
-  EXPECT_LT(visible.width(), 400);  // the vertical bar takes its part
+  EXPECT_EQ(view.canvas()->size(), QSize(400, 2000));
+  EXPECT_EQ(visible, QSize(400, 300));  // the bars float over the page
   if (GetParam()) {
     // The scroll area shows and hides its bars on a queued call.
     QCoreApplication::processEvents();
@@ -120,8 +122,8 @@ TEST_P(SceneViewTest, FragmentOpensAtItsAnchorWithinTheDocument) {
     std::optional<QString> fragment;
     int expected;
   };
-  // The page is wider than the view: the horizontal bar takes its part too.
-  const int end = 2000 - view.visibleSizeFor(QSize(1000, 2000)).height();
+  // The page is wider than the view; its bars take none of the height.
+  const int end = 2000 - 300;
   const std::vector<Case> cases{{QStringLiteral("bölüm"), 800},
                                 {QStringLiteral("son"), end},
                                 {QStringLiteral("yok"), 0},
@@ -224,7 +226,170 @@ TEST_P(SceneViewTest, LinksReachTheCallbackOfTheLatestUpdate) {
   EXPECT_EQ(second, QStringList{QStringLiteral("https://b.example/")});
 }
 
+TEST_P(SceneViewTest, OverlayBarsShowOnlyForTheDirectionsThatScroll) {
+  struct Case {
+    QSize document;
+    bool vertical;
+    bool horizontal;
+  };
+  // The view is 400 x 300. A document laid out at exactly the view's width
+  // has no horizontal bar, however tall it is.
+  const std::vector<Case> cases{{{400, 2000}, true, false}, {{400, 300}, false, false}, {{200, 100}, false, false},
+                                {{401, 300}, false, true},  {{400, 301}, true, false},  {{1000, 2000}, true, true}};
+  int visit = 0;
+  for (const Case& c : cases) {
+    const QString name = QStringLiteral("%1x%2").arg(c.document.width()).arg(c.document.height());
+    view.apply(inputs(page(c.document.height(), c.document.width()),
+                      QStringLiteral("https://a.example/%1").arg(++visit), tabA));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view.canvas()->size(), c.document.expandedTo(QSize(400, 300))) << name.toStdString();
+    EXPECT_EQ(view.viewport()->size(), QSize(400, 300)) << name.toStdString();
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), std::max(c.document.width() - 400, 0)) << name.toStdString();
+    EXPECT_EQ(!view.verticalOverlay()->isHidden(), c.vertical) << name.toStdString();
+    EXPECT_EQ(!view.horizontalOverlay()->isHidden(), c.horizontal) << name.toStdString();
+    // The area's own bars never show.
+    EXPECT_FALSE(view.verticalScrollBar()->isVisibleTo(&view)) << name.toStdString();
+    EXPECT_FALSE(view.horizontalScrollBar()->isVisibleTo(&view)) << name.toStdString();
+    if (GetParam()) {
+      EXPECT_EQ(view.verticalOverlay()->isVisible(), c.vertical) << name.toStdString();
+      EXPECT_EQ(view.horizontalOverlay()->isVisible(), c.horizontal) << name.toStdString();
+    }
+  }
+
+  // Both bars lie along the edges of the page, each short of the corner.
+  const int thickness = OverlayScrollBar::kThickness;
+  EXPECT_EQ(view.verticalOverlay()->geometry(), QRect(400 - thickness, 0, thickness, 300 - thickness));
+  EXPECT_EQ(view.horizontalOverlay()->geometry(), QRect(0, 300 - thickness, 400 - thickness, thickness));
+  // A larger view keeps them on its edges.
+  view.resize(500, 600);
+  if (!GetParam()) view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  EXPECT_EQ(view.verticalOverlay()->geometry(), QRect(500 - thickness, 0, thickness, 600 - thickness));
+  EXPECT_EQ(view.horizontalOverlay()->geometry(), QRect(0, 600 - thickness, 500 - thickness, thickness));
+}
+
 INSTANTIATE_TEST_SUITE_P(ShownAndNot, SceneViewTest, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "Shown" : "NotShown"; });
+
+// The overlay bars with real pointer input, delivered through the window as a
+// windowing system would: a bar must lie above the page to take it.
+class SceneViewOverlayTest : public testing::Test {
+protected:
+  void SetUp() override {
+    view.resize(400, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  }
+
+  int top() const { return view.verticalScrollBar()->value(); }
+  // A point of `bar` in the window's coordinates.
+  QPoint inWindow(OverlayScrollBar* bar, const QPoint& point) const { return bar->mapTo(&view, point); }
+  QWindow* window() const { return view.windowHandle(); }
+
+  SceneView view;
+  std::shared_ptr<TabPagePosition> tab = std::make_shared<TabPagePosition>();
+};
+
+TEST_F(SceneViewOverlayTest, DraggingTheThumbMovesThePageAndTheRememberedPlaceFollows) {
+  view.apply(inputs(page(2000), QStringLiteral("https://a.example/"), tab));
+  OverlayScrollBar* bar = view.verticalOverlay();
+  ASSERT_TRUE(bar->isVisible());
+  // The thumb is to its track as the 300 visible pixels are to the 2,000 of
+  // the page, and starts at the top.
+  const int track = 300 - 2 * OverlayScrollBar::kInset;
+  const QRect thumb = bar->thumbRect();
+  EXPECT_EQ(thumb.height(), qRound(track * 300.0 / 2000));
+  EXPECT_EQ(thumb.top(), OverlayScrollBar::kInset);
+
+  // Half the free track moves the page half of its 1,700 pixels.
+  const int free = track - thumb.height();
+  const QPoint grip = inWindow(bar, thumb.center());
+  QTest::mousePress(window(), Qt::LeftButton, {}, grip);
+  EXPECT_TRUE(bar->highlighted());
+  QTest::mouseMove(window(), grip + QPoint(0, free / 2));
+  EXPECT_EQ(top(), qRound(1700.0 * (free / 2) / free));
+  EXPECT_EQ(tab->offset, QPointF(0, top()));
+  // Past the end the page stops at its last place.
+  QTest::mouseMove(window(), grip + QPoint(0, 400));
+  EXPECT_EQ(top(), 1700);
+  EXPECT_EQ(bar->thumbRect().bottom(), 300 - OverlayScrollBar::kInset - 1);
+  QTest::mouseRelease(window(), Qt::LeftButton, {}, grip + QPoint(0, 400));
+  EXPECT_EQ(tab->offset, QPointF(0, 1700));
+
+  // A click on the track just above the thumb goes back one page of 300
+  // pixels. The thumb then covers the place clicked, so a held button would
+  // page no further.
+  QTest::mouseClick(window(), Qt::LeftButton, {}, inWindow(bar, QPoint(bar->width() / 2, bar->thumbRect().top() - 20)));
+  EXPECT_EQ(top(), 1400);
+  EXPECT_EQ(tab->offset, QPointF(0, 1400));
+
+  // Setting the area's bar, as the keyboard and the program do, moves the
+  // thumb with the page.
+  view.verticalScrollBar()->setValue(0);
+  EXPECT_EQ(bar->thumbRect().top(), OverlayScrollBar::kInset);
+  EXPECT_EQ(tab->offset, QPointF(0, 0));
+}
+
+TEST_F(SceneViewOverlayTest, HorizontalThumbAndWheelScrollThePage) {
+  view.apply(inputs(page(2000, 1000), QStringLiteral("https://a.example/"), tab));
+  OverlayScrollBar* bar = view.horizontalOverlay();
+  ASSERT_TRUE(bar->isVisible());
+  const QPoint grip = inWindow(bar, bar->thumbRect().center());
+  QTest::mousePress(window(), Qt::LeftButton, {}, grip);
+  QTest::mouseMove(window(), grip + QPoint(1000, 0));
+  QTest::mouseRelease(window(), Qt::LeftButton, {}, grip + QPoint(1000, 0));
+  EXPECT_EQ(view.horizontalScrollBar()->value(), 600);
+  EXPECT_EQ(tab->offset, QPointF(600, 0));
+
+  // The wheel scrolls the page over the page and over a bar alike.
+  for (QWidget* target : {static_cast<QWidget*>(view.canvas()), static_cast<QWidget*>(view.verticalOverlay())}) {
+    const int before = top();
+    const QPointF at(5, 5);
+    QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    // As from the windowing system: only such wheel events travel on to the
+    // parents of a widget that leaves them.
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    qApp->notify(target, &wheel);
+    EXPECT_GT(top(), before) << target->metaObject()->className();
+    EXPECT_EQ(tab->offset, QPointF(600, top()));
+  }
+}
+
+TEST_F(SceneViewOverlayTest, ThumbIsDarkOnLightGroundAndLightOnDarkGround) {
+  // A light page whose lower half is dark.
+  PageDocument document = page(2000);
+  PaintCommand dark;
+  dark.kind = QStringLiteral("box");
+  dark.y = 1000;
+  dark.width = 400;
+  dark.height = 1000;
+  dark.background = 0x202124FF;
+  document.commands.prepend(dark);
+  view.apply(inputs(document, QStringLiteral("https://a.example/"), tab));
+  OverlayScrollBar* bar = view.verticalOverlay();
+
+  // What is drawn at the thumb's middle, against the ground beside the bar.
+  const auto drawn = [&] {
+    const QImage shot = view.grab().toImage();
+    const QPoint middle = bar->mapTo(&view, bar->thumbRect().center());
+    return std::pair{qGray(shot.pixel(middle)), qGray(shot.pixel(middle - QPoint(30, 0)))};
+  };
+  EXPECT_FALSE(bar->darkBackdrop());
+  auto [thumb, ground] = drawn();
+  EXPECT_EQ(ground, 255);
+  EXPECT_LT(thumb, 175);
+
+  view.verticalScrollBar()->setValue(1700);
+  EXPECT_TRUE(bar->darkBackdrop());
+  std::tie(thumb, ground) = drawn();
+  EXPECT_EQ(ground, qGray(0x20, 0x21, 0x24));
+  EXPECT_GT(thumb, ground + 60);
+
+  // Another document under a thumb that stays put is shaded anew.
+  view.apply(inputs(page(2000), QStringLiteral("https://a.example/"), tab));
+  EXPECT_EQ(top(), 1700);
+  EXPECT_FALSE(bar->darkBackdrop());
+}
 
 }  // namespace
