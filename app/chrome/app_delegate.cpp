@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QSaveFile>
 #include <QTimer>
+#include <QUuid>
 
 #include <cstdio>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "loading/document_cache.h"
 #include "model/browser_model.h"
 #include "model/browser_preferences.h"
+#include "model/settings_store.h"
 #include "profile/browsing_profile.h"
 #include "profile/download_store.h"
 
@@ -41,7 +43,15 @@ AppDelegate::AppDelegate(StartPlan plan, QObject* parent) : QObject(parent), m_p
   if (m_plan.fileLessProfile) {
     profile = std::make_shared<BrowsingProfile>(false, QString(), std::make_shared<DocumentCache>());
   }
-  m_workspace = std::make_unique<BrowserWorkspace>(nullptr, profile ? profile->cache() : nullptr, profile);
+  // A suite changes preferences as a user would: it gets a settings store of
+  // its own, removed when it ends.
+  std::shared_ptr<BrowserPreferences> preferences;
+  if (m_plan.suite != InWindowSuite::None) {
+    m_suiteSettings = SettingsStore::open(QStringLiteral("com.kivo.browser.tests.") +
+                                          QUuid::createUuid().toString(QUuid::WithoutBraces));
+    if (m_suiteSettings) preferences = std::make_shared<BrowserPreferences>(m_suiteSettings);
+  }
+  m_workspace = std::make_unique<BrowserWorkspace>(preferences, profile ? profile->cache() : nullptr, profile);
   connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::shutDownDownloads);
 }
 
@@ -66,7 +76,14 @@ void AppDelegate::quitApplication() {
   QCoreApplication::quit();
 }
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate() {
+  removeSuiteSettings();
+}
+
+void AppDelegate::removeSuiteSettings() {
+  if (m_suiteSettings) m_suiteSettings->removeAll();
+  m_suiteSettings = nullptr;
+}
 
 void AppDelegate::startNormal() {
   // The pages' shortcut list and private-window chip use the real commands;

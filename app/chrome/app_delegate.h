@@ -16,6 +16,7 @@
 #include "chrome/start_plan.h"
 
 class BrowserWindowController;
+class SettingsStore;
 class BrowserWorkspace;
 class QWidget;
 
@@ -40,6 +41,10 @@ public:
   void startRouteAndSnapshot();
 
   BrowserWorkspace& workspace() const { return *m_workspace; }
+
+  // Removes the settings store a suite ran with, if any; the suites' own
+  // failure path ends the process without destructors.
+  void removeSuiteSettings();
   BrowserWindowController* firstController() const { return m_first; }
 
   // Writes a PNG of `window` to `path` through a temporary file beside it;
@@ -63,6 +68,7 @@ private:
   void shutDownDownloads();
 
   StartPlan m_plan;
+  std::shared_ptr<SettingsStore> m_suiteSettings;
   std::unique_ptr<BrowserWorkspace> m_workspace;
   BrowserWindowController* m_first = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "chrome/browser_chrome_view.h"
 #include "chrome/browser_view.h"
 #include "chrome/browser_window.h"
+#include "chrome/native_tab_strip.h"
 #include "chrome/window_geometry.h"
 #include "loading/document_cache.h"
 #include "model/browser_model.h"
@@ -90,6 +91,15 @@ BrowserWindowController::~BrowserWindowController() {
   // keep pointing at a window that is going away.
   if (m_model->browserWindow() == m_window) m_model->setBrowserWindow(nullptr);
   delete m_window;
+}
+
+NativeTabStrip* BrowserWindowController::tabStrip() const {
+  if (m_window->chromeState().isFullScreen()) {
+    if (QWidget* chrome = m_window->fullScreenChrome()) {
+      if (auto* strip = chrome->findChild<NativeTabStrip*>()) return strip;
+    }
+  }
+  return m_window->findChild<NativeTabStrip*>();
 }
 
 void BrowserWindowController::windowBecameActive() {

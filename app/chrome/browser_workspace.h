@@ -30,6 +30,7 @@ class BrowserWindow;
 class BrowserWorkspace;
 class BrowsingProfile;
 class DocumentCache;
+class NativeTabStrip;
 
 class BrowserWindowController : public QObject {
   Q_OBJECT
@@ -47,6 +48,10 @@ public:
   BrowserWindow& browserWindow() const { return *m_window; }
   BrowserModel& model() const { return *m_model; }
   const std::shared_ptr<BrowserModel>& sharedModel() const { return m_model; }
+
+  // The window's tab strip: in full screen the one of the full-screen
+  // chrome, else the first in the window; null without one.
+  NativeTabStrip* tabStrip() const;
 
   // An action to run once the window has left full screen; dropped when the
   // exit fails or the window closes.

@@ -18,12 +18,16 @@
 #include <thread>
 
 #include "chrome/app_delegate.h"
+#include "chrome/browser_workspace.h"
 #include "chrome/start_plan.h"
 #include "platform/child_process.h"
 #include "network/network_transport.h"
 #include "pages/home_feature_tests.h"
+#include "selftests/interaction_tests.h"
 #include "selftests/network_tests.h"
 #include "selftests/self_tests.h"
+#include "selftests/tab_interaction_tests.h"
+#include "selftests/window_interaction_tests.h"
 
 namespace {
 
@@ -173,13 +177,35 @@ int main(int argc, char** argv) {
   // and the snapshot.
   AppDelegate delegate(plan);
   delegate.startNormal();
+  // An in-window suite drives the first window; its end ends the process.
+  const auto runSuite = [&delegate](SuiteTask suite, const char* successLine, const char* failurePrefix) {
+    SuiteTask::start(std::move(suite), [&delegate, successLine, failurePrefix](std::exception_ptr failure) {
+      if (failure) {
+        delegate.removeSuiteSettings();
+        failRun(failurePrefix, describe(failure));
+      }
+      std::printf("%s\n", successLine);
+      std::fflush(stdout);
+      QCoreApplication::quit();
+    });
+  };
+  BrowserWindowController* first = delegate.firstController();
   switch (plan.suite) {
     case InWindowSuite::WindowInteraction:
-      failRun("Kivo window interaction test failed: ", "this suite is not part of this build");
+      runSuite(runWindowInteractionTests(delegate.workspace()),
+               "Kivo macOS: window detachment, merging, focus and transfer checks passed.",
+               "Kivo window interaction test failed: ");
+      return application.exec();
     case InWindowSuite::TabInteraction:
-      failRun("Kivo tab interaction test failed: ", "this suite is not part of this build");
+      runSuite(runTabInteractionTests(first->model(), first->browserWindow()),
+               "Kivo macOS: tab dragging, overflow and full-screen checks passed.",
+               "Kivo tab interaction test failed: ");
+      return application.exec();
     case InWindowSuite::Interaction:
-      failRun("Kivo interaction test failed: ", "this suite is not part of this build");
+      runSuite(runInteractionTests(first->model(), first->browserWindow()),
+               "Kivo macOS: native shortcuts and custom menu interaction checks passed.",
+               "Kivo interaction test failed: ");
+      return application.exec();
     case InWindowSuite::None:
       break;
   }
