@@ -1,8 +1,571 @@
 #include "selftests/window_interaction_tests.h"
 
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPointF>
+#include <QPointer>
+#include <QRect>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSet>
+#include <QStringList>
+#include <QUrl>
+#include <QUuid>
+#include <QWindow>
+#include <QtTest/QTest>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+#include "chrome/address_field.h"
+#include "chrome/browser_chrome_view.h"
+#include "chrome/browser_window.h"
+#include "chrome/browser_workspace.h"
+#include "chrome/document_canvas.h"
+#include "chrome/native_tab_strip.h"
+#include "loading/page_document.h"
+#include "model/browser_model.h"
+#include "model/browser_tab.h"
+#include "profile/browsing_profile.h"
 #include "selftests/smoke_failure.h"
 
-SuiteTask runWindowInteractionTests(BrowserWorkspace&) {
-  throw SmokeFailure(QStringLiteral("window suite not built"));
-  co_return;
+namespace {
+
+using namespace std::chrono_literals;
+
+// Every poll of this suite: evaluated at once and then every 10 ms, 600 times
+// in all, so that a condition that never holds fails after about 6 s.
+constexpr int kPollEvaluations = 600;
+constexpr std::chrono::milliseconds kPollInterval{10};
+// The pause after each of the eight pointer moves of a drag.
+constexpr std::chrono::milliseconds kDragStepPause{16};
+constexpr int kDragSteps = 8;
+
+const char* const kDocumentTitle = "Taşınan sayfa";
+
+// The suite's own folder under the system's temporary folder, removed with
+// everything in it when the suite ends, however it ends.
+class FixtureDirectory {
+public:
+  FixtureDirectory()
+      : m_path(QDir::tempPath() + QStringLiteral("/kivo-window-tests-") +
+               QUuid::createUuid().toString(QUuid::WithoutBraces)) {
+    if (!QDir().mkpath(m_path)) {
+      throw std::runtime_error("could not create the folder " + m_path.toStdString());
+    }
+  }
+  ~FixtureDirectory() { QDir(m_path).removeRecursively(); }
+  FixtureDirectory(const FixtureDirectory&) = delete;
+  FixtureDirectory& operator=(const FixtureDirectory&) = delete;
+
+  const QString& path() const { return m_path; }
+
+private:
+  QString m_path;
+};
+
+// The test page: a title, one heading and a hundred paragraphs, tall enough
+// to scroll well past 400 points. Returns its file address.
+QString writeTestDocument(const FixtureDirectory& directory) {
+  QString html = QString::fromUtf8("<html><head><title>") + QString::fromUtf8(kDocumentTitle) +
+                 QString::fromUtf8("</title></head><body><h1>Başlık</h1>");
+  for (int line = 1; line <= 100; ++line) {
+    html += QString::fromUtf8("<p>Satır %1: Kivo pencere taşıma denemesi.</p>").arg(line);
+  }
+  html += QStringLiteral("</body></html>");
+
+  const QString path = directory.path() + QStringLiteral("/long.html");
+  QFile file(path);
+  const QByteArray bytes = html.toUtf8();
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
+      !file.flush()) {
+    throw std::runtime_error("could not write " + path.toStdString() + ": " + file.errorString().toStdString());
+  }
+  return QUrl::fromLocalFile(path).toString();
+}
+
+// Polls `condition` the suite's way; throws `check` when it never held.
+// (The result is taken into a variable first: g++ 12 never starts a
+// coroutine that awaits inside an if condition.)
+SuiteTask pollOrFail(std::function<bool()> condition, QString check) {
+  const bool held = co_await SuiteWait::poll(std::move(condition), kPollEvaluations, kPollInterval);
+  if (!held) throw SmokeFailure(check);
+}
+
+bool showsTestDocument(const BrowserModel& model) {
+  const std::optional<PageDocument> document = model.currentDocument();
+  return document && document->title == QString::fromUtf8(kDocumentTitle);
+}
+
+bool hasTab(const BrowserModel& model, const QUuid& id) {
+  for (const BrowserTab& tab : model.tabs()) {
+    if (tab.id() == id) return true;
+  }
+  return false;
+}
+
+QList<QUuid> tabIDs(const BrowserModel& model) {
+  QList<QUuid> ids;
+  for (const BrowserTab& tab : model.tabs()) ids.append(tab.id());
+  return ids;
+}
+
+double scrollOffset(const BrowserModel& model) {
+  return model.current().pagePosition()->offset.y();
+}
+
+// The first scroll area of the view tree whose content is a document canvas:
+// the view itself first, then its children in order, depth first.
+QScrollArea* findScroll(QWidget* view) {
+  if (auto* area = qobject_cast<QScrollArea*>(view); area && qobject_cast<DocumentCanvas*>(area->widget())) {
+    return area;
+  }
+  for (QObject* child : view->children()) {
+    auto* widget = qobject_cast<QWidget*>(child);
+    if (!widget) continue;
+    if (QScrollArea* found = findScroll(widget)) return found;
+  }
+  return nullptr;
+}
+
+// Makes `window` the active window and brings it to the front. The offscreen
+// platform cannot raise windows; there activation is what counts.
+void makeKeyAndFront(BrowserWindow& window) {
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) window.raise();
+  window.activateWindow();
+}
+
+// Waits until a closed window's controller, and with it the window, has been
+// destroyed: the deletion happens in the main event loop, and the next step
+// must not meet the window any more.
+SuiteTask waitReleased(QPointer<BrowserWindowController> controller) {
+  co_await pollOrFail([controller] { return controller.isNull(); },
+                      QStringLiteral("a closed window is destroyed before the next step"));
+}
+
+// Pointer and key events, delivered through the window system interface of
+// the window they are for, as real input is.
+namespace Input {
+
+void press(QWindow* window, QPoint point) {
+  QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, point);
+}
+
+void move(QWindow* window, QPoint point) {
+  QTest::mouseMove(window, point);
+}
+
+void release(QWindow* window, QPoint point) {
+  QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, point);
+}
+
+void escape(QWindow* window) {
+  QTest::keyClick(window, Qt::Key_Escape);
+}
+
+// Offers Ctrl + `key` to the shortcuts of `window`; true when an enabled
+// command took it.
+bool shortcut(QWindow* window, QChar key) {
+  const auto code = static_cast<int>(key.toUpper().unicode());
+  return qt_sendShortcutOverrideEvent(window, 0, code, Qt::ControlModifier, QString(key));
+}
+
+}  // namespace Input
+
+// The active window's model and window, and the window to which a shortcut
+// goes: the workspace's own active window.
+QWindow* activeWindowHandle(BrowserWorkspace& workspace) {
+  BrowserWindowController* active = workspace.activeController();
+  return active ? active->browserWindow().windowHandle() : nullptr;
+}
+
+// Sends Ctrl + `key` to the active window's commands; throws when it cannot
+// be sent or no enabled command takes it.
+void shortcut(BrowserWorkspace& workspace, QChar key) {
+  QWindow* window = activeWindowHandle(workspace);
+  if (!window) throw SmokeFailure(QStringLiteral("window shortcut event"));
+  if (!Input::shortcut(window, key)) throw SmokeFailure(QStringLiteral("window shortcut ") + key);
+}
+
+// The tab under the pointer is pressed and dragged in eight steps, 16 ms
+// apart, to `dropAt` (a screen point) or, without one, 30 right of and 140
+// below its centre; the tab must then be dragged outside its strip while its
+// window stays where it was. Released there when `release` is true. Stores
+// the last point, in the coordinates of the strip's window, in `target`.
+SuiteTask dragOut(BrowserWindowController& controller, QUuid id, std::optional<QPoint> dropAt, bool release,
+                  QPoint* target = nullptr) {
+  QPointer<NativeTabStrip> strip = controller.tabStrip();
+  const auto center = strip ? strip->tabCenter(id) : std::nullopt;
+  QWidget* stripWindow = strip ? strip->window() : nullptr;
+  QPointer<QWindow> handle = stripWindow ? stripWindow->windowHandle() : nullptr;
+  if (!strip || !center || !handle) throw SmokeFailure(QStringLiteral("transfer strip"));
+  const QRect frame = controller.browserWindow().geometry();
+
+  const QPoint start = QPointF(*center).toPoint();
+  const QPoint end = dropAt ? stripWindow->mapFromGlobal(*dropAt) : start + QPoint(30, 140);
+  Input::press(handle, start);
+  for (int step = 1; step <= kDragSteps; ++step) {
+    if (!handle) throw SmokeFailure(QStringLiteral("transfer mouse event"));
+    const QPointF travelled = QPointF(end - start) * step / kDragSteps;
+    Input::move(handle, step == kDragSteps ? end : start + travelled.toPoint());
+    co_await SuiteWait::sleep(kDragStepPause);
+  }
+
+  require(strip && strip->isExternalDrag(), QStringLiteral("leaving the strip starts detachable preview"));
+  require(controller.browserWindow().geometry() == frame,
+          QStringLiteral("detaching a tab moves only the preview until drop"));
+  if (release) {
+    if (!handle) throw SmokeFailure(QStringLiteral("transfer mouse event"));
+    Input::release(handle, end);
+  }
+  if (target) *target = end;
+}
+
+// What the suite knows across its phases.
+struct Suite {
+  explicit Suite(BrowserWorkspace& workspace) : workspace(workspace) {}
+
+  BrowserWorkspace& workspace;
+  QPointer<BrowserWindowController> source;
+  // The source window's model, held so that a lost window ends the suite
+  // with a check rather than a crash.
+  std::shared_ptr<BrowserModel> sourceModel;
+  QRect screen;             // the visible area of the source window's screen
+  QString documentAddress;  // the test page's file address
+  QUuid moved;              // the tab every drag moves
+  QPointer<BrowserWindowController> detached;
+
+  // The moved tab just before the first tear-off.
+  QStringList history;
+  std::optional<qint64> inspectedNode;
+  qsizetype closedTabs = 0;
+  double offset = 0;
+
+  BrowserWindowController& sourceWindow() const {
+    if (!source) throw SmokeFailure(QStringLiteral("source window stays open"));
+    return *source;
+  }
+  BrowserModel& model() const { return *sourceModel; }
+  int screenBottom() const { return screen.y() + screen.height(); }
+};
+
+// The moved tab shows the test page, inspected at its heading and scrolled
+// 420 points down, in the source window; its state is then recorded.
+SuiteTask setUp(Suite& suite) {
+  BrowserModel& model = suite.model();
+  model.search(QString::fromUtf8("Önceki sayfa"));
+  model.newTab();
+  model.search(QString::fromUtf8("Geçmişteki arama"));
+  model.navigate(suite.documentAddress);
+  suite.moved = model.selectedID();
+  co_await pollOrFail([&model] { return showsTestDocument(model); }, QStringLiteral("document before detachment"));
+
+  // The heading must be there to inspect: without it the inspector check of
+  // the tear-off would compare two empty selections and could not fail.
+  model.setDevToolsVisible(true);
+  std::optional<qint64> heading;
+  if (const std::optional<PageDocument> document = model.currentDocument(); document && document->nodes) {
+    for (const InspectedNode& node : *document->nodes) {
+      if (node.name == QLatin1String("h1")) {
+        heading = node.id;
+        break;
+      }
+    }
+  }
+  require(heading.has_value(), QStringLiteral("document lists its heading for inspection"));
+  model.inspect(*heading);
+  co_await SuiteWait::sleep(250ms);
+
+  QScrollArea* scroll = findScroll(&suite.sourceWindow().browserWindow());
+  if (!scroll) throw SmokeFailure(QStringLiteral("source document scroll"));
+  scroll->horizontalScrollBar()->setValue(0);
+  scroll->verticalScrollBar()->setValue(420);
+  co_await SuiteWait::sleep(250ms);
+
+  const BrowserTab current = model.current();
+  suite.history = current.history;
+  suite.inspectedNode = current.inspectedNodeID;
+  suite.closedTabs = model.closedTabs().size();
+  suite.offset = current.pagePosition()->offset.y();
+}
+
+// Dragging the tab out of its strip opens a window that holds it with its
+// history, inspection, scroll position and preferences.
+SuiteTask tearOff(Suite& suite) {
+  BrowserWorkspace& workspace = suite.workspace;
+  BrowserModel& model = suite.model();
+  co_await dragOut(suite.sourceWindow(), suite.moved, std::nullopt, true);
+  co_await pollOrFail([&workspace] { return workspace.controllers().size() == 2; },
+                      QStringLiteral("detached real window"));
+
+  for (BrowserWindowController* controller : workspace.controllers()) {
+    if (controller != suite.source) {
+      suite.detached = controller;
+      break;
+    }
+  }
+  if (!suite.detached) throw SmokeFailure(QStringLiteral("detached owner"));
+  const std::shared_ptr<BrowserModel> detached = suite.detached->sharedModel();
+  co_await pollOrFail([detached] { return showsTestDocument(*detached); },
+                      QStringLiteral("detached document restored"));
+  co_await SuiteWait::sleep(250ms);
+
+  require(detached->selectedID() == suite.moved && detached->current().history == suite.history,
+          QStringLiteral("detachment preserves identity and history"));
+  require(detached->current().inspectedNodeID == suite.inspectedNode,
+          QStringLiteral("inspector selection survives transfer"));
+  require(model.tabs().size() == 1 && model.closedTabs().size() == suite.closedTabs,
+          QStringLiteral("detachment does not duplicate or close tab"));
+  require(suite.offset > 400 && std::abs(scrollOffset(*detached) - suite.offset) < 2,
+          QStringLiteral("scroll position survives transfer"));
+  require(detached->preferences().get() == model.preferences().get(),
+          QStringLiteral("window themes share preferences"));
+}
+
+// After the tear-off the new window is the active one: the shortcuts act on
+// it alone.
+SuiteTask shortcutRouting(Suite& suite) {
+  BrowserWorkspace& workspace = suite.workspace;
+  BrowserModel& model = suite.model();
+  if (!suite.detached) throw SmokeFailure(QStringLiteral("detached owner"));
+  BrowserWindowController& detached = *suite.detached;
+
+  shortcut(workspace, QLatin1Char('t'));
+  require(detached.model().tabs().size() == 2 && model.tabs().size() == 1,
+          QStringLiteral("new-tab shortcut targets active window only"));
+  shortcut(workspace, QLatin1Char('w'));
+  require(detached.model().tabs().size() == 1, QStringLiteral("close-tab shortcut targets active window"));
+
+  shortcut(workspace, QLatin1Char('l'));
+  co_await SuiteWait::sleep(250ms);
+  if (!suite.detached) throw SmokeFailure(QStringLiteral("detached owner"));
+  // The focus must be in this window's own address field, not merely in
+  // some line edit.
+  bool addressFocused = false;
+  QWidget* focus = detached.browserWindow().focusWidget();
+  for (BrowserChromeView* chrome : detached.browserWindow().findChildren<BrowserChromeView*>()) {
+    addressFocused = addressFocused || (focus && focus == chrome->addressLineEdit());
+  }
+  require(workspace.activeController() == &detached && addressFocused,
+          QStringLiteral("address focus stays in active window"));
+
+  shortcut(workspace, QLatin1Char('n'));
+  co_await SuiteWait::sleep(250ms);
+  require(workspace.controllers().size() == 3, QStringLiteral("Command-N creates another real window"));
+
+  QPointer<BrowserWindowController> opened = workspace.activeController();
+  if (!opened) throw SmokeFailure(QStringLiteral("closing a window retains other windows"));
+  opened->browserWindow().close();
+  require(workspace.controllers().size() == 2, QStringLiteral("closing a window retains other windows"));
+  co_await waitReleased(opened);
+}
+
+// The tab dropped on the source window's strip, right of its first tab,
+// joins it there with its history and scroll position, and the emptied
+// window closes.
+SuiteTask mergeBack(Suite& suite) {
+  BrowserWorkspace& workspace = suite.workspace;
+  BrowserModel& model = suite.model();
+  if (!suite.detached) throw SmokeFailure(QStringLiteral("detached owner"));
+  QPointer<BrowserWindowController> detached = suite.detached;
+
+  // The source window 40 below the top of the visible area, the detached
+  // window in front of it and 20 above the bottom, so that the source's
+  // strip is not covered.
+  const QRect& screen = suite.screen;
+  suite.sourceWindow().browserWindow().setGeometry(screen.x() + 20, screen.y() + 40, 1000, 740);
+  detached->browserWindow().setGeometry(screen.x() + 220, suite.screenBottom() - 640, 1000, 620);
+  makeKeyAndFront(detached->browserWindow());
+  co_await SuiteWait::sleep(400ms);
+
+  NativeTabStrip* strip = suite.sourceWindow().tabStrip();
+  const auto center = strip ? strip->tabCenter(model.tabs().first().id()) : std::nullopt;
+  QWidget* stripWindow = strip ? strip->window() : nullptr;
+  if (!strip || !center || !stripWindow) throw SmokeFailure(QStringLiteral("merge destination"));
+  const QPoint onScreen = stripWindow->mapToGlobal(QPointF(*center).toPoint());
+  if (!detached) throw SmokeFailure(QStringLiteral("detached owner"));
+  co_await dragOut(*detached, suite.moved, onScreen + QPoint(120, 0), true);
+
+  co_await pollOrFail([&workspace] { return workspace.controllers().size() == 1; },
+                      QStringLiteral("merge closes emptied source window"));
+  require(model.tabs().size() == 2 && model.tabs().last().id() == suite.moved,
+          QStringLiteral("drop inserts at requested position without cloning"));
+  require(model.current().history == suite.history && model.closedTabs().size() == suite.closedTabs,
+          QStringLiteral("merge preserves history and closed-tab list"));
+  co_await waitReleased(detached);
+  co_await SuiteWait::sleep(250ms);
+  require(std::abs(scrollOffset(model) - suite.offset) < 2, QStringLiteral("merge preserves scroll position"));
+}
+
+// Escape during a drag outside the strip, and a release back over the
+// strip, each leave the tab where it was.
+SuiteTask cancelledTearOffs(Suite& suite) {
+  BrowserWorkspace& workspace = suite.workspace;
+  BrowserModel& model = suite.model();
+
+  const QList<QUuid> order = tabIDs(model);
+  QPoint target;
+  co_await dragOut(suite.sourceWindow(), suite.moved, std::nullopt, false, &target);
+  QPointer<QWindow> handle = suite.sourceWindow().browserWindow().windowHandle();
+  if (handle) Input::escape(handle);
+  if (!handle) throw SmokeFailure(QStringLiteral("transfer mouse event"));
+  Input::release(handle, target);
+  co_await SuiteWait::sleep(250ms);
+  require(workspace.controllers().size() == 1 && tabIDs(model) == order,
+          QStringLiteral("Escape cancels detachment without losing a tab"));
+
+  co_await dragOut(suite.sourceWindow(), suite.moved, std::nullopt, false);
+  NativeTabStrip* strip = suite.sourceWindow().tabStrip();
+  const auto center = strip ? strip->tabCenter(suite.moved) : std::nullopt;
+  if (!center) throw SmokeFailure(QStringLiteral("return-to-strip position"));
+  handle = suite.sourceWindow().browserWindow().windowHandle();
+  if (!handle) throw SmokeFailure(QStringLiteral("transfer mouse event"));
+  Input::release(handle, QPointF(*center).toPoint());
+  co_await SuiteWait::sleep(250ms);
+  require(workspace.controllers().size() == 1, QStringLiteral("returning to source strip cancels tear-off"));
+}
+
+// A tab detached while it still loads finishes its load in the new window;
+// detaching the only tab of a window moves that window instead.
+SuiteTask loadingAndSingleTab(Suite& suite) {
+  BrowserWorkspace& workspace = suite.workspace;
+  BrowserModel& model = suite.model();
+
+  model.newTab();
+  model.navigate(suite.documentAddress);
+  const QUuid loading = model.selectedID();
+  if (!workspace.detach(loading, model, std::nullopt)) throw SmokeFailure(QStringLiteral("detach a loading tab"));
+
+  QPointer<BrowserWindowController> target;
+  for (BrowserWindowController* controller : workspace.controllers()) {
+    if (controller != suite.source) {
+      target = controller;
+      break;
+    }
+  }
+  if (!target) throw SmokeFailure(QStringLiteral("loading target"));
+  const std::shared_ptr<BrowserModel> targetModel = target->sharedModel();
+  co_await pollOrFail([targetModel] { return showsTestDocument(*targetModel); },
+                      QStringLiteral("loading transfer finishes in destination"));
+  require(targetModel->selectedID() == loading && !hasTab(model, loading),
+          QStringLiteral("late source load cannot reclaim transferred tab"));
+
+  if (!target) throw SmokeFailure(QStringLiteral("loading target"));
+  const QRect frame = target->browserWindow().geometry();
+  if (!workspace.detach(loading, *targetModel, QPoint(suite.screen.x() + 180, suite.screen.y() + 80))) {
+    throw SmokeFailure(QStringLiteral("single-tab drag"));
+  }
+  require(workspace.controllers().size() == 2 && target && target->browserWindow().geometry() != frame,
+          QStringLiteral("single-tab window moves without leaving an empty window"));
+
+  target->browserWindow().close();
+  co_await waitReleased(target);
+  makeKeyAndFront(suite.sourceWindow().browserWindow());
+  suite.sourceWindow().browserWindow().toggleFullScreen();
+  co_await SuiteWait::sleep(1700ms);
+}
+
+// A tab torn off a full-screen window leaves full screen first and then
+// lives in exactly one window.
+SuiteTask fullScreenSource(Suite& suite) {
+  BrowserWorkspace& workspace = suite.workspace;
+  require(suite.sourceWindow().browserWindow().isFullScreenMode(), QStringLiteral("full-screen source"));
+  co_await dragOut(suite.sourceWindow(), suite.moved, std::nullopt, true);
+
+  QPointer<BrowserWindowController> source = suite.source;
+  co_await pollOrFail(
+      [&workspace, source] {
+        return workspace.controllers().size() == 2 && source && !source->browserWindow().isFullScreenMode();
+      },
+      QStringLiteral("full-screen detachment exits safely"));
+  int owners = 0;
+  for (BrowserWindowController* controller : workspace.controllers()) {
+    for (const BrowserTab& tab : controller->model().tabs()) owners += tab.id() == suite.moved ? 1 : 0;
+  }
+  require(owners == 1, QStringLiteral("full-screen detachment has exactly one owner"));
+}
+
+// Private windows keep their own profile: a private tab never joins a normal
+// window, travels only into another window of its session, and the session
+// ends, history cleared and transport closed, with its last window only.
+SuiteTask privateWindows(Suite& suite) {
+  BrowserWorkspace& workspace = suite.workspace;
+  BrowserModel& model = suite.model();
+
+  QPointer<BrowserWindowController> privateWindow = workspace.newWindow(nullptr, std::nullopt, true);
+  const std::shared_ptr<BrowserModel> privateModel = privateWindow->sharedModel();
+  privateModel->newTab();
+  const QUuid privateTab = privateModel->selectedID();
+  const std::shared_ptr<BrowsingProfile> session = privateModel->profile();
+  require(privateModel->isPrivate() && session.get() != workspace.profile().get(),
+          QStringLiteral("private window has an independent profile"));
+  // A visit of the session, so that keeping and clearing its history can
+  // both be seen (a private window records no visits of its own).
+  session->history().record(suite.documentAddress, QString::fromUtf8(kDocumentTitle),
+                            session->history().revision());
+
+  require(!workspace.transfer(privateTab, *privateModel, model, 0),
+          QStringLiteral("private tab cannot enter normal profile"));
+  require(workspace.detach(privateTab, *privateModel, std::nullopt), QStringLiteral("private tab detaches"));
+
+  QPointer<BrowserWindowController> sibling;
+  for (BrowserWindowController* controller : workspace.controllers()) {
+    if (controller != privateWindow && controller->model().profile() == session) {
+      sibling = controller;
+      break;
+    }
+  }
+  if (!sibling) throw SmokeFailure(QStringLiteral("private transfer target"));
+  require(sibling->model().isPrivate() && sibling->model().profile() == session,
+          QStringLiteral("detached private tab retains private session"));
+
+  if (!privateWindow) throw SmokeFailure(QStringLiteral("private window stays open until closed"));
+  privateWindow->browserWindow().close();
+  require(workspace.controllers().contains(sibling.data()),
+          QStringLiteral("closing one private window preserves detached sibling"));
+  require(!session->privateSessionClosed() && session->history().entries().size() == 1,
+          QStringLiteral("closing one private window keeps the private session open"));
+  co_await waitReleased(privateWindow);
+
+  if (!sibling) throw SmokeFailure(QStringLiteral("closing one private window preserves detached sibling"));
+  sibling->browserWindow().close();
+  co_await SuiteWait::sleep(250ms);
+  bool owned = false;
+  for (BrowserWindowController* controller : workspace.controllers()) {
+    owned = owned || controller->model().profile() == session;
+  }
+  require(!owned, QStringLiteral("last private window releases session ownership"));
+  require(session->history().entries().isEmpty(), QStringLiteral("last private window clears the private history"));
+  co_await pollOrFail([session] { return session->privateSessionClosed(); },
+                      QStringLiteral("last private window closes the private transport"));
+  co_await waitReleased(sibling);
+}
+
+}  // namespace
+
+SuiteTask runWindowInteractionTests(BrowserWorkspace& workspace) {
+  Suite suite(workspace);
+  suite.source = workspace.activeController();
+  const std::optional<QRect> screen =
+      suite.source ? workspace.screenArea(suite.source->browserWindow()) : std::nullopt;
+  if (!suite.source || !screen) throw SmokeFailure(QStringLiteral("initial window"));
+  suite.sourceModel = suite.source->sharedModel();
+  suite.screen = *screen;
+
+  const FixtureDirectory directory;
+  suite.documentAddress = writeTestDocument(directory);
+
+  co_await setUp(suite);
+  co_await tearOff(suite);
+  co_await shortcutRouting(suite);
+  co_await mergeBack(suite);
+  co_await cancelledTearOffs(suite);
+  co_await loadingAndSingleTab(suite);
+  co_await fullScreenSource(suite);
+  co_await privateWindows(suite);
 }
