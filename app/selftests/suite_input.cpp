@@ -33,6 +33,12 @@ QRect virtualDesktop() {
   return screen ? screen->virtualGeometry() : QRect();
 }
 
+void makeKeyAndFront(QWidget& window) {
+  window.show();
+  window.raise();
+  window.activateWindow();
+}
+
 QWindow* windowHandle(const QWidget& window) { return window.window()->windowHandle(); }
 
 bool keyClick(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifiers) {

@@ -66,10 +66,17 @@ QPointF windowPoint(const QWidget& window, const QPointF& yUp);
 // bottom of `desktop` (the virtual desktop, all screens together).
 QPointF screenPoint(const QRect& desktop, const QPointF& yUp);
 // The screen rectangle of `yUp`, a rectangle whose origin is its bottom-left
-// corner in those coordinates.
+// corner in those coordinates. The flip is its own inverse: given a Qt
+// rectangle, it answers the y-up one.
 QRectF screenRect(const QRect& desktop, const QRectF& yUp);
 // The virtual desktop of the primary screen; empty without a screen.
 QRect virtualDesktop();
+
+// Windows.
+
+// Shows `window`, puts it in front and makes it the active window: the key
+// and front window of the suites' steps.
+void makeKeyAndFront(QWidget& window);
 
 // Keys.
 

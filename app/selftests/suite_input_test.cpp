@@ -46,6 +46,11 @@ TEST(SuiteInput, TurnsYUpPointsIntoQtPoints) {
   // the y-up top edge flipped.
   EXPECT_EQ(SuiteInput::screenRect(QRect(0, 0, 1920, 1080), QRectF(300, 200, 260, 90)),
             QRectF(300, 790, 260, 90));
+  // The flip is its own inverse: a Qt frame gives back its y-up rectangle.
+  const QRect desktop(0, -400, 1920, 2160);
+  const QRectF frame(360, 135, 1200, 810);
+  EXPECT_EQ(SuiteInput::screenRect(desktop, SuiteInput::screenRect(desktop, frame)), frame);
+  EXPECT_EQ(SuiteInput::screenRect(desktop, frame), QRectF(360, 1760 - 945, 1200, 810));
 }
 
 // A window that records the mouse events it gets, at its own points.
