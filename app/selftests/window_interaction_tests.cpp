@@ -8,12 +8,9 @@
 #include <QRect>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSet>
 #include <QStringList>
 #include <QUrl>
 #include <QUuid>
-#include <QWindow>
-#include <QtTest/QTest>
 
 #include <chrono>
 #include <cmath>
@@ -22,8 +19,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "chrome/address_field.h"
 #include "chrome/browser_chrome_view.h"
+#include "chrome/browser_command.h"
 #include "chrome/browser_window.h"
 #include "chrome/browser_workspace.h"
 #include "chrome/document_canvas.h"
@@ -33,6 +30,7 @@
 #include "model/browser_tab.h"
 #include "profile/browsing_profile.h"
 #include "selftests/smoke_failure.h"
+#include "selftests/suite_input.h"
 
 namespace {
 
@@ -133,13 +131,6 @@ QScrollArea* findScroll(QWidget* view) {
   return nullptr;
 }
 
-// Makes `window` the active window and brings it to the front. The offscreen
-// platform cannot raise windows; there activation is what counts.
-void makeKeyAndFront(BrowserWindow& window) {
-  if (QGuiApplication::platformName() != QLatin1String("offscreen")) window.raise();
-  window.activateWindow();
-}
-
 // Waits until a closed window's controller, and with it the window, has been
 // destroyed: the deletion happens in the main event loop, and the next step
 // must not meet the window any more.
@@ -148,81 +139,56 @@ SuiteTask waitReleased(QPointer<BrowserWindowController> controller) {
                       QStringLiteral("a closed window is destroyed before the next step"));
 }
 
-// Pointer and key events, delivered through the window system interface of
-// the window they are for, as real input is.
-namespace Input {
-
-void press(QWindow* window, QPoint point) {
-  QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, point);
-}
-
-void move(QWindow* window, QPoint point) {
-  QTest::mouseMove(window, point);
-}
-
-void release(QWindow* window, QPoint point) {
-  QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, point);
-}
-
-void escape(QWindow* window) {
-  QTest::keyClick(window, Qt::Key_Escape);
-}
-
-// Offers Ctrl + `key` to the shortcuts of `window`; true when an enabled
-// command took it.
-bool shortcut(QWindow* window, QChar key) {
-  const auto code = static_cast<int>(key.toUpper().unicode());
-  return qt_sendShortcutOverrideEvent(window, 0, code, Qt::ControlModifier, QString(key));
-}
-
-}  // namespace Input
-
-// The active window's model and window, and the window to which a shortcut
-// goes: the workspace's own active window.
-QWindow* activeWindowHandle(BrowserWorkspace& workspace) {
+// Sends Command (Ctrl here) + `key` to the workspace's active window; throws
+// when it cannot be sent or no enabled command of that window takes it.
+void shortcut(BrowserWorkspace& workspace, const QString& key) {
   BrowserWindowController* active = workspace.activeController();
-  return active ? active->browserWindow().windowHandle() : nullptr;
+  const std::optional<QKeyCombination> keys = SuiteInput::shortcutKey(key, CommandModifier::Command);
+  if (!active || !keys || !SuiteInput::windowHandle(active->browserWindow())) {
+    throw SmokeFailure(QStringLiteral("window shortcut event"));
+  }
+  if (SuiteInput::shortcut(active->browserWindow(), *keys).isEmpty()) {
+    throw SmokeFailure(QStringLiteral("window shortcut ") + key);
+  }
 }
 
-// Sends Ctrl + `key` to the active window's commands; throws when it cannot
-// be sent or no enabled command takes it.
-void shortcut(BrowserWorkspace& workspace, QChar key) {
-  QWindow* window = activeWindowHandle(workspace);
-  if (!window) throw SmokeFailure(QStringLiteral("window shortcut event"));
-  if (!Input::shortcut(window, key)) throw SmokeFailure(QStringLiteral("window shortcut ") + key);
-}
-
-// The tab under the pointer is pressed and dragged in eight steps, 16 ms
-// apart, to `dropAt` (a screen point) or, without one, 30 right of and 140
-// below its centre; the tab must then be dragged outside its strip while its
-// window stays where it was. Released there when `release` is true. Stores
-// the last point, in the coordinates of the strip's window, in `target`.
-SuiteTask dragOut(BrowserWindowController& controller, QUuid id, std::optional<QPoint> dropAt, bool release,
-                  QPoint* target = nullptr) {
+// Presses the tab `id` of the controller's strip and drags it in eight
+// steps, 16 ms apart, to `dropAt` (a screen point) or, without one, 30 right
+// of and 140 below the tab's centre; the tab must then be dragged outside
+// its strip while its window stays where it was. Released there when
+// `release` is true. Stores the last point, in the coordinates of the
+// strip's window, in `target`.
+SuiteTask dragOut(BrowserWindowController& controller, QUuid id, std::optional<QPointF> dropAt, bool release,
+                  QPointF* target = nullptr) {
   QPointer<NativeTabStrip> strip = controller.tabStrip();
-  const auto center = strip ? strip->tabCenter(id) : std::nullopt;
-  QWidget* stripWindow = strip ? strip->window() : nullptr;
-  QPointer<QWindow> handle = stripWindow ? stripWindow->windowHandle() : nullptr;
-  if (!strip || !center || !handle) throw SmokeFailure(QStringLiteral("transfer strip"));
+  const std::optional<QPointF> center = strip ? strip->tabCenter(id) : std::nullopt;
+  QPointer<QWidget> window = strip ? strip->window() : nullptr;
+  if (!strip || !center || !window || !SuiteInput::windowHandle(*window)) {
+    throw SmokeFailure(QStringLiteral("transfer strip"));
+  }
   const QRect frame = controller.browserWindow().geometry();
 
-  const QPoint start = QPointF(*center).toPoint();
-  const QPoint end = dropAt ? stripWindow->mapFromGlobal(*dropAt) : start + QPoint(30, 140);
-  Input::press(handle, start);
+  QPointF end;
+  if (dropAt) {
+    end = window->mapFromGlobal(*dropAt);
+  } else {
+    // 30 to the right and 140 down, which the window's y-up coordinates
+    // state as 140 less.
+    const QPointF centerUp = SuiteInput::windowPoint(*window, *center);
+    end = SuiteInput::windowPoint(*window, centerUp + QPointF(30, -140));
+  }
+  const QString unsent = QStringLiteral("transfer mouse event");
+  require(SuiteInput::mousePress(*window, *center), unsent);
   for (int step = 1; step <= kDragSteps; ++step) {
-    if (!handle) throw SmokeFailure(QStringLiteral("transfer mouse event"));
-    const QPointF travelled = QPointF(end - start) * step / kDragSteps;
-    Input::move(handle, step == kDragSteps ? end : start + travelled.toPoint());
+    const QPointF point = step == kDragSteps ? end : *center + (end - *center) * step / kDragSteps;
+    require(window && SuiteInput::mouseMove(*window, point), unsent);
     co_await SuiteWait::sleep(kDragStepPause);
   }
 
   require(strip && strip->isExternalDrag(), QStringLiteral("leaving the strip starts detachable preview"));
   require(controller.browserWindow().geometry() == frame,
           QStringLiteral("detaching a tab moves only the preview until drop"));
-  if (release) {
-    if (!handle) throw SmokeFailure(QStringLiteral("transfer mouse event"));
-    Input::release(handle, end);
-  }
+  if (release) require(window && SuiteInput::mouseRelease(*window, end), unsent);
   if (target) *target = end;
 }
 
@@ -235,7 +201,10 @@ struct Suite {
   // The source window's model, held so that a lost window ends the suite
   // with a check rather than a crash.
   std::shared_ptr<BrowserModel> sourceModel;
-  QRect screen;             // the visible area of the source window's screen
+  QRect desktop;            // the virtual desktop, for the y-up conversions
+  // The visible area of the source window's screen, y up: its top() is
+  // its lowest y and its bottom() its highest.
+  QRectF visible;
   QString documentAddress;  // the test page's file address
   QUuid moved;              // the tab every drag moves
   QPointer<BrowserWindowController> detached;
@@ -251,7 +220,9 @@ struct Suite {
     return *source;
   }
   BrowserModel& model() const { return *sourceModel; }
-  int screenBottom() const { return screen.y() + screen.height(); }
+  // The screen rectangle and point of y-up ones.
+  QRect onScreen(const QRectF& yUp) const { return SuiteInput::screenRect(desktop, yUp).toRect(); }
+  QPoint onScreen(const QPointF& yUp) const { return SuiteInput::screenPoint(desktop, yUp).toPoint(); }
 };
 
 // The moved tab shows the test page, inspected at its heading and scrolled
@@ -335,13 +306,13 @@ SuiteTask shortcutRouting(Suite& suite) {
   if (!suite.detached) throw SmokeFailure(QStringLiteral("detached owner"));
   BrowserWindowController& detached = *suite.detached;
 
-  shortcut(workspace, QLatin1Char('t'));
+  shortcut(workspace, QStringLiteral("t"));
   require(detached.model().tabs().size() == 2 && model.tabs().size() == 1,
           QStringLiteral("new-tab shortcut targets active window only"));
-  shortcut(workspace, QLatin1Char('w'));
+  shortcut(workspace, QStringLiteral("w"));
   require(detached.model().tabs().size() == 1, QStringLiteral("close-tab shortcut targets active window"));
 
-  shortcut(workspace, QLatin1Char('l'));
+  shortcut(workspace, QStringLiteral("l"));
   co_await SuiteWait::sleep(250ms);
   if (!suite.detached) throw SmokeFailure(QStringLiteral("detached owner"));
   // The focus must be in this window's own address field, not merely in
@@ -354,7 +325,7 @@ SuiteTask shortcutRouting(Suite& suite) {
   require(workspace.activeController() == &detached && addressFocused,
           QStringLiteral("address focus stays in active window"));
 
-  shortcut(workspace, QLatin1Char('n'));
+  shortcut(workspace, QStringLiteral("n"));
   co_await SuiteWait::sleep(250ms);
   require(workspace.controllers().size() == 3, QStringLiteral("Command-N creates another real window"));
 
@@ -377,19 +348,20 @@ SuiteTask mergeBack(Suite& suite) {
   // The source window 40 below the top of the visible area, the detached
   // window in front of it and 20 above the bottom, so that the source's
   // strip is not covered.
-  const QRect& screen = suite.screen;
-  suite.sourceWindow().browserWindow().setGeometry(screen.x() + 20, screen.y() + 40, 1000, 740);
-  detached->browserWindow().setGeometry(screen.x() + 220, suite.screenBottom() - 640, 1000, 620);
-  makeKeyAndFront(detached->browserWindow());
+  const QRectF& visible = suite.visible;
+  suite.sourceWindow().browserWindow().setGeometry(
+      suite.onScreen(QRectF(visible.left() + 20, visible.bottom() - 780, 1000, 740)));
+  detached->browserWindow().setGeometry(suite.onScreen(QRectF(visible.left() + 220, visible.top() + 20, 1000, 620)));
+  SuiteInput::makeKeyAndFront(detached->browserWindow());
   co_await SuiteWait::sleep(400ms);
 
   NativeTabStrip* strip = suite.sourceWindow().tabStrip();
-  const auto center = strip ? strip->tabCenter(model.tabs().first().id()) : std::nullopt;
+  const std::optional<QPointF> center = strip ? strip->tabCenter(model.tabs().first().id()) : std::nullopt;
   QWidget* stripWindow = strip ? strip->window() : nullptr;
   if (!strip || !center || !stripWindow) throw SmokeFailure(QStringLiteral("merge destination"));
-  const QPoint onScreen = stripWindow->mapToGlobal(QPointF(*center).toPoint());
+  const QPointF onScreen = stripWindow->mapToGlobal(*center);
   if (!detached) throw SmokeFailure(QStringLiteral("detached owner"));
-  co_await dragOut(*detached, suite.moved, onScreen + QPoint(120, 0), true);
+  co_await dragOut(*detached, suite.moved, onScreen + QPointF(120, 0), true);
 
   co_await pollOrFail([&workspace] { return workspace.controllers().size() == 1; },
                       QStringLiteral("merge closes emptied source window"));
@@ -409,23 +381,23 @@ SuiteTask cancelledTearOffs(Suite& suite) {
   BrowserModel& model = suite.model();
 
   const QList<QUuid> order = tabIDs(model);
-  QPoint target;
+  QPointF target;
   co_await dragOut(suite.sourceWindow(), suite.moved, std::nullopt, false, &target);
-  QPointer<QWindow> handle = suite.sourceWindow().browserWindow().windowHandle();
-  if (handle) Input::escape(handle);
-  if (!handle) throw SmokeFailure(QStringLiteral("transfer mouse event"));
-  Input::release(handle, target);
+  // An Escape that cannot be sent is left out; the release goes all the
+  // same, and the check decides.
+  SuiteInput::keyClick(suite.sourceWindow().browserWindow(), Qt::Key_Escape);
+  require(SuiteInput::mouseRelease(suite.sourceWindow().browserWindow(), target),
+          QStringLiteral("transfer mouse event"));
   co_await SuiteWait::sleep(250ms);
   require(workspace.controllers().size() == 1 && tabIDs(model) == order,
           QStringLiteral("Escape cancels detachment without losing a tab"));
 
   co_await dragOut(suite.sourceWindow(), suite.moved, std::nullopt, false);
   NativeTabStrip* strip = suite.sourceWindow().tabStrip();
-  const auto center = strip ? strip->tabCenter(suite.moved) : std::nullopt;
+  const std::optional<QPointF> center = strip ? strip->tabCenter(suite.moved) : std::nullopt;
   if (!center) throw SmokeFailure(QStringLiteral("return-to-strip position"));
-  handle = suite.sourceWindow().browserWindow().windowHandle();
-  if (!handle) throw SmokeFailure(QStringLiteral("transfer mouse event"));
-  Input::release(handle, QPointF(*center).toPoint());
+  require(SuiteInput::mouseRelease(suite.sourceWindow().browserWindow(), *center),
+          QStringLiteral("transfer mouse event"));
   co_await SuiteWait::sleep(250ms);
   require(workspace.controllers().size() == 1, QStringLiteral("returning to source strip cancels tear-off"));
 }
@@ -457,7 +429,8 @@ SuiteTask loadingAndSingleTab(Suite& suite) {
 
   if (!target) throw SmokeFailure(QStringLiteral("loading target"));
   const QRect frame = target->browserWindow().geometry();
-  if (!workspace.detach(loading, *targetModel, QPoint(suite.screen.x() + 180, suite.screen.y() + 80))) {
+  const QPoint point = suite.onScreen(QPointF(suite.visible.left() + 180, suite.visible.bottom() - 80));
+  if (!workspace.detach(loading, *targetModel, point)) {
     throw SmokeFailure(QStringLiteral("single-tab drag"));
   }
   require(workspace.controllers().size() == 2 && target && target->browserWindow().geometry() != frame,
@@ -465,7 +438,7 @@ SuiteTask loadingAndSingleTab(Suite& suite) {
 
   target->browserWindow().close();
   co_await waitReleased(target);
-  makeKeyAndFront(suite.sourceWindow().browserWindow());
+  SuiteInput::makeKeyAndFront(suite.sourceWindow().browserWindow());
   suite.sourceWindow().browserWindow().toggleFullScreen();
   co_await SuiteWait::sleep(1700ms);
 }
@@ -555,7 +528,8 @@ SuiteTask runWindowInteractionTests(BrowserWorkspace& workspace) {
       suite.source ? workspace.screenArea(suite.source->browserWindow()) : std::nullopt;
   if (!suite.source || !screen) throw SmokeFailure(QStringLiteral("initial window"));
   suite.sourceModel = suite.source->sharedModel();
-  suite.screen = *screen;
+  suite.desktop = SuiteInput::virtualDesktop();
+  suite.visible = SuiteInput::screenRect(suite.desktop, QRectF(*screen));
 
   const FixtureDirectory directory;
   suite.documentAddress = writeTestDocument(directory);
