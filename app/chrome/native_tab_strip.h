@@ -56,6 +56,7 @@ protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 };
 
 // The horizontal scroller without scroll bars: it clips the canvas and moves
@@ -82,6 +83,14 @@ public:
   // The offset an animated scroll is heading for (the offset itself when
   // none runs).
   double targetOffset() const;
+  bool isScrolling() const;
+  // Scrolls the row for one wheel or trackpad event and takes the event.
+  // The cells and the canvas hand their wheel events here directly, so the
+  // row scrolls whatever is under the pointer.
+  void scrollByWheel(QWheelEvent* event);
+  // The width of the canvas the offset scrolls over.
+  double contentWidth() const { return m_contentWidth; }
+  void setContentWidth(double width);
 
 protected:
   void wheelEvent(QWheelEvent* event) override;
@@ -92,6 +101,7 @@ private:
 
   QPointer<QWidget> m_canvas;
   double m_offset = 0;
+  double m_contentWidth = 0;
   bool m_reduceMotion = false;
   QVariantAnimation* m_animation = nullptr;
 };
@@ -179,7 +189,8 @@ public:
   double canvasWidth() const;
   // The slot of the tab at `index` in the current order, and the cell of a
   // tab as it stands now (an empty rectangle for an unknown id), both in
-  // strip coordinates.
+  // strip coordinates. Cells stand on whole points (each edge of the slot
+  // rounded on its own), so an item may differ from its slot by under one.
   QRectF slotRect(int index) const;
   QRectF itemRect(const QUuid& id) const;
   // The cell of a tab, or null.
@@ -208,7 +219,6 @@ private:
   QPointF fromWindow(QPointF windowPoint) const;
   double windowWidth() const;
   void applicationStateChanged(Qt::ApplicationState state);
-  void moveCell(TabItemView* cell, const QRectF& frame, bool animated);
   int indexOf(const QUuid& id) const;
 
   bool m_externalDrag = false;
