@@ -10,6 +10,9 @@
 #include "chrome/browser_view.h"
 #include "chrome/browser_window.h"
 #include "chrome/native_tab_strip.h"
+#include "chrome/tab_drag_preview.h"
+#include "kit/palette.h"
+#include "kit/preferences_theme.h"
 #include "chrome/window_geometry.h"
 #include "loading/document_cache.h"
 #include "model/browser_model.h"
@@ -145,6 +148,7 @@ BrowserWorkspace::BrowserWorkspace(std::shared_ptr<BrowserPreferences> preferenc
                         : std::make_shared<BrowsingProfile>(false, BrowsingProfile::directory(), m_cache)) {}
 
 BrowserWorkspace::~BrowserWorkspace() {
+  cancelDragPreview();
   // Windows still open when the application ends go with it.
   const QList<BrowserWindowController*> open = m_controllers;
   m_controllers.clear();
@@ -207,6 +211,7 @@ void BrowserWorkspace::becameMain(BrowserWindowController* controller) {
 
 void BrowserWorkspace::closed(BrowserWindowController* controller) {
   if (!m_controllers.contains(controller)) return;
+  cancelDragPreview();
   BrowserModel& model = controller->model();
   model.closeWindow();
   m_controllers.removeAll(controller);
@@ -269,6 +274,98 @@ bool BrowserWorkspace::detach(const QUuid& id, BrowserModel& source, std::option
   BrowserWindowController* opened = newWindow(model, point, false);
   opened->model().resumeTransferredTab(id);
   return true;
+}
+
+bool BrowserWorkspace::transfer(const QUuid& id, BrowserModel& source, BrowserModel& target, int index) {
+  const qsizetype sourceCount = source.tabs().size();
+  if (&source == &target || source.profile() != target.profile()) return false;
+  BrowserWindowController* from = controller(&source);
+  BrowserWindowController* to = controller(&target);
+  if (!from || !to) return false;
+  for (const BrowserTab& tab : target.tabs()) {
+    if (tab.id() == id) return false;
+  }
+  const std::optional<BrowserTab> tab = source.takeTabForTransfer(id);
+  if (!tab) return false;
+  target.receiveTransferredTab(*tab, index);
+  bringToFront(to->browserWindow());
+  becameMain(to);
+  // The emptied window closes; the close path cleans its model up.
+  if (sourceCount == 1) from->browserWindow().close();
+  return true;
+}
+
+std::optional<BrowserWorkspace::DropTarget> BrowserWorkspace::dropTarget(QPoint screenPoint,
+                                                                         const BrowserModel& excluding,
+                                                                         bool autoScroll) const {
+  for (BrowserWindowController* candidate : windowsFrontToBack()) {
+    BrowserWindow& window = candidate->browserWindow();
+    if (!window.isVisible() || window.isMinimized() || !window.geometry().contains(screenPoint)) continue;
+    // The frontmost window under the point decides.
+    if (&candidate->model() == &excluding || candidate->model().profile() != excluding.profile()) return std::nullopt;
+    NativeTabStrip* strip = candidate->tabStrip();
+    if (!strip || !strip->isVisible()) return std::nullopt;
+    const QPoint left = strip->mapToGlobal(QPoint(0, 0));
+    const int width = std::max(strip->width(), window.geometry().right() + 1 - 44 - left.x());
+    if (!QRect(left, QSize(width, strip->height())).contains(screenPoint)) return std::nullopt;
+    return DropTarget{candidate, strip, strip->insertionIndex(screenPoint, autoScroll)};
+  }
+  return std::nullopt;
+}
+
+void BrowserWorkspace::updateDragPreview(const QUuid& id, BrowserModel& source, QPoint screenPoint) {
+  const BrowserTab* tab = nullptr;
+  for (const BrowserTab& candidate : source.tabs()) {
+    if (candidate.id() == id) tab = &candidate;
+  }
+  if (!tab) {
+    cancelDragPreview();
+    return;
+  }
+  const std::optional<DropTarget> target = dropTarget(screenPoint, source, true);
+  if (m_markedStrip && (!target || m_markedStrip != target->strip)) m_markedStrip->showDropMarker(std::nullopt);
+  if (target) {
+    m_markedStrip = target->strip;
+    target->strip->showDropMarker(target->index);
+  } else {
+    m_markedStrip = nullptr;
+  }
+
+  if (!m_preview) m_preview = new TabDragPreview();
+  const KitTheme* theme = PreferencesTheme::of(source.preferences().get());
+  m_preview->setCard(tab->title,
+                     target ? QStringLiteral("Bu pencereye taşımak için bırak")
+                            : QStringLiteral("Yeni pencere açmak için bırak"),
+                     Palette::scheme(theme), Palette::accent(theme));
+  std::optional<QRect> area;
+  if (QScreen* screen = QGuiApplication::screenAt(screenPoint)) area = screen->availableGeometry();
+  m_preview->move(TabDragPreview::origin(screenPoint, area));
+  if (!m_preview->isVisible()) m_preview->show();
+}
+
+bool BrowserWorkspace::dropTab(const QUuid& id, BrowserModel& source, QPoint screenPoint) {
+  const std::optional<DropTarget> target = dropTarget(screenPoint, source, false);
+  cancelDragPreview();
+  if (!target) return detach(id, source, screenPoint);
+  return transfer(id, source, target->controller->model(), target->index);
+}
+
+TabDragPreview* BrowserWorkspace::dragPreview() const {
+  return m_preview.data();
+}
+
+NativeTabStrip* BrowserWorkspace::markedStrip() const {
+  return m_markedStrip.data();
+}
+
+void BrowserWorkspace::cancelDragPreview() {
+  if (m_preview) {
+    m_preview->hide();
+    m_preview->deleteLater();
+    m_preview = nullptr;
+  }
+  if (m_markedStrip) m_markedStrip->showDropMarker(std::nullopt);
+  m_markedStrip = nullptr;
 }
 
 void BrowserWorkspace::position(BrowserWindow& window, QPoint point) const {

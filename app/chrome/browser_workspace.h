@@ -31,6 +31,7 @@ class BrowserWorkspace;
 class BrowsingProfile;
 class DocumentCache;
 class NativeTabStrip;
+class TabDragPreview;
 
 class BrowserWindowController : public QObject {
   Q_OBJECT
@@ -118,6 +119,38 @@ public:
   // the window has left full screen.
   bool detach(const QUuid& id, BrowserModel& source, std::optional<QPoint> at = std::nullopt);
 
+  // Moves the tab `id` from `source` into `target` at `index` (clamped);
+  // false when refused: the same model, different profiles, a model without
+  // a window, a tab the target already has, or one the source cannot give.
+  // A source left without tabs closes its window.
+  bool transfer(const QUuid& id, BrowserModel& source, BrowserModel& target, int index);
+
+  // A tab of `source` is dragged outside its strip at `screenPoint`: the
+  // strip under the point (a compatible window's) shows its drop marker and
+  // the card follows the pointer, saying what a drop would do.
+  void updateDragPreview(const QUuid& id, BrowserModel& source, QPoint screenPoint) override;
+  // The drag ended at `screenPoint`: the tab joins the strip there, or
+  // opens a window of its own. False when refused.
+  bool dropTab(const QUuid& id, BrowserModel& source, QPoint screenPoint) override;
+  // Ends the card and the drop marker.
+  void cancelDragPreview() override;
+
+  // The card while a drag is outside its strip, else null.
+  TabDragPreview* dragPreview() const;
+  // The strip that shows a drop marker now, or null.
+  NativeTabStrip* markedStrip() const;
+
+  // Where a drop at `screenPoint` would go: the frontmost browser window
+  // under the point, when it shows another model of the same profile, and
+  // the point lies on its strip (widened to 44 points before the window's
+  // right edge).
+  struct DropTarget {
+    BrowserWindowController* controller;
+    NativeTabStrip* strip;
+    int index;
+  };
+  std::optional<DropTarget> dropTarget(QPoint screenPoint, const BrowserModel& excluding, bool autoScroll) const;
+
   // Places `window` near `point`: its left edge 160 left of the point and
   // its top edge 20 above it, inside the screen's available area.
   void position(BrowserWindow& window, QPoint point) const;
@@ -151,4 +184,6 @@ private:
   QList<QPointer<BrowserWindowController>> m_order;  // front to back
   QPointer<BrowserWindowController> m_lastActive;
   ScreenArea m_screenArea;
+  QPointer<TabDragPreview> m_preview;
+  QPointer<NativeTabStrip> m_markedStrip;
 };

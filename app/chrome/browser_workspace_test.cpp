@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "chrome/browser_window.h"
+#include "chrome/tab_drag_preview.h"
 #include "loading/document_cache.h"
 #include "model/browser_model.h"
 #include "model/browser_preferences.h"
@@ -117,6 +118,67 @@ TEST_F(WorkspaceTest, DetachMovesTheTabIntoAWindowOfTheSameProfile) {
   EXPECT_TRUE(workspace->detach(model.selectedID(), model));
   EXPECT_EQ(workspace->controllers().size(), 2);
   EXPECT_FALSE(workspace->detach(QUuid::createUuid(), model));
+}
+
+TEST_F(WorkspaceTest, TransferMovesATabWithinOneProfileOnly) {
+  BrowserWindowController* left = workspace->newWindow();
+  BrowserWindowController* right = workspace->newWindow();
+  BrowserWindowController* secret = workspace->newWindow(nullptr, std::nullopt, true);
+  BrowserModel& source = left->model();
+  source.newTab();
+  const QUuid moved = source.selectedID();
+
+  EXPECT_FALSE(workspace->transfer(moved, source, source, 0)) << "the same window";
+  EXPECT_FALSE(workspace->transfer(moved, source, secret->model(), 0)) << "a private window is another session";
+  EXPECT_FALSE(workspace->transfer(QUuid::createUuid(), source, right->model(), 0)) << "a tab the source lacks";
+
+  ASSERT_TRUE(workspace->transfer(moved, source, right->model(), 0));
+  EXPECT_EQ(right->model().tabs().first().id(), moved);
+  EXPECT_EQ(right->model().selectedID(), moved);
+  EXPECT_EQ(workspace->activeController(), right);
+  EXPECT_FALSE(workspace->transfer(moved, right->model(), right->model(), 1));
+
+  // The source's last tab leaves: its window closes.
+  const QUuid last = source.selectedID();
+  const QPointer<BrowserWindowController> emptied(left);
+  ASSERT_TRUE(workspace->transfer(last, source, right->model(), 99));
+  EXPECT_EQ(right->model().tabs().last().id(), last) << "the index is clamped";
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(emptied.isNull());
+  EXPECT_EQ(workspace->controllers(), (QList<BrowserWindowController*>{right, secret}));
+}
+
+TEST_F(WorkspaceTest, ADropOutsideAnyStripOpensAWindowAndTheCardEnds) {
+  BrowserWindowController* source = workspace->newWindow();
+  BrowserModel& model = source->model();
+  model.newTab();
+  const QUuid dragged = model.selectedID();
+  const QPoint outside(40, 1200);  // below every window
+
+  workspace->updateDragPreview(dragged, model, outside);
+  TabDragPreview* card = workspace->dragPreview();
+  ASSERT_NE(card, nullptr);
+  EXPECT_TRUE(card->isVisible());
+  EXPECT_EQ(card->detail(), QStringLiteral("Yeni pencere açmak için bırak"));
+  EXPECT_EQ(card->title(), QStringLiteral("Yeni sekme"));
+  EXPECT_FALSE(card->isActiveWindow()) << "the card never takes activation from the dragging window";
+
+  ASSERT_TRUE(workspace->dropTab(dragged, model, outside));
+  EXPECT_EQ(workspace->dragPreview(), nullptr);
+  ASSERT_EQ(workspace->controllers().size(), 2);
+  EXPECT_EQ(workspace->controllers().last()->model().selectedID(), dragged);
+
+  // A tab the model no longer has ends any card.
+  workspace->updateDragPreview(dragged, model, outside);
+  EXPECT_EQ(workspace->dragPreview(), nullptr);
+}
+
+TEST(TabDragPreviewOrigin, FollowsThePointerInsideTheArea) {
+  const QRect area(0, 30, 1920, 1050);
+  EXPECT_EQ(TabDragPreview::origin(QPoint(500, 400), area), QPoint(514, 414));
+  EXPECT_EQ(TabDragPreview::origin(QPoint(1900, 1070), area), QPoint(1920 - 280, 1080 - 70)) << "kept inside";
+  EXPECT_EQ(TabDragPreview::origin(QPoint(-50, 0), area), QPoint(0, 30));
+  EXPECT_EQ(TabDragPreview::origin(QPoint(-50, 0), std::nullopt), QPoint(-36, 14)) << "no screen: no clamp";
 }
 
 }  // namespace
