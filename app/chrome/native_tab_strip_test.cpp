@@ -267,6 +267,24 @@ TEST_F(NativeTabStripTest, APressSelectsAndTakesTheKeyboard) {
   EXPECT_EQ(host->keys, 1);
 }
 
+TEST_F(NativeTabStripTest, AFirstPressInAnInactiveWindowSelectsTheTab) {
+  fill(3);
+  QWidget other;
+  other.setGeometry(900, 100, 200, 100);
+  other.show();
+  QApplication::setActiveWindow(&other);
+  QCoreApplication::processEvents();
+  ASSERT_FALSE(host->isActiveWindow());
+  press(onTab(id(1)));
+  EXPECT_EQ(selects, QList<QUuid>{id(1)});
+  EXPECT_EQ(strip->selectedID(), id(1));
+  EXPECT_EQ(host->presses, 0);
+  // The press is a real one: it can become a drag.
+  move(onTab(id(1), 30));
+  EXPECT_EQ(strip->draggedID(), id(1));
+  release(onTab(id(1), 30));
+}
+
 TEST_F(NativeTabStripTest, TheCloseButtonClosesItsTabWithoutPressingIt) {
   fill(3);
   TabCloseButton* button = strip->item(id(1))->closeButton();

@@ -8,14 +8,18 @@
 
 #include <gtest/gtest.h>
 
+#include "chrome/browser_window.h"
+#include "chrome/browser_workspace.h"
 #include "chrome/native_tab_strip.h"
 #include "chrome/tab_item_view.h"
 #include "chrome/window_test_support.h"
 #include "kit/motion.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
+#include "loading/document_cache.h"
 #include "model/window_services.h"
 #include "pages/pages_test_support.h"
+#include "profile/browsing_profile.h"
 
 namespace {
 
@@ -198,6 +202,64 @@ TEST_F(BrowserTabStripTest, TearOffGoesToTheWorkspaceAndARefusalRestoresTheModel
   EXPECT_EQ(workspace.drops.size(), 2);
   EXPECT_EQ(workspace.cancels, 2);
   EXPECT_EQ(tabIDs(), remaining);
+}
+
+// Two windows of one workspace: a tab pulled out of one strip with the held
+// mouse lands in the other window's strip where the marker showed.
+TEST(BrowserTabStripTearOff, ATabDraggedOntoAnotherWindowsStripMovesThere) {
+  Motion::setReduceMotionOverride(true);
+  QApplication::setQuitOnLastWindowClosed(false);
+  auto preferences = PagesTest::preferences(QStringLiteral("chrome-strip-tear-off"));
+  auto cache = std::make_shared<DocumentCache>();
+  auto workspace = std::make_unique<BrowserWorkspace>(preferences, cache,
+                                                      std::make_shared<BrowsingProfile>(false, QString(), cache));
+  workspace->setScreenArea([](const QWidget&) { return std::optional<QRect>(QRect(0, 0, 2560, 1400)); });
+  BrowserWindowController* left = workspace->newWindow();
+  BrowserWindowController* right = workspace->newWindow();
+  left->browserWindow().move(0, 40);
+  right->browserWindow().move(1300, 40);
+  // The user works in the left window: its activation has arrived before
+  // the press.
+  QCoreApplication::processEvents();
+  QApplication::setActiveWindow(&left->browserWindow());
+  QCoreApplication::processEvents();
+  BrowserModel& source = left->model();
+  source.newTab();
+  const QUuid moved = source.selectedID();
+  const QUuid staying = source.tabs().first().id();
+  NativeTabStrip* from = left->tabStrip();
+  NativeTabStrip* to = right->tabStrip();
+  ASSERT_NE(from, nullptr);
+  ASSERT_NE(to, nullptr);
+  ASSERT_NE(from, to);
+
+  QWindow* window = left->browserWindow().windowHandle();
+  const auto local = [&](QPoint global) { return global - left->browserWindow().geometry().topLeft(); };
+  const QRectF cell = from->itemRect(moved);
+  const QPoint grip = from->mapTo(&left->browserWindow(), QPointF(cell.left() + 30, 20)).toPoint();
+  const QPoint target = to->mapToGlobal(QPoint(20, 20));
+  QTest::mousePress(window, Qt::LeftButton, {}, grip);
+  QTest::mouseMove(window, grip + QPoint(10, 0));
+  QTest::mouseMove(window, local(target));
+  EXPECT_TRUE(from->isExternalDrag());
+  EXPECT_EQ(workspace->markedStrip(), to);
+  EXPECT_EQ(to->dropMarkerIndex(), std::optional<int>(0));
+  ASSERT_NE(workspace->dragPreview(), nullptr);
+
+  QTest::mouseRelease(window, Qt::LeftButton, {}, local(target));
+  EXPECT_EQ(workspace->dragPreview(), nullptr);
+  EXPECT_EQ(to->dropMarkerIndex(), std::nullopt);
+  ASSERT_EQ(right->model().tabs().size(), 2);
+  EXPECT_EQ(right->model().tabs().first().id(), moved);
+  ASSERT_EQ(source.tabs().size(), 1);
+  EXPECT_EQ(source.tabs().first().id(), staying);
+  EXPECT_EQ(to->tabs().first().id, moved);
+  EXPECT_FALSE(from->isExternalDrag());
+  EXPECT_TRUE(from->draggedID().isNull());
+
+  workspace.reset();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  Motion::setReduceMotionOverride(std::nullopt);
 }
 
 }  // namespace
