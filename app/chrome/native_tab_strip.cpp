@@ -436,6 +436,10 @@ void NativeTabStrip::positionDragged(TabItemView* cell) {
   cell->moveTo(snapped(QRectF(left, Geometry::kCellTop, m_tabWidth, Geometry::kCellHeight)), false);
 }
 
+void NativeTabStrip::setAutoScrollInterval(std::chrono::milliseconds interval) {
+  m_scrollTimer->setInterval(interval);
+}
+
 void NativeTabStrip::startDragTimer() { m_scrollTimer->start(); }
 
 void NativeTabStrip::stopDragTimer() { m_scrollTimer->stop(); }

@@ -25,6 +25,7 @@
 #include <QUuid>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -160,6 +161,10 @@ public:
   // inside drag, repeats the outside point during an outside drag. Tests
   // call it to run one step without waiting for the timer.
   void autoScroll();
+  // The auto-scroll timer's period, 1/60 s by default. Tests that step the
+  // scroll themselves make it long, so that no tick comes between their
+  // steps.
+  void setAutoScrollInterval(std::chrono::milliseconds interval);
 
   // Read accessors, one per field of the strip.
   const QList<TabPresentation>& tabs() const { return m_tabs; }

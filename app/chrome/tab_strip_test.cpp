@@ -61,6 +61,7 @@ protected:
     host->setGeometry(100, 100, 700, 120);
     strip = new BrowserTabStrip(*model, host.get());
     strip->setGeometry(40, 30, 404, 38);
+    native()->setAutoScrollInterval(std::chrono::hours(1));
     host->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(host->windowHandle()));
     QApplication::setActiveWindow(host.get());
@@ -97,6 +98,8 @@ protected:
     QTest::mouseMove(window(), at(point));
   }
 
+  // Outlives the model and the strip, whose callbacks may still reach it.
+  RecordingWorkspace workspace;
   std::shared_ptr<BrowserPreferences> preferences;
   std::unique_ptr<BrowserModel> model;
   std::unique_ptr<QWidget> host;
@@ -161,7 +164,6 @@ TEST_F(BrowserTabStripTest, WithoutAWorkspaceATabNeverLeavesTheStrip) {
 }
 
 TEST_F(BrowserTabStripTest, TearOffGoesToTheWorkspaceAndARefusalRestoresTheModel) {
-  RecordingWorkspace workspace;
   model->setWorkspace(&workspace);
   model->newTab();  // an update after the workspace arrived wires the tear-off
   const QList<QUuid> before = tabIDs();
