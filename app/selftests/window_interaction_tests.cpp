@@ -311,10 +311,13 @@ SuiteTask shortcutRouting(Suite& suite) {
   if (!suite.detached) throw SmokeFailure(QStringLiteral("detached owner"));
   BrowserWindowController& detached = *suite.detached;
 
+  shortcut(workspace, QStringLiteral("t"));
   require(detached.model().tabs().size() == 2 && model.tabs().size() == 1,
           QStringLiteral("new-tab shortcut targets active window only"));
+  shortcut(workspace, QStringLiteral("w"));
   require(detached.model().tabs().size() == 1, QStringLiteral("close-tab shortcut targets active window"));
 
+  shortcut(workspace, QStringLiteral("l"));
   co_await SuiteWait::sleep(250ms);
   if (!suite.detached) throw SmokeFailure(QStringLiteral("detached owner"));
   // The focus must be in this window's own address field, not merely in
@@ -327,6 +330,7 @@ SuiteTask shortcutRouting(Suite& suite) {
   require(workspace.activeController() == &detached && addressFocused,
           QStringLiteral("address focus stays in active window"));
 
+  shortcut(workspace, QStringLiteral("n"));
   co_await SuiteWait::sleep(250ms);
   require(workspace.controllers().size() == 3, QStringLiteral("Command-N creates another real window"));
 
