@@ -6,10 +6,18 @@
 //   SuiteTask steps(BrowserModel& model) {
 //     model.newTab();
 //     co_await SuiteWait::sleep(180ms);
-//     if (!co_await SuiteWait::poll([&] { return ...; }, 40, 50ms)) throw SmokeFailure(...);
+//     const std::function<bool()> loaded = [&] { return ...; };
+//     const bool held = co_await SuiteWait::poll(loaded, 40, 50ms);
+//     if (!held) throw SmokeFailure(...);
 //     co_await otherSteps(model);  // a sub-task; its error passes through
 //   }
 //   SuiteTask::start(steps(model), [](std::exception_ptr error) { ... });
+//
+// g++ 12 mishandles two forms, so suites avoid them: it destroys temporaries
+// made inside a co_await expression twice (a lambda holding a shared_ptr or
+// a QPointer by value, converted there, is freed twice), and a coroutine
+// that tests a co_await directly in a condition ("if (!co_await ...)") never
+// starts. Await named values and test the result of an await afterwards.
 //
 // A task starts suspended; start() runs it from the event loop and reports
 // its end (null, or the exception it threw) exactly once. Main thread only.
