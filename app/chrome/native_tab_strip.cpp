@@ -1,11 +1,501 @@
 #include "chrome/native_tab_strip.h"
 
-NativeTabStrip::NativeTabStrip(QWidget* parent) : QWidget(parent) {}
+#include <QApplication>
+#include <QEasingCurve>
+#include <QHideEvent>
+#include <QMouseEvent>
+#include <QSet>
+#include <QTimer>
+#include <QVariantAnimation>
+#include <QWheelEvent>
+#include <QWindow>
 
-NativeTabStrip::~NativeTabStrip() = default;
+#include <algorithm>
+#include <cmath>
+#include <utility>
 
-int NativeTabStrip::insertionIndex(QPoint, bool) {
-  return 0;
+#include "chrome/tab_item_view.h"
+#include "chrome/tab_strip_geometry.h"
+
+namespace Geometry = TabStripGeometry;
+
+namespace {
+
+// A frame of whole points for a rectangle of fractional ones: each edge is
+// rounded on its own, so neighbouring cells keep even gaps.
+QRect snapped(const QRectF& frame) {
+  const int left = int(std::lround(frame.left()));
+  const int top = int(std::lround(frame.top()));
+  return QRect(left, top, int(std::lround(frame.right())) - left, int(std::lround(frame.bottom())) - top);
 }
 
-void NativeTabStrip::showDropMarker(std::optional<int>) {}
+QEasingCurve easeInEaseOut() {
+  QEasingCurve curve(QEasingCurve::BezierSpline);
+  curve.addCubicBezierSegment(QPointF(0.42, 0), QPointF(0.58, 1), QPointF(1, 1));
+  return curve;
+}
+
+QList<QUuid> idsOf(const QList<TabPresentation>& tabs) {
+  QList<QUuid> ids;
+  ids.reserve(tabs.size());
+  for (const TabPresentation& tab : tabs) ids.append(tab.id);
+  return ids;
+}
+
+QSet<QUuid> setOf(const QList<QUuid>& ids) { return QSet<QUuid>(ids.begin(), ids.end()); }
+
+// Calls a callback through a copy: the owner sets every callback again on
+// each update, which may happen while the callback runs.
+template <typename Callback, typename... Arguments>
+void call(const Callback& callback, Arguments&&... arguments) {
+  const Callback copy = callback;
+  if (copy) copy(std::forward<Arguments>(arguments)...);
+}
+
+}  // namespace
+
+FlippedTabCanvas::FlippedTabCanvas(QWidget* parent) : QWidget(parent) {}
+
+// The margin's presses are taken and dropped: accepting them keeps them from
+// the chrome behind the strip, which would otherwise drag the window.
+void FlippedTabCanvas::mousePressEvent(QMouseEvent* event) { event->accept(); }
+
+void FlippedTabCanvas::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
+
+void FlippedTabCanvas::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+
+void FlippedTabCanvas::wheelEvent(QWheelEvent* event) {
+  if (auto* scroller = qobject_cast<TabScrollView*>(parentWidget())) scroller->scrollByWheel(event);
+  else event->ignore();
+}
+
+TabScrollView::TabScrollView(QWidget* parent) : QWidget(parent), m_animation(new QVariantAnimation(this)) {
+  m_animation->setDuration(Geometry::kAnimationMilliseconds);
+  m_animation->setEasingCurve(easeInEaseOut());
+  connect(m_animation, &QVariantAnimation::valueChanged, this,
+          [this](const QVariant& value) { applyOffset(value.toDouble()); });
+}
+
+TabScrollView::~TabScrollView() = default;
+
+double TabScrollView::maximumOffset() const { return std::max(m_contentWidth - width(), 0.0); }
+
+void TabScrollView::setContentWidth(double width) {
+  m_contentWidth = width;
+  if (m_canvas) m_canvas->resize(int(std::ceil(width)), m_canvas->height());
+}
+
+void TabScrollView::scrollToX(double x, bool animated) {
+  const double target = Geometry::clampOffset(x, m_contentWidth, width());
+  m_animation->stop();
+  if (animated && !m_reduceMotion && target != m_offset) {
+    m_animation->setStartValue(m_offset);
+    m_animation->setEndValue(target);
+    m_animation->start();
+    return;
+  }
+  applyOffset(target);
+}
+
+double TabScrollView::targetOffset() const {
+  return m_animation->state() == QAbstractAnimation::Running ? m_animation->endValue().toDouble() : m_offset;
+}
+
+bool TabScrollView::isScrolling() const { return m_animation->state() == QAbstractAnimation::Running; }
+
+void TabScrollView::applyOffset(double offset) {
+  m_offset = Geometry::clampOffset(offset, m_contentWidth, width());
+  if (m_canvas) m_canvas->move(-int(std::lround(m_offset)), 0);
+}
+
+void TabScrollView::wheelEvent(QWheelEvent* event) { scrollByWheel(event); }
+
+void TabScrollView::scrollByWheel(QWheelEvent* event) {
+  const QPoint pixels = event->pixelDelta();
+  const bool precise = !pixels.isNull();
+  const double dx = precise ? pixels.x() : event->angleDelta().x() / 120.0;
+  const double dy = precise ? pixels.y() : event->angleDelta().y() / 120.0;
+  scrollToX(m_offset - Geometry::wheelScroll(dx, dy, precise), false);
+  event->accept();
+}
+
+void TabScrollView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (m_canvas) m_canvas->resize(m_canvas->width(), height());
+  if (!isScrolling()) applyOffset(m_offset);
+}
+
+NativeTabStrip::NativeTabStrip(QWidget* parent)
+    : QWidget(parent),
+      m_dropMarker(nullptr),
+      m_scrollView(new TabScrollView(this)),
+      m_canvas(new FlippedTabCanvas(m_scrollView)),
+      m_scrollTimer(new QTimer(this)) {
+  m_scrollView->setCanvas(m_canvas);
+  m_scrollView->setGeometry(rect());
+  m_canvas->setGeometry(0, 0, width(), height());
+  m_dropMarker = new TabDropMarker(m_canvas);
+  m_scrollTimer->setInterval(1000 / 60);
+  m_scrollTimer->setTimerType(Qt::PreciseTimer);
+  connect(m_scrollTimer, &QTimer::timeout, this, &NativeTabStrip::autoScroll);
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, &NativeTabStrip::applicationStateChanged);
+}
+
+NativeTabStrip::~NativeTabStrip() {
+  // Nothing is reported while the strip goes away.
+  onSelect = nullptr;
+  onClose = nullptr;
+  onMove = nullptr;
+  onRestoreOrder = nullptr;
+  onExternalDrag = nullptr;
+  onExternalDrop = nullptr;
+  onExternalCancel = nullptr;
+  m_scrollTimer->stop();
+}
+
+void NativeTabStrip::setTheme(std::shared_ptr<KitTheme> theme) {
+  m_theme = std::move(theme);
+  for (const QPointer<TabItemView>& cell : std::as_const(m_items)) {
+    if (cell) cell->setTheme(m_theme);
+  }
+}
+
+void NativeTabStrip::update(const QList<TabPresentation>& tabs, const QUuid& selected, const QColor& accent,
+                            bool reduceMotion) {
+  QPointer<NativeTabStrip> self(this);
+  const QList<QUuid> oldIDs = idsOf(m_tabs);
+  const QList<QUuid> newIDs = idsOf(tabs);
+  const bool selectionChanges = m_selectedID != selected;
+  m_reduceMotion = reduceMotion;
+  m_scrollView->setReduceMotion(reduceMotion);
+  if (setOf(oldIDs) != setOf(newIDs)) {
+    finishDrag(false);
+    if (!self) return;
+  }
+  m_tabs = tabs;
+  m_selectedID = selected;
+  m_accent = accent;
+
+  // Cells of tabs that left go later: one of them may be delivering the
+  // click of its own close button right now.
+  const QSet<QUuid> kept = setOf(newIDs);
+  for (auto it = m_items.begin(); it != m_items.end();) {
+    if (kept.contains(it.key())) {
+      ++it;
+      continue;
+    }
+    if (TabItemView* gone = it.value()) {
+      gone->hide();
+      gone->disconnect(this);
+      gone->deleteLater();
+    }
+    it = m_items.erase(it);
+  }
+  for (qsizetype index = 0; index < m_tabs.size(); ++index) {
+    const TabPresentation& tab = m_tabs.at(index);
+    TabItemView* cell = m_items.value(tab.id);
+    if (!cell) {
+      cell = new TabItemView(tab.id, this, m_theme, m_canvas);
+      m_items.insert(tab.id, cell);
+      cell->show();
+      if (m_dropMarker->isVisible()) m_dropMarker->raise();
+    }
+    const bool isSelected = tab.id == selected;
+    const bool last = index + 1 == m_tabs.size();
+    const bool nextSelected = !last && m_tabs.at(index + 1).id == selected;
+    cell->present(tab.title, tab.isSettings, isSelected, !(last || isSelected || nextSelected), accent);
+  }
+
+  const qsizetype oldCount = oldIDs.size();
+  if (oldIDs != newIDs || m_lastWidth != double(width()))
+    layoutTabs(oldCount == newIDs.size() && oldCount > 0);
+  if (selectionChanges && m_draggedID.isNull() && m_pressedID.isNull()) reveal(m_selectedID, oldCount > 0);
+}
+
+void NativeTabStrip::layoutTabs(bool animated) {
+  const double stripWidth = width();
+  m_lastWidth = stripWidth;
+  m_scrollView->setGeometry(rect());
+  const int n = int(m_tabs.size());
+  if (n == 0) {
+    m_scrollView->setContentWidth(stripWidth);
+    return;
+  }
+  m_tabWidth = Geometry::cellWidth(stripWidth, n);
+  m_canvas->resize(m_canvas->width(), height());
+  m_scrollView->setContentWidth(Geometry::canvasWidth(stripWidth, m_tabWidth, n));
+  // Keep the offset inside the (possibly narrower) content; a scroll on its
+  // way keeps going and is clamped at every step.
+  if (!m_scrollView->isScrolling()) m_scrollView->scrollToX(m_scrollView->offset(), false);
+
+  const bool slide = animated && !m_reduceMotion;
+  for (int index = 0; index < n; ++index) {
+    const QUuid& id = m_tabs.at(index).id;
+    TabItemView* cell = m_items.value(id);
+    if (!cell) continue;
+    if (id == m_draggedID) {
+      cell->resize(snapped(QRectF(0, 0, m_tabWidth, Geometry::kCellHeight)).size());
+      continue;
+    }
+    cell->moveTo(snapped(Geometry::slot(m_tabWidth, index)), slide);
+  }
+  if (!m_draggedID.isNull()) positionDragged(m_items.value(m_draggedID));
+}
+
+void NativeTabStrip::reveal(const QUuid& id, bool animated) {
+  const int index = indexOf(id);
+  if (index < 0) return;
+  const double x = Geometry::slot(m_tabWidth, index).x();
+  const std::optional<double> target = Geometry::revealOffset(x, m_tabWidth, m_scrollView->targetOffset(), width());
+  if (target) m_scrollView->scrollToX(*target, animated && !m_reduceMotion);
+}
+
+void NativeTabStrip::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  m_scrollView->setGeometry(rect());
+  // A change of height alone moves nothing.
+  if (double(width()) == m_lastWidth) return;
+  QPointer<NativeTabStrip> self(this);
+  finishDrag(false);
+  if (!self) return;
+  layoutTabs(false);
+  if (!m_selectedID.isNull()) reveal(m_selectedID, false);
+}
+
+int NativeTabStrip::insertionIndex(QPoint screenPoint, bool autoScroll) {
+  const int n = int(m_tabs.size());
+  if (!inWindow()) return n;
+  const double x = mapFromGlobal(QPointF(screenPoint)).x();
+  if (autoScroll) {
+    const double step = Geometry::insertionScrollStep(x, width());
+    if (step != 0) m_scrollView->scrollToX(m_scrollView->offset() + step, false);
+  }
+  return Geometry::insertionIndex(x, m_scrollView->offset(), m_tabWidth, n);
+}
+
+void NativeTabStrip::showDropMarker(std::optional<int> index) {
+  if (!index) {
+    m_dropMarkerIndex.reset();
+    m_dropMarker->hide();
+    return;
+  }
+  const int clamped = std::clamp(*index, 0, int(m_tabs.size()));
+  m_dropMarkerIndex = clamped;
+  const double x = Geometry::dropMarkerX(m_tabWidth, clamped, canvasWidth());
+  m_dropMarker->setGeometry(
+      snapped(QRectF(x, Geometry::kCellTop, Geometry::kMarkerWidth, Geometry::kMarkerHeight)));
+  m_dropMarker->show();
+  m_dropMarker->raise();
+}
+
+std::optional<QPointF> NativeTabStrip::tabCenter(const QUuid& id) const {
+  TabItemView* cell = item(id);
+  if (!cell) return std::nullopt;
+  return cell->mapTo(window(), QRectF(cell->rect()).center());
+}
+
+void NativeTabStrip::close(const QUuid& id) {
+  QPointer<NativeTabStrip> self(this);
+  finishDrag(false);
+  if (!self) return;
+  call(onClose, id);
+}
+
+void NativeTabStrip::press(const QUuid& id, QMouseEvent* event) {
+  QPointer<NativeTabStrip> self(this);
+  finishDrag(false);
+  if (!self) return;
+  m_pressedID = id;
+  m_originalOrder = idsOf(m_tabs);
+  const QPointF point = fromWindow(event->scenePosition());
+  m_pressX = m_pointerX = point.x();
+  m_pressY = point.y();
+  TabItemView* cell = item(id);
+  m_grabOffset = cell ? point.x() + m_scrollView->offset() - cell->x() : 0;
+  // The cell takes the keyboard, so that Escape, Return and Space reach it.
+  if (cell && inWindow()) cell->setFocus(Qt::MouseFocusReason);
+  call(onSelect, id);
+}
+
+void NativeTabStrip::drag(const QUuid& id, QMouseEvent* event) {
+  if (m_pressedID.isNull() || m_pressedID != id) return;
+  QPointer<NativeTabStrip> self(this);
+  const QPointF point = fromWindow(event->scenePosition());
+  m_pointerX = point.x();
+  TabItemView* cell = item(id);
+  if (m_draggedID.isNull()) {
+    if (!Geometry::passesDragThreshold(point.x() - m_pressX, point.y() - m_pressY)) return;
+    m_draggedID = id;
+    if (cell) {
+      cell->raise();
+      if (m_dropMarker->isVisible()) m_dropMarker->raise();
+      cell->setLifted(true);
+    }
+    startDragTimer();
+  }
+
+  const bool inside = Geometry::insideTearOffBand(point.y(), height(), event->scenePosition().x(), windowWidth());
+  if (!inside && onExternalDrag && inWindow()) {
+    m_externalDrag = true;
+    m_externalPoint = event->globalPosition().toPoint();
+    if (cell) cell->setOpacity(Geometry::kOutsideOpacity);
+    call(onExternalDrag, id, m_externalPoint);
+    return;
+  }
+  if (m_externalDrag) {
+    m_externalDrag = false;
+    if (cell) cell->setOpacity(1);
+    call(onExternalCancel);
+    if (!self) return;
+  }
+  updateDrag();
+}
+
+void NativeTabStrip::release(const QUuid& id, QMouseEvent* event) {
+  if (m_pressedID.isNull() || m_pressedID != id) return;
+  QPointer<NativeTabStrip> self(this);
+  if (m_externalDrag && !m_draggedID.isNull() && inWindow()) {
+    const QPointF point = fromWindow(event->scenePosition());
+    if (!Geometry::insideTearOffBand(point.y(), height(), event->scenePosition().x(), windowWidth())) {
+      const QPoint screenPoint = event->globalPosition().toPoint();
+      const QList<QUuid> order = m_originalOrder;
+      const QUuid dragged = m_draggedID;
+      finishDrag(false);
+      if (!self) return;
+      const auto drop = onExternalDrop;
+      const bool taken = drop && drop(dragged, screenPoint);
+      // A taken tab may have closed this window and the strip with it.
+      if (!self || taken) return;
+      call(onRestoreOrder, order);
+      return;
+    }
+  }
+  finishDrag(false);
+}
+
+void NativeTabStrip::finishDrag(bool cancel) {
+  QPointer<NativeTabStrip> self(this);
+  stopDragTimer();
+  const QUuid dragged = m_draggedID;
+  const bool wasOutside = m_externalDrag;
+  m_externalDrag = false;
+  m_draggedID = QUuid();
+  m_pressedID = QUuid();
+  const QList<QUuid> original = std::exchange(m_originalOrder, {});
+  bool restore = false;
+  if (cancel && !dragged.isNull() && setOf(original) == setOf(idsOf(m_tabs))) {
+    QList<TabPresentation> restored;
+    restored.reserve(m_tabs.size());
+    for (const QUuid& id : original) restored.append(m_tabs.at(indexOf(id)));
+    m_tabs = restored;
+    restore = true;
+  }
+  if (!dragged.isNull()) {
+    if (TabItemView* cell = item(dragged)) {
+      cell->setLifted(false);
+      cell->setOpacity(1);
+    }
+    layoutTabs(true);
+  }
+  if (wasOutside) {
+    call(onExternalCancel);
+    if (!self) return;
+  }
+  if (restore) call(onRestoreOrder, original);
+}
+
+void NativeTabStrip::autoScroll() {
+  if (m_draggedID.isNull()) return;
+  if (m_externalDrag) {
+    call(onExternalDrag, m_draggedID, m_externalPoint);
+    return;
+  }
+  const double step = Geometry::autoScrollStep(m_pointerX, width());
+  if (step == 0) return;
+  m_scrollView->scrollToX(m_scrollView->offset() + step, false);
+  updateDrag();
+}
+
+void NativeTabStrip::updateDrag() {
+  if (m_draggedID.isNull()) return;
+  const int index = indexOf(m_draggedID);
+  if (index < 0) return;
+  const QUuid dragged = m_draggedID;
+  positionDragged(m_items.value(dragged));
+  const double left = Geometry::draggedLeft(m_pointerX, m_scrollView->offset(), m_grabOffset, canvasWidth(), m_tabWidth);
+  const int target = Geometry::liveTarget(left, m_tabWidth, int(m_tabs.size()));
+  if (target == index) return;
+  m_tabs.move(index, target);
+  layoutTabs(true);
+  call(onMove, dragged, target);
+}
+
+void NativeTabStrip::positionDragged(TabItemView* cell) {
+  if (!cell) return;
+  const double left = Geometry::draggedLeft(m_pointerX, m_scrollView->offset(), m_grabOffset, canvasWidth(), m_tabWidth);
+  cell->moveTo(snapped(QRectF(left, Geometry::kCellTop, m_tabWidth, Geometry::kCellHeight)), false);
+}
+
+void NativeTabStrip::setAutoScrollInterval(std::chrono::milliseconds interval) {
+  m_scrollTimer->setInterval(interval);
+}
+
+void NativeTabStrip::startDragTimer() { m_scrollTimer->start(); }
+
+void NativeTabStrip::stopDragTimer() { m_scrollTimer->stop(); }
+
+bool NativeTabStrip::isScrollTimerActive() const { return m_scrollTimer->isActive(); }
+
+bool NativeTabStrip::inWindow() const { return isVisible() && window()->windowHandle(); }
+
+QPointF NativeTabStrip::fromWindow(QPointF windowPoint) const { return mapFrom(window(), windowPoint); }
+
+double NativeTabStrip::windowWidth() const { return inWindow() ? window()->width() : 0; }
+
+void NativeTabStrip::applicationStateChanged(Qt::ApplicationState state) {
+  if (state != Qt::ApplicationActive) finishDrag(true);
+}
+
+bool NativeTabStrip::event(QEvent* event) {
+  // The strip's own window stopped being the active one: that ends a drag
+  // as Escape does. Other windows' changes never reach this widget.
+  if (event->type() == QEvent::WindowDeactivate) finishDrag(true);
+  return QWidget::event(event);
+}
+
+void NativeTabStrip::hideEvent(QHideEvent* event) {
+  // Out of sight (its window closed or hidden, or the strip itself hidden)
+  // the strip cannot follow the pointer: the drag is cancelled.
+  QWidget::hideEvent(event);
+  finishDrag(true);
+}
+
+double NativeTabStrip::scrollOffset() const { return m_scrollView->offset(); }
+
+void NativeTabStrip::setScrollOffset(double offset) { m_scrollView->scrollToX(offset, false); }
+
+double NativeTabStrip::contentWidth() const { return Geometry::contentWidth(m_tabWidth, int(m_tabs.size())); }
+
+double NativeTabStrip::canvasWidth() const {
+  return Geometry::canvasWidth(width(), m_tabWidth, int(m_tabs.size()));
+}
+
+QRectF NativeTabStrip::slotRect(int index) const {
+  return Geometry::slot(m_tabWidth, index).translated(-m_scrollView->offset(), 0);
+}
+
+QRectF NativeTabStrip::itemRect(const QUuid& id) const {
+  TabItemView* cell = item(id);
+  if (!cell) return {};
+  return QRectF(cell->geometry()).translated(m_canvas->x(), 0);
+}
+
+TabItemView* NativeTabStrip::item(const QUuid& id) const { return m_items.value(id); }
+
+int NativeTabStrip::indexOf(const QUuid& id) const {
+  if (id.isNull()) return -1;
+  for (qsizetype index = 0; index < m_tabs.size(); ++index) {
+    if (m_tabs.at(index).id == id) return int(index);
+  }
+  return -1;
+}

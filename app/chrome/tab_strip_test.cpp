@@ -1,103 +1,267 @@
 #include "chrome/tab_strip.h"
 
+#include <QApplication>
+#include <QCoreApplication>
 #include <QPointer>
 #include <QTest>
+#include <QWindow>
+
 #include <gtest/gtest.h>
 
+#include "chrome/browser_window.h"
+#include "chrome/browser_workspace.h"
+#include "chrome/native_tab_strip.h"
+#include "chrome/tab_item_view.h"
+#include "chrome/window_test_support.h"
+#include "kit/motion.h"
+#include "kit/palette.h"
+#include "kit/preferences_theme.h"
+#include "loading/document_cache.h"
+#include "model/window_services.h"
 #include "pages/pages_test_support.h"
+#include "profile/browsing_profile.h"
 
 namespace {
+
+// The workspace's tear-off operations, recorded.
+class RecordingWorkspace : public WorkspaceServices {
+public:
+  QList<BrowserModel*> windowModels() const override { return {}; }
+  void updateDragPreview(const QUuid& tab, BrowserModel& model, QPoint point) override {
+    previews.append({tab, &model, point});
+  }
+  bool dropTab(const QUuid& tab, BrowserModel& model, QPoint point) override {
+    drops.append({tab, &model, point});
+    if (takes) model.close(tab);
+    return takes;
+  }
+  void cancelDragPreview() override { ++cancels; }
+
+  struct Call {
+    QUuid tab;
+    BrowserModel* model;
+    QPoint point;
+  };
+  QList<Call> previews;
+  QList<Call> drops;
+  int cancels = 0;
+  bool takes = false;
+};
 
 class BrowserTabStripTest : public testing::Test {
 protected:
   void SetUp() override {
+    // Cells reach their slots at once, so the injected points find them.
+    Motion::setReduceMotionOverride(true);
     preferences = PagesTest::preferences(QStringLiteral("chrome-strip-test"));
     model = PagesTest::model(preferences);
-    strip = std::make_unique<BrowserTabStrip>(*model);
-    strip->resize(600, 38);
-    strip->show();
+    model->newTab();
+    model->newTab();
+    host = std::make_unique<QWidget>();
+    host->setGeometry(100, 100, 700, 120);
+    strip = new BrowserTabStrip(*model, host.get());
+    strip->setGeometry(40, 30, 404, 38);
+    native()->setAutoScrollInterval(std::chrono::hours(1));
+    host->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host->windowHandle()));
+    QApplication::setActiveWindow(host.get());
   }
-  QList<QUuid> cellIDs() const {
-    QList<QUuid> ids;
-    for (BrowserTabCell* cell : strip->cells()) ids.append(cell->id());
-    return ids;
+  void TearDown() override {
+    host.reset();
+    model.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Motion::setReduceMotionOverride(std::nullopt);
   }
+
+  NativeTabStrip* native() const { return strip->nativeStrip(); }
   QList<QUuid> tabIDs() const {
     QList<QUuid> ids;
     for (const BrowserTab& tab : model->tabs()) ids.append(tab.id());
     return ids;
   }
-  std::shared_ptr<BrowserPreferences> preferences;
-  std::unique_ptr<BrowserModel> model;
-  std::unique_ptr<BrowserTabStrip> strip;
-};
-
-TEST_F(BrowserTabStripTest, CellsShareTheWidthUpToTheirMaximum) {
-  EXPECT_DOUBLE_EQ(BrowserTabStrip::cellWidth(1000, 1), 194);
-  EXPECT_DOUBLE_EQ(BrowserTabStrip::cellWidth(594, 3), 194);
-  EXPECT_DOUBLE_EQ(BrowserTabStrip::cellWidth(180, 2), 88);
-  EXPECT_DOUBLE_EQ(BrowserTabStrip::cellWidth(180, 0), 0);
-
-  model->newTab();
-  model->newTab();
-  strip->resize(594, 38);
-  const QList<BrowserTabCell*> cells = strip->cells();
-  ASSERT_EQ(cells.size(), 3);
-  EXPECT_EQ(cells.at(0)->geometry(), QRect(0, 6, 194, 32));
-  EXPECT_EQ(cells.at(1)->geometry(), QRect(198, 6, 194, 32));
-  EXPECT_EQ(cells.at(2)->geometry(), QRect(396, 6, 194, 32));
-  strip->resize(180, 38);
-  EXPECT_EQ(strip->cells().at(2)->geometry(), QRect(123, 6, 57, 32));
-}
-
-TEST_F(BrowserTabStripTest, CellsFollowTheModelsTabsAndSelection) {
-  model->newTab();
-  model->navigate(QStringLiteral("kivo://settings"));
-  model->newTab();
-  EXPECT_EQ(cellIDs(), tabIDs());
-  const QList<BrowserTabCell*> cells = strip->cells();
-  EXPECT_EQ(cells.at(1)->title(), model->tabs().at(1).title);
-  EXPECT_EQ(cells.at(1)->accessibleName(), model->tabs().at(1).title);
-  for (BrowserTabCell* cell : cells) {
-    const bool selected = cell->id() == model->selectedID();
-    EXPECT_EQ(cell->isSelected(), selected);
-    EXPECT_EQ(cell->accessibleDescription(), selected ? QStringLiteral("Seçili sekme") : QStringLiteral("Sekme"));
-    // The cross shows on the selected tab (and under the pointer).
-    EXPECT_EQ(cell->closeButton()->isVisibleTo(cell), selected);
+  QList<QUuid> stripIDs() const {
+    QList<QUuid> ids;
+    for (const TabPresentation& tab : native()->tabs()) ids.append(tab.id);
+    return ids;
+  }
+  QWindow* window() const { return host->windowHandle(); }
+  QPoint at(QPointF stripPoint) const { return native()->mapTo(host.get(), stripPoint).toPoint(); }
+  QPoint onTab(const QUuid& id) const {
+    const QRectF cell = native()->itemRect(id);
+    return at(QPointF(cell.left() + 20, cell.center().y()));
+  }
+  // Presses the first tab and pulls it to `point` (strip coordinates).
+  void pullFirstTo(QPointF point) {
+    native()->setScrollOffset(0);
+    QTest::mousePress(window(), Qt::LeftButton, {}, onTab(tabIDs().first()));
+    QTest::mouseMove(window(), at(QPointF(300, 20)));
+    QTest::mouseMove(window(), at(point));
   }
 
-  // A press on a cell selects its tab.
-  QTest::mousePress(cells.at(0), Qt::LeftButton, Qt::NoModifier, QPoint(60, 16));
-  EXPECT_EQ(model->selectedID(), cells.at(0)->id());
-  EXPECT_TRUE(cells.at(0)->isSelected());
-  EXPECT_FALSE(cells.at(2)->isSelected());
+  // Outlives the model and the strip, whose callbacks may still reach it.
+  RecordingWorkspace workspace;
+  std::shared_ptr<BrowserPreferences> preferences;
+  std::unique_ptr<BrowserModel> model;
+  std::unique_ptr<QWidget> host;
+  BrowserTabStrip* strip = nullptr;
+};
 
-  // A reorder keeps the cells and follows the order.
-  model->moveTab(model->tabs().at(2).id(), 0);
-  EXPECT_EQ(cellIDs(), tabIDs());
-  EXPECT_EQ(strip->cells().at(0), cells.at(2));
-  EXPECT_EQ(strip->cells().at(0)->x(), 0);
+TEST_F(BrowserTabStripTest, FeedsTheStripTheModelsTabs) {
+  EXPECT_EQ(native()->geometry(), QRect(0, 0, 404, 38));
+  EXPECT_EQ(stripIDs(), tabIDs());
+  EXPECT_EQ(native()->selectedID(), model->selectedID());
+  model->openSettings();
+  ASSERT_EQ(model->tabs().at(model->selectedIndex()).address(), QStringLiteral("kivo://settings"));
+  const QUuid settings = model->selectedID();
+  const TabPresentation& shown = native()->tabs().at(stripIDs().indexOf(settings));
+  EXPECT_TRUE(shown.isSettings);
+  EXPECT_EQ(shown.title, model->tabs().at(model->selectedIndex()).title);
+  EXPECT_TRUE(native()->item(settings)->isSettings());
+  std::shared_ptr<KitTheme> theme = PreferencesTheme::of(preferences);
+  EXPECT_EQ(native()->accent(), Palette::accent(theme.get()));
+  EXPECT_TRUE(native()->reduceMotion());
+  // A new accent reaches the cells.
+  theme->setAccentHex(QStringLiteral("c03050"));
+  EXPECT_EQ(native()->item(settings)->accent(), QColor(0xc0, 0x30, 0x50));
 }
 
-TEST_F(BrowserTabStripTest, CloseButtonClosesItsTabAndTheCellGoesLater) {
-  model->newTab();
-  model->newTab();
-  const QUuid closing = model->tabs().at(1).id();
-  QPointer<BrowserTabCell> cell = strip->cell(closing);
-  ASSERT_TRUE(cell);
-  // The click is still on the stack when the model drops the tab.
-  cell->closeButton()->click();
-  EXPECT_EQ(model->tabs().size(), 2);
-  EXPECT_FALSE(tabIDs().contains(closing));
-  EXPECT_EQ(cellIDs(), tabIDs());
-  ASSERT_TRUE(cell);
-  EXPECT_TRUE(cell->isHidden());
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_FALSE(cell);
+TEST_F(BrowserTabStripTest, PressCloseAndDragActOnTheModel) {
+  const QList<QUuid> before = tabIDs();
+  QTest::mousePress(window(), Qt::LeftButton, {}, onTab(before[0]));
+  QTest::mouseRelease(window(), Qt::LeftButton, {}, onTab(before[0]));
+  EXPECT_EQ(model->selectedID(), before[0]);
 
-  // Another tab's cell is left alone.
-  EXPECT_EQ(strip->cells().size(), 2);
-  EXPECT_EQ(strip->cells().at(1)->x(), 198);
+  // A drag to the end moves the tab in the model before the release.
+  pullFirstTo(QPointF(600, 20));
+  EXPECT_EQ(tabIDs(), (QList<QUuid>{before[1], before[2], before[0]}));
+  QTest::mouseRelease(window(), Qt::LeftButton, {}, at(QPointF(600, 20)));
+  EXPECT_EQ(tabIDs(), (QList<QUuid>{before[1], before[2], before[0]}));
+  EXPECT_EQ(model->selectedID(), before[0]);
+
+  // Escape puts the model back.
+  const QList<QUuid> moved = tabIDs();
+  pullFirstTo(QPointF(600, 20));
+  ASSERT_NE(tabIDs(), moved);
+  QTest::keyClick(window(), Qt::Key_Escape);
+  EXPECT_EQ(tabIDs(), moved);
+  EXPECT_EQ(stripIDs(), moved);
+  QTest::mouseRelease(window(), Qt::LeftButton, {}, at(QPointF(600, 20)));
+
+  // The close button closes its own tab.
+  TabCloseButton* button = native()->item(moved[1])->closeButton();
+  QTest::mouseClick(window(), Qt::LeftButton, {}, button->mapTo(host.get(), button->rect().center()));
+  EXPECT_EQ(tabIDs(), (QList<QUuid>{moved[0], moved[2]}));
+  EXPECT_EQ(stripIDs(), tabIDs());
+}
+
+TEST_F(BrowserTabStripTest, WithoutAWorkspaceATabNeverLeavesTheStrip) {
+  const QUuid first = tabIDs().first();
+  pullFirstTo(QPointF(300, 300));
+  EXPECT_FALSE(native()->isExternalDrag());
+  EXPECT_EQ(tabIDs().last(), first);
+  QTest::mouseRelease(window(), Qt::LeftButton, {}, at(QPointF(300, 300)));
+  EXPECT_EQ(tabIDs().last(), first);
+}
+
+TEST_F(BrowserTabStripTest, TearOffGoesToTheWorkspaceAndARefusalRestoresTheModel) {
+  model->setWorkspace(&workspace);
+  model->newTab();  // an update after the workspace arrived wires the tear-off
+  const QList<QUuid> before = tabIDs();
+  const QPoint outside = at(QPointF(300, -80));
+  pullFirstTo(QPointF(300, -80));
+  ASSERT_TRUE(native()->isExternalDrag());
+  ASSERT_EQ(workspace.previews.size(), 1);
+  EXPECT_EQ(workspace.previews[0].tab, before[0]);
+  EXPECT_EQ(workspace.previews[0].model, model.get());
+  EXPECT_EQ(workspace.previews[0].point, host->mapToGlobal(outside));
+  ASSERT_NE(tabIDs(), before) << "the inside part of the drag moved the tab";
+
+  QTest::mouseRelease(window(), Qt::LeftButton, {}, outside);
+  EXPECT_EQ(workspace.cancels, 1);
+  ASSERT_EQ(workspace.drops.size(), 1);
+  EXPECT_EQ(workspace.drops[0].point, host->mapToGlobal(outside));
+  EXPECT_EQ(tabIDs(), before);
+  EXPECT_EQ(stripIDs(), before);
+
+  // A drop that is taken leaves the order as it is.
+  workspace.takes = true;
+  pullFirstTo(QPointF(300, -80));
+  QTest::mouseRelease(window(), Qt::LeftButton, {}, outside);
+  EXPECT_EQ(workspace.drops.size(), 2);
+  EXPECT_FALSE(tabIDs().contains(before[0]));
+  EXPECT_EQ(stripIDs(), tabIDs());
+
+  // A workspace that goes away during the drag: the callbacks find none,
+  // and the drop is refused.
+  const QList<QUuid> remaining = tabIDs();
+  pullFirstTo(QPointF(300, -80));
+  ASSERT_TRUE(native()->isExternalDrag());
+  ASSERT_EQ(workspace.previews.size(), 3);
+  model->setWorkspace(nullptr);
+  QTest::mouseMove(window(), at(QPointF(310, -90)));
+  QTest::mouseRelease(window(), Qt::LeftButton, {}, at(QPointF(310, -90)));
+  EXPECT_EQ(workspace.previews.size(), 3);
+  EXPECT_EQ(workspace.drops.size(), 2);
+  EXPECT_EQ(workspace.cancels, 2);
+  EXPECT_EQ(tabIDs(), remaining);
+}
+
+// Two windows of one workspace: a tab pulled out of one strip with the held
+// mouse lands in the other window's strip where the marker showed.
+TEST(BrowserTabStripTearOff, ATabDraggedOntoAnotherWindowsStripMovesThere) {
+  Motion::setReduceMotionOverride(true);
+  QApplication::setQuitOnLastWindowClosed(false);
+  auto preferences = PagesTest::preferences(QStringLiteral("chrome-strip-tear-off"));
+  auto cache = std::make_shared<DocumentCache>();
+  auto workspace = std::make_unique<BrowserWorkspace>(preferences, cache,
+                                                      std::make_shared<BrowsingProfile>(false, QString(), cache));
+  workspace->setScreenArea([](const QWidget&) { return std::optional<QRect>(QRect(0, 0, 2560, 1400)); });
+  BrowserWindowController* left = workspace->newWindow();
+  BrowserWindowController* right = workspace->newWindow();
+  left->browserWindow().move(0, 40);
+  right->browserWindow().move(1300, 40);
+  // The user works in the left window: its activation has arrived before
+  // the press.
+  QCoreApplication::processEvents();
+  QApplication::setActiveWindow(&left->browserWindow());
+  QCoreApplication::processEvents();
+  BrowserModel& source = left->model();
+  source.newTab();
+  const QUuid moved = source.selectedID();
+  const QUuid staying = source.tabs().first().id();
+  NativeTabStrip* from = left->tabStrip();
+  NativeTabStrip* to = right->tabStrip();
+  ASSERT_NE(from, nullptr);
+  ASSERT_NE(to, nullptr);
+  ASSERT_NE(from, to);
+
+  QWindow* window = left->browserWindow().windowHandle();
+  const auto local = [&](QPoint global) { return global - left->browserWindow().geometry().topLeft(); };
+  const QRectF cell = from->itemRect(moved);
+  const QPoint grip = from->mapTo(&left->browserWindow(), QPointF(cell.left() + 30, 20)).toPoint();
+  const QPoint target = to->mapToGlobal(QPoint(20, 20));
+  QTest::mousePress(window, Qt::LeftButton, {}, grip);
+  QTest::mouseMove(window, grip + QPoint(10, 0));
+  QTest::mouseMove(window, local(target));
+  EXPECT_TRUE(from->isExternalDrag());
+  EXPECT_EQ(workspace->markedStrip(), to);
+  EXPECT_EQ(to->dropMarkerIndex(), std::optional<int>(0));
+  ASSERT_NE(workspace->dragPreview(), nullptr);
+
+  QTest::mouseRelease(window, Qt::LeftButton, {}, local(target));
+  EXPECT_EQ(workspace->dragPreview(), nullptr);
+  EXPECT_EQ(to->dropMarkerIndex(), std::nullopt);
+  ASSERT_EQ(right->model().tabs().size(), 2);
+  EXPECT_EQ(right->model().tabs().first().id(), moved);
+  ASSERT_EQ(source.tabs().size(), 1);
+  EXPECT_EQ(source.tabs().first().id(), staying);
+  EXPECT_EQ(to->tabs().first().id, moved);
+  EXPECT_FALSE(from->isExternalDrag());
+  EXPECT_TRUE(from->draggedID().isNull());
+
+  workspace.reset();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  Motion::setReduceMotionOverride(std::nullopt);
 }
 
 }  // namespace

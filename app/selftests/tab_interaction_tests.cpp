@@ -2,27 +2,21 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
 #include <QEvent>
-#include <QImageWriter>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QPointer>
-#include <QSaveFile>
 #include <QScreen>
-#include <QTest>
 #include <QWheelEvent>
-#include <QWindow>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
-#include <string>
 
+#include "chrome/app_delegate.h"
 #include "chrome/browser_chrome_view.h"
 #include "chrome/browser_view.h"
 #include "chrome/browser_window.h"
@@ -31,6 +25,7 @@
 #include "kit/kivo_panel.h"
 #include "model/browser_model.h"
 #include "selftests/smoke_failure.h"
+#include "selftests/suite_input.h"
 
 namespace {
 
@@ -100,7 +95,7 @@ std::optional<QPoint> center(const NativeTabStrip& strip, const QUuid& id) {
 }
 
 bool isDragging(const NativeTabStrip& strip) {
-  return strip.draggedID().has_value();
+  return !strip.draggedID().isNull();
 }
 
 bool isPressed(const NativeTabStrip& strip, const QUuid& id) {
@@ -120,33 +115,32 @@ void printLine(const QString& line) {
 // window, delivered through its QWindow as the windowing system would.
 enum class Mouse { Press, Drag, Release };
 
-void mouse(Mouse type, QPoint at, QWidget* target, int clicks = 1) {
-  QWindow* handle = target ? target->window()->windowHandle() : nullptr;
-  if (!handle) throw SmokeFailure(QStringLiteral("tab mouse event"));
-  switch (type) {
-    case Mouse::Press:
-      // A double click is one gesture here: press, release, the second press
-      // that the window reports as a double click, and its release.
-      if (clicks == 2) {
-        QTest::mouseDClick(handle, Qt::LeftButton, Qt::NoModifier, at);
-      } else {
-        QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, at);
-      }
-      return;
-    case Mouse::Drag:
-      QTest::mouseMove(handle, at);
-      return;
-    case Mouse::Release:
-      if (clicks == 2) return;  // The double click released already.
-      QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, at);
-      return;
+void mouse(Mouse type, QPoint at, QWidget* target) {
+  QWidget* window = target ? target->window() : nullptr;
+  bool sent = false;
+  if (window) {
+    switch (type) {
+      case Mouse::Press:
+        sent = SuiteInput::mousePress(*window, at);
+        break;
+      case Mouse::Drag:
+        sent = SuiteInput::mouseMove(*window, at);
+        break;
+      case Mouse::Release:
+        sent = SuiteInput::mouseRelease(*window, at);
+        break;
+    }
   }
+  if (!sent) throw SmokeFailure(QStringLiteral("tab mouse event"));
+}
+
+// Two clicks at one point that the window takes as a double click.
+void doubleClick(QPoint at, QWidget* target) {
+  if (!target || !SuiteInput::doubleClick(*target->window(), at)) throw SmokeFailure(QStringLiteral("tab mouse event"));
 }
 
 void escape(BrowserWindow& window) {
-  QWindow* handle = window.windowHandle();
-  if (!handle) throw SmokeFailure(QStringLiteral("tab escape event"));
-  QTest::keyPress(handle, Qt::Key_Escape);
+  if (!SuiteInput::keyClick(window, Qt::Key_Escape)) throw SmokeFailure(QStringLiteral("tab escape event"));
 }
 
 // Records the widgets a mouse press visits while it is delivered: the widget
@@ -193,7 +187,7 @@ public:
       m_other->hide();
       m_other->deleteLater();
     }
-    if (m_window) m_window->activateWindow();
+    if (m_window) SuiteInput::makeKeyAndFront(*m_window);
   }
   ActiveElsewhere(const ActiveElsewhere&) = delete;
   ActiveElsewhere& operator=(const ActiveElsewhere&) = delete;
@@ -212,23 +206,14 @@ std::optional<QString> snapshotDirectory() {
 }
 
 // Writes a PNG of `view` as `fileName` into the snapshot directory. Nothing
-// happens without the flag or when no picture can be made; a file that
-// cannot be written is an error.
+// happens without the flag or for a view with nothing to draw; a file that
+// cannot be written ends the suite with the file system's error.
 void writeSnapshot(QWidget* view, const QString& fileName) {
   const std::optional<QString> directory = snapshotDirectory();
-  if (!directory || !view) return;
-  const QPixmap picture = view->grab();
-  if (picture.isNull()) return;
-  QByteArray png;
-  QBuffer buffer(&png);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter encoder(&buffer, "png");
-  if (!encoder.write(picture.toImage())) return;
-  // The picture replaces an older one whole or not at all.
+  if (!directory || !view || view->size().isEmpty()) return;
   const QString path = QDir(*directory).filePath(fileName);
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.commit()) {
-    throw std::runtime_error(QStringLiteral("could not write %1: %2").arg(path, file.errorString()).toStdString());
+  if (const std::optional<QString> failure = AppDelegate::writeSnapshot(*view, path)) {
+    throw std::runtime_error((path + QStringLiteral(": ") + *failure).toStdString());
   }
 }
 
@@ -321,8 +306,7 @@ SuiteTask checkTabPointerOwnership(NativeTabStrip* strip, QUuid id, BrowserModel
   const QRect frame = suiteWindow.geometry();
   const bool fullScreen = suiteWindow.isFullScreenMode();
   const QList<QUuid> order = tabIDs(model);
-  mouse(Mouse::Press, *c, window, 2);
-  mouse(Mouse::Release, *c, window, 2);
+  doubleClick(*c, window);
   co_await settle(250);
   require(suiteWindow.geometry() == frame && suiteWindow.isFullScreenMode() == fullScreen,
           QStringLiteral("double-click on a tab cannot move, maximize or exit full screen"));
@@ -516,9 +500,7 @@ SuiteTask runTabInteractionTests(BrowserModel& model, BrowserWindow& window) {
     QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
     require(screen && screen->geometry().contains(panel->frameGeometry()),
             QStringLiteral("full-screen custom menu stays on screen"));
-    QWindow* handle = panel->windowHandle();
-    require(handle != nullptr, QStringLiteral("full-screen custom menu dismisses"));
-    QTest::keyClick(handle, Qt::Key_Escape);
+    require(SuiteInput::keyClick(*panel, Qt::Key_Escape), QStringLiteral("full-screen custom menu dismisses"));
     co_await settle(250);
     require(!model.openMenu(), QStringLiteral("full-screen custom menu dismisses"));
   }
