@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QEvent>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QWheelEvent>
@@ -22,6 +21,7 @@
 #include "chrome/browser_window.h"
 #include "chrome/focus_address.h"
 #include "chrome/native_tab_strip.h"
+#include "chrome/tab_item_view.h"
 #include "kit/kivo_panel.h"
 #include "model/browser_model.h"
 #include "selftests/smoke_failure.h"
