@@ -128,10 +128,12 @@ void SceneView::apply(const SceneInputs& inputs) {
   // this view, the place remembered for this tab and address, the fragment's
   // anchor, or the top.
   QPointF target(0, 0);
+  bool restoresPlace = false;
   if (m_position && m_position == position && sameAddress) {
     target = origin();
   } else if (position && position->address == inputs.address) {
     target = position->offset;
+    restoresPlace = true;
   } else if (inputs.fragment) {
     const auto anchor = inputs.document.anchors.constFind(*inputs.fragment);
     if (anchor != inputs.document.anchors.constEnd()) target = QPointF(0, *anchor);
@@ -144,7 +146,11 @@ void SceneView::apply(const SceneInputs& inputs) {
   m_canvas->setDocument(inputs.document);
   m_canvas->setOnLink(inputs.onLink);
   const std::optional<qint64>& shownNode = m_canvas->highlightedNodeID();
-  const bool sameHighlight = shownNode == inputs.highlightedNodeID;
+  // A tab that comes back to its remembered place (shown again after another
+  // tab, or in a new window after it moved there) stays at that place: its
+  // node was brought into view when it was selected, and the reader may
+  // have scrolled away from it since.
+  const bool sameHighlight = restoresPlace || shownNode == inputs.highlightedNodeID;
   m_canvas->setHighlightedBounds(inputs.highlightedBounds);
   m_canvas->setHighlightedNodeID(inputs.highlightedNodeID);
 

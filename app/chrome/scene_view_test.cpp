@@ -203,6 +203,33 @@ TEST_P(SceneViewTest, HighlightedNodeIsScrolledIntoViewOncePerSelection) {
   EXPECT_EQ(top(), 1100);
 }
 
+TEST_P(SceneViewTest, RememberedPlaceWinsOverTheSelectedNodeWhenATabComesBack) {
+  const QString address = QStringLiteral("https://a.example/");
+  SceneInputs selected = inputs(page(2000), address, tabA);
+  selected.highlightedBounds = InspectorBounds{10, 20, 100, 30};
+  selected.highlightedNodeID = 7;
+  view.apply(selected);
+  scrollReaderTo(420);
+  view.apply(inputs(page(2000), address, tabB));
+
+  // Back in this view, and in a new view (the tab moved to another window),
+  // the tab opens where the reader left it, not at its selected node.
+  view.apply(selected);
+  EXPECT_EQ(top(), 420);
+  SceneView moved;
+  moved.resize(400, 300);
+  moved.apply(selected);
+  EXPECT_EQ(moved.verticalScrollBar()->value(), 420);
+  EXPECT_EQ(tabA->offset, QPointF(0, 420));
+
+  // Selecting another node there still brings it into view.
+  SceneInputs other = selected;
+  other.highlightedBounds = InspectorBounds{10, 1500, 100, 50};
+  other.highlightedNodeID = 8;
+  moved.apply(other);
+  EXPECT_EQ(moved.verticalScrollBar()->value(), 1550 - 300);
+}
+
 TEST_P(SceneViewTest, LinksReachTheCallbackOfTheLatestUpdate) {
   PageDocument document = page(2000);
   PaintCommand link;
