@@ -12,6 +12,7 @@
 #include "chrome/native_tab_strip.h"
 #include "chrome/tab_drag_preview.h"
 #include "kit/palette.h"
+#include "kit/window_front.h"
 #include "kit/preferences_theme.h"
 #include "chrome/window_geometry.h"
 #include "loading/document_cache.h"
@@ -30,13 +31,6 @@ std::optional<QRect> availableArea(const QWidget& window) {
   if (!screen) screen = QGuiApplication::primaryScreen();
   if (!screen) return std::nullopt;
   return screen->availableGeometry();
-}
-
-// Raises and activates `window`. The offscreen platform cannot raise (and
-// says so on every call); there every shown window is activated anyway.
-void bringToFront(QWidget& window) {
-  if (QGuiApplication::platformName() != QLatin1String("offscreen")) window.raise();
-  window.activateWindow();
 }
 
 }  // namespace
@@ -196,7 +190,7 @@ BrowserWindowController* BrowserWorkspace::newWindow(std::shared_ptr<BrowserMode
   if (onWindowCreated) onWindowCreated(*controller);
 
   window.show();
-  bringToFront(window);
+  KitWindows::bringToFront(window);
   becameMain(controller);
   Q_EMIT windowsChanged();
   return controller;
@@ -261,7 +255,7 @@ bool BrowserWorkspace::detach(const QUuid& id, BrowserModel& source, std::option
 
   if (source.tabs().size() == 1) {
     position(from->browserWindow(), point);
-    bringToFront(from->browserWindow());
+    KitWindows::bringToFront(from->browserWindow());
     becameMain(from);
     return true;
   }
@@ -288,7 +282,7 @@ bool BrowserWorkspace::transfer(const QUuid& id, BrowserModel& source, BrowserMo
   const std::optional<BrowserTab> tab = source.takeTabForTransfer(id);
   if (!tab) return false;
   target.receiveTransferredTab(*tab, index);
-  bringToFront(to->browserWindow());
+  KitWindows::bringToFront(to->browserWindow());
   becameMain(to);
   // The emptied window closes; the close path cleans its model up.
   if (sourceCount == 1) from->browserWindow().close();

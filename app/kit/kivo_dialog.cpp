@@ -15,6 +15,7 @@
 #include "kit/kivo_panel.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
+#include "kit/window_front.h"
 #include "model/browser_model.h"
 #include "profile/browsing_profile.h"
 #include "profile/history_store.h"
@@ -259,8 +260,7 @@ KivoPanel* show(QWidget* window, std::shared_ptr<KitTheme> theme, const QString&
   // Attach it as a sheet.
   panel->move(sheetOrigin(window, panel->size()));
   panel->show();
-  panel->raise();
-  panel->activateWindow();
+  KitWindows::bringToFront(*panel);
   card->focusInitialButton();
   return panel;
 }

@@ -12,6 +12,7 @@
 #include "kit/kivo_panel.h"
 #include "kit/motion.h"
 #include "kit/palette.h"
+#include "kit/window_front.h"
 
 namespace {
 
@@ -112,8 +113,7 @@ void KivoPopup::show() {
   bool reduce = Motion::reduceMotion(m_theme.get());
   panel->setWindowOpacity(reduce ? 1.0 : 0.0);
   panel->show();
-  panel->raise();
-  panel->activateWindow();
+  KitWindows::bringToFront(*panel);
   QApplication::setActiveWindow(panel);
   if (!reduce) {
     auto* fade = new QPropertyAnimation(panel, "windowOpacity", panel);

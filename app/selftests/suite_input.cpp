@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "kit/window_front.h"
+
 namespace SuiteInput {
 
 QPointF flipped(const QPointF& yUp, double height) { return QPointF(yUp.x(), height - yUp.y()); }
@@ -35,8 +37,7 @@ QRect virtualDesktop() {
 
 void makeKeyAndFront(QWidget& window) {
   window.show();
-  window.raise();
-  window.activateWindow();
+  KitWindows::bringToFront(window);
 }
 
 QWindow* windowHandle(const QWidget& window) { return window.window()->windowHandle(); }
