@@ -1,13 +1,13 @@
 #include "pages/downloads_view.h"
 
 #include <QLocale>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "kit/kivo_progress_bar.h"
 #include "pages/page_widgets.h"
 #include "pages/pages_test_support.h"
 #include "profile/download_store.h"
