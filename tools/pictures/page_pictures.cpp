@@ -106,6 +106,14 @@ void downloads(PictureFolder& folder, const std::shared_ptr<BrowserPreferences>&
   {
     DownloadsView view(*store, false, preferences);
     for (const int width : kWidths) page(folder, &view, QStringLiteral("downloads"), width);
+    // The end of the list at the narrowest width: the interrupted card.
+    view.resize(900, kHeight);
+    settle();
+    if (auto* area = view.findChild<QScrollArea*>()) {
+      area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+      settle();
+    }
+    folder.grab(&view, sized(QStringLiteral("downloads-end"), 900));
   }
   {
     DownloadStore empty(nullptr);
@@ -129,8 +137,8 @@ void history(PictureFolder& folder, BrowserModel& model, HistoryStore& store) {
   }
   for (int index = 0; index < 30; ++index) {
     store.record(QStringLiteral("https://haber.example/makale/%1").arg(index),
-                 QStringLiteral("Uzun bir makale başlığı, satıra sığmayacak kadar uzun olan ve kısaltılması gereken "
-                                "bir başlık %1")
+                 QStringLiteral("Uzun bir makale başlığı, dar bir pencerede satıra sığmayacak kadar uzun olan ve "
+                                "bu yüzden sonunda kısaltılması gereken bir başlık %1")
                      .arg(index),
                  store.revision());
   }
