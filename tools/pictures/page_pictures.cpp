@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <condition_variable>
 #include <mutex>
@@ -165,12 +166,22 @@ void settings(PictureFolder& folder, BrowserModel& model) {
   }
 }
 
-// The updates group at its preferred height, with a margin of the page colour.
+// The updates group at its preferred height on the settings card's surface
+// (drawn alone, a top-level widget would fill with the platform's light
+// window colour), with a margin of the page colour.
 void updates(PictureFolder& folder, BrowserModel& model) {
-  UpdatesView view(&model);
-  view.resize(520, view.sizeHint().height());
-  const QColor background = Palette::colors(PreferencesTheme::of(model.preferences().get())).background;
-  folder.control(&view, QStringLiteral("updates"), background);
+  const PaletteColors& colors = Palette::colors(PreferencesTheme::of(model.preferences().get()));
+  QWidget card;
+  QPalette palette = card.palette();
+  palette.setColor(QPalette::Window, colors.surface);
+  card.setPalette(palette);
+  card.setAutoFillBackground(true);
+  auto* layout = new QVBoxLayout(&card);
+  // The settings card's inset.
+  layout->setContentsMargins(22, 22, 22, 22);
+  layout->addWidget(new UpdatesView(&model));
+  card.resize(520, card.sizeHint().height());
+  folder.control(&card, QStringLiteral("updates"), colors.background);
 }
 
 }  // namespace
