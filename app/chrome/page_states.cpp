@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -125,41 +124,6 @@ int MessagePage::stackWidth(const QString& title, const QString& detail) const {
   const int content = std::max({widest(title, m_title->font()), widest(detail, m_detail->font()),
                                 m_home->sizeHint().width(), 30});
   return std::min(content, kMaximumWidth);
-}
-
-LoadingSpinner::LoadingSpinner(std::shared_ptr<KitTheme> theme, QWidget* parent)
-    : QWidget(parent), m_theme(std::move(theme)), m_timer(new QTimer(this)) {
-  setFixedSize(sizeHint());
-  m_timer->setInterval(80);
-  connect(m_timer, &QTimer::timeout, this, [this] {
-    m_step = (m_step + 1) % 12;
-    update();
-  });
-}
-
-bool LoadingSpinner::isTurning() const { return m_timer->isActive(); }
-
-void LoadingSpinner::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
-  const QColor muted = Palette::colors(m_theme.get()).muted;
-  const QRectF ring = QRectF(rect()).adjusted(2, 2, -2, -2);
-  painter.setPen(QPen(Palette::withOpacity(muted, 0.25), 2));
-  painter.drawEllipse(ring);
-  painter.setPen(QPen(muted, 2, Qt::SolidLine, Qt::RoundCap));
-  // Qt's angles run counter-clockwise in sixteenths of a degree; the arc
-  // turns clockwise by 30 degrees a step.
-  painter.drawArc(ring, (90 - m_step * 30) * 16, -100 * 16);
-}
-
-void LoadingSpinner::showEvent(QShowEvent* event) {
-  m_timer->start();
-  QWidget::showEvent(event);
-}
-
-void LoadingSpinner::hideEvent(QHideEvent* event) {
-  m_timer->stop();
-  QWidget::hideEvent(event);
 }
 
 LoadingPage::LoadingPage(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent) : QWidget(parent) {

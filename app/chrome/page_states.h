@@ -14,10 +14,10 @@
 #include <memory>
 
 #include "kit/kit_theme.h"
+#include "kit/loading_spinner.h"
 #include "model/browser_preferences.h"
 
 class KitLabel;
-class QTimer;
 
 // A push button in the platform's prominent bordered style: white text on
 // the accent, rounded 6 pt, with the hand pointer. Follows scheme and accent.
@@ -52,26 +52,6 @@ private:
   KitLabel* m_title = nullptr;
   KitLabel* m_detail = nullptr;
   QPushButton* m_home = nullptr;
-};
-
-// A small indeterminate progress indicator: a turning arc, animated only
-// while it is visible.
-class LoadingSpinner : public QWidget {
-  Q_OBJECT
-public:
-  LoadingSpinner(std::shared_ptr<KitTheme> theme, QWidget* parent = nullptr);
-  QSize sizeHint() const override { return QSize(16, 16); }
-  bool isTurning() const;
-
-protected:
-  void paintEvent(QPaintEvent* event) override;
-  void showEvent(QShowEvent* event) override;
-  void hideEvent(QHideEvent* event) override;
-
-private:
-  std::shared_ptr<KitTheme> m_theme;
-  QTimer* m_timer;
-  int m_step = 0;
 };
 
 // The page of a tab whose page is on its way: the indicator over

@@ -100,7 +100,7 @@ SearchView::SearchView(const QString& query, BrowserModel& model, QWidget* paren
       m_query(query) {
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
-  m_scroll = PageLayout::scrollingColumn(this, kMaximumWidth, 45, 22, &m_column);
+  m_scroll = PageLayout::scrollingColumn(this, m_theme, kMaximumWidth, 45, 22, &m_column);
   outer->addWidget(m_scroll);
 
   m_heading = new KitLabel({}, KitFonts::system(28, QFont::DemiBold), KitLabel::Tone::Ink, m_theme);

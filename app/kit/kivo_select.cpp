@@ -9,6 +9,7 @@
 #include "kit/kit_icons.h"
 #include "kit/kivo_popup.h"
 #include "kit/palette.h"
+#include "platform/check.h"
 
 namespace {
 
@@ -69,6 +70,8 @@ KivoSelectOptions::KivoSelectOptions(QList<KivoSelectOption> options, qint64 sel
       m_pick(std::move(pick)),
       m_close(std::move(close)),
       m_theme(std::move(theme)) {
+  // The keyboard's wrapping highlight counts modulo the number of options.
+  KIVO_CHECK(!m_options.isEmpty());
   setFixedWidth(kWidth);
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_TranslucentBackground);
@@ -130,6 +133,8 @@ void KivoSelectOptions::keyPressEvent(QKeyEvent* event) {
 KivoSelect::KivoSelect(const QString& title, QList<KivoSelectOption> options, qint64 selection,
                        std::shared_ptr<KitTheme> theme, QWidget* parent)
     : KivoButton(theme, parent), m_title(title), m_options(std::move(options)), m_selection(selection) {
+  // An empty list could open a list with no row to highlight or pick.
+  KIVO_CHECK(!m_options.isEmpty());
   setLabelFont(KitFonts::system(12, QFont::Medium));
   setPadding(QMargins(kButtonInset, 0, kButtonInset, 0));
   setAccessibleName(title);
@@ -151,6 +156,7 @@ KivoSelect::KivoSelect(const QString& title, QList<KivoSelectOption> options, qi
 }
 
 void KivoSelect::setOptions(QList<KivoSelectOption> options) {
+  KIVO_CHECK(!options.isEmpty());
   m_options = std::move(options);
   updateGeometry();
   update();

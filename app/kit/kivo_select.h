@@ -5,7 +5,9 @@
 // picks) and the keyboard (Up and Down move a wrapping highlight, Return or
 // Space pick, Escape closes).
 //
-// Limit: the option list must not be empty. Main thread.
+// Limit: the option list must not be empty; an empty list is refused where
+// it is given (construction, setOptions) and stops the program, as a caller's
+// fault that no later key press may turn into a division by zero. Main thread.
 #pragma once
 
 #include <QList>
@@ -68,7 +70,8 @@ public:
 
   const QString& title() const { return m_title; }
   const QList<KivoSelectOption>& options() const { return m_options; }
-  // Takes effect at the next opening of the list.
+  // Takes effect at the next opening of the list; `options` must not be
+  // empty.
   void setOptions(QList<KivoSelectOption> options);
   qint64 selection() const { return m_selection; }
   // Changes what the button shows at once; emits selectionChanged.

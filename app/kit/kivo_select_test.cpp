@@ -120,4 +120,20 @@ TEST_F(KivoSelectTest, UnmatchedSelectionShowsTheTitleAndDuplicatesUseTheFirst) 
   EXPECT_EQ(select->accessibleName(), QStringLiteral("Geçmiş dönemi"));
 }
 
+// An empty list used to reach the keyboard's modulo and divide by zero on the
+// first Up or Down; it is refused where it is given instead.
+TEST(KivoSelectDeathTest, AnEmptyOptionListIsRefusedWhereItIsSet) {
+  // The child process starts afresh: forking a process with Qt's threads
+  // running is not safe.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  auto preferences = KitTest::preferences(QStringLiteral("kit-select-empty-test"));
+  const std::shared_ptr<KitTheme> theme = PreferencesTheme::of(preferences);
+  EXPECT_DEATH(KivoSelect(QStringLiteral("Dönem"), {}, 0, theme), "isEmpty");
+  KivoSelect select(QStringLiteral("Dönem"), {{1, QStringLiteral("Bir")}}, 1, theme);
+  EXPECT_DEATH(select.setOptions({}), "isEmpty");
+  EXPECT_DEATH(KivoSelectOptions({}, 0, [](qint64) {}, [] {}, theme), "isEmpty");
+  EXPECT_EQ(select.options().size(), 1);
+  preferences->storage()->removeAll();
+}
+
 }  // namespace

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "kit/palette.h"
+
 namespace {
 
 // A press on the track pages once at once, then repeats after a pause for as
@@ -221,7 +223,20 @@ OverlayScrollBars::OverlayScrollBars(QAbstractScrollArea* area)
   layout();
 }
 
+OverlayScrollBars::OverlayScrollBars(QAbstractScrollArea* area, std::shared_ptr<KitTheme> theme)
+    : OverlayScrollBars(area) {
+  m_theme = std::move(theme);
+  if (m_theme) connect(m_theme.get(), &KitTheme::schemeChanged, this, &OverlayScrollBars::shadeForTheme);
+  shadeForTheme();
+}
+
 OverlayScrollBars::~OverlayScrollBars() = default;
+
+void OverlayScrollBars::shadeForTheme() {
+  const bool dark = Palette::scheme(m_theme.get()) == ColorScheme::Dark;
+  m_vertical->setDarkBackdrop(dark);
+  m_horizontal->setDarkBackdrop(dark);
+}
 
 void OverlayScrollBars::layout() {
   const QRect area = m_area->viewport()->rect();
@@ -243,5 +258,11 @@ void OverlayScrollBars::layout() {
 
 bool OverlayScrollBars::eventFilter(QObject* watched, QEvent* event) {
   if (watched == m_area->viewport() && event->type() == QEvent::Resize) layout();
+  // Content set after the bars (a scroll area's widget replaced on a
+  // refresh) would otherwise cover them.
+  if (watched == m_area->viewport() && event->type() == QEvent::ChildAdded) {
+    m_vertical->raise();
+    m_horizontal->raise();
+  }
   return QObject::eventFilter(watched, event);
 }

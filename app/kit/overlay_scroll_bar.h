@@ -15,6 +15,10 @@
 #include <QScrollBar>
 #include <QWidget>
 
+#include <memory>
+
+#include "kit/kit_theme.h"
+
 class QAbstractScrollArea;
 
 class OverlayScrollBar : public QWidget {
@@ -94,6 +98,9 @@ class OverlayScrollBars : public QObject {
 
 public:
   explicit OverlayScrollBars(QAbstractScrollArea* area);
+  // Bars over a surface drawn in `theme`'s scheme: their thumbs are light
+  // while the scheme is dark and follow every change of it.
+  OverlayScrollBars(QAbstractScrollArea* area, std::shared_ptr<KitTheme> theme);
   ~OverlayScrollBars() override;
 
   OverlayScrollBar* vertical() const { return m_vertical; }
@@ -110,7 +117,10 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+  void shadeForTheme();
+
   QAbstractScrollArea* m_area;
   OverlayScrollBar* m_vertical;
   OverlayScrollBar* m_horizontal;
+  std::shared_ptr<KitTheme> m_theme;
 };

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+#include "kit/kit_test_support.h"
+
 namespace {
 
 constexpr int kThickness = OverlayScrollBar::kThickness;
@@ -116,4 +118,22 @@ TEST_F(OverlayScrollBarsTest, PointerOverTheBarWidensAndStrengthensTheThumb) {
   EXPECT_GT(bar->thumbColor().lightness(), 128);
 }
 
+// Bars over a page of the kit take their tone from the page's scheme, so a
+// dark page never shows a dark thumb, and they follow every change of it.
+TEST(OverlayScrollBarsThemeTest, ThumbsFollowTheThemesScheme) {
+  auto preferences = KitTest::preferences(QStringLiteral("kit-overlay-theme-test"));
+  preferences->setAppearance(BrowserAppearance::Dark);
+  QScrollArea area;
+  auto* bars = new OverlayScrollBars(&area, PreferencesTheme::of(preferences));
+  EXPECT_TRUE(bars->vertical()->darkBackdrop());
+  EXPECT_TRUE(bars->horizontal()->darkBackdrop());
+  const int lightThumb = bars->vertical()->thumbColor().lightness();
+  preferences->setAppearance(BrowserAppearance::Light);
+  EXPECT_FALSE(bars->vertical()->darkBackdrop());
+  EXPECT_FALSE(bars->horizontal()->darkBackdrop());
+  EXPECT_LT(bars->vertical()->thumbColor().lightness(), lightThumb);
+  preferences->storage()->removeAll();
+}
+
 }  // namespace
+

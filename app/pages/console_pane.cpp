@@ -8,6 +8,7 @@
 
 #include "kit/kit_fonts.h"
 #include "kit/kivo_button.h"
+#include "kit/overlay_scroll_bar.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "pages/devtools_divider.h"
@@ -104,6 +105,7 @@ ConsolePane::ConsolePane(BrowserModel* model, QWidget* parent) : QWidget(parent)
   m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   m_scroll->viewport()->setAutoFillBackground(false);
   column->addWidget(m_scroll, 1);
+  new OverlayScrollBars(m_scroll, PreferencesTheme::of(model->preferences()));
 }
 
 void ConsolePane::refresh() {

@@ -3,13 +3,13 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "kit/interaction_cursor.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
+#include "kit/kivo_progress_bar.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "pages/page_parts.h"
@@ -57,24 +57,25 @@ DownloadCard::DownloadCard(DownloadStore& store, std::shared_ptr<BrowserPreferen
                             [this] { return Palette::colors(m_theme.get()).muted; });
   row->addWidget(m_symbol, 0, Qt::AlignTop);
 
+  // The text column takes whatever width the symbol and the buttons leave:
+  // every line of it may shrink to nothing, so a long name or address never
+  // pushes the buttons out of the card.
   auto* text = new QVBoxLayout;
   text->setSpacing(9);
-  m_name = new KitLabel({}, KitFonts::system(15, QFont::Medium), KitLabel::Tone::Ink, m_theme);
+  m_name = new ElidedLabel(Qt::ElideMiddle, KitFonts::system(15, QFont::Medium), KitLabel::Tone::Ink, m_theme);
   m_name->setTextInteractionFlags(Qt::TextSelectableByMouse);
   text->addWidget(m_name);
-  m_address = new KitLabel({}, KitFonts::system(11), KitLabel::Tone::Muted, m_theme);
+  m_address = new ElidedLabel(Qt::ElideRight, KitFonts::system(11), KitLabel::Tone::Muted, m_theme);
   m_address->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  m_address->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   text->addWidget(m_address);
-  m_progress = new QProgressBar;
-  m_progress->setTextVisible(false);
-  m_progress->setFixedHeight(6);
+  m_progress = new KivoProgressBar(m_theme);
   text->addWidget(m_progress);
-  m_status = new KitLabel({}, KitFonts::system(12), KitLabel::Tone::Muted, m_theme);
+  m_status = new ElidedLabel(Qt::ElideRight, KitFonts::system(12), KitLabel::Tone::Muted, m_theme);
   text->addWidget(m_status);
-  m_detail = new PageText({}, KitFonts::system(11), [] { return PageLayout::red(); });
+  m_detail = new PageText({}, KitFonts::system(11), [this] { return PageLayout::red(m_theme.get()); });
   m_detail->setTextInteractionFlags(Qt::TextSelectableByMouse);
   m_detail->setWordWrap(true);
+  m_detail->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   text->addWidget(m_detail);
   row->addLayout(text, 1);
 
@@ -115,8 +116,8 @@ void DownloadCard::setEntry(const DownloadEntry& entry) {
   m_entry = entry;
   const bool running = entry.state == DownloadEntry::State::Running;
   m_symbol->setName(symbolName(entry.state));
-  m_name->setPlainText(entry.destination.fileName());
-  m_address->setPlainText(entry.address);
+  m_name->setFullText(entry.destination.fileName());
+  m_address->setFullText(entry.address);
   m_progress->setVisible(running);
   if (running) {
     if (entry.expected < 1) {
@@ -127,7 +128,7 @@ void DownloadCard::setEntry(const DownloadEntry& entry) {
       m_progress->setValue(int(std::clamp(double(entry.received) / double(entry.expected), 0.0, 1.0) * 1000));
     }
   }
-  m_status->setPlainText(statusLine(entry));
+  m_status->setFullText(statusLine(entry));
   m_detail->setText(entry.detail);
   m_detail->setVisible(!entry.detail.isEmpty());
   m_cancel->setVisible(running);
@@ -154,7 +155,7 @@ DownloadsView::DownloadsView(DownloadStore& store, bool isPrivate, std::shared_p
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   QVBoxLayout* column = nullptr;
-  outer->addWidget(PageLayout::scrollingColumn(this, 980, 36, 24, &column));
+  outer->addWidget(PageLayout::scrollingColumn(this, m_theme, 980, 36, 24, &column));
 
   // The header row.
   auto* header = new QHBoxLayout;
@@ -174,7 +175,7 @@ DownloadsView::DownloadsView(DownloadStore& store, bool isPrivate, std::shared_p
   auto* note = new KitLabel(m_note, KitFonts::system(13), KitLabel::Tone::Muted, m_theme);
   note->setWordWrap(true);
   column->addWidget(note);
-  m_error = new PageText({}, KitFonts::system(13), [] { return PageLayout::red(); });
+  m_error = new PageText({}, KitFonts::system(13), [this] { return PageLayout::red(m_theme.get()); });
   m_error->setWordWrap(true);
   column->addWidget(m_error);
   m_empty = PageParts::emptyState(QStringLiteral("Henüz indirme yok"), QStringLiteral("arrow.down.circle"),

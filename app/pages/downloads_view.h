@@ -18,11 +18,11 @@
 #include "profile/download_entry.h"
 
 class DownloadStore;
-class KitLabel;
+class ElidedLabel;
+class KivoProgressBar;
 class PageButton;
 class PageSymbol;
 class PageText;
-class QProgressBar;
 class QPushButton;
 class QVBoxLayout;
 
@@ -40,12 +40,14 @@ public:
   static QString symbolName(DownloadEntry::State state);
 
   QString symbol() const;
-  QProgressBar* progress() const { return m_progress; }
+  KivoProgressBar* progress() const { return m_progress; }
   QPushButton* cancelButton() const { return m_cancel; }
   QPushButton* revealButton() const { return m_reveal; }
   PageButton* removeButton() const { return m_remove; }
   PageText* detailLine() const { return m_detail; }
-  KitLabel* statusLabel() const { return m_status; }
+  ElidedLabel* statusLabel() const { return m_status; }
+  ElidedLabel* nameLabel() const { return m_name; }
+  ElidedLabel* addressLabel() const { return m_address; }
 
 protected:
   void paintEvent(QPaintEvent* event) override;
@@ -56,10 +58,10 @@ private:
   std::shared_ptr<KitTheme> m_theme;
   DownloadEntry m_entry;
   PageSymbol* m_symbol = nullptr;
-  KitLabel* m_name = nullptr;
-  KitLabel* m_address = nullptr;
-  QProgressBar* m_progress = nullptr;
-  KitLabel* m_status = nullptr;
+  ElidedLabel* m_name = nullptr;
+  ElidedLabel* m_address = nullptr;
+  KivoProgressBar* m_progress = nullptr;
+  ElidedLabel* m_status = nullptr;
   PageText* m_detail = nullptr;
   QPushButton* m_cancel = nullptr;
   QPushButton* m_reveal = nullptr;

@@ -1,13 +1,16 @@
 #include "pages/downloads_view.h"
 
+#include <QApplication>
 #include <QLocale>
-#include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "kit/kivo_progress_bar.h"
+#include "kit/loading_spinner.h"
 #include "pages/page_widgets.h"
 #include "pages/pages_test_support.h"
 #include "profile/download_store.h"
@@ -103,4 +106,108 @@ TEST(DownloadsViewTest, PrivateNote) {
   EXPECT_TRUE(view.noteText().startsWith("Gizli oturum kapanınca"));
 }
 
+// A long file name used to widen the card past the page, pushing the buttons
+// (and the header button) out of reach. From the narrowest window up, every
+// card now stays inside the page with its buttons inside the card, the name
+// shortened in the middle and the address at the end.
+class DownloadsFit : public testing::TestWithParam<int> {};
+
+TEST_P(DownloadsFit, CardsAndButtonsStayInsideThePage) {
+  const int width = GetParam();
+  auto preferences = PagesTest::preferences(QStringLiteral("pages-downloads-fit-test"));
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString name = QStringLiteral("cok-uzun-bir-dosya-adi-") + QString(300, QLatin1Char('x')) +
+                       QStringLiteral("-son.tar.gz");
+  const QString address = QStringLiteral("https://example.com/") + QString(400, QLatin1Char('y'));
+  using State = DownloadEntry::State;
+  const std::unique_ptr<DownloadStore> store = PagesTest::downloads(
+      folder.filePath(QStringLiteral("downloads.json")),
+      {PagesTest::download(folder.path(), name, address, State::Complete),
+       PagesTest::download(folder.path(), name, address, State::Failed, 0, QStringLiteral("Bağlantı kurulamadı")),
+       PagesTest::download(folder.path(), name, address, State::Failed)});
+  DownloadsView view(*store, false, preferences);
+  ASSERT_EQ(view.cards().size(), 3);
+  // The last card shows a running download, with its cancel button.
+  DownloadEntry running = view.cards().at(2)->entry();
+  running.state = State::Running;
+  running.expected = -1;
+  view.cards().at(2)->setEntry(running);
+  view.resize(width, 700);
+  view.show();
+  QApplication::processEvents();
+
+  const QRect page = view.rect();
+  const auto inside = [&](QWidget* widget, QWidget* frame) {
+    return frame->rect().contains(QRect(widget->mapTo(frame, QPoint(0, 0)), widget->size()));
+  };
+  EXPECT_TRUE(inside(view.clearFinishedButton(), &view)) << width;
+  EXPECT_GE(view.clearFinishedButton()->width(), view.clearFinishedButton()->sizeHint().width());
+  for (DownloadCard* card : view.cards()) {
+    EXPECT_TRUE(page.contains(QRect(card->mapTo(&view, QPoint(0, 0)), card->size()))) << width;
+    const QList<QWidget*> buttons{card->cancelButton(), card->revealButton(), card->removeButton()};
+    for (QWidget* button : buttons) {
+      if (button->isHidden()) continue;
+      EXPECT_TRUE(inside(button, card)) << width << " " << button->metaObject()->className();
+      // Whole, not squeezed to part of its title.
+      EXPECT_GE(button->width(), button->sizeHint().width()) << width << " " << button->metaObject()->className();
+      // The buttons sit right of the text, which never runs under them.
+      EXPECT_LE(card->nameLabel()->mapTo(card, QPoint(card->nameLabel()->width(), 0)).x(),
+                button->mapTo(card, QPoint(0, 0)).x());
+    }
+    // What shows fits the label: shortened with "…", never cut off.
+    for (ElidedLabel* label : {card->nameLabel(), card->addressLabel()}) {
+      EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->shownText()), label->width());
+    }
+    EXPECT_TRUE(card->nameLabel()->isElided());
+    EXPECT_TRUE(card->nameLabel()->shownText().contains(QChar(0x2026)));
+    EXPECT_TRUE(card->nameLabel()->shownText().endsWith(QStringLiteral("-son.tar.gz")));
+    EXPECT_EQ(card->nameLabel()->toolTip(), name);
+    EXPECT_TRUE(card->addressLabel()->shownText().startsWith(QStringLiteral("https://example.com/")));
+    EXPECT_TRUE(card->addressLabel()->shownText().endsWith(QChar(0x2026)));
+  }
+  EXPECT_FALSE(view.cards().at(2)->cancelButton()->isHidden());
+  preferences->storage()->removeAll();
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, DownloadsFit, testing::Values(900, 1200, 1600));
+
+TEST(DownloadCardTest, ShortNamesShowWhole) {
+  auto preferences = PagesTest::preferences(QStringLiteral("pages-downloads-test"));
+  DownloadStore store(nullptr);
+  DownloadCard card(store, preferences);
+  card.setEntry(PagesTest::download(QStringLiteral("/tmp"), QStringLiteral("a.zip"),
+                                    QStringLiteral("https://example.com/a.zip"), DownloadEntry::State::Complete));
+  card.resize(900, card.sizeHint().height());
+  card.show();
+  QApplication::processEvents();
+  EXPECT_EQ(card.nameLabel()->shownText(), QStringLiteral("a.zip"));
+  EXPECT_FALSE(card.nameLabel()->isElided());
+  EXPECT_TRUE(card.nameLabel()->toolTip().isEmpty());
+  EXPECT_EQ(card.addressLabel()->shownText(), QStringLiteral("https://example.com/a.zip"));
+}
+
+// While a download runs without a known size the bar gives way to a turning
+// spinner; with a size, the bar shows the share received.
+TEST(DownloadCardTest, UnknownSizeShowsTheSpinner) {
+  auto preferences = PagesTest::preferences(QStringLiteral("pages-downloads-test"));
+  DownloadStore store(nullptr);
+  DownloadCard card(store, preferences);
+  DownloadEntry running = PagesTest::download(QStringLiteral("/tmp"), QStringLiteral("a.zip"),
+                                              QStringLiteral("https://example.com/a.zip"), DownloadEntry::State::Running);
+  running.expected = -1;
+  card.setEntry(running);
+  card.show();
+  QApplication::processEvents();
+  EXPECT_TRUE(card.progress()->isIndeterminate());
+  EXPECT_TRUE(card.progress()->spinner()->isVisible());
+  EXPECT_TRUE(card.progress()->spinner()->isTurning());
+  running.expected = 3000;
+  card.setEntry(running);
+  EXPECT_FALSE(card.progress()->spinner()->isVisible());
+  EXPECT_FALSE(card.progress()->spinner()->isTurning());
+  EXPECT_DOUBLE_EQ(card.progress()->fraction(), 0.5);
+}
+
 }  // namespace
+

@@ -15,6 +15,7 @@
 
 #include "kit/kit_fonts.h"
 #include "kit/kivo_button.h"
+#include "kit/overlay_scroll_bar.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "pages/devtools_divider.h"
@@ -94,6 +95,7 @@ ElementsTree::ElementsTree(BrowserModel* model, QWidget* parent) : QAbstractScro
   viewport()->setMouseTracking(true);
   viewport()->setAutoFillBackground(false);
   verticalScrollBar()->setSingleStep(kRowHeight);
+  new OverlayScrollBars(this, PreferencesTheme::of(model->preferences()));
 }
 
 int ElementsTree::leadingInset(qint64 depth) {
@@ -330,6 +332,7 @@ ElementsDetail::ElementsDetail(BrowserModel* model, QWidget* parent) : QWidget(p
   m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   m_scroll->viewport()->setAutoFillBackground(false);
   layout->addWidget(m_scroll);
+  new OverlayScrollBars(m_scroll, PreferencesTheme::of(model->preferences()));
 }
 
 void ElementsDetail::refresh() {

@@ -221,7 +221,7 @@ HistoryView::HistoryView(BrowserModel& model, HistoryStore& store, QWidget* pare
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   QVBoxLayout* column = nullptr;
-  outer->addWidget(PageLayout::scrollingColumn(this, 980, 36, 24, &column));
+  outer->addWidget(PageLayout::scrollingColumn(this, m_theme, 980, 36, 24, &column));
 
   // Title and note.
   column->addWidget(PageParts::title(QStringLiteral("Geçmiş"), QStringLiteral("clock.arrow.circlepath"),
@@ -253,7 +253,7 @@ HistoryView::HistoryView(BrowserModel& model, HistoryStore& store, QWidget* pare
   column->addLayout(controls);
 
   // 3.2-3.4 The error line, the empty state and the list.
-  m_error = new PageText({}, KitFonts::system(13), [] { return PageLayout::red(); });
+  m_error = new PageText({}, KitFonts::system(13), [this] { return PageLayout::red(m_theme.get()); });
   m_error->setWordWrap(true);
   column->addWidget(m_error);
   m_empty = PageParts::emptyState(QStringLiteral("Kayıt bulunamadı"), QStringLiteral("clock"), m_preferences);

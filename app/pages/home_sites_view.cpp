@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -24,9 +25,10 @@ SiteTile::SiteTile(const SiteSuggestion& suggestion, std::shared_ptr<BrowserPref
 
 QString SiteTile::initial(const QString& title) {
   if (title.isEmpty()) return {};
-  // The first user-perceived character, whatever its UTF-16 length.
-  qsizetype length = 1;
-  if (title.at(0).isHighSurrogate() && title.size() > 1) length = 2;
+  // The first user-perceived character, whatever its UTF-16 length and
+  // however many combining marks it carries.
+  QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, title);
+  const qsizetype length = std::max<qsizetype>(graphemes.toNextBoundary(), 1);
   return title.left(length).toUpper();
 }
 

@@ -90,7 +90,7 @@ void HomeView::build() {
   outer->addWidget(m_stack, 1);
   m_backdrop = new TabBackdrop(m_preferences, std::nullopt, m_stack);
   QVBoxLayout* column = nullptr;
-  m_scroll = PageLayout::scrollingColumn(m_stack, QWIDGETSIZE_MAX, 0, 24, &column);
+  m_scroll = PageLayout::scrollingColumn(m_stack, m_theme, QWIDGETSIZE_MAX, 0, 24, &column);
   m_scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
   m_column = column;
   m_column->setContentsMargins(32, 45, 32, 40);
@@ -221,11 +221,14 @@ void HomeView::refreshChips() {
 
 void HomeView::refreshLower() {
   if (!m_model) return;
-  // Exactly one of: the private note, the site tiles, nothing.
+  // Exactly one of: the private note, the site tiles, nothing. The section is
+  // emptied whole, the row that centres the tiles included, so toggling the
+  // shortcuts leaves nothing behind.
   delete m_sites;
   m_sites = nullptr;
   delete m_privateNote;
   m_privateNote = nullptr;
+  while (QLayoutItem* item = m_lowerLayout->takeAt(0)) delete item;
   if (m_model->isPrivate()) {
     m_privateNote = new QWidget;
     auto* row = new QHBoxLayout(m_privateNote);

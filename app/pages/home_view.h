@@ -42,6 +42,8 @@ public:
   // The private note, or null while it is not shown.
   QWidget* privateNote() const { return m_privateNote; }
   TabBackdrop* backdrop() const { return m_backdrop; }
+  // The section under the chips that holds the tiles or the private note.
+  QWidget* lowerSection() const { return m_lower; }
 
   // The placeholder dialog of the AI chip.
   static void showAIPlaceholder(BrowserModel& model);

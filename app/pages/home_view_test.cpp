@@ -1,5 +1,7 @@
 #include "pages/home_view.h"
 
+#include <QApplication>
+#include <QLayout>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -85,6 +87,51 @@ TEST_F(HomeViewTest, SitesFollowTheStoreAndTheSwitch) {
   EXPECT_EQ(model->current().address(), "kivo://history");
   store.clear();
   EXPECT_TRUE(sites.showsEmptyLine());
+}
+
+// The initial is the first letter as a reader sees it, upper-cased without
+// regard to the locale, however it is encoded.
+TEST(SiteTileTest, InitialIsTheFirstLetterUpperCased) {
+  const std::vector<std::pair<QString, QString>> cases{
+      {QStringLiteral("örnek.com"), QStringLiteral("Ö")},
+      {QStringLiteral("ıslak.example"), QStringLiteral("I")},
+      {QStringLiteral("çay.example"), QStringLiteral("Ç")},
+      {QStringLiteral("e\u0301cole.example"), QStringLiteral("E\u0301")},
+      {QStringLiteral("\U0001D41Aa.example"), QStringLiteral("\U0001D41A")},
+      {QString(), QString()},
+  };
+  for (const auto& [title, initial] : cases) EXPECT_EQ(SiteTile::initial(title), initial) << title.toStdString();
+}
+
+TEST_F(HomeViewTest, TilesOfInternationalHostsShowTheirUnicodeName) {
+  HistoryStore& store = model->profile()->history();
+  HomeSitesView sites(store, *model);
+  store.record(QStringLiteral("https://xn--rnek-4qa.com/yol"), {}, store.revision());
+  ASSERT_EQ(sites.tiles().size(), 1);
+  EXPECT_EQ(sites.tiles().at(0)->suggestion().title, QStringLiteral("örnek.com"));
+  EXPECT_EQ(SiteTile::initial(sites.tiles().at(0)->suggestion().title), QStringLiteral("Ö"));
+  EXPECT_EQ(sites.tiles().at(0)->accessibleName(), QStringLiteral("örnek.com"));
+  QTest::mouseClick(sites.tiles().at(0), Qt::LeftButton);
+  EXPECT_EQ(model->current().address(), QStringLiteral("https://xn--rnek-4qa.com"));
+}
+
+// Each time the shortcuts were turned on, the row that centres the tiles was
+// left behind in the section, empty, when they were turned off again.
+TEST_F(HomeViewTest, TogglingTheShortcutsLeavesNothingBehind) {
+  HomeView view(*model);
+  QLayout* section = view.lowerSection()->layout();
+  const qsizetype objects = view.lowerSection()->findChildren<QObject*>().size();
+  EXPECT_EQ(section->count(), 1);
+  for (int round = 0; round < 25; ++round) {
+    preferences->setShowShortcuts(false);
+    ASSERT_EQ(section->count(), 0);
+    EXPECT_EQ(view.sites(), nullptr);
+    preferences->setShowShortcuts(true);
+    ASSERT_EQ(section->count(), 1);
+    ASSERT_NE(view.sites(), nullptr);
+  }
+  QApplication::processEvents();
+  EXPECT_EQ(view.lowerSection()->findChildren<QObject*>().size(), objects);
 }
 
 TEST(TabBackdropTest, ColoursAndWaves) {

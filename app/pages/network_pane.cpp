@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "kit/kit_fonts.h"
+#include "kit/overlay_scroll_bar.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "pages/devtools_text.h"
@@ -17,6 +18,7 @@ NetworkPane::NetworkPane(BrowserModel* model, QWidget* parent) : QWidget(parent)
   m_scroll->setWidgetResizable(true);
   m_scroll->viewport()->setAutoFillBackground(false);
   layout->addWidget(m_scroll);
+  new OverlayScrollBars(m_scroll, PreferencesTheme::of(model->preferences()));
 }
 
 void NetworkPane::refresh() {

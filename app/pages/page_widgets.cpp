@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "kit/kit_fonts.h"
+#include "kit/overlay_scroll_bar.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "pages/page_symbols.h"
@@ -151,6 +152,39 @@ void PageText::paintEvent(QPaintEvent* event) {
   QLabel::paintEvent(event);
 }
 
+ElidedLabel::ElidedLabel(Qt::TextElideMode mode, const QFont& font, KitLabel::Tone tone,
+                         std::shared_ptr<KitTheme> theme, QWidget* parent)
+    : KitLabel({}, font, tone, std::move(theme), 0, parent), m_mode(mode) {
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void ElidedLabel::setFullText(const QString& text) {
+  setPlainText(text);
+  elide();
+  updateGeometry();
+}
+
+QSize ElidedLabel::sizeHint() const {
+  const QFontMetrics metrics(font());
+  // One pixel of slack: integer advances round fractional widths down.
+  return QSize(metrics.horizontalAdvance(plainText()) + 1, metrics.height());
+}
+
+QSize ElidedLabel::minimumSizeHint() const { return QSize(0, QFontMetrics(font()).height()); }
+
+void ElidedLabel::resizeEvent(QResizeEvent* event) {
+  KitLabel::resizeEvent(event);
+  elide();
+}
+
+void ElidedLabel::elide() {
+  const QString& whole = plainText();
+  const QFontMetrics metrics(font());
+  const QString shown = metrics.horizontalAdvance(whole) < width() ? whole : metrics.elidedText(whole, m_mode, width());
+  if (text() != shown) setText(shown);
+  setToolTip(shown == whole ? QString() : whole);
+}
+
 PageDivider::PageDivider(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
     : QWidget(parent), m_theme(PreferencesTheme::of(preferences)) {
   setFixedHeight(1);
@@ -164,12 +198,11 @@ void PageDivider::paintEvent(QPaintEvent*) {
 
 namespace PageLayout {
 
-QScrollArea* scrollingColumn(QWidget* owner, int maxWidth, int inset, int spacing, QVBoxLayout** column) {
+QScrollArea* scrollingColumn(QWidget* owner, std::shared_ptr<KitTheme> theme, int maxWidth, int inset, int spacing,
+                             QVBoxLayout** column) {
   auto* area = new QScrollArea(owner);
   area->setFrameShape(QFrame::NoFrame);
   area->setWidgetResizable(true);
-  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   area->viewport()->setAutoFillBackground(false);
   auto* content = new QWidget;
   content->setAutoFillBackground(false);
@@ -188,11 +221,17 @@ QScrollArea* scrollingColumn(QWidget* owner, int maxWidth, int inset, int spacin
   area->setWidget(content);
   // The page draws its own background under the column.
   content->setAutoFillBackground(false);
+  // The bars float over the page's right edge, inside the column's inset,
+  // so the column keeps its width whether the page scrolls or not.
+  new OverlayScrollBars(area, std::move(theme));
   *column = layout;
   return area;
 }
 
-QColor red() { return QColor::fromRgbF(1.0f, 0.231f, 0.188f); }
+QColor red(const KitTheme* theme) {
+  if (Palette::scheme(theme) == ColorScheme::Dark) return QColor::fromRgbF(1.0f, 0.412f, 0.38f);
+  return QColor::fromRgbF(1.0f, 0.231f, 0.188f);
+}
 
 void repaintTree(QWidget* root) {
   root->update();

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "kit/kit_label.h"
 #include "kit/kivo_button.h"
 #include "model/browser_preferences.h"
 
@@ -111,6 +112,32 @@ private:
   PageColor m_color;
 };
 
+// A one-line text in a palette tone that never asks for more width than it
+// is given: when the whole text does not fit it is shortened with "…" (in
+// the middle for file names, at the end for addresses) and the whole text
+// becomes the tooltip. plainText() stays the whole text.
+class ElidedLabel : public KitLabel {
+  Q_OBJECT
+public:
+  ElidedLabel(Qt::TextElideMode mode, const QFont& font, KitLabel::Tone tone, std::shared_ptr<KitTheme> theme,
+              QWidget* parent = nullptr);
+  void setFullText(const QString& text);
+  // The text shown now, shortened or whole.
+  QString shownText() const { return text(); }
+  bool isElided() const { return text() != plainText(); }
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+private:
+  void elide();
+
+  Qt::TextElideMode m_mode;
+};
+
 // A horizontal rule in the palette's line colour.
 class PageDivider : public QWidget {
   Q_OBJECT
@@ -126,14 +153,17 @@ private:
 
 namespace PageLayout {
 
-// A vertical scroll area (scroll bar shown) whose content is a column at
-// most `maxWidth` wide (insets included), centred in wider pages, with
-// `inset` on every side and `spacing` between children. Returns the area;
-// `column` receives the column's layout.
-QScrollArea* scrollingColumn(QWidget* owner, int maxWidth, int inset, int spacing, QVBoxLayout** column);
+// A vertical scroll area whose content is a column at most `maxWidth` wide
+// (insets included), centred in wider pages, with `inset` on every side and
+// `spacing` between children. Its scroll bars float over the page, show only
+// while the column is taller than the area and are drawn for `theme`'s
+// scheme. Returns the area; `column` receives the column's layout.
+QScrollArea* scrollingColumn(QWidget* owner, std::shared_ptr<KitTheme> theme, int maxWidth, int inset, int spacing,
+                             QVBoxLayout** column);
 
-// The platform's standard red.
-QColor red();
+// The red of error texts: the platform's standard red in the light scheme,
+// and a lighter red that keeps its contrast on the dark scheme's surfaces.
+QColor red(const KitTheme* theme);
 
 // Repaints `root` and every widget under it (after a change of scheme or
 // accent).

@@ -12,6 +12,8 @@
 #include "model/browser_preferences.h"
 #include "model/settings_store.h"
 #include "profile/browsing_profile.h"
+#include "profile/download_store.h"
+#include "profile/profile_files.h"
 #include "test_printers.h"
 
 namespace PagesTest {
@@ -51,4 +53,27 @@ inline HistoryEntry visit(const QString& address, double visitedAt, const QStrin
   return HistoryEntry{QUuid::createUuid(), address, title, visitedAt};
 }
 
+// A download list that reads `entries` from a list file at `file` (in a
+// folder the caller owns), as a later run of the browser would: entries that
+// were running come back interrupted. It transfers nothing by itself.
+inline std::unique_ptr<DownloadStore> downloads(const QString& file, const QList<DownloadEntry>& entries) {
+  ProfileFiles::write(DownloadStore::encode(entries), file);
+  return std::make_unique<DownloadStore>(nullptr, file);
+}
+
+// A finished download of `name` from `address`, saved under `folder`.
+inline DownloadEntry download(const QString& folder, const QString& name, const QString& address,
+                              DownloadEntry::State state, qint64 received = 1500, const QString& detail = {}) {
+  DownloadEntry entry;
+  entry.id = QUuid::createUuid();
+  entry.address = address;
+  entry.destination = QUrl::fromLocalFile(folder + QLatin1Char('/') + name);
+  entry.startedAt = 786000000;
+  entry.received = received;
+  entry.state = state;
+  entry.detail = detail;
+  return entry;
+}
+
 }  // namespace PagesTest
+

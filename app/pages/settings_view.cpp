@@ -312,8 +312,7 @@ SettingsView::SettingsView(BrowserModel& model, QWidget* parent)
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   QVBoxLayout* column = nullptr;
-  QScrollArea* area = PageLayout::scrollingColumn(this, kMaximumWidth, 36, 27, &column);
-  area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  QScrollArea* area = PageLayout::scrollingColumn(this, m_theme, kMaximumWidth, 36, 27, &column);
   outer->addWidget(area);
 
   // The title with the subtitle 10 below it.

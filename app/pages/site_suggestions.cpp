@@ -22,6 +22,13 @@ std::optional<QString> origin(const QString& address) {
   return built.toString(QUrl::FullyEncoded);
 }
 
+QString displayHost(const QString& host) {
+  // Every top-level domain, not only those on Qt's short default list: a
+  // Turkish name under ".com" reads as written. The tile's help text and
+  // target keep the ASCII form, so the real address is always one hover away.
+  return QUrl::fromAce(host.toLatin1(), QUrl::IgnoreIDNWhitelist);
+}
+
 QList<SiteSuggestion> fromEntries(const QList<HistoryEntry>& entries, bool frequent) {
   // Group the visits by origin, keeping the stored order within a group.
   QHash<QString, QList<const HistoryEntry*>> groups;
@@ -39,7 +46,7 @@ QList<SiteSuggestion> fromEntries(const QList<HistoryEntry>& entries, bool frequ
     }
     const QUrl parsed(group.key());
     if (!parsed.isValid() || parsed.host().isEmpty()) continue;
-    QString title = parsed.host();
+    QString title = displayHost(parsed.host(QUrl::FullyEncoded));
     if (title.startsWith(QLatin1String("www."))) title = title.mid(4);
     tiles.append(SiteSuggestion{group.key(), title, group.value().size(), newest->visitedAt});
   }

@@ -14,7 +14,7 @@
 // One tile: an origin and how it was visited.
 struct SiteSuggestion {
   QString id;             // scheme "://" host, plus ":" port when the address named one
-  QString title;          // the host without a leading "www."
+  QString title;          // the host in its Unicode form, without a leading "www."
   qint64 count = 0;       // visits of this origin
   double visitedAt = 0;   // the newest of those visits
   bool operator==(const SiteSuggestion&) const = default;
@@ -23,6 +23,11 @@ struct SiteSuggestion {
 namespace SiteSuggestions {
 
 inline constexpr qsizetype kLimit = 8;
+
+// `host` (ASCII, internationalised labels in their "xn--" form) as a reader
+// writes it: every such label decoded to Unicode; a label that does not
+// decode stays as it is.
+QString displayHost(const QString& host);
 
 // The tiles of `entries` (newest first): newest visit first, or with
 // `frequent` most visits first, then newest, then id ascending; at most 8.

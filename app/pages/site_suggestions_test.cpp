@@ -80,6 +80,23 @@ TEST(SiteSuggestions, DropsWwwFromTitleOnlyAndKeepsEight) {
   EXPECT_EQ(tiles[0].title, "example.net");
 }
 
+// Internationalised hosts used to show as their "xn--" form, with the
+// initial "X"; the title now reads as the name is written, while the id (the
+// tile's target and help text) keeps the form the address was visited in.
+TEST(SiteSuggestions, TitlesShowInternationalHostsInUnicode) {
+  const QList<HistoryEntry> entries{visit("https://xn--rnek-4qa.com/a", 3),
+                                    visit("https://www.xn--kitaplk-wfb.com.tr/", 2),
+                                    visit("https://xn--slak-kza.example:8443/", 1)};
+  const QList<SiteSuggestion> tiles = SiteSuggestions::fromEntries(entries, false);
+  ASSERT_EQ(tiles.size(), 3);
+  EXPECT_EQ(tiles[0].title, QStringLiteral("örnek.com"));
+  EXPECT_EQ(tiles[0].id, QStringLiteral("https://xn--rnek-4qa.com"));
+  EXPECT_EQ(tiles[1].title, QStringLiteral("kitaplık.com.tr"));
+  EXPECT_EQ(tiles[1].id, QStringLiteral("https://www.xn--kitaplk-wfb.com.tr"));
+  EXPECT_EQ(tiles[2].title, QStringLiteral("ıslak.example"));
+  EXPECT_EQ(SiteSuggestions::displayHost(QStringLiteral("example.com")), QStringLiteral("example.com"));
+}
+
 TEST(HomeFeatureTests, PassesWithTheRealStores) {
   testing::internal::CaptureStdout();
   EXPECT_NO_THROW(runHomeFeatureTests());

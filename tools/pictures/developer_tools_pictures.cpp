@@ -1,4 +1,4 @@
-// The developer tools panel at 960 x 285: each pane over a small document
+// The developer tools panel 285 high at 900, 1200 and 1600 wide: each pane over a small document
 // with console messages and a network answer, the Elements pane of a tab
 // without a document, and a real renderer scene of 2,000 nodes at its top
 // and at its end, where the truncation note shows.
@@ -41,18 +41,22 @@ void panes(PictureFolder& folder) {
   model.setDevToolsVisible(true);
   model.inspect(2);
   DeveloperToolsView view(&model);
-  view.resize(960, DeveloperToolsView::kPanelHeight);
-  view.show();
-  for (const InspectorTab tab : InspectorTabs::all()) {
-    model.setInspectorTab(tab);
+  for (const int width : {900, 1200, 1600}) {
+    const QString suffix = QLatin1Char('-') + QString::number(width);
+    view.resize(width, DeveloperToolsView::kPanelHeight);
+    view.show();
+    model.select(firstID);
+    for (const InspectorTab tab : InspectorTabs::all()) {
+      model.setInspectorTab(tab);
+      QApplication::processEvents();
+      folder.grab(&view, QStringLiteral("devtools-") + InspectorTabs::rawValue(tab).toLower() + suffix);
+    }
+    // The second tab shows the home page, so the Elements pane has no nodes.
+    model.select(secondID);
+    model.setInspectorTab(InspectorTab::Elements);
     QApplication::processEvents();
-    folder.grab(&view, QStringLiteral("devtools-") + InspectorTabs::rawValue(tab).toLower());
+    folder.grab(&view, QStringLiteral("devtools-elements-empty") + suffix);
   }
-  // The second tab shows the home page, so the Elements pane has no nodes.
-  model.select(secondID);
-  model.setInspectorTab(InspectorTab::Elements);
-  QApplication::processEvents();
-  folder.grab(&view, QStringLiteral("devtools-elements-empty"));
 }
 
 void realScene(PictureFolder& folder) {
@@ -77,13 +81,19 @@ void realScene(PictureFolder& folder) {
     if (n.attributes.value(QStringLiteral("id")) == QLatin1String("ana")) fixture.model->inspect(n.id);
   }
   DeveloperToolsView view(fixture.model.get());
-  view.resize(1000, DeveloperToolsView::kPanelHeight);
-  view.show();
-  QApplication::processEvents();
-  ElementsTree* tree = view.elementsPane()->tree();
-  folder.grab(&view, QStringLiteral("devtools-elements-scene-top"));
-  tree->verticalScrollBar()->setValue(tree->verticalScrollBar()->maximum());
-  folder.grab(&view, QStringLiteral("devtools-elements-scene-end"));
+  for (const int width : {900, 1200, 1600}) {
+    const QString suffix = QLatin1Char('-') + QString::number(width);
+    view.resize(width, DeveloperToolsView::kPanelHeight);
+    view.show();
+    QApplication::processEvents();
+    ElementsTree* tree = view.elementsPane()->tree();
+    tree->verticalScrollBar()->setValue(0);
+    QApplication::processEvents();
+    folder.grab(&view, QStringLiteral("devtools-elements-scene-top") + suffix);
+    tree->verticalScrollBar()->setValue(tree->verticalScrollBar()->maximum());
+    QApplication::processEvents();
+    folder.grab(&view, QStringLiteral("devtools-elements-scene-end") + suffix);
+  }
 }
 
 }  // namespace

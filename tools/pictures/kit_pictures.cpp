@@ -1,20 +1,24 @@
-// The kit's controls: buttons and marks in a row, the two kinds of dialog
-// card, and the open select list and colour editor.
+// The kit's controls: a gallery 900, 1200 and 1600 wide on the page colour
+// (buttons and marks, progress bars and spinners, the two kinds of dialog
+// card), each dialog card alone, and the open select list and colour editor.
 #include <QApplication>
 #include <QEnterEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QVBoxLayout>
 #include <QTest>
 
 // The kit's test helpers build the same isolated preferences and the same
 // shown window that the kit's tests use.
 #include "kit/kit_test_support.h"
+#include "kit/loading_spinner.h"
 #include "kit/kivo_action_button.h"
 #include "kit/kivo_button.h"
 #include "kit/kivo_color_picker.h"
 #include "kit/kivo_dialog.h"
 #include "kit/kivo_panel.h"
 #include "kit/kivo_popup.h"
+#include "kit/kivo_progress_bar.h"
 #include "kit/kivo_select.h"
 #include "kit/mark.h"
 #include "kit/palette.h"
@@ -23,11 +27,10 @@
 
 namespace {
 
-void buttonsAndMarks(PictureFolder& folder, const std::shared_ptr<KitTheme>& theme,
-                     const QColor& background) {
-  QWidget row;
-  row.setAttribute(Qt::WA_TranslucentBackground);
-  auto* layout = new QHBoxLayout(&row);
+QWidget* buttonsAndMarks(const std::shared_ptr<KitTheme>& theme) {
+  auto* row = new QWidget;
+  row->setAttribute(Qt::WA_TranslucentBackground);
+  auto* layout = new QHBoxLayout(row);
   layout->setSpacing(12);
   layout->addWidget(new Mark(theme, 34));
   layout->addWidget(new Mark(theme, 60));
@@ -51,20 +54,85 @@ void buttonsAndMarks(PictureFolder& folder, const std::shared_ptr<KitTheme>& the
   layout->addWidget(new KivoColorPicker(theme));
   layout->addWidget(
       new KivoSelect(QStringLiteral("Geçmiş dönemi"), {{0, QStringLiteral("Tüm zamanlar")}}, 0, theme));
-  folder.control(&row, QStringLiteral("kit-buttons"), background);
+  layout->addStretch(1);
+  return row;
+}
+
+// Progress bars at nothing, part and all of their range, one whose total is
+// unknown, and the loading page's spinner.
+QWidget* progress(const std::shared_ptr<KitTheme>& theme) {
+  auto* row = new QWidget;
+  row->setAttribute(Qt::WA_TranslucentBackground);
+  auto* layout = new QHBoxLayout(row);
+  layout->setSpacing(24);
+  for (const int value : {0, 400, 1000}) {
+    auto* bar = new KivoProgressBar(theme);
+    bar->setRange(0, 1000);
+    bar->setValue(value);
+    bar->setFixedWidth(180);
+    layout->addWidget(bar);
+  }
+  auto* unknown = new KivoProgressBar(theme);
+  unknown->setRange(0, 0);
+  layout->addWidget(unknown);
+  layout->addWidget(new LoadingSpinner(theme));
+  layout->addStretch(1);
+  return row;
+}
+
+QWidget* dialogCard(const std::shared_ptr<KitTheme>& theme, bool destructive) {
+  if (destructive) {
+    return new KivoDialogCard(QStringLiteral("Geçmiş silinsin mi?"),
+                              KivoDialog::clearHistoryMessage(QStringLiteral("Tüm zamanlar")),
+                              KivoDialog::clearHistoryDetail(0), QStringLiteral("Geçmişi sil"), true,
+                              QStringLiteral("Vazgeç"), [](bool) {}, theme);
+  }
+  return new KivoDialogCard(QStringLiteral("Kivo hakkında"),
+                            QStringLiteral("Kendi HTML, CSS ve yerleşim motoruyla küçük bir tarayıcı."), std::nullopt,
+                            QStringLiteral("Tamam"), false, std::nullopt, [](bool) {}, theme);
+}
+
+void gallery(PictureFolder& folder, const std::shared_ptr<KitTheme>& theme, const QColor& background) {
+  for (const int width : {900, 1200, 1600}) {
+    QWidget page;
+    QPalette palette = page.palette();
+    palette.setColor(QPalette::Window, background);
+    page.setPalette(palette);
+    page.setAutoFillBackground(true);
+    auto* column = new QVBoxLayout(&page);
+    column->setContentsMargins(24, 24, 24, 24);
+    column->setSpacing(24);
+    column->addWidget(buttonsAndMarks(theme));
+    column->addWidget(progress(theme));
+    // The two cards side by side where they fit, else one under the other.
+    QBoxLayout* cards = width >= 1000 ? static_cast<QBoxLayout*>(new QHBoxLayout) : new QVBoxLayout;
+    cards->setSpacing(24);
+    for (const bool destructive : {true, false}) {
+      // A card's height follows its width; at its own width it is fixed, as
+      // in a dialog.
+      QWidget* card = dialogCard(theme, destructive);
+      card->ensurePolished();
+      card->adjustSize();
+      card->setFixedSize(card->size());
+      cards->addWidget(card, 0, Qt::AlignTop | Qt::AlignLeft);
+    }
+    cards->addStretch(1);
+    column->addLayout(cards);
+    column->addStretch(1);
+    page.setFixedWidth(width);
+    page.resize(width, page.sizeHint().height());
+    page.show();
+    QApplication::processEvents();
+    folder.grab(&page, QStringLiteral("kit-") + QString::number(width));
+  }
 }
 
 void dialogCards(PictureFolder& folder, const std::shared_ptr<KitTheme>& theme,
                  const QColor& background) {
-  KivoDialogCard destructive(QStringLiteral("Geçmiş silinsin mi?"),
-                             KivoDialog::clearHistoryMessage(QStringLiteral("Tüm zamanlar")),
-                             KivoDialog::clearHistoryDetail(0), QStringLiteral("Geçmişi sil"), true,
-                             QStringLiteral("Vazgeç"), [](bool) {}, theme);
-  folder.control(&destructive, QStringLiteral("kit-dialog-destructive"), background);
-  KivoDialogCard plain(QStringLiteral("Kivo hakkında"),
-                       QStringLiteral("Kendi HTML, CSS ve yerleşim motoruyla küçük bir tarayıcı."), std::nullopt,
-                       QStringLiteral("Tamam"), false, std::nullopt, [](bool) {}, theme);
-  folder.control(&plain, QStringLiteral("kit-dialog-plain"), background);
+  const std::unique_ptr<QWidget> destructive(dialogCard(theme, true));
+  folder.control(destructive.get(), QStringLiteral("kit-dialog-destructive"), background);
+  const std::unique_ptr<QWidget> plain(dialogCard(theme, false));
+  folder.control(plain.get(), QStringLiteral("kit-dialog-plain"), background);
 }
 
 void openPopups(PictureFolder& folder, const std::shared_ptr<KitTheme>& theme,
@@ -115,7 +183,7 @@ void Pictures::kit(PictureFolder& folder) {
   preferences->setAppearance(folder.appearance());
   const std::shared_ptr<KitTheme> theme = PreferencesTheme::of(preferences);
   const QColor background = Palette::colors(theme.get()).background;
-  buttonsAndMarks(folder, theme, background);
+  gallery(folder, theme, background);
   dialogCards(folder, theme, background);
   openPopups(folder, theme, background);
   preferences->storage()->removeAll();
