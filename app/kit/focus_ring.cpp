@@ -55,6 +55,12 @@ void FocusRing::paint(QPainter& painter, const QRectF& frame, double radius, con
 
 bool FocusRing::isVisible() const { return m_fromKeyboard && m_target->hasFocus(); }
 
+void FocusRing::hideUntilKeyboard() {
+  if (!m_fromKeyboard) return;
+  m_fromKeyboard = false;
+  m_target->update();
+}
+
 void FocusRing::setRadius(double radius) {
   m_radius = radius;
   m_target->update();
@@ -76,10 +82,7 @@ bool FocusRing::eventFilter(QObject* watched, QEvent* event) {
       return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
-      if (m_fromKeyboard) {
-        m_fromKeyboard = false;
-        m_target->update();
-      }
+      hideUntilKeyboard();
       return false;
     case QEvent::Paint: {
       if (!m_paintsOver || m_painting) return false;

@@ -50,6 +50,10 @@ public:
 
   // True while the target has the focus and the focus came from the keyboard.
   bool isVisible() const;
+  // Hides the ring until the keyboard next moves the focus (for a pointer
+  // press that the target's own event handlers receive, as in a scroll
+  // area's viewport).
+  void hideUntilKeyboard();
   // The corner radius of the ring attach() draws.
   void setRadius(double radius);
   double radius() const { return m_radius; }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "kit/focus_ring.h"
 #include "kit/kit_fonts.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
@@ -39,6 +40,9 @@ void PageButton::setBackground(Shape shape, double radius, PageColor fill, PageC
   m_radius = radius;
   m_fill = std::move(fill);
   m_outline = std::move(outline);
+  // The keyboard's ring follows the shape.
+  if (shape == Shape::Capsule) focusRing()->setRadius(FocusRing::kCapsule);
+  else if (shape == Shape::Rounded) focusRing()->setRadius(radius);
   update();
 }
 
@@ -167,6 +171,9 @@ namespace PageLayout {
 QScrollArea* scrollingColumn(QWidget* owner, int maxWidth, int inset, int spacing, QVBoxLayout** column) {
   auto* area = new QScrollArea(owner);
   area->setFrameShape(QFrame::NoFrame);
+  // Tab goes from control to control and scrolls each into view; the area
+  // itself would be a stop that shows nothing.
+  area->setFocusPolicy(Qt::NoFocus);
   area->setWidgetResizable(true);
   area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
