@@ -349,8 +349,9 @@ void HistoryList::paintEvent(QPaintEvent* event) {
     painter.drawText(QRect(trash.left() - kRowSpacing - timeWidth, top, timeWidth, height - 1), Qt::AlignVCenter, time);
     PageSymbols::paint(painter, QStringLiteral("trash"), QRectF(trash).adjusted(8, 8, -8, -8), colors.ink);
     painter.fillRect(QRect(0, top + height - 1, width(), 1), colors.line);
-    // The keyboard's ring around the current part.
-    if (index == m_current.row && showsFocusRing()) FocusRing::paint(painter, QRectF(partRect(m_current)), 6, m_theme.get());
+    // The keyboard's ring just outside the part's feedback.
+    if (index == m_current.row && showsFocusRing())
+      FocusRing::paint(painter, QRectF(partRect(m_current)).adjusted(-3, -3, 3, 3), 9, m_theme.get());
   }
 }
 

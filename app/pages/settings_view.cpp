@@ -260,6 +260,8 @@ namespace {
 constexpr int kTrackWidth = 32;
 constexpr int kTrackHeight = 18;
 constexpr int kSwitchGap = 10;
+// The focus ring stands this far around the track, which it circles.
+constexpr int kRingOutset = 3;
 }  // namespace
 
 SettingsSwitch::SettingsSwitch(const QString& text, std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
@@ -269,9 +271,11 @@ SettingsSwitch::SettingsSwitch(const QString& text, std::shared_ptr<BrowserPrefe
   setFont(KitFonts::system(13));
   setAccessibleName(text);
   InteractionCursor::handCursor(this);
-  // Tab reaches the switch as it reaches the kit's buttons, with their ring.
+  // Tab reaches the switch as it reaches the kit's buttons; their ring
+  // circles the track, clear of the text.
   setFocusPolicy(Qt::TabFocus);
-  FocusRing::attach(this, m_theme, 6);
+  m_ring = new FocusRing(this, m_theme);
+  m_ring->setRadius(FocusRing::kCapsule);
 }
 
 void SettingsSwitch::keyPressEvent(QKeyEvent* event) {
@@ -287,8 +291,8 @@ void SettingsSwitch::keyPressEvent(QKeyEvent* event) {
 
 QSize SettingsSwitch::sizeHint() const {
   const QFontMetrics metrics(font());
-  return QSize(metrics.horizontalAdvance(text()) + kSwitchGap + kTrackWidth,
-               std::max(metrics.height(), kTrackHeight) + 2);
+  return QSize(metrics.horizontalAdvance(text()) + kSwitchGap + kTrackWidth + kRingOutset,
+               std::max(metrics.height(), kTrackHeight + 2 * kRingOutset));
 }
 
 void SettingsSwitch::paintEvent(QPaintEvent*) {
@@ -308,6 +312,7 @@ void SettingsSwitch::paintEvent(QPaintEvent*) {
   painter.setPen(QPen(Palette::withOpacity(Qt::black, 0.12), 0.5));
   painter.setBrush(Qt::white);
   painter.drawEllipse(QRectF(knobX, track.top() + 2, knob, knob));
+  m_ring->paintIfVisible(painter, track.adjusted(-kRingOutset, -kRingOutset, kRingOutset, kRingOutset));
 }
 
 // ---------------------------------------------------------------------------

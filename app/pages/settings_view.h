@@ -22,6 +22,7 @@
 #include "model/browser_preferences.h"
 
 class BrowserModel;
+class FocusRing;
 class KitLabel;
 class KivoActionButton;
 class KivoColorPicker;
@@ -98,6 +99,7 @@ protected:
 
 private:
   std::shared_ptr<KitTheme> m_theme;
+  FocusRing* m_ring = nullptr;
 };
 
 class SettingsView : public QWidget {
