@@ -57,6 +57,7 @@ public:
     setPadding(QMargins(10, vertical, 10, vertical));
     setFixedHeight((kind == BrowserMenu::Tabs ? kTabsPitch : kMainPitch) - kRowSpacing);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::NoFocus);
   }
 
   void setEntry(const BrowserMenuPopover::Entry& entry) {

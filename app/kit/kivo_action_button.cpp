@@ -1,9 +1,11 @@
 #include "kit/kivo_action_button.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
+#include "kit/focus_ring.h"
 #include "kit/interaction_cursor.h"
 #include "kit/kit_fonts.h"
 #include "kit/palette.h"
@@ -40,10 +42,11 @@ KivoActionButton::KivoActionButton(const QString& title, KivoActionStyle style,
     : QAbstractButton(parent),
       m_style(style),
       m_theme(std::move(theme)),
-      m_animation({0, 1, 1, 0}, [this] { update(); }) {
+      m_animation({0, 1, 1, 0}, [this] { update(); }),
+      m_focusRing(FocusRing::attach(this, m_theme, kCornerRadius)) {
   setText(title);
   setAttribute(Qt::WA_Hover);
-  setFocusPolicy(Qt::NoFocus);
+  setFocusPolicy(Qt::TabFocus);
   setFont(KitFonts::system(12, QFont::DemiBold));
   InteractionCursor::handCursor(this);
   connect(this, &QAbstractButton::pressed, this, &KivoActionButton::refresh);
@@ -67,11 +70,6 @@ QColor KivoActionButton::labelColor() const {
 
 KivoActionButton::Feedback KivoActionButton::targetFeedback() const {
   return feedback(isEnabled(), isDown(), m_hovered, Motion::reduceMotion(m_theme.get()));
-}
-
-void KivoActionButton::setShowsFocusRing(bool shows) {
-  m_showsFocusRing = shows;
-  update();
 }
 
 QSize KivoActionButton::sizeHint() const {
@@ -99,11 +97,6 @@ void KivoActionButton::paintEvent(QPaintEvent*) {
   hairline.addRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius, kCornerRadius);
   painter.strokePath(hairline, QPen(Palette::colors(m_theme.get()).line, 1));
   painter.restore();
-  if (m_showsFocusRing && hasFocus()) {
-    QPainterPath ring;
-    ring.addRoundedRect(frame.adjusted(1, 1, -1, -1), kCornerRadius, kCornerRadius);
-    painter.strokePath(ring, QPen(Palette::accent(m_theme.get()), 2));
-  }
 }
 
 void KivoActionButton::enterEvent(QEnterEvent* event) {
@@ -123,14 +116,15 @@ void KivoActionButton::changeEvent(QEvent* event) {
   QAbstractButton::changeEvent(event);
 }
 
-void KivoActionButton::focusInEvent(QFocusEvent* event) {
-  update();
-  QAbstractButton::focusInEvent(event);
-}
-
-void KivoActionButton::focusOutEvent(QFocusEvent* event) {
-  update();
-  QAbstractButton::focusOutEvent(event);
+void KivoActionButton::keyPressEvent(QKeyEvent* event) {
+  // Return and Enter click at once; Space is the button's own.
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    if (!event->isAutoRepeat()) click();
+    event->accept();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }
 
 void KivoActionButton::refresh() {

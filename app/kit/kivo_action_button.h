@@ -4,7 +4,11 @@
 // the accent; prominent destructive: white on red. Feedback: brightness
 // +0.045 under the pointer (enabled only), opacity 0.72 pressed and 0.45
 // disabled, scale 0.98 pressed (not with reduce motion); the hover flag
-// follows the pointer even while disabled. Main thread.
+// follows the pointer even while disabled.
+//
+// Keyboard: Tab focus (Linux controls take it; see KivoButton), the kit's
+// focus ring with 10-pt corners while focused from the keyboard, Space and
+// Return act. Main thread.
 #pragma once
 
 #include <QAbstractButton>
@@ -19,6 +23,8 @@ struct KivoActionStyle {
   bool prominent = false;
   bool destructive = false;
 };
+
+class FocusRing;
 
 class KivoActionButton : public QAbstractButton {
   Q_OBJECT
@@ -47,8 +53,7 @@ public:
   // True while the pointer is over the button, enabled or not.
   bool hovered() const { return m_hovered; }
   Feedback targetFeedback() const;
-  // Draws a 2-pt accent ring while the button has keyboard focus.
-  void setShowsFocusRing(bool shows);
+  FocusRing* focusRing() const { return m_focusRing; }
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return sizeHint(); }
@@ -58,8 +63,7 @@ protected:
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void changeEvent(QEvent* event) override;
-  void focusInEvent(QFocusEvent* event) override;
-  void focusOutEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
 private:
   void refresh();
@@ -67,6 +71,6 @@ private:
   KivoActionStyle m_style;
   std::shared_ptr<KitTheme> m_theme;
   bool m_hovered = false;
-  bool m_showsFocusRing = false;
   FeedbackAnimation m_animation;
+  FocusRing* m_focusRing;
 };

@@ -1,11 +1,13 @@
 #include "kit/kivo_button.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <cmath>
 
+#include "kit/focus_ring.h"
 #include "kit/interaction_cursor.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_icons.h"
@@ -32,9 +34,10 @@ KivoButton::KivoButton(std::shared_ptr<KitTheme> theme, QWidget* parent)
     : QAbstractButton(parent),
       m_theme(std::move(theme)),
       m_font(KitFonts::system(12)),
-      m_animation({0, 1, 1, 0}, [this] { update(); }) {
+      m_animation({0, 1, 1, 0}, [this] { update(); }),
+      m_focusRing(FocusRing::attach(this, m_theme, kCornerRadius)) {
   setAttribute(Qt::WA_Hover);
-  setFocusPolicy(Qt::NoFocus);
+  setFocusPolicy(Qt::TabFocus);
   InteractionCursor::handCursor(this);
   connect(this, &QAbstractButton::pressed, this, &KivoButton::refresh);
   connect(this, &QAbstractButton::released, this, &KivoButton::refresh);
@@ -157,6 +160,18 @@ void KivoButton::changeEvent(QEvent* event) {
     refresh();
   }
   QAbstractButton::changeEvent(event);
+}
+
+void KivoButton::keyPressEvent(QKeyEvent* event) {
+  // Space is the button's own (pressed on the key, clicked on its release);
+  // Return and Enter click at once, like a default button.
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    if (!event->isAutoRepeat()) click();
+    event->accept();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }
 
 void KivoButton::refresh() {

@@ -5,7 +5,14 @@
 // over 0.12 s, or apply at once (without the shrink) with reduce motion on.
 //
 // The label is a symbol, a text, or whatever a subclass paints in
-// paintLabel(). Main thread.
+// paintLabel().
+//
+// Keyboard: the button takes the focus with Tab (not with a click, so a
+// click never takes the focus from a text field or the page), shows the
+// kit's focus ring while focused from the keyboard and acts on Space and on
+// Return. On the Mac such buttons are skipped by Tab unless the user turns
+// on full keyboard access; on Linux every control takes Tab focus, as the
+// desktop's own toolkits do. Main thread.
 #pragma once
 
 #include <QAbstractButton>
@@ -17,6 +24,8 @@
 
 #include "kit/motion.h"
 #include "kit/kit_theme.h"
+
+class FocusRing;
 
 class KivoButton : public QAbstractButton {
   Q_OBJECT
@@ -51,6 +60,9 @@ public:
   Feedback targetFeedback() const;
 
   const std::shared_ptr<KitTheme>& theme() const { return m_theme; }
+  // The ring drawn while the button has keyboard focus (6 pt corners unless
+  // a subclass follows its own shape).
+  FocusRing* focusRing() const { return m_focusRing; }
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return sizeHint(); }
@@ -66,6 +78,7 @@ protected:
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
 private:
   void refresh();
@@ -79,4 +92,5 @@ private:
   std::optional<QSize> m_frameSize;
   bool m_hoverInside = false;
   FeedbackAnimation m_animation;
+  FocusRing* m_focusRing;
 };

@@ -9,6 +9,7 @@
 
 #include <cmath>
 
+#include "kit/focus_ring.h"
 #include "kit/interaction_cursor.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_icons.h"
@@ -291,6 +292,7 @@ KivoColorPicker::KivoColorPicker(std::shared_ptr<KitTheme> theme, QWidget* paren
   setFrameSize(QSize(kSide, kSide));
   setToolTip(QStringLiteral("Özel vurgu rengi"));
   setAccessibleName(QStringLiteral("Özel vurgu rengi"));
+  focusRing()->setRadius(9);
   m_popup = new KivoPopup(
       this,
       [this] { return new KivoColorEditor([this] { m_popup->setPresented(false); }, this->theme()); },

@@ -175,13 +175,11 @@ KivoDialogCard::KivoDialogCard(const QString& title, const QString& message, con
   if (cancelTitle) {
     m_cancel = new KivoActionButton(*cancelTitle, KivoActionStyle{}, m_theme, this);
     m_cancel->setFocusPolicy(Qt::StrongFocus);
-    m_cancel->setShowsFocusRing(true);
     connect(m_cancel, &QAbstractButton::clicked, this, [this] { m_complete(false); });
     buttons->addWidget(m_cancel);
   }
   m_confirm = new KivoActionButton(confirmTitle, KivoActionStyle{true, destructive}, m_theme, this);
   m_confirm->setFocusPolicy(Qt::StrongFocus);
-  m_confirm->setShowsFocusRing(true);
   connect(m_confirm, &QAbstractButton::clicked, this, [this] { m_complete(true); });
   buttons->addWidget(m_confirm);
   column->addLayout(buttons);
@@ -207,14 +205,7 @@ QSize KivoDialogCard::sizeHint() const {
 
 void KivoDialogCard::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
-  const PaletteColors& colors = Palette::colors(m_theme.get());
-  QPainterPath card;
-  card.addRoundedRect(QRectF(rect()), kCardRadius, kCardRadius);
-  painter.fillPath(card, colors.surface);
-  QPainterPath outline;
-  outline.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCardRadius, kCardRadius);
-  painter.strokePath(outline, QPen(colors.line, 1));
+  KivoPanel::paintCard(painter, this, kCardRadius, m_theme.get());
 }
 
 void KivoDialogCard::keyPressEvent(QKeyEvent* event) {
@@ -241,7 +232,8 @@ KivoPanel* show(QWidget* window, std::shared_ptr<KitTheme> theme, const QString&
   window = window->window();
   if (KivoPanel::attachedSheet(window)) return nullptr;
   // The panel.
-  auto* panel = new KivoPanel(KivoPanel::Role::Sheet, window);
+  auto* panel = new KivoPanel(KivoPanel::Role::Sheet, window, theme);
+  panel->setCornerRadius(kCardRadius);
   panel->setWindowTitle(title);
   // The completion that every way of closing ends in.
   auto record = std::make_shared<Completion>();
@@ -256,9 +248,10 @@ KivoPanel* show(QWidget* window, std::shared_ptr<KitTheme> theme, const QString&
   auto* card = new KivoDialogCard(title, message, detail, confirm, destructive, cancel, completion,
                                   std::move(theme), panel);
   panel->setContent(card);
-  panel->adjustSize();
-  // Attach it as a sheet.
-  panel->move(sheetOrigin(window, panel->size()));
+  // Attach it as a sheet: the card centred across the window, in its upper
+  // third, with the shadow's margin (if any) around it.
+  const QSize cardSize = card->sizeHint();
+  panel->setCardGeometry(QRect(sheetOrigin(window, cardSize), cardSize));
   panel->show();
   KitWindows::bringToFront(*panel);
   card->focusInitialButton();

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QTimer>
@@ -30,15 +29,7 @@ public:
 protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const PaletteColors& colors = Palette::colors(m_theme.get());
-    QPainterPath card;
-    card.addRoundedRect(QRectF(rect()), KivoPopup::kCornerRadius, KivoPopup::kCornerRadius);
-    painter.fillPath(card, colors.surface);
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), KivoPopup::kCornerRadius,
-                           KivoPopup::kCornerRadius);
-    painter.strokePath(outline, QPen(colors.line, 1));
+    KivoPanel::paintCard(painter, this, KivoPopup::kCornerRadius, m_theme.get());
   }
 
 private:
@@ -93,16 +84,17 @@ void KivoPopup::show() {
   m_parent = parent;
   m_previousResponder = parent->focusWidget();
   // The panel with the decorated content.
-  auto* panel = new KivoPanel(KivoPanel::Role::Popup, parent);
+  auto* panel = new KivoPanel(KivoPanel::Role::Popup, parent, m_theme);
+  panel->setCornerRadius(kCornerRadius);
   auto* frame = new PopupFrame(m_content(), m_theme);
   panel->setContent(frame);
-  // Fit the content and place the panel.
+  // Fit the content and place the card; a shadow's margin lies around it.
   QSize size = frame->sizeHint();
   QRectF anchor(m_anchor->mapToGlobal(QPoint(0, 0)), QSizeF(m_anchor->size()));
   std::optional<QRectF> area;
   if (QScreen* screen = parent->screen()) area = QRectF(screen->availableGeometry());
   QPointF origin = placement(anchor, area, QSizeF(size));
-  panel->setGeometry(QRect(origin.toPoint(), size));
+  panel->setCardGeometry(QRect(origin.toPoint(), size));
   // Record it; Escape closes with focus restoration.
   m_panel = panel;
   QPointer<KivoPopup> self(this);
@@ -169,7 +161,10 @@ bool KivoPopup::eventFilter(QObject* watched, QEvent* event) {
       if (!widget) return false;
       auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() != Qt::LeftButton && mouse->button() != Qt::RightButton) return false;
-      if (widget->window() == m_panel) return false;
+      // The shadow's margin belongs to the panel's window but shows the
+      // page: a press there is a press outside the card.
+      const bool inMargin = widget == m_panel && !m_panel->cardRect().contains(mouse->position().toPoint());
+      if (widget->window() == m_panel && !inMargin) return false;
       close(true, true);
       return true;
     }

@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QVBoxLayout>
 
+#include "kit/focus_ring.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_icons.h"
 #include "kit/kivo_popup.h"
@@ -32,6 +33,9 @@ public:
     setLabelFont(KitFonts::system(12));
     setPadding(QMargins(11, 11, 11, 11));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // The list takes the keys and moves its highlight; the rows stay out of
+    // the Tab chain.
+    setFocusPolicy(Qt::NoFocus);
   }
   bool selected() const { return m_selected; }
 
@@ -139,6 +143,7 @@ KivoSelect::KivoSelect(const QString& title, QList<KivoSelectOption> options, qi
   setPadding(QMargins(kButtonInset, 0, kButtonInset, 0));
   setAccessibleName(title);
   setAccessibleDescription(accessibleValue());
+  focusRing()->setRadius(kButtonRadius);
   m_popup = new KivoPopup(
       this,
       [this] {

@@ -81,6 +81,8 @@ QColor accent(const KitTheme* theme) { return theme ? theme->accent() : BrowserP
 
 QColor destructive() { return QColor::fromRgbF(0.76f, 0.22f, 0.30f); }
 
+QColor edge() { return QColor(0x80, 0x80, 0x84); }
+
 double contrast(const QColor& foreground, const QColor& background) {
   double a = luminance(over(foreground, background));
   double b = luminance(background);

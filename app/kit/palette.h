@@ -45,6 +45,10 @@ const PaletteColors& colors(const KitTheme* theme);
 QColor accent(const KitTheme* theme);
 // The fill of destructive confirm buttons: sRGB 0.76, 0.22, 0.30.
 QColor destructive();
+// The one-pixel border of a panel that casts no shadow: one opaque grey that
+// stands apart (contrast at least 3:1) from the surface and the background
+// of both schemes, so the panel's edge shows over any page.
+QColor edge();
 // The WCAG contrast ratio of `foreground` drawn over the opaque `background`.
 double contrast(const QColor& foreground, const QColor& background);
 // `color` with its alpha multiplied by `opacity`.

@@ -56,6 +56,17 @@ TEST(Palette, TextsAreReadableOnEverySurfaceTheyAreDrawnOn) {
   EXPECT_GE(Palette::contrast(Qt::white, Palette::destructive()), 4.5);
 }
 
+TEST(Palette, PanelEdgeStandsApartFromBothSchemesSurfaces) {
+  // A panel without a shadow sits on a page or a list of either scheme; its
+  // border must show against its own fill and against what lies behind.
+  EXPECT_EQ(Palette::edge().alpha(), 255);
+  for (ColorScheme scheme : {ColorScheme::Light, ColorScheme::Dark}) {
+    const PaletteColors& colors = Palette::colors(scheme);
+    for (const QColor& ground : {colors.surface, colors.background})
+      EXPECT_GE(Palette::contrast(Palette::edge(), ground), 3.0) << ground.name().toStdString();
+  }
+}
+
 TEST(Palette, TablesAreSharedAndBuiltOnceAcrossThreads) {
   std::vector<const PaletteColors*> seen(8);
   std::vector<std::thread> threads;

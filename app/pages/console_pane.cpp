@@ -100,6 +100,9 @@ ConsolePane::ConsolePane(BrowserModel* model, QWidget* parent) : QWidget(parent)
 
   // 3. The entries.
   m_scroll = new QScrollArea(this);
+  // Not a Tab stop: it would show nothing; its rows and texts are what the
+  // keyboard reaches.
+  m_scroll->setFocusPolicy(Qt::NoFocus);
   m_scroll->setFrameShape(QFrame::NoFrame);
   m_scroll->setWidgetResizable(true);
   m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -15,6 +15,7 @@
 #include "pages/devtools_test_support.h"
 #include "pages/devtools_text.h"
 #include "pages/elements_pane.h"
+#include "pages/keyboard_test_support.h"
 #include "pages/network_pane.h"
 
 using DevToolsTest::node;
@@ -155,6 +156,56 @@ TEST_F(DeveloperToolsTest, TabButtonsChooseThePaneAndCloseHidesThePanel) {
   model().toggleDeveloperTools();
   EXPECT_TRUE(model().devToolsVisible());
   EXPECT_EQ(model().inspectorTab(), InspectorTab::Network);
+}
+
+TEST_F(DeveloperToolsTest, TabReachesEveryControlAndEachActsFromTheKeyboard) {
+  KeyboardTest::show(*view, QSize(960, DeveloperToolsView::kPanelHeight));
+  // The Elements pane: the header's buttons, then the tree.
+  QList<QWidget*> chain = KeyboardTest::tabChain(*view);
+  KeyboardTest::expectAllReached(*view, chain);
+  ElementsTree* tree = view->elementsPane()->tree();
+  ASSERT_EQ(chain.size(), 5);
+  EXPECT_EQ(chain.at(0), tabButton(InspectorTab::Elements));
+  EXPECT_EQ(chain.at(3), view->closeButton());
+  EXPECT_EQ(chain.at(4), tree);
+
+  // The tree starts at its first row; Down and Return inspect the next
+  // node, Left and Space collapse it, and the ring follows the focus.
+  KeyboardTest::focus(tree);
+  EXPECT_EQ(tree->currentRow(), 0);
+  EXPECT_TRUE(tree->showsFocusRing());
+  QTest::keyClick(tree, Qt::Key_Down);
+  QTest::keyClick(tree, Qt::Key_Return);
+  EXPECT_EQ(model().current().inspectedNodeID, std::optional<qint64>(1));
+  QTest::keyClick(tree, Qt::Key_Left);
+  EXPECT_TRUE(tree->currentIsDisclosure());
+  QTest::keyClick(tree, Qt::Key_Space);
+  EXPECT_EQ(model().current().collapsedInspectorNodes, QSet<qint64>{1});
+  EXPECT_EQ(tree->rowCount(), 2);
+  EXPECT_EQ(tree->currentRow(), 1);
+  QTest::keyClick(tree, Qt::Key_Space);
+  EXPECT_TRUE(model().current().collapsedInspectorNodes.isEmpty());
+  // A row without children has no disclosure to move to.
+  QTest::keyClick(tree, Qt::Key_End);
+  EXPECT_EQ(tree->currentRow(), 2);
+  EXPECT_FALSE(tree->currentIsDisclosure());
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->labelRect(0).center());
+  EXPECT_FALSE(tree->showsFocusRing()) << "a click hides the ring";
+
+  // The Console tab on Return shows its pane, whose clear button joins.
+  KeyboardTest::focus(tabButton(InspectorTab::Console));
+  QTest::keyClick(tabButton(InspectorTab::Console), Qt::Key_Return);
+  ASSERT_EQ(view->currentPane(), view->consolePane());
+  chain = KeyboardTest::tabChain(*view);
+  KeyboardTest::expectAllReached(*view, chain);
+  EXPECT_TRUE(chain.contains(view->consolePane()->clearButton()));
+  KeyboardTest::focus(view->consolePane()->clearButton());
+  QTest::keyClick(view->consolePane()->clearButton(), Qt::Key_Return);
+  EXPECT_TRUE(model().current().console.isEmpty());
+  KeyboardTest::focus(view->closeButton());
+  QTest::keyClick(view->closeButton(), Qt::Key_Space);
+  EXPECT_FALSE(model().devToolsVisible());
+  KeyboardTest::expectButtonsAct(chain);
 }
 
 TEST_F(DeveloperToolsTest, NetworkPaneFollowsTheSelectedTab) {

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "kit/focus_ring.h"
 #include "kit/interaction_cursor.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
@@ -38,6 +39,11 @@ QPushButton* makeBorderedButton(const QString& title, std::shared_ptr<BrowserPre
   button->setFont(KitFonts::system(13));
   InteractionCursor::handCursor(button);
   const std::shared_ptr<KitTheme> theme = PreferencesTheme::of(preferences);
+  // Keyboard reach as on the kit's buttons: Tab (not a click) gives the
+  // focus, the kit's ring shows it, and Return acts as well as Space.
+  button->setFocusPolicy(Qt::TabFocus);
+  button->setAutoDefault(true);
+  FocusRing::attach(button, theme, 6);
   styleBordered(button, theme.get());
   const auto again = [button, theme] { styleBordered(button, theme.get()); };
   QObject::connect(preferences.get(), &BrowserPreferences::appearanceChanged, button, again);

@@ -3,14 +3,19 @@
 #include <QApplication>
 #include <QLocale>
 #include <QPushButton>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <stop_token>
 
 #include "kit/kivo_progress_bar.h"
 #include "kit/loading_spinner.h"
+#include "pages/keyboard_test_support.h"
 #include "pages/page_widgets.h"
 #include "pages/pages_test_support.h"
 #include "profile/download_store.h"
@@ -97,6 +102,65 @@ TEST(DownloadsViewTest, RemoveAndClearFinishedGoThroughTheStore) {
   QTest::mouseClick(view.clearFinishedButton(), Qt::LeftButton);
   EXPECT_TRUE(store.entries().isEmpty());
   EXPECT_FALSE(view.emptyState()->isHidden());
+}
+
+// A transfer that runs until it is cancelled.
+QUrl untilCancelled(const QUrl&, const QString&, const std::optional<QString>&, const std::optional<qint64>&,
+                    const DownloadStore::ProgressFunction&, std::stop_token stop) {
+  std::mutex mutex;
+  std::condition_variable_any stopped;
+  std::unique_lock lock(mutex);
+  stopped.wait(lock, stop, [] { return false; });
+  throw std::runtime_error("İptal edildi");
+}
+
+TEST(DownloadsViewTest, TabReachesEveryControlAndEachActsFromTheKeyboard) {
+  auto preferences = PagesTest::preferences(QStringLiteral("pages-downloads-test"));
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  // A finished download (shown in the file manager, removed from the list)
+  // and a running one (cancelled).
+  DownloadEntry complete;
+  complete.id = QUuid::createUuid();
+  complete.address = QStringLiteral("https://example.com/rapor.pdf");
+  complete.destination = QUrl::fromLocalFile(folder.filePath(QStringLiteral("rapor.pdf")));
+  complete.state = DownloadEntry::State::Complete;
+  complete.received = 2048;
+  complete.expected = 2048;
+  const QString file = folder.filePath(QStringLiteral("downloads.json"));
+  {
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(DownloadStore::encode({complete}));
+  }
+  DownloadStore store(nullptr, file);
+  ASSERT_EQ(store.entries().size(), 1);
+  store.setTransfer(untilCancelled);
+  QList<QUrl> revealed;
+  store.setRevealHandler([&](const QUrl& url) { revealed.append(url); });
+  store.start(QUrl(QStringLiteral("https://example.com/arsiv.zip")),
+              QUrl::fromLocalFile(folder.filePath(QStringLiteral("arsiv.zip"))));
+  DownloadsView view(store, false, preferences);
+  KeyboardTest::show(view);
+  ASSERT_EQ(view.cards().size(), 2);
+  DownloadCard* running = view.cards().at(0);
+  DownloadCard* finished = view.cards().at(1);
+  ASSERT_EQ(running->entry().state, DownloadEntry::State::Running);
+
+  const QList<QWidget*> chain = KeyboardTest::tabChain(view);
+  KeyboardTest::expectAllReached(view, chain);
+  // The header's button, then each card's buttons, top to bottom.
+  EXPECT_EQ(chain, (QList<QWidget*>{view.clearFinishedButton(), running->cancelButton(), finished->revealButton(),
+                                    finished->removeButton()}));
+  // The cards' buttons do on Return what a click does.
+  KeyboardTest::focus(finished->revealButton());
+  QTest::keyClick(finished->revealButton(), Qt::Key_Return);
+  EXPECT_EQ(revealed.size(), 1);
+  KeyboardTest::focus(running->cancelButton());
+  QTest::keyClick(running->cancelButton(), Qt::Key_Return);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return store.runningJobs() == 0; }, 60'000));
+  EXPECT_EQ(store.entries().at(0).state, DownloadEntry::State::Cancelled);
+  KeyboardTest::expectButtonsAct(KeyboardTest::tabChain(view));
 }
 
 TEST(DownloadsViewTest, PrivateNote) {

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 
+#include "kit/focus_ring.h"
 #include "kit/kit_fonts.h"
 #include "kit/kivo_button.h"
 #include "kit/overlay_scroll_bar.h"
@@ -96,6 +98,9 @@ ElementsTree::ElementsTree(BrowserModel* model, QWidget* parent) : QAbstractScro
   viewport()->setAutoFillBackground(false);
   verticalScrollBar()->setSingleStep(kRowHeight);
   new OverlayScrollBars(this, PreferencesTheme::of(model->preferences()));
+  // The tree takes the focus and draws the ring on its current part itself.
+  setFocusPolicy(Qt::StrongFocus);
+  m_ring = new FocusRing(this, PreferencesTheme::of(m_model->preferences()));
 }
 
 int ElementsTree::leadingInset(qint64 depth) {
@@ -141,6 +146,14 @@ void ElementsTree::refresh() {
   m_contentWidth = widest;
   if (m_hover && m_hover->row >= m_rows.size()) m_hover.reset();
   m_pressed.reset();
+  // The keyboard keeps its row where it can; a part that went away falls
+  // back to the label.
+  if (m_rows.isEmpty()) {
+    m_current.reset();
+  } else if (m_current) {
+    m_current->row = std::min(m_current->row, m_rows.size() - 1);
+    if (m_current->disclosure && !rowHasChildren(m_current->row)) m_current->disclosure = false;
+  }
   updateScrollBars();
   viewport()->update();
 }
@@ -258,6 +271,8 @@ void ElementsTree::paintEvent(QPaintEvent* event) {
     painter.setPen(labelPressed ? Palette::withOpacity(foreground, 0.75) : foreground);
     painter.drawText(label, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                      QFontMetrics(painter.font()).elidedText(rowLabel(row), Qt::ElideRight, label.width()));
+    if (m_current && m_current->row == row && showsFocusRing())
+      FocusRing::paint(painter, QRectF(partRect(*m_current)), 6, theme);
   }
 
   if (m_truncated) {
@@ -293,6 +308,9 @@ void ElementsTree::setHover(const std::optional<Hit>& hit) {
 void ElementsTree::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
   m_pressed = hitAt(event->position().toPoint());
+  // The keyboard continues from the part the pointer used, without a ring.
+  m_ring->hideUntilKeyboard();
+  if (m_pressed) m_current = m_pressed;
   setHover(m_pressed);
   viewport()->update();
 }
@@ -304,9 +322,110 @@ void ElementsTree::mouseReleaseEvent(QMouseEvent* event) {
   viewport()->update();
   // A click is a press and a release on the same button, as with real buttons.
   if (!pressed || hitAt(event->position().toPoint()) != pressed) return;
-  const qint64 id = rowNode(pressed->row).id;
-  if (pressed->disclosure) m_model->toggleInspectorNode(id);
+  trigger(*pressed);
+}
+
+void ElementsTree::trigger(const Hit& hit) {
+  const qint64 id = rowNode(hit.row).id;
+  if (hit.disclosure) m_model->toggleInspectorNode(id);
   else m_model->inspect(id);
+}
+
+QRect ElementsTree::partRect(const Hit& hit) const {
+  return hit.disclosure ? disclosureRect(hit.row) : labelRect(hit.row).adjusted(0, 1, 0, -1);
+}
+
+bool ElementsTree::showsFocusRing() const { return m_current && m_ring->isVisible(); }
+
+void ElementsTree::setCurrent(qsizetype row, bool disclosure) {
+  if (m_rows.isEmpty()) return;
+  const qsizetype clamped = std::clamp<qsizetype>(row, 0, m_rows.size() - 1);
+  m_current = Hit{clamped, disclosure && rowHasChildren(clamped)};
+  scrollToCurrent();
+  viewport()->update();
+}
+
+void ElementsTree::scrollToCurrent() {
+  if (!m_current) return;
+  // In content coordinates: the row's band, and the part's left edge.
+  const int top = kVerticalPadding + static_cast<int>(m_current->row) * kRowHeight;
+  const int viewHeight = viewport()->height();
+  QScrollBar* vertical = verticalScrollBar();
+  if (top < vertical->value()) vertical->setValue(top - kVerticalPadding);
+  else if (top + kRowHeight > vertical->value() + viewHeight) vertical->setValue(top + kRowHeight - viewHeight + kVerticalPadding);
+  const QRect part = partRect(*m_current).translated(horizontalScrollBar()->value(), 0);
+  QScrollBar* horizontal = horizontalScrollBar();
+  if (part.left() < horizontal->value() || part.left() > horizontal->value() + viewport()->width() - kRowHeight)
+    horizontal->setValue(part.left() - leadingInset(0));
+}
+
+void ElementsTree::keyPressEvent(QKeyEvent* event) {
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (!plain || !m_current) {
+    QAbstractScrollArea::keyPressEvent(event);
+    return;
+  }
+  const qsizetype row = m_current->row;
+  const bool disclosure = m_current->disclosure;
+  const qsizetype page = std::max(1, viewport()->height() / kRowHeight - 1);
+  switch (event->key()) {
+    case Qt::Key_Up:
+      setCurrent(row - 1, disclosure);
+      break;
+    case Qt::Key_Down:
+      setCurrent(row + 1, disclosure);
+      break;
+    case Qt::Key_PageUp:
+      setCurrent(row - page, disclosure);
+      break;
+    case Qt::Key_PageDown:
+      setCurrent(row + page, disclosure);
+      break;
+    case Qt::Key_Home:
+      setCurrent(0, disclosure);
+      break;
+    case Qt::Key_End:
+      setCurrent(m_rows.size() - 1, disclosure);
+      break;
+    case Qt::Key_Left:
+      setCurrent(row, true);
+      break;
+    case Qt::Key_Right:
+      setCurrent(row, false);
+      break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+      event->accept();
+      // The model's change refreshes the tree, which keeps the row.
+      if (!event->isAutoRepeat()) trigger(*m_current);
+      return;
+    default:
+      QAbstractScrollArea::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+}
+
+void ElementsTree::focusInEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusInEvent(event);
+  // Entering the tree starts at the inspected node, else at the first row.
+  if (!m_current && !m_rows.isEmpty()) {
+    qsizetype start = 0;
+    for (qsizetype row = 0; m_inspected && row < m_rows.size(); ++row) {
+      if (rowNode(row).id == *m_inspected) {
+        start = row;
+        break;
+      }
+    }
+    setCurrent(start, false);
+  }
+  viewport()->update();
+}
+
+void ElementsTree::focusOutEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusOutEvent(event);
+  viewport()->update();
 }
 
 void ElementsTree::mouseMoveEvent(QMouseEvent* event) {
@@ -327,6 +446,9 @@ ElementsDetail::ElementsDetail(BrowserModel* model, QWidget* parent) : QWidget(p
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   m_scroll = new QScrollArea(this);
+  // Not a Tab stop: it would show nothing; its rows and texts are what the
+  // keyboard reaches.
+  m_scroll->setFocusPolicy(Qt::NoFocus);
   m_scroll->setFrameShape(QFrame::NoFrame);
   m_scroll->setWidgetResizable(true);
   m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

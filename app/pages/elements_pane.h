@@ -34,7 +34,15 @@ class QSplitter;
 class QStackedLayout;
 class QVBoxLayout;
 
+class FocusRing;
+
 // The tree column: one 24-pt row per visible node, drawn by hand.
+//
+// Keyboard: the tree takes the focus (Tab or a click); Up and Down, Page Up
+// and Page Down, Home and End move between rows, Left to a row's disclosure
+// button and Right to its label; Return and Space act on the focused part
+// as a click does (collapse or expand, inspect). The focused part carries
+// the kit's focus ring and is scrolled into view.
 class ElementsTree : public QAbstractScrollArea {
   Q_OBJECT
 
@@ -76,6 +84,13 @@ public:
   bool showsTruncationNote() const { return m_truncated; }
   // The width and height of everything the tree draws.
   QSize contentSize() const;
+  // The row the keyboard acts on (-1 when there is none) and whether its
+  // disclosure button (rather than its label) has the focus.
+  qsizetype currentRow() const { return m_current ? m_current->row : -1; }
+  bool currentIsDisclosure() const { return m_current && m_current->disclosure; }
+  void setCurrent(qsizetype row, bool disclosure);
+  // True while the focus ring shows on the current part.
+  bool showsFocusRing() const;
 
   QSize sizeHint() const override { return QSize(560, 285); }
 
@@ -86,6 +101,9 @@ protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   bool viewportEvent(QEvent* event) override;
 
 private:
@@ -100,6 +118,11 @@ private:
   void adoptNodes(const QList<InspectedNode>& nodes);
   void updateScrollBars();
   void setHover(const std::optional<Hit>& hit);
+  // The rectangle of a part, in viewport coordinates.
+  QRect partRect(const Hit& hit) const;
+  void scrollToCurrent();
+  // Does what a click on the part does.
+  void trigger(const Hit& hit);
 
   BrowserModel* m_model;
   QList<InspectedNode> m_nodes;
@@ -114,6 +137,8 @@ private:
   int m_contentWidth = kMinimumContentWidth;
   std::optional<Hit> m_pressed;
   std::optional<Hit> m_hover;
+  std::optional<Hit> m_current;
+  FocusRing* m_ring = nullptr;
   std::pair<qsizetype, qsizetype> m_lastPaintedRows{0, 0};
 };
 

@@ -1,8 +1,10 @@
 #include "pages/history_view.h"
 
+#include <QAccessibleWidget>
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
@@ -12,6 +14,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include "kit/focus_ring.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
 #include "kit/kivo_action_button.h"
@@ -34,18 +37,153 @@ constexpr double kPressFill = 0.12;
 QFont titleFont() { return KitFonts::system(13); }
 QFont smallFont() { return KitFonts::system(11); }
 
+
+// The assistive-technology view of the list: the rows as its children.
+class HistoryListAccessible : public QAccessibleWidget {
+public:
+  explicit HistoryListAccessible(HistoryList* list) : QAccessibleWidget(list, QAccessible::List) {}
+
+  int childCount() const override { return int(list()->entries().size()); }
+  QAccessibleInterface* child(int index) const override { return list()->accessibleRow(index); }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    for (qsizetype row = 0; row < list()->entries().size(); ++row) {
+      if (list()->accessibleRow(row) == child) return int(row);
+    }
+    return -1;
+  }
+  QAccessibleInterface* childAt(int x, int y) const override {
+    const QPoint point = list()->mapFromGlobal(QPoint(x, y));
+    if (!list()->rect().contains(point)) return nullptr;
+    return list()->accessibleRow(point.y() / list()->rowHeight());
+  }
+  QAccessibleInterface* focusChild() const override {
+    return list()->hasFocus() ? list()->accessibleRow(list()->currentRow()) : nullptr;
+  }
+
+private:
+  HistoryList* list() const { return static_cast<HistoryList*>(widget()); }
+};
+
+// One row for assistive tools: a list item named after the visit, with the
+// two actions of the row.
+class HistoryRowAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+  static QString deleteAction() { return QStringLiteral("Delete"); }
+
+  HistoryRowAccessible(HistoryList* list, qsizetype row) : m_list(list), m_row(row) {}
+
+  bool isValid() const override { return m_list && m_row < m_list->entries().size(); }
+  QObject* object() const override { return nullptr; }
+  QWindow* window() const override { return m_list ? m_list->window()->windowHandle() : nullptr; }
+  QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(m_list.data()); }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+  int childCount() const override { return 0; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QAccessible::Role role() const override { return QAccessible::ListItem; }
+
+  QString text(QAccessible::Text kind) const override {
+    if (!isValid()) return {};
+    const HistoryEntry& entry = m_list->entries().at(m_row);
+    switch (kind) {
+      case QAccessible::Name:
+        return entry.title.isEmpty() ? entry.address : entry.title;
+      case QAccessible::Description:
+        return entry.address + QStringLiteral(" · ") + HistoryList::visitTime(entry.visitedAt);
+      default:
+        return {};
+    }
+  }
+  void setText(QAccessible::Text, const QString&) override {}
+
+  QRect rect() const override {
+    if (!isValid()) return {};
+    const QRect row(0, int(m_row) * m_list->rowHeight(), m_list->width(), m_list->rowHeight() - 1);
+    return QRect(m_list->mapToGlobal(row.topLeft()), row.size());
+  }
+
+  QAccessible::State state() const override {
+    QAccessible::State state;
+    if (!isValid()) {
+      state.invalid = true;
+      return state;
+    }
+    state.focusable = true;
+    state.selectable = true;
+    const bool current = m_list->currentRow() == m_row;
+    state.selected = current;
+    state.focused = current && m_list->hasFocus();
+    return state;
+  }
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+  }
+
+  QStringList actionNames() const override { return {pressAction(), deleteAction()}; }
+  QString localizedActionName(const QString& name) const override {
+    if (name == pressAction()) return QStringLiteral("Aç");
+    if (name == deleteAction()) return QStringLiteral("Sil");
+    return {};
+  }
+  QString localizedActionDescription(const QString& name) const override {
+    if (name == pressAction()) return QStringLiteral("Bu ziyareti aynı sekmede aç");
+    if (name == deleteAction()) return QStringLiteral("Bu ziyareti geçmişten sil");
+    return {};
+  }
+  QStringList keyBindingsForAction(const QString& name) const override {
+    if (name == pressAction()) return {QStringLiteral("Return")};
+    if (name == deleteAction()) return {QStringLiteral("Delete")};
+    return {};
+  }
+  void doAction(const QString& name) override {
+    if (!isValid()) return;
+    if (name == pressAction()) m_list->trigger(m_row, HistoryList::Part::Open);
+    else if (name == deleteAction()) m_list->trigger(m_row, HistoryList::Part::Trash);
+  }
+
+private:
+  QPointer<HistoryList> m_list;
+  qsizetype m_row;
+};
+
+QAccessibleInterface* historyListFactory(const QString&, QObject* object) {
+  if (auto* list = qobject_cast<HistoryList*>(object)) return new HistoryListAccessible(list);
+  return nullptr;
+}
+
 }  // namespace
 
 HistoryList::HistoryList(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
     : QWidget(parent), m_theme(PreferencesTheme::of(preferences)) {
+  static const bool factoryInstalled = [] {
+    QAccessible::installFactory(historyListFactory);
+    return true;
+  }();
+  Q_UNUSED(factoryInstalled);
   setMouseTracking(true);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  // Tab reaches the list as it reaches the kit's buttons; the list draws the
+  // ring on its current part itself.
+  setFocusPolicy(Qt::TabFocus);
+  m_ring = new FocusRing(this, m_theme);
+  setAccessibleName(QStringLiteral("Ziyaretler"));
 }
+
+HistoryList::~HistoryList() { forgetAccessibleRows(); }
 
 void HistoryList::setEntries(const QList<HistoryEntry>& entries) {
   m_entries = entries;
   m_hovered = {};
   m_pressed = {};
+  // The keyboard keeps its place: after a deletion the next row is current.
+  if (m_entries.isEmpty()) m_current = {};
+  else if (m_current.row >= 0) m_current.row = std::min(m_current.row, m_entries.size() - 1);
+  forgetAccessibleRows();
+  if (QAccessible::isActive()) {
+    QAccessibleEvent reordered(this, QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&reordered);
+  }
   setFixedHeight(sizeHint().height());
   updateGeometry();
   update();
@@ -72,6 +210,10 @@ QRect HistoryList::openRect(qsizetype index) const {
   return QRect(left, top + kPadding, std::max(0, right - left), rowHeight() - 1 - 2 * kPadding);
 }
 
+QRect HistoryList::partRect(const Target& target) const {
+  return target.part == Part::Trash ? trashRect(target.row) : openRect(target.row).adjusted(-6, -4, 6, 4);
+}
+
 QString HistoryList::visitTime(double visitedAt) {
   static const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
   const QDateTime local = reference.addMSecs(qint64(visitedAt * 1000.0)).toLocalTime();
@@ -86,8 +228,8 @@ HistoryList::Target HistoryList::targetAt(const QPoint& point) const {
   if (m_entries.isEmpty() || point.y() < 0) return {};
   const qsizetype row = point.y() / rowHeight();
   if (row >= m_entries.size()) return {};
-  if (trashRect(row).contains(point)) return {row, 1};
-  if (openRect(row).contains(point)) return {row, 0};
+  if (trashRect(row).contains(point)) return {row, Part::Trash};
+  if (openRect(row).contains(point)) return {row, Part::Open};
   return {};
 }
 
@@ -96,6 +238,72 @@ void HistoryList::setHovered(const Target& target) {
   m_hovered = target;
   setCursor(target.row >= 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
   update();
+}
+
+void HistoryList::setCurrent(qsizetype row, Part part) {
+  if (m_entries.isEmpty()) return;
+  const Target target{std::clamp<qsizetype>(row, 0, m_entries.size() - 1), part};
+  const bool moved = !(target == m_current);
+  m_current = target;
+  scrollToCurrent();
+  update();
+  if (moved && hasFocus() && QAccessible::isActive()) {
+    QAccessibleEvent focused(accessibleRow(m_current.row), QAccessible::Focus);
+    QAccessible::updateAccessibility(&focused);
+  }
+}
+
+void HistoryList::trigger(qsizetype row, Part part) {
+  if (row < 0 || row >= m_entries.size()) return;
+  const HistoryEntry entry = m_entries.at(row);
+  // The signal may replace this page, so nothing of it is touched after.
+  if (part == Part::Trash) {
+    Q_EMIT removeRequested(entry.id);
+  } else {
+    Q_EMIT openRequested(entry.address);
+  }
+}
+
+bool HistoryList::showsFocusRing() const { return m_current.row >= 0 && m_ring->isVisible(); }
+
+QAccessibleInterface* HistoryList::accessibleRow(qsizetype index) const {
+  if (index < 0 || index >= m_entries.size()) return nullptr;
+  const auto found = m_accessibleRows.constFind(index);
+  if (found != m_accessibleRows.constEnd()) return QAccessible::accessibleInterface(*found);
+  auto* row = new HistoryRowAccessible(const_cast<HistoryList*>(this), index);
+  m_accessibleRows.insert(index, QAccessible::registerAccessibleInterface(row));
+  return row;
+}
+
+void HistoryList::forgetAccessibleRows() {
+  for (const QAccessible::Id id : std::as_const(m_accessibleRows)) QAccessible::deleteAccessibleInterface(id);
+  m_accessibleRows.clear();
+}
+
+int HistoryList::rowsPerPage() const {
+  // The page scrolls the list; its visible height is the viewport's.
+  int visible = height();
+  for (QWidget* ancestor = parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {
+    if (auto* area = qobject_cast<QScrollArea*>(ancestor)) {
+      visible = area->viewport()->height();
+      break;
+    }
+  }
+  return std::max(1, visible / rowHeight() - 1);
+}
+
+void HistoryList::scrollToCurrent() {
+  if (m_current.row < 0) return;
+  const QRect part = partRect(m_current);
+  for (QWidget* ancestor = parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {
+    auto* area = qobject_cast<QScrollArea*>(ancestor);
+    if (!area || !area->widget()) continue;
+    // The whole row, with a little of its neighbours, comes into view.
+    const QPoint centre = mapTo(area->widget(), QPoint(part.center().x(), int(m_current.row) * rowHeight() +
+                                                                             rowHeight() / 2));
+    area->ensureVisible(centre.x(), centre.y(), 0, rowHeight() / 2 + kPadding);
+    return;
+  }
 }
 
 void HistoryList::paintEvent(QPaintEvent* event) {
@@ -119,9 +327,8 @@ void HistoryList::paintEvent(QPaintEvent* event) {
     // Feedback behind the hovered or pressed part.
     if (m_hovered.row == index) {
       const double fill = m_pressed == m_hovered ? kPressFill : kHoverFill;
-      const QRect part = m_hovered.part == 1 ? trashRect(index) : openRect(index).adjusted(-6, -4, 6, 4);
       QPainterPath shape;
-      shape.addRoundedRect(QRectF(part), 6, 6);
+      shape.addRoundedRect(QRectF(partRect(m_hovered)), 6, 6);
       painter.fillPath(shape, Palette::withOpacity(colors.primary, fill));
     }
     PageSymbols::paint(painter, QStringLiteral("globe"), QRectF(kPadding, middle - 8, 16, 16), colors.muted);
@@ -142,6 +349,9 @@ void HistoryList::paintEvent(QPaintEvent* event) {
     painter.drawText(QRect(trash.left() - kRowSpacing - timeWidth, top, timeWidth, height - 1), Qt::AlignVCenter, time);
     PageSymbols::paint(painter, QStringLiteral("trash"), QRectF(trash).adjusted(8, 8, -8, -8), colors.ink);
     painter.fillRect(QRect(0, top + height - 1, width(), 1), colors.line);
+    // The keyboard's ring just outside the part's feedback.
+    if (index == m_current.row && showsFocusRing())
+      FocusRing::paint(painter, QRectF(partRect(m_current)).adjusted(-3, -3, 3, 3), 9, m_theme.get());
   }
 }
 
@@ -150,6 +360,8 @@ void HistoryList::mouseMoveEvent(QMouseEvent* event) { setHovered(targetAt(event
 void HistoryList::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   m_pressed = targetAt(event->position().toPoint());
+  // The keyboard continues from the row the pointer used.
+  if (m_pressed.row >= 0) m_current = m_pressed;
   update();
 }
 
@@ -159,13 +371,7 @@ void HistoryList::mouseReleaseEvent(QMouseEvent* event) {
   m_pressed = {};
   update();
   if (pressed.row < 0 || !(targetAt(event->position().toPoint()) == pressed)) return;
-  const HistoryEntry entry = m_entries.at(pressed.row);
-  // The signal may replace this page, so nothing of it is touched after.
-  if (pressed.part == 1) {
-    Q_EMIT removeRequested(entry.id);
-  } else {
-    Q_EMIT openRequested(entry.address);
-  }
+  trigger(pressed.row, pressed.part);
 }
 
 void HistoryList::leaveEvent(QEvent* event) {
@@ -173,11 +379,72 @@ void HistoryList::leaveEvent(QEvent* event) {
   QWidget::leaveEvent(event);
 }
 
+void HistoryList::keyPressEvent(QKeyEvent* event) {
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (!plain || m_entries.isEmpty() || m_current.row < 0) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  const qsizetype row = m_current.row;
+  switch (event->key()) {
+    case Qt::Key_Up:
+      setCurrent(row - 1, m_current.part);
+      break;
+    case Qt::Key_Down:
+      setCurrent(row + 1, m_current.part);
+      break;
+    case Qt::Key_PageUp:
+      setCurrent(row - rowsPerPage(), m_current.part);
+      break;
+    case Qt::Key_PageDown:
+      setCurrent(row + rowsPerPage(), m_current.part);
+      break;
+    case Qt::Key_Home:
+      setCurrent(0, m_current.part);
+      break;
+    case Qt::Key_End:
+      setCurrent(m_entries.size() - 1, m_current.part);
+      break;
+    case Qt::Key_Left:
+      setCurrent(row, Part::Open);
+      break;
+    case Qt::Key_Right:
+      setCurrent(row, Part::Trash);
+      break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+      event->accept();
+      if (!event->isAutoRepeat()) trigger(row, m_current.part);
+      return;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+      event->accept();
+      if (!event->isAutoRepeat()) trigger(row, Part::Trash);
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+}
+
+void HistoryList::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  // Entering the list starts at its first row, or where the keyboard was.
+  if (!m_entries.isEmpty()) setCurrent(std::max<qsizetype>(m_current.row, 0), m_current.part);
+}
+
+void HistoryList::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update();
+}
+
 bool HistoryList::event(QEvent* event) {
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
     const Target target = targetAt(help->pos());
-    if (target.row >= 0 && target.part == 1) {
+    if (target.row >= 0 && target.part == Part::Trash) {
       QToolTip::showText(help->globalPos(), QStringLiteral("Bu ziyareti geçmişten sil"), this, trashRect(target.row));
     } else {
       QToolTip::hideText();

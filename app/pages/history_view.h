@@ -8,6 +8,8 @@
 // filter pass per change and draws only the visible rows. Main thread.
 #pragma once
 
+#include <QAccessible>
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QRect>
@@ -21,17 +23,34 @@
 #include "profile/history_store.h"
 
 class BrowserModel;
+class FocusRing;
 class KivoActionButton;
 class KivoSelect;
 class PageText;
 class QLineEdit;
 
 // The rows of the visible visits on one rounded surface.
+//
+// Keyboard: Tab enters the list at its current row (the first at first)
+// and leaves it again; Up and Down, Page Up and Page Down, Home and End move
+// between rows, Left and Right between a row's title and its trash button;
+// Return and Space act on the focused part (open the visit, or delete it),
+// and Delete deletes the row's visit from anywhere in the row. The focused
+// part carries the kit's focus ring and is scrolled into view.
+//
+// Assistive tools see one list item per row (its title as name, its address
+// and visit time as description) with two actions: open ("Press") and
+// delete ("Delete"). Main thread.
 class HistoryList : public QWidget {
   Q_OBJECT
 public:
   static constexpr int kPadding = 16;
+  // The two parts of a row that act: the title and address, and the trash
+  // button.
+  enum class Part { Open, Trash };
+
   explicit HistoryList(std::shared_ptr<BrowserPreferences> preferences, QWidget* parent = nullptr);
+  ~HistoryList() override;
 
   void setEntries(const QList<HistoryEntry>& entries);
   const QList<HistoryEntry>& entries() const { return m_entries; }
@@ -42,6 +61,18 @@ public:
   QRect trashRect(qsizetype index) const;
   // The visit time as the row shows it.
   static QString visitTime(double visitedAt);
+
+  // The row and part the keyboard acts on; row -1 when the list is empty.
+  qsizetype currentRow() const { return m_current.row; }
+  Part currentPart() const { return m_current.part; }
+  void setCurrent(qsizetype row, Part part);
+  // Does what a click on the part of the row does.
+  void trigger(qsizetype row, Part part);
+  // True while the focus ring shows on the current part.
+  bool showsFocusRing() const;
+  // The assistive-technology item of row `index` (null past the end); the
+  // list keeps it until its rows change.
+  QAccessibleInterface* accessibleRow(qsizetype index) const;
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return QSize(0, sizeHint().height()); }
@@ -58,22 +89,34 @@ protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   bool event(QEvent* event) override;
 
 private:
-  // What the pointer is over: a row and its part (0 open, 1 trash).
+  // A row and one of its parts.
   struct Target {
     qsizetype row = -1;
-    int part = 0;
+    Part part = Part::Open;
     bool operator==(const Target&) const = default;
   };
   Target targetAt(const QPoint& point) const;
   void setHovered(const Target& target);
+  // The rectangle the feedback and the ring of a part cover.
+  QRect partRect(const Target& target) const;
+  void scrollToCurrent();
+  void forgetAccessibleRows();
+  // The number of whole rows the visible part of the page holds.
+  int rowsPerPage() const;
 
   std::shared_ptr<KitTheme> m_theme;
   QList<HistoryEntry> m_entries;
   Target m_hovered;
   Target m_pressed;
+  Target m_current;
+  FocusRing* m_ring = nullptr;
+  mutable QHash<qsizetype, QAccessible::Id> m_accessibleRows;
 };
 
 class HistoryView : public QWidget {

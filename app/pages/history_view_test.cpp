@@ -4,7 +4,12 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+
+#include "kit/kivo_action_button.h"
 #include "kit/kivo_select.h"
+#include "pages/keyboard_test_support.h"
 #include "pages/pages_test_support.h"
 
 namespace {
@@ -64,6 +69,112 @@ TEST_F(HistoryViewTest, PeriodSelectDoesNotFilter) {
   EXPECT_EQ(view.list()->entries().size(), 3);
   EXPECT_EQ(HistoryView::periodLabel(24), "Son 24 saat");
   EXPECT_EQ(HistoryView::periodLabel(5), "Tüm zamanlar");
+}
+
+TEST_F(HistoryViewTest, TabReachesEveryControlAndEachActsFromTheKeyboard) {
+  HistoryView view(*model, store());
+  KeyboardTest::show(view);
+  const QList<QWidget*> chain = KeyboardTest::tabChain(view);
+  KeyboardTest::expectAllReached(view, chain);
+  // Field, select, clear button, list: in reading order.
+  ASSERT_EQ(chain.size(), 4);
+  EXPECT_EQ(chain.at(0), view.searchField());
+  EXPECT_EQ(chain.at(1), view.periodSelect());
+  EXPECT_EQ(chain.at(2), view.clearButton());
+  EXPECT_EQ(chain.at(3), view.list());
+  KeyboardTest::expectButtonsAct(chain);
+
+  // The list: Tab enters at the first row; Down and Return open the second
+  // visit, Right and Space delete through the trash button, Delete deletes
+  // from the title as well.
+  HistoryList* list = view.list();
+  KeyboardTest::focus(list);
+  EXPECT_EQ(list->currentRow(), 0);
+  EXPECT_TRUE(list->showsFocusRing());
+  QTest::keyClick(list, Qt::Key_Down);
+  QTest::keyClick(list, Qt::Key_Return);
+  EXPECT_EQ(model->current().address(), "https://example.org/");
+  const QUuid second = store().entries().at(1).id;
+  QTest::keyClick(list, Qt::Key_Right);
+  EXPECT_EQ(list->currentPart(), HistoryList::Part::Trash);
+  QTest::keyClick(list, Qt::Key_Space);
+  ASSERT_EQ(store().entries().size(), 2);
+  EXPECT_NE(store().entries().at(1).id, second);
+  // The next row took the deleted one's place and keeps the focus.
+  EXPECT_EQ(list->currentRow(), 1);
+  EXPECT_TRUE(list->hasFocus());
+  QTest::keyClick(list, Qt::Key_Left);
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(store().entries().size(), 1);
+  EXPECT_EQ(list->currentRow(), 0);
+  QTest::keyClick(list, Qt::Key_End);
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_TRUE(store().entries().isEmpty());
+  EXPECT_EQ(list->currentRow(), -1);
+  EXPECT_FALSE(view.emptyState()->isHidden());
+}
+
+TEST_F(HistoryViewTest, ArrowsStopAtTheEndsAndKeepTheRowInView) {
+  for (int index = 0; index < 40; ++index) {
+    store().record(QStringLiteral("https://example.net/%1").arg(index), QStringLiteral("Sayfa %1").arg(index),
+                   store().revision());
+  }
+  HistoryView view(*model, store());
+  KeyboardTest::show(view, QSize(900, 600));
+  HistoryList* list = view.list();
+  KeyboardTest::focus(list);
+  QTest::keyClick(list, Qt::Key_Up);
+  EXPECT_EQ(list->currentRow(), 0);
+  QTest::keyClick(list, Qt::Key_End);
+  EXPECT_EQ(list->currentRow(), list->entries().size() - 1);
+  QTest::keyClick(list, Qt::Key_Down);
+  EXPECT_EQ(list->currentRow(), list->entries().size() - 1);
+  // The last row lies inside the visible part of the page.
+  const QRect row = list->trashRect(list->currentRow());
+  const QRect shown = list->visibleRegion().boundingRect();
+  EXPECT_TRUE(shown.contains(row)) << shown.top() << " " << shown.bottom() << " " << row.top();
+  QTest::keyClick(list, Qt::Key_Home);
+  EXPECT_EQ(list->currentRow(), 0);
+  EXPECT_TRUE(list->visibleRegion().boundingRect().contains(list->openRect(0)));
+}
+
+TEST_F(HistoryViewTest, EveryRowIsAnAccessibleItemWithOpenAndDeleteActions) {
+  HistoryView view(*model, store());
+  KeyboardTest::show(view);
+  QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view.list());
+  ASSERT_TRUE(list);
+  EXPECT_EQ(list->role(), QAccessible::List);
+  ASSERT_EQ(list->childCount(), 3);
+  // Newest first: the row with an empty title is named after its address.
+  QAccessibleInterface* row = list->child(1);
+  ASSERT_TRUE(row);
+  EXPECT_EQ(row->role(), QAccessible::ListItem);
+  EXPECT_EQ(row->text(QAccessible::Name), "https://example.org/");
+  EXPECT_TRUE(row->text(QAccessible::Description).startsWith("https://example.org/ · "));
+  EXPECT_EQ(row->parent(), list);
+  EXPECT_EQ(list->indexOfChild(row), 1);
+  EXPECT_EQ(list->child(0)->text(QAccessible::Name), "Haberler");
+  EXPECT_TRUE(row->rect().intersects(QRect(view.list()->mapToGlobal(QPoint(0, 0)), view.list()->size())));
+  EXPECT_EQ(list->childAt(row->rect().center().x(), row->rect().center().y()), row);
+  // The focused row is the list's focus child.
+  KeyboardTest::focus(view.list());
+  QTest::keyClick(view.list(), Qt::Key_Down);
+  EXPECT_EQ(list->focusChild(), row);
+  EXPECT_TRUE(row->state().focused);
+
+  QAccessibleActionInterface* actions = row->actionInterface();
+  ASSERT_TRUE(actions);
+  EXPECT_EQ(actions->actionNames(), (QStringList{QAccessibleActionInterface::pressAction(), QStringLiteral("Delete")}));
+  EXPECT_EQ(actions->localizedActionDescription(QStringLiteral("Delete")), "Bu ziyareti geçmişten sil");
+  actions->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_EQ(model->current().address(), "https://example.org/");
+  const QUuid removed = store().entries().at(1).id;
+  actions->doAction(QStringLiteral("Delete"));
+  ASSERT_EQ(store().entries().size(), 2);
+  EXPECT_NE(store().entries().at(1).id, removed);
+  // The rows were made again for the new list.
+  EXPECT_EQ(list->childCount(), 2);
+  EXPECT_EQ(list->child(1)->text(QAccessible::Name), "Çay Evi");
 }
 
 TEST_F(HistoryViewTest, PrivateWindowShowsOnlyTitleAndNote) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "kit/focus_ring.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
 #include "kit/palette.h"
@@ -21,6 +22,7 @@ SiteTile::SiteTile(const SiteSuggestion& suggestion, std::shared_ptr<BrowserPref
   setToolTip(suggestion.id);
   setAccessibleName(suggestion.title);
   setPadding(QMargins(12, 12, 12, 12));
+  focusRing()->setRadius(16);
 }
 
 QString SiteTile::initial(const QString& title) {
@@ -186,6 +188,11 @@ void HomeSitesView::setFrequent(bool frequent) {
 
 bool HomeSitesView::showsEmptyLine() const { return !m_empty->isHidden(); }
 
+QWidget* HomeSitesView::lastControl() const {
+  if (!m_grid->tiles().isEmpty()) return m_grid->tiles().last();
+  return m_history;
+}
+
 void HomeSitesView::styleSegments() {
   for (bool value : {false, true}) {
     PageButton* segment = value ? m_frequentSegment : m_recentSegment;
@@ -218,4 +225,5 @@ void HomeSitesView::rebuild() {
   m_grid->setTiles(tiles);
   m_grid->setVisible(!tiles.isEmpty());
   m_empty->setVisible(tiles.isEmpty());
+  Q_EMIT tilesChanged();
 }

@@ -78,6 +78,13 @@ public:
   const QList<SiteTile*>& tiles() const { return m_grid->tiles(); }
   // True while the empty-state line shows.
   bool showsEmptyLine() const;
+  // The last of its controls in reading order: the last tile, or the
+  // history button when there is none.
+  QWidget* lastControl() const;
+
+Q_SIGNALS:
+  // Emitted after the tiles were made again.
+  void tilesChanged();
 
 private:
   void rebuild();

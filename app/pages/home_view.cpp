@@ -243,7 +243,13 @@ void HomeView::refreshLower() {
     m_sites = new HomeSitesView(m_model->profile()->history(), *m_model);
     m_sites->setContentsMargins(0, 10, 0, 0);
     m_lowerLayout->addLayout(centred(m_sites));
+    connect(m_sites, &HomeSitesView::tilesChanged, this, &HomeView::orderFooterLast);
+    orderFooterLast();
   }
+}
+
+void HomeView::orderFooterLast() {
+  if (m_sites) QWidget::setTabOrder(m_sites->lastControl(), m_customize);
 }
 
 void HomeView::submit() {

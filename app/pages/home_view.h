@@ -58,6 +58,9 @@ private:
   void refreshChips();
   void submit();
   void placeStack();
+  // Keeps the footer's button last in the Tab order, after the tiles, which
+  // are made (and so join the order) after the footer.
+  void orderFooterLast();
 
   QPointer<BrowserModel> m_model;
   std::shared_ptr<BrowserPreferences> m_preferences;

@@ -9,6 +9,7 @@
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "pages/home_sites_view.h"
+#include "pages/keyboard_test_support.h"
 #include "pages/history_view.h"
 #include "pages/downloads_view.h"
 #include "pages/page_widgets.h"
@@ -43,6 +44,28 @@ TEST_F(HomeViewTest, ReturnAndArrowNavigateWithTheSearchDraft) {
   EXPECT_EQ(view.searchField()->text(), "   ");
   QTest::keyClick(view.searchField(), Qt::Key_Return);
   EXPECT_EQ(model->current().address(), "kivo://downloads");
+}
+
+TEST_F(HomeViewTest, TabReachesEveryControlAndEachActsFromTheKeyboard) {
+  HistoryStore& history = model->profile()->history();
+  history.record(QStringLiteral("https://example.com/a"), QStringLiteral("Örnek"), history.revision());
+  history.record(QStringLiteral("https://news.example/"), QStringLiteral("Haberler"), history.revision());
+  HomeView view(*model);
+  KeyboardTest::show(view);
+  ASSERT_TRUE(view.sites());
+  ASSERT_EQ(view.sites()->tiles().size(), 2);
+  const QList<QWidget*> chain = KeyboardTest::tabChain(view);
+  KeyboardTest::expectAllReached(view, chain);
+  // The field first, the footer's button last, the tiles in between.
+  ASSERT_FALSE(chain.isEmpty());
+  EXPECT_EQ(chain.first(), view.searchField());
+  EXPECT_EQ(chain.last(), view.customizeButton());
+  EXPECT_LT(chain.indexOf(view.aiChip()), chain.indexOf(view.sites()->tiles().first()));
+  // A tile opens its site on Return, as a click does.
+  KeyboardTest::focus(view.sites()->tiles().at(1));
+  QTest::keyClick(view.sites()->tiles().at(1), Qt::Key_Return);
+  EXPECT_EQ(model->current().address(), view.sites()->tiles().at(1)->suggestion().id);
+  KeyboardTest::expectButtonsAct(chain);
 }
 
 TEST_F(HomeViewTest, ShortcutSettingShowsFileChipAndTiles) {

@@ -14,6 +14,9 @@ NetworkPane::NetworkPane(BrowserModel* model, QWidget* parent) : QWidget(parent)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   m_scroll = new QScrollArea(this);
+  // Not a Tab stop: it would show nothing; its rows and texts are what the
+  // keyboard reaches.
+  m_scroll->setFocusPolicy(Qt::NoFocus);
   m_scroll->setFrameShape(QFrame::NoFrame);
   m_scroll->setWidgetResizable(true);
   m_scroll->viewport()->setAutoFillBackground(false);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "kit/focus_ring.h"
 #include "kit/kit_fonts.h"
 #include "kit/overlay_scroll_bar.h"
 #include "kit/palette.h"
@@ -40,6 +41,9 @@ void PageButton::setBackground(Shape shape, double radius, PageColor fill, PageC
   m_radius = radius;
   m_fill = std::move(fill);
   m_outline = std::move(outline);
+  // The keyboard's ring follows the shape.
+  if (shape == Shape::Capsule) focusRing()->setRadius(FocusRing::kCapsule);
+  else if (shape == Shape::Rounded) focusRing()->setRadius(radius);
   update();
 }
 
@@ -202,6 +206,9 @@ QScrollArea* scrollingColumn(QWidget* owner, std::shared_ptr<KitTheme> theme, in
                              QVBoxLayout** column) {
   auto* area = new QScrollArea(owner);
   area->setFrameShape(QFrame::NoFrame);
+  // Tab goes from control to control and scrolls each into view; the area
+  // itself would be a stop that shows nothing.
+  area->setFocusPolicy(Qt::NoFocus);
   area->setWidgetResizable(true);
   area->viewport()->setAutoFillBackground(false);
   auto* content = new QWidget;

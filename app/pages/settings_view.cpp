@@ -1,12 +1,14 @@
 #include "pages/settings_view.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "kit/focus_ring.h"
 #include "kit/interaction_cursor.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
@@ -113,6 +115,7 @@ SettingsAppearanceCard::SettingsAppearanceCard(BrowserAppearance appearance,
       m_appearance(appearance) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setAccessibleName(BrowserAppearances::title(appearance));
+  focusRing()->setRadius(10);
 }
 
 bool SettingsAppearanceCard::selected() const { return m_preferences->appearance() == m_appearance; }
@@ -194,6 +197,7 @@ SettingsBackdropCard::SettingsBackdropCard(Backdrop preset, std::shared_ptr<Brow
     : KivoButton(PreferencesTheme::of(preferences), parent), m_preferences(std::move(preferences)), m_preset(preset) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setAccessibleName(Backdrops::title(preset));
+  focusRing()->setRadius(8);
 }
 
 bool SettingsBackdropCard::selected() const { return m_preferences->backdrop() == m_preset; }
@@ -231,6 +235,7 @@ SettingsSwatch::SettingsSwatch(const QString& preset, std::shared_ptr<BrowserPre
     : KivoButton(PreferencesTheme::of(preferences), parent), m_preset(preset) {
   setToolTip(QStringLiteral("#") + preset);
   setAccessibleName(QStringLiteral("Vurgu rengi ") + preset);
+  focusRing()->setRadius(FocusRing::kCapsule);
 }
 
 bool SettingsSwatch::marked() const { return theme()->accentHex() == m_preset; }
@@ -255,6 +260,8 @@ namespace {
 constexpr int kTrackWidth = 32;
 constexpr int kTrackHeight = 18;
 constexpr int kSwitchGap = 10;
+// The focus ring stands this far around the track, which it circles.
+constexpr int kRingOutset = 3;
 }  // namespace
 
 SettingsSwitch::SettingsSwitch(const QString& text, std::shared_ptr<BrowserPreferences> preferences, QWidget* parent)
@@ -264,12 +271,28 @@ SettingsSwitch::SettingsSwitch(const QString& text, std::shared_ptr<BrowserPrefe
   setFont(KitFonts::system(13));
   setAccessibleName(text);
   InteractionCursor::handCursor(this);
+  // Tab reaches the switch as it reaches the kit's buttons; their ring
+  // circles the track, clear of the text.
+  setFocusPolicy(Qt::TabFocus);
+  m_ring = new FocusRing(this, m_theme);
+  m_ring->setRadius(FocusRing::kCapsule);
+}
+
+void SettingsSwitch::keyPressEvent(QKeyEvent* event) {
+  // Return toggles like Space, as on every control of the kit.
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    if (!event->isAutoRepeat()) click();
+    event->accept();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }
 
 QSize SettingsSwitch::sizeHint() const {
   const QFontMetrics metrics(font());
-  return QSize(metrics.horizontalAdvance(text()) + kSwitchGap + kTrackWidth,
-               std::max(metrics.height(), kTrackHeight) + 2);
+  return QSize(metrics.horizontalAdvance(text()) + kSwitchGap + kTrackWidth + kRingOutset,
+               std::max(metrics.height(), kTrackHeight + 2 * kRingOutset));
 }
 
 void SettingsSwitch::paintEvent(QPaintEvent*) {
@@ -289,6 +312,7 @@ void SettingsSwitch::paintEvent(QPaintEvent*) {
   painter.setPen(QPen(Palette::withOpacity(Qt::black, 0.12), 0.5));
   painter.setBrush(Qt::white);
   painter.drawEllipse(QRectF(knobX, track.top() + 2, knob, knob));
+  m_ring->paintIfVisible(painter, track.adjusted(-kRingOutset, -kRingOutset, kRingOutset, kRingOutset));
 }
 
 // ---------------------------------------------------------------------------

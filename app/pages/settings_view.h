@@ -22,6 +22,7 @@
 #include "model/browser_preferences.h"
 
 class BrowserModel;
+class FocusRing;
 class KitLabel;
 class KivoActionButton;
 class KivoColorPicker;
@@ -85,7 +86,7 @@ private:
 };
 
 // A labelled on/off switch: the text, then a capsule track in the accent
-// while on, with the hand pointer.
+// while on, with the hand pointer. Tab reaches it; Space and Return toggle.
 class SettingsSwitch : public QAbstractButton {
   Q_OBJECT
 public:
@@ -94,9 +95,11 @@ public:
 
 protected:
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
 private:
   std::shared_ptr<KitTheme> m_theme;
+  FocusRing* m_ring = nullptr;
 };
 
 class SettingsView : public QWidget {

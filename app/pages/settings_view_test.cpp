@@ -16,8 +16,11 @@
 #include "kit/preferences_theme.h"
 #include "model/window_services.h"
 #include "pages/page_commands.h"
+#include "kit/kivo_color_picker.h"
+#include "pages/keyboard_test_support.h"
 #include "pages/page_widgets.h"
 #include "pages/pages_test_support.h"
+#include "pages/updates_view.h"
 
 namespace {
 
@@ -59,6 +62,39 @@ protected:
   std::shared_ptr<BrowserPreferences> preferences;
   std::unique_ptr<BrowserModel> model;
 };
+
+TEST_F(SettingsViewTest, TabReachesEveryControlAndEachActsFromTheKeyboard) {
+  SettingsView view(*model);
+  KeyboardTest::show(view);
+  const QList<QWidget*> chain = KeyboardTest::tabChain(view);
+  KeyboardTest::expectAllReached(view, chain);
+  // In reading order: the appearance cards first, the footer's link last,
+  // and the accent swatches before the picker.
+  ASSERT_FALSE(chain.isEmpty());
+  EXPECT_EQ(chain.first(), view.appearanceCards().first());
+  EXPECT_EQ(chain.last(), view.developerToolsButton());
+  EXPECT_EQ(chain.indexOf(view.colorPicker()), chain.indexOf(view.swatches().last()) + 1);
+  // Scrolling follows the focus down the column.
+  auto* area = view.findChild<QScrollArea*>();
+  ASSERT_TRUE(area);
+  KeyboardTest::focus(view.appearanceCards().first());
+  QTest::keyClick(view.appearanceCards().first(), Qt::Key_Backtab);
+  ASSERT_TRUE(view.developerToolsButton()->hasFocus());
+  EXPECT_EQ(area->verticalScrollBar()->value(), area->verticalScrollBar()->maximum());
+  EXPECT_GT(area->verticalScrollBar()->value(), 0);
+  // A swatch, the switch and an appearance card do what a click does.
+  KeyboardTest::focus(view.swatches().at(2));
+  QTest::keyClick(view.swatches().at(2), Qt::Key_Space);
+  EXPECT_EQ(preferences->accentHex(), SettingsView::colors().at(2));
+  const bool shortcuts = preferences->showShortcuts();
+  KeyboardTest::focus(view.shortcutsSwitch());
+  QTest::keyClick(view.shortcutsSwitch(), Qt::Key_Return);
+  EXPECT_EQ(preferences->showShortcuts(), !shortcuts);
+  KeyboardTest::focus(view.appearanceCards().last());
+  QTest::keyClick(view.appearanceCards().last(), Qt::Key_Return);
+  EXPECT_EQ(preferences->appearance(), view.appearanceCards().last()->appearance());
+  KeyboardTest::expectButtonsAct(chain);
+}
 
 TEST_F(SettingsViewTest, AppearanceCardsWriteAndFollowThePreference) {
   SettingsView view(*model);

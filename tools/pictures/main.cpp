@@ -1,5 +1,6 @@
 // kivo-pictures DIR: draws every control of the kit, every built-in page and
-// every pane of the developer tools, in the light and the dark scheme, into
+// every pane of the developer tools, and the keyboard's focus ring and the
+// panels' depth, in the light and the dark scheme, into
 // PNG files in DIR (made when missing), and prints each file's path.
 //
 // It draws on the offscreen platform with one 1920 x 1080 screen at 96 dpi, so
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
     Pictures::kit(folder);
     Pictures::pages(folder);
     Pictures::developerTools(folder);
+    Pictures::keyboard(folder);
   }
   std::fflush(stdout);
   std::fprintf(stderr, "kivo-pictures: %d pictures written, %d failed\n", folder.written(), folder.failed());

@@ -41,4 +41,5 @@ namespace Pictures {
 void kit(PictureFolder& folder);
 void pages(PictureFolder& folder);
 void developerTools(PictureFolder& folder);
+void keyboard(PictureFolder& folder);
 }  // namespace Pictures
