@@ -126,6 +126,13 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
+  // Kivo places its windows itself (cascading, tear-off near the pointer,
+  // its own maximise), which Wayland does not let a program do: on a Wayland
+  // desktop with an X server beside it, Kivo runs through that X server,
+  // unless the user chose a platform.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "xcb");
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kivo"));
   QApplication::setApplicationVersion(QStringLiteral("0.8.0"));
