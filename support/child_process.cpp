@@ -248,6 +248,16 @@ void ChildProcess::closeInput() {
 
 void ChildProcess::closeOutput() { closeFd(m_output); }
 
+bool ChildProcess::running() const {
+  if (m_reaped || m_pid <= 0) return false;
+  siginfo_t info{};
+  int rc;
+  while ((rc = waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT)) < 0 && errno == EINTR) {
+  }
+  // No state change reported leaves the process id in the info at zero.
+  return rc == 0 && info.si_pid == 0;
+}
+
 void ChildProcess::killChild() {
   if (m_reaped || m_pid <= 0) return;
   if (m_pidFd >= 0) {

@@ -100,6 +100,10 @@ public:
 
   pid_t pid() const { return m_pid; }
 
+  // True while the child has neither ended nor been reaped. It stays
+  // unreaped either way.
+  bool running() const;
+
   // Makes a write to a closed pipe an error instead of a fatal signal, for the
   // whole process. Called by the first ChildProcess; safe to call again.
   static void ignoreBrokenPipe();
