@@ -188,8 +188,9 @@ DocumentLoad DocumentCache::load(const QByteArray& source, const QString& identi
   writeNewFile(input, source);
   // 7. Render with no lock held.
   const QUrl file = QUrl::fromLocalFile(input);
-  PageDocument document = m_render ? m_render(file, width)
-                                   : EngineBridge::load(EngineBridge::Runner::standard(), file, width, std::move(started));
+  PageDocument document =
+      m_render ? m_render(file, width)
+               : EngineBridge::load(EngineBridge::Runner::standard(), file, width, std::move(started));
 
   // 8. Store it only if no clear() or bypassing load happened meanwhile.
   {
