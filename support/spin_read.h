@@ -34,7 +34,7 @@ namespace kivo_support {
 class SpinRead {
 public:
   // How long one wait tries before it blocks.
-  static constexpr std::chrono::microseconds kSpinBudget{50};
+  static constexpr std::chrono::microseconds kSpinBudget{20};
   // Waits in a row that the spin did not shorten before it backs off.
   static constexpr int kMissesBeforeBackOff = 3;
   // Waits that then block at once.
