@@ -3,6 +3,11 @@
 // with it, and so do the tools, the benchmarks and the tests that run a built
 // program.
 //
+// Each wait for the child's output first spins briefly on non-blocking reads
+// (spin_read.h), since a child in an exchange answers within microseconds;
+// the output pipe is enlarged where the system allows, so that a child can
+// write a long result in a few large pieces.
+//
 // Limits: the captured standard error is capped (default 64 KiB; the rest is
 // read and discarded so the child never blocks on it); the whole run, including
 // writing the input and waiting for the exit, ends at the deadline, when the
@@ -37,7 +42,8 @@ public:
   };
 
   using Clock = std::chrono::steady_clock;
-  // Receives each chunk read from the child's standard output; may queue input.
+  // Receives each chunk read from the child's standard output (valid during
+  // the call only); may queue input.
   using OutputHandler = std::function<void(std::string_view chunk)>;
 
   static constexpr std::size_t kDefaultErrorCap = 64 * 1024;
@@ -93,6 +99,10 @@ public:
   bool errorOutputTruncated() const { return m_errorTruncated; }
 
   pid_t pid() const { return m_pid; }
+
+  // True while the child has neither ended nor been reaped. It stays
+  // unreaped either way.
+  bool running() const;
 
   // Makes a write to a closed pipe an error instead of a fatal signal, for the
   // whole process. Called by the first ChildProcess; safe to call again.

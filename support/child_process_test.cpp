@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -97,6 +98,23 @@ TEST(ChildProcessTest, DiscardedErrorIsNotCaptured) {
   EXPECT_TRUE(child.run(in(kAmple), [&](std::string_view chunk) { output.append(chunk); }).succeeded());
   EXPECT_EQ(output, "out\n");
   EXPECT_TRUE(child.errorOutput().empty());
+}
+
+TEST(ChildProcessTest, RunningSaysWhetherTheChildHasEndedAndLeavesItUnreaped) {
+  // A child waiting for its input is running.
+  ChildProcess waiting = shell("read line; exit 4");
+  EXPECT_TRUE(waiting.running());
+  waiting.closeInput();
+  const auto waited = waiting.run(in(kAmple), [](std::string_view) {});
+  EXPECT_EQ(waited.status, 4);
+  EXPECT_FALSE(waiting.running());
+
+  // A child that ended by itself is not, and run() still gets its status.
+  ChildProcess ended = shell("exit 3");
+  siginfo_t info{};
+  ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(ended.pid()), &info, WEXITED | WNOWAIT), 0);
+  EXPECT_FALSE(ended.running());
+  EXPECT_EQ(ended.run(in(kAmple), [](std::string_view) {}).status, 3);
 }
 
 TEST(ChildProcessTest, DeadlineKillsAHangingChild) {

@@ -87,10 +87,14 @@ std::size_t DocumentCache::KeyHash::operator()(const Key& key) const {
 }
 
 DocumentCache::DocumentCache(qsizetype entryLimit, qint64 byteLimit, RenderFunction render)
-    : m_render(render ? std::move(render)
-                      : RenderFunction([](const QUrl& file, double width) { return EngineBridge::load(file, width); })),
+    : m_render(std::move(render)),
       m_entryLimit(entryLimit < 0 ? 0 : entryLimit),
       m_byteLimit(byteLimit < 0 ? 0 : byteLimit) {}
+
+std::unique_ptr<EngineBridge::StartedRenderer> DocumentCache::startRender(double width) const {
+  if (m_render) return nullptr;
+  return EngineBridge::startRenderer(EngineBridge::Runner::standard(), width);
+}
 
 qint64 DocumentCache::estimatedCost(const PageDocument& document, qint64 sourceBytes) {
   qint64 cost = 1024 + sourceBytes + utf8Length(document.title);
@@ -149,7 +153,8 @@ void DocumentCache::store(Key key, PageDocument document, qint64 cost) {
   m_entries.emplace(std::move(key), Entry{std::move(document), cost, m_clock});
 }
 
-DocumentLoad DocumentCache::load(const QByteArray& source, const QString& identity, double width, bool bypass) {
+DocumentLoad DocumentCache::load(const QByteArray& source, const QString& identity, double width, bool bypass,
+                                 std::unique_ptr<EngineBridge::StartedRenderer> started) {
   // 1. The budgets come before anything else.
   if (source.size() > kSourceLimit || !usableWidth(width)) throw BridgeError(kBudgetExceeded);
 
@@ -182,7 +187,10 @@ DocumentLoad DocumentCache::load(const QByteArray& source, const QString& identi
   // 6. Write the source.
   writeNewFile(input, source);
   // 7. Render with no lock held.
-  PageDocument document = m_render(QUrl::fromLocalFile(input), width);
+  const QUrl file = QUrl::fromLocalFile(input);
+  PageDocument document =
+      m_render ? m_render(file, width)
+               : EngineBridge::load(EngineBridge::Runner::standard(), file, width, std::move(started));
 
   // 8. Store it only if no clear() or bypassing load happened meanwhile.
   {

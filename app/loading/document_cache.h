@@ -20,9 +20,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
 
+#include "loading/engine_bridge.h"
 #include "loading/page_document.h"
 #include "support/wire_contract.h"
 
@@ -43,16 +45,26 @@ public:
   static constexpr qint64 kFileLimit = kivo_wire::kMaxHtmlBytes;
 
   // A new, empty cache; a negative limit counts as 0. Without a render
-  // function the cache renders with EngineBridge::load.
+  // function the cache renders with EngineBridge::load and the standard
+  // renderer.
   explicit DocumentCache(qsizetype entryLimit = kDefaultEntryLimit, qint64 byteLimit = kDefaultByteLimit,
                          RenderFunction render = {});
 
+  // Starts, ahead of a load at `width`, what that load's render needs before
+  // its source: with the standard render, the renderer process, which then
+  // waits for its input. Hand it to load(); dropped unused, it ends and reaps
+  // the process. Nothing with a render function of the caller's own, or when
+  // no renderer can start.
+  std::unique_ptr<EngineBridge::StartedRenderer> startRender(double width) const;
+
   // Renders `source` under `identity` at `width`, or returns the stored
   // document. With `bypass` every entry of the identity is dropped first and
-  // the document is rendered again. Throws BridgeError for an oversized source
-  // or a bad width, SystemError for the temporary file, and whatever the
-  // render function throws.
-  DocumentLoad load(const QByteArray& source, const QString& identity, double width, bool bypass = false);
+  // the document is rendered again. A renderer from startRender() serves the
+  // render, or is ended when the stored document serves. Throws BridgeError
+  // for an oversized source or a bad width, SystemError for the temporary
+  // file, and whatever the render function throws.
+  DocumentLoad load(const QByteArray& source, const QString& identity, double width, bool bypass = false,
+                    std::unique_ptr<EngineBridge::StartedRenderer> started = nullptr);
 
   // Renders the local HTML file at `file` under its canonical path, and
   // refuses the result when the file changed while it rendered.

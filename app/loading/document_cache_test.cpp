@@ -1,6 +1,7 @@
 #include "loading/document_cache.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <condition_variable>
 #include <future>
 #include <limits>
@@ -122,6 +124,37 @@ TEST(DocumentCacheTest, HitsOnlyForTheSameIdentityBytesAndWidth) {
   EXPECT_FALSE(cache.load("first", QStringLiteral("b"), 900).cacheHit);
   EXPECT_EQ(render.calls(), 3);
   EXPECT_EQ(cache.statistics().count, 3);
+}
+
+// True when no process of this id exists any more, not even unreaped.
+bool processGone(qint64 id) {
+  return ::kill(static_cast<pid_t>(id), 0) != 0 && errno == ESRCH;
+}
+
+TEST(DocumentCacheTest, TheStandardRenderUsesARendererStartedAheadAndEndsItOnAHit) {
+  DocumentCache cache;
+  const QByteArray source("<p>Merhaba</p>");
+  // A miss renders with the started renderer...
+  std::unique_ptr<EngineBridge::StartedRenderer> first = cache.startRender(800);
+  if (first == nullptr) GTEST_SKIP() << "kivo-document was not built beside the test";
+  const qint64 firstId = first->processId();
+  const DocumentLoad rendered = cache.load(source, QStringLiteral("/a.html"), 800, false, std::move(first));
+  EXPECT_FALSE(rendered.cacheHit);
+  EXPECT_TRUE(processGone(firstId));
+  // ...and a hit needs none: the one started is ended and reaped.
+  std::unique_ptr<EngineBridge::StartedRenderer> second = cache.startRender(800);
+  ASSERT_NE(second, nullptr);
+  const qint64 secondId = second->processId();
+  const DocumentLoad hit = cache.load(source, QStringLiteral("/a.html"), 800, false, std::move(second));
+  EXPECT_TRUE(hit.cacheHit);
+  EXPECT_TRUE(processGone(secondId));
+  EXPECT_EQ(hit.document.commands.size(), rendered.document.commands.size());
+}
+
+TEST(DocumentCacheTest, ARenderFunctionOfTheCallersOwnStartsNothingAhead) {
+  ControlledRender render;
+  DocumentCache cache(16, DocumentCache::kDefaultByteLimit, render.function());
+  EXPECT_EQ(cache.startRender(800), nullptr);
 }
 
 TEST(DocumentCacheTest, EvictsTheLeastRecentlyUsedEntry) {

@@ -5,9 +5,11 @@
 #include <QTextBoundaryFinder>
 
 #include <cmath>
+#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "loading/decoding_error.h"
 #include "loading/number_text.h"
@@ -162,11 +164,38 @@ Runner Runner::standard() {
   return runner;
 }
 
+StartedRenderer::StartedRenderer(std::unique_ptr<ChildProcess> process, std::string executable, std::string width)
+    : m_process(std::move(process)), m_executable(std::move(executable)), m_width(std::move(width)) {}
+
+// The process ends with its ChildProcess: its input closes, it is killed and
+// reaped.
+StartedRenderer::~StartedRenderer() = default;
+
+qint64 StartedRenderer::processId() const {
+  return m_process ? static_cast<qint64>(m_process->pid()) : -1;
+}
+
+std::unique_ptr<StartedRenderer> startRenderer(const Runner& runner, double width) {
+  if (!std::isfinite(width) || width < kivo_wire::kMinViewportWidth || width > kivo_wire::kMaxViewportWidth ||
+      !canStart(runner)) {
+    return nullptr;
+  }
+  const std::string executable = runner.executable.toStdString();
+  const std::string widthArgument = shortestDecimal(width);
+  try {
+    auto process = std::make_unique<ChildProcess>(executable, std::vector<std::string>{"--stdin", widthArgument},
+                                                  ChildProcess::ErrorStream::Capture);
+    return std::unique_ptr<StartedRenderer>(new StartedRenderer(std::move(process), executable, widthArgument));
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
 PageDocument load(const QUrl& file, double width) {
   return load(Runner::standard(), file, width);
 }
 
-PageDocument load(const Runner& runner, const QUrl& file, double width) {
+PageDocument load(const Runner& runner, const QUrl& file, double width, std::unique_ptr<StartedRenderer> started) {
   // 1. Only local file addresses.
   const QString host = file.host();
   if (!file.isLocalFile() || !(host.isEmpty() || host == QLatin1String("localhost"))) {
@@ -185,10 +214,23 @@ PageDocument load(const Runner& runner, const QUrl& file, double width) {
   if (!bytes) throw BridgeError(kLocalFilesOnly);
   if (bytes->size() > kSceneInputLimit) throw BridgeError(kInputLimit);
 
-  // 5. Start the renderer in scene mode.
-  ChildProcess process(runner.executable.toStdString(), {"--stdin", shortestDecimal(width)},
-                       ChildProcess::ErrorStream::Capture);
-  // 6. The watchdog is the loop's deadline.
+  // 5. Take the renderer started ahead for this run, if it still waits for
+  // its input, or start one in scene mode.
+  const std::string executable = runner.executable.toStdString();
+  const std::string widthArgument = shortestDecimal(width);
+  std::unique_ptr<ChildProcess> rendererProcess;
+  if (started && started->m_executable == executable && started->m_width == widthArgument &&
+      started->m_process->running()) {
+    rendererProcess = std::move(started->m_process);
+  }
+  started.reset();
+  if (!rendererProcess) {
+    rendererProcess = std::make_unique<ChildProcess>(executable, std::vector<std::string>{"--stdin", widthArgument},
+                                                     ChildProcess::ErrorStream::Capture);
+  }
+  ChildProcess& process = *rendererProcess;
+  // 6. The watchdog is the loop's deadline, from the moment the input is
+  // handed over.
   const auto deadline = ChildProcess::Clock::now() + runner.sceneWatchdog;
   // 7. Send the frame; standard input stays open for the answers.
   process.write(frameHeader(bytes->size()));

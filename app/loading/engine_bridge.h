@@ -1,12 +1,14 @@
 // The only code of the application that starts the renderer. Each call starts
-// one kivo-document process, exchanges one framed input and one JSON document
-// with it, and never lets the process outlive the call.
+// one kivo-document process, or takes one started ahead of it, exchanges one
+// framed input and one JSON document with it, and never lets the process
+// outlive the call.
 //
 // Limits: a scene run reads a file of at most 1,115,148 bytes, accepts at most
 // 24 MiB of output and 40,000 measurement requests (font sizes 6 to 128), and
-// is killed 15 seconds after launch; a manifest run sends at most 1 MiB,
-// accepts at most 512 KiB of output and is killed after 8 seconds. Both calls
-// block their thread for the whole run: call them off the main thread.
+// is killed 15 seconds after its input is handed over; a manifest run sends at
+// most 1 MiB, accepts at most 512 KiB of output and is killed after 8 seconds.
+// Both calls block their thread for the whole run: call them off the main
+// thread.
 #pragma once
 
 #include <QByteArray>
@@ -14,10 +16,16 @@
 #include <QUrl>
 
 #include <chrono>
+#include <memory>
+#include <string>
 
 #include "loading/page_document.h"
 #include "loading/subresource_records.h"
 #include "support/wire_contract.h"
+
+namespace kivo_support {
+class ChildProcess;
+}
 
 namespace EngineBridge {
 
@@ -38,14 +46,47 @@ inline constexpr qint64 kManifestOutputLimit = kivo_wire::kMaxManifestOutputByte
 inline constexpr qint64 kMeasurementLimit = kivo_wire::kMaxMeasurements;
 inline constexpr int kQuotedErrorCharacters = 800;
 
+// A scene-mode renderer started before its input is ready: the process and
+// its sandbox come up while the page is still fetched and its resources
+// prepared, and then wait for the input, so that their start is off the
+// road. load() takes it over; dropped unused (a cache hit, a cancelled load)
+// it ends the process and reaps it.
+class StartedRenderer {
+public:
+  StartedRenderer(const StartedRenderer&) = delete;
+  StartedRenderer& operator=(const StartedRenderer&) = delete;
+  ~StartedRenderer();
+
+  // The process's id, for diagnostics.
+  qint64 processId() const;
+
+private:
+  friend std::unique_ptr<StartedRenderer> startRenderer(const Runner& runner, double width);
+  friend PageDocument load(const Runner& runner, const QUrl& file, double width,
+                           std::unique_ptr<StartedRenderer> started);
+  StartedRenderer(std::unique_ptr<kivo_support::ChildProcess> process, std::string executable, std::string width);
+
+  std::unique_ptr<kivo_support::ChildProcess> m_process;
+  std::string m_executable;
+  std::string m_width;  // the width argument it was started with
+};
+
+// Starts the runner's renderer in scene mode for a later load() at `width`;
+// nothing when it cannot (no renderer, a width out of range, a failed
+// launch): load() then starts one itself and reports what goes wrong.
+std::unique_ptr<StartedRenderer> startRenderer(const Runner& runner, double width);
+
 // Renders the local file `file` (plain HTML or a resource envelope) at the
 // viewport width `width` in the renderer's scene mode, answering its text
 // measurements with the document font, and returns the validated document
-// (with no images). Throws BridgeError with the Turkish sentence of each
-// refusal, SystemError for file and process failures, and DecodingError for
-// a document line that does not decode.
+// (with no images). Uses `started` when it is a renderer of this runner for
+// this width that still waits for its input, and ends it otherwise. Throws
+// BridgeError with the Turkish sentence of each refusal, SystemError for file
+// and process failures, and DecodingError for a document line that does not
+// decode.
 PageDocument load(const QUrl& file, double width = 997.0);
-PageDocument load(const Runner& runner, const QUrl& file, double width = 997.0);
+PageDocument load(const Runner& runner, const QUrl& file, double width = 997.0,
+                  std::unique_ptr<StartedRenderer> started = nullptr);
 
 // Lists the subresources of the HTML `source` in the renderer's manifest
 // mode. Throws BridgeError, SystemError or DecodingError like load().

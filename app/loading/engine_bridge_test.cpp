@@ -1,13 +1,16 @@
 #include "loading/engine_bridge.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <limits>
 
 #include "loading/decoding_error.h"
@@ -146,6 +149,57 @@ TEST(EngineBridgeTest, SendsTheWidthAndTheWholeFile) {
   EXPECT_EQ(largest.title, QStringLiteral("997.0 1115148"));
   expectBridgeError([&] { EngineBridge::load(fakeRenderer(), inputs.sizedFile("echo-input", 1'115'149), 997); },
                     QStringLiteral("HTML girdi sınırı 1 MiB."));
+}
+
+// True while a process of this id exists (running, or ended but not reaped).
+bool processExists(qint64 id) {
+  return ::kill(static_cast<pid_t>(id), 0) == 0 || errno != ESRCH;
+}
+
+TEST(EngineBridgeTest, TakesOverTheRendererStartedAheadForItsRunnerAndWidth) {
+  Inputs inputs;
+  struct Case {
+    const char* name;
+    EngineBridge::Runner startedWith;
+    double startedWidth;
+    bool used;
+  };
+  EngineBridge::Runner realRenderer = EngineBridge::Runner::standard();
+  const Case cases[] = {
+      {"same runner and width", fakeRenderer(), 997, true},
+      {"another width", fakeRenderer(), 800, false},
+      {"another program", realRenderer, 997, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::unique_ptr<EngineBridge::StartedRenderer> started = EngineBridge::startRenderer(c.startedWith, c.startedWidth);
+    ASSERT_NE(started, nullptr);
+    const qint64 startedId = started->processId();
+    const PageDocument document =
+        EngineBridge::load(fakeRenderer(), inputs.file("echo-process"), 997, std::move(started));
+    // The run happened at the load's width, in the started process or in
+    // one of its own; either way the started one is gone.
+    const QStringList title = document.title.split(QLatin1Char(' '));
+    ASSERT_EQ(title.size(), 2);
+    EXPECT_EQ(title[0], QStringLiteral("997.0"));
+    EXPECT_EQ(title[1] == QString::number(startedId), c.used);
+    EXPECT_FALSE(processExists(startedId));
+  }
+}
+
+TEST(EngineBridgeTest, AStartedRendererDroppedUnusedIsEndedAndReaped) {
+  std::unique_ptr<EngineBridge::StartedRenderer> started = EngineBridge::startRenderer(fakeRenderer(), 997);
+  ASSERT_NE(started, nullptr);
+  const qint64 id = started->processId();
+  EXPECT_TRUE(processExists(id));
+  started.reset();
+  EXPECT_FALSE(processExists(id));
+  // Nothing starts where the load itself would refuse.
+  EngineBridge::Runner missing = fakeRenderer();
+  missing.executable += QStringLiteral("-missing");
+  EXPECT_EQ(EngineBridge::startRenderer(missing, 997), nullptr);
+  EXPECT_EQ(EngineBridge::startRenderer(fakeRenderer(), 159.9), nullptr);
+  EXPECT_EQ(EngineBridge::startRenderer(fakeRenderer(), std::nan("")), nullptr);
 }
 
 TEST(EngineBridgeTest, AcceptsLocalhostFileAddresses) {

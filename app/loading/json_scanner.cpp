@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "platform/check.h"
+
 int utf8SequenceLength(const unsigned char* bytes, std::size_t available) {
   const unsigned char lead = bytes[0];
   std::size_t length;
@@ -33,6 +35,29 @@ void JsonScanner::feed(std::string_view text, bool last) {
   m_text = text;
   m_last = last;
   m_at = 0;
+}
+
+void JsonScanner::skipMemberValue(std::size_t size) {
+  KIVO_CHECK(m_state == State::Colon && size <= m_text.size() - m_at);
+  m_at += size;
+  m_state = State::AfterValue;
+}
+
+std::size_t JsonScanner::arrayElementLead() const {
+  if (m_at >= m_text.size()) return kNoElement;
+  const char c = m_text[m_at];
+  if (m_state == State::ValueOrClose) return c == ']' ? kNoElement : 0;
+  if (m_state == State::AfterValue && !m_containers.empty() && m_containers.back() == 'a' && c == ',') return 1;
+  return kNoElement;
+}
+
+void JsonScanner::skipArrayElement(std::size_t size) {
+  const std::size_t lead = arrayElementLead();
+  KIVO_CHECK(lead != kNoElement && size > lead && size <= m_text.size() - m_at);
+  // The first element enters the array, as the scanner does when it begins.
+  if (m_state == State::ValueOrClose) m_containers.push_back('a');
+  m_at += size;
+  m_state = State::AfterValue;
 }
 
 JsonScanner::Step JsonScanner::failAt(const char* what) {

@@ -67,6 +67,25 @@ public:
   // How many bytes of the text last fed are done with.
   std::size_t consumed() const { return m_at; }
 
+  // The bytes fed that are not done with yet. Right after a Key they start
+  // with the ':' before the member's value.
+  std::string_view rest() const { return m_text.substr(m_at); }
+  // Right after a Key: takes the next `size` bytes of rest() as the ':' and
+  // the member's whole value, which the caller knows to be JSON because the
+  // very same bytes were scanned before. The scanner goes on after the value
+  // as if it had handed out its tokens.
+  void skipMemberValue(std::size_t size);
+  // Inside an array, between its elements: how many bytes of rest() come
+  // before the next element starts (0 right after the '[', 1 for the ','
+  // after an element), or kNoElement when no element follows at once (the
+  // end of the array, white space, or bytes still to come).
+  static constexpr std::size_t kNoElement = static_cast<std::size_t>(-1);
+  std::size_t arrayElementLead() const;
+  // Takes the next `size` bytes of rest() as the lead arrayElementLead() gave
+  // and one whole element, which the caller knows to be JSON. The scanner goes
+  // on after the element as if it had handed out its tokens.
+  void skipArrayElement(std::size_t size);
+
   // Why the text is not JSON, naming the byte of the whole text where the
   // fault was found, once next() has said Failed.
   const std::string& error() const { return m_error; }

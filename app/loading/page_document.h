@@ -62,6 +62,14 @@ struct InspectedNode {
   QString label() const;
 };
 
+// A document's lists grow as the scene is decoded. Both element types hold
+// only Qt's implicitly shared values, numbers and std::optional of them, none
+// of which points into itself, so they may be moved by copying their bytes:
+// the lists then grow in place (realloc) instead of moving every element into
+// freshly touched memory at each step.
+Q_DECLARE_TYPEINFO(PaintCommand, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(InspectedNode, Q_RELOCATABLE_TYPE);
+
 struct PageDocument {
   // Limits of an acceptable document.
   static constexpr int kVersion = kivo_wire::kSceneVersion;

@@ -1,5 +1,6 @@
 #include "loading/scene_decoder.h"
 
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -224,6 +225,170 @@ std::string_view takeField(std::string_view fields, std::size_t& at) {
   return text;
 }
 
+// The renderer writes every paint command in one of three forms, members in
+// a fixed order, numbers without exponent and no white space:
+//   {"kind":"box",RECT,"background":C,"border":C,"borderWidth":N,"radius":N,"href":H}
+//   {"kind":"text",RECT,"size":N,"bold":B,"color":C,"text":S,"href":H}
+//   {"kind":"image",RECT,"imageId":I,"text":S,"href":H}
+// with RECT "x":N,"y":N,"width":N,"height":N. A command of exactly such a
+// form, with strings without escapes, is read here directly into what the
+// full decoder makes of it; anything else is left to that.
+class PlainCommandReader {
+public:
+  explicit PlainCommandReader(std::string_view text)
+      : m_at(text.data()), m_start(text.data()), m_end(text.data() + text.size()) {}
+
+  // The bytes the command took, or 0 when the text does not start with one
+  // of the forms.
+  std::size_t read(PaintCommand& c) {
+    static const QString kBox = QStringLiteral("box");
+    static const QString kText = QStringLiteral("text");
+    static const QString kImage = QStringLiteral("image");
+    if (!take("{\"kind\":\"")) return 0;
+    bool ok;
+    if (take("box\",")) {
+      c.kind = kBox;
+      ok = rect(c) && take(",\"background\":") && color(c.background) && take(",\"border\":") && color(c.border) &&
+           take(",\"borderWidth\":") && number(c.borderWidth) && take(",\"radius\":") && number(c.radius);
+    } else if (take("text\",")) {
+      c.kind = kText;
+      ok = rect(c) && take(",\"size\":") && number(c.size) && take(",\"bold\":") && boolean(c.bold) &&
+           take(",\"color\":") && color(c.color) && take(",\"text\":") && string(c.text);
+    } else if (take("image\",")) {
+      c.kind = kImage;
+      ok = rect(c) && take(",\"imageId\":") && imageId(c.imageId) && take(",\"text\":") && string(c.text);
+    } else {
+      return 0;
+    }
+    if (!ok || !take(",\"href\":")) return 0;
+    if (!take("null") && !string(c.href)) return 0;
+    if (!take("}")) return 0;
+    return static_cast<std::size_t>(m_at - m_start);
+  }
+
+private:
+  template <std::size_t N>
+  bool take(const char (&literal)[N]) {
+    if (static_cast<std::size_t>(m_end - m_at) < N - 1 || std::memcmp(m_at, literal, N - 1) != 0) return false;
+    m_at += N - 1;
+    return true;
+  }
+
+  bool rect(PaintCommand& c) {
+    return take("\"x\":") && number(c.x) && take(",\"y\":") && number(c.y) && take(",\"width\":") &&
+           number(c.width) && take(",\"height\":") && number(c.height);
+  }
+
+  bool digit() const { return m_at < m_end && *m_at >= '0' && *m_at <= '9'; }
+
+  // The digits of a JSON integer part: "0" or no leading zero.
+  bool integerDigits() {
+    if (!digit()) return false;
+    if (*m_at++ == '0') return !digit();
+    while (digit()) ++m_at;
+    return true;
+  }
+
+  // A number as the scanner reads it: an integer of up to 64 bits exactly
+  // (negative zero as zero), anything else through from_chars. No exponent.
+  bool number(double& value) {
+    const char* first = m_at;
+    const bool negative = m_at < m_end && *m_at == '-';
+    if (negative) ++m_at;
+    if (!integerDigits()) return false;
+    bool integral = true;
+    if (m_at < m_end && *m_at == '.') {
+      ++m_at;
+      integral = false;
+      if (!digit()) return false;
+      while (digit()) ++m_at;
+    }
+    if (m_at < m_end && (*m_at == 'e' || *m_at == 'E')) return false;
+    if (integral) {
+      std::uint64_t magnitude = 0;
+      bool fits = true;
+      for (const char* d = negative ? first + 1 : first; d != m_at && fits; ++d) {
+        fits = !__builtin_mul_overflow(magnitude, 10u, &magnitude) &&
+               !__builtin_add_overflow(magnitude, static_cast<unsigned>(*d - '0'), &magnitude);
+      }
+      if (fits && !negative) {
+        value = static_cast<double>(magnitude);
+        return true;
+      }
+      if (fits && magnitude <= std::uint64_t{1} << 63) {
+        value = static_cast<double>(static_cast<std::int64_t>(std::uint64_t{0} - magnitude));
+        return true;
+      }
+    }
+    return std::from_chars(first, m_at, value).ec == std::errc();
+  }
+  bool number(std::optional<double>& value) {
+    double read = 0;
+    if (!number(read)) return false;
+    value = read;
+    return true;
+  }
+
+  // A non-negative integer of at most `limit`.
+  bool unsignedUpTo(std::uint64_t limit, std::uint64_t& value) {
+    const char* first = m_at;
+    if (!integerDigits() || m_at - first > 19) return false;
+    value = 0;
+    for (const char* d = first; d != m_at; ++d) value = value * 10 + static_cast<unsigned>(*d - '0');
+    return value <= limit;
+  }
+  bool color(std::optional<quint32>& value) {
+    std::uint64_t read = 0;
+    if (!unsignedUpTo(0xFFFFFFFFu, read)) return false;
+    value = static_cast<quint32>(read);
+    return true;
+  }
+  bool imageId(std::optional<qint64>& value) {
+    std::uint64_t read = 0;
+    if (!unsignedUpTo(static_cast<std::uint64_t>(std::numeric_limits<qint64>::max()), read)) return false;
+    value = static_cast<qint64>(read);
+    return true;
+  }
+
+  bool boolean(std::optional<bool>& value) {
+    if (take("true")) {
+      value = true;
+    } else if (take("false")) {
+      value = false;
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  // A string of UTF-8 as the scanner accepts it, without escapes.
+  bool string(std::optional<QString>& value) {
+    if (m_at == m_end || *m_at != '"') return false;
+    const char* first = ++m_at;
+    for (;;) {
+      if (m_at == m_end) return false;
+      const auto c = static_cast<unsigned char>(*m_at);
+      if (c == '"') break;
+      if (c == '\\' || c < 0x20) return false;
+      if (c < 0x80) {
+        ++m_at;
+        continue;
+      }
+      const int length =
+          utf8SequenceLength(reinterpret_cast<const unsigned char*>(m_at), static_cast<std::size_t>(m_end - m_at));
+      if (length <= 0) return false;
+      m_at += length;
+    }
+    value = QString::fromUtf8(first, static_cast<qsizetype>(m_at - first));
+    ++m_at;
+    return true;
+  }
+
+  const char* m_at;
+  const char* m_start;
+  const char* m_end;
+};
+
 // The scene's schema: builds the document (and a measurement request) from
 // the tokens of the JSON scanner as they come, following where each value
 // belongs on a stack of its own. A value that does not fit the schema is
@@ -242,13 +407,16 @@ public:
           break;
         case JsonScanner::Token::BeginArray:
           open(false);
+          readPlainCommands(scanner);
           break;
         case JsonScanner::Token::EndObject:
         case JsonScanner::Token::EndArray:
           close();
+          readPlainCommands(scanner);
           break;
         case JsonScanner::Token::Key:
           key(scanner.text());
+          skipKnownComputed(scanner);
           break;
         case JsonScanner::Token::String: {
           Scalar s{Scalar::Type::String};
@@ -338,7 +506,82 @@ private:
   }
 
   void fail(const std::string& message) {
+    ++m_failures;
     if (m_error.empty()) m_error = message;
+  }
+
+  // The bytes of a node's "computed" object that follow its key, from the
+  // ':' to the closing '}', when they are all there and hold no escape and
+  // no nested container; empty otherwise.
+  static std::string_view computedSpan(std::string_view rest) {
+    if (rest.size() < 3 || rest[0] != ':' || rest[1] != '{') return {};
+    const std::size_t close = rest.find('}', 2);
+    if (close == std::string_view::npos) return {};
+    // Without escapes every '"' opens or closes a string, so an even number
+    // of them before the '}' puts it outside every string.
+    const std::string_view inside = rest.substr(2, close - 2);
+    for (const char c : {'\\', '{', '['}) {
+      if (std::memchr(inside.data(), c, inside.size()) != nullptr) return {};
+    }
+    // A plain loop over bytes, so that the compiler can count many at a time.
+    std::size_t quotes = 0;
+    for (const char c : inside) quotes += c == '"';
+    if (quotes % 2 != 0) return {};
+    return rest.substr(0, close + 1);
+  }
+
+  // Inside the commands, before the next element: reads the commands in the
+  // renderer's own form that follow, as long as they do, and moves the
+  // scanner past them.
+  void readPlainCommands(JsonScanner& scanner) {
+    if (m_stack.empty() || m_stack.back().context != Context::Commands) return;
+    for (;;) {
+      const std::size_t lead = scanner.arrayElementLead();
+      if (lead == JsonScanner::kNoElement) return;
+      PaintCommand command;
+      const std::size_t size = PlainCommandReader(scanner.rest().substr(lead)).read(command);
+      if (size == 0) return;
+      m_document.commands.append(std::move(command));
+      scanner.skipArrayElement(lead + size);
+    }
+  }
+
+  // Elements styled alike carry byte for byte the same "computed" object.
+  // Once one has been read whole and found sound, the same bytes again give
+  // the same styles without being scanned: the node takes the shared map and
+  // the scanner moves past them.
+  void skipKnownComputed(JsonScanner& scanner) {
+    Frame& frame = m_stack.back();
+    if (frame.context != Context::Node || frame.member != Member::Computed) return;
+    m_computedKey.clear();
+    if (!m_node.computed.isEmpty()) return;
+    const std::string_view span = computedSpan(scanner.rest());
+    if (span.empty() || span.size() > kSharedStyleBytes) return;
+    // Nearby nodes mostly share their styles: the objects found last are
+    // compared first, before the bytes are hashed.
+    const KnownComputed* known = nullptr;
+    for (const KnownComputed* recent : m_recentKnown) {
+      if (recent != nullptr && recent->first == span) {
+        known = recent;
+        break;
+      }
+    }
+    if (known == nullptr) {
+      m_lookupKey.assign(span);
+      const auto found = m_knownComputed.find(m_lookupKey);
+      if (found == m_knownComputed.end()) {
+        // Read it token by token; finishComputed() remembers the bytes.
+        m_computedKey.swap(m_lookupKey);
+        m_computedFailures = m_failures;
+        return;
+      }
+      known = &*found;
+      m_recentKnown[m_nextRecent] = known;
+      m_nextRecent = (m_nextRecent + 1) % m_recentKnown.size();
+    }
+    frame.seen |= kComputed;
+    m_node.computed = known->second;
+    scanner.skipMemberValue(span.size());
   }
   void mismatch(const char* what, std::string_view key, const char* expected) {
     fail(std::string(what) + ": member \"" + std::string(key) + "\" is not " + expected);
@@ -380,6 +623,7 @@ private:
       const auto found = m_sharedStyles.find(m_computedEntries);
       if (found != m_sharedStyles.end()) {
         m_node.computed = found->second;
+        rememberComputedBytes();
         return;
       }
     }
@@ -391,6 +635,17 @@ private:
     }
     if (shareable && m_sharedStyles.size() < kSharedStyleLimit) m_sharedStyles.emplace(m_computedEntries, styles);
     m_node.computed = std::move(styles);
+    rememberComputedBytes();
+  }
+
+  // Keeps the bytes of the "computed" object just read whole for the nodes
+  // that repeat them, when reading it found nothing wrong.
+  void rememberComputedBytes() {
+    if (m_computedKey.empty() || m_failures != m_computedFailures || m_knownComputed.size() >= kSharedStyleLimit) {
+      return;
+    }
+    m_knownComputed.emplace(m_computedKey, m_node.computed);
+    m_computedKey.clear();
   }
 
   void push(Context context) { m_stack.push_back(Frame{context, std::string(), Member::Other, 0}); }
@@ -939,6 +1194,20 @@ private:
   // The entries of the "computed" object being read, as appendField wrote them.
   std::string m_computedEntries;
   std::unordered_map<std::string, QMap<QString, QString>> m_sharedStyles;
+  // Failures noted so far; a "computed" object is remembered by its bytes
+  // only when reading it added none.
+  std::size_t m_failures = 0;
+  std::size_t m_computedFailures = 0;
+  // The bytes of the "computed" object being read token by token, when they
+  // were all there at its start; and the buffer they are looked up with.
+  std::string m_computedKey;
+  std::string m_lookupKey;
+  // The styles of every "computed" object read whole, by its bytes, and the
+  // ones found last (elements of the map stay where they are).
+  using KnownComputed = std::pair<const std::string, QMap<QString, QString>>;
+  std::unordered_map<std::string, QMap<QString, QString>> m_knownComputed;
+  std::array<const KnownComputed*, 4> m_recentKnown = {};
+  std::size_t m_nextRecent = 0;
 };
 
 // The renderer writes every request in one form,

@@ -217,6 +217,67 @@ TEST(SceneDecoderTest, RequestsInTheRendererFormDecodeLikeAnyOtherForm) {
   EXPECT_EQ(decodeSceneLine(R"({"measure":true,"size":16,"bold":false,"text":"a\tb"})").request->text, "a\tb");
 }
 
+TEST(SceneDecoderTest, CommandsAndStylesInTheRendererFormDecodeLikeAnyOtherForm) {
+  // Commands in the renderer's own form, and "computed" objects seen before,
+  // are read on short paths when the whole of them is at hand. Byte by byte
+  // nothing ever is, so the full decoder reads every line below that way:
+  // both readings must agree on everything, errors and their bytes included.
+  const std::string head = kDocument.substr(0, kDocument.find("\"commands\":[") + 12);
+  const std::string box =
+      R"({"kind":"box","x":24,"y":12.5,"width":976,"height":64,"background":0,"border":690698495,"borderWidth":0,"radius":2,"href":null})";
+  const std::string text =
+      R"({"kind":"text","x":1,"y":2,"width":3.25,"height":4,"size":16,"bold":true,"color":255,"text":"çay \"ve\" şeker","href":"/a?b"})";
+  const std::string image = R"({"kind":"image","x":0,"y":0,"width":40,"height":30,"imageId":15,"text":"resim","href":null})";
+  const auto scene = [&](const std::vector<std::string>& commands, const std::string& rest = "]}") {
+    std::string line = head;
+    for (std::size_t i = 0; i < commands.size(); ++i) line += (i > 0 ? "," : "") + commands[i];
+    return line + rest;
+  };
+  const auto replaced = [](std::string command, const std::string& from, const std::string& to) {
+    return command.replace(command.find(from), from.size(), to);
+  };
+  const std::string node = R"({"id":1,"depth":1,"name":"p","text":"","attributes":{},"computed":{"display":"block","color":"#000000ff"}})";
+  const std::vector<std::string> lines = {
+      scene({box, text, image, box}),
+      scene({text, replaced(text, "\"bold\":true", "\"bold\":false"),
+             replaced(box, "\"href\":null", "\"href\":\"x\"")}),
+      // Numbers at the edges of the form: negative zero, long fractions,
+      // integers beyond 64 bits, an exponent (not the renderer's, read in full).
+      scene({replaced(box, "\"x\":24", "\"x\":-0"),
+             replaced(box, "\"y\":12.5", "\"y\":-0.000000000000000000000000000000000000000000001"),
+             replaced(box, "\"width\":976", "\"width\":340282346638528859811704183484516925440"),
+             replaced(box, "\"height\":64", "\"height\":6.4e1")}),
+      // Members out of order, or white space: the full decoder's.
+      scene({replaced(box, "\"x\":24,\"y\":12.5", "\"y\":12.5,\"x\":24"), replaced(text, ",\"size\"", ", \"size\"")}),
+      // Values the document refuses, found by either reading.
+      scene({replaced(box, "\"border\":690698495", "\"border\":4294967296")}),
+      scene({replaced(box, "\"border\":690698495", "\"border\":-1")}),
+      scene({replaced(image, "\"imageId\":15", "\"imageId\":1.5")}),
+      // Text that is not JSON.
+      scene({replaced(box, "\"x\":24", "\"x\":024")}),
+      scene({replaced(box, "\"y\":12.5", "\"y\":12.")}),
+      scene({replaced(text, "çay", "\xed\xa0\x80")}),
+      scene({replaced(text, "çay", "a\tb")}),
+      scene({box, "7"}),
+      scene({box}, "]"),
+      // Nodes styled alike, with a style that is not all strings, and a
+      // closing brace inside a value.
+      scene({box}, R"(],"nodes":[)" + node + "," + node + "," + replaced(node, "\"#000000ff\"", "\"a}b\"") + "," +
+                       replaced(node, "\"#000000ff\"", "\"a}b\"") + "]}"),
+      scene({}, R"(],"nodes":[)" + node + "," + replaced(node, "\"#000000ff\"", "5") + "," +
+                    replaced(node, "\"#000000ff\"", "5") + "," + node + "]}"),
+  };
+  for (const std::string& line : lines) {
+    SCOPED_TRACE(line);
+    EXPECT_EQ(describe(decodeSceneLine(line)), describe(inPieces(line, 1)));
+  }
+  const SceneLine plain = decodeSceneLine(lines.front());
+  ASSERT_TRUE(plain.document.has_value()) << plain.error;
+  ASSERT_EQ(plain.document->commands.size(), 4);
+  EXPECT_EQ(plain.document->commands[1].text, QStringLiteral("çay \"ve\" şeker"));
+  EXPECT_EQ(plain.document->commands[2].imageId, 15);
+}
+
 TEST(SceneDecoderTest, NodesStyledAlikeKeepTheirOwnValues) {
   const std::string node = R"({"id":1,"depth":1,"name":"p","text":"","attributes":{},"computed":{"color":"red","display":"block"}})";
   const std::string line = kDocument.substr(0, kDocument.size() - 1) + R"(,"nodes":[)" + node + "," + node + "," +

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <exception>
 
+#include "loading/engine_bridge.h"
 #include "loading/web_resources.h"
 #include "model/background_work.h"
 #include "model/library_page.h"
@@ -54,6 +55,9 @@ struct BrowserModel::RemoteJob {
   std::optional<WebResourcePack> keptResources;
   std::shared_ptr<LoadTask> task;
   QString finalAddress;  // the response's address, once it arrived
+  // The scene's renderer, started while the page is fetched and its
+  // resources prepared; the render takes it over.
+  std::unique_ptr<EngineBridge::StartedRenderer> renderer;
 };
 
 BrowserModel::BrowserModel(std::shared_ptr<BrowserPreferences> preferences, std::shared_ptr<DocumentCache> cache,
@@ -679,7 +683,10 @@ void BrowserModel::startRemote(const WebAddress& address, qsizetype index, const
   m_loads.insert(job->tabId, job->task);
   QPointer<BrowserModel> self(this);
   const auto page = m_services.page;
-  m_services.background([self, job, page] {
+  std::shared_ptr<DocumentCache> cache = m_cache;
+  m_services.background([self, job, page, cache] {
+    // The renderer comes up, sandbox and all, while the page is fetched.
+    job->renderer = cache->startRender(job->width);
     // The kept response, or a fetch.
     std::optional<NetworkResponse> response;
     QString error;
@@ -692,6 +699,8 @@ void BrowserModel::startRemote(const WebAddress& address, qsizetype index, const
         error = describe(std::current_exception());
       }
     }
+    // A load that ends here has no render: its renderer ends on this thread.
+    if (!response || !response->source || job->task->stop.stop_requested()) job->renderer.reset();
     BackgroundWork::postToMain([self, job, response, error] {
       if (!self) return;
       if (response) {
@@ -736,13 +745,15 @@ void BrowserModel::remoteResponded(const std::shared_ptr<RemoteJob>& job, const 
   std::shared_ptr<DocumentCache> cache = m_cache;
   const auto prepare = m_services.prepare;
   m_services.background([self, job, response, cache, prepare, finalAddress] {
+    // The started renderer ends on this thread whatever happens below.
+    std::unique_ptr<EngineBridge::StartedRenderer> renderer = std::move(job->renderer);
     std::optional<WebResourcePack> pack;
     std::optional<DocumentLoad> load;
     QString error;
     try {
       pack = job->keptResources ? *job->keptResources
                                 : prepare(*response.source, response.url, job->bypass, job->task->stop.get_token());
-      load = cache->load(pack->source, finalAddress, job->width, job->bypass);
+      load = cache->load(pack->source, finalAddress, job->width, job->bypass, std::move(renderer));
     } catch (...) {
       error = describe(std::current_exception());
     }

@@ -1,13 +1,17 @@
 #include "model/browser_model.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <QThread>
+
+#include <unistd.h>
 
 #include <atomic>
 #include <cmath>
@@ -635,6 +639,53 @@ TEST_F(ModelTest, RemotePageFollowsTheRedirectAndRecordsTheVisit) {
   EXPECT_EQ(m_prepares, 1);
   EXPECT_EQ(m_profile->history().entries().size(), 1);
   EXPECT_EQ(model->current().console.size(), 5) << "warnings repeat, the GET line does not";
+}
+
+// The renderer processes this test process has started and not yet reaped.
+// Each is told by its program (a process's name changes a moment after the
+// start returns, its program does not).
+int rendererChildren() {
+  int count = 0;
+  for (const QString& task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    QFile children(QStringLiteral("/proc/self/task/") + task + QStringLiteral("/children"));
+    if (!children.open(QIODevice::ReadOnly)) continue;
+    for (const QByteArray& pid : children.readAll().split(' ')) {
+      if (pid.trimmed().isEmpty()) continue;
+      const QString link = QStringLiteral("/proc/") + QString::fromLatin1(pid.trimmed()) + QStringLiteral("/exe");
+      const QString program = QFileInfo(link).symLinkTarget();
+      if (program.endsWith(QLatin1String("/kivo-document"))) ++count;
+    }
+  }
+  return count;
+}
+
+TEST_F(ModelTest, TheRendererStartsWhileThePageIsFetchedAndNeverOutlivesTheLoad) {
+  if (!QFile::exists(QStringLiteral("/proc/self/task/%1/children").arg(::gettid()))) {
+    GTEST_SKIP() << "this kernel does not list a task's children";
+  }
+  // The standard cache renders with the built renderer.
+  auto profile = std::make_shared<BrowsingProfile>(false, QString(), std::make_shared<DocumentCache>());
+  if (profile->cache()->startRender(997) == nullptr) GTEST_SKIP() << "kivo-document was not built beside the test";
+  const int before = rendererChildren();
+  struct Case {
+    const char* name;
+    bool cancel;
+  };
+  for (const Case c : {Case{"rendered", false}, Case{"cancelled", true}}) {
+    SCOPED_TRACE(c.name);
+    const auto model = makeModel(profile);
+    int duringFetch = -1;
+    m_page = [&](const QUrl&) {
+      duringFetch = rendererChildren() - before;
+      if (c.cancel) model->stopLoading();
+      return response("http://a.b/page", "<p>Uzak sayfa</p>");
+    };
+    model->navigate(QStringLiteral("http://a.b/page"));
+    runAll();
+    EXPECT_EQ(duringFetch, 1) << "the scene's renderer is up while the page is fetched";
+    EXPECT_EQ(model->currentDocument().has_value(), !c.cancel);
+    EXPECT_EQ(rendererChildren(), before);
+  }
 }
 
 TEST_F(ModelTest, RemoteFailuresSayWhetherThePageArrived) {

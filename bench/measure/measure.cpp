@@ -2,20 +2,22 @@
 // 1. one measurement answer (decode the request line, measure with the
 //    document font, format the answer), against a median of 20 µs;
 // 2. EngineBridge::load of the renderer benchmark's typical page, against
-//    1.5 times the renderer's own run through the measuring harness (the
+//    1.2 times the renderer's own run through the measuring harness (the
 //    measure-harness program beside this one, its output thrown away). The
 //    same run driven in process with the harness's width rule is shown too:
 //    it leaves out the harness's own start and output, so its ratio is the
-//    stricter one.
+//    stricter one;
+// 3. decoding the typical page's scene line into the page document.
 //
-//   kivo-bench-measure [--rounds N] [--load-only] [--write-page FILE]
+//   kivo-bench-measure [--rounds N] [--load-only | --decode-only] [--write-page FILE]
 //
 // A first load forgets the text widths that earlier loads shared; each round
 // then loads the page again with them. --write-page writes the typical page's
 // resource envelope to FILE and exits (the same bytes as the renderer
 // benchmark's typical.input); --load-only runs only EngineBridge::load, N
-// times each way, for a profiler. Prints its figures; the
-// exit status says only whether it could run.
+// times each way, and --decode-only only the scene decoding, N times, for a
+// profiler. Prints its figures; the exit status says only whether it could
+// run.
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -220,25 +222,47 @@ void explain(const AloneRun& run) {
   const auto measurerStart = Clock::now();
   FontTextMeasurer measurer;
   std::printf("  making the text measurer: %.0f us\n", microseconds(Clock::now() - measurerStart));
-  const auto decodeStart = Clock::now();
   SceneLine line = decodeSceneLine(run.scene);
-  const double decoded = microseconds(Clock::now() - decodeStart);
-  if (!line.document) {
-    std::printf("  the scene does not decode: %s\n", line.error.c_str());
-    return;
-  }
-  const auto validStart = Clock::now();
-  const bool valid = line.document->isValid();
-  std::printf("  decoding the scene: %.0f us (%lld commands, %lld nodes), validity %.0f us (%s)\n", decoded,
-              static_cast<long long>(line.document->commands.size()),
-              static_cast<long long>(line.document->nodes ? line.document->nodes->size() : 0),
-              microseconds(Clock::now() - validStart), valid ? "valid" : "invalid");
   const auto freeStart = Clock::now();
   line = SceneLine();
   std::printf("  freeing the document: %.0f us\n", microseconds(Clock::now() - freeStart));
 }
 
-bool benchmarkLoad(int rounds, bool loadOnly) {
+// Decoding the scene line the renderer wrote alone, whole, as the bridge's
+// decoder turns it into the page document, and checking that document: the
+// medians over `rounds` decodings. Freeing the document is not counted.
+void benchmarkDecoding(const std::string& scene, int rounds) {
+  std::vector<double> decoding;
+  std::vector<double> checking;
+  long long commands = 0;
+  long long nodes = 0;
+  for (int round = -1; round < rounds; ++round) {
+    const auto start = Clock::now();
+    SceneLine line = decodeSceneLine(scene);
+    const double decoded = microseconds(Clock::now() - start);
+    if (!line.document) {
+      std::printf("  the scene does not decode: %s\n", line.error.c_str());
+      return;
+    }
+    const auto checkStart = Clock::now();
+    const bool valid = line.document->isValid();
+    const double checked = microseconds(Clock::now() - checkStart);
+    if (!valid) {
+      std::printf("  the scene decodes to an invalid document\n");
+      return;
+    }
+    commands = static_cast<long long>(line.document->commands.size());
+    nodes = static_cast<long long>(line.document->nodes ? line.document->nodes->size() : 0);
+    if (round >= 0) {
+      decoding.push_back(decoded);
+      checking.push_back(checked);
+    }
+  }
+  std::printf("  scene decoding (%zu bytes, %lld commands, %lld nodes)  %6.0f us   validity %.0f us\n", scene.size(),
+              commands, nodes, median(decoding), median(checking));
+}
+
+bool benchmarkLoad(int rounds, bool loadOnly, bool decodeOnly) {
   const EngineBridge::Runner runner = EngineBridge::Runner::standard();
   if (!QFileInfo(runner.executable).isExecutable()) {
     std::printf("page load: skipped, %s has not been built\n", qPrintable(runner.executable));
@@ -249,6 +273,13 @@ bool benchmarkLoad(int rounds, bool loadOnly) {
   const QString path = folder.filePath(QStringLiteral("typical.input"));
   writeNewFile(path, input);
   const std::string executable = runner.executable.toStdString();
+
+  if (decodeOnly) {
+    const AloneRun run = rendererAlone(executable, input);
+    if (run.microseconds < 0) return false;
+    benchmarkDecoding(run.scene, rounds);
+    return true;
+  }
 
   const std::string harness = QFileInfo(runner.executable).path().toStdString() + "/measure-harness";
   std::vector<double> alone;
@@ -298,12 +329,13 @@ bool benchmarkLoad(int rounds, bool loadOnly) {
   std::printf("page load (typical, %lld bytes, width %.0f) over %d rounds, medians:\n"
               "  renderer through the measure-harness       %6.0f us\n"
               "  renderer with the harness rule in process  %6.0f us\n"
-              "  EngineBridge::load, first load             %6.0f us   ratio %.2f to the harness (target <= 1.5), "
+              "  EngineBridge::load, first load             %6.0f us   ratio %.2f to the harness (target <= 1.2), "
               "%.2f in process\n"
               "  EngineBridge::load again (widths shared)   %6.0f us   ratio %.2f to the harness, %.2f in process\n",
               static_cast<long long>(input.size()), kWidth, rounds, median(harnessed), median(alone), median(cold),
               median(cold) / median(harnessed), median(cold) / median(alone), median(warm),
               median(warm) / median(harnessed), median(warm) / median(alone));
+  benchmarkDecoding(last.scene, rounds);
   if (std::getenv("KIVO_BENCH_VERBOSE")) explain(last);
   return true;
 }
@@ -316,6 +348,7 @@ int main(int argc, char** argv) {
   QGuiApplication application(argc, argv);
   int rounds = 15;
   bool loadOnly = false;
+  bool decodeOnly = false;
   QString pageFile;
   for (int i = 1; i < argc; ++i) {
     const bool hasValue = i + 1 < argc;
@@ -323,10 +356,13 @@ int main(int argc, char** argv) {
       rounds = std::max(1, std::atoi(argv[++i]));
     } else if (std::strcmp(argv[i], "--load-only") == 0) {
       loadOnly = true;
+    } else if (std::strcmp(argv[i], "--decode-only") == 0) {
+      decodeOnly = true;
     } else if (std::strcmp(argv[i], "--write-page") == 0 && hasValue) {
       pageFile = QString::fromLocal8Bit(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: kivo-bench-measure [--rounds N] [--load-only] [--write-page FILE]\n");
+      std::fprintf(stderr,
+                   "usage: kivo-bench-measure [--rounds N] [--load-only | --decode-only] [--write-page FILE]\n");
       return 2;
     }
   }
@@ -336,8 +372,8 @@ int main(int argc, char** argv) {
       writeNewFile(pageFile, input);
       return 0;
     }
-    if (!loadOnly) benchmarkAnswers();
-    return benchmarkLoad(rounds, loadOnly) ? 0 : 1;
+    if (!loadOnly && !decodeOnly) benchmarkAnswers();
+    return benchmarkLoad(rounds, loadOnly, decodeOnly) ? 0 : 1;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "kivo-bench-measure: %s\n", error.what());
     return 1;

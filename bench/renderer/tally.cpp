@@ -45,9 +45,20 @@ class CountingMeasurer final : public kivo_layout::TextMeasurer {
   std::unordered_set<std::string> distinct;
 };
 
-}  // namespace
+// Counts the document's bytes and keeps none, as a pipe to the application
+// would take them.
+class CountingOutput final : public kivo_json::Output {
+ public:
+  kivo_dom::Result<void, kivo_json::IoError> write(std::string_view bytes) override {
+    written += bytes.size();
+    return {};
+  }
+  kivo_dom::Result<void, kivo_json::IoError> flush() override { return {}; }
+  std::uint64_t written = 0;
+};
 
-Tally tally(std::string_view input, const std::string& width_text) {
+// The stages one after the other, each timed; the first failure ends them.
+Tally stages(std::string_view input, const std::string& width_text) {
   Tally result;
   auto start = Clock::now();
   auto unpacked = kivo_engine::resources::unpack(input, kivo_html::kRendererLimits.max_input_bytes);
@@ -66,7 +77,7 @@ Tally tally(std::string_view input, const std::string& width_text) {
     const auto manifest = kivo_engine::Manifest::discover(*document);
     result.parse_ms = since(start);
     start = Clock::now();
-    kivo_json::StringOutput out;
+    CountingOutput out;
     (void)manifest.write_json(out);
     result.write_ms = since(start);
     return result;
@@ -104,10 +115,19 @@ Tally tally(std::string_view input, const std::string& width_text) {
   result.paints = scene->paints.size();
 
   start = Clock::now();
-  kivo_json::StringOutput out;
+  CountingOutput out;
   const std::string title = kivo_engine::presentation::document_title(*document);
   (void)kivo_engine::scene_json::write(*scene, title, styled->warnings, *document, *styled, out);
   result.write_ms = since(start);
+  return result;
+}
+
+}  // namespace
+
+Tally tally(std::string_view input, const std::string& width_text) {
+  const auto start = Clock::now();
+  Tally result = stages(input, width_text);
+  result.total_ms = since(start);
   return result;
 }
 

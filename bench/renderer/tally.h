@@ -21,6 +21,10 @@ struct Tally {
   double style_ms = 0;
   double layout_ms = 0;
   double write_ms = 0;
+  // The whole run in this process: unpacking, parsing, styling, layout with
+  // instant answers, and writing the document (counted, not kept), as the
+  // renderer does it without its process and its exchanges.
+  double total_ms = 0;
   // The error text the run ends with, empty on success.
   std::string error;
   // True when the cascade fell back to the built-in styles.

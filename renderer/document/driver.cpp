@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "dom/float_parse.h"
+#include "document/heap.h"
 #include "document/scene_run.h"
 #include "engine/engine.h"
 #include "engine/presentation.h"
@@ -81,6 +82,8 @@ kivo_dom::Result<std::string, RunError> read_frame(Reader& input) {
                                (std::uint32_t{length_bytes[2]} << 8) | std::uint32_t{length_bytes[3]};
   // The length is tested before anything is allocated.
   if (length > kMaxFrameBytes) return kivo_dom::err(RunError::message("HTML input exceeds 1 MiB"));
+  // The heap grows once, by what this input may need, before its first block.
+  heap::grow_for_input(length);
   std::string payload(length, '\0');
   if (auto r = input.read_exact(payload.data(), payload.size()); !r) {
     return kivo_dom::err(RunError::io(r.error()));
@@ -110,6 +113,7 @@ kivo_dom::Result<std::string, RunError> read_file_source(const std::string& path
 
   // The size is only a hint for the first allocation; the bound decides.
   const std::size_t hint = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+  heap::grow_for_input(std::min<std::size_t>(hint, kFileReadBound));
   std::string content(std::min(std::max<std::size_t>(hint + 1, 4096), kFileReadBound), '\0');
   std::size_t filled = 0;
   while (filled < kFileReadBound) {
@@ -174,7 +178,9 @@ int process_main(int argc, char** argv, const BeforeInput& before_input) {
   args.reserve(static_cast<std::size_t>(std::max(argc, 0)));
   for (int i = 0; i < argc; ++i) args.emplace_back(argv[i]);
 
-  Reader input(STDIN_FILENO);
+  // Whether to spin for answers is decided here, before the sandbox closes
+  // the call that asks for the processors.
+  Reader input(STDIN_FILENO, kivo_support::SpinRead::mayRunOnSeveralProcessors());
   kivo_json::BufferedFdOutput output(STDOUT_FILENO);
   auto result = run(args, input, output, before_input);
   if (result) return 0;

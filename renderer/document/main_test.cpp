@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -273,6 +274,56 @@ TEST(KivoDocumentCli, UserFileIsRefusedEvenWhenReadable) {
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
   EXPECT_EQ(o.err, "Operation not permitted (os error 1)\n");
+}
+
+// True when this kernel can back a region with transparent huge pages on
+// request.
+bool kernel_offers_huge_pages() {
+  std::ifstream mode("/sys/kernel/mm/transparent_hugepage/enabled");
+  std::string text;
+  std::getline(mode, text);
+  return text.find("[always]") != std::string::npos || text.find("[madvise]") != std::string::npos;
+}
+
+// The number of mappings of a process's heap that are marked for huge pages
+// (whether the kernel found free huge pages for them depends on its memory).
+int huge_page_heap_mappings(pid_t pid) {
+  std::ifstream maps("/proc/" + std::to_string(pid) + "/smaps");
+  int marked = 0;
+  bool in_heap = false;
+  for (std::string line; std::getline(maps, line);) {
+    if (!line.empty() && std::isxdigit(static_cast<unsigned char>(line[0])) && line.find('-') < 16) {
+      in_heap = line.find("[heap]") != std::string::npos;
+    } else if (in_heap && line.rfind("VmFlags:", 0) == 0 && (line + " ").find(" hg ") != std::string::npos) {
+      ++marked;
+    }
+  }
+  return marked;
+}
+
+TEST(KivoDocumentCli, HeapAsksForHugePagesOnceTheInputArrives) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's allocator keeps no heap of the program's own";
+#endif
+  if (!kernel_offers_huge_pages()) GTEST_SKIP() << "this kernel offers no transparent huge pages";
+  // While the renderer waits for its first answer, its heap has grown for
+  // the input and is marked for huge pages.
+  ChildProcess child(program_path(), {"--stdin", "1024"}, ChildProcess::ErrorStream::Capture);
+  child.write(frame("<p>one two</p>"));
+  std::optional<int> marked;
+  std::string pending;
+  const auto deadline = ChildProcess::Clock::now() + std::chrono::minutes(5);
+  const ChildProcess::Exit exit = child.run(deadline, [&](std::string_view chunk) {
+    pending.append(chunk);
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
+      if (pending.rfind("{\"measure\"", 0) != 0) continue;
+      if (!marked) marked = huge_page_heap_mappings(child.pid());
+      child.write("10\n");
+    }
+  });
+  EXPECT_TRUE(exit.succeeded()) << child.errorOutput();
+  ASSERT_TRUE(marked.has_value());
+  EXPECT_EQ(*marked, 1);
 }
 
 TEST(KivoDocumentCli, RunningOutOfMemoryEndsAsAFailureWithTheRuntimesMessage) {

@@ -10,16 +10,22 @@ namespace kivo_document {
 
 using kivo_json::IoError;
 
-Reader::Reader(int fd) : m_fd(fd) { m_buffer.reserve(kCapacity); }
+Reader::Reader(int fd, bool spin_for_lines) : m_fd(fd), m_spin(spin_for_lines) { m_buffer.reserve(kCapacity); }
 
-Reader::Reader(int fd, std::string bytes) : m_fd(fd), m_buffer(std::move(bytes)), m_end(m_buffer.size()) {}
+Reader::Reader(int fd, std::string bytes)
+    : m_fd(fd), m_spin(false), m_buffer(std::move(bytes)), m_end(m_buffer.size()) {}
 
 Reader Reader::from_bytes(std::string bytes) { return Reader(-1, std::move(bytes)); }
 
 std::string_view Reader::buffered() const { return std::string_view(m_buffer.data() + m_pos, m_end - m_pos); }
 
-kivo_dom::Result<std::size_t, IoError> Reader::read_some(char* dst, std::size_t size) {
+kivo_dom::Result<std::size_t, IoError> Reader::read_some(char* dst, std::size_t size, bool spin) {
   if (m_fd < 0) return std::size_t{0};
+  if (spin) {
+    const ssize_t n = m_spin.read(m_fd, dst, size);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EAGAIN) return kivo_dom::err(IoError::os(errno));
+  }
   for (;;) {
     const ssize_t n = ::read(m_fd, dst, size);
     if (n >= 0) return static_cast<std::size_t>(n);
@@ -27,12 +33,12 @@ kivo_dom::Result<std::size_t, IoError> Reader::read_some(char* dst, std::size_t 
   }
 }
 
-kivo_dom::Result<bool, IoError> Reader::fill() {
+kivo_dom::Result<bool, IoError> Reader::fill(bool spin) {
   KIVO_CHECK(m_pos == m_end);
   if (m_buffer.size() < kCapacity) m_buffer.resize(kCapacity);
   m_pos = 0;
   m_end = 0;
-  KIVO_TRY_ASSIGN(const std::size_t n, read_some(m_buffer.data(), kCapacity));
+  KIVO_TRY_ASSIGN(const std::size_t n, read_some(m_buffer.data(), kCapacity, spin));
   m_end = n;
   return n > 0;
 }
@@ -66,7 +72,7 @@ kivo_dom::Result<std::string, IoError> Reader::read_line(std::size_t max_bytes) 
   std::string line;
   while (line.size() < max_bytes) {
     if (buffered().empty()) {
-      KIVO_TRY_ASSIGN(const bool more, fill());
+      KIVO_TRY_ASSIGN(const bool more, fill(m_spin.enabled()));
       if (!more) break;
     }
     const std::string_view available = buffered().substr(0, max_bytes - line.size());

@@ -11,6 +11,7 @@
 
 #include "dom/result.h"
 #include "json/io.h"
+#include "support/spin_read.h"
 
 namespace kivo_document {
 
@@ -20,7 +21,10 @@ class Reader {
   static constexpr std::size_t kCapacity = 8192;
 
   // Reads from a descriptor it does not own (standard input in the program).
-  explicit Reader(int fd);
+  // With spin_for_lines, a line read that finds nothing buffered first tries
+  // non-blocking reads for a short while (support/spin_read.h): a line is an
+  // answer the other side is about to write. The frame never spins.
+  explicit Reader(int fd, bool spin_for_lines = false);
   // Reads from fixed bytes, then reports the end of input (tests, in-process runs).
   static Reader from_bytes(std::string bytes);
 
@@ -39,13 +43,14 @@ class Reader {
 
  private:
   Reader(int fd, std::string bytes);
-  // Refills the empty buffer; false at the end of input.
-  kivo_dom::Result<bool, kivo_json::IoError> fill();
+  // Refills the empty buffer, spinning first when asked; false at the end of input.
+  kivo_dom::Result<bool, kivo_json::IoError> fill(bool spin = false);
   // Reads once from the descriptor into dst, retrying interruptions; 0 at the end.
-  kivo_dom::Result<std::size_t, kivo_json::IoError> read_some(char* dst, std::size_t size);
+  kivo_dom::Result<std::size_t, kivo_json::IoError> read_some(char* dst, std::size_t size, bool spin = false);
   std::string_view buffered() const;
 
   int m_fd;
+  kivo_support::SpinRead m_spin;
   // Bytes m_pos to m_end are read and not yet taken. A descriptor's buffer is
   // sized once and refilled in place, never cleared to zeros again.
   std::string m_buffer;

@@ -1,5 +1,6 @@
 #include "document/reader.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -35,17 +36,24 @@ class PipeSource {
 
 TEST(Reader, KeepsTheBytesAfterAFrameForTheAnswers) {
   // The frame and the first answers arrive in one write; nothing may be lost
-  // between reading the frame and reading the lines.
-  const std::string payload(20000, 'x');
-  PipeSource source(payload + "12.5\n7\ntail");
-  Reader reader(source.fd());
-  std::string got(payload.size(), '\0');
-  ASSERT_TRUE(reader.read_exact(got.data(), got.size()).ok());
-  EXPECT_EQ(got, payload);
-  EXPECT_EQ(*reader.read_line(64), "12.5\n");
-  EXPECT_EQ(*reader.read_line(64), "7\n");
-  EXPECT_EQ(*reader.read_line(64), "tail");
-  EXPECT_EQ(*reader.read_line(64), "");
+  // between reading the frame and reading the lines, whether the line reads
+  // spin first or block at once.
+  for (const bool spin : {false, true}) {
+    SCOPED_TRACE(spin ? "spinning" : "blocking");
+    const std::string payload(20000, 'x');
+    PipeSource source(payload + "12.5\n7\ntail");
+    const int flags = ::fcntl(source.fd(), F_GETFL);
+    Reader reader(source.fd(), spin);
+    std::string got(payload.size(), '\0');
+    ASSERT_TRUE(reader.read_exact(got.data(), got.size()).ok());
+    EXPECT_EQ(got, payload);
+    EXPECT_EQ(*reader.read_line(64), "12.5\n");
+    EXPECT_EQ(*reader.read_line(64), "7\n");
+    EXPECT_EQ(*reader.read_line(64), "tail");
+    EXPECT_EQ(*reader.read_line(64), "");
+    // The descriptor is the parent's too: its flags stay as they were.
+    EXPECT_EQ(::fcntl(source.fd(), F_GETFL), flags);
+  }
 }
 
 TEST(Reader, ShortInputFailsToFillTheBuffer) {
@@ -78,14 +86,16 @@ TEST(Reader, LineStopsAtTheBoundAndLeavesTheRest) {
 }
 
 TEST(Reader, ReadErrorIsTheSystemError) {
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
-  ::close(fds[0]);
-  ::close(fds[1]);
-  Reader reader(fds[0]);  // No longer open.
-  auto r = reader.read_line(64);
-  ASSERT_FALSE(r.ok());
-  EXPECT_EQ(r.error().display(), "Bad file descriptor (os error 9)");
+  for (const bool spin : {false, true}) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);
+    ::close(fds[1]);
+    Reader reader(fds[0], spin);  // No longer open.
+    auto r = reader.read_line(64);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().display(), "Bad file descriptor (os error 9)");
+  }
 }
 
 }  // namespace

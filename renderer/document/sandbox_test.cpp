@@ -153,6 +153,15 @@ const SyscallCase kSyscallCases[] = {
        return static_cast<long>(::munmap(moved, 8192));
      }, true},
     {"brk", [] { return ::syscall(SYS_brk, 0); }, true},
+    // Reading standard input without waiting, for the spin before an answer;
+    // no vectors, so nothing is taken from the test's own input.
+    {"preadv2 standard input without waiting", [] {
+       return static_cast<long>(::preadv2(STDIN_FILENO, nullptr, 0, -1, RWF_NOWAIT));
+     }, true},
+    {"preadv2 standard input waiting", [] {
+       return static_cast<long>(::preadv2(STDIN_FILENO, nullptr, 0, -1, 0));
+     }, false},
+    {"preadv2 other descriptor", [] { return static_cast<long>(::preadv2(-1, nullptr, 0, -1, RWF_NOWAIT)); }, false},
     {"writev", [] { return static_cast<long>(::writev(-1, nullptr, 0)); }, true},
     // Waking and waiting on the process's own futexes only.
     {"futex private wake", [] {

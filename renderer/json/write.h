@@ -50,9 +50,13 @@ void append_i32(std::string& text, std::int32_t value);
 // so the output sees exactly the bytes it would have seen token by token.
 // Putting never fails: the batch grows until the next pass(), so it holds at
 // most one piece plus the largest record put between two passes.
+//
+// A piece is large: each write to the application's pipe may wake it, and
+// the launcher's output pipe holds several pieces, so a long scene line goes
+// out in a few writes that the application decodes while the next is built.
 class Batch {
  public:
-  static constexpr std::size_t kPiece = 16384;
+  static constexpr std::size_t kPiece = 128 * 1024;
 
   explicit Batch(Output& out) : m_out(out), m_buffer(kPiece + 4096) {}
   Batch(const Batch&) = delete;

@@ -144,6 +144,9 @@ int sceneMode(std::string_view behaviour, std::string_view argument, std::string
   } else if (behaviour == "echo-input") {
     // The title carries the width argument and the payload's size.
     out(scene(std::string(width) + " " + std::to_string(payloadSize), "40"));
+  } else if (behaviour == "echo-process") {
+    // The title carries the width argument and the process's id.
+    out(scene(std::string(width) + " " + std::to_string(::getpid()), "40"));
   } else if (behaviour == "requests") {
     const std::size_t count = number(argument);
     for (std::size_t i = 0; i < count; ++i) {

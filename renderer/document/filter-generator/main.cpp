@@ -18,6 +18,7 @@
 #include <linux/futex.h>
 #include <seccomp.h>
 #include <sys/mman.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <linux/filter.h>
@@ -41,6 +42,8 @@ enum class Args {
   PrivateWaitWake,
   // Only asking for the current signal stack, never setting one.
   QueryOnly,
+  // Only reading standard input without waiting (preadv2 with RWF_NOWAIT).
+  StdinWithoutWaiting,
 };
 
 struct Call {
@@ -56,6 +59,10 @@ constexpr Call kRendererCalls[] = {
     // output and error (the requests, the document, the error line).
     {"read", Args::Any, true},
     {"write", Args::Any, true},
+    // The short spin before waiting for a measurement answer: reads of
+    // standard input that return at once, leaving the descriptor's flags as
+    // the parent set them.
+    {"preadv2", Args::StdinWithoutWaiting, true},
     // The C library's last words before it aborts (heap corruption, a failed
     // runtime call) go out in one gathered write.
     {"writev"},
@@ -145,6 +152,16 @@ int add_call(const Filter& filter, const Call& call) {
     case Args::QueryOnly: {
       const scmp_arg_cmp no_new_stack = SCMP_A0(SCMP_CMP_EQ, 0);
       if (add_rule(filter, call, number, 1, &no_new_stack) != 0) return 1;
+      break;
+    }
+    case Args::StdinWithoutWaiting: {
+      // preadv2(fd, iov, count, pos_low, pos_high, flags): descriptor 0, and
+      // the flags exactly RWF_NOWAIT.
+      const scmp_arg_cmp stdin_now[] = {
+          SCMP_A0(SCMP_CMP_MASKED_EQ, kLow32, STDIN_FILENO),
+          SCMP_A5(SCMP_CMP_MASKED_EQ, kLow32, static_cast<scmp_datum_t>(RWF_NOWAIT)),
+      };
+      if (add_rule(filter, call, number, 2, stdin_now) != 0) return 1;
       break;
     }
   }

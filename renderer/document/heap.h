@@ -1,0 +1,35 @@
+// The renderer program's heap. A run lives for tens of milliseconds and
+// builds everything once, so most of its memory is touched for the first time
+// while it runs; on a virtual machine every first touch of a 4 KiB page costs
+// a fault of ~12 us, more than the work done in that page. The program
+// therefore keeps all its memory in one heap that it grows once, by what its
+// input may need, and asks the kernel to back that heap with transparent huge
+// pages (one fault per 2 MiB) where the kernel offers them. Memory freed
+// during the run goes back to that heap and is reused, never returned to the
+// kernel and touched afresh.
+//
+// Only the program configures its heap; in-process callers (the tests, the
+// benchmarks) keep their allocator as it is, and grow_for_input() does
+// nothing for them. Every step is a request: where the kernel or the
+// allocator refuses one, the run goes on with ordinary pages.
+#pragma once
+
+#include <cstddef>
+
+namespace kivo_document::heap {
+
+// Sets the allocator up for one short run: every block from the main heap,
+// none given back to the kernel. Called by the program before its sandbox.
+void configure();
+
+// Grows the heap once by what a run over an input of `input_bytes` bytes may
+// use, and asks for huge pages on it. Does nothing unless configure() ran, and
+// only the first time. Called when the input's length is known, before its
+// buffer is allocated; a limit on the process's data keeps its effect, since
+// nothing is reserved before the input asks for it.
+void grow_for_input(std::size_t input_bytes);
+
+// The bytes grow_for_input() reserves for an input of `input_bytes` bytes.
+std::size_t reserve_for_input(std::size_t input_bytes);
+
+}  // namespace kivo_document::heap
