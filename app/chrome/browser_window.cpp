@@ -87,8 +87,11 @@ void BrowserWindow::setScreenArea(ScreenArea area) {
 }
 
 std::optional<QRect> BrowserWindow::availableArea() const {
-  if (m_screenArea) return m_screenArea(*this);
-  QScreen* screen = this->screen();
+  return m_screenArea ? m_screenArea(*this) : screenAvailableArea(*this);
+}
+
+std::optional<QRect> BrowserWindow::screenAvailableArea(const QWidget& window) {
+  QScreen* screen = window.screen();
   if (!screen) screen = QGuiApplication::primaryScreen();
   if (!screen) return std::nullopt;
   return screen->availableGeometry();

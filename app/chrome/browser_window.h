@@ -66,6 +66,10 @@ public:
   // The available area toggleMaximize() fills: the injected one, else that
   // of the window's screen, else that of the primary screen.
   std::optional<QRect> availableArea() const;
+  // The available area of the screen that shows `window`, or of the primary
+  // screen; none without screens. What availableArea() gives when nothing
+  // was injected.
+  static std::optional<QRect> screenAvailableArea(const QWidget& window);
   // True while the window fills the area of its last maximise: both frames
   // are remembered and the window has not moved or resized by 2 points or
   // more since.

@@ -24,15 +24,6 @@ namespace {
 
 const char* const kFullScreenExitFailed = "Tam ekrandan çıkılamadı; sekmen bu pencerede kaldı.";
 
-// The available area of the screen that shows `window`, or of the primary
-// screen; none without screens.
-std::optional<QRect> availableArea(const QWidget& window) {
-  QScreen* screen = window.screen();
-  if (!screen) screen = QGuiApplication::primaryScreen();
-  if (!screen) return std::nullopt;
-  return screen->availableGeometry();
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -72,10 +63,10 @@ BrowserWindowController::BrowserWindowController(std::shared_ptr<BrowserModel> m
   // corner never off the available area.
   if (workspace) {
     m_window->setScreenArea([workspace = QPointer<BrowserWorkspace>(workspace)](const BrowserWindow& window) {
-      return workspace ? workspace->screenArea(window) : availableArea(window);
+      return workspace ? workspace->screenArea(window) : BrowserWindow::screenAvailableArea(window);
     });
   }
-  const std::optional<QRect> area = workspace ? workspace->screenArea(*m_window) : availableArea(*m_window);
+  const std::optional<QRect> area = m_window->availableArea();
   if (area) {
     QRect frame(QPoint(), m_window->size());
     frame.moveCenter(area->center());
@@ -381,7 +372,7 @@ void BrowserWorkspace::setScreenArea(ScreenArea area) {
 }
 
 std::optional<QRect> BrowserWorkspace::screenArea(const QWidget& window) const {
-  return m_screenArea ? m_screenArea(window) : availableArea(window);
+  return m_screenArea ? m_screenArea(window) : BrowserWindow::screenAvailableArea(window);
 }
 
 QList<BrowserModel*> BrowserWorkspace::windowModels() const {

@@ -472,8 +472,8 @@ TEST(DocumentCanvasKeysTest, FocusRingShowsOnlyWhileTheCanvasHasTheFocus) {
   ASSERT_TRUE(canvas.hasFocus());
   QTest::keyClick(&canvas, Qt::Key_Tab);
   // The ring's 1-pixel line runs along x = 18, 2 pixels outside the link's
-  // left edge, half over each of the pixels beside it: the accent (0.39,
-  // 0.33, 0.78) half over white.
+  // left edge, half over each of the pixels beside it: those pixels show the
+  // ring's accent colour blended half and half with the white page.
   const QImage focused = render(canvas, QSize(100, 60));
   EXPECT_TRUE(near(at(focused, {18, 30}), QColor(177, 170, 227), 12)) << describe(at(focused, {18, 30}));
   canvas.clearFocus();

@@ -202,7 +202,8 @@ void UpdateChecker::check() {
     manifest.setPath(settings.base.path() + QStringLiteral("releases.json"));
     Outcome outcome;
     try {
-      // Fetch without the cache, JSON allowed; 6-9. judge the answer.
+      // Fetch the manifest without the cache, JSON allowed, then judge the
+      // answer.
       const NetworkResponse response = transport->page(manifest, true, true, stop);
       outcome = evaluate(response, manifest, settings.currentVersion);
     } catch (const std::exception& error) {

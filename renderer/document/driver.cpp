@@ -133,25 +133,25 @@ kivo_dom::Result<std::string, RunError> read_file_source(const std::string& path
 
 kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reader& input,
                                      kivo_json::Output& output, const BeforeInput& before_input) {
-  // 1. and 2. Read the arguments; nothing else has happened yet.
+  // 1. Read the arguments; nothing else has happened yet.
   KIVO_TRY_ASSIGN(const Arguments arguments, read_arguments(args));
   if (before_input) {
     KIVO_TRY(before_input());
   }
 
-  // 3. Read the whole input into one buffer that lives for the run.
+  // 2. Read the whole input into one buffer that lives for the run.
   KIVO_TRY_ASSIGN(const std::string buffer, read_input(arguments.source, input));
 
-  // 4. Split it into the HTML text and the resource blob.
+  // 3. Split it into the HTML text and the resource blob.
   auto unpacked = kivo_engine::resources::unpack(buffer, kHtmlLimit);
   if (!unpacked) return kivo_dom::err(RunError::io(unpacked.error()));
 
-  // 5. Parse the HTML text.
+  // 4. Parse the HTML text.
   const kivo_engine::Engine engine{kivo_html::kRendererLimits};
   auto document = engine.load_web_html(unpacked->html);
   if (!document) return kivo_dom::err(RunError::parse(document.error().display()));
 
-  // 6. Write the mode's document to the caller's output writer.
+  // 5. Write the mode's document to the caller's output writer.
   switch (arguments.mode) {
     case Mode::Presentation:
       if (auto r = kivo_engine::presentation::write_json(*document, output); !r) {
@@ -168,7 +168,7 @@ kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reade
       break;
   }
 
-  // 8. Flush everything that is still buffered.
+  // 6. Flush everything that is still buffered.
   if (auto r = output.flush(); !r) return kivo_dom::err(RunError::io(r.error()));
   return {};
 }
