@@ -106,19 +106,19 @@ void AppDelegate::startRouteAndSnapshot() {
 }
 
 void AppDelegate::whenLoaded(std::function<void()> then) {
-  auto clock = std::make_shared<QElapsedTimer>();
-  clock->start();
-  auto poll = std::make_shared<std::function<void()>>();
-  *poll = [this, clock, poll, then = std::move(then)] {
-    BrowserWindowController* active = m_workspace->activeController();
-    if (!active || !isLoading(active->model()) || clock->elapsed() >= kLoadingLimit.count()) {
-      *poll = nullptr;  // ends the cycle that keeps this closure alive
-      then();
-      return;
-    }
-    QTimer::singleShot(std::chrono::milliseconds(50), this, *poll);
-  };
-  (*poll)();
+  QElapsedTimer clock;
+  clock.start();
+  pollLoaded(clock, std::move(then));
+}
+
+void AppDelegate::pollLoaded(QElapsedTimer clock, std::function<void()> then) {
+  BrowserWindowController* active = m_workspace->activeController();
+  if (!active || !isLoading(active->model()) || clock.elapsed() >= kLoadingLimit.count()) {
+    then();
+    return;
+  }
+  QTimer::singleShot(std::chrono::milliseconds(50), this,
+                     [this, clock, then = std::move(then)]() mutable { pollLoaded(clock, std::move(then)); });
 }
 
 void AppDelegate::snapshotAfterDelay() {

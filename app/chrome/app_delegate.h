@@ -5,10 +5,12 @@
 // here. Main thread.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -65,6 +67,7 @@ private:
   // Runs `then` once the active window's tab has left loading, or after the
   // loading limit.
   void whenLoaded(std::function<void()> then);
+  void pollLoaded(QElapsedTimer clock, std::function<void()> then);
   void shutDownDownloads();
 
   StartPlan m_plan;
