@@ -30,7 +30,6 @@
 #include <coroutine>
 #include <exception>
 #include <functional>
-#include <memory>
 #include <utility>
 
 class SuiteTask {
@@ -123,22 +122,21 @@ struct Poll {
     held = condition();
     return held || evaluations <= 1;
   }
-  void await_suspend(std::coroutine_handle<> handle) {
-    auto state = std::make_shared<std::function<void(int)>>();
-    *state = [this, handle, state](int done) {
-      QTimer::singleShot(interval, QCoreApplication::instance(), [this, handle, state, done] {
-        held = condition();
-        if (held || done + 1 >= evaluations) {
-          *state = nullptr;
-          handle.resume();
-          return;
-        }
-        (*state)(done + 1);
-      });
-    };
-    (*state)(1);
-  }
+  void await_suspend(std::coroutine_handle<> handle) { evaluateLater(handle, 1); }
   bool await_resume() const noexcept { return held; }
+
+  // Evaluates once more after the interval, `done` evaluations made so far;
+  // resumes the waiting coroutine when the condition holds or none are left.
+  void evaluateLater(std::coroutine_handle<> handle, int done) {
+    QTimer::singleShot(interval, QCoreApplication::instance(), [this, handle, done] {
+      held = condition();
+      if (held || done + 1 >= evaluations) {
+        handle.resume();
+        return;
+      }
+      evaluateLater(handle, done + 1);
+    });
+  }
 };
 
 inline Poll poll(std::function<bool()> condition, int evaluations, std::chrono::milliseconds interval) {
