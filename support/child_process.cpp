@@ -157,6 +157,12 @@ ChildProcess::ChildProcess(const std::string& executable, const std::vector<std:
           "posix_spawn_file_actions_addopen");
   }
 
+  // The child keeps its three standard streams and nothing else: every other
+  // descriptor of this process, close-on-exec or not (a library's socket, a
+  // descriptor this process inherited), is closed before the program runs.
+  check(posix_spawn_file_actions_addclosefrom_np(&r.actions, STDERR_FILENO + 1),
+        "posix_spawn_file_actions_addclosefrom_np");
+
   // The child starts with default signal handling and an empty mask, whatever
   // this process ignores or blocks (SIGPIPE is ignored here, and an ignored
   // signal would otherwise survive the exec).

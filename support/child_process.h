@@ -8,6 +8,9 @@
 // the output pipe is enlarged where the system allows, so that a child can
 // write a long result in a few large pieces.
 //
+// The child holds its three standard streams and no other descriptor of this
+// process, whether or not that descriptor is marked close-on-exec.
+//
 // Limits: the captured standard error is capped (default 64 KiB; the rest is
 // read and discarded so the child never blocks on it); the whole run, including
 // writing the input and waiting for the exit, ends at the deadline, when the

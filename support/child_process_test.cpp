@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -243,6 +245,44 @@ TEST(ChildProcessTest, ChildStartsWithDefaultBrokenPipeHandling) {
   ASSERT_EQ(output.rfind("SigIgn:", 0), 0u) << output;
   const unsigned long long ignored = std::stoull(output.substr(7), nullptr, 16);
   EXPECT_EQ(ignored & (1ull << (SIGPIPE - 1)), 0u) << output;
+}
+
+// Descriptors this process holds without close-on-exec, at numbers well
+// above anything the test runner opens; closed again at the end of the scope.
+class LeakyDescriptors {
+public:
+  LeakyDescriptors() {
+    int ends[2];
+    if (::pipe(ends) != 0) throw std::runtime_error("pipe");
+    place(ends[0], 40);
+    place(ends[1], 41);
+    place(::socket(AF_UNIX, SOCK_STREAM, 0), 42);
+    place(::open("/dev/null", O_RDWR), 43);
+  }
+  ~LeakyDescriptors() {
+    for (int fd : m_fds) ::close(fd);
+  }
+  LeakyDescriptors(const LeakyDescriptors&) = delete;
+  LeakyDescriptors& operator=(const LeakyDescriptors&) = delete;
+
+private:
+  void place(int fd, int number) {
+    if (fd < 0 || ::dup2(fd, number) != number) throw std::runtime_error("dup2");
+    ::close(fd);
+    m_fds.push_back(number);
+  }
+  std::vector<int> m_fds;
+};
+
+TEST(ChildProcessTest, ChildHoldsOnlyItsStandardStreams) {
+  LeakyDescriptors leaky;
+  for (int fd : {40, 41, 42, 43}) ASSERT_EQ(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+  // The shell lists its own descriptors through a child of its own, which
+  // opens none in the shell.
+  ChildProcess child = shell("ls /proc/$$/fd");
+  std::string output;
+  EXPECT_TRUE(child.run(in(kAmple), [&](std::string_view chunk) { output.append(chunk); }).succeeded());
+  EXPECT_EQ(output, "0\n1\n2\n");
 }
 
 }  // namespace

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -12,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <limits>
+#include <vector>
 
 #include "loading/decoding_error.h"
 #include "network/bridge_error.h"
@@ -398,6 +403,24 @@ TEST_F(RealRendererTest, RendersHtmlIntoAPageDocument) {
     EXPECT_EQ(node.computed.value(QStringLiteral("font-weight")), QStringLiteral("700"));
   }
   EXPECT_TRUE(sawHeadingNode);
+}
+
+TEST_F(RealRendererTest, TheStartedRendererHoldsOnlyItsStandardStreams) {
+  // A file, a socket and a pipe end of ours without close-on-exec, as a
+  // library's connection or a descriptor this process inherited would be.
+  std::vector<int> leaky;
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  leaky = {ends[0], ends[1], ::socket(AF_UNIX, SOCK_STREAM, 0), ::open("/dev/null", O_RDWR)};
+  for (int fd : leaky) ASSERT_GE(fd, 3);
+  const auto started = EngineBridge::startRenderer(EngineBridge::Runner::standard(), 800);
+  ASSERT_NE(started, nullptr);
+  const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(started->processId()));
+  const QStringList held = descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
+                                                 QDir::Name);
+  for (int fd : leaky) ::close(fd);
+  if (held.isEmpty() && !descriptors.isReadable()) GTEST_SKIP() << "the renderer's descriptors cannot be listed";
+  EXPECT_EQ(held.join(QLatin1Char(' ')).toStdString(), "0 1 2");
 }
 
 TEST_F(RealRendererTest, ListsSubresources) {
