@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
 #include <QTextEdit>
 #include <QTimer>
 #include <QWindow>
@@ -46,6 +48,24 @@ void editText(Editor* editor, ApplicationMenus::ItemAction action) {
 
 QKeySequence ctrl(Qt::Key key) { return QKeySequence(Qt::ControlModifier | key); }
 
+// Draws the bar's active title as pressed: some styles (Fusion among them)
+// mark a title only while its menu is open, which would leave the title
+// that the keyboard has reached looking like all the others.
+class RevealedBarStyle : public QProxyStyle {
+public:
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override {
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    if (element == CE_MenuBarItem && item && (item->state & State_Selected)) {
+      QStyleOptionMenuItem active(*item);
+      active.state |= State_Sunken;
+      QProxyStyle::drawControl(element, &active, painter, widget);
+      return;
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
+  }
+};
+
 }  // namespace
 
 ApplicationMenus::ApplicationMenus(MenuTarget& target, QWidget* window, BrowserModel* windowModel)
@@ -60,7 +80,12 @@ ApplicationMenus::ApplicationMenus(MenuTarget& target, QWidget* window, BrowserM
   buildEditMenu();
   buildNavigationMenu();
   const bool hidden = !m_menuBar->isNativeMenuBar();
-  if (hidden) m_menuBar->setVisible(false);
+  if (hidden) {
+    m_menuBar->setVisible(false);
+    auto* style = new RevealedBarStyle;
+    style->setParent(m_menuBar);
+    m_menuBar->setStyle(style);
+  }
 
   for (QMenu* menu : {m_kivoMenu, m_fileMenu, m_editMenu, m_navigationMenu, m_tabsMenu}) {
     connect(menu, &QMenu::aboutToShow, this, &ApplicationMenus::refresh);
