@@ -3,12 +3,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWindow>
 
 #include "kit/kivo_dialog.h"
 #include "kit/preferences_theme.h"
@@ -44,6 +48,24 @@ void editText(Editor* editor, ApplicationMenus::ItemAction action) {
 
 QKeySequence ctrl(Qt::Key key) { return QKeySequence(Qt::ControlModifier | key); }
 
+// Draws the bar's active title as pressed: some styles (Fusion among them)
+// mark a title only while its menu is open, which would leave the title
+// that the keyboard has reached looking like all the others.
+class RevealedBarStyle : public QProxyStyle {
+public:
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override {
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    if (element == CE_MenuBarItem && item && (item->state & State_Selected)) {
+      QStyleOptionMenuItem active(*item);
+      active.state |= State_Sunken;
+      QProxyStyle::drawControl(element, &active, painter, widget);
+      return;
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
+  }
+};
+
 }  // namespace
 
 ApplicationMenus::ApplicationMenus(MenuTarget& target, QWidget* window, BrowserModel* windowModel)
@@ -57,14 +79,27 @@ ApplicationMenus::ApplicationMenus(MenuTarget& target, QWidget* window, BrowserM
   buildFileMenu();
   buildEditMenu();
   buildNavigationMenu();
-  if (!m_menuBar->isNativeMenuBar()) m_menuBar->setVisible(false);
+  const bool hidden = !m_menuBar->isNativeMenuBar();
+  if (hidden) {
+    m_menuBar->setVisible(false);
+    auto* style = new RevealedBarStyle;
+    style->setParent(m_menuBar);
+    m_menuBar->setStyle(style);
+  }
 
   for (QMenu* menu : {m_kivoMenu, m_fileMenu, m_editMenu, m_navigationMenu, m_tabsMenu}) {
     connect(menu, &QMenu::aboutToShow, this, &ApplicationMenus::refresh);
+    connect(menu, &QMenu::aboutToHide, this, &ApplicationMenus::scheduleSettle);
   }
   if (window) {
     for (QAction* item : m_items) window->addAction(item);
     window->installEventFilter(this);
+    if (hidden) {
+      // Keys reach the focused widget, not the window: the lone Alt is
+      // watched application-wide and kept to this window.
+      qApp->installEventFilter(this);
+      connect(qApp, &QApplication::focusChanged, this, &ApplicationMenus::scheduleSettle);
+    }
   }
   if (windowModel) {
     const auto watch = [this, windowModel](auto signal) {
@@ -81,6 +116,7 @@ ApplicationMenus::ApplicationMenus(MenuTarget& target, QWidget* window, BrowserM
 }
 
 ApplicationMenus::~ApplicationMenus() {
+  qApp->removeEventFilter(this);
   // The bar and its items go with the menus: a bar left behind in the
   // window would keep shortcuts that no longer do anything.
   delete m_menuBar.data();
@@ -289,7 +325,135 @@ BrowserModel* ApplicationMenus::validationModel() const {
 
 bool ApplicationMenus::eventFilter(QObject* watched, QEvent* event) {
   if (watched == m_window && event->type() == QEvent::WindowActivate) refresh();
+  if (watched == m_window && event->type() == QEvent::Resize && m_revealed) {
+    m_menuBar->setGeometry(0, 0, m_window->width(), m_menuBar->sizeHint().height());
+  }
+  if (m_window && m_menuBar && !m_menuBar->isNativeMenuBar() && watchRevealKeys(watched, event)) return true;
   return QObject::eventFilter(watched, event);
+}
+
+bool ApplicationMenus::inWindow(QObject* watched) const {
+  if (!m_window) return false;
+  if (auto* widget = qobject_cast<QWidget*>(watched)) return widget->window() == m_window;
+  return watched == m_window->windowHandle();
+}
+
+bool ApplicationMenus::watchRevealKeys(QObject* watched, QEvent* event) {
+  // The bar's own Alt press and release, handed to it by revealMenuBar().
+  if (m_enteringKeyboardMode) return false;
+  switch (event->type()) {
+    case QEvent::KeyPress: {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Alt) {
+        // Alt with another modifier held starts a shortcut, not the bar. A
+        // bar on show follows Alt itself (Qt's own keyboard mode).
+        if (!key->isAutoRepeat()) {
+          m_altArmed = !m_revealed && inWindow(watched) && (key->modifiers() & ~Qt::AltModifier) == Qt::NoModifier;
+        }
+        return false;
+      }
+      m_altArmed = false;
+      if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::NoModifier && inWindow(watched)) {
+        if (m_revealed) concealMenuBar();
+        else revealMenuBar();
+        return true;
+      }
+      return false;
+    }
+    case QEvent::ShortcutOverride:
+      // A key that a shortcut takes is never delivered as a press.
+      if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Alt) m_altArmed = false;
+      return false;
+    case QEvent::KeyRelease: {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Alt && !key->isAutoRepeat() && m_altArmed) {
+        m_altArmed = false;
+        revealMenuBar();
+      }
+      return false;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+      m_altArmed = false;
+      // A press elsewhere in the window hides the bar and goes on to its
+      // target; a press in an open menu is the menu's.
+      auto* widget = qobject_cast<QWidget*>(watched);
+      if (m_revealed && widget && widget->window() == m_window && widget != m_menuBar &&
+          !m_menuBar->isAncestorOf(widget)) {
+        concealMenuBar();
+      }
+      return false;
+    }
+    case QEvent::Wheel:
+      m_altArmed = false;
+      return false;
+    case QEvent::WindowDeactivate:
+      if (watched == m_window) m_altArmed = false;
+      return false;
+    default:
+      return false;
+  }
+}
+
+void ApplicationMenus::revealMenuBar() {
+  if (!m_window || !m_menuBar || m_menuBar->isNativeMenuBar() || m_revealed || !m_window->isVisible()) return;
+  m_revealed = true;
+  m_altArmed = false;
+  m_focusBeforeReveal = m_window->focusWidget();
+  // The bar lies over the top of the window while it shows, so the page
+  // below neither moves nor lays out again, and a press that hides it lands
+  // where it was aimed.
+  m_menuBar->setGeometry(0, 0, m_window->width(), m_menuBar->sizeHint().height());
+  m_menuBar->show();
+  m_menuBar->raise();
+  // Qt's own Alt navigation puts a bar on show into its keyboard mode on a
+  // lone Alt press and release: the first title active, the arrows moving,
+  // Return or Down opening, Escape leaving and giving the keyboard back.
+  m_enteringKeyboardMode = true;
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+  QCoreApplication::sendEvent(m_window, &press);
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+  QCoreApplication::sendEvent(m_window, &release);
+  m_enteringKeyboardMode = false;
+  // A style without Alt navigation has no keyboard mode: the first menu
+  // opens instead, which the keys then work the same way.
+  if (m_revealed && !m_menuBar->activeAction()) m_menuBar->setActiveAction(m_kivoMenu->menuAction());
+}
+
+void ApplicationMenus::concealMenuBar() {
+  if (!m_revealed) return;
+  m_revealed = false;
+  for (QMenu* menu : {m_tabsMenu, m_kivoMenu, m_fileMenu, m_editMenu, m_navigationMenu}) {
+    if (menu->isVisible()) menu->hide();
+  }
+  // The keyboard goes back before the bar hides: a hidden focus widget
+  // would pass it to the next widget in the chain, a toolbar button.
+  QWidget* focus = QApplication::focusWidget();
+  if (focus && (focus == m_menuBar || m_menuBar->isAncestorOf(focus))) {
+    QWidget* back = m_focusBeforeReveal;
+    if (back && back->isVisible() && back->window() == m_window) back->setFocus(Qt::MenuBarFocusReason);
+    else focus->clearFocus();
+  }
+  m_focusBeforeReveal.clear();
+  m_menuBar->hide();
+}
+
+void ApplicationMenus::scheduleSettle() {
+  if (!m_revealed || m_settlePending) return;
+  m_settlePending = true;
+  // After the bar and its menus have finished their own handling of the
+  // key or press that led here.
+  QMetaObject::invokeMethod(this, &ApplicationMenus::settleRevealedBar, Qt::QueuedConnection);
+}
+
+void ApplicationMenus::settleRevealedBar() {
+  m_settlePending = false;
+  if (!m_revealed) return;
+  for (QMenu* menu : {m_kivoMenu, m_fileMenu, m_editMenu, m_navigationMenu, m_tabsMenu}) {
+    if (menu->isVisible()) return;
+  }
+  if (QApplication::focusWidget() == m_menuBar && m_menuBar->activeAction()) return;
+  concealMenuBar();
 }
 
 void ApplicationMenus::captureEditTarget() {

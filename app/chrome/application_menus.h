@@ -5,6 +5,11 @@
 // is the visible menu. Every item is also an action of the window itself,
 // because a hidden menu bar's shortcuts never fire.
 //
+// Where the bar is hidden, Alt pressed and released alone, or F10, shows it
+// in the window with its first title active for the keyboard, as Qt's own
+// Alt navigation does for a bar on show; a choice, Escape, a second Alt or a
+// click elsewhere hides it again and gives the keyboard back.
+//
 // Command items run on the model of the application's active window; "Yeni
 // pencere" and "Yeni gizli pencere" go to the application directly, so they
 // work with no window open. Qt asks for no validation before a menu shows or
@@ -111,6 +116,15 @@ public:
   // Recomputes the enabled state of every item.
   void refresh();
 
+  // Shows the hidden bar in the window with its first title active, as a
+  // lone Alt or F10 does; nothing where the desktop shows the bar itself.
+  void revealMenuBar();
+  // Hides the bar shown by revealMenuBar() and gives the keyboard back to
+  // the widget that had it; nothing when the bar is not revealed.
+  void concealMenuBar();
+  // True while the bar shows in the window after revealMenuBar().
+  bool isMenuBarRevealed() const { return m_revealed; }
+
   // The model validation reads: the window's own model while it is there
   // (its menus and shortcuts are in use only while it is the active
   // window), else the target's active model.
@@ -128,6 +142,15 @@ private:
   void trigger(QAction* item);
   void edit(ItemAction action);
   void captureEditTarget();
+  // Follows the keys and presses that reveal the hidden bar; true when the
+  // event is used up.
+  bool watchRevealKeys(QObject* watched, QEvent* event);
+  // True when `watched` belongs to this window.
+  bool inWindow(QObject* watched) const;
+  // Hides the revealed bar once no menu of it is open and it has left its
+  // keyboard mode (a choice, Escape, a second Alt, a press elsewhere).
+  void settleRevealedBar();
+  void scheduleSettle();
 
   MenuTarget& m_target;
   QPointer<QWidget> m_window;
@@ -145,4 +168,12 @@ private:
   // and released once the menu's choice has run.
   QPointer<QWidget> m_editTarget;
   bool m_editMenuOpen = false;
+  // An Alt press went to this window with nothing else since.
+  bool m_altArmed = false;
+  bool m_revealed = false;
+  // True while the bar is handed Qt's own Alt press and release.
+  bool m_enteringKeyboardMode = false;
+  bool m_settlePending = false;
+  // Where the keyboard was before the bar was revealed.
+  QPointer<QWidget> m_focusBeforeReveal;
 };

@@ -13,6 +13,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "chrome/command_test_support.h"
 #include "kit/kivo_action_button.h"
 #include "kit/kivo_dialog.h"
@@ -62,6 +64,42 @@ protected:
   FakeTarget target;
   std::unique_ptr<QWidget> window;
   std::unique_ptr<BrowserModel> model;
+};
+
+// The window of the revealed-bar tests: a field that has the keyboard, in
+// an active window whose bar is hidden.
+class RevealedMenuBarTest : public ApplicationMenusTest {
+public:
+  void SetUp() override {
+    ApplicationMenusTest::SetUp();
+    target.active = model.get();
+    target.dialogParent = window.get();
+    menus = std::make_unique<ApplicationMenus>(target, window.get(), model.get());
+    field = new QLineEdit(window.get());
+    field->setGeometry(20, 200, 300, 30);
+    showActive();
+    field->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return field->hasFocus(); }));
+  }
+  void TearDown() override {
+    menus.reset();
+    QCoreApplication::processEvents();
+  }
+
+  QWindow* handle() { return window->windowHandle(); }
+  void alt() {
+    QTest::keyPress(handle(), Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(handle(), Qt::Key_Alt);
+  }
+  // Waits until the bar has left the window (it does after the bar's own
+  // handling of the key or press has run).
+  bool concealed() {
+    return QTest::qWaitFor([this] { return !menus->isMenuBarRevealed() && !menus->menuBar()->isVisible(); });
+  }
+  QAction* title(int index) { return menus->menus()[index]->menuAction(); }
+
+  std::unique_ptr<ApplicationMenus> menus;
+  QLineEdit* field = nullptr;
 };
 
 TEST_F(ApplicationMenusTest, BuildsTheFourMenusInOrder) {
@@ -311,4 +349,104 @@ TEST_F(ApplicationMenusTest, AboutShowsTheVersionOnceOnTheActiveWindow) {
   QCoreApplication::setApplicationVersion(QString());
 }
 
+TEST_F(RevealedMenuBarTest, OnlyALoneAltOrF10ShowsTheBar) {
+  struct Case {
+    const char* name;
+    std::function<void(RevealedMenuBarTest&)> input;
+    bool reveals;
+  };
+  const std::vector<Case> cases = {
+      {"lone Alt", [](RevealedMenuBarTest& t) { t.alt(); }, true},
+      {"F10", [](RevealedMenuBarTest& t) { QTest::keyClick(t.handle(), Qt::Key_F10); }, true},
+      {"Alt with a key between",
+       [](RevealedMenuBarTest& t) {
+         QTest::keyPress(t.handle(), Qt::Key_Alt, Qt::AltModifier);
+         QTest::keyClick(t.handle(), Qt::Key_Left, Qt::AltModifier);
+         QTest::keyRelease(t.handle(), Qt::Key_Alt);
+       },
+       false},
+      {"Alt with Control held",
+       [](RevealedMenuBarTest& t) {
+         QTest::keyPress(t.handle(), Qt::Key_Control, Qt::ControlModifier);
+         QTest::keyPress(t.handle(), Qt::Key_Alt, Qt::ControlModifier | Qt::AltModifier);
+         QTest::keyRelease(t.handle(), Qt::Key_Alt, Qt::ControlModifier);
+         QTest::keyRelease(t.handle(), Qt::Key_Control);
+       },
+       false},
+      {"Alt with a click between",
+       [](RevealedMenuBarTest& t) {
+         QTest::keyPress(t.handle(), Qt::Key_Alt, Qt::AltModifier);
+         QTest::mouseClick(t.handle(), Qt::LeftButton, Qt::AltModifier, t.field->geometry().center());
+         QTest::keyRelease(t.handle(), Qt::Key_Alt);
+       },
+       false},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    test.input(*this);
+    EXPECT_EQ(menus->isMenuBarRevealed(), test.reveals);
+    EXPECT_EQ(menus->menuBar()->isVisible(), test.reveals);
+    if (test.reveals) {
+      // The first title is active for the keyboard, and no menu is open.
+      EXPECT_EQ(menus->menuBar()->activeAction(), title(0));
+      EXPECT_EQ(QApplication::focusWidget(), menus->menuBar());
+      EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+      QTest::keyClick(handle(), Qt::Key_Escape);
+      EXPECT_TRUE(concealed());
+    }
+    EXPECT_TRUE(field->hasFocus());
+  }
+}
+
+TEST_F(RevealedMenuBarTest, EscapeASecondAltOrAPressElsewhereHidesIt) {
+  const std::vector<std::pair<const char*, std::function<void(RevealedMenuBarTest&)>>> cases = {
+      {"Escape", [](RevealedMenuBarTest& t) { QTest::keyClick(t.handle(), Qt::Key_Escape); }},
+      {"second Alt", [](RevealedMenuBarTest& t) { t.alt(); }},
+      {"F10 again", [](RevealedMenuBarTest& t) { QTest::keyClick(t.handle(), Qt::Key_F10); }},
+      {"press elsewhere",
+       [](RevealedMenuBarTest& t) { QTest::mouseClick(t.handle(), Qt::LeftButton, {}, QPoint(400, 400)); }},
+  };
+  for (const auto& [name, input] : cases) {
+    SCOPED_TRACE(name);
+    alt();
+    ASSERT_TRUE(menus->isMenuBarRevealed());
+    input(*this);
+    EXPECT_TRUE(concealed());
+    // The keyboard is back where it was, not on the next widget along.
+    EXPECT_TRUE(field->hasFocus());
+  }
+}
+
+TEST_F(RevealedMenuBarTest, TheKeysMoveOpenAndChooseAboutIncluded) {
+  QCoreApplication::setApplicationVersion(QStringLiteral("0.4"));
+  alt();
+  QTest::keyClick(handle(), Qt::Key_Right);
+  EXPECT_EQ(menus->menuBar()->activeAction(), title(1));
+  QTest::keyClick(handle(), Qt::Key_Left);
+  EXPECT_EQ(menus->menuBar()->activeAction(), title(0));
+  // Escape in an open menu closes it and keeps the bar on its title.
+  QTest::keyClick(handle(), Qt::Key_Down);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return menus->menus()[0]->isVisible(); }));
+  QTest::keyClick(handle(), Qt::Key_Escape);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !menus->menus()[0]->isVisible(); }));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(menus->isMenuBarRevealed());
+  EXPECT_EQ(menus->menuBar()->activeAction(), title(0));
+  // Return opens the menu on its first item, "Kivo Hakkında"; Return chooses.
+  QTest::keyClick(handle(), Qt::Key_Return);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return menus->menus()[0]->isVisible(); }));
+  EXPECT_EQ(menus->menus()[0]->activeAction()->text(), "Kivo Hakkında");
+  QTest::keyClick(menus->menus()[0]->windowHandle(), Qt::Key_Return);
+  EXPECT_TRUE(concealed());
+  QPointer<KivoPanel> sheet = KivoPanel::attachedSheet(window.get());
+  ASSERT_TRUE(sheet);
+  auto* card = qobject_cast<KivoDialogCard*>(sheet->content());
+  ASSERT_NE(card, nullptr);
+  EXPECT_EQ(card->title(), "Kivo 0.4");
+  card->confirmButton()->click();
+  QCoreApplication::processEvents();
+  QCoreApplication::setApplicationVersion(QString());
+}
+
 }  // namespace
+

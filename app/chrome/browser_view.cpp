@@ -1,6 +1,7 @@
 #include "chrome/browser_view.h"
 
 #include <QEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QResizeEvent>
@@ -11,6 +12,7 @@
 
 #include "chrome/browser_chrome_view.h"
 #include "chrome/browser_window_state.h"
+#include "chrome/document_canvas.h"
 #include "chrome/page_states.h"
 #include "chrome/scene_view.h"
 #include "chrome/search_view.h"
@@ -227,6 +229,7 @@ BrowserView::BrowserView(BrowserModel& model, BrowserWindowState& windowState, Q
   m_notice->hide();
 
   connect(&model, &BrowserModel::tabsChanged, this, &BrowserView::scheduleRefresh);
+  connect(&model, &BrowserModel::selectedIDChanged, this, &BrowserView::noteSelection);
   connect(&model, &BrowserModel::selectedIDChanged, this, &BrowserView::scheduleRefresh);
   connect(&model, &BrowserModel::devToolsVisibleChanged, this, &BrowserView::scheduleRefresh);
   connect(&model, &BrowserModel::noticeChanged, this, &BrowserView::refreshNotice);
@@ -254,9 +257,50 @@ void BrowserView::scheduleRefresh() {
 void BrowserView::refresh() {
   m_refreshPending = false;
   if (!m_model) return;
+  // A new tab takes the keyboard unless it was put somewhere else since
+  // the tab opened (a shortcut that focuses the address field, a click).
+  bool focusNewTab = false;
+  if (m_newTabFocus) {
+    focusNewTab = !m_knownTabs.contains(m_model->selectedID()) && m_newTabFocus->data() == typingFocus();
+    m_newTabFocus.reset();
+  }
+  m_knownTabs.clear();
+  for (const BrowserTab& tab : m_model->tabs()) m_knownTabs.insert(tab.id());
   refreshChrome();
   refreshPage();
   refreshDeveloperTools();
+  if (focusNewTab || !typingFocus()) focusPage();
+}
+
+void BrowserView::noteSelection() {
+  if (!m_model || m_newTabFocus || m_knownTabs.contains(m_model->selectedID())) return;
+  m_newTabFocus = QPointer<QWidget>(typingFocus());
+}
+
+QWidget* BrowserView::typingFocus() const {
+  QWidget* focus = window()->focusWidget();
+  if (!focus || focus == window() || !focus->isVisible()) return nullptr;
+  return focus;
+}
+
+bool BrowserView::holdsFocus(const QWidget* widget) const {
+  const QWidget* focus = window()->focusWidget();
+  return focus && (focus == widget || widget->isAncestorOf(focus));
+}
+
+QWidget* BrowserView::pageFocusTarget() const {
+  if (!m_page) return nullptr;
+  if (auto* home = qobject_cast<HomeView*>(m_page.data())) return home->searchField();
+  if (m_scene && m_scene->canvas()) return m_scene->canvas();
+  return m_page;
+}
+
+void BrowserView::focusPage() {
+  QWidget* target = pageFocusTarget();
+  if (!target) return;
+  target->setFocus(Qt::OtherFocusReason);
+  // Typing replaces the search text left from before; the text stays.
+  if (auto* field = qobject_cast<QLineEdit*>(target)) field->selectAll();
 }
 
 void BrowserView::refreshChrome() {
@@ -318,7 +362,9 @@ void BrowserView::refreshPage() {
 }
 
 void BrowserView::replacePage(const BrowserTab& tab) {
-  if (m_page) retire(m_page);
+  // The old page goes once the new one is on show, so that the keyboard,
+  // when the old page holds it, passes straight to the new one.
+  const QPointer<QWidget> old = m_page;
   m_page = nullptr;
   m_scene = nullptr;
   m_webBanner = nullptr;
@@ -381,6 +427,7 @@ void BrowserView::replacePage(const BrowserTab& tab) {
   // Shown now rather than at the layout's next turn, so the page has its
   // place before it is filled and its width is known.
   page->show();
+  if (old) retire(old);
   updatePage(tab);
   reportViewportWidth();
 }
@@ -454,6 +501,7 @@ void BrowserView::reportViewportWidth() {
 }
 
 void BrowserView::retire(QWidget* widget) {
+  if (holdsFocus(widget)) focusPage();
   widget->hide();
   if (QWidget* parent = widget->parentWidget(); parent && parent->layout()) parent->layout()->removeWidget(widget);
   widget->deleteLater();
@@ -469,6 +517,13 @@ bool BrowserView::eventFilter(QObject* watched, QEvent* event) {
 void BrowserView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Palette::colors(m_theme.get()).background);
+}
+
+void BrowserView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Taken before the window is activated, which would otherwise hand the
+  // keyboard to the first widget of the focus chain.
+  if (!typingFocus()) focusPage();
 }
 
 void BrowserView::resizeEvent(QResizeEvent* event) {

@@ -16,10 +16,19 @@
 //
 // Only the document page reports a width to the model: the page area's,
 // when the document comes into view and on every change of that width.
+//
+// The keyboard stays where a person types. A newly opened tab takes it
+// (the home page's search field, with its text selected, or the document),
+// unless it was put elsewhere since the tab opened. A page that replaces
+// the page holding it takes it over (following a link by keyboard keeps it
+// on the document), and so does the page when the window has none. It is
+// moved before the old widget hides, since a hidden focus widget passes it
+// on along the focus chain to a toolbar button.
 // Main thread.
 #pragma once
 
 #include <QPointer>
+#include <QSet>
 #include <QUuid>
 #include <QWidget>
 
@@ -134,11 +143,15 @@ public:
   RootBanner* warningsBanner() const { return m_warningsBanner; }
   DeveloperToolsView* developerTools() const { return m_devTools; }
   NoticeBubble* notice() const { return m_notice; }
+  // The widget of the page on show that takes the keyboard: the home
+  // page's search field, the document's canvas, else the page itself.
+  QWidget* pageFocusTarget() const;
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
 private:
   // Asks for one evaluation at the next turn of the event loop.
@@ -158,8 +171,18 @@ private:
   // Reports the page area's width when the document column is on show and
   // the width is new to it.
   void reportViewportWidth();
-  // Hides `widget`, takes it out of its layout and deletes it later.
-  static void retire(QWidget* widget);
+  // Hides `widget`, takes it out of its layout and deletes it later; the
+  // keyboard, when inside it, goes to the page first.
+  void retire(QWidget* widget);
+
+  // The window's focus widget, or null when nothing there takes typing
+  // (none, the window itself, a hidden widget).
+  QWidget* typingFocus() const;
+  bool holdsFocus(const QWidget* widget) const;
+  // Gives the keyboard to the page on show.
+  void focusPage();
+  // Notes a newly opened tab becoming selected, with where the keyboard is.
+  void noteSelection();
 
   QPointer<BrowserModel> m_model;
   QPointer<BrowserWindowState> m_windowState;
@@ -182,6 +205,10 @@ private:
   NoticeBubble* m_notice = nullptr;
 
   bool m_refreshPending = false;
+  // The tabs of the last evaluation, to tell a newly opened tab.
+  QSet<QUuid> m_knownTabs;
+  // Set when a newly opened tab was selected: where the keyboard was then.
+  std::optional<QPointer<QWidget>> m_newTabFocus;
   // The width last reported for the document column on show.
   std::optional<int> m_reportedWidth;
 };

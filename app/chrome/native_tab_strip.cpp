@@ -185,6 +185,12 @@ void NativeTabStrip::update(const QList<TabPresentation>& tabs, const QUuid& sel
       continue;
     }
     if (TabItemView* gone = it.value()) {
+      // A cell that has the keyboard lets it go before it hides; hiding
+      // would pass it along the focus chain to a toolbar button. The
+      // window's page takes it up.
+      if (QWidget* focus = gone->window()->focusWidget(); focus && (focus == gone || gone->isAncestorOf(focus))) {
+        focus->clearFocus();
+      }
       gone->hide();
       gone->disconnect(this);
       gone->deleteLater();
