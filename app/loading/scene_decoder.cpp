@@ -253,10 +253,11 @@ public:
     } else if (take("text\",")) {
       c.kind = kText;
       ok = rect(c) && take(",\"size\":") && number(c.size) && take(",\"bold\":") && boolean(c.bold) &&
-           take(",\"color\":") && color(c.color) && take(",\"text\":") && string(c.text);
+           take(",\"color\":") && color(c.color) && take(",\"text\":") && string(c.text, kMaxCommandTextBytes);
     } else if (take("image\",")) {
       c.kind = kImage;
-      ok = rect(c) && take(",\"imageId\":") && imageId(c.imageId) && take(",\"text\":") && string(c.text);
+      ok = rect(c) && take(",\"imageId\":") && imageId(c.imageId) && take(",\"text\":") &&
+           string(c.text, kMaxCommandTextBytes);
     } else {
       return 0;
     }
@@ -361,8 +362,9 @@ private:
     return true;
   }
 
-  // A string of UTF-8 as the scanner accepts it, without escapes.
-  bool string(std::optional<QString>& value) {
+  // A string of UTF-8 as the scanner accepts it, without escapes, of at most
+  // `limit` bytes (a longer one is left to the full decoder, which refuses it).
+  bool string(std::optional<QString>& value, std::size_t limit = std::numeric_limits<std::size_t>::max()) {
     if (m_at == m_end || *m_at != '"') return false;
     const char* first = ++m_at;
     for (;;) {
@@ -379,6 +381,7 @@ private:
       if (length <= 0) return false;
       m_at += length;
     }
+    if (static_cast<std::size_t>(m_at - first) > limit) return false;
     value = QString::fromUtf8(first, static_cast<qsizetype>(m_at - first));
     ++m_at;
     return true;
@@ -1065,7 +1068,11 @@ private:
         optionalNumber(c.size);
         break;
       case Member::Text:
-        optionalString(c.text);
+        if (value.type == Scalar::Type::String && value.text.size() > kMaxCommandTextBytes) {
+          fail("paint command: member \"text\" is longer than " + std::to_string(kMaxCommandTextBytes) + " bytes");
+        } else {
+          optionalString(c.text);
+        }
         break;
       case Member::Href:
         optionalString(c.href);

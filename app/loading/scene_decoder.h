@@ -16,6 +16,13 @@
 #include <string_view>
 
 #include "loading/page_document.h"
+#include "support/wire_contract.h"
+
+// The longest text of one paint command, in UTF-8 bytes. Every text the
+// renderer paints comes out of its input's HTML (a text node or an image's
+// alternative text), so no real one is longer than that; a longer one is
+// refused with its scene, before it reaches a view.
+inline constexpr std::size_t kMaxCommandTextBytes = kivo_wire::kMaxHtmlBytes;
 
 // A request of the renderer for the width of a text.
 struct MeasurementRequest {
@@ -34,8 +41,8 @@ struct SceneLine {
 // A line is a request when it is a JSON object with the members "measure"
 // (true), "text" (string), "size" (number) and "bold" (boolean); a request
 // comes first, whatever else the line holds. The line is also decoded as a
-// document: a missing or mistyped member, or text that is not JSON, gives the
-// error instead.
+// document: a missing or mistyped member, a command's text longer than
+// kMaxCommandTextBytes, or text that is not JSON, gives the error instead.
 SceneLine decodeSceneLine(std::string_view line);
 
 // Decodes one line that arrives in pieces, as far as each piece allows, so

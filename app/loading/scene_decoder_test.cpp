@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "loading/decoding_error.h"
 #include "loading/engine_bridge.h"
 #include "loading/json_reader.h"
 #include "loading/number_text.h"
@@ -215,6 +216,49 @@ TEST(SceneDecoderTest, RequestsInTheRendererFormDecodeLikeAnyOtherForm) {
   EXPECT_FALSE(decodeSceneLine(R"({"measure":true,"size":16,"bold":false,"text":"a"}x)").request.has_value());
   EXPECT_FALSE(decodeSceneLine("{\"measure\":true,\"size\":16,\"bold\":false,\"text\":\"\xed\xa0\x80\"}").request);
   EXPECT_EQ(decodeSceneLine(R"({"measure":true,"size":16,"bold":false,"text":"a\tb"})").request->text, "a\tb");
+}
+
+// A paint command's text longer than any input could give used to reach the
+// window, which then stalled for most of a minute drawing it: the scene is
+// refused instead, in the renderer's own form and in any other, whole or in
+// pieces.
+TEST(SceneDecoderTest, ACommandTextLongerThanAnyInputIsRefused) {
+  const std::string head = kDocument.substr(0, kDocument.find("\"commands\":[") + 12);
+  const auto textCommand = [](const std::string& text) {
+    return R"({"kind":"text","x":0,"y":0,"width":10,"height":20,"size":16,"bold":false,"color":255,"text":")" + text +
+           R"(","href":null})";
+  };
+  const auto imageCommand = [](const std::string& text) {
+    return R"({"href":null,"text":")" + text + R"(","kind":"image","x":0,"y":0,"width":4,"height":3,"imageId":0})";
+  };
+  const std::string longest(kMaxCommandTextBytes, 'a');
+  const std::string tooLong = longest + "a";
+  // Escapes count by the bytes they stand for.
+  const std::string escapedLongest = std::string(kMaxCommandTextBytes - 1, 'a') + "\\n";
+  const std::string escapedTooLong = std::string(kMaxCommandTextBytes, 'a') + "\\n";
+  const std::string refusal = "paint command: member \"text\" is longer than 1048576 bytes";
+  struct Case {
+    const char* name;
+    std::string command;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {"longest text", textCommand(longest), true},
+      {"one byte more", textCommand(tooLong), false},
+      {"longest escaped text", textCommand(escapedLongest), true},
+      {"escaped text one byte more", textCommand(escapedTooLong), false},
+      {"image text one byte more", imageCommand(tooLong), false},
+      {"twenty mebibytes", textCommand(std::string(20 << 20, 'a')), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string line = head + c.command + "]}";
+    for (const SceneLine& decoded : {decodeSceneLine(line), inPieces(line, 65'536)}) {
+      EXPECT_EQ(decoded.document.has_value(), c.accepted);
+      EXPECT_EQ(decoded.error, c.accepted ? "" : refusal);
+    }
+  }
+  EXPECT_THROW(PageDocument::fromJson(head + textCommand(tooLong) + "]}"), DecodingError);
 }
 
 TEST(SceneDecoderTest, CommandsAndStylesInTheRendererFormDecodeLikeAnyOtherForm) {

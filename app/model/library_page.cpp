@@ -19,7 +19,10 @@ QString LibraryPage::address() const {
   return QStringLiteral("kivo://") + id;
 }
 
-QString LibraryPage::searchFolded(const QString& text) {
+namespace {
+
+// Decomposes `text`, drops its combining marks and folds its case.
+QString foldedFully(const QString& text) {
   const QString decomposed = text.normalized(QString::NormalizationForm_KD);
   QString kept;
   kept.reserve(decomposed.size());
@@ -32,6 +35,36 @@ QString LibraryPage::searchFolded(const QString& text) {
     kept.append(c);
   }
   return kept.toCaseFolded();
+}
+
+}  // namespace
+
+QString LibraryPage::searchFolded(const QString& text) {
+  // ASCII has nothing to decompose and no marks, and folds to its lower
+  // case; only the runs of other characters take the full way. Every step
+  // works on characters or on one base with its marks, so the runs fold as
+  // the whole text would. Long addresses are mostly ASCII.
+  QString folded;
+  folded.reserve(text.size());
+  const qsizetype size = text.size();
+  qsizetype at = 0;
+  while (at < size) {
+    const qsizetype start = at;
+    while (at < size && text.at(at).unicode() < 0x80) ++at;
+    if (at > start) {
+      const qsizetype from = folded.size();
+      folded.append(QStringView(text).sliced(start, at - start));
+      QChar* c = folded.data() + from;
+      for (QChar* const last = folded.data() + folded.size(); c != last; ++c) {
+        if (c->unicode() >= u'A' && c->unicode() <= u'Z') *c = QChar(char16_t(c->unicode() + 32));
+      }
+    }
+    qsizetype end = at;
+    while (end < size && text.at(end).unicode() >= 0x80) ++end;
+    if (end > at) folded.append(foldedFully(text.sliced(at, end - at)));
+    at = end;
+  }
+  return folded;
 }
 
 QList<LibraryPage> LibraryPage::search(const QString& query) {

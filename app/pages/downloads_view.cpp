@@ -181,9 +181,14 @@ DownloadsView::DownloadsView(DownloadStore& store, bool isPrivate, std::shared_p
   auto* note = new KitLabel(m_note, KitFonts::system(13), KitLabel::Tone::Muted, m_theme);
   note->setWordWrap(true);
   column->addWidget(note);
-  m_error = new PageText({}, KitFonts::system(13), [this] { return PageLayout::red(m_theme.get()); });
-  m_error->setWordWrap(true);
+  m_error = PageParts::errorLine(m_theme);
   column->addWidget(m_error);
+  // A list file that could not be read was moved aside at the start; the
+  // page says where it went.
+  m_keptAsideLine = PageParts::errorLine(m_theme);
+  PageParts::setLine(m_keptAsideLine,
+                     PageParts::keptAsideNotice(QStringLiteral("İndirme listesi"), store.keptAside()));
+  column->addWidget(m_keptAsideLine);
   m_empty = PageParts::emptyState(QStringLiteral("Henüz indirme yok"), QStringLiteral("arrow.down.circle"),
                                   m_preferences);
   column->addWidget(m_empty);
@@ -205,9 +210,7 @@ DownloadsView::DownloadsView(DownloadStore& store, bool isPrivate, std::shared_p
 void DownloadsView::refresh() {
   if (!m_store) return;
   const QList<DownloadEntry>& entries = m_store->entries();
-  const std::optional<QString>& error = m_store->persistenceError();
-  m_error->setText(error.value_or(QString()));
-  m_error->setVisible(error.has_value());
+  PageParts::setLine(m_error, m_store->persistenceError());
   m_empty->setVisible(entries.isEmpty());
   // The same ids in the same order: update the cards in place (progress).
   bool same = entries.size() == m_cards.size();

@@ -78,6 +78,8 @@ public:
   const QList<DownloadCard*>& cards() const { return m_cards; }
   QWidget* emptyState() const { return m_empty; }
   PageText* errorLine() const { return m_error; }
+  // The line that names a download list moved aside at the start.
+  PageText* keptAsideLine() const { return m_keptAsideLine; }
   const QString& noteText() const { return m_note; }
 
 protected:
@@ -92,6 +94,7 @@ private:
   QString m_note;
   QPushButton* m_clearFinished = nullptr;
   PageText* m_error = nullptr;
+  PageText* m_keptAsideLine = nullptr;
   QWidget* m_empty = nullptr;
   QVBoxLayout* m_list = nullptr;
   QList<DownloadCard*> m_cards;

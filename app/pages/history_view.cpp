@@ -520,9 +520,13 @@ HistoryView::HistoryView(BrowserModel& model, HistoryStore& store, QWidget* pare
   column->addLayout(controls);
 
   // 3.2-3.4 The error line, the empty state and the list.
-  m_error = new PageText({}, KitFonts::system(13), [this] { return PageLayout::red(m_theme.get()); });
-  m_error->setWordWrap(true);
+  m_error = PageParts::errorLine(m_theme);
   column->addWidget(m_error);
+  // A file that could not be read was moved aside at the start; the list
+  // holds only this session's visits, and the page says where the file went.
+  m_keptAsideLine = PageParts::errorLine(m_theme);
+  PageParts::setLine(m_keptAsideLine, PageParts::keptAsideNotice(QStringLiteral("Geçmiş dosyası"), store.keptAside()));
+  column->addWidget(m_keptAsideLine);
   m_empty = PageParts::emptyState(QStringLiteral("Kayıt bulunamadı"), QStringLiteral("clock"), m_preferences);
   column->addWidget(m_empty);
   m_list = new HistoryList(m_preferences);
@@ -555,9 +559,7 @@ HistoryView::HistoryView(BrowserModel& model, HistoryStore& store, QWidget* pare
 void HistoryView::refresh() {
   if (!m_store || !m_list) return;
   const QList<HistoryEntry> shown = matches(m_store->entries(), m_query);
-  const std::optional<QString>& error = m_store->persistenceError();
-  m_error->setText(error.value_or(QString()));
-  m_error->setVisible(error.has_value());
+  PageParts::setLine(m_error, m_store->persistenceError());
   m_empty->setVisible(shown.isEmpty());
   m_list->setEntries(shown);
 }

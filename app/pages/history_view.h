@@ -145,6 +145,9 @@ public:
   HistoryList* list() const { return m_list; }
   QWidget* emptyState() const { return m_empty; }
   PageText* errorLine() const { return m_error; }
+  // The line that names a history file moved aside at the start; null in a
+  // private window.
+  PageText* keptAsideLine() const { return m_keptAsideLine; }
   const QString& noteText() const { return m_note; }
 
 protected:
@@ -164,6 +167,7 @@ private:
   KivoSelect* m_select = nullptr;
   KivoActionButton* m_clear = nullptr;
   PageText* m_error = nullptr;
+  PageText* m_keptAsideLine = nullptr;
   QWidget* m_empty = nullptr;
   HistoryList* m_list = nullptr;
 };

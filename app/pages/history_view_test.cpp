@@ -7,10 +7,15 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 
+#include <QDir>
+#include <QFile>
+
 #include "kit/kivo_action_button.h"
 #include "kit/kivo_select.h"
 #include "pages/keyboard_test_support.h"
+#include "pages/page_widgets.h"
 #include "pages/pages_test_support.h"
+#include "platform/temporary_folder.h"
 
 namespace {
 
@@ -175,6 +180,65 @@ TEST_F(HistoryViewTest, EveryRowIsAnAccessibleItemWithOpenAndDeleteActions) {
   // The rows were made again for the new list.
   EXPECT_EQ(list->childCount(), 2);
   EXPECT_EQ(list->child(1)->text(QAccessible::Name), "Çay Evi");
+}
+
+// A history file the store cannot use is moved aside at the start; the page
+// says where it went, and shows this session's visits only. A file it can use
+// stays as it is, its titles held to what a recorded visit may have.
+struct HistoryFileCase {
+  const char* name;
+  QByteArray text;
+  qsizetype shown;        // visits listed
+  qsizetype titleLength;  // of the visit listed, if any
+  bool keptAside;         // moved aside, and named on the page
+};
+
+QByteArray oneVisit(const QByteArray& address, const QByteArray& title, const QByteArray& date = "1") {
+  return R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","address":")" + address + R"(","title":")" + title +
+         R"(","visitedAt":)" + date + "}]";
+}
+
+TEST(HistoryPageFilesTest, AFileSetAsideIsNamedOnThePage) {
+  const HistoryFileCase cases[] = {
+      {"damaged", "[{\"id\":", 0, 0, true},
+      {"date_out_of_range", oneVisit("https://a.com/", "A", "252423993600"), 0, 0, true},
+      {"larger_than_the_limit", oneVisit("https://a.com/", "A") + QByteArray(HistoryStore::kFileLimit, ' '), 0, 0, true},
+      {"huge_address", oneVisit("https://a.com/" + QByteArray(3 << 20, 'a'), "A"), 0, 0, true},
+      {"huge_title", oneVisit("https://a.com/", QByteArray(7 << 20, 'b')), 1, 250, false},
+      {"sound", oneVisit("https://a.com/", "A"), 1, 1, false},
+  };
+  auto preferences = PagesTest::preferences(QStringLiteral("pages-history-files-test"));
+  for (const HistoryFileCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TemporaryFolder folder(QStringLiteral("kivo-history-page-test-"));
+    const QString file = folder.filePath(QStringLiteral("history.json"));
+    ProfileFiles::write(c.text, file);
+    auto profile = std::make_shared<BrowsingProfile>(false, folder.path());
+    BrowserModel model(preferences, nullptr, std::nullopt, profile);
+    model.setServices(PagesTest::offlineServices());
+    HistoryView view(model, profile->history());
+    ASSERT_EQ(view.list()->entries().size(), c.shown);
+    if (c.shown > 0) {
+      EXPECT_EQ(view.list()->entries().at(0).title.size(), c.titleLength);
+    }
+    const QStringList kept = QDir(folder.path()).entryList({QStringLiteral("history.json.bad-*")}, QDir::Files);
+    if (c.keptAside) {
+      ASSERT_EQ(kept.size(), 1);
+      EXPECT_EQ(view.keptAsideLine()->text(),
+                QStringLiteral("Geçmiş dosyası okunamadı; ") + kept.first() + QStringLiteral(" olarak saklandı."));
+      EXPECT_FALSE(view.keptAsideLine()->isHidden());
+      EXPECT_EQ(PagesTest::contents(folder.filePath(kept.first())), c.text);
+      EXPECT_FALSE(QFile::exists(file));
+    } else {
+      EXPECT_TRUE(kept.isEmpty());
+      EXPECT_TRUE(view.keptAsideLine()->isHidden());
+      EXPECT_EQ(PagesTest::contents(file), c.text);
+    }
+    // A new visit is listed; the notice stays, once.
+    profile->history().record(QStringLiteral("https://b.com/"), QStringLiteral("B"), profile->history().revision());
+    EXPECT_EQ(view.list()->entries().size(), c.shown + 1);
+    EXPECT_EQ(view.keptAsideLine()->isHidden(), !c.keptAside);
+  }
 }
 
 TEST_F(HistoryViewTest, PrivateWindowShowsOnlyTitleAndNote) {

@@ -1,5 +1,6 @@
 #include "pages/page_parts.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QVBoxLayout>
@@ -97,6 +98,24 @@ QLineEdit* searchField(const QString& placeholder, std::shared_ptr<BrowserPrefer
 bool containsFolded(const QString& text, const QString& query) {
   if (query.isEmpty()) return true;
   return LibraryPage::searchFolded(text).contains(LibraryPage::searchFolded(query));
+}
+
+PageText* errorLine(std::shared_ptr<KitTheme> theme) {
+  auto* line = new PageText({}, KitFonts::system(13), [theme] { return PageLayout::red(theme.get()); });
+  line->setWordWrap(true);
+  line->hide();
+  return line;
+}
+
+void setLine(PageText* line, const std::optional<QString>& text) {
+  line->setText(text.value_or(QString()));
+  line->setVisible(text.has_value());
+}
+
+std::optional<QString> keptAsideNotice(const QString& subject, const std::optional<QString>& keptAside) {
+  if (!keptAside) return std::nullopt;
+  return subject + QStringLiteral(" okunamadı; ") + QFileInfo(*keptAside).fileName() +
+         QStringLiteral(" olarak saklandı.");
 }
 
 QString fileSize(qint64 bytes) {

@@ -3,6 +3,7 @@
 // builds its pictures with them too.
 #pragma once
 
+#include <QFile>
 #include <QUuid>
 #include <QWidget>
 
@@ -47,6 +48,12 @@ inline std::unique_ptr<BrowserModel> model(std::shared_ptr<BrowserPreferences> p
   auto made = std::make_unique<BrowserModel>(std::move(preferences), nullptr, std::nullopt, profile);
   made->setServices(offlineServices());
   return made;
+}
+
+// The bytes of the file at `path`; empty when it cannot be read.
+inline QByteArray contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 inline HistoryEntry visit(const QString& address, double visitedAt, const QString& title = {}) {

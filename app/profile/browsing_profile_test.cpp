@@ -176,6 +176,8 @@ TEST_F(ProfileNetworkTest, ASecondProfileOnTheSameFolderWritesNothingUntilTheFir
   ASSERT_EQ(third.downloads().entries().size(), 1);
   EXPECT_EQ(third.downloads().entries()[0].state, State::Interrupted);
   EXPECT_FALSE(QFile::exists(owners.staging));
+  // The owner writes the interrupted state at once.
+  EXPECT_EQ(OwnersFiles::contents(owners.downloadsFile()), DownloadStore::encode(third.downloads().entries()));
   EXPECT_FALSE(third.history().persistenceError());
 }
 

@@ -1,6 +1,8 @@
 #include "profile/download_entry.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include "loading/decoding_error.h"
 #include "loading/json_reader.h"
@@ -81,12 +83,15 @@ DownloadEntry DownloadEntry::decode(const nlohmann::json& value) {
     }
   }
   if (!known) throw DecodingError("download entry: member \"state\" is not a known state");
-  entry.detail = reader.string("detail");
+  entry.detail = ProfileValues::firstCharacters(reader.string("detail"), kDetailLimit);
   validate(entry);
   return entry;
 }
 
 void DownloadEntry::validate(const DownloadEntry& entry) {
+  if (!ProfileValues::fitsUtf8(entry.address, kAddressLimit)) {
+    throw DecodingError("download entry: member \"address\" is longer than 65536 bytes");
+  }
   // Only an absolute local file may be a destination: the staging file beside
   // it is removed at load, and the file manager is pointed at it. The test is
   // made on the text that the file holds, read back as the reader reads it.
@@ -95,6 +100,10 @@ void DownloadEntry::validate(const DownloadEntry& entry) {
   if (!entry.destination.isValid() || !destination.isValid() || !destination.isLocalFile() || !localHost ||
       !QDir::isAbsolutePath(destination.toLocalFile()) || destination.hasQuery() || destination.hasFragment()) {
     throw DecodingError("download entry: member \"destination\" is not an absolute file URL");
+  }
+  const QString path = destination.toLocalFile();
+  if (QFile::encodeName(path).size() > kPathLimit || QFile::encodeName(QFileInfo(path).fileName()).size() > kNameLimit) {
+    throw DecodingError("download entry: member \"destination\" names a path longer than the system allows");
   }
   if (!ProfileValues::isValidDate(entry.startedAt)) {
     throw DecodingError("download entry: member \"startedAt\" is not a date between 1970 and 9999");

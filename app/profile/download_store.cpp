@@ -31,6 +31,7 @@ const QString kRefusal = QStringLiteral(
     "En fazla dört indirme aynı anda çalışabilir; yalnızca HTTP/HTTPS adresleri desteklenir.");
 const QString kNotAFile = QStringLiteral("İndirme başlatılamadı: hedef, yerel bir dosyanın tam yolu değil.");
 const QString kNoDate = QStringLiteral("İndirme başlatılamadı: sistem saati geçerli bir tarih göstermiyor.");
+const QString kLongAddress = QStringLiteral("İndirme başlatılamadı: adres çok uzun.");
 
 // Removes a staging file; there may be none, and a leftover one is removed
 // again at the next start.
@@ -120,7 +121,7 @@ void DownloadStore::load() {
     // replaced either.
     if (!m_writable) return;
     try {
-      ProfileFiles::keepAside(m_file);
+      m_keptAside = ProfileFiles::keepAside(m_file);
     } catch (const std::exception& error) {
       m_writable = false;
       setPersistenceError(QStringLiteral("İndirme listesi kullanılamadı ve kenara alınamadı: ") +
@@ -131,13 +132,17 @@ void DownloadStore::load() {
   // A download that was running when the application ended was interrupted.
   // A store that does not own the profile sees another process's running
   // jobs here, and leaves them and their staging files alone.
-  if (m_writable) {
+  const bool interrupted = m_writable && !stagingFiles.isEmpty();
+  if (interrupted) {
     for (DownloadEntry& entry : entries) {
       if (entry.state == DownloadEntry::State::Running) entry.state = DownloadEntry::State::Interrupted;
     }
     for (const QString& staging : stagingFiles) removeStaging(staging);
   }
   m_entries = std::move(entries);
+  // The file says so at once: another process that reads it meanwhile must
+  // not show those downloads as still running.
+  if (interrupted) persist();
 }
 
 QString DownloadStore::stagingPath(const QUrl& destination, const QUuid& id) {
@@ -214,7 +219,11 @@ QUuid DownloadStore::start(const QUrl& source, const QUrl& destination, const st
   try {
     DownloadEntry::validate(entry);
   } catch (const DecodingError&) {
-    invalid = ProfileValues::isValidDate(entry.startedAt) ? kNotAFile : kNoDate;
+    if (!ProfileValues::fitsUtf8(entry.address, DownloadEntry::kAddressLimit)) {
+      invalid = kLongAddress;
+    } else {
+      invalid = ProfileValues::isValidDate(entry.startedAt) ? kNotAFile : kNoDate;
+    }
   }
   m_entries.prepend(entry);
   trim(m_entries);

@@ -55,7 +55,8 @@ public:
                                       std::stop_token stop)>;
 
   // Loads `file` (an empty path: memory only); entries still running when the
-  // application last ended become interrupted and lose their staging files.
+  // application last ended become interrupted and lose their staging files,
+  // and the list is saved at once when there were any.
   // Never fails. A missing file gives an empty list; so does an oversized or
   // undecodable one, which the owner keeps aside (ProfileFiles::keepAside). A
   // file that is there but cannot be read is left alone: the list starts
@@ -73,6 +74,9 @@ public:
   const QList<DownloadEntry>& entries() const { return m_entries; }
   // The text of the last failed save; nothing after a successful one.
   const std::optional<QString>& persistenceError() const { return m_persistenceError; }
+  // Where the refused list of this store's load was moved
+  // ("downloads.json.bad-<time>"); nothing when no file was kept aside.
+  const std::optional<QString>& keptAside() const { return m_keptAside; }
   // Where the list is saved; empty for a memory-only store.
   const QString& file() const { return m_file; }
   // True while changes reach the file: a store with a file that it may write.
@@ -94,9 +98,9 @@ public:
                          const std::optional<qint64>& expectedBytes = std::nullopt);
   // Adds a running entry and starts its job; with four jobs running, or for an
   // address that is not allowed, the entry fails at once. Returns its id.
-  // An entry that the list file's reader would refuse (a destination that is
-  // not an absolute local file URL, a clock outside the dates a file may
-  // hold) fails at once with a detail that says why, and is never saved.
+  // An entry that the list file's reader would refuse (an address longer than
+  // the reader takes, a destination that is not an absolute local file URL, a
+  // clock outside the dates a file may hold) fails at once with a detail that says why, and is never saved.
   QUuid start(const QUrl& source, const QUrl& destination,
               const std::optional<QString>& expectedSHA256 = std::nullopt,
               const std::optional<qint64>& expectedBytes = std::nullopt);
@@ -158,6 +162,7 @@ private:
   std::shared_ptr<NetworkTransport> m_network;
   QString m_file;
   bool m_writable = true;  // false once the file must not be replaced
+  std::optional<QString> m_keptAside;
   QList<DownloadEntry> m_entries;
   std::optional<QString> m_persistenceError;
   std::map<QUuid, Job> m_tasks;

@@ -187,8 +187,18 @@ TEST_F(DownloadStoreTest, SavedListReadsBackWithRunningEntriesInterrupted) {
   EXPECT_EQ(store.entries()[1].id, entries[1].id);
   EXPECT_EQ(store.entries()[1].destination, entries[1].destination);
   EXPECT_FALSE(QFile::exists(staging));
-  EXPECT_EQ(contents(m_list), text);
+  // The file says "interrupted" as soon as the store is open, so that no
+  // other reader shows the download as still running.
+  EXPECT_EQ(contents(m_list), DownloadStore::encode(store.entries()));
+  EXPECT_FALSE(contents(m_list).contains("\"running\""));
   EXPECT_FALSE(store.persistenceError());
+  // A list without running entries is not rewritten by opening it (a save
+  // would drop the line feed).
+  const QByteArray settled = QByteArray(text).replace("\"running\"", "\"cancelled\"") + "\n";
+  ProfileFiles::write(settled, m_list);
+  DownloadStore quiet(m_network, m_list);
+  EXPECT_EQ(quiet.entries().size(), 3);
+  EXPECT_EQ(contents(m_list), settled);
 }
 
 struct HostileList {
@@ -213,6 +223,28 @@ QByteArray listElement(const char* id, const char* destination, const char* rece
 
 const char* const kId = "0F8FAD5B-D9CB-469F-A165-70867728950E";
 
+// A finished entry with the given address and destination texts.
+QByteArray elementWith(const QByteArray& address, const QByteArray& destination) {
+  return QByteArray(R"({"id":")") + kId + R"(","address":")" + address + R"(","destination":")" + destination +
+         R"(","startedAt":1,"received":0,"expected":-1,"state":"failed","detail":""})";
+}
+
+// An address of `bytes` UTF-8 bytes.
+QByteArray addressOf(qsizetype bytes) {
+  const QByteArray head = "https://a.com/";
+  return head + QByteArray(bytes - head.size(), 'a');
+}
+
+// A file URL of a path of `bytes` UTF-8 bytes whose last component takes
+// `nameBytes` of them, two-byte letters included.
+QByteArray destinationOf(qsizetype bytes, qsizetype nameBytes) {
+  const QByteArray name = "\xC3\xA7" + QByteArray(nameBytes - 2, 'n');
+  QByteArray path;
+  while (path.size() + 1 + name.size() < bytes) path += "/" + QByteArray(std::min<qsizetype>(200, bytes - path.size() - name.size() - 2), 'd');
+  path += "/" + name;
+  return QUrl::fromLocalFile(QString::fromUtf8(path)).toString(QUrl::FullyEncoded).toUtf8();
+}
+
 const HostileList kHostileLists[] = {
     {"valid", listElement(kId, "file:\\/\\/\\/tmp\\/x", "0", "complete"), true},
     {"lower_case_id", listElement("0f8fad5b-d9cb-469f-a165-70867728950e", "file:///tmp/x", "0", "failed"), true},
@@ -231,6 +263,12 @@ const HostileList kHostileLists[] = {
     {"started_1e300", listElement(kId, "file:///tmp/x", "0", "complete", true, "1e300"), false},
     {"started_before_1970", listElement(kId, "file:///tmp/x", "0", "complete", true, "-978307201"), false},
     {"started_in_the_year_10000", listElement(kId, "file:///tmp/x", "0", "complete", true, "252423993600"), false},
+    {"address_of_65536_bytes", elementWith(addressOf(65'536), "file:///tmp/x"), true},
+    {"address_of_65537_bytes", elementWith(addressOf(65'537), "file:///tmp/x"), false},
+    {"address_of_three_mebibytes", elementWith(addressOf(3 << 20), "file:///tmp/x"), false},
+    {"path_of_4096_bytes", elementWith("https://a", destinationOf(4'096, 255)), true},
+    {"path_of_4097_bytes", elementWith("https://a", destinationOf(4'097, 255)), false},
+    {"name_of_256_bytes", elementWith("https://a", destinationOf(300, 256)), false},
 };
 
 class HostileDownloadList : public DownloadStoreTest, public testing::WithParamInterface<HostileList> {};
@@ -244,6 +282,23 @@ TEST_P(HostileDownloadList, LoadsWhatIsValidAndKeepsTheRestAside) {
   EXPECT_FALSE(store.persistenceError());
   EXPECT_EQ(keptAside(m_list).size(), c.accepted ? 0 : 1);
   EXPECT_EQ(QFile::exists(m_list), c.accepted);
+  if (c.accepted) {
+    EXPECT_FALSE(store.keptAside());
+    EXPECT_EQ(contents(m_list), text);
+  } else {
+    ASSERT_TRUE(store.keptAside());
+    EXPECT_EQ(QFileInfo(*store.keptAside()).fileName(), keptAside(m_list).value(0));
+    EXPECT_EQ(contents(*store.keptAside()), text);
+  }
+}
+
+TEST_F(DownloadStoreTest, ALongDetailIsCutWhenRead) {
+  DownloadEntry failed = entry(State::Failed);
+  failed.detail = QString(3'000'000, QLatin1Char('e'));
+  ProfileFiles::write(DownloadStore::encode({failed}), m_list);
+  DownloadStore store(m_network, m_list);
+  ASSERT_EQ(store.entries().size(), 1);
+  EXPECT_EQ(store.entries()[0].detail, QString(DownloadEntry::kDetailLimit, QLatin1Char('e')));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lists, HostileDownloadList, testing::ValuesIn(kHostileLists),
@@ -267,6 +322,11 @@ TEST_F(DownloadStoreTest, AStartTheReaderWouldRefuseFailsAndIsNeverSaved) {
     EXPECT_EQ(find(store, id)->state, State::Failed) << target.toString().toStdString();
     EXPECT_EQ(find(store, id)->detail, kept) << target.toString().toStdString();
   }
+  const QUuid longName = store.start(QUrl(QStringLiteral("https://a.com/file")), destination(QString(256, QLatin1Char('n'))));
+  EXPECT_EQ(find(store, longName)->detail, kept);
+  const QUuid longAddress = store.start(QUrl(QString::fromLatin1(addressOf(65'537))), destination(QStringLiteral("long")));
+  EXPECT_EQ(find(store, longAddress)->state, State::Failed);
+  EXPECT_EQ(find(store, longAddress)->detail, QStringLiteral("İndirme başlatılamadı: adres çok uzun."));
   EXPECT_EQ(fake.started.load(), 0);
   EXPECT_FALSE(store.persistenceError());
   store.start(QUrl(QStringLiteral("ftp://a.com/last")), destination(QStringLiteral("last")));
@@ -354,19 +414,19 @@ TEST_F(DownloadStoreTest, AReadOnlyStoreLeavesTheOwnersDownloadsAlone) {
 
 TEST_F(DownloadStoreTest, AListCutToFitItsFileSaysHowManyEntriesWereLeftOut) {
   // A list that fills the file but for 50,000 bytes: large entries behind one
-  // whose detail takes up the rest.
-  const auto withDetail = [](qsizetype length) {
+  // whose address takes up the rest.
+  const auto withAddress = [](qsizetype length) {
     DownloadEntry made = entry(State::Failed);
-    made.detail = QString(length, QLatin1Char('x'));
+    made.address = QStringLiteral("https://a.com/") + QString(length, QLatin1Char('x'));
     return made;
   };
   constexpr qint64 kRoom = 50'000;
-  const qint64 large = DownloadStore::encode({withDetail(100'000)}).size() - 2;
-  const qint64 bare = DownloadStore::encode({withDetail(0)}).size() - 2;
+  const qint64 large = DownloadStore::encode({withAddress(60'000)}).size() - 2;
+  const qint64 bare = DownloadStore::encode({withAddress(0)}).size() - 2;
   const qsizetype count = static_cast<qsizetype>((DownloadStore::kFileLimit - kRoom - 2 - bare) / (large + 1));
   const qint64 filler = DownloadStore::kFileLimit - kRoom - 2 - count * (large + 1);
-  QList<DownloadEntry> entries = {withDetail(filler - bare)};
-  for (qsizetype i = 0; i < count; ++i) entries.append(withDetail(100'000));
+  QList<DownloadEntry> entries = {withAddress(filler - bare)};
+  for (qsizetype i = 0; i < count; ++i) entries.append(withAddress(60'000));
   const QByteArray text = DownloadStore::encode(entries);
   ASSERT_EQ(text.size(), DownloadStore::kFileLimit - kRoom);
   ProfileFiles::write(text, m_list);

@@ -1,6 +1,5 @@
 #include "profile/history_store.h"
 
-#include <QTextBoundaryFinder>
 #include <QUrl>
 
 #include <exception>
@@ -32,7 +31,10 @@ HistoryEntry decodeEntry(const nlohmann::json& value) {
   const JsonReader reader(value, "history entry");
   const std::optional<QUuid> id = ProfileValues::parseUuid(reader.string("id"));
   if (!id) throw DecodingError("history entry: member \"id\" is not a UUID");
-  HistoryEntry entry{*id, reader.string("address"), reader.string("title"), reader.number("visitedAt")};
+  // A title is held to the length a recorded one has, as the page shows it.
+  HistoryEntry entry{*id, reader.string("address"),
+                     ProfileValues::firstCharacters(reader.string("title"), HistoryStore::kTitleLimit),
+                     reader.number("visitedAt")};
   HistoryStore::validate(entry);
   return entry;
 }
@@ -71,7 +73,7 @@ void HistoryStore::load() {
   // replaced either.
   if (!refused || !m_writable) return;
   try {
-    ProfileFiles::keepAside(m_file);
+    m_keptAside = ProfileFiles::keepAside(m_file);
   } catch (const std::exception& error) {
     m_writable = false;
     setPersistenceError(QStringLiteral("Geçmiş dosyası kullanılamadı ve kenara alınamadı: ") + QString::fromUtf8(error.what()));
@@ -96,6 +98,9 @@ QByteArray HistoryStore::encode(const QList<HistoryEntry>& entries, qint64 limit
 }
 
 void HistoryStore::validate(const HistoryEntry& entry) {
+  if (!ProfileValues::fitsUtf8(entry.address, kAddressLimit)) {
+    throw DecodingError("history entry: member \"address\" is longer than 8192 bytes");
+  }
   if (!ProfileValues::isValidDate(entry.visitedAt)) {
     throw DecodingError("history entry: member \"visitedAt\" is not a date between 1970 and 9999");
   }
@@ -111,25 +116,18 @@ QList<HistoryEntry> HistoryStore::decode(const QByteArray& text, qsizetype keep)
 }
 
 QString HistoryStore::firstCharacters(const QString& text, qsizetype limit) {
-  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-  qsizetype count = 0;
-  while (count < limit) {
-    if (finder.toNextBoundary() < 0) return text;
-    ++count;
-  }
-  return text.left(finder.position());
+  return ProfileValues::firstCharacters(text, limit);
 }
 
 void HistoryStore::record(const QString& address, const QString& title, qint64 revision) {
   // The load must have begun after the last removal or clear.
   if (revision != m_revision) return;
-  // The address must be an allowed URL of bounded length. A text of more UTF-16 units than the limit has more UTF-8 bytes too, so
-  // an overlong address is refused before it is parsed.
-  if (address.size() > kAddressLimit) return;
+  // The address must be an allowed URL of bounded length; an overlong one
+  // is refused before it is parsed.
+  if (!ProfileValues::fitsUtf8(address, kAddressLimit)) return;
   const QUrl url(address, QUrl::StrictMode);
   if (!url.isValid()) return;
   if (!NetworkTransport::isAllowed(url)) return;
-  if (address.toUtf8().size() > kAddressLimit) return;
   // Build the visit; a clock outside the dates a file may hold records
   // nothing, since the file could not be read back. The visit goes first,
   // and only the newest visits are kept.

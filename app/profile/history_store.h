@@ -3,8 +3,9 @@
 // stores files.
 //
 // Limits: the file is read only when it holds at most 8 MiB; at most 5,000
-// visits are kept; an address of more than 8,192 UTF-8 bytes is not recorded;
-// titles are cut to 250 user-perceived characters. The file written never
+// visits are kept; an address of more than 8,192 UTF-8 bytes is not recorded,
+// and a file that holds one is refused; titles are cut to 250 user-perceived
+// characters, when recorded and when read. The file written never
 // passes the 8 MiB read limit: the oldest visits are left out of it instead,
 // and persistenceError() says how many. Only visits that the reader accepts
 // are ever written. Lives on the main thread; file work is synchronous.
@@ -53,6 +54,9 @@ public:
   const std::optional<QString>& persistenceError() const { return m_persistenceError; }
   // The change counter of removals and clears; a load reads it when it begins.
   qint64 revision() const { return m_revision; }
+  // Where the refused file of this store's load was moved
+  // ("history.json.bad-<time>"); nothing when no file was kept aside.
+  const std::optional<QString>& keptAside() const { return m_keptAside; }
   // Where the list is saved; empty for a memory-only store.
   const QString& file() const { return m_file; }
   // True while changes reach the file: a store with a file that it may write.
@@ -77,8 +81,9 @@ public:
   // but decodes (and so checks) every one.
   static QList<HistoryEntry> decode(const QByteArray& text, qsizetype keep = kEntryLimit);
   // The reader's rules for one visit, which the writer follows as well:
-  // throws DecodingError for a visit date that is no valid date
-  // (ProfileValues::isValidDate). Every other member may hold any value.
+  // throws DecodingError for an address of more than 8,192 UTF-8 bytes and
+  // for a visit date that is no valid date (ProfileValues::isValidDate).
+  // Every other member may hold any value.
   static void validate(const HistoryEntry& entry);
   // The first `limit` user-perceived characters of `text`.
   static QString firstCharacters(const QString& text, qsizetype limit);
@@ -97,6 +102,7 @@ private:
   QList<HistoryEntry> m_entries;
   std::optional<QString> m_persistenceError;
   QString m_file;
+  std::optional<QString> m_keptAside;
   qint64 m_revision = 0;
   bool m_writable = true;  // false once the file must not be replaced
 };

@@ -95,6 +95,19 @@ QByteArray visitDated(const char* date) {
   return QByteArray(R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","address":"a","title":"","visitedAt":)") + date + "}]";
 }
 
+// One visit with the given address and title.
+QByteArray visitWith(const QByteArray& address, const QByteArray& title) {
+  return R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","address":")" + address + R"(","title":")" + title +
+         R"(","visitedAt":1}])";
+}
+
+// An address of `bytes` UTF-8 bytes, ending in two-byte letters where it can.
+QByteArray addressOf(qsizetype bytes) {
+  const QByteArray head = "https://a.com/";
+  const qsizetype rest = bytes - head.size();
+  return head + QByteArray(rest % 2, 'a') + QByteArray(rest / 2 * 2, '\0').replace(QByteArray(2, '\0'), "\xC3\xA7");
+}
+
 const HostileFile kHostileFiles[] = {
     {"lower_case_id_and_extra_member", "[" + kGoodVisit.chopped(1) + R"(,"extra":[1,{"x":2}]})" + "]", 1},
     {"integer_date", "[" + kGoodVisit + "]", 1},
@@ -113,6 +126,10 @@ const HostileFile kHostileFiles[] = {
     {"date_in_the_year_10000", visitDated("252423993600"), 0},
     {"date_before_1970", visitDated("-978307200.001"), 0},
     {"date_minus_1e300", visitDated("-1e300"), 0},
+    {"address_of_8192_bytes", visitWith(addressOf(8'192), "t"), 1},
+    {"address_of_8193_bytes", visitWith(addressOf(8'193), "t"), 0},
+    {"address_of_three_mebibytes", visitWith(addressOf(3 << 20), "t"), 0},
+    {"title_of_seven_mebibytes", visitWith("https://a.com/", QByteArray(7 << 20, 'b')), 1},
 };
 
 class HostileHistoryFile : public HistoryStoreTest, public testing::WithParamInterface<HostileFile> {};
@@ -125,10 +142,15 @@ TEST_P(HostileHistoryFile, LoadsWhatIsValidAndKeepsTheRestAside) {
   EXPECT_FALSE(store.persistenceError());
   if (c.loaded > 0) {
     EXPECT_TRUE(keptAside(m_path).isEmpty());
+    EXPECT_FALSE(store.keptAside());
     EXPECT_EQ(contents(m_path), c.text);
+    // A title is held to what a recorded visit may have.
+    EXPECT_LE(store.entries()[0].title.size(), HistoryStore::kTitleLimit);
   } else {
     ASSERT_EQ(keptAside(m_path).size(), 1);
-    EXPECT_EQ(contents(QFileInfo(m_path).absolutePath() + QLatin1Char('/') + keptAside(m_path).first()), c.text);
+    const QString kept = QFileInfo(m_path).absolutePath() + QLatin1Char('/') + keptAside(m_path).first();
+    EXPECT_EQ(contents(kept), c.text);
+    EXPECT_EQ(store.keptAside(), kept);
     EXPECT_FALSE(QFile::exists(m_path));
   }
 }
@@ -288,6 +310,7 @@ TEST_F(HistoryStoreTest, StaleRevisionChangesNothingAndTouchesNoFile) {
 
 TEST_F(HistoryStoreTest, TitlesAreCutToUserPerceivedCharacters) {
   const QString family = QStringLiteral("👨‍👩‍👧");  // several code points, one character
+  const QString accented = QLatin1Char('a') + QString(20, QChar(0x0301));
   const std::vector<std::pair<QString, QString>> cases = {
       {QString(251, QLatin1Char('a')), QString(250, QLatin1Char('a'))},
       {QString(250, QLatin1Char('a')), QString(250, QLatin1Char('a'))},
@@ -295,12 +318,20 @@ TEST_F(HistoryStoreTest, TitlesAreCutToUserPerceivedCharacters) {
       {family.repeated(251), family.repeated(250)},
       {QString(249, QLatin1Char('a')) + QStringLiteral("é") + QStringLiteral("bc"),
        QString(249, QLatin1Char('a')) + QStringLiteral("é")},
+      // Characters of many code points each, far longer than usual ones.
+      {accented.repeated(300), accented.repeated(250)},
+      {QString(3'000'000, QLatin1Char('a')), QString(250, QLatin1Char('a'))},
   };
   for (const auto& [title, stored] : cases) {
     HistoryStore store;
     store.record(QStringLiteral("https://a.com/"), title, 0);
     ASSERT_EQ(store.entries().size(), 1);
     EXPECT_EQ(store.entries()[0].title, stored);
+    // A file's title is cut in the same way when it is read.
+    writeFile(HistoryStore::encode({HistoryEntry{QUuid::createUuid(), QStringLiteral("https://a.com/"), title, 1}}));
+    HistoryStore reader(m_path);
+    ASSERT_EQ(reader.entries().size(), 1);
+    EXPECT_EQ(reader.entries()[0].title, stored);
   }
 }
 

@@ -1,5 +1,7 @@
 #include "profile/profile_values.h"
 
+#include <QTextBoundaryFinder>
+
 #include <chrono>
 #include <cmath>
 
@@ -24,6 +26,40 @@ QDateTime toDateTime(double secondsSinceReference) {
 
 double fromDateTime(const QDateTime& moment) {
   return static_cast<double>(moment.toMSecsSinceEpoch()) / 1000.0 - kReferenceEpochOffset;
+}
+
+namespace {
+
+// The end of the first `limit` characters of `text`, or -1 when it has fewer.
+qsizetype endOfCharacters(QStringView text, qsizetype limit) {
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.data(), text.size());
+  for (qsizetype count = 0; count < limit; ++count) {
+    if (finder.toNextBoundary() < 0) return -1;
+  }
+  return finder.position();
+}
+
+}  // namespace
+
+bool fitsUtf8(const QString& text, qsizetype bytes) {
+  // A text of more UTF-16 units than the limit has more UTF-8 bytes too, so
+  // an overlong text is never converted.
+  return text.size() <= bytes && text.toUtf8().size() <= bytes;
+}
+
+QString firstCharacters(const QString& text, qsizetype limit) {
+  if (text.size() <= limit) return text;
+  // A break between two characters depends only on what comes before it and
+  // the character after it, so the breaks inside a prefix are those of the
+  // whole text: a huge text costs only a prefix, unless its first characters
+  // are unusually long clusters.
+  const qsizetype prefix = limit * 16;
+  if (prefix < text.size()) {
+    const qsizetype end = endOfCharacters(QStringView(text).left(prefix), limit);
+    if (end >= 0 && end < prefix) return text.left(end);
+  }
+  const qsizetype end = endOfCharacters(text, limit);
+  return end < 0 ? text : text.left(end);
 }
 
 QString uuidText(const QUuid& id) {

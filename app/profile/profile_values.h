@@ -37,6 +37,13 @@ QDateTime toDateTime(double secondsSinceReference);
 // A date and time as seconds since 2001-01-01 UTC.
 double fromDateTime(const QDateTime& moment);
 
+// True when `text` takes at most `bytes` bytes in UTF-8.
+bool fitsUtf8(const QString& text, qsizetype bytes);
+
+// The first `limit` user-perceived characters (extended grapheme clusters)
+// of `text`; a shorter text stays whole.
+QString firstCharacters(const QString& text, qsizetype limit);
+
 // The canonical text of an identity: 8-4-4-4-12 upper-case hexadecimal digits.
 QString uuidText(const QUuid& id);
 // Reads exactly 36 characters 8-4-4-4-12 of hexadecimal digits in either case;
