@@ -18,7 +18,7 @@ const QString kShortcutsKey = QString::fromLatin1(SettingKeys::kShortcuts);
 QString reason(const SettingsStore::Failure& failure) {
   switch (failure.code) {
     case 0:
-      return QStringLiteral("dosyanın yerinde normal bir dosya değil, başka bir öğe var");
+      return QStringLiteral("dosyanın yerinde normal dosya olmayan bir öğe var");
     case EISDIR:
       return QStringLiteral("dosyanın yerinde bir klasör var");
     case EROFS:

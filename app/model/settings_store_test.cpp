@@ -449,7 +449,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FaultCase{"FolderInPlace", Fault::FolderInPlace,
                               "Ayarlar kaydedilemedi: dosyanın yerinde bir klasör var (", true},
                     FaultCase{"FifoInPlace", Fault::FifoInPlace,
-                              "Ayarlar kaydedilemedi: dosyanın yerinde normal bir dosya değil, başka bir öğe var (", true},
+                              "Ayarlar kaydedilemedi: dosyanın yerinde normal dosya olmayan bir öğe var (", true},
                     FaultCase{"DamagedFile", Fault::DamagedFile, "Ayar dosyası bozuktu; eski hali ", false}),
     [](const testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
