@@ -23,6 +23,7 @@
 #include "chrome/browser_window.h"
 #include "chrome/browser_workspace.h"
 #include "chrome/document_canvas.h"
+#include "kit/kit_test_support.h"
 #include "chrome/scene_view.h"
 #include "kit/kivo_action_button.h"
 #include "kit/kivo_dialog.h"
@@ -80,7 +81,7 @@ public:
       ASSERT_TRUE(file.open(QIODevice::WriteOnly));
       file.write(text);
     }
-    store = SettingsStore::open(QStringLiteral("com.kivo.browser.tests.window-flow"));
+    store = SettingsStore::open(KitTest::storeName(QStringLiteral("com.kivo.browser.tests.window-flow")));
     auto cache = std::make_shared<DocumentCache>();
     workspace = std::make_unique<BrowserWorkspace>(std::make_shared<BrowserPreferences>(store), cache,
                                                    std::make_shared<BrowsingProfile>(false, QString(), cache));

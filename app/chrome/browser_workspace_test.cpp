@@ -6,6 +6,7 @@
 
 #include "chrome/browser_window.h"
 #include "chrome/tab_drag_preview.h"
+#include "kit/kit_test_support.h"
 #include "loading/document_cache.h"
 #include "model/browser_model.h"
 #include "model/browser_preferences.h"
@@ -18,7 +19,7 @@ class WorkspaceTest : public testing::Test {
 protected:
   WorkspaceTest() {
     QApplication::setQuitOnLastWindowClosed(false);
-    store = SettingsStore::open(QStringLiteral("com.kivo.browser.tests.workspace"));
+    store = SettingsStore::open(KitTest::storeName(QStringLiteral("com.kivo.browser.tests.workspace")));
     auto preferences = std::make_shared<BrowserPreferences>(store);
     auto cache = std::make_shared<DocumentCache>();
     workspace = std::make_unique<BrowserWorkspace>(preferences, cache,

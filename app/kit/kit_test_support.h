@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QUuid>
 #include <QWidget>
 
 #include <memory>
@@ -13,11 +14,16 @@
 
 namespace KitTest {
 
-// Preferences over a fresh store named `name` (emptied first).
+// A store name of this call alone: `name` and a new UUID. A store follows
+// its file as other processes change it, so tests that run at the same time
+// (other suites, other checkouts) must never share one.
+inline QString storeName(const QString& name) {
+  return name + QLatin1Char('.') + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+// Preferences over a new store of their own, named after `name`.
 inline std::shared_ptr<BrowserPreferences> preferences(const QString& name) {
-  auto store = SettingsStore::open(name);
-  store->removeAll();
-  return std::make_shared<BrowserPreferences>(store);
+  return std::make_shared<BrowserPreferences>(SettingsStore::open(storeName(name)));
 }
 
 // A shown, active top-level window of 800 x 600 at (100, 100).

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "kit/kit_test_support.h"
 #include "kit/preferences_theme.h"
 
 namespace {
@@ -78,7 +79,7 @@ TEST(Palette, TablesAreSharedAndBuiltOnceAcrossThreads) {
 }
 
 TEST(Palette, PreferencesChooseTheSchemeAndThePreviewWins) {
-  auto store = SettingsStore::open(QStringLiteral("kit-palette-test"));
+  auto store = SettingsStore::open(KitTest::storeName(QStringLiteral("kit-palette-test")));
   store->removeAll();
   BrowserPreferences preferences(store);
   preferences.setAppearance(BrowserAppearance::Light);

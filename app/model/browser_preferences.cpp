@@ -1,5 +1,10 @@
 #include "model/browser_preferences.h"
 
+
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
 #include "platform/check.h"
 
 namespace {
@@ -8,6 +13,32 @@ const QString kAppearanceKey = QString::fromLatin1(SettingKeys::kAppearance);
 const QString kAccentKey = QString::fromLatin1(SettingKeys::kAccent);
 const QString kBackdropKey = QString::fromLatin1(SettingKeys::kBackdrop);
 const QString kShortcutsKey = QString::fromLatin1(SettingKeys::kShortcuts);
+
+// Why a path failed, in the user's words.
+QString reason(const SettingsStore::Failure& failure) {
+  switch (failure.code) {
+    case 0:
+      return QStringLiteral("dosyanın yerinde normal dosya olmayan bir öğe var");
+    case EISDIR:
+      return QStringLiteral("dosyanın yerinde bir klasör var");
+    case EROFS:
+      return QStringLiteral("klasör salt okunur");
+    case EACCES:
+    case EPERM:
+      return QStringLiteral("erişim izni yok");
+    case ENOSPC:
+    case EDQUOT:
+      return QStringLiteral("diskte yer kalmadı");
+    case ELOOP:
+      return QStringLiteral("sembolik bağlantılar döngüye giriyor");
+    case ENOTDIR:
+      return QStringLiteral("yoldaki bir klasörün yerinde dosya var");
+    case EFBIG:
+      return QStringLiteral("dosya boyut sınırını aşardı");
+    default:
+      return QStringLiteral("sistem hatası: ") + QString::fromStdString(std::system_category().message(failure.code));
+  }
+}
 
 }  // namespace
 
@@ -101,43 +132,64 @@ BrowserPreferences::BrowserPreferences(std::shared_ptr<SettingsStore> storage, Q
     : QObject(parent), m_storage(storage ? std::move(storage) : SettingsStore::standard()) {
   // A config folder that cannot be named leaves the preferences in memory.
   if (!m_storage) return;
+  readStorage();
+  connect(m_storage.get(), &SettingsStore::valuesChanged, this, &BrowserPreferences::readStorage);
+  connect(m_storage.get(), &SettingsStore::stateChanged, this, &BrowserPreferences::storageNoticeChanged);
+}
+
+void BrowserPreferences::readStorage() {
   // 1. Appearance: one of the raw values exactly, else system.
+  BrowserAppearance appearance = BrowserAppearance::System;
   if (const auto raw = m_storage->text(kAppearanceKey)) {
-    m_appearance = BrowserAppearances::fromRawValue(*raw).value_or(BrowserAppearance::System);
+    appearance = BrowserAppearances::fromRawValue(*raw).value_or(BrowserAppearance::System);
   }
   // 2. Accent: six characters that parse as hexadecimal, kept as stored.
+  QString accentHex = QString::fromLatin1(kDefaultAccent);
   if (const auto raw = m_storage->text(kAccentKey)) {
-    if (raw->size() == 6 && parseHex(*raw)) m_accentHex = *raw;
+    if (raw->size() == 6 && parseHex(*raw)) accentHex = *raw;
   }
   // 3. Backdrop: one of the raw values exactly, else mist.
+  Backdrop backdrop = Backdrop::Mist;
   if (const auto raw = m_storage->text(kBackdropKey)) {
-    m_backdrop = Backdrops::fromRawValue(*raw).value_or(Backdrop::Mist);
+    backdrop = Backdrops::fromRawValue(*raw).value_or(Backdrop::Mist);
   }
   // 4. Shortcuts: a stored Boolean, else true.
-  m_showShortcuts = m_storage->boolean(kShortcutsKey).value_or(true);
+  const bool showShortcuts = m_storage->boolean(kShortcutsKey).value_or(true);
+
+  if (std::exchange(m_appearance, appearance) != appearance) Q_EMIT appearanceChanged();
+  if (std::exchange(m_accentHex, accentHex) != accentHex) Q_EMIT accentHexChanged();
+  if (std::exchange(m_backdrop, backdrop) != backdrop) Q_EMIT backdropChanged();
+  if (std::exchange(m_showShortcuts, showShortcuts) != showShortcuts) Q_EMIT showShortcutsChanged();
+}
+
+void BrowserPreferences::store(const QString& key, const nlohmann::json& value) {
+  if (!m_storage) return;
+  const bool failing = m_storage->writeError().has_value();
+  m_storage->setValue(key, value);
+  if (!failing && m_storage->writeError()) Q_EMIT saveFailed(storageNotice().value_or(QString()));
 }
 
 void BrowserPreferences::setAppearance(BrowserAppearance appearance) {
   m_appearance = appearance;
-  if (m_storage) m_storage->setValue(kAppearanceKey, BrowserAppearances::rawValue(appearance).toStdString());
+  store(kAppearanceKey, BrowserAppearances::rawValue(appearance).toStdString());
   Q_EMIT appearanceChanged();
 }
 
 void BrowserPreferences::setAccentHex(const QString& accentHex) {
   m_accentHex = accentHex;
-  if (m_storage) m_storage->setValue(kAccentKey, accentHex.toStdString());
+  store(kAccentKey, accentHex.toStdString());
   Q_EMIT accentHexChanged();
 }
 
 void BrowserPreferences::setBackdrop(Backdrop backdrop) {
   m_backdrop = backdrop;
-  if (m_storage) m_storage->setValue(kBackdropKey, Backdrops::rawValue(backdrop).toStdString());
+  store(kBackdropKey, Backdrops::rawValue(backdrop).toStdString());
   Q_EMIT backdropChanged();
 }
 
 void BrowserPreferences::setShowShortcuts(bool showShortcuts) {
   m_showShortcuts = showShortcuts;
-  if (m_storage) m_storage->setValue(kShortcutsKey, showShortcuts);
+  store(kShortcutsKey, showShortcuts);
   Q_EMIT showShortcutsChanged();
 }
 
@@ -182,6 +234,24 @@ std::optional<quint32> BrowserPreferences::parseHex(const QString& text) {
   }
   if (negative && value != 0) return std::nullopt;
   return static_cast<quint32>(value);
+}
+
+std::optional<QString> BrowserPreferences::storageNotice() const {
+  if (!m_storage) return QStringLiteral("Ayar klasörü bulunamadı; seçimlerin yalnızca bu oturumda geçerli.");
+  QStringList lines;
+  if (const auto& failure = m_storage->writeError()) {
+    lines << QStringLiteral("Ayarlar kaydedilemedi: %1 (%2). Seçimlerin yalnızca bu oturumda geçerli.")
+                 .arg(reason(*failure), m_storage->file());
+  } else if (const auto& unreadable = m_storage->unreadable()) {
+    lines << QStringLiteral("Ayar dosyası okunamıyor: %1 (%2). Seçimlerin kaydedilmeyecek.")
+                 .arg(reason(*unreadable), m_storage->file());
+  }
+  if (const auto& copy = m_storage->keptAside()) {
+    lines << QStringLiteral("Ayar dosyası bozuktu; eski hali %1 olarak saklandı, ayarlar varsayılanlardan başladı.")
+                 .arg(*copy);
+  }
+  if (lines.isEmpty()) return std::nullopt;
+  return lines.join(QLatin1Char('\n'));
 }
 
 void BrowserPreferences::reset() {

@@ -7,8 +7,13 @@
 // Keys: "kivo.appearance" (text), "kivo.accent" (text of six hexadecimal
 // digits), "kivo.backdrop" (text) and "kivo.shortcuts" (Boolean). Values of
 // another form read as the defaults and reading writes nothing; values of
-// another type the store already drops when it reads its file. Lives on the
-// main thread.
+// another type the store already drops when it reads its file. When the store
+// reads other values (another process changed them), the properties follow
+// and signal the ones that changed.
+//
+// What keeps the choices from surviving a restart (a save that failed, a file
+// that cannot be read, a damaged file kept aside) is told to the user through
+// storageNotice() while it holds. Lives on the main thread.
 #pragma once
 
 #include <QColor>
@@ -89,6 +94,11 @@ public:
   // Stores system, "6658d3", mist and true; the preview stays.
   void reset();
 
+  // What the user is to know about where the preferences are kept, in
+  // Turkish: why the last save failed, why the file cannot be read, where a
+  // damaged file was kept aside; nothing while the choices are stored.
+  std::optional<QString> storageNotice() const;
+
 Q_SIGNALS:
   // Each is emitted on every assignment of its property, changed or not.
   void appearanceChanged();
@@ -96,8 +106,20 @@ Q_SIGNALS:
   void backdropChanged();
   void showShortcutsChanged();
   void previewAppearanceChanged();
+  // Emitted after every change of storageNotice().
+  void storageNoticeChanged();
+  // Emitted once when a change could not be saved while the one before
+  // could, with storageNotice(); the next failures of the same run of them
+  // are not told again.
+  void saveFailed(const QString& notice);
 
 private:
+  // Takes the four settings from the store by the reading rules, signalling
+  // each that changed.
+  void readStorage();
+  // Writes one setting, telling the start of a run of failed saves.
+  void store(const QString& key, const nlohmann::json& value);
+
   std::shared_ptr<SettingsStore> m_storage;
   BrowserAppearance m_appearance = BrowserAppearance::System;
   QString m_accentHex = QString::fromLatin1(kDefaultAccent);

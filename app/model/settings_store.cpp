@@ -1,17 +1,22 @@
 #include "model/settings_store.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QHash>
+#include <QPointer>
 #include <QStandardPaths>
-
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <vector>
 
+#include "platform/file_lock.h"
 #include "platform/regular_file.h"
 #include "platform/system_error.h"
 #include "profile/profile_files.h"
@@ -98,6 +103,62 @@ std::optional<std::string> encode(const nlohmann::json& values) {
   return text;
 }
 
+// How long a save waits for another process's save to end. A holder keeps
+// the lock only to read and replace a small file; past this the save goes on
+// without it, still replacing the file in one step.
+constexpr std::chrono::milliseconds kLockPatience{2000};
+
+SettingsStore::Failure failureOf(const SystemError& error) {
+  return {error.code(), QString::fromUtf8(error.what())};
+}
+
+// One watcher of folders for every store of the process, so that however
+// many stores are open, the process uses one watch of the system.
+class FolderWatch {
+public:
+  static FolderWatch& instance() {
+    static FolderWatch watch;
+    return watch;
+  }
+
+  // Reads `store` again whenever its folder changes; a folder that does not
+  // exist yet is watched from the next call on.
+  void add(SettingsStore* store) {
+    if (!m_stores.contains(store)) m_stores.append(store);
+    const QString folder = QFileInfo(store->file()).absolutePath();
+    QFileSystemWatcher* watcher = this->watcher();
+    if (watcher && !watcher->directories().contains(folder) && QFileInfo(folder).isDir()) watcher->addPath(folder);
+  }
+
+  void remove(SettingsStore* store) {
+    m_stores.removeAll(store);
+    const QString folder = QFileInfo(store->file()).absolutePath();
+    for (SettingsStore* other : m_stores) {
+      if (QFileInfo(other->file()).absolutePath() == folder) return;
+    }
+    if (m_watcher) m_watcher->removePath(folder);
+  }
+
+private:
+  // The watcher lives as a child of the application, and not without one.
+  QFileSystemWatcher* watcher() {
+    if (!m_watcher && QCoreApplication::instance()) {
+      m_watcher = new QFileSystemWatcher(QCoreApplication::instance());
+      QObject::connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_watcher, [this](const QString& folder) {
+        // A store may go away while an earlier one reads.
+        const QList<SettingsStore*> stores = m_stores;
+        for (SettingsStore* store : stores) {
+          if (m_stores.contains(store) && QFileInfo(store->file()).absolutePath() == folder) store->reload();
+        }
+      });
+    }
+    return m_watcher;
+  }
+
+  QPointer<QFileSystemWatcher> m_watcher;
+  QList<SettingsStore*> m_stores;
+};
+
 }  // namespace
 
 std::shared_ptr<SettingsStore> SettingsStore::open(const QString& name) {
@@ -111,43 +172,81 @@ std::shared_ptr<SettingsStore> SettingsStore::standard() {
   return open(QStringLiteral("preferences"));
 }
 
-SettingsStore::SettingsStore(QString file) : m_file(std::move(file)) {
+SettingsStore::SettingsStore(QString file) : m_file(std::move(file)), m_writer(ProfileFiles::write) {
   load();
+  FolderWatch::instance().add(this);
+}
+
+SettingsStore::~SettingsStore() {
+  FolderWatch::instance().remove(this);
 }
 
 void SettingsStore::load() {
+  Disk disk = readDisk();
+  if (disk.found == Disk::Found::Damaged) {
+    // Only one process keeps the file aside; the other may find the new file.
+    const FileLock lock = FileLock::take(lockFile(), kLockPatience);
+    disk = readDisk();
+  }
+  switch (disk.found) {
+    case Disk::Found::Missing:
+      m_opened = Opened::Missing;
+      break;
+    case Disk::Found::Read:
+      m_values = std::move(disk.values);
+      m_opened = Opened::Read;
+      break;
+    case Disk::Found::Damaged:
+      m_unreadable = keepAside();
+      m_opened = m_unreadable ? Opened::Unreadable : Opened::KeptAside;
+      break;
+    case Disk::Found::Unreadable:
+      m_unreadable = disk.failure;
+      m_opened = Opened::Unreadable;
+      break;
+  }
+  m_announcedKeptAside = m_keptAside;
+}
+
+SettingsStore::Disk SettingsStore::readDisk() const {
+  Disk disk;
   std::optional<QByteArray> bytes;
   try {
     // One byte more than the limit tells an oversized file from a full one.
     bytes = readRegularFile(m_file, kFileLimit + 1);
   } catch (const SystemError& error) {
-    m_opened = error.code() == ENOENT ? Opened::Missing : Opened::Unreadable;
-    return;
+    if (error.code() != ENOENT) {
+      disk.found = Disk::Found::Unreadable;
+      disk.failure = failureOf(error);
+    }
+    return disk;
   }
   if (!bytes) {
     // A folder, a FIFO or a device: not ours to replace.
-    m_opened = Opened::Unreadable;
-    return;
+    disk.found = Disk::Found::Unreadable;
+    disk.failure = {QFileInfo(m_file).isDir() ? EISDIR : 0, QStringLiteral("Not a regular file: ") + m_file};
+    return disk;
   }
   std::optional<nlohmann::json> values;
   if (bytes->size() <= kFileLimit) values = decode(*bytes);
-  if (values) {
-    m_values = std::move(*values);
-    m_opened = Opened::Read;
-    return;
+  if (!values) {
+    disk.found = Disk::Found::Damaged;
+    return disk;
   }
-  keepAside();
+  disk.found = Disk::Found::Read;
+  disk.values = std::move(*values);
+  return disk;
 }
 
 // Keeps a damaged file under a new name, so that the next change cannot
 // destroy what it held. When the file cannot be moved it stays where it is
 // and is treated as unreadable.
-void SettingsStore::keepAside() {
+std::optional<SettingsStore::Failure> SettingsStore::keepAside() {
   try {
     m_keptAside = ProfileFiles::keepAside(m_file);
-    m_opened = Opened::KeptAside;
-  } catch (const SystemError&) {
-    m_opened = Opened::Unreadable;
+    return std::nullopt;
+  } catch (const SystemError& error) {
+    return failureOf(error);
   }
 }
 
@@ -182,37 +281,112 @@ bool SettingsStore::setValue(const QString& key, const nlohmann::json& value) {
   if (!kind || !fits(*kind, value)) return false;
   nlohmann::json values = m_values;
   values[name] = value;
-  const std::optional<std::string> text = encode(values);
-  if (!text) {
-    m_writeError = QStringLiteral("The setting %1 cannot be stored: the file would be refused on reading.").arg(key);
+  if (!encode(values)) {
+    setState(m_unreadable, Failure{EFBIG, QStringLiteral("The setting %1 cannot be stored: the file would be refused "
+                                                         "on reading.")
+                                              .arg(key)});
     return false;
   }
   m_values = std::move(values);
-  write(*text);
+  m_unsaved[name] = value;
+  save();
   return true;
 }
 
 void SettingsStore::remove(const QString& key) {
-  m_values.erase(key.toStdString());
-  // Fewer settings than were written before always encode.
-  if (const std::optional<std::string> text = encode(m_values)) write(*text);
+  const std::string name = key.toStdString();
+  m_values.erase(name);
+  m_unsaved[name] = std::nullopt;
+  save();
 }
 
 void SettingsStore::removeAll() {
   m_values = nlohmann::json::object();
-  if (m_opened == Opened::Unreadable) return;
+  m_unsaved.clear();
+  if (readDisk().found == Disk::Found::Unreadable) return;
   QFile::remove(m_file);
+  QFile::remove(lockFile());
 }
 
-void SettingsStore::write(const std::string& text) {
-  if (m_opened == Opened::Unreadable) {
-    m_writeError = QStringLiteral("%1 could not be read and is left as it is.").arg(m_file);
-    return;
+void SettingsStore::reload() {
+  const Disk disk = readDisk();
+  switch (disk.found) {
+    case Disk::Found::Missing:
+    case Disk::Found::Read:
+      setState(std::nullopt, m_writeError);
+      takeValues(withUnsaved(disk.values));
+      break;
+    case Disk::Found::Damaged:
+      // Kept aside by the next save, under the lock.
+      break;
+    case Disk::Found::Unreadable:
+      setState(disk.failure, m_writeError);
+      break;
   }
-  try {
-    ProfileFiles::write(QByteArray(text.data(), static_cast<qsizetype>(text.size())), m_file);
-    m_writeError.reset();
-  } catch (const std::exception& error) {
-    m_writeError = QString::fromUtf8(error.what());
+}
+
+void SettingsStore::save() {
+  // Without the lock (a folder that cannot hold it) the file is still
+  // replaced in one step; only a change another process makes at the same
+  // moment may be lost.
+  const FileLock lock = FileLock::take(lockFile(), kLockPatience);
+  const Disk disk = readDisk();
+  std::optional<Failure> unreadable;
+  std::optional<Failure> failure;
+  switch (disk.found) {
+    case Disk::Found::Missing:
+    case Disk::Found::Read:
+      break;
+    case Disk::Found::Damaged:
+      unreadable = failure = keepAside();
+      break;
+    case Disk::Found::Unreadable:
+      unreadable = failure = disk.failure;
+      break;
   }
+  // A file that was not read adds nothing to what this store holds.
+  const bool read = disk.found == Disk::Found::Missing || disk.found == Disk::Found::Read;
+  nlohmann::json merged = read ? withUnsaved(disk.values) : m_values;
+  if (!failure) {
+    if (const std::optional<std::string> text = encode(merged)) {
+      try {
+        m_writer(QByteArray(text->data(), static_cast<qsizetype>(text->size())), m_file);
+        m_unsaved.clear();
+      } catch (const SystemError& error) {
+        failure = failureOf(error);
+      }
+    } else {
+      failure = Failure{EFBIG, QStringLiteral("The settings of %1 and of this process together are too large.")
+                                   .arg(m_file)};
+    }
+  }
+  // The folder may have been made just now.
+  FolderWatch::instance().add(this);
+  setState(unreadable, failure);
+  takeValues(std::move(merged));
+}
+
+nlohmann::json SettingsStore::withUnsaved(nlohmann::json values) const {
+  for (const auto& [key, value] : m_unsaved) {
+    if (value) {
+      values[key] = *value;
+    } else {
+      values.erase(key);
+    }
+  }
+  return values;
+}
+
+void SettingsStore::takeValues(nlohmann::json values) {
+  if (values == m_values) return;
+  m_values = std::move(values);
+  Q_EMIT valuesChanged();
+}
+
+void SettingsStore::setState(const std::optional<Failure>& unreadable, const std::optional<Failure>& writeError) {
+  if (unreadable == m_unreadable && writeError == m_writeError && m_keptAside == m_announcedKeptAside) return;
+  m_unreadable = unreadable;
+  m_writeError = writeError;
+  m_announcedKeptAside = m_keptAside;
+  Q_EMIT stateChanged();
 }

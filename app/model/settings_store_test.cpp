@@ -6,13 +6,20 @@
 #include <QRegularExpression>
 #include <QUuid>
 
+#include <QSignalSpy>
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <set>
 
 #include "model/browser_preferences.h"
+#include "platform/file_descriptor.h"
+#include "platform/system_error.h"
+#include "profile/profile_files.h"
 
 namespace {
 
@@ -43,6 +50,7 @@ protected:
     ::chmod(native.constData(), 0600);
     if (::unlink(native.constData()) != 0) ::rmdir(native.constData());
     for (const QString& copy : copies()) QFile::remove(copy);
+    QFile::remove(m_path + QStringLiteral(".lock"));
   }
 
   void writeFile(const QByteArray& bytes) const {
@@ -100,6 +108,9 @@ TEST_P(BrokenFiles, AreKeptAsideByteForByteAndTheStoreStartsEmpty) {
       << copy.toStdString();
   EXPECT_EQ(store->keptAside(), copy);
   EXPECT_EQ(contents(copy), original);
+  // The user learns where the old settings went.
+  ASSERT_TRUE(preferences.storageNotice());
+  EXPECT_TRUE(preferences.storageNotice()->contains(copy)) << preferences.storageNotice()->toStdString();
 }
 
 QByteArray nested(const QByteArray& key, int levels) {
@@ -242,6 +253,10 @@ TEST_P(UnreadableFiles, AreLeftUntouchedAfterAChange) {
   const auto store = open();
   EXPECT_EQ(store->opened(), SettingsStore::Opened::Unreadable);
   BrowserPreferences preferences(store);
+  // Told before any change is lost.
+  ASSERT_TRUE(preferences.storageNotice());
+  EXPECT_TRUE(preferences.storageNotice()->startsWith(QStringLiteral("Ayar dosyası okunamıyor: ")))
+      << preferences.storageNotice()->toStdString();
   preferences.setAppearance(BrowserAppearance::Dark);
   preferences.setShowShortcuts(false);
   EXPECT_EQ(preferences.appearance(), BrowserAppearance::Dark);
@@ -281,6 +296,203 @@ TEST_F(SettingsFileTest, AMissingFileIsWrittenOnTheFirstChange) {
   EXPECT_TRUE(store->setValue(QStringLiteral("kivo.accent"), "25846a"));
   EXPECT_EQ(contents(m_path), QByteArray(R"({"kivo.accent":"25846a"})"));
   EXPECT_EQ(open()->text(QStringLiteral("kivo.accent")), QStringLiteral("25846a"));
+}
+
+}  // namespace
+
+namespace {
+
+// A save that fails or finds something in the file's way after the store
+// was opened: the choices stay in memory, the user is told once when the
+// saves start failing and for as long as the notice holds, nothing on disk
+// is destroyed, and once the way is clear the next change saves every
+// choice that was held back.
+enum class Fault { ReadOnlyFolder, FullFileSystem, FolderInPlace, FifoInPlace, DamagedFile };
+
+struct FaultCase {
+  const char* name;
+  Fault fault;
+  const char* told;  // the start of the notice after the changes
+  bool fails;        // whether the saves fail (else the file is kept aside)
+};
+
+void PrintTo(const FaultCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class StorageFaults : public SettingsFileTest, public testing::WithParamInterface<FaultCase> {
+protected:
+  void arrange(SettingsStore& store) const {
+    const QByteArray native = QFile::encodeName(m_path);
+    switch (GetParam().fault) {
+      case Fault::ReadOnlyFolder:
+        // The superuser writes into a read-only folder, so the refusal comes
+        // through the writer.
+        store.setWriter([](const QByteArray&, const QString& path) {
+          throw SystemError(EROFS, "create temporary file for " + path.toStdString());
+        });
+        break;
+      case Fault::FullFileSystem:
+        store.setWriter([](const QByteArray& bytes, const QString& path) {
+          FileDescriptor full = FileDescriptor::open(QStringLiteral("/dev/full"), O_WRONLY | O_CLOEXEC);
+          if (!full.isOpen()) throw SystemError(errno, "open /dev/full");
+          if (const int code = full.writeAll(bytes); code != 0) throw SystemError(code, "write " + path.toStdString());
+        });
+        break;
+      case Fault::FolderInPlace:
+        ASSERT_EQ(::unlink(native.constData()), 0);
+        ASSERT_EQ(::mkdir(native.constData(), 0700), 0);
+        break;
+      case Fault::FifoInPlace:
+        ASSERT_EQ(::unlink(native.constData()), 0);
+        ASSERT_EQ(::mkfifo(native.constData(), 0600), 0);
+        break;
+      case Fault::DamagedFile:
+        writeFile(R"({"kivo.backdrop":"forest","kivo.acc)");
+        break;
+    }
+  }
+
+  void clear(SettingsStore& store) const {
+    const QByteArray native = QFile::encodeName(m_path);
+    switch (GetParam().fault) {
+      case Fault::ReadOnlyFolder:
+      case Fault::FullFileSystem:
+        store.setWriter(ProfileFiles::write);
+        break;
+      case Fault::FolderInPlace:
+        ASSERT_EQ(::rmdir(native.constData()), 0);
+        break;
+      case Fault::FifoInPlace:
+        ASSERT_EQ(::unlink(native.constData()), 0);
+        break;
+      case Fault::DamagedFile:
+        break;
+    }
+  }
+
+  // What is at the path now.
+  mode_t type() const {
+    struct stat info {};
+    EXPECT_EQ(::lstat(QFile::encodeName(m_path).constData(), &info), 0);
+    return info.st_mode & S_IFMT;
+  }
+};
+
+TEST_P(StorageFaults, TellTheUserAndLoseNoChoice) {
+  const FaultCase& c = GetParam();
+  const QByteArray before = R"({"kivo.backdrop":"forest"})";
+  writeFile(before);
+  const auto store = open();
+  BrowserPreferences preferences(store);
+  QSignalSpy failed(&preferences, &BrowserPreferences::saveFailed);
+  QSignalSpy noticeChanged(&preferences, &BrowserPreferences::storageNoticeChanged);
+  EXPECT_FALSE(preferences.storageNotice());
+  arrange(*store);
+
+  preferences.setAppearance(BrowserAppearance::Dark);
+  preferences.setShowShortcuts(false);
+
+  // The choices hold in this run.
+  EXPECT_EQ(preferences.appearance(), BrowserAppearance::Dark);
+  EXPECT_FALSE(preferences.showShortcuts());
+  EXPECT_EQ(preferences.backdrop(), Backdrop::Forest);
+  // What the user is told.
+  const std::optional<QString> notice = preferences.storageNotice();
+  ASSERT_TRUE(notice);
+  EXPECT_TRUE(notice->startsWith(QString::fromUtf8(c.told))) << notice->toStdString();
+  EXPECT_GE(noticeChanged.count(), 1);
+  EXPECT_EQ(failed.count(), c.fails ? 1 : 0);
+  if (c.fails) {
+    EXPECT_EQ(failed.first().first().toString(), *notice);
+  }
+  // What is on disk.
+  switch (c.fault) {
+    case Fault::ReadOnlyFolder:
+    case Fault::FullFileSystem:
+      EXPECT_EQ(contents(m_path), before);
+      break;
+    case Fault::FolderInPlace:
+      EXPECT_EQ(type(), mode_t(S_IFDIR));
+      EXPECT_TRUE(QDir(m_path).isEmpty());
+      break;
+    case Fault::FifoInPlace:
+      EXPECT_EQ(type(), mode_t(S_IFIFO));
+      break;
+    case Fault::DamagedFile:
+      ASSERT_EQ(copies().size(), 1);
+      EXPECT_EQ(contents(copies().front()), QByteArray(R"({"kivo.backdrop":"forest","kivo.acc)"));
+      EXPECT_TRUE(notice->contains(copies().front()));
+      EXPECT_EQ(contents(m_path),
+                QByteArray(R"({"kivo.appearance":"dark","kivo.backdrop":"forest","kivo.shortcuts":false})"));
+      break;
+  }
+  EXPECT_TRUE(copies().isEmpty() || c.fault == Fault::DamagedFile);
+
+  // Once the way is clear, the next change saves every choice held back.
+  clear(*store);
+  preferences.setBackdrop(Backdrop::Dawn);
+  EXPECT_EQ(contents(m_path),
+            QByteArray(R"({"kivo.appearance":"dark","kivo.backdrop":"dawn","kivo.shortcuts":false})"));
+  EXPECT_EQ(preferences.storageNotice().has_value(), c.fault == Fault::DamagedFile);
+  EXPECT_EQ(failed.count(), c.fails ? 1 : 0);
+  const auto reopened = open();
+  EXPECT_EQ(reopened->text(QStringLiteral("kivo.appearance")), QStringLiteral("dark"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StorageFaults,
+    testing::Values(FaultCase{"ReadOnlyFolder", Fault::ReadOnlyFolder, "Ayarlar kaydedilemedi: klasör salt okunur (",
+                              true},
+                    FaultCase{"FullFileSystem", Fault::FullFileSystem, "Ayarlar kaydedilemedi: diskte yer kalmadı (",
+                              true},
+                    FaultCase{"FolderInPlace", Fault::FolderInPlace,
+                              "Ayarlar kaydedilemedi: dosyanın yerinde bir klasör var (", true},
+                    FaultCase{"FifoInPlace", Fault::FifoInPlace,
+                              "Ayarlar kaydedilemedi: dosyanın yerinde normal dosya olmayan bir öğe var (", true},
+                    FaultCase{"DamagedFile", Fault::DamagedFile, "Ayar dosyası bozuktu; eski hali ", false}),
+    [](const testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+
+// Two processes on one file, each with a store of its own: a save writes its
+// own change over what the file holds now, so neither loses the other's.
+TEST_F(SettingsFileTest, TwoStoresKeepEachOthersChanges) {
+  const auto first = open();
+  const auto second = open();
+  BrowserPreferences one(first);
+  BrowserPreferences other(second);
+
+  one.setAppearance(BrowserAppearance::Dark);
+  other.setAccentHex(QStringLiteral("25846a"));
+  EXPECT_EQ(contents(m_path), QByteArray(R"({"kivo.accent":"25846a","kivo.appearance":"dark"})"));
+  // The second saw the first's change when it saved.
+  EXPECT_EQ(other.appearance(), BrowserAppearance::Dark);
+
+  // The first reads the second's change when its folder changes.
+  QSignalSpy accent(&one, &BrowserPreferences::accentHexChanged);
+  QSignalSpy appearance(&one, &BrowserPreferences::appearanceChanged);
+  first->reload();
+  EXPECT_EQ(one.accentHex(), QStringLiteral("25846a"));
+  EXPECT_EQ(accent.count(), 1);
+  EXPECT_EQ(appearance.count(), 0);
+
+  // A removal takes only its own key away.
+  second->remove(QStringLiteral("kivo.appearance"));
+  one.setShowShortcuts(false);
+  EXPECT_EQ(contents(m_path), QByteArray(R"({"kivo.accent":"25846a","kivo.shortcuts":false})"));
+  EXPECT_EQ(one.appearance(), BrowserAppearance::System);
+}
+
+TEST_F(SettingsFileTest, AChangeSavedByAnotherStoreArrivesWithoutAReload) {
+  const auto first = open();
+  const auto second = open();
+  BrowserPreferences one(first);
+  BrowserPreferences other(second);
+  QSignalSpy backdrop(&other, &BrowserPreferences::backdropChanged);
+  one.setBackdrop(Backdrop::Forest);
+  // The folder watch delivers it through the event loop; the bound is only
+  // reached by a watch that never reports.
+  ASSERT_TRUE(backdrop.wait(30000));
+  EXPECT_EQ(other.backdrop(), Backdrop::Forest);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "kit/kit_test_support.h"
 #include "model/browser_model.h"
 #include "model/browser_preferences.h"
 #include "model/settings_store.h"
@@ -20,9 +21,7 @@
 namespace PagesTest {
 
 inline std::shared_ptr<BrowserPreferences> preferences(const QString& name) {
-  auto store = SettingsStore::open(name);
-  store->removeAll();
-  return std::make_shared<BrowserPreferences>(store);
+  return KitTest::preferences(name);
 }
 
 // A model whose background work is dropped, so no load reaches the network.

@@ -346,6 +346,9 @@ SettingsView::SettingsView(BrowserModel& model, QWidget* parent)
                                       -0.7));
   heading->addWidget(new KitLabel(QStringLiteral("Kivo'yı kendine göre düzenle."), KitFonts::system(13),
                                   KitLabel::Tone::Muted, m_theme));
+  m_storageNotice = new PageText({}, KitFonts::system(13), [this] { return PageLayout::red(m_theme.get()); });
+  m_storageNotice->setWordWrap(true);
+  heading->addWidget(m_storageNotice);
   column->addLayout(heading);
 
   // The seven cards.
@@ -384,6 +387,27 @@ SettingsView::SettingsView(BrowserModel& model, QWidget* parent)
   connect(&model, &BrowserModel::cacheEntriesChanged, this, &SettingsView::refreshCacheLine);
   connect(&model, &BrowserModel::cacheBytesChanged, this, &SettingsView::refreshCacheLine);
   refreshCacheLine();
+
+  // A failed save stays on the page while it holds; its start is also told
+  // over the page where the user made the change, in case the line is
+  // scrolled away or covered by the colour editor.
+  connect(m_preferences.get(), &BrowserPreferences::storageNoticeChanged, this, &SettingsView::refreshStorageNotice);
+  connect(m_preferences.get(), &BrowserPreferences::saveFailed, this, [this](const QString& notice) {
+    if (m_model && (m_changing || m_picker->isOpen())) m_model->notify(notice);
+  });
+  refreshStorageNotice();
+}
+
+void SettingsView::refreshStorageNotice() {
+  const std::optional<QString> notice = m_preferences->storageNotice();
+  m_storageNotice->setText(notice.value_or(QString()));
+  m_storageNotice->setVisible(notice.has_value());
+}
+
+void SettingsView::change(const std::function<void()>& apply) {
+  m_changing = true;
+  apply();
+  m_changing = false;
 }
 
 QWidget* SettingsView::group(const QString& title, const QString& subtitle, const QList<QWidget*>& content) {
@@ -409,7 +433,9 @@ QWidget* SettingsView::appearanceContent() {
   auto* content = new QWidget;
   // a. One card per appearance, sharing the row equally.
   QVBoxLayout* layout = choiceColumn(content, BrowserAppearances::all(), m_appearanceCards, m_preferences, this,
-                                     [this](BrowserAppearance appearance) { m_preferences->setAppearance(appearance); });
+                                     [this](BrowserAppearance appearance) {
+                                       change([&] { m_preferences->setAppearance(appearance); });
+                                     });
 
   // b. The divider.
   layout->addWidget(insetDivider(m_preferences));
@@ -422,7 +448,8 @@ QWidget* SettingsView::appearanceContent() {
   for (const QString& preset : colors()) {
     auto* swatch = new SettingsSwatch(preset, m_preferences);
     swatch->setPadding(QMargins(3, 3, 3, 3));
-    connect(swatch, &QAbstractButton::clicked, this, [this, preset] { m_preferences->setAccentHex(preset); });
+    connect(swatch, &QAbstractButton::clicked, this,
+            [this, preset] { change([&] { m_preferences->setAccentHex(preset); }); });
     accent->addWidget(swatch);
     m_swatches.append(swatch);
   }
@@ -436,14 +463,14 @@ QWidget* SettingsView::backdropContent() {
   auto* content = new QWidget;
   // a. One card per backdrop preset.
   QVBoxLayout* layout = choiceColumn(content, Backdrops::all(), m_backdropCards, m_preferences, this,
-                                     [this](Backdrop preset) { m_preferences->setBackdrop(preset); });
+                                     [this](Backdrop preset) { change([&] { m_preferences->setBackdrop(preset); }); });
 
   // b-c. The divider and the shortcut switch, bound both ways.
   layout->addWidget(insetDivider(m_preferences));
   m_switch = new SettingsSwitch(QStringLiteral("Yeni sekmede kısayolları göster"), m_preferences);
   m_switch->setChecked(m_preferences->showShortcuts());
   connect(m_switch, &QAbstractButton::toggled, this, [this](bool on) {
-    if (m_preferences->showShortcuts() != on) m_preferences->setShowShortcuts(on);
+    if (m_preferences->showShortcuts() != on) change([&] { m_preferences->setShowShortcuts(on); });
   });
   layout->addWidget(m_switch, 0, Qt::AlignLeft);
   return content;
@@ -471,7 +498,7 @@ QWidget* SettingsView::deviceContent() {
 
   // c. The reset row.
   m_reset = makeBorderedButton(QStringLiteral("Varsayılanlara dön"), m_preferences);
-  connect(m_reset, &QAbstractButton::clicked, this, [this] { m_preferences->reset(); });
+  connect(m_reset, &QAbstractButton::clicked, this, [this] { change([this] { m_preferences->reset(); }); });
   layout->addWidget(spacedRow(new KitLabel(QStringLiteral("Görünüm ayarlarını başlangıç değerlerine döndür."),
                                            KitFonts::system(12), KitLabel::Tone::Muted, m_theme),
                               m_reset));

@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 #include "kit/kivo_button.h"
@@ -27,6 +28,7 @@ class KitLabel;
 class KivoActionButton;
 class KivoColorPicker;
 class PageButton;
+class PageText;
 class QPushButton;
 class UpdatesView;
 
@@ -130,6 +132,9 @@ public:
   // The shortcut card's command rows: title and shortcut texts.
   const QList<QPair<QString, QString>>& shortcutRows() const { return m_shortcutRows; }
   PageButton* developerToolsButton() const { return m_devTools; }
+  // The red line under the subtitle that tells why the choices may not
+  // survive a restart; hidden while they are stored.
+  PageText* storageNoticeLine() const { return m_storageNotice; }
 
 protected:
   void paintEvent(QPaintEvent* event) override;
@@ -146,6 +151,10 @@ private:
   QWidget* footer();
   void clearCookies();
   void refreshCacheLine();
+  void refreshStorageNotice();
+  // Runs a change the user makes with one of the page's controls, so that a
+  // save that starts failing with it is also told in this window's notice.
+  void change(const std::function<void()>& apply);
 
   QPointer<BrowserModel> m_model;
   std::shared_ptr<BrowserPreferences> m_preferences;
@@ -164,4 +173,6 @@ private:
   UpdatesView* m_updates = nullptr;
   QList<QPair<QString, QString>> m_shortcutRows;
   PageButton* m_devTools = nullptr;
+  PageText* m_storageNotice = nullptr;
+  bool m_changing = false;
 };

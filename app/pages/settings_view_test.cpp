@@ -2,11 +2,15 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include "kit/kivo_action_button.h"
 #include "kit/kit_label.h"
@@ -21,6 +25,7 @@
 #include "pages/page_widgets.h"
 #include "pages/pages_test_support.h"
 #include "pages/updates_view.h"
+#include "platform/system_error.h"
 
 namespace {
 
@@ -157,6 +162,67 @@ TEST_F(SettingsViewTest, ResetPutsEverySettingBackAtOnce) {
   EXPECT_TRUE(view.swatches().at(0)->marked());
   EXPECT_TRUE(view.backdropCards().at(0)->selected());
   EXPECT_TRUE(view.shortcutsSwitch()->isChecked());
+}
+
+// A full disk under the settings: the page shows why while saves fail, and
+// the window where the user made the change tells the start of the failures
+// once in its notice.
+TEST_F(SettingsViewTest, AFailedSaveShowsOnThePageAndOnceInTheWindowNotice) {
+  const std::shared_ptr<SettingsStore>& store = preferences->storage();
+  SettingsView view(*model);
+  KeyboardTest::show(view);
+  EXPECT_TRUE(view.storageNoticeLine()->isHidden());
+  QSignalSpy notices(model.get(), &BrowserModel::noticeChanged);
+  store->setWriter([](const QByteArray&, const QString& path) {
+    throw SystemError(ENOSPC, "write " + path.toStdString());
+  });
+
+  QTest::mouseClick(view.appearanceCards().at(2), Qt::LeftButton);
+  const std::optional<QString> told = preferences->storageNotice();
+  ASSERT_TRUE(told);
+  EXPECT_TRUE(told->startsWith(QStringLiteral("Ayarlar kaydedilemedi: diskte yer kalmadı ("))) << told->toStdString();
+  EXPECT_TRUE(told->contains(store->file()));
+  EXPECT_FALSE(view.storageNoticeLine()->isHidden());
+  EXPECT_EQ(view.storageNoticeLine()->text(), *told);
+  EXPECT_EQ(model->notice(), told);
+  EXPECT_EQ(notices.count(), 1);
+
+  // The next failures of the same run are on the page only.
+  QTest::mouseClick(view.backdropCards().at(1), Qt::LeftButton);
+  QTest::mouseClick(view.shortcutsSwitch(), Qt::LeftButton);
+  EXPECT_EQ(notices.count(), 1);
+  EXPECT_FALSE(view.storageNoticeLine()->isHidden());
+
+  // A save that works again clears the line and keeps every choice.
+  store->setWriter(ProfileFiles::write);
+  QTest::mouseClick(view.swatches().at(2), Qt::LeftButton);
+  EXPECT_TRUE(view.storageNoticeLine()->isHidden());
+  const auto reread = SettingsStore::open(QFileInfo(store->file()).completeBaseName());
+  EXPECT_EQ(reread->text(QStringLiteral("kivo.appearance")), QStringLiteral("dark"));
+  EXPECT_EQ(reread->text(QStringLiteral("kivo.backdrop")), QStringLiteral("dawn"));
+  EXPECT_EQ(reread->boolean(QStringLiteral("kivo.shortcuts")), false);
+  EXPECT_EQ(reread->text(QStringLiteral("kivo.accent")), QStringLiteral("25846a"));
+
+  // A failure that starts with a change made elsewhere (another window's
+  // page) is not told in this window; one that starts in the colour editor
+  // opened on this page is.
+  store->setWriter([](const QByteArray&, const QString& path) {
+    throw SystemError(EROFS, "create temporary file for " + path.toStdString());
+  });
+  preferences->setAccentHex(QStringLiteral("c87936"));
+  EXPECT_EQ(notices.count(), 1);
+  EXPECT_FALSE(view.storageNoticeLine()->isHidden());
+  store->setWriter(ProfileFiles::write);
+  preferences->setAccentHex(QStringLiteral("c87936"));
+  store->setWriter([](const QByteArray&, const QString& path) {
+    throw SystemError(EROFS, "create temporary file for " + path.toStdString());
+  });
+  QTest::mouseClick(view.colorPicker(), Qt::LeftButton);
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(view.colorPicker()->editor());
+  view.colorPicker()->editor()->setChannel(0, 0.5);
+  EXPECT_EQ(notices.count(), 2);
+  EXPECT_TRUE(model->notice()->startsWith(QStringLiteral("Ayarlar kaydedilemedi: klasör salt okunur (")));
 }
 
 TEST_F(SettingsViewTest, ClearHistoryAsksAndThenClearsTheModelsHistory) {

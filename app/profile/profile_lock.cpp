@@ -2,9 +2,6 @@
 
 #include <QDir>
 
-#include <fcntl.h>
-#include <sys/file.h>
-
 #include <cerrno>
 #include <exception>
 #include <system_error>
@@ -18,28 +15,15 @@ ProfileLock::ProfileLock(const QString& folder) {
     m_error = QString::fromUtf8(error.what());
     return;
   }
-  const QString path = QDir(folder).filePath(QString::fromLatin1(kFileName));
-  m_file = FileDescriptor::open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
-  if (!m_file.isOpen()) {
-    m_error = QString::fromStdString(std::system_category().message(errno));
-    return;
-  }
-  int result = 0;
-  do {
-    result = ::flock(m_file.get(), LOCK_EX | LOCK_NB);
-  } while (result != 0 && errno == EINTR);
-  if (result == 0) {
+  m_lock = FileLock::take(QDir(folder).filePath(QString::fromLatin1(kFileName)));
+  if (m_lock.held()) {
     m_state = State::Owner;
-    return;
-  }
-  const int code = errno;
-  m_file.reset();
-  if (code == EWOULDBLOCK) {
+  } else if (m_lock.error() == EWOULDBLOCK) {
     m_state = State::HeldElsewhere;
-    return;
+  } else {
+    m_error = QString::fromStdString(std::system_category().message(m_lock.error()));
   }
-  m_error = QString::fromStdString(std::system_category().message(code));
 }
 
-// Closing the only descriptor of the open file releases its lock.
+// Dropping the FileLock releases the lock.
 ProfileLock::~ProfileLock() = default;

@@ -2,16 +2,13 @@
 // lock on "kivo.lock" in the folder owns the profile's files; any other
 // process that opens the same folder may read them but must write nothing.
 //
-// The lock is a flock() on the file, taken without waiting. The kernel drops
-// it when the holder closes the file or ends, also by a crash, so a lock is
-// never left behind. The descriptor is not inherited by child processes, and
-// every ProfileLock opens the file anew, so two ProfileLocks on one folder
-// exclude each other also within one process.
+// The lock is a FileLock on the file, taken without waiting, so two
+// ProfileLocks on one folder exclude each other also within one process.
 #pragma once
 
 #include <QString>
 
-#include "platform/file_descriptor.h"
+#include "platform/file_lock.h"
 
 class ProfileLock {
 public:
@@ -38,7 +35,7 @@ public:
   const QString& error() const { return m_error; }
 
 private:
-  FileDescriptor m_file;
+  FileLock m_lock;
   State m_state = State::Unavailable;
   QString m_error;
 };
