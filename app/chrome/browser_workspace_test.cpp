@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScreen>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "chrome/browser_window.h"
 #include "chrome/tab_drag_preview.h"
+#include "kit/kit_test_support.h"
 #include "loading/document_cache.h"
 #include "model/browser_model.h"
 #include "model/browser_preferences.h"
@@ -84,6 +87,46 @@ TEST_F(WorkspaceTest, PrivateWindowsAreSeparateSessionsEndedWithTheirLastWindow)
   EXPECT_EQ(normal->model().profile()->history().entries().size(), 1);
   EXPECT_EQ(workspace->controllers(), (QList<BrowserWindowController*>{normal, two}));
   EXPECT_EQ(workspace->activeController(), two);
+}
+
+TEST_F(WorkspaceTest, ASystemWindowRepaintsWhenTheDesktopSwitchesSchemeAndAChosenOneStays) {
+  BrowserWindowController* controller = workspace->newWindow();
+  BrowserWindow& window = controller->browserWindow();
+  BrowserPreferences& preferences = *workspace->preferences();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.windowHandle()));
+  // Points in the tab row, the toolbar and the page.
+  const std::vector<QPoint> points = {{600, 20}, {900, 60}, {600, 500}};
+  // What the window shows: its last painted pixels, not a fresh rendering.
+  const auto colours = [&] {
+    QCoreApplication::processEvents();
+    const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
+    std::vector<QRgb> seen;
+    for (const QPoint& point : points) seen.push_back(shot.pixel(point));
+    return seen;
+  };
+  const auto colorsIn = [&](BrowserAppearance appearance) {
+    preferences.setAppearance(appearance);
+    return colours();
+  };
+  const std::vector<QRgb> light = colorsIn(BrowserAppearance::Light);
+  const std::vector<QRgb> dark = colorsIn(BrowserAppearance::Dark);
+  ASSERT_NE(light, dark);
+
+  preferences.setAppearance(BrowserAppearance::System);
+  const std::vector<QRgb> before = colours();
+  {
+    KitTest::DesktopSchemeSwitch desktop;
+    EXPECT_NE(colours(), before);
+    EXPECT_EQ(colours(), desktop.to == ColorScheme::Dark ? dark : light) << "drawn as in the chosen scheme";
+  }
+  EXPECT_EQ(colours(), before) << "and back with the desktop";
+
+  for (BrowserAppearance chosen : {BrowserAppearance::Dark, BrowserAppearance::Light}) {
+    const std::vector<QRgb> kept = colorsIn(chosen);
+    KitTest::DesktopSchemeSwitch desktop;
+    EXPECT_EQ(colours(), kept) << "a chosen scheme ignores the desktop";
+    EXPECT_EQ(preferences.appearance(), chosen);
+  }
 }
 
 TEST_F(WorkspaceTest, AGivenModelKeepsItsProfileAndClosingUnlinksIt) {
