@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -127,6 +128,75 @@ TEST_F(WorkspaceTest, ASystemWindowRepaintsWhenTheDesktopSwitchesSchemeAndAChose
     EXPECT_EQ(colours(), kept) << "a chosen scheme ignores the desktop";
     EXPECT_EQ(preferences.appearance(), chosen);
   }
+}
+
+TEST_F(WorkspaceTest, TheFullScreenLayoutFollowsOnlyWhatTheWindowSystemDid) {
+  BrowserWindowController* controller = workspace->newWindow();
+  BrowserWindow& window = controller->browserWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.windowHandle()));
+  constexpr int wait = BrowserWindow::kFullScreenAnswerBound * 4;
+  const auto windowed = [&] { return !window.chromeState().isFullScreen() && !window.fullScreenChrome(); };
+  QSignalSpy refused(&window, &BrowserWindow::didFailToEnterFullScreen);
+
+  window.setFullScreenRequest([](BrowserWindow&, bool) {});
+  window.toggleFullScreen();
+  EXPECT_TRUE(windowed()) << "no full-screen layout before the window system answered";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return refused.count() == 1; }, wait));
+  EXPECT_TRUE(windowed());
+  EXPECT_FALSE(controller->model().notice()) << "a refused entry leaves the window as it was";
+
+  window.setFullScreenRequest(nullptr);
+  window.toggleFullScreen();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.chromeState().isFullScreen(); }, wait));
+  EXPECT_NE(window.fullScreenChrome(), nullptr);
+
+  QSignalSpy stuck(&window, &BrowserWindow::didFailToExitFullScreen);
+  window.setFullScreenRequest([](BrowserWindow&, bool) {});
+  window.toggleFullScreen();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return stuck.count() == 1; }, wait));
+  EXPECT_TRUE(window.chromeState().isFullScreen());
+  EXPECT_EQ(controller->model().notice(), QStringLiteral("Tam ekrandan çıkılamadı; sekmen bu pencerede kaldı."));
+
+  window.setFullScreenRequest(nullptr);
+  window.toggleFullScreen();
+  ASSERT_TRUE(QTest::qWaitFor(windowed, wait));
+}
+
+// Run on a real X server (the _x11 entry); skipped elsewhere.
+class WorkspaceOnX11Test : public WorkspaceTest {
+protected:
+  void SetUp() override {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "needs an X server";
+  }
+};
+
+TEST_F(WorkspaceOnX11Test, FullScreenIsWhatTheWindowSystemDid) {
+  BrowserWindowController* controller = workspace->newWindow();
+  BrowserWindow& window = controller->browserWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.windowHandle()));
+  const QRect before = window.geometry();
+  QSignalSpy entered(&window, &BrowserWindow::didEnterFullScreen);
+  QSignalSpy refused(&window, &BrowserWindow::didFailToEnterFullScreen);
+
+  window.toggleFullScreen();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return entered.count() + refused.count() > 0; },
+                              BrowserWindow::kFullScreenAnswerBound * 4));
+  const bool covers = window.geometry().contains(window.screen()->geometry());
+  if (entered.count() == 1) {
+    // A window manager (or a server) that carried the request out.
+    EXPECT_TRUE(covers);
+    EXPECT_TRUE(window.chromeState().isFullScreen());
+    EXPECT_NE(window.fullScreenChrome(), nullptr);
+    return;
+  }
+  // Without a window manager the X server records the state and leaves the
+  // window as it was: the layout stays windowed and the state is taken back.
+  EXPECT_FALSE(covers);
+  EXPECT_FALSE(window.isFullScreenMode());
+  EXPECT_FALSE(window.chromeState().isFullScreen());
+  EXPECT_EQ(window.fullScreenChrome(), nullptr);
+  EXPECT_FALSE(window.windowState().testFlag(Qt::WindowFullScreen));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.geometry() == before; }, BrowserWindow::kFullScreenAnswerBound));
 }
 
 TEST_F(WorkspaceTest, AGivenModelKeepsItsProfileAndClosingUnlinksIt) {
