@@ -33,6 +33,10 @@ BrowserWindow::BrowserWindow(QWidget* parent)
   m_layout = new QVBoxLayout(this);
   m_layout->setContentsMargins(0, 0, 0, 0);
   m_layout->setSpacing(0);
+  m_fullScreenAnswer = new QTimer(this);
+  m_fullScreenAnswer->setSingleShot(true);
+  m_fullScreenAnswer->setInterval(kFullScreenAnswerBound);
+  connect(m_fullScreenAnswer, &QTimer::timeout, this, &BrowserWindow::refuseFullScreen);
   // Presses and pointer moves reach the widget under the pointer, not the
   // window: the application-wide filter sees them first, for every widget,
   // and keeps those of this window.
@@ -129,7 +133,12 @@ void BrowserWindow::toggleMaximize(bool animate) {
 }
 
 bool BrowserWindow::isFullScreenMode() const {
-  return windowState().testFlag(Qt::WindowFullScreen);
+  return m_shownFullScreen;
+}
+
+bool BrowserWindow::coversScreen() const {
+  const QScreen* shown = screen();
+  return shown && geometry().contains(shown->geometry());
 }
 
 void BrowserWindow::setFullScreenRequest(FullScreenRequest request) {
@@ -141,26 +150,72 @@ void BrowserWindow::performClose() {
 }
 
 void BrowserWindow::toggleFullScreen() {
-  const bool enter = !isFullScreenMode();
-  if (enter) {
-    m_frameBeforeFullScreen = geometry();
-    m_entryAnnounced = true;
-    Q_EMIT willEnterFullScreen();
-  }
-  const unsigned request = ++m_fullScreenRequests;
+  // A request still under way is reversed; otherwise what the window shows.
+  const bool enter = m_pendingFullScreen ? !*m_pendingFullScreen : !m_shownFullScreen;
+  if (enter && !m_shownFullScreen) m_frameBeforeFullScreen = geometry();
+  m_pendingFullScreen = enter;
+  m_fullScreenAnswer->start();
   m_fullScreenRequest(*this, enter);
-  // The windowing system answers through the event loop; once it has had its
-  // turn, a state that still is not the requested one means the request
-  // failed. A newer request supersedes this check.
-  QTimer::singleShot(0, this, [this, request, enter] {
-    if (request != m_fullScreenRequests || isFullScreenMode() == enter) return;
-    if (enter) {
-      m_entryAnnounced = false;
-      Q_EMIT didFailToEnterFullScreen();
-    } else {
-      Q_EMIT didFailToExitFullScreen();
+  // Some platforms answer within the request.
+  settleFullScreen();
+}
+
+void BrowserWindow::settleFullScreen() {
+  const bool fullScreenState = windowState().testFlag(Qt::WindowFullScreen);
+  if (!m_shownFullScreen && fullScreenState && coversScreen()) {
+    const bool requested = m_pendingFullScreen == std::optional<bool>(true);
+    if (requested) {
+      m_pendingFullScreen.reset();
+      m_fullScreenAnswer->stop();
+    } else if (QRect normal = normalGeometry(); normal.isValid()) {
+      // Entered some other way (the window manager's own key).
+      m_frameBeforeFullScreen = normal;
     }
-  });
+    m_shownFullScreen = true;
+    clearEdgeCursor();
+    // The controller installs the chrome on the first, and lays it out on
+    // the second.
+    Q_EMIT willEnterFullScreen();
+    Q_EMIT didEnterFullScreen();
+    return;
+  }
+  if (m_shownFullScreen && !fullScreenState) {
+    if (m_pendingFullScreen == std::optional<bool>(false)) {
+      m_pendingFullScreen.reset();
+      m_fullScreenAnswer->stop();
+    }
+    m_shownFullScreen = false;
+    clearEdgeCursor();
+    // Back to the frame from before full screen, so that a maximised window
+    // returns maximised (and its remembered frames still apply).
+    if (std::optional<QRect> frame = std::exchange(m_frameBeforeFullScreen, std::nullopt);
+        frame && *frame != geometry())
+      setGeometry(*frame);
+    Q_EMIT didExitFullScreen();
+    return;
+  }
+  // Leaving a full screen that was requested but never shown needs no
+  // announcement.
+  if (m_pendingFullScreen == std::optional<bool>(false) && !fullScreenState) {
+    m_pendingFullScreen.reset();
+    m_fullScreenAnswer->stop();
+  }
+}
+
+void BrowserWindow::refuseFullScreen() {
+  if (!m_pendingFullScreen) return;
+  const bool enter = *m_pendingFullScreen;
+  m_pendingFullScreen.reset();
+  if (!enter) {
+    Q_EMIT didFailToExitFullScreen();
+    return;
+  }
+  // Qt records a request as the state at once; the window system did not
+  // follow, so the window takes its normal state and frame back.
+  if (windowState().testFlag(Qt::WindowFullScreen)) setWindowState(windowState() & ~Qt::WindowFullScreen);
+  if (std::optional<QRect> frame = std::exchange(m_frameBeforeFullScreen, std::nullopt); frame && *frame != geometry())
+    setGeometry(*frame);
+  Q_EMIT didFailToEnterFullScreen();
 }
 
 bool BrowserWindow::event(QEvent* event) {
@@ -170,27 +225,7 @@ bool BrowserWindow::event(QEvent* event) {
 
 void BrowserWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() != QEvent::WindowStateChange) return;
-  const bool fullScreen = isFullScreenMode();
-  if (fullScreen == m_knownFullScreen) return;
-  m_knownFullScreen = fullScreen;
-  clearEdgeCursor();
-  if (fullScreen) {
-    // Full screen entered some other way (the window manager's own key):
-    // the controller still needs its chance to install the chrome first.
-    if (!m_entryAnnounced) {
-      if (QRect normal = normalGeometry(); normal.isValid()) m_frameBeforeFullScreen = normal;
-      Q_EMIT willEnterFullScreen();
-    }
-    m_entryAnnounced = false;
-    Q_EMIT didEnterFullScreen();
-    return;
-  }
-  // Back to the frame from before full screen, so that a maximised window
-  // returns maximised (and its remembered frames still apply).
-  if (std::optional<QRect> frame = std::exchange(m_frameBeforeFullScreen, std::nullopt); frame && *frame != geometry())
-    setGeometry(*frame);
-  Q_EMIT didExitFullScreen();
+  if (event->type() == QEvent::WindowStateChange) settleFullScreen();
 }
 
 void BrowserWindow::closeEvent(QCloseEvent* event) {
@@ -202,11 +237,13 @@ void BrowserWindow::closeEvent(QCloseEvent* event) {
 void BrowserWindow::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
   updateZoomed();
+  settleFullScreen();
 }
 
 void BrowserWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   updateZoomed();
+  settleFullScreen();
 }
 
 void BrowserWindow::hideEvent(QHideEvent* event) {
@@ -266,7 +303,7 @@ bool BrowserWindow::handlePress(const QMouseEvent& event) {
 }
 
 bool BrowserWindow::canResizeFromEdges() const {
-  return !isFullScreenMode() && !isMaximized() && !isMinimized() && !isZoomed();
+  return !isFullScreenMode() && !isFullScreen() && !isMaximized() && !isMinimized() && !isZoomed();
 }
 
 void BrowserWindow::updateEdgeCursor(const QPointF& global) {

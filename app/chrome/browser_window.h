@@ -19,6 +19,7 @@
 #include "chrome/browser_window_state.h"
 #include "model/window_services.h"
 
+class QTimer;
 class QVBoxLayout;
 
 class BrowserWindow : public QWidget, public WindowServices {
@@ -27,6 +28,10 @@ class BrowserWindow : public QWidget, public WindowServices {
 public:
   // The height of the chrome host in full screen.
   static constexpr int kFullScreenChromeHeight = 84;
+  // How long the window system has to answer a full-screen request before it
+  // counts as refused, in milliseconds. Window managers answer in a few
+  // frames; without one an X server never does.
+  static constexpr int kFullScreenAnswerBound = 1500;
 
   // The available area of the screen the window is on, or none without a
   // screen. Tests and the smoke suite inject one.
@@ -75,7 +80,9 @@ public:
   // more since.
   bool isZoomed() const;
 
-  // True while the window is in full screen.
+  // True while the window is in full screen: the window system put it in the
+  // full-screen state and made it cover its screen. A request alone, which
+  // Qt records as the state at once, does not count.
   bool isFullScreenMode() const;
   void setFullScreenRequest(FullScreenRequest request);
 
@@ -89,7 +96,9 @@ Q_SIGNALS:
   void becameActive();
   // The window is closing (its close was accepted).
   void willClose();
-  // Full-screen transitions.
+  // Full-screen transitions. An entry is announced (will, then did) once the
+  // window covers its screen; a request the window system has not carried
+  // out within kFullScreenAnswerBound fails.
   void willEnterFullScreen();
   void didEnterFullScreen();
   void didExitFullScreen();
@@ -116,6 +125,13 @@ private:
   void clearEdgeCursor();
   bool canResizeFromEdges() const;
   void updateZoomed();
+  // True when the window's geometry covers its whole screen.
+  bool coversScreen() const;
+  // Announces what the window system did about full screen, after each of its
+  // answers (a state change, a move, a resize).
+  void settleFullScreen();
+  // The window system left the request under way unanswered.
+  void refuseFullScreen();
 
   BrowserWindowState* m_state;
   QVBoxLayout* m_layout = nullptr;
@@ -125,15 +141,15 @@ private:
   std::optional<QRect> m_maximizedFrame;
   ScreenArea m_screenArea;
   FullScreenRequest m_fullScreenRequest;
-  // The state changeEvent() last saw, to tell transitions from repeats.
-  bool m_knownFullScreen = false;
-  // willEnterFullScreen() went out for the entry under way.
-  bool m_entryAnnounced = false;
+  // The window shows full screen: didEnterFullScreen() went out, and no
+  // didExitFullScreen() since.
+  bool m_shownFullScreen = false;
+  // The request waiting for the window system's answer: enter (true) or
+  // leave (false). A newer request replaces it.
+  std::optional<bool> m_pendingFullScreen;
+  QTimer* m_fullScreenAnswer = nullptr;
   // The frame to return to when full screen ends.
   std::optional<QRect> m_frameBeforeFullScreen;
-  // Numbers the full-screen requests, so that only the newest one checks
-  // whether it took effect.
-  unsigned m_fullScreenRequests = 0;
   // The override cursor this window pushed while the pointer is near an edge.
   std::optional<Qt::CursorShape> m_edgeCursor;
   bool m_zoomed = false;

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "chrome/browser_window.h"
@@ -85,6 +88,115 @@ TEST_F(WorkspaceTest, PrivateWindowsAreSeparateSessionsEndedWithTheirLastWindow)
   EXPECT_EQ(normal->model().profile()->history().entries().size(), 1);
   EXPECT_EQ(workspace->controllers(), (QList<BrowserWindowController*>{normal, two}));
   EXPECT_EQ(workspace->activeController(), two);
+}
+
+TEST_F(WorkspaceTest, ASystemWindowRepaintsWhenTheDesktopSwitchesSchemeAndAChosenOneStays) {
+  BrowserWindowController* controller = workspace->newWindow();
+  BrowserWindow& window = controller->browserWindow();
+  BrowserPreferences& preferences = *workspace->preferences();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.windowHandle()));
+  // Points in the tab row, the toolbar and the page.
+  const std::vector<QPoint> points = {{600, 20}, {900, 60}, {600, 500}};
+  // What the window shows: its last painted pixels, not a fresh rendering.
+  const auto colours = [&] {
+    QCoreApplication::processEvents();
+    const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
+    std::vector<QRgb> seen;
+    for (const QPoint& point : points) seen.push_back(shot.pixel(point));
+    return seen;
+  };
+  const auto colorsIn = [&](BrowserAppearance appearance) {
+    preferences.setAppearance(appearance);
+    return colours();
+  };
+  const std::vector<QRgb> light = colorsIn(BrowserAppearance::Light);
+  const std::vector<QRgb> dark = colorsIn(BrowserAppearance::Dark);
+  ASSERT_NE(light, dark);
+
+  preferences.setAppearance(BrowserAppearance::System);
+  const std::vector<QRgb> before = colours();
+  {
+    KitTest::DesktopSchemeSwitch desktop;
+    EXPECT_NE(colours(), before);
+    EXPECT_EQ(colours(), desktop.to == ColorScheme::Dark ? dark : light) << "drawn as in the chosen scheme";
+  }
+  EXPECT_EQ(colours(), before) << "and back with the desktop";
+
+  for (BrowserAppearance chosen : {BrowserAppearance::Dark, BrowserAppearance::Light}) {
+    const std::vector<QRgb> kept = colorsIn(chosen);
+    KitTest::DesktopSchemeSwitch desktop;
+    EXPECT_EQ(colours(), kept) << "a chosen scheme ignores the desktop";
+    EXPECT_EQ(preferences.appearance(), chosen);
+  }
+}
+
+TEST_F(WorkspaceTest, TheFullScreenLayoutFollowsOnlyWhatTheWindowSystemDid) {
+  BrowserWindowController* controller = workspace->newWindow();
+  BrowserWindow& window = controller->browserWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.windowHandle()));
+  constexpr int wait = BrowserWindow::kFullScreenAnswerBound * 4;
+  const auto windowed = [&] { return !window.chromeState().isFullScreen() && !window.fullScreenChrome(); };
+  QSignalSpy refused(&window, &BrowserWindow::didFailToEnterFullScreen);
+
+  window.setFullScreenRequest([](BrowserWindow&, bool) {});
+  window.toggleFullScreen();
+  EXPECT_TRUE(windowed()) << "no full-screen layout before the window system answered";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return refused.count() == 1; }, wait));
+  EXPECT_TRUE(windowed());
+  EXPECT_FALSE(controller->model().notice()) << "a refused entry leaves the window as it was";
+
+  window.setFullScreenRequest(nullptr);
+  window.toggleFullScreen();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.chromeState().isFullScreen(); }, wait));
+  EXPECT_NE(window.fullScreenChrome(), nullptr);
+
+  QSignalSpy stuck(&window, &BrowserWindow::didFailToExitFullScreen);
+  window.setFullScreenRequest([](BrowserWindow&, bool) {});
+  window.toggleFullScreen();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return stuck.count() == 1; }, wait));
+  EXPECT_TRUE(window.chromeState().isFullScreen());
+  EXPECT_EQ(controller->model().notice(), QStringLiteral("Tam ekrandan çıkılamadı; sekmen bu pencerede kaldı."));
+
+  window.setFullScreenRequest(nullptr);
+  window.toggleFullScreen();
+  ASSERT_TRUE(QTest::qWaitFor(windowed, wait));
+}
+
+// Run on a real X server (the _x11 entry); skipped elsewhere.
+class WorkspaceOnX11Test : public WorkspaceTest {
+protected:
+  void SetUp() override {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "needs an X server";
+  }
+};
+
+TEST_F(WorkspaceOnX11Test, FullScreenIsWhatTheWindowSystemDid) {
+  BrowserWindowController* controller = workspace->newWindow();
+  BrowserWindow& window = controller->browserWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.windowHandle()));
+  const QRect before = window.geometry();
+  QSignalSpy entered(&window, &BrowserWindow::didEnterFullScreen);
+  QSignalSpy refused(&window, &BrowserWindow::didFailToEnterFullScreen);
+
+  window.toggleFullScreen();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return entered.count() + refused.count() > 0; },
+                              BrowserWindow::kFullScreenAnswerBound * 4));
+  const bool covers = window.geometry().contains(window.screen()->geometry());
+  if (entered.count() == 1) {
+    // A window manager (or a server) that carried the request out.
+    EXPECT_TRUE(covers);
+    EXPECT_TRUE(window.chromeState().isFullScreen());
+    EXPECT_NE(window.fullScreenChrome(), nullptr);
+    return;
+  }
+  // Without a window manager the X server records the state and leaves the
+  // window as it was: the layout stays windowed and the state is taken back.
+  EXPECT_FALSE(covers);
+  EXPECT_FALSE(window.isFullScreenMode());
+  EXPECT_FALSE(window.chromeState().isFullScreen());
+  EXPECT_EQ(window.fullScreenChrome(), nullptr);
+  EXPECT_FALSE(window.windowState().testFlag(Qt::WindowFullScreen));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.geometry() == before; }, BrowserWindow::kFullScreenAnswerBound));
 }
 
 TEST_F(WorkspaceTest, AGivenModelKeepsItsProfileAndClosingUnlinksIt) {

@@ -21,6 +21,7 @@
 #include "chrome/browser_workspace.h"
 #include "chrome/start_plan.h"
 #include "platform/child_process.h"
+#include "platform/display_platform.h"
 #include "network/network_transport.h"
 #include "pages/home_feature_tests.h"
 #include "selftests/interaction_tests.h"
@@ -32,7 +33,7 @@
 namespace {
 
 // The suites that open no window. Without a display they run on the offscreen
-// platform, as CTest runs them.
+// platform, as CTest runs them; every other start needs a display.
 constexpr const char* kWindowlessFlags[] = {"--self-test", "--integration-test", "--home-test", "--network-test"};
 
 // True when any argument asks for a windowless suite. Read from argv because
@@ -44,14 +45,6 @@ bool asksForWindowlessSuite(int argc, char** argv) {
     }
   }
   return false;
-}
-
-// True when Qt has somewhere to show windows: an X or Wayland display, or a
-// platform the user chose. Without one, Qt would abort inside QApplication
-// with advice about reinstalling the application.
-bool hasDisplay() {
-  return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-         !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 std::string describe(const std::exception_ptr& error) {
@@ -117,22 +110,11 @@ void startWindowlessSuite(std::function<void()> suite, const char* successLine, 
 int main(int argc, char** argv) {
   // A renderer that dies mid-answer must never take the application with it.
   ChildProcess::ignoreBrokenPipe();
-  // A windowless suite needs no display; any other start does, and says so
-  // in one line instead of letting Qt abort.
-  if (!hasDisplay()) {
-    if (!asksForWindowlessSuite(argc, argv)) {
-      std::fputs("Kivo: no display (set DISPLAY or WAYLAND_DISPLAY, or QT_QPA_PLATFORM=offscreen)\n", stderr);
-      return 1;
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  // Kivo places its windows itself (cascading, tear-off near the pointer,
-  // its own maximise), which Wayland does not let a program do: on a Wayland
-  // desktop with an X server beside it, Kivo runs through that X server,
-  // unless the user chose a platform.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
-    qputenv("QT_QPA_PLATFORM", "xcb");
-  }
+  // A windowless suite needs no display; any other start does. A display
+  // that is missing or does not answer ends the start with one line.
+  const DisplayPlatform::Need need = asksForWindowlessSuite(argc, argv) ? DisplayPlatform::Need::DisplayOrOffscreen
+                                                                         : DisplayPlatform::Need::Display;
+  if (!DisplayPlatform::prepare("Kivo", need)) return 1;
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kivo"));
   QApplication::setApplicationVersion(QStringLiteral("0.8.0"));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QPalette>
 #include <QUuid>
 #include <QWidget>
 
@@ -36,5 +37,26 @@ inline std::unique_ptr<QWidget> window() {
   QApplication::processEvents();
   return made;
 }
+
+// Gives the application the palette a desktop in the other scheme than the
+// current one would give it, as a desktop switching between light and dark
+// does while Kivo runs; the palette from before comes back at the end.
+class DesktopSchemeSwitch {
+public:
+  DesktopSchemeSwitch() : m_saved(QGuiApplication::palette()) {
+    const bool dark = m_saved.color(QPalette::Window).lightnessF() < 0.5;
+    to = dark ? ColorScheme::Light : ColorScheme::Dark;
+    QApplication::setPalette(QPalette(dark ? QColor(0xEF, 0xEF, 0xEF) : QColor(0x30, 0x30, 0x30)));
+  }
+  ~DesktopSchemeSwitch() { QApplication::setPalette(m_saved); }
+  DesktopSchemeSwitch(const DesktopSchemeSwitch&) = delete;
+  DesktopSchemeSwitch& operator=(const DesktopSchemeSwitch&) = delete;
+
+  // The scheme the desktop switched to.
+  ColorScheme to;
+
+private:
+  QPalette m_saved;
+};
 
 }  // namespace KitTest

@@ -1,5 +1,8 @@
 #include "kit/preferences_theme.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include "kit/motion.h"
 #include "kit/palette.h"
 
@@ -20,6 +23,17 @@ PreferencesTheme::PreferencesTheme(BrowserPreferences* preferences)
   connect(preferences, &BrowserPreferences::appearanceChanged, this, &KitTheme::schemeChanged);
   connect(preferences, &BrowserPreferences::previewAppearanceChanged, this, &KitTheme::schemeChanged);
   connect(preferences, &BrowserPreferences::accentHexChanged, this, &KitTheme::accentChanged);
+  // Qt tells of a new desktop palette or theme only by events to the
+  // application object, so the theme watches those.
+  if (QCoreApplication* application = QCoreApplication::instance()) application->installEventFilter(this);
+}
+
+bool PreferencesTheme::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if ((type == QEvent::ApplicationPaletteChange || type == QEvent::ThemeChange) &&
+      watched == QCoreApplication::instance() && !m_preferences->scheme())
+    Q_EMIT schemeChanged();
+  return false;
 }
 
 ColorScheme PreferencesTheme::scheme() const { return Palette::resolve(m_preferences->scheme()); }

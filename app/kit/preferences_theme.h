@@ -1,7 +1,9 @@
 // The kit's theme over the shared browser preferences: the previewed or
 // chosen appearance (the desktop's scheme for "system"), the stored accent,
 // and the desktop's reduce-motion setting. It forwards the preferences'
-// appearance, preview and accent signals.
+// appearance, preview and accent signals, and, while the appearance follows
+// the desktop, the application's palette and theme changes: a desktop that
+// turns dark while Kivo runs turns every view drawn for this theme dark.
 //
 // A preferences object has exactly one such theme, made on first use as its
 // child: it lives exactly as long as the preferences, and every control
@@ -29,6 +31,9 @@ public:
   QString accentHex() const override;
   void setAccentHex(const QString& hex) override;
   bool reduceMotion() const override;
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   explicit PreferencesTheme(BrowserPreferences* preferences);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "kit/kit_test_support.h"
@@ -63,6 +64,35 @@ TEST_F(PreferencesThemeTest, ReadsThePreviewFirstThenTheAppearanceThenTheDesktop
   EXPECT_EQ(theme->scheme(), ColorScheme::Light);
   preferences->setPreviewAppearance(BrowserAppearance::System);
   EXPECT_EQ(theme->scheme(), Palette::systemScheme());
+}
+
+TEST_F(PreferencesThemeTest, FollowsADesktopThatSwitchesSchemeOnlyWhileTheAppearanceIsSystem) {
+  struct Case {
+    const char* name;
+    BrowserAppearance appearance;
+    std::optional<BrowserAppearance> preview;
+    bool follows;
+  };
+  const std::vector<Case> cases = {
+      {"system", BrowserAppearance::System, std::nullopt, true},
+      {"previewed system over a stored dark", BrowserAppearance::Dark, BrowserAppearance::System, true},
+      {"stored dark", BrowserAppearance::Dark, std::nullopt, false},
+      {"stored light", BrowserAppearance::Light, std::nullopt, false},
+      {"previewed light over system", BrowserAppearance::System, BrowserAppearance::Light, false},
+  };
+  for (const Case& c : cases) {
+    preferences->setAppearance(c.appearance);
+    preferences->setPreviewAppearance(c.preview);
+    const ColorScheme before = theme->scheme();
+    schemeSignals = 0;
+    {
+      KitTest::DesktopSchemeSwitch desktop;
+      EXPECT_EQ(schemeSignals, c.follows ? 1 : 0) << c.name;
+      EXPECT_EQ(theme->scheme(), c.follows ? desktop.to : before) << c.name;
+    }
+    EXPECT_EQ(theme->scheme(), before) << c.name << ": the desktop switched back";
+    EXPECT_EQ(preferences->appearance(), c.appearance) << c.name << ": the choice is untouched";
+  }
 }
 
 TEST_F(PreferencesThemeTest, WritesTheAccentThroughToTheStore) {

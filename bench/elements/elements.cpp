@@ -31,6 +31,7 @@
 #include "pages/devtools_test_support.h"
 #include "pages/elements_pane.h"
 #include "platform/child_process.h"
+#include "platform/display_platform.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ bool run(int rounds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (!DisplayPlatform::prepare("kivo-bench-elements", DisplayPlatform::Need::Offscreen)) return 1;
   ChildProcess::ignoreBrokenPipe();
   QStandardPaths::setTestModeEnabled(true);
   QApplication application(argc, argv);

@@ -37,6 +37,7 @@
 #include "loading/scene_decoder.h"
 #include "loading/web_resources.h"
 #include "platform/child_process.h"
+#include "platform/display_platform.h"
 #include "platform/font_text_measurer.h"
 #include "platform/regular_file.h"
 #include "platform/temporary_folder.h"
@@ -343,7 +344,7 @@ bool benchmarkLoad(int rounds, bool loadOnly, bool decodeOnly) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (!DisplayPlatform::prepare("kivo-bench-measure", DisplayPlatform::Need::Offscreen)) return 1;
   ChildProcess::ignoreBrokenPipe();
   QGuiApplication application(argc, argv);
   int rounds = 15;

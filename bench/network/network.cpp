@@ -22,6 +22,7 @@
 #include "loading/document_cache.h"
 #include "loading/web_resources.h"
 #include "network/network_transport.h"
+#include "platform/display_platform.h"
 
 namespace {
 
@@ -94,6 +95,7 @@ void resourcesPage(const QUrl& base) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!DisplayPlatform::prepare("kivo-bench-network", DisplayPlatform::Need::DisplayOrOffscreen)) return 1;
   QGuiApplication application(argc, argv);
   const QStringList arguments = QCoreApplication::arguments();
   const QUrl base = arguments.size() == 2 ? QUrl(arguments[1]) : QUrl();

@@ -16,8 +16,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <string>
 
 #include "kit/motion.h"
+#include "platform/display_platform.h"
 #include "picture_folder.h"
 
 namespace {
@@ -47,13 +49,13 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   // The configuration file must outlive the application object, which reads it.
   QTemporaryFile screens;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    if (!screens.open() || screens.write(kScreenConfiguration) < 0 || !screens.flush()) {
-      std::fputs("kivo-pictures: could not write the offscreen screen configuration\n", stderr);
-      return 1;
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens.fileName()));
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+      (!screens.open() || screens.write(kScreenConfiguration) < 0 || !screens.flush())) {
+    std::fputs("kivo-pictures: could not write the offscreen screen configuration\n", stderr);
+    return 1;
   }
+  const std::string offscreen = "offscreen:configfile=" + QFile::encodeName(screens.fileName()).toStdString();
+  if (!DisplayPlatform::prepare("kivo-pictures", DisplayPlatform::Need::Offscreen, offscreen)) return 1;
   defaultHandler = qInstallMessageHandler(quietOffscreen);
   QStandardPaths::setTestModeEnabled(true);
   QApplication application(argc, argv);
