@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <functional>
+
 #include "network/network_error.h"
 #include "platform/temporary_folder.h"
 #include "profile/http_test_server.h"
@@ -140,9 +143,10 @@ struct OwnersFiles {
 // A profile on a folder that another holder owns shows the lists, but neither
 // saves nor cleans up anything: it must not take the owner's running download
 // for an interrupted one, nor its staging file for a leftover.
-void expectWritesNothing(BrowsingProfile& profile, const OwnersFiles& owners, const QUrl& elsewhere) {
+void expectWritesNothing(BrowsingProfile& profile, const OwnersFiles& owners, const QUrl& elsewhere,
+                         const QString& notice = kLockedOut) {
   EXPECT_FALSE(profile.ownsFiles());
-  EXPECT_EQ(profile.takeNotice(), kLockedOut);
+  EXPECT_EQ(profile.takeNotice(), notice);
   EXPECT_FALSE(profile.takeNotice()) << "the notice is given once";
   ASSERT_EQ(profile.history().entries().size(), 1);
   ASSERT_EQ(profile.downloads().entries().size(), 1);
@@ -177,6 +181,47 @@ TEST_F(ProfileNetworkTest, ASecondProfileOnTheSameFolderWritesNothingUntilTheFir
   EXPECT_EQ(third.downloads().entries()[0].state, State::Interrupted);
   EXPECT_FALSE(QFile::exists(owners.staging));
   EXPECT_FALSE(third.history().persistenceError());
+}
+
+// A lock that cannot be had says nothing about other processes, so the
+// profile reads only, as beside another owner, and its notice says why.
+struct UnlockableCase {
+  const char* name;
+  const char* reason;                 // the system's description of the failure
+  std::function<void(const QString& directory)> prepare;
+  ProfileLock::LockCall lock;
+};
+
+TEST_F(ProfileNetworkTest, AFolderThatCannotBeLockedIsOnlyRead) {
+  const auto failingLock = [](int code) { return [code](int) { return code; }; };
+  const std::vector<UnlockableCase> cases = {
+      {"folder in the lock file's place", "Is a directory",
+       [](const QString& directory) { ASSERT_TRUE(QDir().mkpath(directory + QStringLiteral("/kivo.lock"))); }, {}},
+      {"link in the lock file's place", "Too many levels of symbolic links",
+       [](const QString& directory) {
+         ASSERT_TRUE(QDir().mkpath(directory));
+         ASSERT_TRUE(QFile::link(directory + QStringLiteral("/elsewhere.lock"), directory + QStringLiteral("/kivo.lock")));
+       },
+       {}},
+      {"file system without locks", "No locks available", {}, failingLock(ENOLCK)},
+      {"file system refusing flock", "Invalid argument", {}, failingLock(EINVAL)},
+  };
+  int number = 0;
+  for (const UnlockableCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString directory = m_folder.filePath(QStringLiteral("unlockable-%1").arg(++number));
+    if (c.prepare) c.prepare(directory);
+    const OwnersFiles owners(directory, destination(QStringLiteral("running-%1.bin").arg(number)));
+    BrowsingProfile profile(false, directory, nullptr, c.lock);
+    const QString reason = QStringLiteral("profil klasörü kilitlenemedi (%1)").arg(QString::fromLatin1(c.reason));
+    EXPECT_EQ(profile.history().persistenceError(), QStringLiteral("Geçmiş bu oturumda kaydedilmiyor: ") + reason + '.');
+    EXPECT_EQ(profile.downloads().persistenceError(),
+              QStringLiteral("İndirme listesi bu oturumda kaydedilmiyor: ") + reason + '.');
+    expectWritesNothing(profile, owners, destination(QStringLiteral("y")),
+                        QStringLiteral("Profil klasörü kilitlenemedi (%1); geçmiş ve indirmeler bu oturumda "
+                                       "kaydedilmeyecek.")
+                            .arg(QString::fromLatin1(c.reason)));
+  }
 }
 
 // Another Kivo process that opens the profile in a folder and holds it until

@@ -70,7 +70,7 @@ DownloadStore::Transfer transportTransfer(const std::shared_ptr<NetworkTransport
 }  // namespace
 
 DownloadStore::DownloadStore(std::shared_ptr<NetworkTransport> network, const QString& file,
-                             ProfileFiles::Access access, QObject* parent)
+                             ProfileFiles::Access access, const QString& readOnlyReason, QObject* parent)
     : QObject(parent),
       m_network(std::move(network)),
       m_file(file),
@@ -79,8 +79,9 @@ DownloadStore::DownloadStore(std::shared_ptr<NetworkTransport> network, const QS
       m_reveal(&FileReveal::showInFileManager) {
   load();
   if (!m_file.isEmpty() && access == ProfileFiles::Access::ReadOnly && !m_persistenceError) {
-    setPersistenceError(
-        QStringLiteral("İndirme listesi bu oturumda kaydedilmiyor: profil başka bir Kivo sürecinde açık."));
+    setPersistenceError(QStringLiteral("İndirme listesi bu oturumda kaydedilmiyor: ") +
+                        (readOnlyReason.isEmpty() ? ProfileFiles::heldElsewhereReason() : readOnlyReason) +
+                        QLatin1Char('.'));
   }
 }
 

@@ -62,10 +62,12 @@ public:
   // empty, persistenceError() says why, and nothing is saved for the rest of
   // the store's life. A ReadOnly store only reads: running entries stay as
   // the file has them (they are another process's jobs), no staging file is
-  // touched, nothing is kept aside or saved, and persistenceError() says so.
-  // Jobs transfer through `network`.
+  // touched, nothing is kept aside or saved, and persistenceError() says so,
+  // ending with `readOnlyReason` (by default: another process owns the
+  // profile). Jobs transfer through `network`.
   explicit DownloadStore(std::shared_ptr<NetworkTransport> network, const QString& file = {},
-                         ProfileFiles::Access access = ProfileFiles::Access::Owner, QObject* parent = nullptr);
+                         ProfileFiles::Access access = ProfileFiles::Access::Owner,
+                         const QString& readOnlyReason = {}, QObject* parent = nullptr);
   // Cancels the jobs still running and waits for their workers to stop.
   ~DownloadStore() override;
 

@@ -39,11 +39,14 @@ HistoryEntry decodeEntry(const nlohmann::json& value) {
 
 }  // namespace
 
-HistoryStore::HistoryStore(const QString& file, ProfileFiles::Access access, QObject* parent)
+HistoryStore::HistoryStore(const QString& file, ProfileFiles::Access access,
+                           const QString& readOnlyReason, QObject* parent)
     : QObject(parent), m_file(file), m_writable(access == ProfileFiles::Access::Owner) {
   load();
   if (!m_file.isEmpty() && access == ProfileFiles::Access::ReadOnly && !m_persistenceError) {
-    setPersistenceError(QStringLiteral("Geçmiş bu oturumda kaydedilmiyor: profil başka bir Kivo sürecinde açık."));
+    setPersistenceError(QStringLiteral("Geçmiş bu oturumda kaydedilmiyor: ") +
+                        (readOnlyReason.isEmpty() ? ProfileFiles::heldElsewhereReason() : readOnlyReason) +
+                        QLatin1Char('.'));
   }
 }
 

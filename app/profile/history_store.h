@@ -43,9 +43,10 @@ public:
   // cannot be read is left alone: the list starts empty, persistenceError()
   // says why, and nothing is saved for the rest of the store's life, so that
   // no save replaces it. A ReadOnly store reads and nothing else: it keeps
-  // nothing aside and never saves; its persistenceError() says so.
+  // nothing aside and never saves; its persistenceError() says so, ending
+  // with `readOnlyReason` (by default: another process owns the profile).
   explicit HistoryStore(const QString& file = {}, ProfileFiles::Access access = ProfileFiles::Access::Owner,
-                        QObject* parent = nullptr);
+                        const QString& readOnlyReason = {}, QObject* parent = nullptr);
 
   // The visits, newest first.
   const QList<HistoryEntry>& entries() const { return m_entries; }

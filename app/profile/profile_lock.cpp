@@ -3,15 +3,15 @@
 #include <QDir>
 
 #include <fcntl.h>
-#include <sys/file.h>
 
 #include <cerrno>
 #include <exception>
 #include <system_error>
 
+#include "platform/file_lock.h"
 #include "profile/profile_files.h"
 
-ProfileLock::ProfileLock(const QString& folder) {
+ProfileLock::ProfileLock(const QString& folder, const LockCall& lock) {
   try {
     ProfileFiles::createFolder(folder);
   } catch (const std::exception& error) {
@@ -24,15 +24,11 @@ ProfileLock::ProfileLock(const QString& folder) {
     m_error = QString::fromStdString(std::system_category().message(errno));
     return;
   }
-  int result = 0;
-  do {
-    result = ::flock(m_file.get(), LOCK_EX | LOCK_NB);
-  } while (result != 0 && errno == EINTR);
-  if (result == 0) {
+  const int code = lock ? lock(m_file.get()) : lockExclusivelyWithoutWaiting(m_file.get());
+  if (code == 0) {
     m_state = State::Owner;
     return;
   }
-  const int code = errno;
   m_file.reset();
   if (code == EWOULDBLOCK) {
     m_state = State::HeldElsewhere;

@@ -11,6 +11,8 @@
 
 #include <QString>
 
+#include <functional>
+
 #include "platform/file_descriptor.h"
 
 class ProfileLock {
@@ -21,12 +23,18 @@ public:
     Owner,           // this object holds the lock
     HeldElsewhere,   // another holder has it: write nothing
     Unavailable,     // no lock could be had (a folder that cannot be made,
-                     // a file system without locks); see error()
+                     // something else in the lock file's place, a file
+                     // system without locks); see error(). Nobody can tell
+                     // whether another process writes the folder.
   };
 
-  // Creates the folder when it is missing (0700) and tries to take the lock.
-  // Never fails.
-  explicit ProfileLock(const QString& folder);
+  // Takes an exclusive lock on an open descriptor without waiting: 0, or
+  // EWOULDBLOCK while another holder has it, or the errno of another failure.
+  using LockCall = std::function<int(int descriptor)>;
+
+  // Creates the folder when it is missing (0700) and tries to take the lock
+  // with `lock` (by default flock). Never fails.
+  explicit ProfileLock(const QString& folder, const LockCall& lock = {});
   // Releases the lock.
   ~ProfileLock();
 
