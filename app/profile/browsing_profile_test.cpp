@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "network/network_error.h"
+#include "platform/regular_file.h"
 #include "platform/temporary_folder.h"
 #include "profile/http_test_server.h"
 #include "profile/profile_files.h"
@@ -381,6 +382,66 @@ TEST_F(ProfileNetworkTest, RealDownloadsAreVerifiedMarkedAndPublished) {
                            "Dosya kaydedilmedi."));
   EXPECT_EQ(store.entries()[0].detail,
             QStringLiteral("Sunucu HTTP 404 yanıtı verdi. Yönlendirme veya sayfa yüklenemedi."));
+  EXPECT_TRUE(stagingFiles().isEmpty());
+}
+
+// Sets the process's umask for one scope.
+class UmaskScope {
+public:
+  explicit UmaskScope(mode_t mask) : m_saved(::umask(mask)) {}
+  ~UmaskScope() { ::umask(m_saved); }
+
+private:
+  mode_t m_saved;
+};
+
+mode_t permissions(const QString& path) {
+  struct stat info {};
+  EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
+  return info.st_mode & 07777;
+}
+
+// A download is private to the user while it fills its staging file; the
+// published file gets what a new file of the user gets, also in place of an
+// existing one.
+TEST_F(ProfileNetworkTest, DownloadsArePrivateWhileRunningAndPublishedWithTheUsersMode) {
+  BrowsingProfile profile(false, m_folder.filePath(QStringLiteral("normal")));
+  DownloadStore& store = profile.downloads();
+  struct Case {
+    const char* name;
+    mode_t umask;
+    std::optional<mode_t> existing;  // the mode of a file already at the destination
+    mode_t published;
+  };
+  const Case cases[] = {
+      {"new-022.bin", 022, std::nullopt, 0644},
+      {"new-077.bin", 077, std::nullopt, 0600},
+      {"new-027.bin", 027, std::nullopt, 0640},
+      {"replaces-0644.bin", 022, 0644, 0644},
+      {"replaces-0600.bin", 022, 0600, 0644},
+      {"replaces-0666.bin", 077, 0666, 0600},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UmaskScope scope(c.umask);
+    const QUrl target = destination(QString::fromLatin1(c.name));
+    if (c.existing) {
+      writeNewFile(target.toLocalFile(), "old");
+      ASSERT_EQ(::chmod(QFile::encodeName(target.toLocalFile()).constData(), *c.existing), 0);
+    }
+    const QUuid id = store.start(address("download"), target);
+    ASSERT_TRUE(runEventsUntil([&] { return finished(store, id); }));
+    ASSERT_EQ(find(store, id)->state, State::Complete) << find(store, id)->detail.toStdString();
+    EXPECT_EQ(permissions(target.toLocalFile()), c.published);
+  }
+
+  UmaskScope scope(0);
+  const QUrl target = destination(QStringLiteral("running.bin"));
+  const QUuid id = store.start(address("slow"), target);
+  ASSERT_TRUE(runEventsUntil([&] { return find(store, id)->received > 0; }));
+  EXPECT_EQ(permissions(DownloadStore::stagingPath(target, id)), 0600u);
+  store.cancel(id);
+  ASSERT_TRUE(runEventsUntil([&] { return finished(store, id); }));
   EXPECT_TRUE(stagingFiles().isEmpty());
 }
 

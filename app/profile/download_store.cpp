@@ -17,6 +17,7 @@
 #include "loading/decoding_error.h"
 #include "network/bridge_error.h"
 #include "network/network_transport.h"
+#include "platform/file_mode.h"
 #include "platform/file_rename.h"
 #include "platform/system_error.h"
 #include "profile/file_reveal.h"
@@ -45,8 +46,13 @@ bool isLocalDestination(const QUrl& destination) {
 
 // Puts the finished staging file at the destination: replacing a file that
 // is there, or moving it into a free place without ever overwriting one that
-// appeared meanwhile.
+// appeared meanwhile. The staging file stays private while it fills; what is
+// published gets the mode that any new file of the user gets (0666 less the
+// umask), also where it replaces a file.
 void publish(const QString& staging, const QString& destination) {
+  if (const int code = setFileMode(staging, newFileMode()); code != 0) {
+    throw SystemError(code, "set permissions of " + destination.toStdString());
+  }
   struct stat info {};
   if (::stat(QFile::encodeName(destination).constData(), &info) == 0) {
     if (const int code = renameFile(staging, destination); code != 0) {

@@ -3,8 +3,10 @@
 // The list is observable, most recently started first, and mirrored after
 // every change into "downloads.json" when the profile stores files. A job
 // streams the body on a worker thread into a hidden staging file beside the
-// destination (".kivo-<ID>.download"), and on the main thread marks the file
-// as downloaded and publishes it at the destination by rename; a cancelled,
+// destination (".kivo-<ID>.download", private to the user while it fills),
+// and on the main thread marks the file as downloaded, gives it the mode of a
+// new file under the user's umask and publishes it at the destination by
+// rename; a cancelled,
 // failed or mismatched download publishes nothing and leaves no staging file.
 //
 // Limits: the list file is read only when it holds at most 4 MiB; at most 500
