@@ -93,6 +93,7 @@ TEST_F(ProfileNetworkTest, NormalProfileTakesItsFolderAndWritesTheListsOnTheFirs
     ASSERT_EQ(::stat(QFile::encodeName(directory).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0700u);
     profile.history().record(QStringLiteral("https://a.com/"), QStringLiteral("A"), profile.history().revision());
+    profile.history().flush();
     EXPECT_TRUE(QFile::exists(directory + QStringLiteral("/history.json")));
     EXPECT_FALSE(QFile::exists(directory + QStringLiteral("/downloads.json")));
     profile.downloads().start(QUrl(QStringLiteral("ftp://a.com/x")), destination(QStringLiteral("x")));
@@ -160,6 +161,7 @@ void expectWritesNothing(BrowsingProfile& profile, const OwnersFiles& owners, co
   profile.downloads().start(QUrl(QStringLiteral("ftp://a.com/y")), elsewhere);
   profile.downloads().clearFinished();
   profile.downloads().shutdown();
+  profile.history().flush();
   EXPECT_EQ(profile.history().entries().size(), 1);
   EXPECT_TRUE(owners.untouched());
 }

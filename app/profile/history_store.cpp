@@ -168,18 +168,21 @@ void HistoryStore::clear(double since) {
 
 void HistoryStore::persist() {
   if (!savesToFile()) return;
-  try {
-    qsizetype leftOut = 0;
-    ProfileFiles::write(encode(m_entries, kFileLimit, &leftOut), m_file);
-    if (leftOut == 0) {
-      setPersistenceError(std::nullopt);
-    } else {
-      setPersistenceError(QStringLiteral("Geçmiş dosyası boyut sınırına ulaştı; en eski %1 kayıt dosyaya yazılmadı.")
-                              .arg(leftOut));
+  // The worker gets its own copy of the list, the state to be saved.
+  m_writer.save([entries = m_entries, file = m_file, write = m_fileWriter]() -> std::optional<QString> {
+    try {
+      qsizetype leftOut = 0;
+      write(encode(entries, kFileLimit, &leftOut), file);
+      if (leftOut == 0) return std::nullopt;
+      return QStringLiteral("Geçmiş dosyası boyut sınırına ulaştı; en eski %1 kayıt dosyaya yazılmadı.").arg(leftOut);
+    } catch (const std::exception& error) {
+      return QStringLiteral("Geçmiş dosyası güncellenemedi: ") + QString::fromUtf8(error.what());
     }
-  } catch (const std::exception& error) {
-    setPersistenceError(QStringLiteral("Geçmiş dosyası güncellenemedi: ") + QString::fromUtf8(error.what()));
-  }
+  });
+}
+
+void HistoryStore::flush() {
+  m_writer.flush();
 }
 
 void HistoryStore::setPersistenceError(const std::optional<QString>& error) {
