@@ -12,6 +12,7 @@
 
 #include "platform/regular_file.h"
 #include "platform/temporary_folder.h"
+#include "platform/umask_scope.h"
 
 namespace {
 
@@ -38,10 +39,10 @@ TEST(FileModeTest, StatusUmaskLine) {
 
 TEST(FileModeTest, CurrentUmaskIsReadWithoutChangingIt) {
   for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{0}, mode_t{027}}) {
-    const mode_t saved = ::umask(mask);
+    UmaskScope scope(mask);
     EXPECT_EQ(currentUmask(), mask);
     EXPECT_EQ(newFileMode(), 0666 & ~mask);
-    EXPECT_EQ(::umask(saved), mask) << "the umask is as it was set";
+    EXPECT_EQ(currentUmask(), mask) << "reading it leaves it as it was set";
   }
 }
 

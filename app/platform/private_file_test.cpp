@@ -14,6 +14,7 @@
 #include "platform/regular_file.h"
 #include "platform/system_error.h"
 #include "platform/temporary_folder.h"
+#include "platform/umask_scope.h"
 
 namespace {
 
@@ -22,16 +23,6 @@ mode_t permissions(const QString& path) {
   EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
   return info.st_mode & 07777;
 }
-
-// Sets the process's umask for one scope.
-class UmaskScope {
-public:
-  explicit UmaskScope(mode_t mask) : m_saved(::umask(mask)) {}
-  ~UmaskScope() { ::umask(m_saved); }
-
-private:
-  mode_t m_saved;
-};
 
 TEST(PrivateFileTest, NewFileIsOwnerOnlyWhateverTheUmask) {
   TemporaryFolder folder(QStringLiteral("kivo-private-file-test-"));

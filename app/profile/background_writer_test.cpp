@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "profile/profile_test_support.h"
@@ -56,18 +57,22 @@ struct Reports {
   }
 };
 
-TEST(BackgroundWriterTest, SavesAskedForWhileOneRunsCollapseIntoTheLatest) {
+class BackgroundWriterTest : public testing::Test {
+protected:
   QObject context;
   Reports reports;
   SaveLog log;
-  BackgroundWriter writer(&context, reports.report());
-  writer.save(log.save(1, QStringLiteral("first")));
+  std::optional<BackgroundWriter> writer{std::in_place, &context, reports.report()};
+};
+
+TEST_F(BackgroundWriterTest, SavesAskedForWhileOneRunsCollapseIntoTheLatest) {
+  writer->save(log.save(1, QStringLiteral("first")));
   ASSERT_TRUE(log.entered().wait());
-  writer.save(log.save(2));
-  writer.save(log.save(3));
-  writer.save(log.save(4, QStringLiteral("latest")));
+  writer->save(log.save(2));
+  writer->save(log.save(3));
+  writer->save(log.save(4, QStringLiteral("latest")));
   log.open();
-  writer.flush();
+  writer->flush();
   EXPECT_EQ(log.made(), (std::vector<int>{1, 4}));
   // flush() reports the last outcome at once; the queued report of the first
   // save, older, is then dropped.
@@ -76,39 +81,30 @@ TEST(BackgroundWriterTest, SavesAskedForWhileOneRunsCollapseIntoTheLatest) {
   QCoreApplication::processEvents();
   EXPECT_EQ(reports.outcomes.size(), 1u);
   // A later save runs again.
-  writer.save(log.save(5));
-  writer.flush();
+  writer->save(log.save(5));
+  writer->flush();
   EXPECT_EQ(log.made(), (std::vector<int>{1, 4, 5}));
   EXPECT_EQ(reports.outcomes.back(), std::nullopt);
 }
 
-TEST(BackgroundWriterTest, OutcomesReachTheContextThreadInOrder) {
-  QObject context;
-  Reports reports;
-  SaveLog log;
-  BackgroundWriter writer(&context, reports.report());
-  writer.save(log.save(1, QStringLiteral("failed")));
+TEST_F(BackgroundWriterTest, OutcomesReachTheContextThreadInOrder) {
+  writer->save(log.save(1, QStringLiteral("failed")));
   ASSERT_TRUE(log.entered().wait());
-  writer.save(log.save(2));
+  writer->save(log.save(2));
   log.open();
   ASSERT_TRUE(runEventsUntil([&] { return reports.outcomes.size() == 2; }));
   EXPECT_EQ(reports.outcomes, (std::vector<std::optional<QString>>{QStringLiteral("failed"), std::nullopt}));
   EXPECT_TRUE(reports.onContextThread);
-  writer.flush();
+  writer->flush();
   EXPECT_EQ(reports.outcomes.size(), 2u) << "an outcome is reported once";
 }
 
-TEST(BackgroundWriterTest, GoingAwayWaitsForTheRunningAndTheWaitingSave) {
-  QObject context;
-  Reports reports;
-  SaveLog log;
-  {
-    BackgroundWriter writer(&context, reports.report());
-    writer.save(log.save(1));
-    ASSERT_TRUE(log.entered().wait());
-    writer.save(log.save(2));
-    log.open();
-  }
+TEST_F(BackgroundWriterTest, GoingAwayWaitsForTheRunningAndTheWaitingSave) {
+  writer->save(log.save(1));
+  ASSERT_TRUE(log.entered().wait());
+  writer->save(log.save(2));
+  log.open();
+  writer.reset();
   EXPECT_EQ(log.made(), (std::vector<int>{1, 2}));
   QCoreApplication::processEvents();
   EXPECT_TRUE(reports.outcomes.empty()) << "nothing is reported once the writer is gone";

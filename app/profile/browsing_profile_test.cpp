@@ -15,6 +15,7 @@
 #include "network/network_error.h"
 #include "platform/regular_file.h"
 #include "platform/temporary_folder.h"
+#include "platform/umask_scope.h"
 #include "profile/http_test_server.h"
 #include "profile/profile_files.h"
 #include "profile/profile_test_support.h"
@@ -386,16 +387,6 @@ TEST_F(ProfileNetworkTest, RealDownloadsAreVerifiedMarkedAndPublished) {
             QStringLiteral("Sunucu HTTP 404 yanıtı verdi. Yönlendirme veya sayfa yüklenemedi."));
   EXPECT_TRUE(stagingFiles().isEmpty());
 }
-
-// Sets the process's umask for one scope.
-class UmaskScope {
-public:
-  explicit UmaskScope(mode_t mask) : m_saved(::umask(mask)) {}
-  ~UmaskScope() { ::umask(m_saved); }
-
-private:
-  mode_t m_saved;
-};
 
 mode_t permissions(const QString& path) {
   struct stat info {};
