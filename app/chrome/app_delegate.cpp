@@ -52,7 +52,7 @@ AppDelegate::AppDelegate(StartPlan plan, QObject* parent) : QObject(parent), m_p
     if (m_suiteSettings) preferences = std::make_shared<BrowserPreferences>(m_suiteSettings);
   }
   m_workspace = std::make_unique<BrowserWorkspace>(preferences, profile ? profile->cache() : nullptr, profile);
-  connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::shutDownDownloads);
+  connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::shutDownProfiles);
 }
 
 BrowserModel* AppDelegate::activeModel() const {
@@ -173,9 +173,11 @@ std::optional<QString> AppDelegate::writeSnapshot(QWidget& window, const QString
   return std::nullopt;
 }
 
-void AppDelegate::shutDownDownloads() {
+void AppDelegate::shutDownProfiles() {
   m_workspace->profile()->downloads().shutdown();
+  m_workspace->profile()->history().flush();
   for (BrowserWindowController* controller : m_workspace->controllers()) {
     controller->model().profile()->downloads().shutdown();
+    controller->model().profile()->history().flush();
   }
 }

@@ -68,7 +68,9 @@ private:
   // loading limit.
   void whenLoaded(std::function<void()> then);
   void pollLoaded(QElapsedTimer clock, std::function<void()> then);
-  void shutDownDownloads();
+  // At quit: ends every profile's downloads and waits for its history's
+  // last save.
+  void shutDownProfiles();
 
   StartPlan m_plan;
   std::shared_ptr<SettingsStore> m_suiteSettings;

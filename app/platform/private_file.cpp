@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
 #include <string>
 
 #include "platform/file_rename.h"
@@ -63,6 +64,40 @@ void flushFolder(const QString& folder) {
   }
 }
 
+// The folder part of `path`, taken as written: ".." and links in it are left
+// for the kernel to resolve.
+QString folderOf(const QString& path) {
+  const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+  if (slash < 0) return QStringLiteral(".");
+  if (slash == 0) return QStringLiteral("/");
+  return path.left(slash);
+}
+
+// The file that `path` names once the symbolic links in its last part have
+// been followed: `path` itself unless it is a link. A link's target need not
+// exist; a chain of more than 40 links throws ELOOP, as the kernel would.
+QString followLinks(const QString& path) {
+  constexpr int kMaximumLinks = 40;
+  QString current = path;
+  for (int hop = 0; hop <= kMaximumLinks; ++hop) {
+    const QByteArray native = QFile::encodeName(current);
+    struct stat info {};
+    if (::lstat(native.constData(), &info) != 0) {
+      // Nothing there yet: the file is made at this name.
+      if (errno == ENOENT) return current;
+      throw SystemError(errno, describe("examine", current));
+    }
+    if (!S_ISLNK(info.st_mode)) return current;
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink(native.constData(), buffer, sizeof buffer);
+    if (length < 0) throw SystemError(errno, describe("read link", current));
+    if (static_cast<std::size_t>(length) >= sizeof buffer) throw SystemError(ENAMETOOLONG, describe("read link", current));
+    const QString target = QFile::decodeName(QByteArray(buffer, static_cast<qsizetype>(length)));
+    current = target.startsWith(QLatin1Char('/')) ? target : folderOf(current) + QLatin1Char('/') + target;
+  }
+  throw SystemError(ELOOP, describe("examine", path));
+}
+
 }  // namespace
 
 FileDescriptor createPrivateFile(const QString& path) {
@@ -80,12 +115,16 @@ FileDescriptor createPrivateFile(const QString& path) {
 }
 
 void replaceFileAtomically(const QString& path, const QByteArray& bytes) {
-  const QFileInfo info(path);
-  const QString folder = info.absolutePath();
+  // A link in the file's place stays: the file it leads to is replaced, in
+  // that file's own folder, so that the rename stays within one file system.
+  const QString absolute = path.startsWith(QLatin1Char('/')) ? path : QFileInfo(path).absoluteFilePath();
+  const QString target = followLinks(absolute);
+  const QString folder = folderOf(target);
   // 1. Write and flush a temporary file.
-  const QString temporary = writeTemporary(bytes, folder, info.fileName());
+  const QString name = target.mid(target.lastIndexOf(QLatin1Char('/')) + 1);
+  const QString temporary = writeTemporary(bytes, folder, name);
   // 2. Replace the file in one step.
-  if (const int code = renameFile(temporary, info.absoluteFilePath()); code != 0) {
+  if (const int code = renameFile(temporary, target); code != 0) {
     removeFile(temporary);
     throw SystemError(code, describe("replace", path));
   }

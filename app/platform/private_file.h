@@ -19,6 +19,10 @@ FileDescriptor createPrivateFile(const QString& path);
 // go to a new private temporary file in the same folder (never following a
 // link), are flushed to storage, and the file replaces the old one in one
 // rename, after which the folder itself is flushed. The folder must exist.
+// When `path` is a symbolic link (a file kept elsewhere), the link stays and
+// the file it leads to is replaced this way in its own folder; a dangling
+// link gets its file made, and a link into a missing folder fails with
+// ENOENT, the link left as it was.
 // Throws SystemError with the failed step and `path` (the temporary file has
 // a new name on every attempt, so it is not named); a failure before the
 // rename leaves the old file as it was and removes the temporary file.

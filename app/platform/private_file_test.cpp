@@ -12,7 +12,9 @@
 #include <cerrno>
 
 #include "platform/regular_file.h"
+#include "platform/system_error.h"
 #include "platform/temporary_folder.h"
+#include "platform/umask_scope.h"
 
 namespace {
 
@@ -21,16 +23,6 @@ mode_t permissions(const QString& path) {
   EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
   return info.st_mode & 07777;
 }
-
-// Sets the process's umask for one scope.
-class UmaskScope {
-public:
-  explicit UmaskScope(mode_t mask) : m_saved(::umask(mask)) {}
-  ~UmaskScope() { ::umask(m_saved); }
-
-private:
-  mode_t m_saved;
-};
 
 TEST(PrivateFileTest, NewFileIsOwnerOnlyWhateverTheUmask) {
   TemporaryFolder folder(QStringLiteral("kivo-private-file-test-"));
@@ -68,24 +60,74 @@ TEST(PrivateFileTest, SomethingAtThePathIsNeverOpenedNorFollowed) {
   EXPECT_FALSE(QFileInfo::exists(nowhere));
 }
 
-// The profile's stores cover the replacement itself (no temporary file left,
-// the old file kept on failure); here: a link in the file's place is
-// replaced by the file, and what it pointed to is left alone.
-TEST(PrivateFileTest, ReplacingALinkLeavesItsTargetAlone) {
-  TemporaryFolder folder(QStringLiteral("kivo-private-file-test-"));
-  const QString elsewhere = folder.filePath(QStringLiteral("elsewhere"));
-  writeNewFile(elsewhere, "theirs");
-  const QString path = folder.filePath(QStringLiteral("settings.json"));
-  ASSERT_TRUE(QFile::link(elsewhere, path));
-
-  replaceFileAtomically(path, "{}");
-
-  EXPECT_FALSE(QFileInfo(path).isSymLink());
-  EXPECT_EQ(readRegularFile(path, 100), QByteArray("{}"));
-  EXPECT_EQ(permissions(path), 0600u);
-  EXPECT_EQ(readRegularFile(elsewhere, 100), QByteArray("theirs"));
-  EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-            (QStringList{QStringLiteral("elsewhere"), QStringLiteral("settings.json")}));
+QStringList namesIn(const QString& folder) {
+  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
+
+// A file kept elsewhere behind a link (as dotfile set-ups do) stays behind its
+// link: the link is kept and the file it leads to is replaced in its own
+// folder, with no temporary file left in either folder.
+struct LinkCase {
+  const char* name;
+  const char* link;               // what settings.json points to
+  const char* second;             // a second link "elsewhere/second" and its target, or null
+  const char* target;             // the file that must end up holding the bytes, or null
+  int error;                      // the errno of the failure, or 0
+};
+
+class ReplacingThroughLinks : public testing::TestWithParam<LinkCase> {};
+
+TEST_P(ReplacingThroughLinks, TheLinkStaysAndItsFileIsReplaced) {
+  const LinkCase& c = GetParam();
+  TemporaryFolder folder(QStringLiteral("kivo-private-file-test-"));
+  const QString profile = folder.filePath(QStringLiteral("profile"));
+  const QString elsewhere = folder.filePath(QStringLiteral("elsewhere"));
+  ASSERT_TRUE(QDir().mkpath(profile));
+  ASSERT_TRUE(QDir().mkpath(elsewhere));
+  writeNewFile(elsewhere + QStringLiteral("/existing"), "theirs");
+  const QString link = profile + QStringLiteral("/settings.json");
+  const QString linkText = QString::fromUtf8(c.link).replace(QStringLiteral("@"), folder.path());
+  ASSERT_EQ(::symlink(QFile::encodeName(linkText).constData(), QFile::encodeName(link).constData()), 0);
+  if (c.second) {
+    ASSERT_EQ(::symlink(c.second, QFile::encodeName(elsewhere + QStringLiteral("/second")).constData()), 0);
+  }
+
+  if (c.error != 0) {
+    try {
+      replaceFileAtomically(link, "{}");
+      ADD_FAILURE() << "no failure";
+    } catch (const SystemError& error) {
+      EXPECT_EQ(error.code(), c.error);
+    }
+  } else {
+    replaceFileAtomically(link, "{}");
+  }
+
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  EXPECT_EQ(QFileInfo(link).symLinkTarget(), QFileInfo(linkText.startsWith(QLatin1Char('/')) ? linkText : profile + QLatin1Char('/') + linkText).absoluteFilePath());
+  EXPECT_EQ(namesIn(profile), QStringList{QStringLiteral("settings.json")});
+  if (c.target) {
+    const QString target = elsewhere + QLatin1Char('/') + QString::fromUtf8(c.target);
+    EXPECT_EQ(readRegularFile(target, 100), QByteArray("{}"));
+    EXPECT_EQ(readRegularFile(link, 100), QByteArray("{}"));
+    EXPECT_EQ(permissions(target), 0600u);
+  } else {
+    EXPECT_EQ(readRegularFile(elsewhere + QStringLiteral("/existing"), 100), QByteArray("theirs"));
+  }
+  for (const QString& name : namesIn(elsewhere)) EXPECT_FALSE(name.endsWith(QStringLiteral(".tmp"))) << name.toStdString();
+}
+
+const LinkCase kLinkCases[] = {
+    {"RelativeLinkToAFile", "../elsewhere/existing", nullptr, "existing", 0},
+    {"AbsoluteLinkToAFile", "@/elsewhere/existing", nullptr, "existing", 0},
+    {"ChainOfLinks", "../elsewhere/second", "existing", "existing", 0},
+    {"DanglingLinkGetsItsFile", "../elsewhere/new.json", nullptr, "new.json", 0},
+    {"LinkIntoAMissingFolderFails", "../missing/file.json", nullptr, nullptr, ENOENT},
+    {"LinkToAFolderFails", "../elsewhere", nullptr, nullptr, EISDIR},
+    {"LoopOfLinksFails", "../elsewhere/second", "second", nullptr, ELOOP},
+};
+
+INSTANTIATE_TEST_SUITE_P(Links, ReplacingThroughLinks, testing::ValuesIn(kLinkCases),
+                         [](const testing::TestParamInfo<LinkCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -5,7 +5,8 @@
 
 #include <utility>
 
-BrowsingProfile::BrowsingProfile(bool isPrivate, const QString& directory, std::shared_ptr<DocumentCache> cache)
+BrowsingProfile::BrowsingProfile(bool isPrivate, const QString& directory, std::shared_ptr<DocumentCache> cache,
+                                 const ProfileLock::LockCall& lock)
     : m_isPrivate(isPrivate),
       // The document cache, shared or new.
       m_cache(cache ? std::move(cache) : std::make_shared<DocumentCache>()),
@@ -17,22 +18,31 @@ BrowsingProfile::BrowsingProfile(bool isPrivate, const QString& directory, std::
   // before any store reads, so a second process never acts on what it read.
   const bool stores = !isPrivate && !directory.isEmpty();
   ProfileFiles::Access access = ProfileFiles::Access::Owner;
+  QString readOnlyReason;
   if (stores) {
-    m_lock = std::make_unique<ProfileLock>(directory);
-    // A folder that cannot be locked for another reason (it cannot be made,
-    // or its file system has no locks) is used as before: refusing every
-    // save there would lose the user's lists instead.
-    if (m_lock->state() == ProfileLock::State::HeldElsewhere) {
+    m_lock = std::make_unique<ProfileLock>(directory, lock);
+    // Without the lock nobody can tell whether another process writes the
+    // folder: a lock held elsewhere, and one that cannot be had at all, both
+    // leave this profile reading only, so that neither process loses the
+    // other's saves.
+    if (m_lock->state() != ProfileLock::State::Owner) {
       m_ownsFiles = false;
       access = ProfileFiles::Access::ReadOnly;
-      m_notice = QStringLiteral(
-          "Bu profil başka bir Kivo sürecinde açık; geçmiş ve indirmeler bu oturumda kaydedilmeyecek.");
+      if (m_lock->state() == ProfileLock::State::HeldElsewhere) {
+        readOnlyReason = ProfileFiles::heldElsewhereReason();
+        m_notice = QStringLiteral(
+            "Bu profil başka bir Kivo sürecinde açık; geçmiş ve indirmeler bu oturumda kaydedilmeyecek.");
+      } else {
+        readOnlyReason = QStringLiteral("profil klasörü kilitlenemedi (%1)").arg(m_lock->error());
+        m_notice = QStringLiteral("Profil klasörü kilitlenemedi (%1); geçmiş ve indirmeler bu oturumda kaydedilmeyecek.")
+                       .arg(m_lock->error());
+      }
     }
   }
   m_history = std::make_unique<HistoryStore>(stores ? QDir(directory).filePath(QStringLiteral("history.json")) : QString(),
-                                             access);
+                                             access, readOnlyReason);
   m_downloads = std::make_unique<DownloadStore>(
-      m_network, stores ? QDir(directory).filePath(QStringLiteral("downloads.json")) : QString(), access);
+      m_network, stores ? QDir(directory).filePath(QStringLiteral("downloads.json")) : QString(), access, readOnlyReason);
 }
 
 BrowsingProfile::~BrowsingProfile() {

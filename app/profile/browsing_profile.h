@@ -6,10 +6,12 @@
 // "downloads.json" there; without a directory, and always for a private
 // profile, both lists live in memory only. One profile folder has one owner:
 // a normal profile with a directory takes the folder's lock (ProfileLock)
-// before its stores read anything. When another process holds it, the
-// profile shows the lists as they are on disk but writes nothing at all: no
-// save, no clean-up of running downloads or staging files, no bad file kept
-// aside; it offers a notice that says so, once. Ending a private session cancels
+// before its stores read anything. When another process holds it, or when it
+// cannot be had at all (something else in the lock file's place, a file
+// system without locks), the profile shows the lists as they are on disk but
+// writes nothing at all: no save, no clean-up of running downloads or staging
+// files, no bad file kept aside; it offers a notice that says so and why,
+// once. Ending a private session cancels
 // its downloads, clears its history at once and then, on a worker, empties
 // its document cache and closes its transport. Lives on the main thread.
 #pragma once
@@ -32,9 +34,10 @@ public:
   // Creates the profile's transport and stores. A normal profile with a
   // directory first creates the directory (0700) and takes its lock, then
   // reads the lists. A null `cache` gets a new cache with the default limits.
-  // Never fails.
+  // `lock` replaces the lock call on the folder's lock file (tests). Never
+  // fails.
   explicit BrowsingProfile(bool isPrivate, const QString& directory = {},
-                           std::shared_ptr<DocumentCache> cache = nullptr);
+                           std::shared_ptr<DocumentCache> cache = nullptr, const ProfileLock::LockCall& lock = {});
   // Waits for a private session's closing work, if it still runs; releases
   // the folder's lock after the stores are gone.
   ~BrowsingProfile();
@@ -60,11 +63,11 @@ public:
   // True once the closing work of endPrivateSession() has finished.
   bool privateSessionClosed() const;
 
-  // False when another process owns the profile folder, so that nothing of
-  // this profile reaches its files.
+  // False when another process owns the profile folder, or its lock cannot
+  // be had, so that nothing of this profile reaches its files.
   bool ownsFiles() const { return m_ownsFiles; }
-  // The notice that this profile's lists are not saved because another
-  // process owns them: given once, nothing afterwards (and nothing for a
+  // The notice that this profile's lists are not saved, and why (another
+  // process owns them, or the folder cannot be locked): given once, nothing afterwards (and nothing for a
   // profile that owns its files).
   std::optional<QString> takeNotice();
 

@@ -9,8 +9,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <functional>
+
 #include "network/network_error.h"
+#include "platform/regular_file.h"
 #include "platform/temporary_folder.h"
+#include "platform/umask_scope.h"
 #include "profile/http_test_server.h"
 #include "profile/profile_files.h"
 #include "profile/profile_test_support.h"
@@ -89,6 +94,7 @@ TEST_F(ProfileNetworkTest, NormalProfileTakesItsFolderAndWritesTheListsOnTheFirs
     ASSERT_EQ(::stat(QFile::encodeName(directory).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0700u);
     profile.history().record(QStringLiteral("https://a.com/"), QStringLiteral("A"), profile.history().revision());
+    profile.history().flush();
     EXPECT_TRUE(QFile::exists(directory + QStringLiteral("/history.json")));
     EXPECT_FALSE(QFile::exists(directory + QStringLiteral("/downloads.json")));
     profile.downloads().start(QUrl(QStringLiteral("ftp://a.com/x")), destination(QStringLiteral("x")));
@@ -140,9 +146,10 @@ struct OwnersFiles {
 // A profile on a folder that another holder owns shows the lists, but neither
 // saves nor cleans up anything: it must not take the owner's running download
 // for an interrupted one, nor its staging file for a leftover.
-void expectWritesNothing(BrowsingProfile& profile, const OwnersFiles& owners, const QUrl& elsewhere) {
+void expectWritesNothing(BrowsingProfile& profile, const OwnersFiles& owners, const QUrl& elsewhere,
+                         const QString& notice = kLockedOut) {
   EXPECT_FALSE(profile.ownsFiles());
-  EXPECT_EQ(profile.takeNotice(), kLockedOut);
+  EXPECT_EQ(profile.takeNotice(), notice);
   EXPECT_FALSE(profile.takeNotice()) << "the notice is given once";
   ASSERT_EQ(profile.history().entries().size(), 1);
   ASSERT_EQ(profile.downloads().entries().size(), 1);
@@ -155,6 +162,7 @@ void expectWritesNothing(BrowsingProfile& profile, const OwnersFiles& owners, co
   profile.downloads().start(QUrl(QStringLiteral("ftp://a.com/y")), elsewhere);
   profile.downloads().clearFinished();
   profile.downloads().shutdown();
+  profile.history().flush();
   EXPECT_EQ(profile.history().entries().size(), 1);
   EXPECT_TRUE(owners.untouched());
 }
@@ -179,6 +187,47 @@ TEST_F(ProfileNetworkTest, ASecondProfileOnTheSameFolderWritesNothingUntilTheFir
   // The owner writes the interrupted state at once.
   EXPECT_EQ(OwnersFiles::contents(owners.downloadsFile()), DownloadStore::encode(third.downloads().entries()));
   EXPECT_FALSE(third.history().persistenceError());
+}
+
+// A lock that cannot be had says nothing about other processes, so the
+// profile reads only, as beside another owner, and its notice says why.
+struct UnlockableCase {
+  const char* name;
+  const char* reason;                 // the system's description of the failure
+  std::function<void(const QString& directory)> prepare;
+  ProfileLock::LockCall lock;
+};
+
+TEST_F(ProfileNetworkTest, AFolderThatCannotBeLockedIsOnlyRead) {
+  const auto failingLock = [](int code) { return [code](int) { return code; }; };
+  const std::vector<UnlockableCase> cases = {
+      {"folder in the lock file's place", "Is a directory",
+       [](const QString& directory) { ASSERT_TRUE(QDir().mkpath(directory + QStringLiteral("/kivo.lock"))); }, {}},
+      {"link in the lock file's place", "Too many levels of symbolic links",
+       [](const QString& directory) {
+         ASSERT_TRUE(QDir().mkpath(directory));
+         ASSERT_TRUE(QFile::link(directory + QStringLiteral("/elsewhere.lock"), directory + QStringLiteral("/kivo.lock")));
+       },
+       {}},
+      {"file system without locks", "No locks available", {}, failingLock(ENOLCK)},
+      {"file system refusing flock", "Invalid argument", {}, failingLock(EINVAL)},
+  };
+  int number = 0;
+  for (const UnlockableCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString directory = m_folder.filePath(QStringLiteral("unlockable-%1").arg(++number));
+    if (c.prepare) c.prepare(directory);
+    const OwnersFiles owners(directory, destination(QStringLiteral("running-%1.bin").arg(number)));
+    BrowsingProfile profile(false, directory, nullptr, c.lock);
+    const QString reason = QStringLiteral("profil klasörü kilitlenemedi (%1)").arg(QString::fromLatin1(c.reason));
+    EXPECT_EQ(profile.history().persistenceError(), QStringLiteral("Geçmiş bu oturumda kaydedilmiyor: ") + reason + '.');
+    EXPECT_EQ(profile.downloads().persistenceError(),
+              QStringLiteral("İndirme listesi bu oturumda kaydedilmiyor: ") + reason + '.');
+    expectWritesNothing(profile, owners, destination(QStringLiteral("y")),
+                        QStringLiteral("Profil klasörü kilitlenemedi (%1); geçmiş ve indirmeler bu oturumda "
+                                       "kaydedilmeyecek.")
+                            .arg(QString::fromLatin1(c.reason)));
+  }
 }
 
 // Another Kivo process that opens the profile in a folder and holds it until
@@ -338,6 +387,56 @@ TEST_F(ProfileNetworkTest, RealDownloadsAreVerifiedMarkedAndPublished) {
                            "Dosya kaydedilmedi."));
   EXPECT_EQ(store.entries()[0].detail,
             QStringLiteral("Sunucu HTTP 404 yanıtı verdi. Yönlendirme veya sayfa yüklenemedi."));
+  EXPECT_TRUE(stagingFiles().isEmpty());
+}
+
+mode_t permissions(const QString& path) {
+  struct stat info {};
+  EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
+  return info.st_mode & 07777;
+}
+
+// A download is private to the user while it fills its staging file; the
+// published file gets what a new file of the user gets, also in place of an
+// existing one.
+TEST_F(ProfileNetworkTest, DownloadsArePrivateWhileRunningAndPublishedWithTheUsersMode) {
+  BrowsingProfile profile(false, m_folder.filePath(QStringLiteral("normal")));
+  DownloadStore& store = profile.downloads();
+  struct Case {
+    const char* name;
+    mode_t umask;
+    std::optional<mode_t> existing;  // the mode of a file already at the destination
+    mode_t published;
+  };
+  const Case cases[] = {
+      {"new-022.bin", 022, std::nullopt, 0644},
+      {"new-077.bin", 077, std::nullopt, 0600},
+      {"new-027.bin", 027, std::nullopt, 0640},
+      {"replaces-0644.bin", 022, 0644, 0644},
+      {"replaces-0600.bin", 022, 0600, 0644},
+      {"replaces-0666.bin", 077, 0666, 0600},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UmaskScope scope(c.umask);
+    const QUrl target = destination(QString::fromLatin1(c.name));
+    if (c.existing) {
+      writeNewFile(target.toLocalFile(), "old");
+      ASSERT_EQ(::chmod(QFile::encodeName(target.toLocalFile()).constData(), *c.existing), 0);
+    }
+    const QUuid id = store.start(address("download"), target);
+    ASSERT_TRUE(runEventsUntil([&] { return finished(store, id); }));
+    ASSERT_EQ(find(store, id)->state, State::Complete) << find(store, id)->detail.toStdString();
+    EXPECT_EQ(permissions(target.toLocalFile()), c.published);
+  }
+
+  UmaskScope scope(0);
+  const QUrl target = destination(QStringLiteral("running.bin"));
+  const QUuid id = store.start(address("slow"), target);
+  ASSERT_TRUE(runEventsUntil([&] { return find(store, id)->received > 0; }));
+  EXPECT_EQ(permissions(DownloadStore::stagingPath(target, id)), 0600u);
+  store.cancel(id);
+  ASSERT_TRUE(runEventsUntil([&] { return finished(store, id); }));
   EXPECT_TRUE(stagingFiles().isEmpty());
 }
 

@@ -17,6 +17,7 @@
 #include "loading/decoding_error.h"
 #include "network/bridge_error.h"
 #include "network/network_transport.h"
+#include "platform/file_mode.h"
 #include "platform/file_rename.h"
 #include "platform/system_error.h"
 #include "profile/file_reveal.h"
@@ -46,8 +47,13 @@ bool isLocalDestination(const QUrl& destination) {
 
 // Puts the finished staging file at the destination: replacing a file that
 // is there, or moving it into a free place without ever overwriting one that
-// appeared meanwhile.
+// appeared meanwhile. The staging file stays private while it fills; what is
+// published gets the mode that any new file of the user gets (0666 less the
+// umask), also where it replaces a file.
 void publish(const QString& staging, const QString& destination) {
+  if (const int code = setFileMode(staging, newFileMode()); code != 0) {
+    throw SystemError(code, "set permissions of " + destination.toStdString());
+  }
   struct stat info {};
   if (::stat(QFile::encodeName(destination).constData(), &info) == 0) {
     if (const int code = renameFile(staging, destination); code != 0) {
@@ -71,7 +77,7 @@ DownloadStore::Transfer transportTransfer(const std::shared_ptr<NetworkTransport
 }  // namespace
 
 DownloadStore::DownloadStore(std::shared_ptr<NetworkTransport> network, const QString& file,
-                             ProfileFiles::Access access, QObject* parent)
+                             ProfileFiles::Access access, const QString& readOnlyReason, QObject* parent)
     : QObject(parent),
       m_network(std::move(network)),
       m_file(file),
@@ -80,8 +86,9 @@ DownloadStore::DownloadStore(std::shared_ptr<NetworkTransport> network, const QS
       m_reveal(&FileReveal::showInFileManager) {
   load();
   if (!m_file.isEmpty() && access == ProfileFiles::Access::ReadOnly && !m_persistenceError) {
-    setPersistenceError(
-        QStringLiteral("İndirme listesi bu oturumda kaydedilmiyor: profil başka bir Kivo sürecinde açık."));
+    setPersistenceError(QStringLiteral("İndirme listesi bu oturumda kaydedilmiyor: ") +
+                        (readOnlyReason.isEmpty() ? ProfileFiles::heldElsewhereReason() : readOnlyReason) +
+                        QLatin1Char('.'));
   }
 }
 

@@ -3,8 +3,10 @@
 // The list is observable, most recently started first, and mirrored after
 // every change into "downloads.json" when the profile stores files. A job
 // streams the body on a worker thread into a hidden staging file beside the
-// destination (".kivo-<ID>.download"), and on the main thread marks the file
-// as downloaded and publishes it at the destination by rename; a cancelled,
+// destination (".kivo-<ID>.download", private to the user while it fills),
+// and on the main thread marks the file as downloaded, gives it the mode of a
+// new file under the user's umask and publishes it at the destination by
+// rename; a cancelled,
 // failed or mismatched download publishes nothing and leaves no staging file.
 //
 // Limits: the list file is read only when it holds at most 4 MiB; at most 500
@@ -63,10 +65,12 @@ public:
   // empty, persistenceError() says why, and nothing is saved for the rest of
   // the store's life. A ReadOnly store only reads: running entries stay as
   // the file has them (they are another process's jobs), no staging file is
-  // touched, nothing is kept aside or saved, and persistenceError() says so.
-  // Jobs transfer through `network`.
+  // touched, nothing is kept aside or saved, and persistenceError() says so,
+  // ending with `readOnlyReason` (by default: another process owns the
+  // profile). Jobs transfer through `network`.
   explicit DownloadStore(std::shared_ptr<NetworkTransport> network, const QString& file = {},
-                         ProfileFiles::Access access = ProfileFiles::Access::Owner, QObject* parent = nullptr);
+                         ProfileFiles::Access access = ProfileFiles::Access::Owner,
+                         const QString& readOnlyReason = {}, QObject* parent = nullptr);
   // Cancels the jobs still running and waits for their workers to stop.
   ~DownloadStore() override;
 

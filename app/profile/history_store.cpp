@@ -41,11 +41,14 @@ HistoryEntry decodeEntry(const nlohmann::json& value) {
 
 }  // namespace
 
-HistoryStore::HistoryStore(const QString& file, ProfileFiles::Access access, QObject* parent)
+HistoryStore::HistoryStore(const QString& file, ProfileFiles::Access access,
+                           const QString& readOnlyReason, QObject* parent)
     : QObject(parent), m_file(file), m_writable(access == ProfileFiles::Access::Owner) {
   load();
   if (!m_file.isEmpty() && access == ProfileFiles::Access::ReadOnly && !m_persistenceError) {
-    setPersistenceError(QStringLiteral("Geçmiş bu oturumda kaydedilmiyor: profil başka bir Kivo sürecinde açık."));
+    setPersistenceError(QStringLiteral("Geçmiş bu oturumda kaydedilmiyor: ") +
+                        (readOnlyReason.isEmpty() ? ProfileFiles::heldElsewhereReason() : readOnlyReason) +
+                        QLatin1Char('.'));
   }
 }
 
@@ -163,18 +166,21 @@ void HistoryStore::clear(double since) {
 
 void HistoryStore::persist() {
   if (!savesToFile()) return;
-  try {
-    qsizetype leftOut = 0;
-    ProfileFiles::write(encode(m_entries, kFileLimit, &leftOut), m_file);
-    if (leftOut == 0) {
-      setPersistenceError(std::nullopt);
-    } else {
-      setPersistenceError(QStringLiteral("Geçmiş dosyası boyut sınırına ulaştı; en eski %1 kayıt dosyaya yazılmadı.")
-                              .arg(leftOut));
+  // The worker gets its own copy of the list, the state to be saved.
+  m_writer.save([entries = m_entries, file = m_file, write = m_fileWriter]() -> std::optional<QString> {
+    try {
+      qsizetype leftOut = 0;
+      write(encode(entries, kFileLimit, &leftOut), file);
+      if (leftOut == 0) return std::nullopt;
+      return QStringLiteral("Geçmiş dosyası boyut sınırına ulaştı; en eski %1 kayıt dosyaya yazılmadı.").arg(leftOut);
+    } catch (const std::exception& error) {
+      return QStringLiteral("Geçmiş dosyası güncellenemedi: ") + QString::fromUtf8(error.what());
     }
-  } catch (const std::exception& error) {
-    setPersistenceError(QStringLiteral("Geçmiş dosyası güncellenemedi: ") + QString::fromUtf8(error.what()));
-  }
+  });
+}
+
+void HistoryStore::flush() {
+  m_writer.flush();
 }
 
 void HistoryStore::setPersistenceError(const std::optional<QString>& error) {

@@ -8,7 +8,11 @@
 // characters, when recorded and when read. The file written never
 // passes the 8 MiB read limit: the oldest visits are left out of it instead,
 // and persistenceError() says how many. Only visits that the reader accepts
-// are ever written. Lives on the main thread; file work is synchronous.
+// are ever written. Lives on the main thread; the file is read there at
+// creation, and saved on a worker (BackgroundWriter): a change returns at
+// once, changes made while a save runs are written together by the next one,
+// the outcome reaches persistenceError() on the main thread, and the store
+// waits for its last save when it goes.
 #pragma once
 
 #include <QList>
@@ -16,8 +20,10 @@
 #include <QString>
 #include <QUuid>
 
+#include <functional>
 #include <optional>
 
+#include "profile/background_writer.h"
 #include "profile/profile_files.h"
 #include "profile/profile_values.h"
 
@@ -44,9 +50,10 @@ public:
   // cannot be read is left alone: the list starts empty, persistenceError()
   // says why, and nothing is saved for the rest of the store's life, so that
   // no save replaces it. A ReadOnly store reads and nothing else: it keeps
-  // nothing aside and never saves; its persistenceError() says so.
+  // nothing aside and never saves; its persistenceError() says so, ending
+  // with `readOnlyReason` (by default: another process owns the profile).
   explicit HistoryStore(const QString& file = {}, ProfileFiles::Access access = ProfileFiles::Access::Owner,
-                        QObject* parent = nullptr);
+                        const QString& readOnlyReason = {}, QObject* parent = nullptr);
 
   // The visits, newest first.
   const QList<HistoryEntry>& entries() const { return m_entries; }
@@ -71,6 +78,15 @@ public:
   // Removes every visit at or after `since` (by default all), advances the
   // revision and saves.
   void clear(double since = ProfileValues::kDistantPast);
+
+  // Waits until the file holds the list as it is now (the save running and
+  // the one waiting are done) and shows the outcome in persistenceError().
+  void flush();
+
+  // Writes file text to a path on the save worker; throws on failure.
+  using FileWriter = std::function<void(const QByteArray& bytes, const QString& path)>;
+  // Replaces how the list is written (by default ProfileFiles::write).
+  void setFileWriter(FileWriter writer) { m_fileWriter = std::move(writer); }
 
   // The file text of `entries` as the store writes it, at most `limit` bytes:
   // the visits that validate() accepts, as many as fit, newest first.
@@ -105,4 +121,7 @@ private:
   std::optional<QString> m_keptAside;
   qint64 m_revision = 0;
   bool m_writable = true;  // false once the file must not be replaced
+  FileWriter m_fileWriter = &ProfileFiles::write;
+  // Last, so that it goes first and its last save still finds the store.
+  BackgroundWriter m_writer{this, [this](const std::optional<QString>& error) { setPersistenceError(error); }};
 };

@@ -9,12 +9,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include <functional>
+#include <mutex>
 #include <ostream>
 
 #include "loading/decoding_error.h"
+#include "platform/system_error.h"
 #include "platform/temporary_folder.h"
 #include "profile/profile_files.h"
+#include "profile/profile_test_support.h"
 
 namespace {
 
@@ -66,6 +72,7 @@ TEST_F(HistoryStoreTest, SavedVisitsReadBackInOrder) {
   HistoryStore store(m_path);
   store.record(QStringLiteral("https://a.com/"), QStringLiteral("A"), 0);
   store.record(QStringLiteral("HTTPS://B.COM/"), QStringLiteral("B"), 0);
+  store.flush();
   HistoryStore reopened(m_path);
   ASSERT_EQ(reopened.entries().size(), 2);
   EXPECT_EQ(reopened.entries()[0].address, QStringLiteral("HTTPS://B.COM/"));
@@ -223,6 +230,7 @@ TEST_F(HistoryStoreTest, AReadOnlyStoreReadsAndNeverWrites) {
             QStringLiteral("Geçmiş bu oturumda kaydedilmiyor: profil başka bir Kivo sürecinde açık."));
   store.record(QStringLiteral("https://a.com/"), QStringLiteral("A"), store.revision());
   store.remove(store.entries().last().id);
+  store.flush();
   EXPECT_EQ(store.entries().size(), 2);
   EXPECT_EQ(contents(m_path), text);
   // A file it refuses is left where it is for its owner.
@@ -237,6 +245,7 @@ TEST_F(HistoryStoreTest, RecordingAfterARefusedFileWritesOneVisit) {
   writeFile("[{\"id\":1}]");
   HistoryStore store(m_path);
   store.record(QStringLiteral("https://a.com/"), QStringLiteral("A"), store.revision());
+  store.flush();
   HistoryStore reopened(m_path);
   EXPECT_EQ(reopened.entries().size(), 1);
 }
@@ -261,6 +270,7 @@ TEST_F(HistoryStoreTest, LoadKeepsTheNewest5000WithoutRewritingTheFile) {
   EXPECT_EQ(store.entries().last().address, QStringLiteral("https://e.com/4999"));
   EXPECT_EQ(contents(m_path), text);
   store.record(QStringLiteral("https://new.com/"), QString(), 0);
+  store.flush();
   HistoryStore reopened(m_path);
   ASSERT_EQ(reopened.entries().size(), 5000);
   EXPECT_EQ(reopened.entries().first().address, QStringLiteral("https://new.com/"));
@@ -300,9 +310,11 @@ TEST_F(HistoryStoreTest, StaleRevisionChangesNothingAndTouchesNoFile) {
   HistoryStore store(m_path);
   const qint64 atLoadStart = store.revision();
   store.clear();
+  store.flush();
   QFile::remove(m_path);
   QSignalSpy changes(&store, &HistoryStore::entriesChanged);
   store.record(QStringLiteral("https://a.com/"), QStringLiteral("A"), atLoadStart);
+  store.flush();
   EXPECT_TRUE(store.entries().isEmpty());
   EXPECT_EQ(changes.count(), 0);
   EXPECT_FALSE(QFile::exists(m_path));
@@ -351,11 +363,14 @@ TEST_F(HistoryStoreTest, RemoveAdvancesRevisionAndRewritesEvenWithoutMatch) {
   HistoryStore store(m_path);
   store.record(QStringLiteral("https://a.com/"), QStringLiteral("A"), 0);
   store.record(QStringLiteral("https://b.com/"), QStringLiteral("B"), 0);
+  store.flush();
   QFile::remove(m_path);
   store.remove(QUuid::createUuid());
   EXPECT_EQ(store.revision(), 1);
+  store.flush();
   EXPECT_EQ(HistoryStore(m_path).entries().size(), 2);
   store.remove(store.entries()[0].id);
+  store.flush();
   EXPECT_EQ(store.revision(), 2);
   ASSERT_EQ(store.entries().size(), 1);
   EXPECT_EQ(store.entries()[0].address, QStringLiteral("https://a.com/"));
@@ -378,6 +393,7 @@ TEST_F(HistoryStoreTest, ClearRemovesVisitsAtOrAfterTheCutOff) {
   store.clear();
   EXPECT_TRUE(store.entries().isEmpty());
   EXPECT_EQ(store.revision(), 3);
+  store.flush();
   EXPECT_TRUE(HistoryStore(m_path).entries().isEmpty());
   EXPECT_TRUE(QFile::exists(m_path));
 }
@@ -390,16 +406,155 @@ TEST_F(HistoryStoreTest, FailedSavesShowAnErrorUntilTheNextSuccess) {
   HistoryStore store(blocked);
   QSignalSpy errors(&store, &HistoryStore::persistenceErrorChanged);
   store.record(QStringLiteral("https://a.com/"), QStringLiteral("A"), 0);
+  store.flush();
   ASSERT_TRUE(store.persistenceError());
   EXPECT_TRUE(store.persistenceError()->startsWith(QStringLiteral("Geçmiş dosyası güncellenemedi: ")));
   EXPECT_TRUE(store.persistenceError()->endsWith(QStringLiteral("Not a directory")));
   EXPECT_EQ(store.entries().size(), 1);
   store.record(QStringLiteral("https://b.com/"), QStringLiteral("B"), 0);
+  store.flush();
   EXPECT_EQ(store.entries().size(), 2);
   ASSERT_TRUE(blocker.remove());
   store.clear();
+  store.flush();
   EXPECT_FALSE(store.persistenceError());
   EXPECT_EQ(errors.count(), 2);
+}
+
+// A writer the test steers: the first write waits at a gate; every write is
+// noted with the addresses it held, and the given failure is thrown instead.
+class SteeredWriter {
+public:
+  HistoryStore::FileWriter function() {
+    return [this](const QByteArray& bytes, const QString& path) {
+      if (!m_entered.raised()) {
+        m_entered.raise();
+        EXPECT_TRUE(m_gate.wait());
+      }
+      QStringList addresses;
+      for (const HistoryEntry& entry : HistoryStore::decode(bytes)) addresses.append(entry.address);
+      {
+        std::lock_guard lock(m_mutex);
+        m_written.append(addresses.join(QLatin1Char(' ')));
+        if (m_failure) throw SystemError(*m_failure, "write " + path.toStdString());
+      }
+      ProfileFiles::write(bytes, path);
+    };
+  }
+  ProfileTestSupport::Signal& entered() { return m_entered; }
+  void open() { m_gate.raise(); }
+  void fail(std::optional<int> code) {
+    std::lock_guard lock(m_mutex);
+    m_failure = code;
+  }
+  QStringList written() {
+    std::lock_guard lock(m_mutex);
+    return m_written;
+  }
+
+private:
+  std::mutex m_mutex;
+  QStringList m_written;
+  std::optional<int> m_failure;
+  ProfileTestSupport::Signal m_entered;
+  ProfileTestSupport::Signal m_gate;
+};
+
+TEST_F(HistoryStoreTest, VisitsRecordedWhileASaveRunsAreWrittenTogetherByTheNext) {
+  HistoryStore store(m_path);
+  SteeredWriter writer;
+  store.setFileWriter(writer.function());
+  store.record(QStringLiteral("https://a/"), QString(), 0);
+  // The main thread goes on while the first save is held.
+  ASSERT_TRUE(writer.entered().wait());
+  store.record(QStringLiteral("https://b/"), QString(), 0);
+  store.record(QStringLiteral("https://c/"), QString(), 0);
+  store.clear(1e12);
+  EXPECT_EQ(store.entries().size(), 3);
+  writer.open();
+  store.flush();
+  EXPECT_EQ(writer.written(), (QStringList{QStringLiteral("https://a/"), QStringLiteral("https://c/ https://b/ https://a/")}));
+  EXPECT_EQ(HistoryStore(m_path).entries().size(), 3);
+  EXPECT_FALSE(store.persistenceError());
+}
+
+TEST_F(HistoryStoreTest, AFailedSaveReachesTheMainThreadAndTheNextSuccessClearsIt) {
+  HistoryStore store(m_path);
+  SteeredWriter writer;
+  writer.open();
+  writer.fail(ENOSPC);
+  store.setFileWriter(writer.function());
+  bool onMainThread = true;
+  QObject::connect(&store, &HistoryStore::persistenceErrorChanged, [&] {
+    onMainThread = onMainThread && QThread::currentThread() == QCoreApplication::instance()->thread();
+  });
+  store.record(QStringLiteral("https://a/"), QString(), 0);
+  ASSERT_TRUE(ProfileTestSupport::runEventsUntil([&] { return store.persistenceError().has_value(); }));
+  EXPECT_EQ(store.persistenceError(),
+            QStringLiteral("Geçmiş dosyası güncellenemedi: write ") + m_path + QStringLiteral(": No space left on device"));
+  EXPECT_EQ(store.entries().size(), 1);
+  writer.fail(std::nullopt);
+  store.record(QStringLiteral("https://b/"), QString(), 0);
+  ASSERT_TRUE(ProfileTestSupport::runEventsUntil([&] { return !store.persistenceError(); }));
+  EXPECT_TRUE(onMainThread);
+  EXPECT_EQ(HistoryStore(m_path).entries().size(), 2);
+}
+
+TEST_F(HistoryStoreTest, AStoreThatGoesFinishesItsWaitingSaveFirst) {
+  SteeredWriter writer;
+  {
+    HistoryStore store(m_path);
+    store.setFileWriter(writer.function());
+    store.record(QStringLiteral("https://a/"), QString(), 0);
+    ASSERT_TRUE(writer.entered().wait());
+    store.record(QStringLiteral("https://b/"), QString(), 0);
+    writer.open();
+  }
+  const HistoryStore reopened(m_path);
+  ASSERT_EQ(reopened.entries().size(), 2);
+  EXPECT_EQ(reopened.entries().first().address, QStringLiteral("https://b/"));
+}
+
+// A history file kept elsewhere behind a link (a dotfiles set-up) stays
+// there: saves reach the file the link leads to, and the link stays.
+TEST_F(HistoryStoreTest, AHistoryFileBehindALinkIsUpdatedWhereItIs) {
+  struct Case {
+    const char* name;
+    const char* target;  // relative to the test folder
+    bool saved;
+  };
+  const Case cases[] = {
+      {"link to a file", "dotfiles/history.json", true},
+      {"dangling link", "dotfiles/new.json", true},
+      {"link into a missing folder", "missing/history.json", false},
+  };
+  const QString dotfiles = m_folder.filePath(QStringLiteral("dotfiles"));
+  ASSERT_TRUE(QDir().mkpath(dotfiles));
+  ProfileFiles::write(visitsText(1), dotfiles + QStringLiteral("/history.json"));
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(m_path).absolutePath()));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString target = m_folder.filePath(QString::fromUtf8(c.target));
+    QFile::remove(m_path);
+    ASSERT_TRUE(QFile::link(target, m_path));
+    HistoryStore store(m_path);
+    const qsizetype before = store.entries().size();
+    store.record(QStringLiteral("https://a/"), QString(), 0);
+    store.flush();
+    EXPECT_TRUE(QFileInfo(m_path).isSymLink());
+    EXPECT_EQ(QFileInfo(m_path).symLinkTarget(), target);
+    if (c.saved) {
+      EXPECT_FALSE(store.persistenceError());
+      EXPECT_EQ(HistoryStore(target).entries().size(), before + 1);
+    } else {
+      EXPECT_EQ(store.persistenceError(), QStringLiteral("Geçmiş dosyası güncellenemedi: write ") + target +
+                                              QStringLiteral(": No such file or directory"));
+      EXPECT_FALSE(QFileInfo::exists(QFileInfo(target).absolutePath()));
+    }
+    EXPECT_EQ(QDir(QFileInfo(m_path).absolutePath())
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("history.json")});
+  }
 }
 
 TEST_F(HistoryStoreTest, MemoryStoreNeverReportsPersistenceErrors) {
@@ -449,6 +604,7 @@ TEST_F(HistoryStoreTest, AListCutToFitItsFileSaysHowManyVisitsWereLeftOut) {
   // A visit larger than the room left: the oldest one no longer fits.
   store.record(QStringLiteral("https://a.com/") + QString(8'000, QLatin1Char('b')), QString(), store.revision());
   EXPECT_EQ(store.entries().size(), count + 2);
+  store.flush();
   EXPECT_EQ(store.persistenceError(),
             QStringLiteral("Geçmiş dosyası boyut sınırına ulaştı; en eski 1 kayıt dosyaya yazılmadı."));
   const HistoryStore reopened(m_path);
@@ -457,6 +613,7 @@ TEST_F(HistoryStoreTest, AListCutToFitItsFileSaysHowManyVisitsWereLeftOut) {
 
   // Once the list fits again, the message goes.
   store.remove(store.entries().last().id);
+  store.flush();
   EXPECT_FALSE(store.persistenceError());
 }
 

@@ -34,8 +34,15 @@ inline constexpr int kKeptAsideGenerations = 3;
 // How a store may use its file.
 enum class Access {
   Owner,     // reads, keeps bad files aside, cleans up and saves
-  ReadOnly,  // only reads: another process owns the profile
+  ReadOnly,  // only reads: another process owns the profile, or its lock
+             // cannot be had
 };
+
+// Why a ReadOnly store saves nothing, as the end of its persistence error,
+// when no other reason is given.
+inline QString heldElsewhereReason() {
+  return QStringLiteral("profil başka bir Kivo sürecinde açık");
+}
 
 // Writes `bytes` as the new content of the file at `path`. Throws SystemError
 // with the failed step, the path and the system's description.

@@ -8,14 +8,14 @@
 
 #include "profile/profile_files.h"
 
-ProfileLock::ProfileLock(const QString& folder) {
+ProfileLock::ProfileLock(const QString& folder, const LockCall& lock) {
   try {
     ProfileFiles::createFolder(folder);
   } catch (const std::exception& error) {
     m_error = QString::fromUtf8(error.what());
     return;
   }
-  m_lock = FileLock::take(QDir(folder).filePath(QString::fromLatin1(kFileName)));
+  m_lock = FileLock::take(QDir(folder).filePath(QString::fromLatin1(kFileName)), std::chrono::milliseconds(0), lock);
   if (m_lock.held()) {
     m_state = State::Owner;
   } else if (m_lock.error() == EWOULDBLOCK) {

@@ -18,12 +18,16 @@ public:
     Owner,           // this object holds the lock
     HeldElsewhere,   // another holder has it: write nothing
     Unavailable,     // no lock could be had (a folder that cannot be made,
-                     // a file system without locks); see error()
+                     // something else in the lock file's place, a file
+                     // system without locks); see error(). Nobody can tell
+                     // whether another process writes the folder.
   };
 
-  // Creates the folder when it is missing (0700) and tries to take the lock.
-  // Never fails.
-  explicit ProfileLock(const QString& folder);
+  using LockCall = FileLock::LockCall;
+
+  // Creates the folder when it is missing (0700) and tries to take the lock
+  // with `lock` (by default flock). Never fails.
+  explicit ProfileLock(const QString& folder, const LockCall& lock = {});
   // Releases the lock.
   ~ProfileLock();
 

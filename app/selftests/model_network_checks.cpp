@@ -60,6 +60,8 @@ ModelNetworkHold runModelNetworkChecks(const ProfileSuiteFrame& frame, BrowsingP
   });
   frame.check(finalPage, QStringLiteral("own engine renders final response"));
   frame.check(visits() == 1, QStringLiteral("normal visit enters history"));
+  // The visit is saved on the store's worker; a restart reads what it wrote.
+  MainThread::call([&] { normal.history().flush(); });
   hold.reopenedHistory = MainThread::make<HistoryStore>(historyFile);
   frame.check(MainThread::call([&] { return hold.reopenedHistory->entries().size(); }) == 1,
               QStringLiteral("history survives store restart"));
