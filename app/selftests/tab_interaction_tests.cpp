@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 
@@ -171,16 +172,17 @@ private:
 };
 
 // Another top-level window in front, so that the browser window is not the
-// active one; it goes again with the scope, and the browser window gets its
-// activation back.
+// active one; it goes again with the scope, and the browser window is asked
+// to become active again. The window system answers both requests some loop
+// turns later: the suite waits for isActive() after making one, and for the
+// browser window's activation after the scope.
 class ActiveElsewhere {
 public:
   explicit ActiveElsewhere(QWidget& window) : m_window(&window) {
     m_other = new QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint);
     m_other->setAttribute(Qt::WA_DeleteOnClose);
     m_other->setGeometry(0, 0, 40, 40);
-    m_other->show();
-    m_other->activateWindow();
+    SuiteInput::makeKeyAndFront(*m_other);
   }
   ~ActiveElsewhere() {
     if (m_other) {
@@ -191,6 +193,9 @@ public:
   }
   ActiveElsewhere(const ActiveElsewhere&) = delete;
   ActiveElsewhere& operator=(const ActiveElsewhere&) = delete;
+
+  // True once the other window has taken the activation.
+  bool isActive() const { return m_other && m_other->isActiveWindow(); }
 
 private:
   QPointer<QWidget> m_window;
@@ -272,8 +277,13 @@ SuiteTask checkTabPointerOwnership(NativeTabStrip* strip, QUuid id, BrowserModel
   // is one, so that the press has something to change.
   {
     ActiveElsewhere elsewhere(*window);
-    const bool inactive = !window->isActiveWindow();
-    if (const std::optional<QUuid> other = visibleNeighbour(*strip, model, id)) model.select(*other);
+    const std::function<bool()> movedAway = [&elsewhere] { return elsewhere.isActive(); };
+    SuiteWait::Poll deactivation = SuiteWait::windowSystem(movedAway);
+    co_await deactivation;
+    const bool inactive = guard && !window->isActiveWindow();
+    if (const std::optional<QUuid> other = guard ? visibleNeighbour(*guard, model, id) : std::nullopt) {
+      model.select(*other);
+    }
     c = guard ? center(*guard, id) : std::nullopt;
     if (c) {
       mouse(Mouse::Press, *c, window);
@@ -281,6 +291,7 @@ SuiteTask checkTabPointerOwnership(NativeTabStrip* strip, QUuid id, BrowserModel
     }
     require(inactive && c && model.selectedID() == id, QStringLiteral("inactive-window tab accepts the initial press"));
   }
+  co_await SuiteInput::activate(*window);
 
   // The margin above the cells.
   require(bool(guard), QStringLiteral("tab margin pointer target"));
