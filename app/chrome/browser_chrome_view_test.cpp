@@ -39,7 +39,9 @@ struct Chrome {
     view->show();
     view->activateWindow();
     QApplication::setActiveWindow(view);
-    // The activation arrives through the event loop.
+    // The activation arrives through the event loop, on a real display some
+    // turns later: a late one would take the focus from a popup opened meanwhile.
+    if (!QTest::qWaitForWindowActive(view, 10000)) ADD_FAILURE() << "the chrome's window never became active";
     QCoreApplication::processEvents();
   }
   QLineEdit* field() const { return view->addressLineEdit(); }

@@ -91,6 +91,8 @@ protected:
     ASSERT_TRUE(QTest::qWaitForWindowExposed(host->windowHandle()));
     host->activateWindow();
     QApplication::setActiveWindow(host.get());
+    // A real display activates the window some loop turns later.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get(), 10000));
   }
 
   void TearDown() override {
@@ -275,8 +277,8 @@ TEST_F(NativeTabStripTest, AFirstPressInAnInactiveWindowSelectsTheTab) {
   QWidget other;
   other.setGeometry(900, 100, 200, 100);
   other.show();
-  QApplication::setActiveWindow(&other);
-  QCoreApplication::processEvents();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other, 10000));
   ASSERT_FALSE(host->isActiveWindow());
   press(onTab(id(1)));
   EXPECT_EQ(selects, QList<QUuid>{id(1)});
