@@ -46,8 +46,7 @@ SuiteTask activate(QWidget& window) {
   makeKeyAndFront(window);
   const QPointer<QWidget> guard(&window);
   const std::function<bool()> active = [&guard] { return !guard || guard->isActiveWindow(); };
-  SuiteWait::Poll wait = SuiteWait::windowSystem(active);
-  co_await wait;
+  co_await SuiteWait::until(active);
 }
 
 QWindow* windowHandle(const QWidget& window) { return window.window()->windowHandle(); }

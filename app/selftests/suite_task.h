@@ -155,4 +155,11 @@ inline Poll windowSystem(std::function<bool()> condition) {
   return poll(std::move(condition), kWindowSystemEvaluations, kWindowSystemInterval);
 }
 
+// Waits as windowSystem() does, as a sub-task: a step awaits it and then
+// checks its own condition, which decides.
+inline SuiteTask until(std::function<bool()> condition) {
+  Poll wait = windowSystem(std::move(condition));
+  co_await wait;
+}
+
 }  // namespace SuiteWait

@@ -54,6 +54,22 @@ SuiteWait::Sleep settle(int milliseconds) {
   return SuiteWait::sleep(std::chrono::milliseconds(milliseconds));
 }
 
+// Waits (bounded) until the window system has finished taking `window` into
+// full screen or out of it: the state, the chrome's state and the frame
+// (the whole screen, or `windowedFrame`) all agree. Without a window
+// manager the frame never changes and the wait runs out; the checks decide.
+SuiteTask fullScreenSettles(BrowserWindow& window, bool fullScreen, QRect windowedFrame) {
+  const QPointer<BrowserWindow> guard(&window);
+  const std::function<bool()> settled = [&guard, fullScreen, windowedFrame] {
+    if (!guard || guard->isFullScreenMode() != fullScreen || guard->chromeState().isFullScreen() != fullScreen) {
+      return false;
+    }
+    const QScreen* screen = guard->screen();
+    return guard->geometry() == (fullScreen ? (screen ? screen->geometry() : QRect()) : windowedFrame);
+  };
+  co_await SuiteWait::until(settled);
+}
+
 // The window's content: the root view under the full-screen chrome host.
 QWidget* contentView(BrowserWindow& window) {
   return window.findChild<BrowserView*>(QString(), Qt::FindDirectChildrenOnly);
@@ -278,8 +294,7 @@ SuiteTask checkTabPointerOwnership(NativeTabStrip* strip, QUuid id, BrowserModel
   {
     ActiveElsewhere elsewhere(*window);
     const std::function<bool()> movedAway = [&elsewhere] { return elsewhere.isActive(); };
-    SuiteWait::Poll deactivation = SuiteWait::windowSystem(movedAway);
-    co_await deactivation;
+    co_await SuiteWait::until(movedAway);
     const bool inactive = guard && !window->isActiveWindow();
     if (const std::optional<QUuid> other = guard ? visibleNeighbour(*guard, model, id) : std::nullopt) {
       model.select(*other);
@@ -474,8 +489,10 @@ SuiteTask runTabInteractionTests(BrowserModel& model, BrowserWindow& window) {
     require(strip && strip->scrollOffset() < before, QStringLiteral("horizontal wheel scrolls tab strip"));
   }
   snapshot(window, QStringLiteral("tabs-overflow"));
+  const QRect windowedFrame = window.geometry();
   window.toggleFullScreen();
   co_await settle(1700);
+  co_await fullScreenSettles(window, true, windowedFrame);
 
   // Full screen.
   require(window.isFullScreenMode() && window.chromeState().isFullScreen(),
@@ -499,6 +516,15 @@ SuiteTask runTabInteractionTests(BrowserModel& model, BrowserWindow& window) {
 
   model.setOpenMenu(BrowserMenu::Main);
   co_await settle(250);
+  const std::function<bool()> menuShown = [] {
+    for (QWidget* candidate : QApplication::topLevelWidgets()) {
+      if (auto* found = qobject_cast<KivoPanel*>(candidate); found && found->isVisible() && found->isActiveWindow()) {
+        return true;
+      }
+    }
+    return false;
+  };
+  co_await SuiteWait::until(menuShown);
   {
     KivoPanel* panel = nullptr;
     for (QWidget* candidate : QApplication::topLevelWidgets()) {
@@ -533,6 +559,11 @@ SuiteTask runTabInteractionTests(BrowserModel& model, BrowserWindow& window) {
 
   FocusAddressCenter::instance().post(nullptr);
   co_await settle(250);
+  const std::function<bool()> addressFocused = [&window, &accessory] {
+    auto* chrome = qobject_cast<BrowserChromeView*>(accessory.data());
+    return chrome && window.isActiveWindow() && window.focusWidget() == chrome->addressLineEdit();
+  };
+  co_await SuiteWait::until(addressFocused);
   {
     auto* chrome = qobject_cast<BrowserChromeView*>(accessory.data());
     QLineEdit* editor = chrome ? chrome->addressLineEdit() : nullptr;
@@ -562,6 +593,7 @@ SuiteTask runTabInteractionTests(BrowserModel& model, BrowserWindow& window) {
 
   window.toggleFullScreen();
   co_await settle(1700);
+  co_await fullScreenSettles(window, false, windowedFrame);
 
   // Back to the window.
   require(!window.isFullScreenMode() && !window.chromeState().isFullScreen(),
