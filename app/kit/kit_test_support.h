@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QPointer>
 #include <QTest>
 #include <QWidget>
 
@@ -21,6 +22,15 @@ inline std::shared_ptr<BrowserPreferences> preferences(const QString& name) {
   return std::make_shared<BrowserPreferences>(store);
 }
 
+// Waits until the window system has made `window` the active window, as a
+// real display does some loop turns after it is asked (offscreen at once).
+// False when it did not within a bound that only a hang reaches, or when the
+// window went meanwhile.
+inline bool waitUntilActive(QWidget* window) {
+  const QPointer<QWidget> guard(window);
+  return QTest::qWaitFor([&guard] { return !guard || guard->isActiveWindow(); }, 10000) && guard;
+}
+
 // A shown, active top-level window of 800 x 600 at (100, 100). On a real
 // display the window is mapped, exposed and activated some loop turns after
 // it asks: it is returned once that has happened (or after a bound only a
@@ -30,9 +40,11 @@ inline std::unique_ptr<QWidget> window() {
   auto made = std::make_unique<QWidget>();
   made->setGeometry(100, 100, 800, 600);
   made->show();
+  // Asked of the window system and waited for, never set by hand: a window
+  // made active by hand would take the platform's own activation later, in
+  // the middle of a test, and close the popup open then.
   made->activateWindow();
-  QApplication::setActiveWindow(made.get());
-  if (!QTest::qWaitForWindowActive(made.get(), 10000)) qWarning("KitTest::window: the window never became active");
+  if (!waitUntilActive(made.get())) qWarning("KitTest::window: the window never became active");
   QApplication::processEvents();
   return made;
 }

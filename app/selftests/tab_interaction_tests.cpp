@@ -472,6 +472,10 @@ SuiteTask runTabInteractionTests(BrowserModel& model, BrowserWindow& window) {
 
   model.select(model.tabs().last().id());
   co_await settle(250);
+  // The strip scrolls to the selection in an animation of its own, whose
+  // last step a loaded machine may deliver after the pause: wait for it.
+  const std::function<bool()> scrolled = [&strip] { return !strip || !strip->scrollView()->isScrolling(); };
+  co_await SuiteWait::until(scrolled);
   {
     const std::optional<QPoint> selected = strip ? center(*strip, model.selectedID()) : std::nullopt;
     QWidget* scroller = strip ? strip->scrollView() : nullptr;
