@@ -24,11 +24,20 @@ inline std::shared_ptr<BrowserPreferences> preferences(const QString& name) {
 
 // Waits until the window system has made `window` the active window, as a
 // real display does some loop turns after it is asked (offscreen at once).
+// The window system's focus window must be its window too: a widget made
+// active by hand (as a closing popup does for its parent) counts as active
+// at once, and the window system's own answer would still be on its way.
 // False when it did not within a bound that only a hang reaches, or when the
 // window went meanwhile.
 inline bool waitUntilActive(QWidget* window) {
   const QPointer<QWidget> guard(window);
-  return QTest::qWaitFor([&guard] { return !guard || guard->isActiveWindow(); }, 10000) && guard;
+  return QTest::qWaitFor(
+             [&guard] {
+               return !guard || (guard->isActiveWindow() &&
+                                 QGuiApplication::focusWindow() == guard->window()->windowHandle());
+             },
+             10000) &&
+         guard;
 }
 
 // A shown, active top-level window of 800 x 600 at (100, 100). On a real

@@ -27,7 +27,7 @@ inline void show(QWidget& page, QSize size = QSize(1200, 800)) {
   page.resize(size);
   page.show();
   page.activateWindow();
-  QApplication::setActiveWindow(&page);
+  EXPECT_TRUE(KitTest::waitUntilActive(&page));
   // A laid-out card posts the next layout request for its parent, so a few
   // rounds pass before every widget has its final geometry.
   for (int round = 0; round < 10; ++round) {
