@@ -218,6 +218,14 @@ private:
   QPointer<QWidget> m_other;
 };
 
+// The first visible panel among the top-level windows: the open menu.
+KivoPanel* visiblePanel() {
+  for (QWidget* candidate : QApplication::topLevelWidgets()) {
+    if (auto* found = qobject_cast<KivoPanel*>(candidate); found && found->isVisible()) return found;
+  }
+  return nullptr;
+}
+
 // The directory given with --tab-snapshots, when there is one.
 std::optional<QString> snapshotDirectory() {
   const QStringList arguments = QCoreApplication::arguments();
@@ -521,22 +529,12 @@ SuiteTask runTabInteractionTests(BrowserModel& model, BrowserWindow& window) {
   model.setOpenMenu(BrowserMenu::Main);
   co_await settle(250);
   const std::function<bool()> menuShown = [] {
-    for (QWidget* candidate : QApplication::topLevelWidgets()) {
-      if (auto* found = qobject_cast<KivoPanel*>(candidate); found && found->isVisible() && found->isActiveWindow()) {
-        return true;
-      }
-    }
-    return false;
+    const KivoPanel* panel = visiblePanel();
+    return panel && panel->isActiveWindow();
   };
   co_await SuiteWait::until(menuShown);
   {
-    KivoPanel* panel = nullptr;
-    for (QWidget* candidate : QApplication::topLevelWidgets()) {
-      if (auto* found = qobject_cast<KivoPanel*>(candidate); found && found->isVisible()) {
-        panel = found;
-        break;
-      }
-    }
+    KivoPanel* panel = visiblePanel();
     require(panel != nullptr, QStringLiteral("custom menu in full screen"));
     QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
     require(screen && screen->geometry().contains(panel->frameGeometry()),
