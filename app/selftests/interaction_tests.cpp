@@ -242,7 +242,7 @@ void doubleClickTitleStrip(BrowserWindow& window) {
 // Waits (bounded) until the window system has made the window that
 // `window()` names the active one: keys typed into a popup, a list or a
 // sheet go to the active window, and shortcuts fire only there.
-SuiteTask keyboardReaches(std::function<QWidget*()> window) {
+SuiteTask keyboardReaches(const std::function<QWidget*()>& window) {
   const std::function<bool()> active = [&window] {
     QWidget* target = window();
     return target && target->isActiveWindow();

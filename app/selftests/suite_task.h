@@ -155,10 +155,11 @@ inline Poll windowSystem(std::function<bool()> condition) {
   return poll(std::move(condition), kWindowSystemEvaluations, kWindowSystemInterval);
 }
 
-// Waits as windowSystem() does, as a sub-task: a step awaits it and then
-// checks its own condition, which decides.
-inline SuiteTask until(std::function<bool()> condition) {
-  Poll wait = windowSystem(std::move(condition));
+// Waits as windowSystem() does, as a sub-task: a step awaits it at once and
+// then checks its own condition, which decides. `condition` is a named value
+// of the step (see above), which outlives the wait.
+inline SuiteTask until(const std::function<bool()>& condition) {
+  Poll wait = windowSystem(condition);
   co_await wait;
 }
 
