@@ -57,8 +57,7 @@ protected:
   void showActive() {
     window->show();
     window->activateWindow();
-    QApplication::setActiveWindow(window.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 10000));
   }
 
   FakeTarget target;

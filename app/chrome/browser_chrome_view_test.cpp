@@ -37,9 +37,12 @@ struct Chrome {
   ~Chrome() { delete view; }
   void show() {
     view->show();
+    // The activation arrives through the event loop, on a real display some
+    // turns later. It is waited for, never set by hand: the platform's own
+    // activation would come later still and take the focus from a popup
+    // opened meanwhile.
     view->activateWindow();
-    QApplication::setActiveWindow(view);
-    // The activation arrives through the event loop.
+    if (!QTest::qWaitForWindowActive(view, 10000)) ADD_FAILURE() << "the chrome's window never became active";
     QCoreApplication::processEvents();
   }
   QLineEdit* field() const { return view->addressLineEdit(); }

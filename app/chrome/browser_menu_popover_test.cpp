@@ -26,11 +26,12 @@ protected:
   std::unique_ptr<BrowserModel> model = CommandTest::model(QStringLiteral("chrome-popover-test"));
   CommandTest::FakeWorkspace workspace;
 
-  // Shows `popover` on its own and gives it the keyboard.
+  // Shows `popover` on its own and gives it the keyboard, once the window
+  // system has made it the active window.
   static void show(BrowserMenuPopover& popover) {
     popover.show();
     popover.activateWindow();
-    QApplication::setActiveWindow(&popover);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&popover, 10000));
     QApplication::processEvents();
   }
 };
@@ -152,8 +153,8 @@ TEST_F(BrowserMenuPopoverTest, InsideAPopupTheMenuTakesTheKeyboard) {
   auto* anchor = new QWidget(&window);
   anchor->setGeometry(700, 10, 30, 30);
   window.show();
-  QApplication::setActiveWindow(&window);
-  QApplication::processEvents();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 10000));
   KivoPopup popup(anchor, [this] { return new BrowserMenuPopover(*model, BrowserMenu::Tabs); },
                   PreferencesTheme::of(model->preferences()));
   model->setOpenMenu(BrowserMenu::Tabs);

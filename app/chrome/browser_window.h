@@ -31,7 +31,7 @@ public:
   // How long the window system has to answer a full-screen request before it
   // counts as refused, in milliseconds. Window managers answer in a few
   // frames; without one an X server never does.
-  static constexpr int kFullScreenAnswerBound = 1500;
+  static constexpr int kFullScreenAnswerBound = 3000;
 
   // The available area of the screen the window is on, or none without a
   // screen. Tests and the smoke suite inject one.

@@ -89,8 +89,10 @@ protected:
     strip->onExternalCancel = [this] { ++cancels; };
     host->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(host->windowHandle()));
+    // A real display activates the window some loop turns later; waited
+    // for, not set by hand, so that no late activation reaches a test.
     host->activateWindow();
-    QApplication::setActiveWindow(host.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get(), 10000));
   }
 
   void TearDown() override {
@@ -275,8 +277,8 @@ TEST_F(NativeTabStripTest, AFirstPressInAnInactiveWindowSelectsTheTab) {
   QWidget other;
   other.setGeometry(900, 100, 200, 100);
   other.show();
-  QApplication::setActiveWindow(&other);
-  QCoreApplication::processEvents();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other, 10000));
   ASSERT_FALSE(host->isActiveWindow());
   press(onTab(id(1)));
   EXPECT_EQ(selects, QList<QUuid>{id(1)});
@@ -394,7 +396,8 @@ TEST_F(NativeTabStripTest, LosingTheActiveWindowCancelsLikeEscape) {
   QWidget other;
   other.setGeometry(900, 100, 200, 100);
   other.show();
-  QApplication::setActiveWindow(&other);
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other, 10000));
   EXPECT_EQ(restores, QList<QList<QUuid>>{before});
   EXPECT_EQ(ids(model), before);
   EXPECT_TRUE(strip->draggedID().isNull());

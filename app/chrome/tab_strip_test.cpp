@@ -64,7 +64,8 @@ protected:
     native()->setAutoScrollInterval(std::chrono::hours(1));
     host->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(host->windowHandle()));
-    QApplication::setActiveWindow(host.get());
+    host->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.get(), 10000));
   }
   void TearDown() override {
     host.reset();
@@ -221,10 +222,14 @@ TEST(BrowserTabStripTearOff, ATabDraggedOntoAnotherWindowsStripMovesThere) {
   left->browserWindow().move(0, 40);
   right->browserWindow().move(1300, 40);
   // The user works in the left window: its activation has arrived before
-  // the press.
-  QCoreApplication::processEvents();
-  QApplication::setActiveWindow(&left->browserWindow());
-  QCoreApplication::processEvents();
+  // the press. Both windows are on screen first, so that no activation the
+  // right one still has coming (a window activates once it is exposed) can
+  // follow it.
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(left->browserWindow().windowHandle(), 10000));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(right->browserWindow().windowHandle(), 10000));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&right->browserWindow(), 10000));
+  left->browserWindow().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&left->browserWindow(), 10000));
   BrowserModel& source = left->model();
   source.newTab();
   const QUuid moved = source.selectedID();

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QPointer>
+#include <QTest>
 #include <QUuid>
 #include <QWidget>
 
@@ -27,13 +29,38 @@ inline std::shared_ptr<BrowserPreferences> preferences(const QString& name) {
   return std::make_shared<BrowserPreferences>(SettingsStore::open(storeName(name)));
 }
 
-// A shown, active top-level window of 800 x 600 at (100, 100).
+// Waits until the window system has made `window` the active window, as a
+// real display does some loop turns after it is asked (offscreen at once).
+// The window system's focus window must be its window too: a widget made
+// active by hand (as a closing popup does for its parent) counts as active
+// at once, and the window system's own answer would still be on its way.
+// False when it did not within a bound that only a hang reaches, or when the
+// window went meanwhile.
+inline bool waitUntilActive(QWidget* window) {
+  const QPointer<QWidget> guard(window);
+  return QTest::qWaitFor(
+             [&guard] {
+               return !guard || (guard->isActiveWindow() &&
+                                 QGuiApplication::focusWindow() == guard->window()->windowHandle());
+             },
+             10000) &&
+         guard;
+}
+
+// A shown, active top-level window of 800 x 600 at (100, 100). On a real
+// display the window is mapped, exposed and activated some loop turns after
+// it asks: it is returned once that has happened (or after a bound only a
+// hang reaches), so that no late activation or focus change of its own
+// reaches the test's popups and panels.
 inline std::unique_ptr<QWidget> window() {
   auto made = std::make_unique<QWidget>();
   made->setGeometry(100, 100, 800, 600);
   made->show();
+  // Asked of the window system and waited for, never set by hand: a window
+  // made active by hand would take the platform's own activation later, in
+  // the middle of a test, and close the popup open then.
   made->activateWindow();
-  QApplication::setActiveWindow(made.get());
+  if (!waitUntilActive(made.get())) qWarning("KitTest::window: the window never became active");
   QApplication::processEvents();
   return made;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kit/kit_test_support.h"
+#include "kit/kivo_panel.h"
 #include "kit/kivo_popup.h"
 
 namespace {
@@ -41,8 +42,14 @@ protected:
     preferences->storage()->removeAll();
   }
   KivoColorEditor* open() {
+    // As a real display does it: the window active again before the click,
+    // and the editor's panel active before the keys.
+    EXPECT_TRUE(KitTest::waitUntilActive(window.get()));
     QTest::mouseClick(picker, Qt::LeftButton);
     QApplication::processEvents();
+    if (KivoPanel* panel = picker->popup()->panel()) {
+      EXPECT_TRUE(KitTest::waitUntilActive(panel));
+    }
     return picker->editor();
   }
 

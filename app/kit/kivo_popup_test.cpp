@@ -68,9 +68,14 @@ protected:
     preferences->storage()->removeAll();
   }
   void open() {
+    // A popup closed just before gives the activation back to the window
+    // some loop turns later on a real display; one opened before that would
+    // lose it again.
+    ASSERT_TRUE(KitTest::waitUntilActive(window.get()));
     popup->setPresented(true);
     QApplication::processEvents();
     ASSERT_TRUE(popup->isOpen());
+    ASSERT_TRUE(KitTest::waitUntilActive(popup->panel()));
   }
 
   std::shared_ptr<BrowserPreferences> preferences;

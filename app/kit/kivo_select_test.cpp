@@ -28,9 +28,17 @@ protected:
     preferences->storage()->removeAll();
   }
   KivoSelectOptions* openList() {
+    // A list closed just before gives the activation back to the window
+    // some loop turns later on a real display; a list opened before that
+    // would lose it again.
+    EXPECT_TRUE(KitTest::waitUntilActive(window.get()));
     QTest::mouseClick(select, Qt::LeftButton);
     QApplication::processEvents();
     KivoPanel* panel = select->popup()->panel();
+    if (panel) {
+      EXPECT_TRUE(KitTest::waitUntilActive(panel));
+    }
+    panel = select->popup()->panel();
     return panel ? panel->findChild<KivoSelectOptions*>() : nullptr;
   }
   void key(KivoSelectOptions* list, Qt::Key which) {

@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include "kit/kit_test_support.h"
 #include "kit/kivo_color_picker.h"
+#include "kit/kivo_panel.h"
 #include "kit/kivo_popup.h"
 #include "kit/kivo_select.h"
 #include "pages/elements_pane.h"
@@ -25,7 +27,7 @@ inline void show(QWidget& page, QSize size = QSize(1200, 800)) {
   page.resize(size);
   page.show();
   page.activateWindow();
-  QApplication::setActiveWindow(&page);
+  EXPECT_TRUE(KitTest::waitUntilActive(&page));
   // A laid-out card posts the next layout request for its parent, so a few
   // rounds pass before every widget has its final geometry.
   for (int round = 0; round < 10; ++round) {
@@ -78,6 +80,9 @@ inline void expectAllReached(QWidget& page, const QList<QWidget*>& chain) {
 
 // Focuses `control` from the keyboard, as Tab does.
 inline void focus(QWidget* control) {
+  // Only the active window's widgets take the focus; a popup closed just
+  // before gives the activation back some loop turns later on a real display.
+  ASSERT_TRUE(KitTest::waitUntilActive(control->window())) << control->metaObject()->className();
   control->setFocus(Qt::TabFocusReason);
   ASSERT_TRUE(control->hasFocus()) << control->metaObject()->className();
 }
@@ -101,6 +106,7 @@ inline void expectButtonsAct(const QList<QWidget*>& chain) {
         QApplication::processEvents();
         EXPECT_TRUE(popup->isOpen()) << button->accessibleName().toStdString() << " key " << key;
         if (!popup->isOpen()) continue;
+        EXPECT_TRUE(KitTest::waitUntilActive(popup->panel())) << button->accessibleName().toStdString();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QApplication::processEvents();
         EXPECT_FALSE(popup->isOpen());

@@ -239,7 +239,20 @@ void doubleClickTitleStrip(BrowserWindow& window) {
   }
 }
 
+// Waits (bounded) until the window system has made the window that
+// `window()` names the active one: keys typed into a popup, a list or a
+// sheet go to the active window, and shortcuts fire only there.
+SuiteTask keyboardReaches(const std::function<QWidget*()>& window) {
+  const std::function<bool()> active = [&window] {
+    QWidget* target = window();
+    return target && target->isActiveWindow();
+  };
+  co_await SuiteWait::until(active);
+}
+
 SuiteTask menuShortcutChecks(BrowserModel& model, BrowserWindow& window) {
+  const std::function<QWidget*()> browserWindow = [&window]() -> QWidget* { return &window; };
+  co_await keyboardReaches(browserWindow);
   // The menus run a command while they handle its key, so each check
   // follows its key at once.
   shortcut(window, QStringLiteral("t"), CommandModifier::Command);
@@ -258,13 +271,17 @@ SuiteTask menuShortcutChecks(BrowserModel& model, BrowserWindow& window) {
   if (QWidget* focus = window.focusWidget()) focus->clearFocus();
   shortcut(window, QStringLiteral("l"), CommandModifier::Command);
   co_await settle();
+  const std::function<bool()> focused = [&window] { return addressFieldFocused(window); };
+  co_await SuiteWait::until(focused);
   require(addressFieldFocused(window), QStringLiteral("address shortcut focuses native editor"));
 }
 
 SuiteTask popoverChecks(BrowserModel& model, BrowserWindow& window) {
+  const std::function<QWidget*()> menu = [&window]() -> QWidget* { return visiblePanel(window); };
   model.select(model.tabs().first().id());
   model.setOpenMenu(BrowserMenu::Tabs);
   co_await settle();
+  co_await keyboardReaches(menu);
   sendKey(Qt::Key_Down);
   sendKey(Qt::Key_Return);
   co_await settle();
@@ -272,6 +289,7 @@ SuiteTask popoverChecks(BrowserModel& model, BrowserWindow& window) {
 
   model.setOpenMenu(BrowserMenu::Main);
   co_await settle();
+  co_await keyboardReaches(menu);
   writePanelSnapshot(visiblePanel(window), QStringLiteral("--menu-snapshot"));
   sendKey(Qt::Key_Escape);
   co_await settle();
@@ -279,6 +297,7 @@ SuiteTask popoverChecks(BrowserModel& model, BrowserWindow& window) {
 
   model.setOpenMenu(BrowserMenu::Main);
   co_await settle();
+  co_await keyboardReaches(menu);
   click(window, QPointF(20, 300));
   co_await settle();
   require(!model.openMenu(), QStringLiteral("outside click dismisses custom menu"));
@@ -302,9 +321,19 @@ SuiteTask dropDownChecks(BrowserModel& model, BrowserWindow& window) {
   QObject::connect(select, &KivoSelect::selectionChanged, host, [&period](qint64 value) { period = int(value); });
   SuiteInput::makeKeyAndFront(*host);
   co_await settle();
+  const std::function<QWidget*()> hostWindow = [&host]() -> QWidget* { return host; };
+  co_await keyboardReaches(hostWindow);
 
   click(*host, QPointF(130, 45));
   co_await settle();
+  const std::function<QWidget*()> list = [&host]() -> QWidget* {
+    if (!host) return nullptr;
+    for (QWidget* child : childWindows(*host)) {
+      if (qobject_cast<KivoPanel*>(child)) return child;
+    }
+    return nullptr;
+  };
+  co_await keyboardReaches(list);
   bool panelShown = false;
   for (QWidget* child : childWindows(*host)) panelShown = panelShown || qobject_cast<KivoPanel*>(child);
   require(panelShown, QStringLiteral("period dropdown uses Kivo panel"));
@@ -320,12 +349,16 @@ SuiteTask dropDownChecks(BrowserModel& model, BrowserWindow& window) {
   host->deleteLater();
   SuiteInput::makeKeyAndFront(window);
   co_await settle();
+  const std::function<QWidget*()> browserWindow = [&window]() -> QWidget* { return &window; };
+  co_await keyboardReaches(browserWindow);
 }
 
 SuiteTask dialogChecks(BrowserModel& model, BrowserWindow& window) {
+  const std::function<QWidget*()> sheet = [&window]() -> QWidget* { return KivoPanel::attachedSheet(&window); };
   int confirmations = 0;
   QPointer<KivoPanel> first = showConfirmation(window, model, confirmations);
   co_await settle();
+  co_await keyboardReaches(sheet);
   require(first && KivoPanel::attachedSheet(&window) == first && first->isVisible() &&
               first->windowModality() == Qt::WindowModal,
           QStringLiteral("custom dialog is modal for its owning window"));
@@ -337,12 +370,14 @@ SuiteTask dialogChecks(BrowserModel& model, BrowserWindow& window) {
 
   showConfirmation(window, model, confirmations);
   co_await settle();
+  co_await keyboardReaches(sheet);
   sendKey(Qt::Key_Escape);
   co_await settle();
   require(confirmations == 0 && !KivoPanel::attachedSheet(&window), QStringLiteral("Escape cancels without deleting"));
 
   QPointer<KivoPanel> third = showConfirmation(window, model, confirmations);
   co_await settle();
+  co_await keyboardReaches(sheet);
   // The centre of the confirm button: 75 points in from the panel's right
   // edge and 47 up from its bottom.
   if (third) click(*third, QPointF(third->width() - 75.0, 47));
@@ -387,11 +422,14 @@ SuiteTask runInteractionTests(BrowserModel& model, BrowserWindow& window) {
   co_await dialogChecks(model, window);
   co_await SuiteWait::sleep(550ms);
 
-  // The title strip maximises the window and restores it.
-  SuiteInput::makeKeyAndFront(window);
+  // The title strip maximises the window and restores it. The window system
+  // answers a frame change some loop turns later; the waits for the frame
+  // are the window-system bound, which only a hang reaches.
+  co_await SuiteInput::activate(window);
   const QRect startingFrame = window.geometry();
   doubleClickTitleStrip(window);
-  co_await pollWithPauses([&] { return fillsVisibleFrame(window); }, 40, 50ms);
+  const std::function<bool()> maximised = [&window] { return fillsVisibleFrame(window); };
+  co_await SuiteWait::until(maximised);
   if (!fillsVisibleFrame(window)) {
     throw SmokeFailure(QStringLiteral("title strip double-click maximizes window: actual=") +
                        describe(window.geometry()) + QStringLiteral(", expected=") + describe(visibleFrame(window)) +
@@ -399,7 +437,8 @@ SuiteTask runInteractionTests(BrowserModel& model, BrowserWindow& window) {
                        describeSheet(KivoPanel::attachedSheet(&window)));
   }
   doubleClickTitleStrip(window);
-  co_await pollWithPauses([&] { return window.geometry() == startingFrame; }, 40, 50ms);
+  const std::function<bool()> restored = [&window, startingFrame] { return window.geometry() == startingFrame; };
+  co_await SuiteWait::until(restored);
   require(window.geometry() == startingFrame, QStringLiteral("second title strip double-click restores window"));
 
   // Whatever happens from here, the window gets its frame back.

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <functional>
+
 #include "kit/window_front.h"
 
 namespace SuiteInput {
@@ -38,6 +40,13 @@ QRect virtualDesktop() {
 void makeKeyAndFront(QWidget& window) {
   window.show();
   KitWindows::bringToFront(window);
+}
+
+SuiteTask activate(QWidget& window) {
+  makeKeyAndFront(window);
+  const QPointer<QWidget> guard(&window);
+  const std::function<bool()> active = [&guard] { return !guard || guard->isActiveWindow(); };
+  co_await SuiteWait::until(active);
 }
 
 QWindow* windowHandle(const QWidget& window) { return window.window()->windowHandle(); }

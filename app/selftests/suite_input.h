@@ -45,6 +45,7 @@
 #include <optional>
 
 #include "chrome/browser_command.h"
+#include "selftests/suite_task.h"
 
 class QAction;
 class QWidget;
@@ -74,9 +75,15 @@ QRect virtualDesktop();
 
 // Windows.
 
-// Shows `window`, puts it in front and makes it the active window: the key
-// and front window of the suites' steps.
+// Shows `window`, puts it in front and asks for it to become the active
+// window: the key and front window of the suites' steps. On a real display
+// the window becomes active some loop turns later; activate() waits for it.
 void makeKeyAndFront(QWidget& window);
+// makeKeyAndFront(), then waits until the window system has made `window`
+// the active window (bounded, see SuiteWait::windowSystem). A window that
+// never becomes active, or goes meanwhile, ends the wait; the check that
+// follows decides.
+SuiteTask activate(QWidget& window);
 
 // Keys.
 

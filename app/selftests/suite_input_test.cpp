@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -72,8 +73,7 @@ std::unique_ptr<Recorder> shownRecorder() {
   window->setGeometry(100, 100, 400, 300);
   window->show();
   window->activateWindow();
-  QApplication::setActiveWindow(window.get());
-  QApplication::processEvents();
+  EXPECT_TRUE(QTest::qWaitForWindowActive(window.get(), 10000));
   return window;
 }
 

@@ -143,4 +143,24 @@ inline Poll poll(std::function<bool()> condition, int evaluations, std::chrono::
   return Poll{std::move(condition), evaluations, interval};
 }
 
+// A wait for the window system: activation, exposure, focus, window state
+// and geometry come a loop turn or more after they are asked for on a real
+// display (offscreen they come at once). The condition is evaluated every
+// 10 ms, at most 1,000 times: a bound that only a hang reaches. Await it as
+// a named value (see above); its result is whether the condition held.
+inline constexpr int kWindowSystemEvaluations = 1000;
+inline constexpr std::chrono::milliseconds kWindowSystemInterval{10};
+
+inline Poll windowSystem(std::function<bool()> condition) {
+  return poll(std::move(condition), kWindowSystemEvaluations, kWindowSystemInterval);
+}
+
+// Waits as windowSystem() does, as a sub-task: a step awaits it at once and
+// then checks its own condition, which decides. `condition` is a named value
+// of the step (see above), which outlives the wait.
+inline SuiteTask until(const std::function<bool()>& condition) {
+  Poll wait = windowSystem(condition);
+  co_await wait;
+}
+
 }  // namespace SuiteWait

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 
@@ -51,6 +52,22 @@ constexpr double kCloseButtonInset = 18;
 
 SuiteWait::Sleep settle(int milliseconds) {
   return SuiteWait::sleep(std::chrono::milliseconds(milliseconds));
+}
+
+// Waits (bounded) until the window system has finished taking `window` into
+// full screen or out of it: the state, the chrome's state and the frame
+// (the whole screen, or `windowedFrame`) all agree. Without a window
+// manager the frame never changes and the wait runs out; the checks decide.
+SuiteTask fullScreenSettles(BrowserWindow& window, bool fullScreen, QRect windowedFrame) {
+  const QPointer<BrowserWindow> guard(&window);
+  const std::function<bool()> settled = [&guard, fullScreen, windowedFrame] {
+    if (!guard || guard->isFullScreenMode() != fullScreen || guard->chromeState().isFullScreen() != fullScreen) {
+      return false;
+    }
+    const QScreen* screen = guard->screen();
+    return guard->geometry() == (fullScreen ? (screen ? screen->geometry() : QRect()) : windowedFrame);
+  };
+  co_await SuiteWait::until(settled);
 }
 
 // The window's content: the root view under the full-screen chrome host.
@@ -171,16 +188,17 @@ private:
 };
 
 // Another top-level window in front, so that the browser window is not the
-// active one; it goes again with the scope, and the browser window gets its
-// activation back.
+// active one; it goes again with the scope, and the browser window is asked
+// to become active again. The window system answers both requests some loop
+// turns later: the suite waits for isActive() after making one, and for the
+// browser window's activation after the scope.
 class ActiveElsewhere {
 public:
   explicit ActiveElsewhere(QWidget& window) : m_window(&window) {
     m_other = new QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint);
     m_other->setAttribute(Qt::WA_DeleteOnClose);
     m_other->setGeometry(0, 0, 40, 40);
-    m_other->show();
-    m_other->activateWindow();
+    SuiteInput::makeKeyAndFront(*m_other);
   }
   ~ActiveElsewhere() {
     if (m_other) {
@@ -192,10 +210,21 @@ public:
   ActiveElsewhere(const ActiveElsewhere&) = delete;
   ActiveElsewhere& operator=(const ActiveElsewhere&) = delete;
 
+  // True once the other window has taken the activation.
+  bool isActive() const { return m_other && m_other->isActiveWindow(); }
+
 private:
   QPointer<QWidget> m_window;
   QPointer<QWidget> m_other;
 };
+
+// The first visible panel among the top-level windows: the open menu.
+KivoPanel* visiblePanel() {
+  for (QWidget* candidate : QApplication::topLevelWidgets()) {
+    if (auto* found = qobject_cast<KivoPanel*>(candidate); found && found->isVisible()) return found;
+  }
+  return nullptr;
+}
 
 // The directory given with --tab-snapshots, when there is one.
 std::optional<QString> snapshotDirectory() {
@@ -272,8 +301,12 @@ SuiteTask checkTabPointerOwnership(NativeTabStrip* strip, QUuid id, BrowserModel
   // is one, so that the press has something to change.
   {
     ActiveElsewhere elsewhere(*window);
-    const bool inactive = !window->isActiveWindow();
-    if (const std::optional<QUuid> other = visibleNeighbour(*strip, model, id)) model.select(*other);
+    const std::function<bool()> movedAway = [&elsewhere] { return elsewhere.isActive(); };
+    co_await SuiteWait::until(movedAway);
+    const bool inactive = guard && !window->isActiveWindow();
+    if (const std::optional<QUuid> other = guard ? visibleNeighbour(*guard, model, id) : std::nullopt) {
+      model.select(*other);
+    }
     c = guard ? center(*guard, id) : std::nullopt;
     if (c) {
       mouse(Mouse::Press, *c, window);
@@ -281,6 +314,7 @@ SuiteTask checkTabPointerOwnership(NativeTabStrip* strip, QUuid id, BrowserModel
     }
     require(inactive && c && model.selectedID() == id, QStringLiteral("inactive-window tab accepts the initial press"));
   }
+  co_await SuiteInput::activate(*window);
 
   // The margin above the cells.
   require(bool(guard), QStringLiteral("tab margin pointer target"));
@@ -446,6 +480,10 @@ SuiteTask runTabInteractionTests(BrowserModel& model, BrowserWindow& window) {
 
   model.select(model.tabs().last().id());
   co_await settle(250);
+  // The strip scrolls to the selection in an animation of its own, whose
+  // last step a loaded machine may deliver after the pause: wait for it.
+  const std::function<bool()> scrolled = [&strip] { return !strip || !strip->scrollView()->isScrolling(); };
+  co_await SuiteWait::until(scrolled);
   {
     const std::optional<QPoint> selected = strip ? center(*strip, model.selectedID()) : std::nullopt;
     QWidget* scroller = strip ? strip->scrollView() : nullptr;
@@ -463,8 +501,10 @@ SuiteTask runTabInteractionTests(BrowserModel& model, BrowserWindow& window) {
     require(strip && strip->scrollOffset() < before, QStringLiteral("horizontal wheel scrolls tab strip"));
   }
   snapshot(window, QStringLiteral("tabs-overflow"));
+  const QRect windowedFrame = window.geometry();
   window.toggleFullScreen();
   co_await settle(1700);
+  co_await fullScreenSettles(window, true, windowedFrame);
 
   // Full screen.
   require(window.isFullScreenMode() && window.chromeState().isFullScreen(),
@@ -488,14 +528,13 @@ SuiteTask runTabInteractionTests(BrowserModel& model, BrowserWindow& window) {
 
   model.setOpenMenu(BrowserMenu::Main);
   co_await settle(250);
+  const std::function<bool()> menuShown = [] {
+    const KivoPanel* panel = visiblePanel();
+    return panel && panel->isActiveWindow();
+  };
+  co_await SuiteWait::until(menuShown);
   {
-    KivoPanel* panel = nullptr;
-    for (QWidget* candidate : QApplication::topLevelWidgets()) {
-      if (auto* found = qobject_cast<KivoPanel*>(candidate); found && found->isVisible()) {
-        panel = found;
-        break;
-      }
-    }
+    KivoPanel* panel = visiblePanel();
     require(panel != nullptr, QStringLiteral("custom menu in full screen"));
     QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
     require(screen && screen->geometry().contains(panel->frameGeometry()),
@@ -522,6 +561,11 @@ SuiteTask runTabInteractionTests(BrowserModel& model, BrowserWindow& window) {
 
   FocusAddressCenter::instance().post(nullptr);
   co_await settle(250);
+  const std::function<bool()> addressFocused = [&window, &accessory] {
+    auto* chrome = qobject_cast<BrowserChromeView*>(accessory.data());
+    return chrome && window.isActiveWindow() && window.focusWidget() == chrome->addressLineEdit();
+  };
+  co_await SuiteWait::until(addressFocused);
   {
     auto* chrome = qobject_cast<BrowserChromeView*>(accessory.data());
     QLineEdit* editor = chrome ? chrome->addressLineEdit() : nullptr;
@@ -551,6 +595,7 @@ SuiteTask runTabInteractionTests(BrowserModel& model, BrowserWindow& window) {
 
   window.toggleFullScreen();
   co_await settle(1700);
+  co_await fullScreenSettles(window, false, windowedFrame);
 
   // Back to the window.
   require(!window.isFullScreenMode() && !window.chromeState().isFullScreen(),

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QScrollArea>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStringList>
 #include <QUrl>
@@ -141,6 +142,16 @@ QScrollArea* findScroll(QWidget* view) {
 SuiteTask waitReleased(const QPointer<BrowserWindowController>& controller) {
   const std::function<bool()> released = [controller] { return controller.isNull(); };
   co_await pollOrFail(released, "a closed window is destroyed before the next step");
+}
+
+// Waits (bounded) until the window system has made the window of
+// `controller` the active one; gone, the wait ends. The check after it
+// decides.
+SuiteTask becomesActive(const QPointer<BrowserWindowController>& controller) {
+  const std::function<bool()> active = [controller] {
+    return !controller || controller->browserWindow().isActiveWindow();
+  };
+  co_await SuiteWait::until(active);
 }
 
 // Sends Command (Ctrl here) + `key` to the workspace's active window; throws
@@ -310,6 +321,10 @@ SuiteTask shortcutRouting(Suite& suite) {
   BrowserModel& model = suite.model();
   if (!suite.detached) throw SmokeFailure(QStringLiteral("detached owner"));
   BrowserWindowController& detached = *suite.detached;
+  // Shortcuts fire only in the active window, which the window system
+  // makes of the new window some loop turns after it is shown.
+  co_await becomesActive(suite.detached);
+  if (!suite.detached) throw SmokeFailure(QStringLiteral("detached owner"));
 
   shortcut(workspace, QStringLiteral("t"));
   require(detached.model().tabs().size() == 2 && model.tabs().size() == 1,
@@ -319,19 +334,39 @@ SuiteTask shortcutRouting(Suite& suite) {
 
   shortcut(workspace, QStringLiteral("l"));
   co_await SuiteWait::sleep(250ms);
-  if (!suite.detached) throw SmokeFailure(QStringLiteral("detached owner"));
   // The focus must be in this window's own address field, not merely in
   // some line edit.
-  bool addressFocused = false;
-  QWidget* focus = detached.browserWindow().focusWidget();
-  for (BrowserChromeView* chrome : detached.browserWindow().findChildren<BrowserChromeView*>()) {
-    addressFocused = addressFocused || (focus && focus == chrome->addressLineEdit());
-  }
-  require(workspace.activeController() == &detached && addressFocused,
+  const QPointer<BrowserWindowController> guard = suite.detached;
+  const std::function<bool()> addressFocused = [guard] {
+    if (!guard) return false;
+    QWidget* focus = guard->browserWindow().focusWidget();
+    for (BrowserChromeView* chrome : guard->browserWindow().findChildren<BrowserChromeView*>()) {
+      if (focus && focus == chrome->addressLineEdit()) return true;
+    }
+    return false;
+  };
+  const std::function<bool()> focusedThere = [&workspace, guard, addressFocused] {
+    return guard && workspace.activeController() == guard.data() && guard->browserWindow().isActiveWindow() &&
+           addressFocused();
+  };
+  co_await SuiteWait::until(focusedThere);
+  if (!suite.detached) throw SmokeFailure(QStringLiteral("detached owner"));
+  require(workspace.activeController() == &detached && addressFocused(),
           QStringLiteral("address focus stays in active window"));
 
+  const QList<BrowserWindowController*> before = workspace.controllers();
   shortcut(workspace, QStringLiteral("n"));
   co_await SuiteWait::sleep(250ms);
+  // The new window is the one to close next: wait until it is the active one.
+  const std::function<bool()> newWindowActive = [&workspace, before] {
+    for (BrowserWindowController* controller : workspace.controllers()) {
+      if (!before.contains(controller)) {
+        return workspace.activeController() == controller && controller->browserWindow().isActiveWindow();
+      }
+    }
+    return false;
+  };
+  co_await SuiteWait::until(newWindowActive);
   require(workspace.controllers().size() == 3, QStringLiteral("Command-N creates another real window"));
 
   QPointer<BrowserWindowController> opened = workspace.activeController();
@@ -354,11 +389,20 @@ SuiteTask mergeBack(Suite& suite) {
   // window in front of it and 20 above the bottom, so that the source's
   // strip is not covered.
   const QRectF& visible = suite.visible;
-  suite.sourceWindow().browserWindow().setGeometry(
-      suite.onScreen(QRectF(visible.left() + 20, visible.bottom() - 780, 1000, 740)));
-  detached->browserWindow().setGeometry(suite.onScreen(QRectF(visible.left() + 220, visible.top() + 20, 1000, 620)));
+  const QRect sourceFrame = suite.onScreen(QRectF(visible.left() + 20, visible.bottom() - 780, 1000, 740));
+  const QRect detachedFrame = suite.onScreen(QRectF(visible.left() + 220, visible.top() + 20, 1000, 620));
+  suite.sourceWindow().browserWindow().setGeometry(sourceFrame);
+  detached->browserWindow().setGeometry(detachedFrame);
   SuiteInput::makeKeyAndFront(detached->browserWindow());
   co_await SuiteWait::sleep(400ms);
+  // The drop point is taken from the frames: wait until the window system
+  // has placed both windows and activated the detached one.
+  const QPointer<BrowserWindowController> source = suite.source;
+  const std::function<bool()> placed = [source, detached, sourceFrame, detachedFrame] {
+    return source && detached && source->browserWindow().geometry() == sourceFrame &&
+           detached->browserWindow().geometry() == detachedFrame && detached->browserWindow().isActiveWindow();
+  };
+  co_await SuiteWait::until(placed);
 
   NativeTabStrip* strip = suite.sourceWindow().tabStrip();
   const std::optional<QPointF> center = strip ? strip->tabCenter(model.tabs().first().id()) : std::nullopt;
@@ -443,9 +487,19 @@ SuiteTask loadingAndSingleTab(Suite& suite) {
 
   target->browserWindow().close();
   co_await waitReleased(target);
-  SuiteInput::makeKeyAndFront(suite.sourceWindow().browserWindow());
+  co_await SuiteInput::activate(suite.sourceWindow().browserWindow());
   suite.sourceWindow().browserWindow().toggleFullScreen();
   co_await SuiteWait::sleep(1700ms);
+  // The window system takes the window into full screen some loop turns
+  // later; without a window manager its frame never changes, the wait runs
+  // out and the check decides.
+  const QPointer<BrowserWindowController> source = suite.source;
+  const std::function<bool()> covering = [source] {
+    if (!source) return true;
+    const BrowserWindow& window = source->browserWindow();
+    return window.isFullScreenMode() && window.screen() && window.geometry() == window.screen()->geometry();
+  };
+  co_await SuiteWait::until(covering);
 }
 
 // A tab torn off a full-screen window leaves full screen first and then
