@@ -25,6 +25,7 @@
 #include "kit/motion.h"
 #include "pages/history_view.h"
 #include "pages/pages_test_support.h"
+#include "platform/display_platform.h"
 #include "platform/temporary_folder.h"
 #include "profile/history_store.h"
 #include "profile/profile_files.h"
@@ -133,7 +134,7 @@ bool run(int rounds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (!DisplayPlatform::prepare("kivo-bench-history", DisplayPlatform::Need::Offscreen)) return 1;
   QStandardPaths::setTestModeEnabled(true);
   QApplication application(argc, argv);
   int rounds = 10;
