@@ -4,18 +4,17 @@
 # requests at once; an X server answers them some loop turns later. The
 # in-window suites and the unit tests that depend on activation, focus or
 # popups therefore run a second time under Xvfb with Qt's xcb platform. Each
-# xvfb-run invocation starts a server of its own on a free display (-a, and
-# it retries the next display when two runs pick one at the same time), so
-# entries run in parallel without sharing a server. Plain Xvfb has no window
-# manager: entries that need one (full screen that really covers the screen)
-# run openbox on their server first (tools/x11/with-openbox).
+# entry starts a server of its own through tools/x11/with-xvfb, where the
+# server picks a free display itself, so entries run in parallel without
+# sharing a server (xvfb-run -a picks the number from outside and, with many
+# runs starting together, can hand a command a display that is not its own).
+# Plain Xvfb has no window manager: entries that need one (full screen that
+# really covers the screen) run openbox on their server first
+# (tools/x11/with-openbox).
 #
-# Every entry carries the label "x11". Without xvfb-run (scripts/setup
-# installs it) the entries still exist and fail, naming the missing program.
-find_program(KIVO_XVFB_RUN xvfb-run)
-if(NOT KIVO_XVFB_RUN)
-  set(KIVO_XVFB_RUN xvfb-run)
-endif()
+# Every entry carries the label "x11". Without Xvfb (scripts/setup installs
+# it) the entries still exist and fail, naming the missing program.
+set(KIVO_WITH_XVFB ${CMAKE_SOURCE_DIR}/tools/x11/with-xvfb)
 set(KIVO_X11_SERVER_ARGUMENTS "-screen 0 1920x1080x24")
 
 # kivo_x11_command(var [WINDOW_MANAGER]): in `var`, the command that runs the
@@ -23,7 +22,7 @@ set(KIVO_X11_SERVER_ARGUMENTS "-screen 0 1920x1080x24")
 # The entry must set QT_QPA_PLATFORM=xcb in its environment.
 function(kivo_x11_command var)
   cmake_parse_arguments(KX "WINDOW_MANAGER" "" "" ${ARGN})
-  set(command ${KIVO_XVFB_RUN} -a -s "${KIVO_X11_SERVER_ARGUMENTS}")
+  set(command ${KIVO_WITH_XVFB} -s "${KIVO_X11_SERVER_ARGUMENTS}")
   if(KX_WINDOW_MANAGER)
     list(APPEND command ${CMAKE_SOURCE_DIR}/tools/x11/with-openbox)
   endif()

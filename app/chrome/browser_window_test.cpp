@@ -160,17 +160,17 @@ TEST_F(BrowserWindowTest, AMaximisedWindowReturnsMaximisedFromFullScreen) {
   showWindow();
   window->toggleMaximize(false);
   window->toggleFullScreen();
-  QCoreApplication::processEvents();
-  ASSERT_TRUE(window->isFullScreenMode());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->isFullScreenMode(); }, kAnswerWait));
   // The toggle in full screen only leaves it, keeping what it remembers.
   window->toggleMaximize(true);
-  QCoreApplication::processEvents();
-  EXPECT_FALSE(window->isFullScreenMode());
-  EXPECT_EQ(window->geometry(), kArea);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isFullScreenMode() && window->geometry() == kArea; },
+                              kAnswerWait))
+      << testing::PrintToString(window->geometry());
   EXPECT_EQ(window->restoredFrame(), kStart);
   EXPECT_EQ(window->maximizedFrame(), kArea);
   window->toggleMaximize(false);
-  EXPECT_EQ(window->geometry(), kStart);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->geometry() == kStart; }, kAnswerWait))
+      << testing::PrintToString(window->geometry());
 }
 
 TEST_F(BrowserWindowTest, ARequestTheSystemIgnoresReportsTheFailure) {
@@ -213,12 +213,11 @@ TEST_F(BrowserWindowTest, FullScreenEnteredElsewhereIsAnnouncedToo) {
   QSignalSpy will(window.get(), &BrowserWindow::willEnterFullScreen);
   QSignalSpy did(window.get(), &BrowserWindow::didEnterFullScreen);
   window->showFullScreen();
-  QCoreApplication::processEvents();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return did.count() == 1; }, kAnswerWait));
   EXPECT_EQ(will.count(), 1);
-  EXPECT_EQ(did.count(), 1);
   window->toggleFullScreen();
-  QCoreApplication::processEvents();
-  EXPECT_EQ(window->geometry(), kStart);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->geometry() == kStart; }, kAnswerWait))
+      << testing::PrintToString(window->geometry());
 }
 
 TEST_F(BrowserWindowTest, TheFullScreenChromeSitsAboveTheRootOnceAndGoesOnLeaving) {
