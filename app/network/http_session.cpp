@@ -221,6 +221,9 @@ private:
       return true;
     }
     if (head.status == 0) throw NetworkError(NetworkError::Kind::badServerResponse, "The server returned a bad response.");
+    // The transfer library refuses a length that is no number, but takes one
+    // too large to hold as "read to the end"; both are refused alike.
+    if (head.hasOversizedLength()) throw errorFor(CURLE_WEIRD_SERVER_REPLY, "Invalid Content-Length: value");
     headComplete = true;
     if (const std::optional<QUrl> target = head.redirectTarget()) {
       if (m_request.followRedirect && m_request.followRedirect(head.url, *target)) {

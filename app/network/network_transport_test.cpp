@@ -310,6 +310,40 @@ TEST_F(NetworkTransportTest, RepeatedContentLengthsMustAgree) {
   }
 }
 
+TEST_F(NetworkTransportTest, InvalidAndOversizedLengthsAreRefusedAlike) {
+  // Each answer promises a length and then closes after five bytes.
+  struct Case {
+    const char* length;
+    QString pageError;      // empty: refused as a bad server response
+    QString downloadError;  // likewise
+  };
+  const std::vector<Case> cases = {
+      {"-1", {}, {}},
+      {"abc", {}, {}},
+      {"9223372036854775808", {}, {}},
+      {"100000000000000000000000", {}, {}},
+      {"1000000000000000000", kPageTooLarge, QStringLiteral("Bu önizlemede indirme sınırı 4 GiB.")},
+  };
+  QTemporaryDir folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    const QByteArray path = QByteArray("/length-") + c.length;
+    server.route(path, rawAnswer({"Content-Type: text/html", QByteArray("Content-Length: ") + c.length}, "hello"));
+    const QUrl url = server.url(QString::fromLatin1(path.mid(1)));
+    const QString file = folder.filePath(QString::fromLatin1(c.length));
+    const auto page = [&] { transport.page(url, true); };
+    const auto download = [&] { transport.download(url, file, std::nullopt, std::nullopt, {}); };
+    if (c.pageError.isEmpty()) {
+      EXPECT_EQ(networkErrorOf(page), NetworkError::Kind::badServerResponse);
+      EXPECT_EQ(networkErrorOf(download), NetworkError::Kind::badServerResponse);
+    } else {
+      EXPECT_EQ(bridgeErrorOf(page), c.pageError);
+      EXPECT_EQ(bridgeErrorOf(download), c.downloadError);
+    }
+    EXPECT_FALSE(QFile::exists(file));
+  }
+}
+
 TEST_F(NetworkTransportTest, OversizedHeadsSayWhatWentWrong) {
   const QString tooLarge = QStringLiteral("Sunucu yanıtının başlığı çok büyük.");
   const QByteArray filler = "X-Filler: " + QByteArray(1000, 'a');
