@@ -1,6 +1,7 @@
 #include "network/http_session.h"
 
 #include <curl/curl.h>
+#include <sys/socket.h>
 
 #include <array>
 #include <ctime>
@@ -79,6 +80,12 @@ NetworkError errorFor(CURLcode code, const char* detail) {
   const std::string cause = (detail && *detail) ? detail : curl_easy_strerror(code);
   description += " (" + cause + ")";
   return NetworkError(kind, description, static_cast<int>(code));
+}
+
+// Opens every connection close-on-exec, so that a child process started
+// while a connection is kept alive (the renderer) never inherits it.
+curl_socket_t openSocket(void*, curlsocktype, curl_sockaddr* address) {
+  return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
 
 QString hostKey(const QUrl& url) {
@@ -416,6 +423,7 @@ HttpSession::Outcome HttpSession::perform(const HttpRequest& request, const QUrl
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_SHARE, m_share->handle);
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorText);
+  curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &openSocket);
   // The hop's callbacks see the head, the body and every chance to stop.
   curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Hop::onHeader);
   curl_easy_setopt(easy, CURLOPT_HEADERDATA, &hop);

@@ -1,7 +1,8 @@
 // One memory-only HTTP session over libcurl: a share for cookies, DNS answers
 // and TLS sessions, a pool of easy handles that keeps their connections alive,
 // the session's HTTP cache, and the exchange that runs one GET with its own
-// redirect loop on the calling thread.
+// redirect loop on the calling thread. Every connection is opened
+// close-on-exec, so child processes never inherit one.
 //
 // Thread-safe: any number of threads may run exchanges at once; each blocks
 // its own thread. A transfer stops at once when its stop token or close() asks

@@ -1,5 +1,9 @@
 #include "network/network_transport.h"
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -533,6 +537,55 @@ TEST_F(NetworkTransportTest, PageSessionOpensAtMostFourTransfersPerHost) {
   fetches.clear();
   EXPECT_EQ(highest, 4);
   EXPECT_EQ(server.requestCount("/busy"), 7);
+}
+
+// The descriptors of this process that are TCP connections to `port`.
+std::vector<int> connectionsTo(int port) {
+  std::vector<int> found;
+  for (const QString& name : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System)) {
+    bool number = false;
+    const int fd = name.toInt(&number);
+    if (!number) continue;
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0 || peer.sin_family != AF_INET) continue;
+    if (ntohs(peer.sin_port) == port) found.push_back(fd);
+  }
+  return found;
+}
+
+TEST_F(NetworkTransportTest, KeptConnectionsAreClosedOnExec) {
+  // Each answer keeps its connection open until the end of the test, so the
+  // transfer leaves it alive in the session.
+  std::atomic<bool> released{false};
+  const auto keptAnswer = [&](const QByteArray& type) {
+    return [&, type](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
+      TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: 4\r\n\r\nkept");
+      while (!released && !self.stopping()) std::this_thread::sleep_for(1ms);
+    };
+  };
+  server.route("/kept", keptAnswer("text/html"));
+  server.route("/kept.css", keptAnswer("text/css"));
+  QTemporaryDir folder;
+  // The server answers one request per connection, so each transfer runs on
+  // a transport of its own that cannot reuse the one kept before.
+  const std::vector<std::pair<const char*, std::function<void(NetworkTransport&)>>> transfers = {
+      {"page", [&](NetworkTransport& own) { own.page(server.url(QStringLiteral("kept")), true); }},
+      {"resource", [&](NetworkTransport& own) { own.resource(server.url(QStringLiteral("kept.css")), 1, 100, kPatient, true); }},
+      {"download", [&](NetworkTransport& own) {
+         own.download(server.url(QStringLiteral("kept")), folder.filePath(QStringLiteral("kept")), std::nullopt, std::nullopt, {});
+       }},
+  };
+  const int port = server.url(QString()).port();
+  std::vector<std::unique_ptr<NetworkTransport>> transports;
+  for (const auto& [name, transfer] : transfers) {
+    SCOPED_TRACE(name);
+    transfer(*transports.emplace_back(std::make_unique<NetworkTransport>()));
+    const std::vector<int> connections = connectionsTo(port);
+    ASSERT_FALSE(connections.empty());
+    for (const int fd : connections) EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC) << "descriptor " << fd;
+  }
+  released = true;
 }
 
 TEST_F(NetworkTransportTest, CloseRefusesLaterRequests) {
