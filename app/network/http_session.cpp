@@ -184,13 +184,37 @@ public:
     return static_cast<Hop*>(user)->body(data, size * count);
   }
 
-  static int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<Hop*>(user)->stopRequested() ? 1 : 0;
+  static int onProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+    return static_cast<Hop*>(user)->progress(received) ? 0 : 1;
   }
 
+  // Starts the idle clock: the transfer begins now.
+  void begin() { m_lastData = Clock::now(); }
+
+  // True when the request waited longer than its idle time for a
+  // connection or more data.
+  bool stalled = false;
+
 private:
+  // Whether the transfer goes on: not when it is stopped, nor when no data
+  // has come for the idle time. Any byte, of the head or the body, counts.
+  bool progress(curl_off_t received) {
+    const auto now = Clock::now();
+    if (received != m_received) {
+      m_received = received;
+      m_lastData = now;
+    }
+    if (stopRequested()) return false;
+    if (now - m_lastData >= m_request.idleTimeout) {
+      stalled = true;
+      return false;
+    }
+    return true;
+  }
+
   std::size_t header(QByteArrayView line) {
     const auto length = static_cast<std::size_t>(line.size());
+    m_lastData = Clock::now();
     try {
       // Trailers of a chunked body come after the head and are ignored.
       if (headComplete) return length;
@@ -272,6 +296,8 @@ private:
   qint64 m_keepLimit;
   QByteArray m_kept;
   qint64 m_headBytes = 0;
+  curl_off_t m_received = 0;
+  Clock::time_point m_lastData;
 };
 
 HttpSession::HttpSession(const Configuration& configuration)
@@ -378,6 +404,7 @@ void HttpSession::clearCookies() {
 int HttpSession::run(Handle handle, Hop& hop, std::stop_token stop) {
   auto* easy = static_cast<CURL*>(handle.easy);
   auto* multi = static_cast<CURLM*>(handle.multi);
+  hop.begin();
   KIVO_CHECK(curl_multi_add_handle(multi, easy) == CURLM_OK);
   // A stop or a close wakes the wait below at once.
   const auto wake = [multi] { curl_multi_wakeup(multi); };
@@ -432,17 +459,14 @@ HttpSession::Outcome HttpSession::perform(const HttpRequest& request, const QUrl
   curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Hop::onProgress);
   curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &hop);
   curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
-  // Time limits: the rest of the whole exchange, the connection, and idling
-  // (less than one byte a second over the idle time).
+  // Time limits: the rest of the whole exchange and the connection; the hop
+  // itself ends a transfer that idles.
   auto connect = request.idleTimeout;
   if (request.deadline != Clock::time_point::max()) {
     connect = std::min(connect, remaining);
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<qint64>(remaining.count(), 1)));
   }
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::max<qint64>(connect.count(), 1)));
-  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
-                   static_cast<long>(std::max<qint64>((request.idleTimeout.count() + 999) / 1000, 1)));
   // The session's identity and cookies, and the request's own headers.
   if (!m_configuration.userAgent.isEmpty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, m_configuration.userAgent.constData());
   if (m_configuration.cookies) curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
@@ -499,7 +523,10 @@ void HttpSession::exchange(const HttpRequest& request, HttpSink& sink, std::stop
     // 8. A failure of the transfer.
     if (outcome.code != CURLE_OK) {
       check(stop);
-      if (outcome.code == CURLE_ABORTED_BY_CALLBACK) throw NetworkError::cancellation();
+      if (outcome.code == CURLE_ABORTED_BY_CALLBACK) {
+        if (hop.stalled) throw NetworkError(NetworkError::Kind::stalled, "The server sent no data for too long.");
+        throw NetworkError::cancellation();
+      }
       if (!hop.headComplete && libraryRefusedHead(outcome.code, outcome.detail)) throw headTooLarge();
       throw errorFor(static_cast<CURLcode>(outcome.code), outcome.detail.c_str());
     }

@@ -44,7 +44,7 @@ struct HttpRequest {
   bool decodeContent = true;   // accept compressed bodies and hand them on decoded
   QByteArray accept;           // the Accept header; empty for the library's "*/*"
   std::chrono::milliseconds idleTimeout{30'000};  // the longest wait for a connection or more data
-  Clock::time_point deadline = Clock::time_point::max();  // the end of the whole exchange
+  Clock::time_point deadline = Clock::time_point::max();  // the end of the whole exchange; max: none
   // Decides whether a redirect from the first address to the second is
   // followed; a refused redirect makes its answer the final one.
   std::function<bool(const QUrl& from, const QUrl& to)> followRedirect;

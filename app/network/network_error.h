@@ -10,7 +10,8 @@ class NetworkError : public std::runtime_error {
 public:
   enum class Kind {
     cancelled,                   // the caller's stop token or close() ended the transfer
-    timedOut,                    // a connection, idle or whole-transfer time limit ran out
+    timedOut,                    // a connection or whole-transfer time limit ran out
+    stalled,                     // no data came for the idle time
     cannotFindHost,              // the host name did not resolve
     cannotConnect,               // the connection was refused or unreachable
     connectionLost,              // the connection ended before the answer was complete

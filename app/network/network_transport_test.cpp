@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -703,6 +704,59 @@ TEST_F(DownloadTest, RefusesBeforeCreatingTheFile) {
                                  std::nullopt, std::nullopt, progress);
             }),
             QStringLiteral("İndirme geçici dosyası oluşturulamadı."));
+}
+
+TEST_F(DownloadTest, OnlyTimeWithoutDataEndsADownload) {
+  // Data may pause for 2 s; a page may take 1 s in all.
+  NetworkTransport::Timing timing;
+  timing.pageIdle = 2s;
+  timing.pageWhole = 1s;
+  NetworkTransport transport(timing);
+  // 200 pieces of 4 KiB, one every 25 ms: far more often than the idle
+  // limit, and for about 5 s, long past both limits.
+  constexpr int kPieces = 200;
+  constexpr qsizetype kPiece = 4096;
+  QByteArray body;
+  for (int i = 0; i < kPieces; ++i) body += QByteArray(kPiece, static_cast<char>('a' + i % 26));
+  const auto steady = [&](const QByteArray& type) {
+    return [&, type](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
+      TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: " + type + "\r\nContent-Length: " +
+                                   QByteArray::number(body.size()) + "\r\n\r\n");
+      for (int i = 0; i < kPieces && !self.stopping(); ++i) {
+        if (i > 0) self.pause(25ms);
+        if (!TestHttpServer::send(fd, QByteArrayView(body).sliced(i * kPiece, kPiece))) return;
+      }
+    };
+  };
+  server.route("/steady", steady("application/octet-stream"));
+  server.route("/steady.html", steady("text/html"));
+  // Sends part of the body, then nothing until the client gives up.
+  server.route("/stalls", [](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
+    TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 1000000\r\n\r\n");
+    TestHttpServer::send(fd, QByteArray(70'000, 'x'));
+    pollfd closed{fd, POLLIN, 0};
+    char byte = 0;
+    while (!self.stopping()) {
+      if (::poll(&closed, 1, 50) > 0 && ::recv(fd, &byte, 1, 0) <= 0) return;
+    }
+  });
+
+  const auto start = Clock::now();
+  const QString digest = QString::fromLatin1(QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex());
+  EXPECT_NO_THROW(transport.download(server.url(QStringLiteral("steady")), destination(QStringLiteral("steady")), digest,
+                                     body.size(), progress));
+  EXPECT_GE(Clock::now() - start, 4s);
+  QFile file(destination(QStringLiteral("steady")));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll() == body);
+
+  EXPECT_EQ(networkErrorOf([&] {
+              transport.download(server.url(QStringLiteral("stalls")), destination(QStringLiteral("stalls")), std::nullopt,
+                                 std::nullopt, progress);
+            }),
+            NetworkError::Kind::stalled);
+  // A page that keeps coming still ends at its whole-transfer limit.
+  EXPECT_EQ(networkErrorOf([&] { transport.page(server.url(QStringLiteral("steady.html"))); }), NetworkError::Kind::timedOut);
 }
 
 TEST_F(DownloadTest, CancellationStopsTheTransfer) {
