@@ -27,40 +27,33 @@ void initializeLibrary() {
 NetworkError errorFor(CURLcode code, const char* detail) {
   using Kind = NetworkError::Kind;
   Kind kind = Kind::other;
-  const char* sentence = "A network error occurred.";
   switch (code) {
     case CURLE_OPERATION_TIMEDOUT:
       kind = Kind::timedOut;
-      sentence = "The request timed out.";
       break;
     case CURLE_COULDNT_RESOLVE_HOST:
       kind = Kind::cannotFindHost;
-      sentence = "A server with the specified hostname could not be found.";
       break;
     case CURLE_COULDNT_CONNECT:
       kind = Kind::cannotConnect;
-      sentence = "Could not connect to the server.";
       break;
     case CURLE_PARTIAL_FILE:
     case CURLE_GOT_NOTHING:
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
       kind = Kind::connectionLost;
-      sentence = "The network connection was lost.";
       break;
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_ISSUER_ERROR:
     case CURLE_SSL_INVALIDCERTSTATUS:
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
       kind = Kind::serverCertificateUntrusted;
-      sentence = "The certificate for this server is invalid.";
       break;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
     case CURLE_SSL_ENGINE_NOTFOUND:
       kind = Kind::secureConnectionFailed;
-      sentence = "A TLS error has occurred and a secure connection to the server cannot be made.";
       break;
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_BAD_CONTENT_ENCODING:
@@ -68,18 +61,11 @@ NetworkError errorFor(CURLcode code, const char* detail) {
     case CURLE_HTTP2_STREAM:
     case CURLE_UNSUPPORTED_PROTOCOL:
       kind = Kind::badServerResponse;
-      sentence = "The server returned a bad response.";
-      break;
-    case CURLE_URL_MALFORMAT:
-      sentence = "The address is not a valid URL.";
       break;
     default:
       break;
   }
-  std::string description = sentence;
-  const std::string cause = (detail && *detail) ? detail : curl_easy_strerror(code);
-  description += " (" + cause + ")";
-  return NetworkError(kind, description, static_cast<int>(code));
+  return NetworkError(kind, (detail && *detail) ? detail : curl_easy_strerror(code), static_cast<int>(code));
 }
 
 // Opens every connection close-on-exec, so that a child process started
@@ -94,7 +80,7 @@ QString hostKey(const QUrl& url) {
 }
 
 NetworkError headTooLarge() {
-  return NetworkError(NetworkError::Kind::headTooLarge, "The server's response head is too large.");
+  return NetworkError(NetworkError::Kind::headTooLarge);
 }
 
 // True when the transfer library itself refused the head for its size: a
@@ -224,7 +210,7 @@ private:
       if (line.startsWith("HTTP/")) {
         head.fields.clear();
         head.status = statusOf(line);
-        if (head.status == 0) throw NetworkError(NetworkError::Kind::badServerResponse, "The server returned a bad response.");
+        if (head.status == 0) throw NetworkError(NetworkError::Kind::badServerResponse);
         return length;
       }
       if (line.isEmpty()) return headEnded() ? length : 0;
@@ -251,7 +237,7 @@ private:
       head.fields.clear();
       return true;
     }
-    if (head.status == 0) throw NetworkError(NetworkError::Kind::badServerResponse, "The server returned a bad response.");
+    if (head.status == 0) throw NetworkError(NetworkError::Kind::badServerResponse);
     // The transfer library refuses a length that is no number, but takes one
     // too large to hold as "read to the end"; both are refused alike.
     if (head.hasOversizedLength()) throw errorFor(CURLE_WEIRD_SERVER_REPLY, "Invalid Content-Length: value");
@@ -331,7 +317,7 @@ void HttpSession::close() {
 }
 
 void HttpSession::check(std::stop_token stop) const {
-  if (m_closing.stop_requested()) throw NetworkError(NetworkError::Kind::invalidated, "The network session was closed.");
+  if (m_closing.stop_requested()) throw NetworkError(NetworkError::Kind::invalidated);
   if (stop.stop_requested()) throw NetworkError::cancellation();
 }
 
@@ -502,7 +488,7 @@ void HttpSession::exchange(const HttpRequest& request, HttpSink& sink, std::stop
     // 3. The time left of the whole exchange bounds this hop.
     const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(request.deadline - Clock::now());
     if (request.deadline != Clock::time_point::max() && remaining <= 0ms) {
-      throw NetworkError(NetworkError::Kind::timedOut, "The request timed out.");
+      throw NetworkError(NetworkError::Kind::timedOut);
     }
     // 4. Run one request.
     Hop hop(request, sink, stop, m_closing.get_token(), request.mayStore ? m_configuration.cacheCapacity / 8 : 0);
@@ -513,7 +499,7 @@ void HttpSession::exchange(const HttpRequest& request, HttpSink& sink, std::stop
     // 6. A followed redirect, within the limit.
     if (hop.redirect) {
       if (redirects >= kRedirectLimit) {
-        throw NetworkError(NetworkError::Kind::tooManyRedirects, "too many HTTP redirects");
+        throw NetworkError(NetworkError::Kind::tooManyRedirects);
       }
       url = *hop.redirect;
       continue;
@@ -524,13 +510,16 @@ void HttpSession::exchange(const HttpRequest& request, HttpSink& sink, std::stop
     if (outcome.code != CURLE_OK) {
       check(stop);
       if (outcome.code == CURLE_ABORTED_BY_CALLBACK) {
-        if (hop.stalled) throw NetworkError(NetworkError::Kind::stalled, "The server sent no data for too long.");
+        if (hop.stalled) {
+          throw NetworkError(NetworkError::Kind::stalled,
+                             "No data arrived for " + std::to_string(request.idleTimeout.count()) + " milliseconds");
+        }
         throw NetworkError::cancellation();
       }
       if (!hop.headComplete && libraryRefusedHead(outcome.code, outcome.detail)) throw headTooLarge();
       throw errorFor(static_cast<CURLcode>(outcome.code), outcome.detail.c_str());
     }
-    if (!hop.headComplete) throw NetworkError(NetworkError::Kind::badServerResponse, "The server returned a bad response.");
+    if (!hop.headComplete) throw NetworkError(NetworkError::Kind::badServerResponse);
     // 9. The complete answer refreshes the cache.
     if (hop.keep()) {
       m_cache.store(url, hop.head, hop.kept(), Clock::now(), outcome.startedSystem);

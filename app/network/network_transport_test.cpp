@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -267,6 +266,51 @@ TEST_F(NetworkTransportTest, HostileServersEndInErrors) {
   });
   EXPECT_EQ(networkErrorOf([&] { transport.page(server.url(QStringLiteral("short"))); }), NetworkError::Kind::connectionLost);
   EXPECT_TRUE(networkErrorOf([&] { transport.page(server.url(QStringLiteral("garbage"))); }).has_value());
+}
+
+// A port on this machine where nothing listens any more.
+int closedPort() {
+  const TestHttpServer gone;
+  return gone.url(QString()).port();
+}
+
+TEST_F(NetworkTransportTest, NetworkFailuresSpeakTurkishAndKeepTheLibraryDetail) {
+  NetworkTransport::Timing timing;
+  timing.pageIdle = 1s;
+  timing.pageWhole = 10min;
+  NetworkTransport transport(timing);
+  server.route("/short", [](TestHttpServer&, int fd, const TestHttpServer::Request&) {
+    TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100\r\n\r\nonly ten!!");
+  });
+  // Sends the head, then nothing until the client gives up.
+  server.route("/silent", [](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
+    TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100\r\n\r\n");
+    self.holdUntilClosed(fd);
+  });
+  struct Case {
+    QUrl url;
+    NetworkError::Kind kind;
+    const char* sentence;
+  };
+  const std::vector<Case> cases = {
+      {QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(closedPort())), NetworkError::Kind::cannotConnect,
+       "Sunucuya bağlanılamadı."},
+      {server.url(QStringLiteral("short")), NetworkError::Kind::connectionLost, "Ağ bağlantısı koptu."},
+      {server.url(QStringLiteral("silent")), NetworkError::Kind::stalled,
+       "Sunucudan uzun süredir veri gelmiyor; aktarım durduruldu."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sentence);
+    try {
+      transport.page(c.url, true);
+      ADD_FAILURE() << "no error";
+    } catch (const NetworkError& error) {
+      EXPECT_EQ(error.kind(), c.kind);
+      EXPECT_STREQ(error.what(), c.sentence);
+      EXPECT_FALSE(error.detail().empty());
+      EXPECT_EQ(error.diagnostic(), std::string(c.sentence) + " (" + error.detail() + ")");
+    }
+  }
 }
 
 // A head written by hand: the status line, `fields` and the blank line, then
@@ -734,11 +778,7 @@ TEST_F(DownloadTest, OnlyTimeWithoutDataEndsADownload) {
   server.route("/stalls", [](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
     TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 1000000\r\n\r\n");
     TestHttpServer::send(fd, QByteArray(70'000, 'x'));
-    pollfd closed{fd, POLLIN, 0};
-    char byte = 0;
-    while (!self.stopping()) {
-      if (::poll(&closed, 1, 50) > 0 && ::recv(fd, &byte, 1, 0) <= 0) return;
-    }
+    self.holdUntilClosed(fd);
   });
 
   const auto start = Clock::now();
