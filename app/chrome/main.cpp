@@ -22,6 +22,7 @@
 #include "chrome/start_plan.h"
 #include "platform/child_process.h"
 #include "platform/display_platform.h"
+#include "network/network_error.h"
 #include "network/network_transport.h"
 #include "pages/home_feature_tests.h"
 #include "selftests/interaction_tests.h"
@@ -51,7 +52,7 @@ std::string describe(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
   } catch (const std::exception& exception) {
-    return exception.what();
+    return NetworkError::diagnosticOf(exception);
   } catch (...) {
     return "unknown error";
   }

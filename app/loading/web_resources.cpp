@@ -34,13 +34,15 @@ void appendNumber(QByteArray& out, qint64 value) {
   out.append(bytes, 4);
 }
 
+// A failure as the page's warning line tells it; the warnings are read in
+// the developer tools, so a network failure keeps its details.
 QString describe(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
   } catch (const BridgeError& bridge) {
     return bridge.message();
   } catch (const std::exception& other) {
-    return QString::fromUtf8(other.what());
+    return QString::fromUtf8(NetworkError::diagnosticOf(other));
   }
 }
 

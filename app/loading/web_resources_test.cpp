@@ -170,6 +170,20 @@ TEST_F(PrepareTest, KeepsStylesheetsAndImagesAndWarnsForFailures) {
                          QStringLiteral("Alt kaynak broken.png: ") + kCorrupt}));
 }
 
+TEST_F(PrepareTest, ANetworkFailureWarnsWithItsDetail) {
+  // A body cut short: the warning carries the sentence and, for the
+  // developer tools, the transfer library's own account.
+  server.route("/cut.css", [](TestHttpServer&, int fd, const TestHttpServer::Request&) {
+    TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: text/css\r\nContent-Length: 100\r\n\r\np{}");
+  });
+  const WebResourcePack pack = prepare("<link rel=\"stylesheet\" href=\"cut.css\">");
+  ASSERT_EQ(pack.warnings.size(), 1);
+  const QString prefix = QStringLiteral("Alt kaynak cut.css: Ağ bağlantısı koptu. (");
+  EXPECT_TRUE(pack.warnings[0].startsWith(prefix) && pack.warnings[0].size() > prefix.size() + 1 &&
+              pack.warnings[0].endsWith(QLatin1Char(')')))
+      << pack.warnings[0].toStdString();
+}
+
 TEST_F(PrepareTest, StylesheetBudgetIsSharedAndFailedFetchesKeepTheirCharge) {
   server.route("/full.css", TestHttpServer::answer(200, "text/css", QByteArray(65'536, ' ')));
   server.route("/more.css", TestHttpServer::answer(200, "text/css", "p{}"));

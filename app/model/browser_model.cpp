@@ -16,6 +16,7 @@
 #include "model/library_page.h"
 #include "model/web_address.h"
 #include "network/bridge_error.h"
+#include "network/network_error.h"
 #include "platform/check.h"
 #include "profile/browsing_profile.h"
 #include "profile/history_store.h"
@@ -32,6 +33,18 @@ QString describe(const std::exception_ptr& failure) {
     return QString::fromUtf8(error.what());
   } catch (...) {
     return QStringLiteral("Bilinmeyen hata.");
+  }
+}
+
+// The text of a failure as the console logs it: a network failure keeps the
+// transfer library's own account after the user's sentence.
+QString diagnose(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const NetworkError& error) {
+    return QString::fromStdString(error.diagnostic());
+  } catch (...) {
+    return describe(failure);
   }
 }
 
@@ -689,24 +702,24 @@ void BrowserModel::startRemote(const WebAddress& address, qsizetype index, const
     job->renderer = cache->startRender(job->width);
     // The kept response, or a fetch.
     std::optional<NetworkResponse> response;
-    QString error;
+    std::exception_ptr failure;
     if (job->keptResponse && job->keptResponse->source) {
       response = job->keptResponse;
     } else {
       try {
         response = page(job->url, job->bypass, job->task->stop.get_token());
       } catch (...) {
-        error = describe(std::current_exception());
+        failure = std::current_exception();
       }
     }
     // A load that ends here has no render: its renderer ends on this thread.
     if (!response || !response->source || job->task->stop.stop_requested()) job->renderer.reset();
-    BackgroundWork::postToMain([self, job, response, error] {
+    BackgroundWork::postToMain([self, job, response, failure] {
       if (!self) return;
       if (response) {
         self->remoteResponded(job, *response);
       } else {
-        self->remoteFailed(job, error);
+        self->remoteFailed(job, failure);
       }
     });
   });
@@ -749,20 +762,20 @@ void BrowserModel::remoteResponded(const std::shared_ptr<RemoteJob>& job, const 
     std::unique_ptr<EngineBridge::StartedRenderer> renderer = std::move(job->renderer);
     std::optional<WebResourcePack> pack;
     std::optional<DocumentLoad> load;
-    QString error;
+    std::exception_ptr failure;
     try {
       pack = job->keptResources ? *job->keptResources
                                 : prepare(*response.source, response.url, job->bypass, job->task->stop.get_token());
       load = cache->load(pack->source, finalAddress, job->width, job->bypass, std::move(renderer));
     } catch (...) {
-      error = describe(std::current_exception());
+      failure = std::current_exception();
     }
-    BackgroundWork::postToMain([self, job, pack, load, error] {
+    BackgroundWork::postToMain([self, job, pack, load, failure] {
       if (!self) return;
       if (load) {
         self->remoteRendered(job, *pack, *load);
       } else {
-        self->remoteFailed(job, error);
+        self->remoteFailed(job, failure);
       }
     });
   });
@@ -798,11 +811,13 @@ void BrowserModel::remoteRendered(const std::shared_ptr<RemoteJob>& job, const W
   }
 }
 
-void BrowserModel::remoteFailed(const std::shared_ptr<RemoteJob>& job, const QString& description) {
+void BrowserModel::remoteFailed(const std::shared_ptr<RemoteJob>& job, const std::exception_ptr& failure) {
   // Only the latest load of a tab that still exists may apply.
   if (job->task->stop.stop_requested()) return;
   const qsizetype index = indexOf(job->tabId, job->generation);
   if (index < 0) return;
+  // The page shows the user's sentence; the console also keeps the details.
+  const QString description = describe(failure);
   // A message page that says whether the page itself arrived.
   changeTab(index, [&](BrowserTab& tab) {
     tab.title = QStringLiteral("Sayfa açılamadı");
@@ -812,7 +827,7 @@ void BrowserModel::remoteFailed(const std::shared_ptr<RemoteJob>& job, const QSt
       tab.content = PageContent::message(QStringLiteral("Sayfa alındı; motor henüz bu HTML'i desteklemiyor."),
                                          description + QStringLiteral("\nJavaScript ve tam HTML/CSS uyumluluğu henüz yok."));
     }
-    tab.console.append(ConsoleEntry(QStringLiteral("error"), description));
+    tab.console.append(ConsoleEntry(QStringLiteral("error"), diagnose(failure)));
     capConsole(tab);
   });
 }

@@ -19,6 +19,7 @@
 #include <QUuid>
 
 #include <chrono>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -213,7 +214,7 @@ private:
                    bool bypass);
   void remoteResponded(const std::shared_ptr<RemoteJob>& job, const NetworkResponse& response);
   void remoteRendered(const std::shared_ptr<RemoteJob>& job, const WebResourcePack& pack, const DocumentLoad& rendered);
-  void remoteFailed(const std::shared_ptr<RemoteJob>& job, const QString& description);
+  void remoteFailed(const std::shared_ptr<RemoteJob>& job, const std::exception_ptr& failure);
   void clearNavigationHistory();
 
   // The index of the tab with `id`, or -1.

@@ -23,6 +23,7 @@
 #include "model/background_work.h"
 #include "model/web_address.h"
 #include "network/bridge_error.h"
+#include "network/network_error.h"
 #include "platform/regular_file.h"
 #include "profile/browsing_profile.h"
 #include "support/test_names.h"
@@ -705,6 +706,19 @@ TEST_F(ModelTest, RemoteFailuresSayWhetherThePageArrived) {
             QStringLiteral("Motor bu belgeyi işleyemedi.\nJavaScript ve tam HTML/CSS uyumluluğu henüz yok."));
   EXPECT_EQ(model->current().console.last().level, QStringLiteral("error"));
   EXPECT_TRUE(m_profile->history().entries().isEmpty());
+}
+
+TEST_F(ModelTest, ANetworkFailureShowsItsSentenceAndLogsItsDetail) {
+  m_page = [](const QUrl&) -> NetworkResponse {
+    throw NetworkError(NetworkError::Kind::cannotConnect, "Failed to connect to a.b port 443: Connection refused", 7);
+  };
+  const auto model = makeModel();
+  model->navigate(QStringLiteral("https://a.b/"));
+  runAll();
+  EXPECT_EQ(model->current().content.messageValue()->detail, QStringLiteral("Sunucuya bağlanılamadı."));
+  EXPECT_EQ(model->current().console.last().level, QStringLiteral("error"));
+  EXPECT_EQ(model->current().console.last().message,
+            QStringLiteral("Sunucuya bağlanılamadı. (Failed to connect to a.b port 443: Connection refused)"));
 }
 
 TEST_F(ModelTest, ADownloadAnswerIsOfferedAndNotRecorded) {

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <limits>
+
 namespace {
 
 bool isHttpSpace(char c) {
@@ -80,8 +82,12 @@ std::optional<QString> extendedValue(const QByteArray& value) {
   return std::nullopt;
 }
 
+constexpr qint64 kNotANumber = -1;
+constexpr qint64 kOutOfRange = -2;
+
 // The lengths that the Content-Length fields name, one per list member
-// (empty members skipped), -1 for a member that is not a decimal number.
+// (empty members skipped): kNotANumber for a member that is not a decimal
+// number, kOutOfRange for one above the largest signed 64-bit integer.
 QList<qint64> contentLengths(const QList<std::pair<QByteArray, QByteArray>>& fields) {
   QList<qint64> lengths;
   for (const auto& [key, value] : fields) {
@@ -89,13 +95,17 @@ QList<qint64> contentLengths(const QList<std::pair<QByteArray, QByteArray>>& fie
     for (const QByteArray& member : value.split(',')) {
       const QByteArray text = trimmed(member);
       if (text.isEmpty()) continue;
-      bool valid = text.size() <= 18;
       qint64 parsed = 0;
-      for (qsizetype i = 0; valid && i < text.size(); ++i) {
-        valid = text[i] >= '0' && text[i] <= '9';
-        parsed = parsed * 10 + (text[i] - '0');
+      for (const char c : text) {
+        if (c < '0' || c > '9') {
+          parsed = kNotANumber;
+          break;
+        }
+        if (parsed == kOutOfRange) continue;
+        const int digit = c - '0';
+        parsed = parsed > (std::numeric_limits<qint64>::max() - digit) / 10 ? kOutOfRange : parsed * 10 + digit;
       }
-      lengths.append(valid ? parsed : -1);
+      lengths.append(parsed);
     }
   }
   return lengths;
@@ -142,6 +152,10 @@ bool HttpHead::hasConflictingLengths() const {
     seen = length;
   }
   return false;
+}
+
+bool HttpHead::hasOversizedLength() const {
+  return contentLengths(fields).contains(kOutOfRange);
 }
 
 QString HttpHead::mimeType() const {

@@ -35,6 +35,11 @@ struct HttpHead {
   // True when the Content-Length fields, across lines and list members, name
   // two different lengths: such an answer cannot be framed safely.
   bool hasConflictingLengths() const;
+  // True when a Content-Length member is a decimal number above the largest
+  // signed 64-bit integer. The transfer library would read such a body up to
+  // the end of the connection, so the answer is refused like any other
+  // answer with an invalid length.
+  bool hasOversizedLength() const;
   // The media type without parameters in ASCII lower case; empty when the
   // answer names none.
   QString mimeType() const;

@@ -28,8 +28,30 @@ TEST(HttpHead, DeclaredLength) {
       {{{"content-length", "42,042 ,"}, {"content-length", "42"}}, 42},
       {{{"content-length", "42, 43"}}, -1},
       {{{"content-length", "42, x"}}, -1},
+      {{{"content-length", "9223372036854775807"}}, 9'223'372'036'854'775'807},
+      {{{"content-length", "0000000000000000000000042"}}, 42},
+      {{{"content-length", "9223372036854775808"}}, -1},
+      {{{"content-length", "100000000000000000000000"}}, -1},
   };
   for (const auto& [fields, expected] : cases) EXPECT_EQ(headWith(fields).declaredLength(), expected);
+}
+
+TEST(HttpHead, OversizedLengthsAreTold) {
+  const std::vector<std::pair<QList<std::pair<QByteArray, QByteArray>>, bool>> cases = {
+      {{}, false},
+      {{{"content-length", "9223372036854775807"}}, false},
+      {{{"content-length", "0000000000000000000000042"}}, false},
+      {{{"content-length", "abc"}}, false},
+      {{{"content-length", "9223372036854775808"}}, true},
+      {{{"content-length", "100000000000000000000000"}}, true},
+      {{{"content-length", "42"}, {"content-length", "42, 100000000000000000000000"}}, true},
+      {{{"content-length", "100000000000000000000000x"}}, false},
+  };
+  for (const auto& [fields, expected] : cases) {
+    QByteArray described;
+    for (const auto& [name, value] : fields) described += name + ": " + value + "; ";
+    EXPECT_EQ(headWith(fields).hasOversizedLength(), expected) << described.constData();
+  }
 }
 
 TEST(HttpHead, ConflictingLengthsAcrossLinesAndLists) {

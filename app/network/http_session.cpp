@@ -1,6 +1,7 @@
 #include "network/http_session.h"
 
 #include <curl/curl.h>
+#include <sys/socket.h>
 
 #include <array>
 #include <ctime>
@@ -26,40 +27,33 @@ void initializeLibrary() {
 NetworkError errorFor(CURLcode code, const char* detail) {
   using Kind = NetworkError::Kind;
   Kind kind = Kind::other;
-  const char* sentence = "A network error occurred.";
   switch (code) {
     case CURLE_OPERATION_TIMEDOUT:
       kind = Kind::timedOut;
-      sentence = "The request timed out.";
       break;
     case CURLE_COULDNT_RESOLVE_HOST:
       kind = Kind::cannotFindHost;
-      sentence = "A server with the specified hostname could not be found.";
       break;
     case CURLE_COULDNT_CONNECT:
       kind = Kind::cannotConnect;
-      sentence = "Could not connect to the server.";
       break;
     case CURLE_PARTIAL_FILE:
     case CURLE_GOT_NOTHING:
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
       kind = Kind::connectionLost;
-      sentence = "The network connection was lost.";
       break;
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_ISSUER_ERROR:
     case CURLE_SSL_INVALIDCERTSTATUS:
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
       kind = Kind::serverCertificateUntrusted;
-      sentence = "The certificate for this server is invalid.";
       break;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
     case CURLE_SSL_ENGINE_NOTFOUND:
       kind = Kind::secureConnectionFailed;
-      sentence = "A TLS error has occurred and a secure connection to the server cannot be made.";
       break;
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_BAD_CONTENT_ENCODING:
@@ -67,18 +61,17 @@ NetworkError errorFor(CURLcode code, const char* detail) {
     case CURLE_HTTP2_STREAM:
     case CURLE_UNSUPPORTED_PROTOCOL:
       kind = Kind::badServerResponse;
-      sentence = "The server returned a bad response.";
-      break;
-    case CURLE_URL_MALFORMAT:
-      sentence = "The address is not a valid URL.";
       break;
     default:
       break;
   }
-  std::string description = sentence;
-  const std::string cause = (detail && *detail) ? detail : curl_easy_strerror(code);
-  description += " (" + cause + ")";
-  return NetworkError(kind, description, static_cast<int>(code));
+  return NetworkError(kind, (detail && *detail) ? detail : curl_easy_strerror(code), static_cast<int>(code));
+}
+
+// Opens every connection close-on-exec, so that a child process started
+// while a connection is kept alive (the renderer) never inherits it.
+curl_socket_t openSocket(void*, curlsocktype, curl_sockaddr* address) {
+  return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
 
 QString hostKey(const QUrl& url) {
@@ -87,7 +80,7 @@ QString hostKey(const QUrl& url) {
 }
 
 NetworkError headTooLarge() {
-  return NetworkError(NetworkError::Kind::headTooLarge, "The server's response head is too large.");
+  return NetworkError(NetworkError::Kind::headTooLarge);
 }
 
 // True when the transfer library itself refused the head for its size: a
@@ -177,13 +170,37 @@ public:
     return static_cast<Hop*>(user)->body(data, size * count);
   }
 
-  static int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<Hop*>(user)->stopRequested() ? 1 : 0;
+  static int onProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+    return static_cast<Hop*>(user)->progress(received) ? 0 : 1;
   }
 
+  // Starts the idle clock: the transfer begins now.
+  void begin() { m_lastData = Clock::now(); }
+
+  // True when the request waited longer than its idle time for a
+  // connection or more data.
+  bool stalled = false;
+
 private:
+  // Whether the transfer goes on: not when it is stopped, nor when no data
+  // has come for the idle time. Any byte, of the head or the body, counts.
+  bool progress(curl_off_t received) {
+    const auto now = Clock::now();
+    if (received != m_received) {
+      m_received = received;
+      m_lastData = now;
+    }
+    if (stopRequested()) return false;
+    if (now - m_lastData >= m_request.idleTimeout) {
+      stalled = true;
+      return false;
+    }
+    return true;
+  }
+
   std::size_t header(QByteArrayView line) {
     const auto length = static_cast<std::size_t>(line.size());
+    m_lastData = Clock::now();
     try {
       // Trailers of a chunked body come after the head and are ignored.
       if (headComplete) return length;
@@ -193,7 +210,7 @@ private:
       if (line.startsWith("HTTP/")) {
         head.fields.clear();
         head.status = statusOf(line);
-        if (head.status == 0) throw NetworkError(NetworkError::Kind::badServerResponse, "The server returned a bad response.");
+        if (head.status == 0) throw NetworkError(NetworkError::Kind::badServerResponse);
         return length;
       }
       if (line.isEmpty()) return headEnded() ? length : 0;
@@ -220,7 +237,10 @@ private:
       head.fields.clear();
       return true;
     }
-    if (head.status == 0) throw NetworkError(NetworkError::Kind::badServerResponse, "The server returned a bad response.");
+    if (head.status == 0) throw NetworkError(NetworkError::Kind::badServerResponse);
+    // The transfer library refuses a length that is no number, but takes one
+    // too large to hold as "read to the end"; both are refused alike.
+    if (head.hasOversizedLength()) throw errorFor(CURLE_WEIRD_SERVER_REPLY, "Invalid Content-Length: value");
     headComplete = true;
     if (const std::optional<QUrl> target = head.redirectTarget()) {
       if (m_request.followRedirect && m_request.followRedirect(head.url, *target)) {
@@ -262,6 +282,8 @@ private:
   qint64 m_keepLimit;
   QByteArray m_kept;
   qint64 m_headBytes = 0;
+  curl_off_t m_received = 0;
+  Clock::time_point m_lastData;
 };
 
 HttpSession::HttpSession(const Configuration& configuration)
@@ -295,7 +317,7 @@ void HttpSession::close() {
 }
 
 void HttpSession::check(std::stop_token stop) const {
-  if (m_closing.stop_requested()) throw NetworkError(NetworkError::Kind::invalidated, "The network session was closed.");
+  if (m_closing.stop_requested()) throw NetworkError(NetworkError::Kind::invalidated);
   if (stop.stop_requested()) throw NetworkError::cancellation();
 }
 
@@ -368,6 +390,7 @@ void HttpSession::clearCookies() {
 int HttpSession::run(Handle handle, Hop& hop, std::stop_token stop) {
   auto* easy = static_cast<CURL*>(handle.easy);
   auto* multi = static_cast<CURLM*>(handle.multi);
+  hop.begin();
   KIVO_CHECK(curl_multi_add_handle(multi, easy) == CURLM_OK);
   // A stop or a close wakes the wait below at once.
   const auto wake = [multi] { curl_multi_wakeup(multi); };
@@ -413,6 +436,7 @@ HttpSession::Outcome HttpSession::perform(const HttpRequest& request, const QUrl
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_SHARE, m_share->handle);
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorText);
+  curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &openSocket);
   // The hop's callbacks see the head, the body and every chance to stop.
   curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Hop::onHeader);
   curl_easy_setopt(easy, CURLOPT_HEADERDATA, &hop);
@@ -421,17 +445,14 @@ HttpSession::Outcome HttpSession::perform(const HttpRequest& request, const QUrl
   curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Hop::onProgress);
   curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &hop);
   curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
-  // Time limits: the rest of the whole exchange, the connection, and idling
-  // (less than one byte a second over the idle time).
+  // Time limits: the rest of the whole exchange and the connection; the hop
+  // itself ends a transfer that idles.
   auto connect = request.idleTimeout;
   if (request.deadline != Clock::time_point::max()) {
     connect = std::min(connect, remaining);
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<qint64>(remaining.count(), 1)));
   }
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::max<qint64>(connect.count(), 1)));
-  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
-                   static_cast<long>(std::max<qint64>((request.idleTimeout.count() + 999) / 1000, 1)));
   // The session's identity and cookies, and the request's own headers.
   if (!m_configuration.userAgent.isEmpty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, m_configuration.userAgent.constData());
   if (m_configuration.cookies) curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
@@ -467,7 +488,7 @@ void HttpSession::exchange(const HttpRequest& request, HttpSink& sink, std::stop
     // 3. The time left of the whole exchange bounds this hop.
     const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(request.deadline - Clock::now());
     if (request.deadline != Clock::time_point::max() && remaining <= 0ms) {
-      throw NetworkError(NetworkError::Kind::timedOut, "The request timed out.");
+      throw NetworkError(NetworkError::Kind::timedOut);
     }
     // 4. Run one request.
     Hop hop(request, sink, stop, m_closing.get_token(), request.mayStore ? m_configuration.cacheCapacity / 8 : 0);
@@ -478,7 +499,7 @@ void HttpSession::exchange(const HttpRequest& request, HttpSink& sink, std::stop
     // 6. A followed redirect, within the limit.
     if (hop.redirect) {
       if (redirects >= kRedirectLimit) {
-        throw NetworkError(NetworkError::Kind::tooManyRedirects, "too many HTTP redirects");
+        throw NetworkError(NetworkError::Kind::tooManyRedirects);
       }
       url = *hop.redirect;
       continue;
@@ -488,11 +509,17 @@ void HttpSession::exchange(const HttpRequest& request, HttpSink& sink, std::stop
     // 8. A failure of the transfer.
     if (outcome.code != CURLE_OK) {
       check(stop);
-      if (outcome.code == CURLE_ABORTED_BY_CALLBACK) throw NetworkError::cancellation();
+      if (outcome.code == CURLE_ABORTED_BY_CALLBACK) {
+        if (hop.stalled) {
+          throw NetworkError(NetworkError::Kind::stalled,
+                             "No data arrived for " + std::to_string(request.idleTimeout.count()) + " milliseconds");
+        }
+        throw NetworkError::cancellation();
+      }
       if (!hop.headComplete && libraryRefusedHead(outcome.code, outcome.detail)) throw headTooLarge();
       throw errorFor(static_cast<CURLcode>(outcome.code), outcome.detail.c_str());
     }
-    if (!hop.headComplete) throw NetworkError(NetworkError::Kind::badServerResponse, "The server returned a bad response.");
+    if (!hop.headComplete) throw NetworkError(NetworkError::Kind::badServerResponse);
     // 9. The complete answer refreshes the cache.
     if (hop.keep()) {
       m_cache.store(url, hop.head, hop.kept(), Clock::now(), outcome.startedSystem);

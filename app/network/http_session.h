@@ -1,7 +1,8 @@
 // One memory-only HTTP session over libcurl: a share for cookies, DNS answers
 // and TLS sessions, a pool of easy handles that keeps their connections alive,
 // the session's HTTP cache, and the exchange that runs one GET with its own
-// redirect loop on the calling thread.
+// redirect loop on the calling thread. Every connection is opened
+// close-on-exec, so child processes never inherit one.
 //
 // Thread-safe: any number of threads may run exchanges at once; each blocks
 // its own thread. A transfer stops at once when its stop token or close() asks
@@ -43,7 +44,7 @@ struct HttpRequest {
   bool decodeContent = true;   // accept compressed bodies and hand them on decoded
   QByteArray accept;           // the Accept header; empty for the library's "*/*"
   std::chrono::milliseconds idleTimeout{30'000};  // the longest wait for a connection or more data
-  Clock::time_point deadline = Clock::time_point::max();  // the end of the whole exchange
+  Clock::time_point deadline = Clock::time_point::max();  // the end of the whole exchange; max: none
   // Decides whether a redirect from the first address to the second is
   // followed; a refused redirect makes its answer the final one.
   std::function<bool(const QUrl& from, const QUrl& to)> followRedirect;

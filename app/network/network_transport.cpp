@@ -397,9 +397,11 @@ QByteArray NetworkTransport::resource(const QUrl& url, qint64 kind, qint64 limit
   try {
     exchange(*m_resourceSession, built, sink, stop);
   } catch (const NetworkError& error) {
-    // The timer wins when the time ran out at the caller's limit.
-    // The transfer library's clock may run a millisecond apart from ours.
-    if (error.kind() == NetworkError::Kind::timedOut && Clock::now() + 5ms >= timerEnd) throw BridgeError(kResourceTimedOut);
+    // The timer wins when the time ran out at the caller's limit, whichever
+    // limit noticed it first. The transfer library's clock may run a
+    // millisecond apart from ours.
+    const bool outOfTime = error.kind() == NetworkError::Kind::timedOut || error.kind() == NetworkError::Kind::stalled;
+    if (outOfTime && Clock::now() + 5ms >= timerEnd) throw BridgeError(kResourceTimedOut);
     throw;
   }
   return std::move(sink.m_body);
@@ -412,8 +414,9 @@ QUrl NetworkTransport::download(const QUrl& url, const QString& destination,
   HttpRequest built = request(url, true);
   built.mayStore = false;
   built.decodeContent = false;
+  // A download lasts as long as data keeps coming: only the idle time
+  // bounds it, never the page's whole-transfer time.
   built.idleTimeout = m_timing.pageIdle;
-  built.deadline = Clock::now() + m_timing.pageWhole;
   // Stream the body into the file.
   DownloadSink sink(destination, progress);
   exchange(*m_session, built, sink, stop);

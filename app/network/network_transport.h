@@ -17,7 +17,8 @@
 // UTF-8 after decoding; a subresource body of at most the caller's limit,
 // within the caller's time limit (and the resource session's 6 s idle and
 // 8 s whole-transfer limits); a download of at most 4 GiB. Pages and
-// downloads wait at most 30 s for data and 600 s for the whole transfer. At
+// downloads wait at most 30 s for data; a page's whole transfer lasts at
+// most 600 s, a download's as long as data keeps coming. At
 // most 16 redirects, 4 page-session transfers per host. Caches: 16 MiB for
 // pages, 8 MiB for subresources.
 #pragma once
@@ -66,7 +67,8 @@ public:
   static constexpr qint64 kImage = 2;
 
   // The time limits of the two sessions' transfers: the longest wait for a
-  // connection or more data, and the whole transfer.
+  // connection or more data (downloads included), and the whole transfer
+  // (pages and subresources only).
   struct Timing {
     std::chrono::milliseconds pageIdle{30'000};
     std::chrono::milliseconds pageWhole{600'000};

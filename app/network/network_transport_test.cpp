@@ -1,5 +1,9 @@
 #include "network/network_transport.h"
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -264,6 +268,51 @@ TEST_F(NetworkTransportTest, HostileServersEndInErrors) {
   EXPECT_TRUE(networkErrorOf([&] { transport.page(server.url(QStringLiteral("garbage"))); }).has_value());
 }
 
+// A port on this machine where nothing listens any more.
+int closedPort() {
+  const TestHttpServer gone;
+  return gone.url(QString()).port();
+}
+
+TEST_F(NetworkTransportTest, NetworkFailuresSpeakTurkishAndKeepTheLibraryDetail) {
+  NetworkTransport::Timing timing;
+  timing.pageIdle = 1s;
+  timing.pageWhole = 10min;
+  NetworkTransport transport(timing);
+  server.route("/short", [](TestHttpServer&, int fd, const TestHttpServer::Request&) {
+    TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100\r\n\r\nonly ten!!");
+  });
+  // Sends the head, then nothing until the client gives up.
+  server.route("/silent", [](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
+    TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100\r\n\r\n");
+    self.holdUntilClosed(fd);
+  });
+  struct Case {
+    QUrl url;
+    NetworkError::Kind kind;
+    const char* sentence;
+  };
+  const std::vector<Case> cases = {
+      {QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(closedPort())), NetworkError::Kind::cannotConnect,
+       "Sunucuya bağlanılamadı."},
+      {server.url(QStringLiteral("short")), NetworkError::Kind::connectionLost, "Ağ bağlantısı koptu."},
+      {server.url(QStringLiteral("silent")), NetworkError::Kind::stalled,
+       "Sunucudan uzun süredir veri gelmiyor; aktarım durduruldu."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sentence);
+    try {
+      transport.page(c.url, true);
+      ADD_FAILURE() << "no error";
+    } catch (const NetworkError& error) {
+      EXPECT_EQ(error.kind(), c.kind);
+      EXPECT_STREQ(error.what(), c.sentence);
+      EXPECT_FALSE(error.detail().empty());
+      EXPECT_EQ(error.diagnostic(), std::string(c.sentence) + " (" + error.detail() + ")");
+    }
+  }
+}
+
 // A head written by hand: the status line, `fields` and the blank line, then
 // `body`, and the connection closes.
 TestHttpServer::Handler rawAnswer(const QList<QByteArray>& fields, const QByteArray& body) {
@@ -307,6 +356,40 @@ TEST_F(NetworkTransportTest, RepeatedContentLengthsMustAgree) {
       EXPECT_EQ(bridgeErrorOf([&] { transport.download(page, file, std::nullopt, std::nullopt, {}); }), invalid);
       EXPECT_FALSE(QFile::exists(file));
     }
+  }
+}
+
+TEST_F(NetworkTransportTest, InvalidAndOversizedLengthsAreRefusedAlike) {
+  // Each answer promises a length and then closes after five bytes.
+  struct Case {
+    const char* length;
+    QString pageError;      // empty: refused as a bad server response
+    QString downloadError;  // likewise
+  };
+  const std::vector<Case> cases = {
+      {"-1", {}, {}},
+      {"abc", {}, {}},
+      {"9223372036854775808", {}, {}},
+      {"100000000000000000000000", {}, {}},
+      {"1000000000000000000", kPageTooLarge, QStringLiteral("Bu önizlemede indirme sınırı 4 GiB.")},
+  };
+  QTemporaryDir folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    const QByteArray path = QByteArray("/length-") + c.length;
+    server.route(path, rawAnswer({"Content-Type: text/html", QByteArray("Content-Length: ") + c.length}, "hello"));
+    const QUrl url = server.url(QString::fromLatin1(path.mid(1)));
+    const QString file = folder.filePath(QString::fromLatin1(c.length));
+    const auto page = [&] { transport.page(url, true); };
+    const auto download = [&] { transport.download(url, file, std::nullopt, std::nullopt, {}); };
+    if (c.pageError.isEmpty()) {
+      EXPECT_EQ(networkErrorOf(page), NetworkError::Kind::badServerResponse);
+      EXPECT_EQ(networkErrorOf(download), NetworkError::Kind::badServerResponse);
+    } else {
+      EXPECT_EQ(bridgeErrorOf(page), c.pageError);
+      EXPECT_EQ(bridgeErrorOf(download), c.downloadError);
+    }
+    EXPECT_FALSE(QFile::exists(file));
   }
 }
 
@@ -501,6 +584,55 @@ TEST_F(NetworkTransportTest, PageSessionOpensAtMostFourTransfersPerHost) {
   EXPECT_EQ(server.requestCount("/busy"), 7);
 }
 
+// The descriptors of this process that are TCP connections to `port`.
+std::vector<int> connectionsTo(int port) {
+  std::vector<int> found;
+  for (const QString& name : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System)) {
+    bool number = false;
+    const int fd = name.toInt(&number);
+    if (!number) continue;
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0 || peer.sin_family != AF_INET) continue;
+    if (ntohs(peer.sin_port) == port) found.push_back(fd);
+  }
+  return found;
+}
+
+TEST_F(NetworkTransportTest, KeptConnectionsAreClosedOnExec) {
+  // Each answer keeps its connection open until the end of the test, so the
+  // transfer leaves it alive in the session.
+  std::atomic<bool> released{false};
+  const auto keptAnswer = [&](const QByteArray& type) {
+    return [&, type](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
+      TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: 4\r\n\r\nkept");
+      while (!released && !self.stopping()) std::this_thread::sleep_for(1ms);
+    };
+  };
+  server.route("/kept", keptAnswer("text/html"));
+  server.route("/kept.css", keptAnswer("text/css"));
+  QTemporaryDir folder;
+  // The server answers one request per connection, so each transfer runs on
+  // a transport of its own that cannot reuse the one kept before.
+  const std::vector<std::pair<const char*, std::function<void(NetworkTransport&)>>> transfers = {
+      {"page", [&](NetworkTransport& own) { own.page(server.url(QStringLiteral("kept")), true); }},
+      {"resource", [&](NetworkTransport& own) { own.resource(server.url(QStringLiteral("kept.css")), 1, 100, kPatient, true); }},
+      {"download", [&](NetworkTransport& own) {
+         own.download(server.url(QStringLiteral("kept")), folder.filePath(QStringLiteral("kept")), std::nullopt, std::nullopt, {});
+       }},
+  };
+  const int port = server.url(QString()).port();
+  std::vector<std::unique_ptr<NetworkTransport>> transports;
+  for (const auto& [name, transfer] : transfers) {
+    SCOPED_TRACE(name);
+    transfer(*transports.emplace_back(std::make_unique<NetworkTransport>()));
+    const std::vector<int> connections = connectionsTo(port);
+    ASSERT_FALSE(connections.empty());
+    for (const int fd : connections) EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC) << "descriptor " << fd;
+  }
+  released = true;
+}
+
 TEST_F(NetworkTransportTest, CloseRefusesLaterRequests) {
   server.route("/page", TestHttpServer::answer(200, "text/html", "x"));
   transport.close();
@@ -616,6 +748,55 @@ TEST_F(DownloadTest, RefusesBeforeCreatingTheFile) {
                                  std::nullopt, std::nullopt, progress);
             }),
             QStringLiteral("İndirme geçici dosyası oluşturulamadı."));
+}
+
+TEST_F(DownloadTest, OnlyTimeWithoutDataEndsADownload) {
+  // Data may pause for 2 s; a page may take 1 s in all.
+  NetworkTransport::Timing timing;
+  timing.pageIdle = 2s;
+  timing.pageWhole = 1s;
+  NetworkTransport transport(timing);
+  // 200 pieces of 4 KiB, one every 25 ms: far more often than the idle
+  // limit, and for about 5 s, long past both limits.
+  constexpr int kPieces = 200;
+  constexpr qsizetype kPiece = 4096;
+  QByteArray body;
+  for (int i = 0; i < kPieces; ++i) body += QByteArray(kPiece, static_cast<char>('a' + i % 26));
+  const auto steady = [&](const QByteArray& type) {
+    return [&, type](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
+      TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: " + type + "\r\nContent-Length: " +
+                                   QByteArray::number(body.size()) + "\r\n\r\n");
+      for (int i = 0; i < kPieces && !self.stopping(); ++i) {
+        if (i > 0) self.pause(25ms);
+        if (!TestHttpServer::send(fd, QByteArrayView(body).sliced(i * kPiece, kPiece))) return;
+      }
+    };
+  };
+  server.route("/steady", steady("application/octet-stream"));
+  server.route("/steady.html", steady("text/html"));
+  // Sends part of the body, then nothing until the client gives up.
+  server.route("/stalls", [](TestHttpServer& self, int fd, const TestHttpServer::Request&) {
+    TestHttpServer::send(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 1000000\r\n\r\n");
+    TestHttpServer::send(fd, QByteArray(70'000, 'x'));
+    self.holdUntilClosed(fd);
+  });
+
+  const auto start = Clock::now();
+  const QString digest = QString::fromLatin1(QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex());
+  EXPECT_NO_THROW(transport.download(server.url(QStringLiteral("steady")), destination(QStringLiteral("steady")), digest,
+                                     body.size(), progress));
+  EXPECT_GE(Clock::now() - start, 4s);
+  QFile file(destination(QStringLiteral("steady")));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll() == body);
+
+  EXPECT_EQ(networkErrorOf([&] {
+              transport.download(server.url(QStringLiteral("stalls")), destination(QStringLiteral("stalls")), std::nullopt,
+                                 std::nullopt, progress);
+            }),
+            NetworkError::Kind::stalled);
+  // A page that keeps coming still ends at its whole-transfer limit.
+  EXPECT_EQ(networkErrorOf([&] { transport.page(server.url(QStringLiteral("steady.html"))); }), NetworkError::Kind::timedOut);
 }
 
 TEST_F(DownloadTest, CancellationStopsTheTransfer) {

@@ -6,6 +6,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -105,6 +106,16 @@ public:
     while (!m_stopping && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   bool stopping() const { return m_stopping; }
+
+  // Sends nothing more and waits, however long it takes, until the client
+  // closes the connection (or the server shuts down).
+  void holdUntilClosed(int fd) {
+    pollfd closed{fd, POLLIN, 0};
+    char byte = 0;
+    while (!m_stopping) {
+      if (::poll(&closed, 1, 50) > 0 && ::recv(fd, &byte, 1, 0) <= 0) return;
+    }
+  }
 
   QUrl url(const QString& path) const {
     return QUrl(QStringLiteral("http://127.0.0.1:%1/%2").arg(m_port).arg(path));

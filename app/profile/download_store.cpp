@@ -16,6 +16,7 @@
 
 #include "loading/decoding_error.h"
 #include "network/bridge_error.h"
+#include "network/network_error.h"
 #include "network/network_transport.h"
 #include "platform/file_mode.h"
 #include "platform/file_rename.h"
@@ -278,7 +279,9 @@ void DownloadStore::launch(const DownloadEntry& entry, const QUrl& source,
     } catch (const BridgeError& error) {
       outcome.error = error.message();
     } catch (const std::exception& error) {
+      // The list shows the user's sentence; the details go to developers.
       outcome.error = QString::fromUtf8(error.what());
+      NetworkError::logDetail("Kivo download failed", error);
     }
     // Steps 4 to 9 run on the main thread, where cancellation is decided.
     QCoreApplication* application = QCoreApplication::instance();

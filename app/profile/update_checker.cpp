@@ -10,6 +10,7 @@
 #include "loading/decoding_error.h"
 #include "loading/json_reader.h"
 #include "network/bridge_error.h"
+#include "network/network_error.h"
 #include "network/network_transport.h"
 
 namespace {
@@ -207,8 +208,9 @@ void UpdateChecker::check() {
       const NetworkResponse response = transport->page(manifest, true, true, stop);
       outcome = evaluate(response, manifest, settings.currentVersion);
     } catch (const std::exception& error) {
-      // Every failure becomes the message.
+      // Every failure becomes the message; the details go to developers.
       outcome = Outcome{std::nullopt, QStringLiteral("Güncellemeler kontrol edilemedi: ") + describe(error)};
+      NetworkError::logDetail("Kivo update check failed", error);
     }
     // The transport is closed before the check ends.
     transport->close();
