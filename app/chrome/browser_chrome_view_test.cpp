@@ -5,14 +5,18 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "chrome/address_field.h"
 #include "chrome/browser_window.h"
 #include "chrome/browser_window_state.h"
 #include "chrome/focus_address.h"
 #include "chrome/tab_strip.h"
+#include "chrome/window_controls.h"
 #include "chrome/window_drag_area.h"
 #include "kit/kivo_panel.h"
 #include "kit/kivo_popup.h"
+#include "kit/palette.h"
 #include "pages/page_widgets.h"
 #include "pages/pages_test_support.h"
 
@@ -399,5 +403,52 @@ TEST_F(BrowserChromeViewTest, ControlsCarryTheirTitles) {
   view.newTabButton()->click();
   EXPECT_EQ(chrome.model->tabs().size(), tabs + 1);
 }
+
+// The window controls over the tab row, in both schemes: coloured and
+// clearly apart from the row while the window system has the window active,
+// grey yet visible while another window is.
+class WindowControlsContrast : public BrowserChromeViewTest, public testing::WithParamInterface<BrowserAppearance> {};
+
+TEST_P(WindowControlsContrast, ActiveControlsStandOutFromTheTabRowAndInactiveOnesStayVisible) {
+  preferences->setAppearance(GetParam());
+  Chrome chrome(preferences);
+  chrome.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return chrome.view->isActiveWindow(); }, 5000));
+  WindowControls* controls = chrome.view->leadingDragArea()->controls();
+  ASSERT_TRUE(controls);
+  const auto discs = [&] {
+    const QImage row = chrome.view->grab().toImage();
+    // Beside the discs, in the leading area: the tab row itself.
+    const QColor ground = row.pixelColor(4, 4);
+    std::vector<std::pair<QColor, QColor>> found;
+    for (QWidget* button : {static_cast<QWidget*>(controls->closeButton()), static_cast<QWidget*>(controls->minimizeButton()),
+                            static_cast<QWidget*>(controls->zoomButton())}) {
+      found.emplace_back(row.pixelColor(button->mapTo(chrome.view, button->rect().center())), ground);
+    }
+    return found;
+  };
+  for (const auto& [disc, ground] : discs()) {
+    EXPECT_GE(Palette::contrast(disc, ground), 3.0) << disc.name().toStdString() << " on " << ground.name().toStdString();
+  }
+
+  // Another window takes the activation: the discs turn grey but stay apart
+  // from the row.
+  QWidget other;
+  other.setGeometry(40, 600, 200, 100);
+  other.show();
+  other.activateWindow();
+  QApplication::setActiveWindow(&other);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !chrome.view->isActiveWindow(); }, 5000));
+  for (const auto& [disc, ground] : discs()) {
+    // Grey over the row's own faint tint.
+    EXPECT_LE(std::max({disc.red(), disc.green(), disc.blue()}) - std::min({disc.red(), disc.green(), disc.blue()}), 3)
+        << disc.name().toStdString();
+    EXPECT_GE(Palette::contrast(disc, ground), 1.5) << disc.name().toStdString() << " on " << ground.name().toStdString();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemes, WindowControlsContrast,
+                         testing::Values(BrowserAppearance::Light, BrowserAppearance::Dark),
+                         [](const auto& info) { return info.param == BrowserAppearance::Dark ? "Dark" : "Light"; });
 
 }  // namespace
