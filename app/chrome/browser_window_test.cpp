@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "chrome/window_test_support.h"
+#include "platform/window_compositing.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ protected:
   }
 
   void TearDown() override {
+    WindowCompositing::setOverride(std::nullopt);
     window.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "a window left its edge cursor behind";
@@ -335,6 +337,50 @@ TEST_F(BrowserWindowTest, ReportsActivationAndClosing) {
   window->performClose();
   EXPECT_EQ(closing.count(), 1);
   EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(BrowserWindowTest, AnEdgeSetsTheWindowApartExactlyWhereNothingComposites) {
+  // A content of one colour to the last pixel, so that the edge shows as the
+  // only other colour.
+  root->setAutoFillBackground(true);
+  QPalette palette = root->palette();
+  palette.setColor(QPalette::Window, QColor(0xE1, 0xE1, 0xE1));
+  root->setPalette(palette);
+  const QRgb content = qRgb(0xE1, 0xE1, 0xE1);
+  const auto pixels = [&] {
+    const QImage image = window->grab().toImage();
+    return std::vector<QRgb>{image.pixel(0, 0), image.pixel(image.width() - 1, image.height() / 2),
+                             image.pixel(image.width() / 2, image.height() - 1), image.pixel(1, 1)};
+  };
+  // Each show asks the window system again.
+  for (bool composites : {false, true, false}) {
+    WindowCompositing::setOverride(composites);
+    showWindow();
+    EXPECT_EQ(window->hasEdge(), !composites);
+    const std::vector<QRgb> found = pixels();
+    for (size_t i = 0; i < 3; ++i) {
+      if (composites) {
+        EXPECT_EQ(found[i], content) << "no edge at " << i;
+      } else {
+        EXPECT_NE(found[i], content) << "an edge at " << i;
+      }
+    }
+    EXPECT_EQ(found[3], content) << "the edge is one point wide";
+    // Presses reach the content through the edge.
+    const int presses = root->presses;
+    QTest::mouseClick(handle(), Qt::LeftButton, {}, QPoint(0, 200));
+    EXPECT_EQ(root->presses, presses + 1);
+    window->hide();
+  }
+  WindowCompositing::setOverride(false);
+  showWindow();
+  window->setFullScreenLayout(true);
+  window->showFullScreen();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->isFullScreenMode(); }, 5000));
+  EXPECT_FALSE(window->hasEdge()) << "nothing lies beside a full-screen window";
+  window->showNormal();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isFullScreenMode(); }, 5000));
+  EXPECT_TRUE(window->hasEdge());
 }
 
 }  // namespace
