@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include "kit/kivo_panel.h"
 #include "kit/kivo_popup.h"
 #include "kit/palette.h"
+#include "platform/window_compositing.h"
 #include "pages/page_widgets.h"
 #include "pages/pages_test_support.h"
 
@@ -449,6 +452,69 @@ TEST_P(WindowControlsContrast, ActiveControlsStandOutFromTheTabRowAndInactiveOne
 
 INSTANTIATE_TEST_SUITE_P(Schemes, WindowControlsContrast,
                          testing::Values(BrowserAppearance::Light, BrowserAppearance::Dark),
+                         [](const auto& info) { return info.param == BrowserAppearance::Dark ? "Dark" : "Light"; });
+
+// What the X server shows with the main menu popover open, on a screen
+// without a compositing manager: the popover's card and edge, never black.
+// The window is tall enough that the popover lies wholly inside it.
+class BrowserChromeViewX11 : public BrowserChromeViewTest, public testing::WithParamInterface<BrowserAppearance> {
+protected:
+  void SetUp() override {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "not on X11";
+    BrowserChromeViewTest::SetUp();
+  }
+};
+
+TEST_P(BrowserChromeViewX11, TheOpenMainMenuShowsItsOwnColoursOnTheScreen) {
+  ASSERT_FALSE(WindowCompositing::composites()) << "the server runs without a compositing manager";
+  preferences->setAppearance(GetParam());
+  Chrome chrome(preferences);
+  BrowserWindow window;
+  auto* root = new QWidget;
+  auto* column = new QVBoxLayout(root);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->addWidget(chrome.view);
+  column->addStretch(1);
+  window.installBrowserContent(root);
+  window.setGeometry(200, 100, 1200, 800);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  chrome.model->setOpenMenu(BrowserMenu::Main);
+  KivoPopup* popup = chrome.view->menuPopup(BrowserMenu::Main);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isOpen(); }, 10000));
+  KivoPanel* panel = popup->panel();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+  EXPECT_EQ(panel->depth(), KivoPanel::Depth::Edge);
+  const QRect card = panel->cardGeometry();
+  ASSERT_TRUE(window.geometry().contains(card));
+
+  const PaletteColors& colors = Palette::colors(chrome.view->leadingDragArea()->controls()->scheme());
+  const QColor surface = colors.surface;
+  // The server shows the card once the panel has painted; wait for it.
+  QImage shot;
+  const auto grabCard = [&] {
+    shot = QGuiApplication::primaryScreen()->grabWindow(0, card.x(), card.y(), card.width(), card.height()).toImage();
+    return shot.pixelColor(3, shot.height() - 3) == surface;
+  };
+  ASSERT_TRUE(QTest::qWaitFor(grabCard, 10000)) << "the card's corner shows " << shot.pixelColor(3, shot.height() - 3).name().toStdString();
+  for (const QPoint corner : {QPoint(0, 0), QPoint(shot.width() - 1, 0), QPoint(0, shot.height() - 1),
+                              QPoint(shot.width() - 1, shot.height() - 1)}) {
+    EXPECT_EQ(shot.pixelColor(corner).rgb(), Palette::edge().rgb()) << corner.x() << "," << corner.y();
+  }
+  qsizetype black = 0;
+  for (int y = 0; y < shot.height(); ++y) {
+    for (int x = 0; x < shot.width(); ++x) black += qGray(shot.pixel(x, y)) < 8 ? 1 : 0;
+  }
+  EXPECT_LT(black, qsizetype(shot.width()) * shot.height() / 50) << "the card is no black rectangle";
+  chrome.model->setOpenMenu(std::nullopt);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !popup->isOpen(); }, 10000));
+  window.hide();
+  // The chrome belongs to the window now; the fixture must not delete it.
+  chrome.view = nullptr;
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemes, BrowserChromeViewX11, testing::Values(BrowserAppearance::Light, BrowserAppearance::Dark),
                          [](const auto& info) { return info.param == BrowserAppearance::Dark ? "Dark" : "Light"; });
 
 }  // namespace

@@ -383,4 +383,51 @@ TEST_F(BrowserWindowTest, AnEdgeSetsTheWindowApartExactlyWhereNothingComposites)
   EXPECT_TRUE(window->hasEdge());
 }
 
+// What the X server shows of a second window cascaded over the first, on a
+// screen without a compositing manager: both show the same tab-row colour,
+// and only the second window's edge sets it apart.
+TEST(BrowserWindowX11, ASecondWindowsEdgeDiffersFromWhatLiesBesideIt) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "not on X11";
+  ASSERT_FALSE(WindowCompositing::composites()) << "the server runs without a compositing manager";
+  const QColor row(0xE1, 0xE1, 0xE1);
+  const auto makeWindow = [&](const QRect& frame) {
+    auto window = std::make_unique<BrowserWindow>();
+    auto* content = new QWidget;
+    content->setAutoFillBackground(true);
+    QPalette palette = content->palette();
+    palette.setColor(QPalette::Window, row);
+    content->setPalette(palette);
+    window->installBrowserContent(content);
+    window->setGeometry(frame);
+    window->show();
+    return window;
+  };
+  const QRect firstFrame(100, 100, 900, 600);
+  const QRect secondFrame = firstFrame.translated(22, 22);
+  std::unique_ptr<BrowserWindow> first = makeWindow(firstFrame);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(first.get()));
+  std::unique_ptr<BrowserWindow> second = makeWindow(secondFrame);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(second.get()));
+  EXPECT_TRUE(second->hasEdge());
+
+  QImage screen;
+  const auto at = [&](int x, int y) { return screen.pixelColor(x, y).rgb(); };
+  // Both windows have painted once the row's colour shows inside each.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        return at(firstFrame.x() + 10, firstFrame.y() + 10) == row.rgb() &&
+               at(secondFrame.x() + 10, secondFrame.y() + 10) == row.rgb();
+      },
+      10000));
+  // The second window's left and top edges against the first window's row
+  // just beside them.
+  const int y = secondFrame.y() + 40;
+  const int x = secondFrame.x() + 300;
+  EXPECT_EQ(at(secondFrame.x() - 1, y), row.rgb());
+  EXPECT_NE(at(secondFrame.x(), y), at(secondFrame.x() - 1, y)) << "left edge";
+  EXPECT_EQ(at(x, secondFrame.y() - 1), row.rgb());
+  EXPECT_NE(at(x, secondFrame.y()), at(x, secondFrame.y() - 1)) << "top edge";
+}
+
 }  // namespace
