@@ -434,6 +434,18 @@ TEST_P(WindowControlsContrast, ActiveControlsStandOutFromTheTabRowAndInactiveOne
     EXPECT_GE(Palette::contrast(disc, ground), 3.0) << disc.name().toStdString() << " on " << ground.name().toStdString();
   }
 
+  // A panel of the window's own takes the activation: the window's turn goes
+  // on.
+  QWidget panel(chrome.view, Qt::Tool);
+  panel.setGeometry(40, 600, 200, 100);
+  panel.show();
+  panel.activateWindow();
+  QApplication::setActiveWindow(&panel);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &panel; }, 5000));
+  EXPECT_TRUE(controls->windowActive());
+  for (const auto& [disc, ground] : discs()) EXPECT_GE(Palette::contrast(disc, ground), 3.0);
+  panel.hide();
+
   // Another window takes the activation: the discs turn grey but stay apart
   // from the row.
   QWidget other;
@@ -441,7 +453,8 @@ TEST_P(WindowControlsContrast, ActiveControlsStandOutFromTheTabRowAndInactiveOne
   other.show();
   other.activateWindow();
   QApplication::setActiveWindow(&other);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !chrome.view->isActiveWindow(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &other; }, 5000));
+  EXPECT_FALSE(controls->windowActive());
   for (const auto& [disc, ground] : discs()) {
     // Grey over the row's own faint tint.
     EXPECT_LE(std::max({disc.red(), disc.green(), disc.blue()}) - std::min({disc.red(), disc.green(), disc.blue()}), 3)

@@ -1,5 +1,6 @@
 #include "chrome/window_controls.h"
 
+#include <QApplication>
 #include <QEnterEvent>
 #include <QEvent>
 #include <QPainter>
@@ -57,7 +58,7 @@ void WindowControlButton::leaveEvent(QEvent* event) {
 void WindowControlButton::paintEvent(QPaintEvent*) {
   const ColorScheme scheme = m_group->scheme();
   const PaletteColors& colors = Palette::colors(scheme);
-  const bool active = m_group->isActiveWindow();
+  const bool active = m_group->windowActive();
   const bool destructive = m_kind == Kind::Close && (m_hoverInside || isDown());
   QColor fill;
   QColor symbol = colors.ink;
@@ -132,6 +133,17 @@ WindowControls::WindowControls(QWidget* parent)
     x += WindowControlButton::kDiameter + kGap;
   }
   setFixedSize(sizeHint());
+}
+
+bool WindowControls::windowActive() const {
+  // The active window, or the window that owns it: a panel or popup the
+  // window opened takes the activation without ending the window's turn.
+  const QWidget* own = window();
+  for (const QWidget* active = QApplication::activeWindow(); active;
+       active = active->parentWidget() ? active->parentWidget()->window() : nullptr) {
+    if (active == own) return true;
+  }
+  return false;
 }
 
 QColor WindowControls::activeColor(WindowControlButton::Kind kind, ColorScheme scheme) {
