@@ -19,14 +19,33 @@ foreach(line IN LISTS lines)
   # case lines are indented.
   if(line MATCHES "^([^ #][^ ]*)\\.( .*)?$")
     set(suite "${CMAKE_MATCH_1}")
-    set(name "${TARGET}:${suite}")
-    string(APPEND script
-      "add_test([==[${name}]==] [==[${EXECUTABLE}]==] [==[--gtest_filter=${suite}.*]==])\n"
-      "set_tests_properties([==[${name}]==] PROPERTIES\n"
-      "  WORKING_DIRECTORY [==[${WORKING_DIRECTORY}]==]\n"
-      "  SKIP_REGULAR_EXPRESSION [==[KIVO: every case of this run skipped]==]\n")
-    if(ENVIRONMENT)
-      string(APPEND script "  ENVIRONMENT [==[${ENVIRONMENT}]==]\n")
+    if(suite MATCHES "X11$")
+      # On a real X server without a compositing manager, one at a time:
+      # each starts its own server.
+      if(NOT XVFB_RUN)
+        continue()
+      endif()
+      string(REGEX REPLACE "X11$" "" base "${suite}")
+      set(name "${TARGET}:${base}_x11")
+      string(APPEND script
+        "add_test([==[${name}]==] [==[${XVFB_RUN}]==] -a -s [==[-screen 0 1920x1080x24]==]"
+        " [==[${EXECUTABLE}]==] [==[--gtest_filter=${suite}.*]==])\n"
+        "set_tests_properties([==[${name}]==] PROPERTIES\n"
+        "  WORKING_DIRECTORY [==[${WORKING_DIRECTORY}]==]\n"
+        "  SKIP_REGULAR_EXPRESSION [==[KIVO: every case of this run skipped]==]\n"
+        "  ENVIRONMENT [==[QT_QPA_PLATFORM=xcb]==]\n"
+        "  RESOURCE_LOCK kivo_xvfb\n"
+        "  TIMEOUT 120\n")
+    else()
+      set(name "${TARGET}:${suite}")
+      string(APPEND script
+        "add_test([==[${name}]==] [==[${EXECUTABLE}]==] [==[--gtest_filter=${suite}.*]==])\n"
+        "set_tests_properties([==[${name}]==] PROPERTIES\n"
+        "  WORKING_DIRECTORY [==[${WORKING_DIRECTORY}]==]\n"
+        "  SKIP_REGULAR_EXPRESSION [==[KIVO: every case of this run skipped]==]\n")
+      if(ENVIRONMENT)
+        string(APPEND script "  ENVIRONMENT [==[${ENVIRONMENT}]==]\n")
+      endif()
     endif()
     if(LABELS)
       string(APPEND script "  LABELS [==[${LABELS}]==]\n")

@@ -8,7 +8,14 @@
 #
 # An entry whose cases all skipped (the binary prints the marker of
 # kivo_test_listener.h) is reported as skipped, never as passed.
+#
+# A suite whose name ends in "X11" checks what a real X server shows: its
+# entry, "<target>:<Suite without X11>_x11", runs the binary on the xcb platform under
+# xvfb-run (a 1920x1080 screen without a compositing manager), one such
+# entry at a time, and the other entries leave it out. Without xvfb-run
+# these suites get no entry.
 set(KIVO_TEST_SUITES_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/KivoListSuites.cmake)
+find_program(KIVO_XVFB_RUN xvfb-run)
 
 function(kivo_test_suites target)
   cmake_parse_arguments(KS "" "" "ENVIRONMENT;LABELS" ${ARGN})
@@ -22,6 +29,7 @@ function(kivo_test_suites target)
             -D "WORKING_DIRECTORY=${CMAKE_CURRENT_BINARY_DIR}"
             -D "ENVIRONMENT=${KS_ENVIRONMENT}"
             -D "LABELS=${KS_LABELS}"
+            -D "XVFB_RUN=${KIVO_XVFB_RUN}"
             -P ${KIVO_TEST_SUITES_SCRIPT}
     BYPRODUCTS ${listed}
     VERBATIM)

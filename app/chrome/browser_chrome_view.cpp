@@ -56,6 +56,7 @@ BrowserChromeView::BrowserChromeView(BrowserModel& model, BrowserWindowState& wi
 
   // The tab row, laid out by hand in layoutTabRow().
   m_leadingDrag = new WindowDragArea(true, this);
+  m_leadingDrag->setTheme(m_theme);
   m_strip = new BrowserTabStrip(m_model, this);
   m_newTab = iconButton(QStringLiteral("plus"), QStringLiteral("Yeni sekme · ") + keys(Qt::CTRL | Qt::Key_T), this);
   connect(m_newTab, &QAbstractButton::clicked, &m_model, &BrowserModel::newTab);

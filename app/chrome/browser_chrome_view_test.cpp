@@ -2,17 +2,24 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "chrome/address_field.h"
 #include "chrome/browser_window.h"
 #include "chrome/browser_window_state.h"
 #include "chrome/focus_address.h"
 #include "chrome/tab_strip.h"
+#include "chrome/window_controls.h"
 #include "chrome/window_drag_area.h"
 #include "kit/kivo_panel.h"
 #include "kit/kivo_popup.h"
+#include "kit/palette.h"
+#include "platform/window_compositing.h"
 #include "pages/page_widgets.h"
 #include "pages/pages_test_support.h"
 
@@ -402,5 +409,128 @@ TEST_F(BrowserChromeViewTest, ControlsCarryTheirTitles) {
   view.newTabButton()->click();
   EXPECT_EQ(chrome.model->tabs().size(), tabs + 1);
 }
+
+// The window controls over the tab row, in both schemes: coloured and
+// clearly apart from the row while the window system has the window active,
+// grey yet visible while another window is.
+class WindowControlsContrast : public BrowserChromeViewTest, public testing::WithParamInterface<BrowserAppearance> {};
+
+TEST_P(WindowControlsContrast, ActiveControlsStandOutFromTheTabRowAndInactiveOnesStayVisible) {
+  preferences->setAppearance(GetParam());
+  Chrome chrome(preferences);
+  chrome.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return chrome.view->isActiveWindow(); }, 5000));
+  WindowControls* controls = chrome.view->leadingDragArea()->controls();
+  ASSERT_TRUE(controls);
+  const auto discs = [&] {
+    const QImage row = chrome.view->grab().toImage();
+    // Beside the discs, in the leading area: the tab row itself.
+    const QColor ground = row.pixelColor(4, 4);
+    std::vector<std::pair<QColor, QColor>> found;
+    for (QWidget* button : {static_cast<QWidget*>(controls->closeButton()), static_cast<QWidget*>(controls->minimizeButton()),
+                            static_cast<QWidget*>(controls->zoomButton())}) {
+      found.emplace_back(row.pixelColor(button->mapTo(chrome.view, button->rect().center())), ground);
+    }
+    return found;
+  };
+  for (const auto& [disc, ground] : discs()) {
+    EXPECT_GE(Palette::contrast(disc, ground), 3.0) << disc.name().toStdString() << " on " << ground.name().toStdString();
+  }
+
+  // A panel of the window's own takes the activation: the window's turn goes
+  // on.
+  QWidget panel(chrome.view, Qt::Tool);
+  panel.setGeometry(40, 600, 200, 100);
+  panel.show();
+  panel.activateWindow();
+  QApplication::setActiveWindow(&panel);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &panel; }, 5000));
+  EXPECT_TRUE(controls->windowActive());
+  for (const auto& [disc, ground] : discs()) EXPECT_GE(Palette::contrast(disc, ground), 3.0);
+  panel.hide();
+
+  // Another window takes the activation: the discs turn grey but stay apart
+  // from the row.
+  QWidget other;
+  other.setGeometry(40, 600, 200, 100);
+  other.show();
+  other.activateWindow();
+  QApplication::setActiveWindow(&other);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &other; }, 5000));
+  EXPECT_FALSE(controls->windowActive());
+  for (const auto& [disc, ground] : discs()) {
+    // Grey over the row's own faint tint.
+    EXPECT_LE(std::max({disc.red(), disc.green(), disc.blue()}) - std::min({disc.red(), disc.green(), disc.blue()}), 3)
+        << disc.name().toStdString();
+    EXPECT_GE(Palette::contrast(disc, ground), 1.5) << disc.name().toStdString() << " on " << ground.name().toStdString();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemes, WindowControlsContrast,
+                         testing::Values(BrowserAppearance::Light, BrowserAppearance::Dark),
+                         [](const auto& info) { return info.param == BrowserAppearance::Dark ? "Dark" : "Light"; });
+
+// What the X server shows with the main menu popover open, on a screen
+// without a compositing manager: the popover's card and edge, never black.
+// The window is tall enough that the popover lies wholly inside it.
+class BrowserChromeViewX11 : public BrowserChromeViewTest, public testing::WithParamInterface<BrowserAppearance> {
+protected:
+  void SetUp() override {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "not on X11";
+    BrowserChromeViewTest::SetUp();
+  }
+};
+
+TEST_P(BrowserChromeViewX11, TheOpenMainMenuShowsItsOwnColoursOnTheScreen) {
+  ASSERT_FALSE(WindowCompositing::composites()) << "the server runs without a compositing manager";
+  preferences->setAppearance(GetParam());
+  Chrome chrome(preferences);
+  BrowserWindow window;
+  auto* root = new QWidget;
+  auto* column = new QVBoxLayout(root);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->addWidget(chrome.view);
+  column->addStretch(1);
+  window.installBrowserContent(root);
+  window.setGeometry(200, 100, 1200, 800);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  chrome.model->setOpenMenu(BrowserMenu::Main);
+  KivoPopup* popup = chrome.view->menuPopup(BrowserMenu::Main);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isOpen(); }, 10000));
+  KivoPanel* panel = popup->panel();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+  EXPECT_EQ(panel->depth(), KivoPanel::Depth::Edge);
+  const QRect card = panel->cardGeometry();
+  ASSERT_TRUE(window.geometry().contains(card));
+
+  const PaletteColors& colors = Palette::colors(chrome.view->leadingDragArea()->controls()->scheme());
+  const QColor surface = colors.surface;
+  // The server shows the card once the panel has painted; wait for it.
+  QImage shot;
+  const auto grabCard = [&] {
+    shot = QGuiApplication::primaryScreen()->grabWindow(0, card.x(), card.y(), card.width(), card.height()).toImage();
+    return shot.pixelColor(3, shot.height() - 3) == surface;
+  };
+  ASSERT_TRUE(QTest::qWaitFor(grabCard, 10000)) << "the card's corner shows " << shot.pixelColor(3, shot.height() - 3).name().toStdString();
+  for (const QPoint corner : {QPoint(0, 0), QPoint(shot.width() - 1, 0), QPoint(0, shot.height() - 1),
+                              QPoint(shot.width() - 1, shot.height() - 1)}) {
+    EXPECT_EQ(shot.pixelColor(corner).rgb(), Palette::edge().rgb()) << corner.x() << "," << corner.y();
+  }
+  qsizetype black = 0;
+  for (int y = 0; y < shot.height(); ++y) {
+    for (int x = 0; x < shot.width(); ++x) black += qGray(shot.pixel(x, y)) < 8 ? 1 : 0;
+  }
+  EXPECT_LT(black, qsizetype(shot.width()) * shot.height() / 50) << "the card is no black rectangle";
+  chrome.model->setOpenMenu(std::nullopt);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !popup->isOpen(); }, 10000));
+  window.hide();
+  // The chrome belongs to the window now; the fixture must not delete it.
+  chrome.view = nullptr;
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemes, BrowserChromeViewX11, testing::Values(BrowserAppearance::Light, BrowserAppearance::Dark),
+                         [](const auto& info) { return info.param == BrowserAppearance::Dark ? "Dark" : "Light"; });
 
 }  // namespace

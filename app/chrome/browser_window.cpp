@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -12,8 +13,39 @@
 #include <utility>
 
 #include "chrome/window_geometry.h"
+#include "kit/palette.h"
+#include "platform/window_compositing.h"
 
 namespace {
+
+// The window's one-point edge, drawn over the content; presses pass
+// through it to what lies below.
+class WindowEdge : public QWidget {
+public:
+  explicit WindowEdge(QWidget* window) : QWidget(window) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    hide();
+  }
+  void setTheme(std::shared_ptr<KitTheme> theme) {
+    disconnect(m_themeConnection);
+    m_theme = std::move(theme);
+    if (m_theme) m_themeConnection = connect(m_theme.get(), &KitTheme::schemeChanged, this, qOverload<>(&QWidget::update));
+    update();
+  }
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(QPen(Palette::colors(m_theme.get()).line, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+  }
+
+private:
+  std::shared_ptr<KitTheme> m_theme;
+  QMetaObject::Connection m_themeConnection;
+};
 
 void requestFullScreen(BrowserWindow& window, bool enter) {
   if (enter) {
@@ -37,6 +69,7 @@ BrowserWindow::BrowserWindow(QWidget* parent)
   m_fullScreenAnswer->setSingleShot(true);
   m_fullScreenAnswer->setInterval(kFullScreenAnswerBound);
   connect(m_fullScreenAnswer, &QTimer::timeout, this, &BrowserWindow::refuseFullScreen);
+  m_edge = new WindowEdge(this);
   // Presses and pointer moves reach the widget under the pointer, not the
   // window: the application-wide filter sees them first, for every widget,
   // and keeps those of this window.
@@ -51,6 +84,19 @@ BrowserWindow::~BrowserWindow() {
 void BrowserWindow::installBrowserContent(QWidget* root) {
   m_root = root;
   m_layout->addWidget(root, 1);
+  m_edge->raise();
+}
+
+void BrowserWindow::setTheme(std::shared_ptr<KitTheme> theme) {
+  static_cast<WindowEdge*>(m_edge)->setTheme(std::move(theme));
+}
+
+bool BrowserWindow::hasEdge() const { return m_edge->isVisible(); }
+
+void BrowserWindow::updateEdge() {
+  m_edge->setGeometry(rect());
+  m_edge->setVisible(!m_composited && !isFullScreenMode());
+  m_edge->raise();
 }
 
 void BrowserWindow::installFullScreenChrome(QWidget* chrome) {
@@ -66,6 +112,7 @@ void BrowserWindow::installFullScreenChrome(QWidget* chrome) {
   chrome->setFixedHeight(kFullScreenChromeHeight);
   m_layout->insertWidget(0, chrome);
   chrome->show();
+  m_edge->raise();
 }
 
 QWidget* BrowserWindow::fullScreenChrome() const {
@@ -225,7 +272,9 @@ bool BrowserWindow::event(QEvent* event) {
 
 void BrowserWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange) settleFullScreen();
+  if (event->type() != QEvent::WindowStateChange) return;
+  settleFullScreen();
+  updateEdge();
 }
 
 void BrowserWindow::closeEvent(QCloseEvent* event) {
@@ -242,13 +291,23 @@ void BrowserWindow::moveEvent(QMoveEvent* event) {
 
 void BrowserWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  m_edge->setGeometry(rect());
   updateZoomed();
   settleFullScreen();
+  updateEdge();
 }
 
 void BrowserWindow::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
   clearEdgeCursor();
+}
+
+void BrowserWindow::showEvent(QShowEvent* event) {
+  // The window system may have started or stopped compositing since the
+  // window was last shown.
+  if (!event->spontaneous()) m_composited = WindowCompositing::composites();
+  updateEdge();
+  QWidget::showEvent(event);
 }
 
 void BrowserWindow::updateZoomed() {

@@ -3,7 +3,10 @@
 // controls stand in for it), closes the open popover menu on any mouse press
 // (swallowing the press), maximises to the screen's available area and
 // restores by its own rule, resizes from its edges and, in full screen, shows
-// a chrome host of 84 points above the root view. Main thread.
+// a chrome host of 84 points above the root view. Where the window system
+// does not composite (asked each time the window is shown), nothing sets a
+// window apart from one it overlaps, so the window draws a one-point edge in
+// the palette's line colour around itself, outside full screen. Main thread.
 //
 // Geometry is in Qt's screen coordinates (y grows downwards); the window's
 // frame is its geometry, since it has no decoration.
@@ -16,7 +19,10 @@
 #include <functional>
 #include <optional>
 
+#include <memory>
+
 #include "chrome/browser_window_state.h"
+#include "kit/kit_theme.h"
 #include "model/window_services.h"
 
 class QTimer;
@@ -56,6 +62,12 @@ public:
   // Switches the layout between full screen and normal and publishes it in
   // chromeState(); leaving removes the full-screen chrome.
   void setFullScreenLayout(bool fullScreen);
+
+  // The theme whose scheme colours the window's edge; the desktop's scheme
+  // without one.
+  void setTheme(std::shared_ptr<KitTheme> theme);
+  // True while the window draws its own edge.
+  bool hasEdge() const;
 
   // Set by the window controller: closes an open popover menu and tells
   // whether one was open.
@@ -114,6 +126,7 @@ protected:
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -132,10 +145,15 @@ private:
   void settleFullScreen();
   // The window system left the request under way unanswered.
   void refuseFullScreen();
+  // Shows the edge where nothing composites and the window is not full
+  // screen, above the content.
+  void updateEdge();
 
   BrowserWindowState* m_state;
   QVBoxLayout* m_layout = nullptr;
   QPointer<QWidget> m_root;
+  QWidget* m_edge = nullptr;
+  bool m_composited = false;
   QPointer<QWidget> m_fullScreenChrome;
   std::optional<QRect> m_restoredFrame;
   std::optional<QRect> m_maximizedFrame;

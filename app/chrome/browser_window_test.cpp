@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "chrome/window_test_support.h"
+#include "platform/window_compositing.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ protected:
   }
 
   void TearDown() override {
+    WindowCompositing::setOverride(std::nullopt);
     window.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "a window left its edge cursor behind";
@@ -344,6 +346,97 @@ TEST_F(BrowserWindowTest, ReportsActivationAndClosing) {
   window->performClose();
   EXPECT_EQ(closing.count(), 1);
   EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(BrowserWindowTest, AnEdgeSetsTheWindowApartExactlyWhereNothingComposites) {
+  // A content of one colour to the last pixel, so that the edge shows as the
+  // only other colour.
+  root->setAutoFillBackground(true);
+  QPalette palette = root->palette();
+  palette.setColor(QPalette::Window, QColor(0xE1, 0xE1, 0xE1));
+  root->setPalette(palette);
+  const QRgb content = qRgb(0xE1, 0xE1, 0xE1);
+  const auto pixels = [&] {
+    const QImage image = window->grab().toImage();
+    return std::vector<QRgb>{image.pixel(0, 0), image.pixel(image.width() - 1, image.height() / 2),
+                             image.pixel(image.width() / 2, image.height() - 1), image.pixel(1, 1)};
+  };
+  // Each show asks the window system again.
+  for (bool composites : {false, true, false}) {
+    WindowCompositing::setOverride(composites);
+    showWindow();
+    EXPECT_EQ(window->hasEdge(), !composites);
+    const std::vector<QRgb> found = pixels();
+    for (size_t i = 0; i < 3; ++i) {
+      if (composites) {
+        EXPECT_EQ(found[i], content) << "no edge at " << i;
+      } else {
+        EXPECT_NE(found[i], content) << "an edge at " << i;
+      }
+    }
+    EXPECT_EQ(found[3], content) << "the edge is one point wide";
+    // Presses reach the content through the edge.
+    const int presses = root->presses;
+    QTest::mouseClick(handle(), Qt::LeftButton, {}, QPoint(0, 200));
+    EXPECT_EQ(root->presses, presses + 1);
+    window->hide();
+  }
+  WindowCompositing::setOverride(false);
+  showWindow();
+  window->setFullScreenLayout(true);
+  window->showFullScreen();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->isFullScreenMode(); }, 5000));
+  EXPECT_FALSE(window->hasEdge()) << "nothing lies beside a full-screen window";
+  window->showNormal();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isFullScreenMode(); }, 5000));
+  EXPECT_TRUE(window->hasEdge());
+}
+
+// What the X server shows of a second window cascaded over the first, on a
+// screen without a compositing manager: both show the same tab-row colour,
+// and only the second window's edge sets it apart.
+TEST(BrowserWindowX11, ASecondWindowsEdgeDiffersFromWhatLiesBesideIt) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "not on X11";
+  ASSERT_FALSE(WindowCompositing::composites()) << "the server runs without a compositing manager";
+  const QColor row(0xE1, 0xE1, 0xE1);
+  const auto makeWindow = [&](const QRect& frame) {
+    auto window = std::make_unique<BrowserWindow>();
+    auto* content = new QWidget;
+    content->setAutoFillBackground(true);
+    QPalette palette = content->palette();
+    palette.setColor(QPalette::Window, row);
+    content->setPalette(palette);
+    window->installBrowserContent(content);
+    window->setGeometry(frame);
+    window->show();
+    return window;
+  };
+  const QRect firstFrame(100, 100, 900, 600);
+  const QRect secondFrame = firstFrame.translated(22, 22);
+  std::unique_ptr<BrowserWindow> first = makeWindow(firstFrame);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(first.get()));
+  std::unique_ptr<BrowserWindow> second = makeWindow(secondFrame);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(second.get()));
+  EXPECT_TRUE(second->hasEdge());
+
+  QImage screen;
+  const auto at = [&](int x, int y) { return screen.pixelColor(x, y).rgb(); };
+  // Both windows have painted once the row's colour shows inside each.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        return at(firstFrame.x() + 10, firstFrame.y() + 10) == row.rgb() &&
+               at(secondFrame.x() + 10, secondFrame.y() + 10) == row.rgb();
+      },
+      10000));
+  // The second window's left and top edges against the first window's row
+  // just beside them.
+  const int y = secondFrame.y() + 40;
+  const int x = secondFrame.x() + 300;
+  EXPECT_EQ(at(secondFrame.x() - 1, y), row.rgb());
+  EXPECT_NE(at(secondFrame.x(), y), at(secondFrame.x() - 1, y)) << "left edge";
+  EXPECT_EQ(at(x, secondFrame.y() - 1), row.rgb());
+  EXPECT_NE(at(x, secondFrame.y()), at(x, secondFrame.y() - 1)) << "top edge";
 }
 
 }  // namespace

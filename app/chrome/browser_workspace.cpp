@@ -40,6 +40,7 @@ BrowserWindowController::BrowserWindowController(std::shared_ptr<BrowserModel> m
   m_window->resize(kWidth, kHeight);
 
   m_window->installBrowserContent(new BrowserView(*m_model, m_window->chromeState()));
+  m_window->setTheme(PreferencesTheme::of(m_model->preferences()));
 
   // A press anywhere in the window while a popover is open only closes it.
   m_window->dismissTransientUI = [model = std::weak_ptr<BrowserModel>(m_model)] {

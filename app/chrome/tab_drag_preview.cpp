@@ -8,11 +8,11 @@
 
 #include "kit/kit_fonts.h"
 #include "kit/palette.h"
+#include "platform/window_compositing.h"
 
 TabDragPreview::TabDragPreview()
-    : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
-                           Qt::WindowDoesNotAcceptFocus) {
-  setAttribute(Qt::WA_TranslucentBackground);
+    : TranslucentWindow(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
+                                     Qt::WindowDoesNotAcceptFocus) {
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setAttribute(Qt::WA_ShowWithoutActivating);
   setFixedSize(kWidth, kHeight);
@@ -37,17 +37,32 @@ QPoint TabDragPreview::origin(QPoint point, const std::optional<QRect>& area) {
   return corner;
 }
 
+void TabDragPreview::setVisible(bool visible) {
+  if (visible && !isVisible()) {
+    m_rounded = WindowCompositing::composites();
+    setTranslucent(m_rounded);
+  }
+  TranslucentWindow::setVisible(visible);
+}
+
 void TabDragPreview::paintEvent(QPaintEvent*) {
   const PaletteColors& colors = Palette::colors(m_scheme);
   QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
-  QPainterPath card;
-  card.addRoundedRect(QRectF(rect()), 12, 12);
-  painter.fillPath(card, colors.background);
   QColor outline = m_accent.isValid() ? m_accent : colors.ink;
   outline.setAlphaF(0.6);
-  painter.setPen(QPen(outline, 1));
-  painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 11, 11);
+  if (m_rounded) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath card;
+    card.addRoundedRect(QRectF(rect()), 12, 12);
+    painter.fillPath(card, colors.background);
+    painter.setPen(QPen(outline, 1));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 11, 11);
+  } else {
+    // Transparent corners would show black: the card fills the window.
+    painter.fillRect(rect(), colors.background);
+    painter.setPen(QPen(outline, 1));
+    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+  }
 
   const QFont titleFont = KitFonts::system(12, QFont::DemiBold);
   painter.setFont(titleFont);

@@ -1,15 +1,17 @@
 // The card that follows the pointer while a tab is dragged outside its strip
 // and says what a drop would do there. It never takes activation (a tool-tip
 // window that ignores input), so showing it never makes the source window
-// give up the drag. Main thread.
+// give up the drag. Where the window system composites, the card is rounded
+// on a translucent window; where it does not (asked on every show), it is
+// square and opaque to the last pixel, with its one-pixel edge. Main thread.
 #pragma once
 
 #include <QString>
-#include <QWidget>
 
+#include "kit/translucent_window.h"
 #include "model/color_scheme.h"
 
-class TabDragPreview : public QWidget {
+class TabDragPreview : public TranslucentWindow {
   Q_OBJECT
 
 public:
@@ -28,6 +30,10 @@ public:
   // below it, kept inside `area` when given.
   static QPoint origin(QPoint point, const std::optional<QRect>& area);
 
+  // Showing asks the window system whether the card may be rounded.
+  void setVisible(bool visible) override;
+  bool isRounded() const { return m_rounded; }
+
 protected:
   void paintEvent(QPaintEvent* event) override;
 
@@ -36,4 +42,5 @@ private:
   QString m_detail;
   ColorScheme m_scheme = ColorScheme::Light;
   QColor m_accent;
+  bool m_rounded = false;
 };

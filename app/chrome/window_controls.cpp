@@ -1,5 +1,6 @@
 #include "chrome/window_controls.h"
 
+#include <QApplication>
 #include <QEnterEvent>
 #include <QEvent>
 #include <QPainter>
@@ -9,10 +10,11 @@
 
 namespace {
 
-// Opacities of the scheme's primary colour in the disc.
-constexpr double kRestFill = 0.14;
-constexpr double kHoverFill = 0.24;
-constexpr double kPressedFill = 0.34;
+// Opacities of the scheme's primary colour in the disc of an inactive
+// window: grey, yet clearly apart from the tab row.
+constexpr double kRestFill = 0.2;
+constexpr double kHoverFill = 0.28;
+constexpr double kPressedFill = 0.36;
 // The symbol's box inside the 12-point disc, and its stroke.
 constexpr double kSymbolSide = 5.5;
 constexpr double kSymbolStroke = 1.0;
@@ -54,12 +56,21 @@ void WindowControlButton::leaveEvent(QEvent* event) {
 }
 
 void WindowControlButton::paintEvent(QPaintEvent*) {
-  const PaletteColors& colors = Palette::colors(m_group->scheme());
+  const ColorScheme scheme = m_group->scheme();
+  const PaletteColors& colors = Palette::colors(scheme);
+  const bool active = m_group->windowActive();
   const bool destructive = m_kind == Kind::Close && (m_hoverInside || isDown());
   QColor fill;
-  if (destructive) {
+  QColor symbol = colors.ink;
+  if (active) {
+    fill = WindowControls::activeColor(m_kind, scheme);
+    if (isDown()) fill = fill.darker(115);
+    // Light discs in the dark scheme take a dark symbol, deep ones a white.
+    symbol = scheme == ColorScheme::Dark ? QColor(0, 0, 0, 170) : QColor(Qt::white);
+  } else if (destructive) {
     fill = Palette::destructive();
     if (isDown()) fill = fill.darker(115);
+    symbol = Qt::white;
   } else {
     double opacity = isDown() ? kPressedFill : m_hoverInside ? kHoverFill : kRestFill;
     fill = Palette::withOpacity(colors.primary, opacity);
@@ -74,7 +85,7 @@ void WindowControlButton::paintEvent(QPaintEvent*) {
   if (!m_group->groupHovered() && !isDown()) return;
   QRectF box(0, 0, kSymbolSide, kSymbolSide);
   box.moveCenter(disc.center());
-  paintSymbol(painter, box, destructive ? QColor(Qt::white) : colors.ink);
+  paintSymbol(painter, box, symbol);
 }
 
 void WindowControlButton::paintSymbol(QPainter& painter, const QRectF& box, const QColor& color) const {
@@ -124,6 +135,32 @@ WindowControls::WindowControls(QWidget* parent)
   setFixedSize(sizeHint());
 }
 
+bool WindowControls::windowActive() const {
+  // The active window, or the window that owns it: a panel or popup the
+  // window opened takes the activation without ending the window's turn.
+  const QWidget* own = window();
+  for (const QWidget* active = QApplication::activeWindow(); active;
+       active = active->parentWidget() ? active->parentWidget()->window() : nullptr) {
+    if (active == own) return true;
+  }
+  return false;
+}
+
+QColor WindowControls::activeColor(WindowControlButton::Kind kind, ColorScheme scheme) {
+  // Red, amber and green, deep enough on the light tab row and bright
+  // enough on the dark one to keep a contrast of at least 3:1.
+  const bool dark = scheme == ColorScheme::Dark;
+  switch (kind) {
+    case WindowControlButton::Kind::Close:
+      return dark ? QColor(0xF0, 0x59, 0x6A) : Palette::destructive();
+    case WindowControlButton::Kind::Minimize:
+      return dark ? QColor(0xE0, 0xA0, 0x30) : QColor(0xA5, 0x68, 0x0C);
+    case WindowControlButton::Kind::Zoom:
+      break;
+  }
+  return dark ? QColor(0x3F, 0xBF, 0x5A) : QColor(0x2E, 0x85, 0x40);
+}
+
 QSize WindowControls::sizeHint() const {
   return QSize(3 * WindowControlButton::kDiameter + 2 * kGap, WindowControlButton::kDiameter);
 }
@@ -166,6 +203,16 @@ void WindowControls::changeEvent(QEvent* event) {
   if (event->type() == QEvent::PaletteChange) {
     for (QWidget* button : {m_close, m_minimize, m_zoom}) button->update();
   }
+}
+
+bool WindowControls::event(QEvent* event) {
+  // The window system's activation of the window, not any notion of a main
+  // window kept elsewhere, decides whether the discs are coloured. The
+  // window's activation change reaches its children as these two.
+  if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) {
+    for (QWidget* button : {m_close, m_minimize, m_zoom}) button->update();
+  }
+  return QWidget::event(event);
 }
 
 void WindowControls::setHovered(bool hovered) {

@@ -1,9 +1,10 @@
 // The window's own close, minimise and zoom/restore buttons, drawn by the
 // leading drag area where a title bar would have them: three 12-point
-// circles 8 points apart. At rest they are quiet discs in the scheme's
-// primary colour; while the pointer is over the group each shows its symbol,
-// and the close button turns the destructive red under the pointer. Main
-// thread.
+// circles 8 points apart. In the window the window system has activated
+// (or whose own panel or popup it has) they are red, amber and green; in any other window they are quiet grey
+// discs in the scheme's primary colour, and the close button turns the
+// destructive red under the pointer. While the pointer is over the group
+// each shows its symbol. Main thread.
 #pragma once
 
 #include <QAbstractButton>
@@ -69,12 +70,19 @@ public:
   // True while the pointer is over the group: the symbols are shown.
   bool groupHovered() const { return m_hovered; }
 
+  // Whether the window system has activated this window, or a panel or
+  // popup the window owns: the discs are coloured then.
+  bool windowActive() const;
+  // The disc of `kind` in an active window of `scheme`.
+  static QColor activeColor(WindowControlButton::Kind kind, ColorScheme scheme);
+
   QSize sizeHint() const override;
 
 protected:
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool event(QEvent* event) override;
 
 private:
   void setHovered(bool hovered);

@@ -53,14 +53,14 @@ void blur(QImage& alpha, int radius) {
 KivoPanel::Depth KivoPanel::depthFor(bool composites) { return composites ? Depth::Shadow : Depth::Edge; }
 
 KivoPanel::KivoPanel(Role role, QWidget* parentWindow, std::shared_ptr<KitTheme> theme)
-    : QWidget(parentWindow, role == Role::Sheet ? (Qt::Dialog | Qt::FramelessWindowHint)
+    : TranslucentWindow(parentWindow, role == Role::Sheet ? (Qt::Dialog | Qt::FramelessWindowHint)
                                                 : (Qt::Tool | Qt::FramelessWindowHint)),
       m_role(role),
       m_depth(depthFor(WindowCompositing::composites())),
       m_theme(std::move(theme)) {
   // Only a composited window may have transparent pixels; elsewhere they
   // would show black, so the panel stays opaque.
-  if (m_depth == Depth::Shadow) setAttribute(Qt::WA_TranslucentBackground);
+  setTranslucent(m_depth == Depth::Shadow);
   setAttribute(Qt::WA_DeleteOnClose, false);
   if (role == Role::Sheet) setWindowModality(Qt::WindowModal);
   setFocusPolicy(Qt::StrongFocus);
@@ -91,6 +91,27 @@ void KivoPanel::setContent(QWidget* content) {
   m_content = content;
   layout()->addWidget(content);
   resize(content->sizeHint().grownBy(margins()));
+}
+
+void KivoPanel::setVisible(bool visible) {
+  // The window system may have started or stopped compositing since the
+  // panel was made: it is asked again whenever the panel appears.
+  if (visible && !isVisible()) setDepth(depthFor(WindowCompositing::composites()));
+  QWidget::setVisible(visible);
+}
+
+void KivoPanel::setDepth(Depth depth) {
+  if (depth == m_depth) return;
+  // The card keeps its place; the room around it changes.
+  const QRect card = cardGeometry();
+  m_depth = depth;
+  setTranslucent(depth == Depth::Shadow);
+  // The layout's minimum size (content and margins) bounds the geometry, so
+  // it must know the new margins first.
+  layout()->setContentsMargins(margins());
+  layout()->activate();
+  m_shadow = QImage();
+  setCardGeometry(card);
 }
 
 QRect KivoPanel::cardRect() const { return rect().marginsRemoved(margins()); }
@@ -167,8 +188,13 @@ void KivoPanel::keyPressEvent(QKeyEvent* event) {
 }
 
 void KivoPanel::paintEvent(QPaintEvent*) {
-  if (m_depth != Depth::Shadow) return;
   QPainter painter(this);
+  if (m_depth != Depth::Shadow) {
+    // The card over the whole panel, so that no pixel is left to the
+    // system's background even where the content paints nothing.
+    paintCard(painter, this, m_radius, m_theme.get());
+    return;
+  }
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   painter.drawImage(0, 0, shadow());
 }

@@ -3,8 +3,9 @@
 // parent window only; a popup panel is a tool window that floats above its
 // parent. The panel never closes itself.
 //
-// Depth: a panel stands apart from the page under it. Where the window
-// system composites (see WindowCompositing), the panel is translucent and
+// Depth: a panel stands apart from the page under it. Each time the panel
+// is shown it asks whether the window system composites (see
+// WindowCompositing). Where it does, the panel is translucent and
 // draws a soft shadow of its card's rounded shape in a margin around the
 // card. Where it does not, transparent pixels would come out black, so the
 // panel has no margin and no transparent pixel at all: its card is square
@@ -15,14 +16,14 @@
 
 #include <QImage>
 #include <QMargins>
-#include <QWidget>
 
 #include <functional>
 #include <memory>
 
 #include "kit/kit_theme.h"
+#include "kit/translucent_window.h"
 
-class KivoPanel : public QWidget {
+class KivoPanel : public TranslucentWindow {
   Q_OBJECT
 
 public:
@@ -40,7 +41,8 @@ public:
   static Depth depthFor(bool composites);
 
   // A hidden panel of `role` owned by `parentWindow` (may be null), with the
-  // depth the window system allows now; `theme` sets the shadow's strength.
+  // depth the window system allows now (asked again on every show); `theme`
+  // sets the shadow's strength.
   KivoPanel(Role role, QWidget* parentWindow, std::shared_ptr<KitTheme> theme = nullptr);
 
   Role role() const { return m_role; }
@@ -78,12 +80,17 @@ public:
   // The visible sheet panel attached to `window`, or null.
   static KivoPanel* attachedSheet(QWidget* window);
 
+  // Showing decides the depth anew, keeping the card where it was placed.
+  void setVisible(bool visible) override;
+
 protected:
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
 private:
+  void setDepth(Depth depth);
+
   Role m_role;
   Depth m_depth;
   std::shared_ptr<KitTheme> m_theme;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include "kit/kit_test_support.h"
@@ -67,6 +68,34 @@ TEST(KivoPanel, DepthIsAShadowExactlyWhereWindowsAreComposited) {
     EXPECT_EQ(panel.testAttribute(Qt::WA_TranslucentBackground), composites);
   }
   WindowCompositing::setOverride(std::nullopt);
+}
+
+TEST_P(KivoPanelDepth, EachShowAsksTheWindowSystemAgainAndKeepsTheCardInPlace) {
+  // A compositor that starts after the panel was made, then stops again
+  // while the panel is hidden: every show follows the answer of its moment.
+  WindowCompositing::setOverride(false);
+  KivoPanel panel(KivoPanel::Role::Popup, window.get(), theme);
+  auto* card = new QLabel;
+  card->setFixedSize(150, 80);
+  panel.setContent(card);
+  const QRect placed(300, 200, 150, 80);
+  panel.setCardGeometry(placed);
+  for (bool composites : {true, false, true}) {
+    WindowCompositing::setOverride(composites);
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    EXPECT_EQ(panel.depth(), KivoPanel::depthFor(composites));
+    EXPECT_EQ(panel.testAttribute(Qt::WA_TranslucentBackground), composites);
+    EXPECT_EQ(panel.windowHandle()->requestedFormat().alphaBufferSize() > 0, composites)
+        << "the native window is made anew";
+    EXPECT_EQ(panel.cardGeometry(), placed);
+    EXPECT_EQ(panel.geometry(), placed.marginsAdded(panel.margins()));
+    // The answer changing while the panel is on screen leaves it alone.
+    WindowCompositing::setOverride(!composites);
+    panel.show();
+    EXPECT_EQ(panel.depth(), KivoPanel::depthFor(composites));
+    panel.hide();
+  }
 }
 
 TEST_P(KivoPanelDepth, CompositedPanelCastsAShadowAroundThePlacedCard) {

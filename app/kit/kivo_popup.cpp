@@ -101,8 +101,9 @@ void KivoPopup::show() {
   panel->setDismiss([self] {
     if (self) self->close(true, true);
   });
-  // Show it above the window and make it active, fading in.
-  bool reduce = Motion::reduceMotion(m_theme.get());
+  // Show it above the window and make it active, fading in. A window's
+  // opacity means nothing where nothing composites, so there it never fades.
+  bool reduce = Motion::reduceMotion(m_theme.get()) || panel->depth() == KivoPanel::Depth::Edge;
   panel->setWindowOpacity(reduce ? 1.0 : 0.0);
   panel->show();
   KitWindows::bringToFront(*panel);

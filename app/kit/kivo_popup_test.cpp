@@ -13,6 +13,7 @@
 #include "kit/kit_test_support.h"
 #include "kit/kivo_panel.h"
 #include "kit/motion.h"
+#include "platform/window_compositing.h"
 
 namespace {
 
@@ -65,6 +66,7 @@ protected:
   }
   void TearDown() override {
     Motion::setReduceMotionOverride(std::nullopt);
+    WindowCompositing::setOverride(std::nullopt);
     preferences->storage()->removeAll();
   }
   void open() {
@@ -195,6 +197,7 @@ private:
 TEST_F(KivoPopupTest, FadesInWithoutReduceMotion) {
   SteppedAnimationClock clock;
   Motion::setReduceMotionOverride(false);
+  WindowCompositing::setOverride(true);
   open();
   // The animation system hands a new animation to its clock through a few
   // queued calls; no time passes for the fade meanwhile.
@@ -207,6 +210,18 @@ TEST_F(KivoPopupTest, FadesInWithoutReduceMotion) {
   EXPECT_LT(panel->windowOpacity(), 1.0);
   clock.step(Motion::kFeedbackMilliseconds / 2);
   EXPECT_DOUBLE_EQ(panel->windowOpacity(), 1.0);
+}
+
+TEST_F(KivoPopupTest, OpensAtFullOpacityWhereNothingComposites) {
+  // A window's opacity shows nowhere without a compositor: the panel is
+  // opaque from its first frame, whatever the motion setting.
+  SteppedAnimationClock clock;
+  Motion::setReduceMotionOverride(false);
+  WindowCompositing::setOverride(false);
+  open();
+  for (int turn = 0; turn < 10; ++turn) QApplication::processEvents();
+  EXPECT_FALSE(clock.isRunning());
+  EXPECT_DOUBLE_EQ(popup->panel()->windowOpacity(), 1.0);
 }
 
 }  // namespace

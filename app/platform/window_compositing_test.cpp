@@ -54,7 +54,7 @@ TEST(WindowCompositing, OverrideAnswersUntilCleared) {
 #ifdef KIVO_HAVE_XCB
 // Runs only on X11 (QT_QPA_PLATFORM=xcb, for example under xvfb-run): the
 // test takes the compositing manager's selection itself and lets it go.
-TEST(WindowCompositing, X11AnswerFollowsTheSelectionOwner) {
+TEST(WindowCompositingX11, AnswerFollowsTheSelectionOwner) {
   auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
   if (!x11 || !x11->connection()) GTEST_SKIP() << "not running on X11";
   xcb_connection_t* connection = x11->connection();
