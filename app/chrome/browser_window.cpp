@@ -94,6 +94,7 @@ void BrowserWindow::setTheme(std::shared_ptr<KitTheme> theme) {
 bool BrowserWindow::hasEdge() const { return m_edge->isVisible(); }
 
 void BrowserWindow::updateEdge() {
+  if (!m_edge) return;
   m_edge->setGeometry(rect());
   m_edge->setVisible(!m_composited && !isFullScreenMode());
   m_edge->raise();
@@ -220,6 +221,7 @@ void BrowserWindow::settleFullScreen() {
     }
     m_shownFullScreen = true;
     clearEdgeCursor();
+    updateEdge();
     // The controller installs the chrome on the first, and lays it out on
     // the second.
     Q_EMIT willEnterFullScreen();
@@ -233,6 +235,7 @@ void BrowserWindow::settleFullScreen() {
     }
     m_shownFullScreen = false;
     clearEdgeCursor();
+    updateEdge();
     // Back to the frame from before full screen, so that a maximised window
     // returns maximised (and its remembered frames still apply).
     if (std::optional<QRect> frame = std::exchange(m_frameBeforeFullScreen, std::nullopt);

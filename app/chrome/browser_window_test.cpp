@@ -381,14 +381,17 @@ TEST_F(BrowserWindowTest, AnEdgeSetsTheWindowApartExactlyWhereNothingComposites)
     EXPECT_EQ(root->presses, presses + 1);
     window->hide();
   }
+}
+
+TEST_F(BrowserWindowTest, AFullScreenWindowHasNoEdge) {
   WindowCompositing::setOverride(false);
   showWindow();
   window->setFullScreenLayout(true);
   window->showFullScreen();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return window->isFullScreenMode(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->isFullScreenMode(); }, kAnswerWait));
   EXPECT_FALSE(window->hasEdge()) << "nothing lies beside a full-screen window";
   window->showNormal();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isFullScreenMode(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isFullScreenMode(); }, kAnswerWait));
   EXPECT_TRUE(window->hasEdge());
 }
 
