@@ -19,6 +19,7 @@
 
 #include "kit/motion.h"
 #include "picture_folder.h"
+#include "support/kivo_version.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
   defaultHandler = qInstallMessageHandler(quietOffscreen);
   QStandardPaths::setTestModeEnabled(true);
   QApplication application(argc, argv);
+  QApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
 
   const QString path = QString::fromLocal8Bit(argv[1]);
   if (!QDir().mkpath(path)) {
