@@ -8,6 +8,7 @@
 #include <csignal>
 
 #include "platform/display_platform.h"
+#include "support/kivo_version.h"
 #include "support/test_listener.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   QStandardPaths::setTestModeEnabled(true);
   QApplication application(argc, argv);
+  QApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
   testing::InitGoogleTest(&argc, argv);
   kivo_testing::installSkippedRunMarker();
   return RUN_ALL_TESTS();

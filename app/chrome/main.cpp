@@ -30,6 +30,7 @@
 #include "selftests/self_tests.h"
 #include "selftests/tab_interaction_tests.h"
 #include "selftests/window_interaction_tests.h"
+#include "support/kivo_version.h"
 
 namespace {
 
@@ -118,7 +119,8 @@ int main(int argc, char** argv) {
   if (!DisplayPlatform::prepare("Kivo", need)) return 1;
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kivo"));
-  QApplication::setApplicationVersion(QStringLiteral("0.8.0"));
+  QApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
+  QGuiApplication::setDesktopFileName(QStringLiteral(KIVO_APP_ID));
   const StartPlan plan = StartPlans::decide(QCoreApplication::arguments());
 
   switch (plan.mode) {

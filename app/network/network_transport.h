@@ -33,6 +33,8 @@
 #include <optional>
 #include <stop_token>
 
+#include "support/kivo_version.h"
+
 class HttpSession;
 class HttpSink;
 struct HttpHead;
@@ -60,7 +62,7 @@ public:
 
   static constexpr qint64 documentLimit = 1'048'576;
   static constexpr qint64 downloadLimit = 4'294'967'296;
-  static constexpr const char* userAgent = "Kivo/0.8.0 (Linux)";
+  static constexpr const char* userAgent = "Kivo/" KIVO_VERSION " (Linux)";
 
   // Subresource kinds, as the renderer's manifest numbers them.
   static constexpr qint64 kStylesheet = 1;

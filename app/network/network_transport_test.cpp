@@ -144,7 +144,7 @@ TEST_F(NetworkTransportTest, PageFollowsRedirectAndSendsUserAgent) {
   EXPECT_EQ(response.byteCount, 12);
   EXPECT_FALSE(response.isDownload());
   for (const auto& request : server.requests()) {
-    EXPECT_EQ(request.header("user-agent").value_or(""), QByteArray("Kivo/0.8.0 (Linux)"));
+    EXPECT_EQ(request.header("user-agent").value_or(""), QByteArray("Kivo/" KIVO_VERSION " (Linux)"));
   }
 }
 

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include "loading/decoding_error.h"
 #include "network/bridge_error.h"
 #include "network/network_transport.h"
 #include "profile/http_test_server.h"
 #include "profile/profile_test_support.h"
+#include "support/kivo_version.h"
 
 namespace {
 
@@ -177,9 +180,16 @@ TEST_F(UpdateCheckTest, RefusedAnswersNameTheirReason) {
   }
 }
 
+TEST_F(UpdateCheckTest, TheRunningVersionIsTheBuildsOwn) {
+  EXPECT_EQ(UpdateChecker::currentVersion(), QStringLiteral(KIVO_VERSION));
+}
+
 TEST_F(UpdateCheckTest, MissingVersionComparesAgainstZero) {
   UpdateChecker::Settings made = settings();
+  const QString declared = QCoreApplication::applicationVersion();
+  QCoreApplication::setApplicationVersion(QString());
   made.currentVersion = UpdateChecker::currentVersion();
+  QCoreApplication::setApplicationVersion(declared);
   EXPECT_EQ(made.currentVersion, QStringLiteral("0.0.0"));
   serveManifest(manifest("0.0.1"));
   UpdateChecker checker(made);

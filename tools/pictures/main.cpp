@@ -21,6 +21,7 @@
 #include "kit/motion.h"
 #include "platform/display_platform.h"
 #include "picture_folder.h"
+#include "support/kivo_version.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
   defaultHandler = qInstallMessageHandler(quietOffscreen);
   QStandardPaths::setTestModeEnabled(true);
   QApplication application(argc, argv);
+  QApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION));
 
   const QString path = QString::fromLocal8Bit(argv[1]);
   if (!QDir().mkpath(path)) {
