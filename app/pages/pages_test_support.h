@@ -3,9 +3,12 @@
 // builds its pictures with them too.
 #pragma once
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QUuid>
 #include <QWidget>
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -13,6 +16,7 @@
 #include "model/browser_model.h"
 #include "model/browser_preferences.h"
 #include "model/settings_store.h"
+#include "pages/page_widgets.h"
 #include "profile/browsing_profile.h"
 #include "profile/download_store.h"
 #include "profile/profile_files.h"
@@ -53,6 +57,28 @@ inline std::unique_ptr<BrowserModel> model(std::shared_ptr<BrowserPreferences> p
 inline QByteArray contents(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// What a page and its folder show once the store read `text` from its list
+// file `file`: with the file kept aside, the page's `line` says so with
+// `sentence` and the kept copy's name, the copy holds `text` and `file` is
+// gone; otherwise the line is hidden and `file` still holds `text`.
+inline void expectKeptAside(const PageText* line, const QString& file, const QString& sentence,
+                            const QByteArray& text, bool keptAside) {
+  const QFileInfo info(file);
+  const QStringList kept =
+      info.dir().entryList({info.fileName() + QStringLiteral(".bad-*")}, QDir::Files);
+  if (keptAside) {
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(line->text(), sentence + kept.first() + QStringLiteral(" olarak saklandı."));
+    EXPECT_FALSE(line->isHidden());
+    EXPECT_EQ(contents(info.dir().filePath(kept.first())), text);
+    EXPECT_FALSE(QFile::exists(file));
+  } else {
+    EXPECT_TRUE(kept.isEmpty());
+    EXPECT_TRUE(line->isHidden());
+    EXPECT_EQ(contents(file), text);
+  }
 }
 
 inline HistoryEntry visit(const QString& address, double visitedAt, const QString& title = {}) {

@@ -24,6 +24,7 @@
 #include <exception>
 #include <vector>
 
+#include "../widget_bench_main.h"
 #include "kit/motion.h"
 #include "pages/developer_tools_view.h"
 // The developer tools' test helpers render a document and build an offline
@@ -35,20 +36,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double milliseconds(Clock::duration span) {
-  return std::chrono::duration<double, std::milli>(span).count();
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-double maximum(const std::vector<double>& values) {
-  return *std::max_element(values.begin(), values.end());
-}
+using namespace WidgetBench;
 
 // Twelve hundred paragraphs: more elements and texts than the renderer reports, so
 // the list is cut at 2,000 nodes with its note.
@@ -129,25 +117,4 @@ bool run(int rounds) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (!DisplayPlatform::prepare("kivo-bench-elements", DisplayPlatform::Need::Offscreen)) return 1;
-  ChildProcess::ignoreBrokenPipe();
-  QStandardPaths::setTestModeEnabled(true);
-  QApplication application(argc, argv);
-  int rounds = 100;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
-      rounds = std::max(1, std::atoi(argv[++i]));
-    } else {
-      std::fputs("usage: kivo-bench-elements [--rounds N]\n", stderr);
-      return 2;
-    }
-  }
-  Motion::setReduceMotionOverride(true);
-  try {
-    return run(rounds) ? 0 : 1;
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "kivo-bench-elements: %s\n", error.what());
-    return 1;
-  }
-}
+int main(int argc, char** argv) { return runWidgetBench(argc, argv, "kivo-bench-elements", 100, run); }

@@ -22,6 +22,7 @@
 #include <exception>
 #include <vector>
 
+#include "../widget_bench_main.h"
 #include "kit/motion.h"
 #include "pages/history_view.h"
 #include "pages/pages_test_support.h"
@@ -32,20 +33,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double milliseconds(Clock::duration span) {
-  return std::chrono::duration<double, std::milli>(span).count();
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-double maximum(const std::vector<double>& values) {
-  return *std::max_element(values.begin(), values.end());
-}
+using namespace WidgetBench;
 
 // An address of exactly `bytes` UTF-8 bytes, different for every `index`.
 QString longestAddress(int index) {
@@ -133,24 +121,4 @@ bool run(int rounds) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (!DisplayPlatform::prepare("kivo-bench-history", DisplayPlatform::Need::Offscreen)) return 1;
-  QStandardPaths::setTestModeEnabled(true);
-  QApplication application(argc, argv);
-  int rounds = 10;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
-      rounds = std::max(1, std::atoi(argv[++i]));
-    } else {
-      std::fputs("usage: kivo-bench-history [--rounds N]\n", stderr);
-      return 2;
-    }
-  }
-  Motion::setReduceMotionOverride(true);
-  try {
-    return run(rounds) ? 0 : 1;
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "kivo-bench-history: %s\n", error.what());
-    return 1;
-  }
-}
+int main(int argc, char** argv) { return runWidgetBench(argc, argv, "kivo-bench-history", 10, run); }
