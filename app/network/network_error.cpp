@@ -24,17 +24,17 @@ const char* sentenceOf(NetworkError::Kind kind) {
     case Kind::secureConnectionFailed:
       return "Güvenli bağlantı (TLS) kurulamadı.";
     case Kind::tooManyRedirects:
-      return "too many HTTP redirects";
+      return "Sunucu çok fazla yönlendirme yaptı.";
     case Kind::badServerResponse:
-      return "The server returned a bad response.";
+      return "Sunucu geçersiz bir yanıt verdi.";
     case Kind::headTooLarge:
-      return "The server's response head is too large.";
+      return "Sunucunun yanıt başlığı çok büyük.";
     case Kind::invalidated:
-      return "The network session was closed.";
+      return "Ağ oturumu kapatıldı.";
     case Kind::other:
       break;
   }
-  return "A network error occurred.";
+  return "Bir ağ hatası oluştu.";
 }
 
 }  // namespace
