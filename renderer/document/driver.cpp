@@ -32,8 +32,8 @@ struct Arguments {
   float width = 0.0f;
 };
 
-// Steps 1 and 2: the source, then the width, then the count; a bad width is
-// reported before a surplus argument.
+// Reads the arguments: the source, then the width, then the count; a bad
+// width is reported before a surplus argument.
 kivo_dom::Result<Arguments, RunError> read_arguments(const std::vector<std::string>& args) {
   if (args.size() < 2) return kivo_dom::err(RunError::message("expected one local HTML file"));
   Arguments parsed;
