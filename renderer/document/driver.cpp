@@ -13,6 +13,7 @@
 #include "engine/engine.h"
 #include "engine/presentation.h"
 #include "engine/resources.h"
+#include "support/frame_length.h"
 
 namespace kivo_document {
 namespace {
@@ -74,12 +75,11 @@ kivo_dom::Result<std::string, RunError> read_input(std::string_view source, Read
 }  // namespace
 
 kivo_dom::Result<std::string, RunError> read_frame(Reader& input) {
-  unsigned char length_bytes[4];
-  if (auto r = input.read_exact(reinterpret_cast<char*>(length_bytes), sizeof length_bytes); !r) {
+  char length_bytes[kivo_wire::kFrameLengthBytes];
+  if (auto r = input.read_exact(length_bytes, sizeof length_bytes); !r) {
     return kivo_dom::err(RunError::io(r.error()));
   }
-  const std::uint32_t length = (std::uint32_t{length_bytes[0]} << 24) | (std::uint32_t{length_bytes[1]} << 16) |
-                               (std::uint32_t{length_bytes[2]} << 8) | std::uint32_t{length_bytes[3]};
+  const std::uint32_t length = kivo_wire::read_be32(std::string_view(length_bytes, sizeof length_bytes));
   // The length is tested before anything is allocated.
   if (length > kMaxFrameBytes) return kivo_dom::err(RunError::message("HTML input exceeds 1 MiB"));
   // The heap grows once, by what this input may need, before its first block.

@@ -16,6 +16,7 @@
 
 #include "request.h"
 #include "support/child_process.h"
+#include "support/frame_length.h"
 
 namespace {
 
@@ -130,9 +131,7 @@ int main(int argc, char** argv) {
   std::string error;
   if (!read_file(argv[1], content, error)) return fail(error);
 
-  const auto n = static_cast<std::uint32_t>(content.size());
-  std::string frame{static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
-                    static_cast<char>(n)};
+  std::string frame = kivo_wire::be32(static_cast<std::uint32_t>(content.size()));
   frame += content;
 
   std::vector<std::string> args{"--stdin"};
