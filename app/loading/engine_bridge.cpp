@@ -19,6 +19,7 @@
 #include "platform/executable_files.h"
 #include "platform/font_text_measurer.h"
 #include "platform/regular_file.h"
+#include "support/frame_length.h"
 
 namespace EngineBridge {
 
@@ -37,13 +38,8 @@ const QString kBadDiscovery = QStringLiteral("Geçersiz kaynak keşfi.");
 const QString kManifestBudget = QStringLiteral("Kaynak listesi sınırı aşıldı.");
 const QString kManifestFailed = QStringLiteral("Kaynak listesi oluşturulamadı.");
 
-// The renderer's input frame: the payload length as an unsigned 32-bit
-// big-endian number, then the payload.
-std::string frameHeader(qsizetype length) {
-  const auto n = static_cast<std::uint32_t>(length);
-  return std::string{static_cast<char>(n >> 24), static_cast<char>((n >> 16) & 0xFF),
-                     static_cast<char>((n >> 8) & 0xFF), static_cast<char>(n & 0xFF)};
-}
+// The renderer's input frame: the payload's length, then the payload.
+std::string frameHeader(qsizetype length) { return kivo_wire::be32(static_cast<std::uint32_t>(length)); }
 
 // True when the runner names a program this process may start. A missing
 // renderer is the application's fault, not the user's document's, and gets

@@ -16,6 +16,7 @@
 #include "loading/number_text.h"
 #include "loading/web_resources.h"
 #include "platform/child_process.h"
+#include "support/frame_length.h"
 
 namespace {
 
@@ -349,9 +350,7 @@ TEST(SceneDecoderTest, NodesStyledAlikeKeepTheirOwnValues) {
 std::string renderScene(const std::string& html, double width) {
   ChildProcess process(EngineBridge::Runner::standard().executable.toStdString(), {"--stdin", shortestDecimal(width)},
                        ChildProcess::ErrorStream::Capture);
-  const auto n = static_cast<std::uint32_t>(html.size());
-  process.write(std::string{static_cast<char>(n >> 24), static_cast<char>((n >> 16) & 0xFF),
-                            static_cast<char>((n >> 8) & 0xFF), static_cast<char>(n & 0xFF)});
+  process.write(kivo_wire::be32(static_cast<std::uint32_t>(html.size())));
   process.write(html);
   std::string pending;
   std::string scene;

@@ -54,7 +54,8 @@ struct Budget {
   qint64 pixels = 0;
 };
 
-// Steps 2 to 8 of one item; throws the item's failure.
+// Checks, resolves and fetches one item within the budget and adds what it
+// delivers to the pack; throws the item's failure.
 void fetchItem(const ResourceManifest::Item& item, const QUrl& base, const QUrl& address, NetworkTransport& network,
                bool bypass, const std::stop_token& stop, Budget& budget, WebResourcePack& pack,
                QList<std::pair<qint64, QByteArray>>& entries) {

@@ -481,7 +481,7 @@ std::optional<QString> BrowserModel::typedAddress(const QString& text) {
   // Blank text stands for nothing.
   const QString trimmed = text.trimmed();
   if (trimmed.isEmpty()) return std::nullopt;
-  // 2.1. Text with a scheme is used as typed.
+  // Text with a scheme is used as typed.
   const std::optional<WebAddress> parsed = WebAddress::parse(trimmed);
   if (parsed && parsed->scheme()) return trimmed;
   // A text that plainly starts with a scheme and an authority but holds
@@ -489,13 +489,13 @@ std::optional<QString> BrowserModel::typedAddress(const QString& text) {
   // host) is encoded rather than taken for a host name: "https://a.com/çay"
   // must never become "https://https://a.com/çay".
   if (const std::optional<QString> encoded = encodedSchemeAddress(trimmed)) return encoded;
-  // 2.2. An absolute path names a local file.
+  // An absolute path names a local file.
   if (trimmed.startsWith(QLatin1Char('/'))) return WebAddress::fromLocalPath(trimmed).text();
-  // 2.3. A dotted word without spaces is a web host.
+  // A dotted word without spaces is a web host.
   if (trimmed.contains(QLatin1Char('.')) && !trimmed.contains(QLatin1Char(' '))) {
     return QStringLiteral("https://") + trimmed;
   }
-  // 2.4. Anything else is a search.
+  // Anything else is a search.
   return WebAddress::searchAddress(trimmed);
 }
 

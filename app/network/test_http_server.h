@@ -1,7 +1,8 @@
-// A scripted HTTP/1.1 server on 127.0.0.1 for the transport's unit tests:
-// each path answers with raw bytes written by its handler, so tests can play
-// a hostile server (lying lengths, endless heads, stalls). One connection per
-// request; every request is recorded.
+// A scripted HTTP/1.1 server on 127.0.0.1 for the unit tests of the network,
+// the loading, the profile, the pages and the self-tests: each path answers
+// with raw bytes written by its handler, so tests can play a hostile server
+// (lying lengths, endless heads, stalls) or a plain one (answer()). One
+// connection per request; every request is recorded.
 #pragma once
 
 #include <arpa/inet.h>
@@ -19,6 +20,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <mutex>
 #include <thread>
 #include <utility>

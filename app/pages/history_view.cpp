@@ -504,7 +504,7 @@ HistoryView::HistoryView(BrowserModel& model, HistoryStore& store, QWidget* pare
     return;
   }
 
-  // 3.1 The control row.
+  // The control row.
   auto* controls = new QHBoxLayout;
   m_search = PageParts::searchField(QStringLiteral("Başlık veya adreste ara"), m_preferences);
   controls->addWidget(m_search, 1);
@@ -519,7 +519,7 @@ HistoryView::HistoryView(BrowserModel& model, HistoryStore& store, QWidget* pare
   controls->addWidget(m_clear);
   column->addLayout(controls);
 
-  // 3.2-3.4 The error line, the empty state and the list.
+  // The error line, the empty state and the list.
   m_error = PageParts::errorLine(m_theme);
   column->addWidget(m_error);
   // A file that could not be read was moved aside at the start; the list

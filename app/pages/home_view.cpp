@@ -96,7 +96,7 @@ void HomeView::build() {
   m_column->setContentsMargins(32, 45, 32, 40);
   m_column->setAlignment(Qt::AlignHCenter);
 
-  // 3.1 The logo row.
+  // The logo row.
   auto* logoRow = new QHBoxLayout;
   logoRow->setSpacing(11);
   logoRow->addWidget(new Mark(m_theme, 42));
@@ -106,7 +106,7 @@ void HomeView::build() {
   m_column->addLayout(logoRow);
   m_column->setAlignment(logoRow, Qt::AlignHCenter);
 
-  // 3.2 The search card.
+  // The search card.
   auto* card = new PageCard(
       18, [palette] { return Palette::withOpacity(palette().surface, 0.94); },
       [palette] { return Palette::withOpacity(palette().line, 0.5); });
@@ -145,7 +145,7 @@ void HomeView::build() {
     if (m_model && m_search->text() != m_model->searchDraft()) m_search->setText(m_model->searchDraft());
   });
 
-  // 3.3 The chip row.
+  // The chip row.
   auto* chips = new QHBoxLayout;
   chips->setSpacing(10);
   const auto chip = [&](const QString& title, const QString& symbol) {
@@ -173,7 +173,7 @@ void HomeView::build() {
   m_column->addLayout(chips);
   m_column->setAlignment(chips, Qt::AlignHCenter);
 
-  // 3.4 The lower section.
+  // The lower section.
   m_lower = new QWidget;
   m_lowerLayout = new QVBoxLayout(m_lower);
   m_lowerLayout->setContentsMargins(0, 0, 0, 0);

@@ -5,8 +5,8 @@
 
 #include "kit/kivo_action_button.h"
 #include "model/browser_model.h"
+#include "network/test_http_server.h"
 #include "pages/pages_test_support.h"
-#include "profile/http_test_server.h"
 
 namespace {
 
@@ -19,14 +19,14 @@ protected:
   void TearDown() override { preferences->storage()->removeAll(); }
   UpdateChecker::Settings settings() const {
     UpdateChecker::Settings made;
-    made.base = QUrl(QString::fromStdString(server.base()));
+    made.base = server.url(QString());
     made.currentVersion = QStringLiteral("0.8.0");
     return made;
   }
   void serve(const std::string& version) {
-    server.serve("/releases.json", 200, "application/json",
-                 R"({"packages":{"linux":{"version":")" + version + R"(","file":"Kivo-)" + version +
-                     R"(.zip","bytes":1234,"sha256":")" + std::string(64, 'c') + "\"}}}");
+    const std::string body = R"({"packages":{"linux":{"version":")" + version + R"(","file":"Kivo-)" + version +
+                             R"(.zip","bytes":1234,"sha256":")" + std::string(64, 'c') + "\"}}}";
+    server.route("/releases.json", TestHttpServer::answer(200, "application/json", QByteArray::fromStdString(body)));
   }
   // Runs the event loop until the check has ended; the bound is for a check
   // that never ends, far beyond what a slow machine needs.
@@ -34,7 +34,7 @@ protected:
     return QTest::qWaitFor([&] { return !view.checker().checking(); }, 60'000);
   }
 
-  HttpTestServer server;
+  TestHttpServer server;
   std::shared_ptr<BrowserPreferences> preferences;
   std::unique_ptr<BrowserModel> model;
 };
@@ -74,7 +74,7 @@ TEST_F(UpdatesViewTest, CheckingDisablesTheButtonAndANewerReleaseOffersItsDownlo
 
 TEST_F(UpdatesViewTest, AFailedCheckShowsTheReasonAndNoDownload) {
   UpdatesView view(model.get(), settings());
-  server.serve("/releases.json", 200, "application/json", "{}");
+  server.route("/releases.json", TestHttpServer::answer(200, "application/json", "{}"));
   view.checkButton()->click();
   ASSERT_TRUE(finish(view));
   EXPECT_TRUE(view.statusText().startsWith(QStringLiteral("Güncellemeler kontrol edilemedi: ")));

@@ -13,10 +13,10 @@
 #include <functional>
 
 #include "network/network_error.h"
+#include "network/test_http_server.h"
 #include "platform/regular_file.h"
 #include "platform/temporary_folder.h"
 #include "platform/umask_scope.h"
-#include "profile/http_test_server.h"
 #include "profile/profile_files.h"
 #include "profile/profile_test_support.h"
 #include "profile/quarantine.h"
@@ -43,23 +43,23 @@ std::string referenceBody() {
 class ProfileNetworkTest : public testing::Test {
 protected:
   ProfileNetworkTest() {
-    m_server.serve("/download", 200, "application/octet-stream", m_body,
-                   "Content-Disposition: attachment; filename=\"kivo-test.bin\"\r\n");
-    m_server.serve("/redirect", 302, "text/html", "", "Location: /download\r\n");
-    HttpTestServer* server = &m_server;
-    m_server.route("/slow", [server](int socket) {
-      HttpTestServer::sendAll(socket, "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
-                                      "Content-Length: 10000000\r\nConnection: close\r\n\r\n");
+    m_server.route("/download",
+                   TestHttpServer::answer(200, "application/octet-stream", QByteArray::fromStdString(m_body),
+                                          {"Content-Disposition: attachment; filename=\"kivo-test.bin\""}));
+    m_server.route("/redirect", TestHttpServer::answer(302, "text/html", "", {"Location: /download"}));
+    m_server.route("/slow", [](TestHttpServer& server, int socket, const TestHttpServer::Request&) {
+      TestHttpServer::send(socket, "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                                   "Content-Length: 10000000\r\nConnection: close\r\n\r\n");
       const std::string block(65'536, 'x');
-      if (!HttpTestServer::sendAll(socket, block)) return;
-      while (!server->stopping()) {
-        if (!HttpTestServer::sendAll(socket, "x")) return;
+      if (!TestHttpServer::send(socket, block)) return;
+      while (!server.stopping()) {
+        if (!TestHttpServer::send(socket, "x")) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
       }
     });
   }
 
-  QUrl address(const char* path) const { return QUrl(QString::fromStdString(m_server.base() + path)); }
+  QUrl address(const char* path) const { return m_server.url(QString::fromUtf8(path)); }
   QUrl destination(const QString& name) const { return QUrl::fromLocalFile(m_folder.filePath(name)); }
   static const DownloadEntry* find(DownloadStore& store, const QUuid& id) {
     for (const DownloadEntry& entry : store.entries()) {
@@ -77,7 +77,7 @@ protected:
 
   const std::string m_body = referenceBody();
   TemporaryFolder m_folder{QStringLiteral("kivo-profile-test-")};
-  HttpTestServer m_server;
+  TestHttpServer m_server;
 };
 
 TEST_F(ProfileNetworkTest, NormalProfileTakesItsFolderAndWritesTheListsOnTheFirstSave) {

@@ -283,7 +283,8 @@ void DownloadStore::launch(const DownloadEntry& entry, const QUrl& source,
       outcome.error = QString::fromUtf8(error.what());
       NetworkError::logDetail("Kivo download failed", error);
     }
-    // Steps 4 to 9 run on the main thread, where cancellation is decided.
+    // Publishing the file and recording the end run on the main thread, where
+    // cancellation is decided.
     QCoreApplication* application = QCoreApplication::instance();
     if (!application) {
       removeStaging(staging);

@@ -8,7 +8,7 @@
 #include "loading/decoding_error.h"
 #include "network/bridge_error.h"
 #include "network/network_transport.h"
-#include "profile/http_test_server.h"
+#include "network/test_http_server.h"
 #include "profile/profile_test_support.h"
 #include "support/kivo_version.h"
 
@@ -108,11 +108,11 @@ TEST(UpdateCheckerTest, PackageAddressIsInTheDownloadsFolder) {
 
 class UpdateCheckTest : public testing::Test {
 protected:
-  HttpTestServer m_server;
+  TestHttpServer m_server;
 
   UpdateChecker::Settings settings(const std::string& folder = "") const {
     UpdateChecker::Settings made;
-    made.base = QUrl(QString::fromStdString(m_server.base() + folder));
+    made.base = m_server.url(QString::fromStdString(folder));
     made.currentVersion = QStringLiteral("0.8.0");
     return made;
   }
@@ -120,7 +120,11 @@ protected:
     return R"({"packages":{"linux":{"version":")" + version + R"(","file":"Kivo-)" + version +
            R"(.zip","bytes":1234,"sha256":")" + std::string(64, 'c') + "\"}}}";
   }
-  void serveManifest(const std::string& body) { m_server.serve("/releases.json", 200, "application/json", body); }
+  void serveManifest(const std::string& body) { serve("/releases.json", 200, "application/json", body); }
+  void serve(const QByteArray& path, int status, const QByteArray& type, const std::string& body,
+             const QList<QByteArray>& extraHeaders = {}) {
+    m_server.route(path, TestHttpServer::answer(status, type, QByteArray::fromStdString(body), extraHeaders));
+  }
   static bool finish(UpdateChecker& checker) {
     return ProfileTestSupport::runEventsUntil([&] { return !checker.checking(); });
   }
@@ -135,7 +139,7 @@ TEST_F(UpdateCheckTest, NewerReleaseIsOfferedAndOlderIsNot) {
   EXPECT_TRUE(checker.checking());
   checker.check();  // a second press while checking does nothing
   ASSERT_TRUE(finish(checker));
-  EXPECT_EQ(m_server.hits("/releases.json"), 1);
+  EXPECT_EQ(m_server.requestCount("/releases.json"), 1);
   ASSERT_TRUE(checker.available());
   EXPECT_EQ(checker.available()->version, QStringLiteral("0.10.0"));
   EXPECT_EQ(checker.available()->bytes, 1234);
@@ -158,11 +162,11 @@ TEST_F(UpdateCheckTest, NewerReleaseIsOfferedAndOlderIsNot) {
 
 TEST_F(UpdateCheckTest, RefusedAnswersNameTheirReason) {
   const std::string body = manifest("9.0.0");
-  m_server.serve("/moved/releases.json", 302, "text/html", "", "Location: /releases.json\r\n");
-  m_server.serve("/exact/releases.json", 200, "application/json", body + std::string(65536 - body.size(), ' '));
-  m_server.serve("/over/releases.json", 200, "application/json", body + std::string(65537 - body.size(), ' '));
-  m_server.serve("/zip/releases.json", 200, "application/zip", body);
-  m_server.serve("/missing/releases.json", 404, "text/html", "");
+  serve("/moved/releases.json", 302, "text/html", "", {"Location: /releases.json"});
+  serve("/exact/releases.json", 200, "application/json", body + std::string(65536 - body.size(), ' '));
+  serve("/over/releases.json", 200, "application/json", body + std::string(65537 - body.size(), ' '));
+  serve("/zip/releases.json", 200, "application/zip", body);
+  serve("/missing/releases.json", 404, "text/html", "");
   serveManifest(body);
   const QString prefix = QStringLiteral("Güncellemeler kontrol edilemedi: ");
   const std::vector<std::pair<std::string, QString>> cases = {

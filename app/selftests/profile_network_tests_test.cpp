@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "network/test_http_server.h"
 #include "platform/temporary_folder.h"
 #include "profile/browsing_profile.h"
-#include "profile/http_test_server.h"
 #include "selftests/smoke_failure.h"
 
 namespace {
@@ -27,20 +27,20 @@ constexpr Patience kAmple{6000, std::chrono::milliseconds(10)};
 class ProfileNetworkChecksTest : public testing::Test {
 protected:
   ProfileNetworkChecksTest() {
-    m_server.serve("/download", 200, "application/octet-stream", referenceBody(),
-                   "Content-Disposition: attachment; filename=\"kivo-test.bin\"\r\n");
-    HttpTestServer* server = &m_server;
-    m_server.route("/slow-download", [server](int socket) {
-      HttpTestServer::sendAll(socket, "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
-                                      "Content-Length: 4000000\r\nConnection: close\r\n\r\n");
-      if (!HttpTestServer::sendAll(socket, std::string(70'000, 'x'))) return;
+    m_server.route("/download",
+                   TestHttpServer::answer(200, "application/octet-stream", QByteArray::fromStdString(referenceBody()),
+                                          {"Content-Disposition: attachment; filename=\"kivo-test.bin\""}));
+    m_server.route("/slow-download", [](TestHttpServer& server, int socket, const TestHttpServer::Request&) {
+      TestHttpServer::send(socket, "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                                   "Content-Length: 4000000\r\nConnection: close\r\n\r\n");
+      if (!TestHttpServer::send(socket, std::string(70'000, 'x'))) return;
       // The rest never comes: the download stays running until cancelled,
       // and the connection stays open until the server stops.
-      while (!server->stopping()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      while (!server.stopping()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     });
     // KIVO_FIXTURE_BASE points the checks at the real fixture server instead.
     QString base = qEnvironmentVariableIsSet("KIVO_FIXTURE_BASE") ? qEnvironmentVariable("KIVO_FIXTURE_BASE")
-                                                                   : QString::fromStdString(m_server.base());
+                                                                   : m_server.url(QString()).toString();
     if (!base.endsWith(QLatin1Char('/'))) base += QLatin1Char('/');
     m_frame.fixture = [base](const QString& path) { return QUrl(base + path); };
     m_frame.check = [this](bool condition, const QString& name) {
@@ -51,7 +51,7 @@ protected:
     m_frame.patience = kAmple;
   }
 
-  HttpTestServer m_server;
+  TestHttpServer m_server;
   TemporaryFolder m_folder{QStringLiteral("kivo-network-tests-")};
   ProfileSuiteFrame m_frame;
   QStringList m_passes;

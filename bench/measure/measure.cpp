@@ -38,6 +38,7 @@
 #include "loading/web_resources.h"
 #include "platform/child_process.h"
 #include "platform/display_platform.h"
+#include "support/frame_length.h"
 #include "platform/font_text_measurer.h"
 #include "platform/regular_file.h"
 #include "platform/temporary_folder.h"
@@ -122,14 +123,9 @@ QByteArray typicalEnvelope(const EngineBridge::Runner& runner) {
       sheetGiven = true;
     } else {
       const bench_pages::ImageSize size = page.images[nextImage++ % page.images.size()];
-      QByteArray payload;
-      for (const std::uint32_t value : {size.width, size.height}) {
-        payload.append(static_cast<char>(value >> 24));
-        payload.append(static_cast<char>((value >> 16) & 0xFF));
-        payload.append(static_cast<char>((value >> 8) & 0xFF));
-        payload.append(static_cast<char>(value & 0xFF));
-      }
-      entries.append({item.id, payload});
+      std::string payload;
+      for (const std::uint32_t value : {size.width, size.height}) kivo_wire::append_be32(payload, value);
+      entries.append({item.id, QByteArray::fromStdString(payload)});
     }
   }
   return WebResources::envelope(html, entries);
@@ -155,10 +151,7 @@ AloneRun rendererAlone(const std::string& executable, const QByteArray& input) {
   AloneRun run;
   const auto start = Clock::now();
   ChildProcess process(executable, {"--stdin", shortestDecimal(kWidth)}, ChildProcess::ErrorStream::Capture);
-  const auto n = static_cast<std::uint32_t>(input.size());
-  const std::string header{static_cast<char>(n >> 24), static_cast<char>((n >> 16) & 0xFF),
-                           static_cast<char>((n >> 8) & 0xFF), static_cast<char>(n & 0xFF)};
-  process.write(header);
+  process.write(kivo_wire::be32(static_cast<std::uint32_t>(input.size())));
   process.write(std::string_view(input.constData(), static_cast<std::size_t>(input.size())));
   std::string pending;
   const auto exit = process.run(Clock::now() + std::chrono::seconds(30), [&](std::string_view chunk) {

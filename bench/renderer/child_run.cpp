@@ -13,6 +13,7 @@
 
 #include "request.h"
 #include "support/child_process.h"
+#include "support/frame_length.h"
 
 extern char** environ;
 
@@ -87,9 +88,7 @@ class Exchange {
 ChildRun run_child(const std::string& helper, const std::string& renderer, const std::string& width,
                    std::string_view input, std::chrono::nanoseconds answer_delay) {
   ChildRun run;
-  const auto n = static_cast<std::uint32_t>(input.size());
-  std::string frame{static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
-                    static_cast<char>(n)};
+  std::string frame = kivo_wire::be32(static_cast<std::uint32_t>(input.size()));
   frame.append(input);
 
   std::string errors;

@@ -3,27 +3,20 @@
 #include "dom/result.h"
 #include "engine/resources.h"
 #include "html/parser.h"
+#include "support/frame_length.h"
 
 namespace bench_renderer {
-namespace {
 
-void append_u32(std::string& out, std::uint32_t value) {
-  out.push_back(static_cast<char>(value >> 24));
-  out.push_back(static_cast<char>(value >> 16));
-  out.push_back(static_cast<char>(value >> 8));
-  out.push_back(static_cast<char>(value));
-}
-
-}  // namespace
+using kivo_wire::append_be32;
 
 std::string pack_envelope(std::string_view html, const std::vector<std::pair<std::uint32_t, std::string>>& entries) {
   std::string out(kivo_engine::resources::kMagic);
-  append_u32(out, static_cast<std::uint32_t>(html.size()));
+  append_be32(out, static_cast<std::uint32_t>(html.size()));
   out.append(html);
-  append_u32(out, static_cast<std::uint32_t>(entries.size()));
+  append_be32(out, static_cast<std::uint32_t>(entries.size()));
   for (const auto& [index, payload] : entries) {
-    append_u32(out, index);
-    append_u32(out, static_cast<std::uint32_t>(payload.size()));
+    append_be32(out, index);
+    append_be32(out, static_cast<std::uint32_t>(payload.size()));
     out.append(payload);
   }
   return out;
@@ -31,8 +24,8 @@ std::string pack_envelope(std::string_view html, const std::vector<std::pair<std
 
 std::string image_payload(ImagePixels size) {
   std::string out;
-  append_u32(out, size.width);
-  append_u32(out, size.height);
+  append_be32(out, size.width);
+  append_be32(out, size.height);
   return out;
 }
 

@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@
 #include "corpus.h"
 #include "report.h"
 #include "tally.h"
+#include "support/regular_file_read.h"
 
 namespace {
 
@@ -92,22 +94,10 @@ bool write_file(const std::string& path, const std::string& content) {
 }
 
 bool read_file(const std::string& path, std::string& content) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  char buffer[65536];
-  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
-    if (n < 0) {
-      ::close(fd);
-      return false;
-    }
-    content.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
+  kivo_support::FileRead read =
+      kivo_support::read_regular_file(path, std::numeric_limits<std::size_t>::max());
+  if (read.status != kivo_support::FileRead::Status::Read) return false;
+  content = std::move(read.content);
   return true;
 }
 

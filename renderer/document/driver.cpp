@@ -1,11 +1,6 @@
 #include "document/driver.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "dom/float_parse.h"
 #include "document/heap.h"
@@ -13,6 +8,8 @@
 #include "engine/engine.h"
 #include "engine/presentation.h"
 #include "engine/resources.h"
+#include "support/frame_length.h"
+#include "support/regular_file_read.h"
 
 namespace kivo_document {
 namespace {
@@ -32,8 +29,8 @@ struct Arguments {
   float width = 0.0f;
 };
 
-// Steps 1 and 2: the source, then the width, then the count; a bad width is
-// reported before a surplus argument.
+// Reads the arguments: the source, then the width, then the count; a bad
+// width is reported before a surplus argument.
 kivo_dom::Result<Arguments, RunError> read_arguments(const std::vector<std::string>& args) {
   if (args.size() < 2) return kivo_dom::err(RunError::message("expected one local HTML file"));
   Arguments parsed;
@@ -51,21 +48,6 @@ kivo_dom::Result<Arguments, RunError> read_arguments(const std::vector<std::stri
   return parsed;
 }
 
-// Closes a descriptor when the read ends, whichever way.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : m_fd(fd) {}
-  ~FileDescriptor() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return m_fd; }
-
- private:
-  int m_fd;
-};
-
 kivo_dom::Result<std::string, RunError> read_input(std::string_view source, Reader& input) {
   if (source == kStdinSource) return read_frame(input);
   return read_file_source(std::string(source));
@@ -74,12 +56,11 @@ kivo_dom::Result<std::string, RunError> read_input(std::string_view source, Read
 }  // namespace
 
 kivo_dom::Result<std::string, RunError> read_frame(Reader& input) {
-  unsigned char length_bytes[4];
-  if (auto r = input.read_exact(reinterpret_cast<char*>(length_bytes), sizeof length_bytes); !r) {
+  char length_bytes[kivo_wire::kFrameLengthBytes];
+  if (auto r = input.read_exact(length_bytes, sizeof length_bytes); !r) {
     return kivo_dom::err(RunError::io(r.error()));
   }
-  const std::uint32_t length = (std::uint32_t{length_bytes[0]} << 24) | (std::uint32_t{length_bytes[1]} << 16) |
-                               (std::uint32_t{length_bytes[2]} << 8) | std::uint32_t{length_bytes[3]};
+  const std::uint32_t length = kivo_wire::read_be32(std::string_view(length_bytes, sizeof length_bytes));
   // The length is tested before anything is allocated.
   if (length > kMaxFrameBytes) return kivo_dom::err(RunError::message("HTML input exceeds 1 MiB"));
   // The heap grows once, by what this input may need, before its first block.
@@ -92,43 +73,21 @@ kivo_dom::Result<std::string, RunError> read_frame(Reader& input) {
 }
 
 kivo_dom::Result<std::string, RunError> read_file_source(const std::string& path) {
-  const auto os_error = [](int code) { return kivo_dom::err(RunError::io(IoError::os(code))); };
   if (path.find('\0') != std::string::npos) {
     return kivo_dom::err(RunError::io(IoError::invalid_data("file name contained an unexpected NUL byte")));
   }
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return os_error(errno);
-  if (!S_ISREG(info.st_mode)) return kivo_dom::err(RunError::message("expected a regular file"));
-
-  // Non-blocking, so that a file swapped for a FIFO after the check above
-  // cannot stall the open; the second check then refuses it.
-  int fd = -1;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return os_error(errno);
-  const FileDescriptor file(fd);
-  if (::fstat(file.get(), &info) != 0) return os_error(errno);
-  if (!S_ISREG(info.st_mode)) return kivo_dom::err(RunError::message("expected a regular file"));
-
-  // The size is only a hint for the first allocation; the bound decides.
-  const std::size_t hint = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
-  heap::grow_for_input(std::min<std::size_t>(hint, kFileReadBound));
-  std::string content(std::min(std::max<std::size_t>(hint + 1, 4096), kFileReadBound), '\0');
-  std::size_t filled = 0;
-  while (filled < kFileReadBound) {
-    if (filled == content.size()) content.resize(std::min(content.size() * 2, kFileReadBound));
-    const ssize_t n = ::read(file.get(), content.data() + filled, content.size() - filled);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return os_error(errno);
-    }
-    if (n == 0) break;
-    filled += static_cast<std::size_t>(n);
+  // The heap grows once, by what this file may need, before its first block.
+  kivo_support::FileRead read = kivo_support::read_regular_file(path, kFileReadBound, heap::grow_for_input);
+  switch (read.status) {
+    case kivo_support::FileRead::Status::Failed:
+      return kivo_dom::err(RunError::io(IoError::os(read.error)));
+    case kivo_support::FileRead::Status::NotRegular:
+      return kivo_dom::err(RunError::message("expected a regular file"));
+    case kivo_support::FileRead::Status::Read:
+      break;
   }
-  content.resize(filled);
-  if (content.size() > kMaxFileBytes) return kivo_dom::err(RunError::message("HTML file exceeds 1 MiB"));
-  return content;
+  if (read.content.size() > kMaxFileBytes) return kivo_dom::err(RunError::message("HTML file exceeds 1 MiB"));
+  return std::move(read.content);
 }
 
 kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reader& input,

@@ -28,6 +28,7 @@
 #include "engine/engine.h"
 #include "json/io.h"
 #include "support/child_process.h"
+#include "support/frame_length.h"
 
 namespace kivo_document {
 namespace {
@@ -102,9 +103,7 @@ Outcome run_program(const std::vector<std::string>& args, const std::string& inp
   return outcome;
 }
 
-std::string be32(std::uint32_t n) {
-  return {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8), static_cast<char>(n)};
-}
+using kivo_wire::be32;
 std::string frame(const std::string& payload) { return be32(static_cast<std::uint32_t>(payload.size())) + payload; }
 std::string envelope(const std::string& html, const std::string& blob) {
   return std::string("KIVO-R1\0", 8) + be32(static_cast<std::uint32_t>(html.size())) + html + blob;

@@ -30,27 +30,27 @@ kivo_dom::Result<void, IoError> RemoteMeasurer::write_request(std::string_view t
 }
 
 kivo_dom::Result<float, std::string> RemoteMeasurer::width(std::string_view text, float size, bool bold) {
-  // 1. Serve a repeat from the cache without any exchange.
+  // Serve a repeat from the cache without any exchange.
   const KeyView key{text, std::bit_cast<std::uint32_t>(size), bold};
   if (const auto found = m_cache.find(key); found != m_cache.end()) return found->second;
 
-  // 2. Write the request and 3. put the whole line on the pipe before waiting.
+  // Write the request and put the whole line on the pipe before waiting.
   if (auto r = write_request(text, size, bold); !r) return kivo_dom::err(r.error().display());
   if (auto r = m_output.flush(); !r) return kivo_dom::err(r.error().display());
 
-  // 4. Take one answer line, never more than the bound.
+  // Take one answer line, never more than the bound.
   auto read = m_input.read_line(kMaxAnswerBytes);
   if (!read) return kivo_dom::err(read.error().display());
   const std::string& line = *read;
 
-  // 5. The answer must be UTF-8 and 6. end in a line feed within the bound.
+  // The answer must be UTF-8 and end in a line feed within the bound.
   if (!kivo_dom::text::is_valid_utf8(line)) return kivo_dom::err(std::string("stream did not contain valid UTF-8"));
   if (line.empty() || line.back() != '\n') return kivo_dom::err(std::string("incomplete measurement response"));
 
-  // 7. Trim the surrounding white space and 8. read the number.
+  // Trim the surrounding white space and read the number.
   KIVO_TRY_ASSIGN(const float parsed, kivo_dom::parse_f32(kivo_dom::text::trim_unicode_white_space(line)));
 
-  // 9. Remember the answer for the rest of the run.
+  // Remember the answer for the rest of the run.
   m_cache.emplace(Key{std::string(text), key.size_bits, bold}, parsed);
   return parsed;
 }

@@ -4,6 +4,7 @@
 
 #include "dom/text.h"
 #include "json/write.h"
+#include "support/frame_length.h"
 
 namespace kivo_engine {
 
@@ -19,10 +20,8 @@ using kivo_json::Output;
 IoError invalid_envelope() { return IoError::invalid_data(std::string(resources::kInvalidEnvelope)); }
 
 std::uint32_t read_u32_be(std::string_view bytes, std::size_t offset) {
-  KIVO_CHECK(offset + 4 <= bytes.size());
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < 4; ++i) value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
-  return value;
+  KIVO_CHECK(offset + kivo_wire::kFrameLengthBytes <= bytes.size());
+  return kivo_wire::read_be32(bytes.substr(offset));
 }
 
 bool usable_url(const std::optional<std::string_view>& url) {

@@ -177,22 +177,22 @@ class Parser {
       m_position += read.length;
       return {};
     }
-    // 3.1. Close what this start tag implies.
+    // 3. Close what this start tag implies.
     apply_implied_end(read.name);
-    // 3.2. Refuse to open past the depth limit, void elements included.
+    // 4. Refuse to open past the depth limit, void elements included.
     if (m_open.size() >= m_limits.max_depth) return err(ParseError{m_position, ParseErrorKind::DepthLimitExceeded});
-    // 3.3. Count the element against the node limit.
+    // 5. Count the element against the node limit.
     if (m_node_count >= m_limits.max_nodes) return err(ParseError{m_position, ParseErrorKind::NodeLimitExceeded});
     ++m_node_count;
-    // 3.4. Insert the element with its attributes under the current parent.
+    // 6. Insert the element with its attributes under the current parent.
     const NodeId id = m_document.insert(NodeKind::element(read.name));
     for (auto& [name, value] : read.attributes) {
       if (!m_document.set_attribute(id, name, std::move(value)).ok()) return tree_refused();
     }
     if (!m_document.append_child(current_parent(), id).ok()) return tree_refused();
-    // 3.5. Keep it open unless it is void.
+    // 7. Keep it open unless it is void.
     if (!contains_name(kVoidElements, read.name)) m_open.push_back(OpenElement{id, std::move(read.name)});
-    // 3.6. Move past the tag.
+    // 8. Move past the tag.
     m_position += read.length;
     return {};
   }

@@ -71,53 +71,53 @@ float resolve_length(const kivo_style::Length& length, float reference) {
 LayoutResult<float> Context::sized_block(kivo_dom::NodeId node, std::size_t depth,
                                          std::optional<std::string_view> link, std::optional<float> forced_width,
                                          float x, float y, float available_width) {
-  // 1. Refuse nesting beyond the depth limit and blocks below the height limit.
+  // Refuse nesting beyond the depth limit and blocks below the height limit.
   if (depth > kMaxLayoutDepth) return kivo_dom::err(layout_error(kDepthError));
   if (y > kMaxDocumentHeight) return kivo_dom::err(layout_error(kHeightError));
 
-  // 2. A node that is not displayed takes no space and leaves no trace.
+  // A node that is not displayed takes no space and leaves no trace.
   KIVO_TRY_ASSIGN(const Style* styled, style(node));
   const Style& s = *styled;
   if (s.display == Display::None) return 0.0f;
 
-  // 3. Find the node.
+  // Find the node.
   KIVO_TRY_ASSIGN(const kivo_dom::Node* found, find_node(node));
   const kivo_dom::Node& element = *found;
 
-  // 4. Take up the link of an "a" element.
+  // Take up the link of an "a" element.
   KIVO_TRY_ASSIGN(link, box_link(element, link));
 
-  // 5. and 6. Note a list item and record the element's anchor.
+  // Note a list item and record the element's anchor.
   const bool list_item = element.kind.is_element_named("li");
   const float margin_top = edge(s.margin, Edge::Top);
   if (auto id = element.attribute("id")) anchor(node, *id, y + margin_top);
 
-  // 7. Resolve the content width and the auto margins.
+  // Resolve the content width and the auto margins.
   const Horizontal h = horizontal(s, forced_width, x, available_width);
   const float extras = horizontal_extras(s);
   const float w = h.content_width;
 
-  // 8. Push the box now, so that it paints below its content; its height follows in step 15.
+  // Push the box now, so that it paints below its content; its height is set once the content is laid out.
   const std::size_t box_index = scene.paints.size();
   std::optional<std::string> href;
   if (link) href.emplace(*link);
   KIVO_TRY(push(Paint::box(Rect{h.box_x, y + margin_top, w + extras, 0}, s.background_color, s.border_color,
                            s.border_width, s.border_radius, std::move(href))));
 
-  // 9. Open the line box of the content box.
+  // Open the line box of the content box.
   const float cx = h.box_x + s.border_width + edge(s.padding, Edge::Left);
   const float cy = y + margin_top + s.border_width + edge(s.padding, Edge::Top);
   LineBox line{cx, cy, w, 0, 0, false};
 
-  // 10. A list item starts with its bullet.
+  // A list item starts with its bullet.
   if (list_item) {
     KIVO_TRY(text(kBullet, s, line, link));
   }
 
-  // 11. Lay out the content.
+  // Lay out the content.
   KIVO_TRY(block_content(node, element, s, depth, link, w, line));
 
-  // 12. The height: the content's, or the specified one, and at least the minimum.
+  // The height: the content's, or the specified one, and at least the minimum.
   const float bottom = line.y + max_f(line.height, 0);
   const float vertical = vertical_extras(s);
   const bool border_box = is_border_box(s);
@@ -125,22 +125,22 @@ LayoutResult<float> Context::sized_block(kivo_dom::NodeId node, std::size_t dept
   content_height = max_f(content_height, max_f(s.min_height - (border_box ? vertical : 0.0f), 0));
   const float border_height = vertical + content_height;
 
-  // 13. The page reaches the content's real bottom, even below a shorter fixed height.
+  // The page reaches the content's real bottom, even below a shorter fixed height.
   scene.height = max_f(scene.height, bottom + edge(s.padding, Edge::Bottom) + s.border_width);
 
-  // 14. No box may end below the height limit.
+  // No box may end below the height limit.
   if (y + margin_top + border_height > kMaxDocumentHeight) return kivo_dom::err(layout_error(kHeightError));
 
-  // 15. Finish the box and record its bounds.
+  // Finish the box and record its bounds.
   Paint& box = scene.paints[box_index];
   KIVO_CHECK(box.is_box());
   box.rect.height = border_height;
   scene.bounds.insert_or_assign(node, box.rect);
 
-  // 16. The page reaches the margin box's right edge.
+  // The page reaches the margin box's right edge.
   scene.width = max_f(scene.width, h.box_x + w + extras + edge(s.margin, Edge::Right));
 
-  // 17. Vertical margins add up; they never collapse.
+  // Vertical margins add up; they never collapse.
   return margin_top + border_height + edge(s.margin, Edge::Bottom);
 }
 

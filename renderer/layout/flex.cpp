@@ -173,23 +173,23 @@ LayoutResult<float> lay_out_rows(Context& context, std::span<flex::Item> items, 
   float top = y;
   float cross = 0;
   for (std::size_t begin = 0; begin < items.size();) {
-    // 4. Break off the next line.
+    // Break off the next line.
     const std::size_t end = line_end(items, begin, container, width);
     const std::span<flex::Item> line = items.subspan(begin, end - begin);
     if (begin > 0) top = top + cross + container.gap[kRowGap];
     begin = end;
 
-    // 5.1. Grow or shrink the line's items into the width left by the gaps.
+    // Grow or shrink the line's items into the width left by the gaps.
     const float gaps = column_gap * static_cast<float>(line.size() - 1);
     flex::distribute(line, max_f(width - gaps, 0));
 
-    // 5.2. and 5.3. Share the free space by auto margins or justify-content.
+    // Share the free space by auto margins or justify-content.
     float used = 0;
     for (const flex::Item& item : line) used = used + (item.size + item.outer);
     const float free = max_f(width - gaps - used, 0);
     const Spacing spacing = line_spacing(line, container, free);
 
-    // 5.4. Lay the items out from the line's start, each at its final width.
+    // Lay the items out from the line's start, each at its final width.
     placed.clear();
     float cx = x + spacing.start;
     for (const flex::Item& item : line) {
@@ -203,15 +203,15 @@ LayoutResult<float> lay_out_rows(Context& context, std::span<flex::Item> items, 
       if (edge(s.margin_auto, Edge::Right)) cx = cx + spacing.auto_margin;
     }
 
-    // 5.5. The line is as tall as its tallest item; a single line at least fills the container.
+    // The line is as tall as its tallest item; a single line at least fills the container.
     cross = 0;
     for (const PlacedItem& item : placed) cross = max_f(cross, item.height);
     if (container.flex_wrap == kivo_style::FlexWrap::NoWrap) cross = max_f(cross, definite_content_height(container));
 
-    // 5.6. Align the items in the line.
+    // Align the items in the line.
     KIVO_TRY(align_placed(context, placed, cross));
   }
-  // 6. The height reaches the bottom of the last line.
+  // The height reaches the bottom of the last line.
   return top + cross - y;
 }
 
@@ -219,7 +219,7 @@ LayoutResult<float> lay_out_rows(Context& context, std::span<flex::Item> items, 
 // or a text. nullopt for any other node.
 LayoutResult<std::optional<IntrinsicWidths>> leaf_widths(Context& context, NodeId id, const kivo_dom::Node& node,
                                                          const Style& s) {
-  // 2. An image with a delivered size: its width attribute or its natural width.
+  // An image with a delivered size: its width attribute or its natural width.
   if (const auto image = context.images.find(id); image != context.images.end()) {
     float width = image->second.width;
     if (const auto attribute = node.attribute("width")) {
@@ -228,7 +228,7 @@ LayoutResult<std::optional<IntrinsicWidths>> leaf_widths(Context& context, NodeI
     }
     return std::optional<IntrinsicWidths>(IntrinsicWidths{width, width});
   }
-  // 3. A text: its widest word and all its words on one line.
+  // A text: its widest word and all its words on one line.
   const std::string* characters = node.kind.text_content();
   if (characters == nullptr) return std::optional<IntrinsicWidths>();
   KIVO_TRY_ASSIGN(const float space, context.measured(" ", s.font_size, s.bold));
@@ -425,21 +425,21 @@ void distribute(std::span<Item> items, float available) {
 
 LayoutResult<float> Context::flex_children(std::span<const NodeId> children, const Style& style, std::size_t depth,
                                            std::optional<std::string_view> link, float x, float y, float width) {
-  // 1. Collect the items, each measured and sized.
+  // Collect the items, each measured and sized.
   std::vector<flex::Item> items;
   KIVO_TRY(collect_items(*this, children, depth, width, items));
-  // 2. Without items the container's content is empty.
+  // Without items the container's content is empty.
   if (items.empty()) return 0.0f;
-  // 3. A column stacks its items.
+  // A column stacks its items.
   if (style.flex_direction == kivo_style::FlexDirection::Column) {
     return stack_column(*this, items, style, depth, link, x, y, width);
   }
-  // 4. to 6. A row lays its items out in lines.
+  // A row lays its items out in lines.
   return lay_out_rows(*this, items, style, depth, link, x, y, width);
 }
 
 LayoutResult<IntrinsicWidths> Context::intrinsic(NodeId node, std::size_t depth) {
-  // 1. Refuse depth beyond the limit; a node that is not displayed has no width.
+  // Refuse depth beyond the limit; a node that is not displayed has no width.
   if (depth > kMaxLayoutDepth) return fail<IntrinsicWidths>(kIntrinsicDepthError);
   KIVO_TRY_ASSIGN(const Style* styled, style(node));
   const Style& s = *styled;
@@ -447,11 +447,11 @@ LayoutResult<IntrinsicWidths> Context::intrinsic(NodeId node, std::size_t depth)
   if (!document.contains(node)) return fail<IntrinsicWidths>(kMissingIntrinsicNodeError);
   const kivo_dom::Node& element = document.node(node);
 
-  // 2. and 3. Images and texts are measured whole.
+  // Images and texts are measured whole.
   KIVO_TRY_ASSIGN(const std::optional<IntrinsicWidths> leaf, leaf_widths(*this, node, element, s));
   if (leaf) return *leaf;
 
-  // 4. Any other node sums its children, walked in document order with an
+  // Any other node sums its children, walked in document order with an
   // explicit stack whose height the depth limit bounds.
   std::vector<IntrinsicFrame> stack;
   stack.push_back(open_frame(element, s, depth));

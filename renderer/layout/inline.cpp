@@ -70,29 +70,29 @@ LayoutResult<void> Context::text(std::string_view characters, const Style& style
                                  std::optional<std::string_view> link) {
   const float size = style.font_size;
   const bool bold = style.bold;
-  // 1. Walk the text segment by segment.
+  // Walk the text segment by segment.
   Segments segments(characters);
   Segment segment;
   while (segments.next(segment)) {
-    // 2. Leading white space only marks a pending space when the line holds something.
+    // Leading white space only marks a pending space when the line holds something.
     if (segment.word.empty()) {
       line.space = line.cursor > 0;
       continue;
     }
-    // 3.1. Measure the word, then the space before it.
+    // Measure the word, then the space before it.
     KIVO_TRY_ASSIGN(const float w, measured(segment.word, size, bold));
     float space = 0;
     if (line.space && line.cursor > 0) {
       KIVO_TRY_ASSIGN(space, measured(" ", size, bold));
     }
-    // 3.3. Wrap when the word does not fit after the space; the space is dropped then.
+    // Wrap when the word does not fit after the space; the space is dropped then.
     if (line.cursor > 0 && line.cursor + space + w > line.width) {
       line.break_line();
     } else {
       line.cursor = line.cursor + space;
     }
     if (w > max_f(line.width, 1)) {
-      // 3.4. A word too long for any line goes character by character.
+      // A word too long for any line goes character by character.
       const std::string_view rest = segment.word;
       for (std::size_t i = 0; i < rest.size();) {
         const std::size_t length = std::min(utf8_sequence_length(static_cast<unsigned char>(rest[i])),
@@ -104,10 +104,10 @@ LayoutResult<void> Context::text(std::string_view characters, const Style& style
         KIVO_TRY(paint_text(character, style, line, link, cw));
       }
     } else {
-      // 3.5. The word as one run.
+      // The word as one run.
       KIVO_TRY(paint_text(segment.word, style, line, link, w));
     }
-    // 3.6. White space after the word leaves a pending space.
+    // White space after the word leaves a pending space.
     line.space = false;
     if (segment.trailing_space) line.space = line.cursor > 0;
   }

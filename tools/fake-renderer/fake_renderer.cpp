@@ -15,6 +15,8 @@
 #include <string_view>
 #include <thread>
 
+#include "support/frame_length.h"
+
 namespace {
 
 void writeAll(int fd, std::string_view bytes) {
@@ -207,11 +209,8 @@ int sceneMode(std::string_view behaviour, std::string_view argument, std::string
 int main(int argc, char** argv) {
   if (argc != 3 || std::string_view(argv[1]) != "--stdin") failWith("expected --stdin and a width\n");
   std::string header;
-  if (!readExactly(header, 4)) failWith("failed to fill whole buffer\n");
-  const std::uint32_t length = (static_cast<std::uint32_t>(static_cast<unsigned char>(header[0])) << 24) |
-                               (static_cast<std::uint32_t>(static_cast<unsigned char>(header[1])) << 16) |
-                               (static_cast<std::uint32_t>(static_cast<unsigned char>(header[2])) << 8) |
-                               static_cast<std::uint32_t>(static_cast<unsigned char>(header[3]));
+  if (!readExactly(header, kivo_wire::kFrameLengthBytes)) failWith("failed to fill whole buffer\n");
+  const std::uint32_t length = kivo_wire::read_be32(header);
   // The behaviour's name is on the payload's first line.
   std::string payload;
   const std::size_t head = length < 128 ? length : 128;

@@ -16,6 +16,8 @@
 
 #include "request.h"
 #include "support/child_process.h"
+#include "support/frame_length.h"
+#include "support/regular_file_read.h"
 
 namespace {
 
@@ -47,35 +49,22 @@ int fail(const std::string& message) {
 }
 
 bool read_file(const char* path, std::string& content, std::string& error) {
-  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    error = std::string(path) + ": " + std::strerror(errno);
+  kivo_support::FileRead read = kivo_support::read_regular_file(path, kMaxFileBytes + 1);
+  switch (read.status) {
+    case kivo_support::FileRead::Status::Failed:
+      error = std::string(path) + ": " + std::strerror(read.error);
+      return false;
+    case kivo_support::FileRead::Status::NotRegular:
+      error = std::string(path) + ": not a regular file";
+      return false;
+    case kivo_support::FileRead::Status::Read:
+      break;
+  }
+  if (read.content.size() > kMaxFileBytes) {
+    error = std::string(path) + ": larger than 64 MiB";
     return false;
   }
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    error = std::string(path) + ": not a regular file";
-    return false;
-  }
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error = std::string(path) + ": " + std::strerror(errno);
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    content.append(buffer, static_cast<std::size_t>(n));
-    if (content.size() > kMaxFileBytes) {
-      error = std::string(path) + ": larger than 64 MiB";
-      ::close(fd);
-      return false;
-    }
-  }
-  ::close(fd);
+  content = std::move(read.content);
   return true;
 }
 
@@ -130,9 +119,7 @@ int main(int argc, char** argv) {
   std::string error;
   if (!read_file(argv[1], content, error)) return fail(error);
 
-  const auto n = static_cast<std::uint32_t>(content.size());
-  std::string frame{static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
-                    static_cast<char>(n)};
+  std::string frame = kivo_wire::be32(static_cast<std::uint32_t>(content.size()));
   frame += content;
 
   std::vector<std::string> args{"--stdin"};
