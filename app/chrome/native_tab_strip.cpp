@@ -152,7 +152,6 @@ void NativeTabStrip::update(const QList<TabPresentation>& tabs, const QUuid& sel
   }
   m_tabs = tabs;
   m_selectedID = selected;
-  m_accent = accent;
 
   // Cells of tabs that left go later: one of them may be delivering the
   // click of its own close button right now.

@@ -193,9 +193,6 @@ public:
   QUuid pressedID() const { return m_drag ? m_drag->pressedID : QUuid(); }
   double tabWidth() const { return m_tabWidth; }
   bool isScrollTimerActive() const;
-  double lastWidth() const { return m_lastWidth; }
-  const QColor& accent() const { return m_accent; }
-  bool reduceMotion() const { return m_reduceMotion; }
 
   // The scroll position: the canvas x at the strip's left edge.
   double scrollOffset() const;
@@ -272,6 +269,5 @@ private:
   QTimer* m_scrollTimer = nullptr;
 
   std::shared_ptr<KitTheme> m_theme;
-  QColor m_accent;
   std::optional<int> m_dropMarkerIndex;
 };
