@@ -192,6 +192,7 @@ public:
   QUuid draggedID() const { return m_drag ? m_drag->draggedID : QUuid(); }
   QUuid pressedID() const { return m_drag ? m_drag->pressedID : QUuid(); }
   double tabWidth() const { return m_tabWidth; }
+  // Whether the auto-scroll timer runs: from a drag's start to its end.
   bool isScrollTimerActive() const;
 
   // The scroll position: the canvas x at the strip's left edge.
