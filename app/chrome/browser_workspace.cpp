@@ -176,7 +176,7 @@ BrowserWindowController* BrowserWorkspace::newWindow(std::shared_ptr<BrowserMode
     position(window, *at);
   } else if (BrowserWindowController* last = activeController(); last && last != controller) {
     if (const std::optional<QRect> area = screenArea(last->browserWindow())) {
-      window.move(WindowGeometry::cascadeOrigin(last->browserWindow().geometry(), window.size(), *area, kCascade));
+      window.move(WindowGeometry::cascadeOrigin(last->browserWindow().geometry(), window.size(), *area));
     }
   }
   if (onWindowCreated) onWindowCreated(*controller);

@@ -74,9 +74,6 @@ class BrowserWorkspace : public QObject, public WorkspaceServices {
   Q_OBJECT
 
 public:
-  // Cascade offset of a new window from the last active one.
-  static constexpr int kCascade = 28;
-
   // The shared preferences (the standard store when null), the normal
   // profile's cache (a new default one when null) and the normal profile
   // (the one in BrowsingProfile::directory() over that cache when null; the

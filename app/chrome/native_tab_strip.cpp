@@ -1,7 +1,6 @@
 #include "chrome/native_tab_strip.h"
 
 #include <QApplication>
-#include <QEasingCurve>
 #include <QHideEvent>
 #include <QMouseEvent>
 #include <QSet>
@@ -15,7 +14,6 @@
 #include <utility>
 
 #include "chrome/tab_item_view.h"
-#include "chrome/tab_strip_geometry.h"
 
 namespace Geometry = TabStripGeometry;
 
@@ -29,12 +27,6 @@ QRect snapped(const QRectF& frame) {
   return QRect(left, top, int(std::lround(frame.right())) - left, int(std::lround(frame.bottom())) - top);
 }
 
-QEasingCurve easeInEaseOut() {
-  QEasingCurve curve(QEasingCurve::BezierSpline);
-  curve.addCubicBezierSegment(QPointF(0.42, 0), QPointF(0.58, 1), QPointF(1, 1));
-  return curve;
-}
-
 QList<QUuid> idsOf(const QList<TabPresentation>& tabs) {
   QList<QUuid> ids;
   ids.reserve(tabs.size());
@@ -43,14 +35,6 @@ QList<QUuid> idsOf(const QList<TabPresentation>& tabs) {
 }
 
 QSet<QUuid> setOf(const QList<QUuid>& ids) { return QSet<QUuid>(ids.begin(), ids.end()); }
-
-// Calls a callback through a copy: the owner sets every callback again on
-// each update, which may happen while the callback runs.
-template <typename Callback, typename... Arguments>
-void call(const Callback& callback, Arguments&&... arguments) {
-  const Callback copy = callback;
-  if (copy) copy(std::forward<Arguments>(arguments)...);
-}
 
 }  // namespace
 
@@ -71,7 +55,7 @@ void FlippedTabCanvas::wheelEvent(QWheelEvent* event) {
 
 TabScrollView::TabScrollView(QWidget* parent) : QWidget(parent), m_animation(new QVariantAnimation(this)) {
   m_animation->setDuration(Geometry::kAnimationMilliseconds);
-  m_animation->setEasingCurve(easeInEaseOut());
+  m_animation->setEasingCurve(Geometry::slideCurve());
   connect(m_animation, &QVariantAnimation::valueChanged, this,
           [this](const QVariant& value) { applyOffset(value.toDouble()); });
 }
@@ -135,7 +119,7 @@ NativeTabStrip::NativeTabStrip(QWidget* parent)
   m_scrollView->setGeometry(rect());
   m_canvas->setGeometry(0, 0, width(), height());
   m_dropMarker = new TabDropMarker(m_canvas);
-  m_scrollTimer->setInterval(1000 / 60);
+  m_scrollTimer->setInterval(Geometry::kAutoScrollMilliseconds);
   m_scrollTimer->setTimerType(Qt::PreciseTimer);
   connect(m_scrollTimer, &QTimer::timeout, this, &NativeTabStrip::autoScroll);
   connect(qApp, &QGuiApplication::applicationStateChanged, this, &NativeTabStrip::applicationStateChanged);
@@ -143,13 +127,7 @@ NativeTabStrip::NativeTabStrip(QWidget* parent)
 
 NativeTabStrip::~NativeTabStrip() {
   // Nothing is reported while the strip goes away.
-  onSelect = nullptr;
-  onClose = nullptr;
-  onMove = nullptr;
-  onRestoreOrder = nullptr;
-  onExternalDrag = nullptr;
-  onExternalDrop = nullptr;
-  onExternalCancel = nullptr;
+  blockSignals(true);
   m_scrollTimer->stop();
 }
 
@@ -174,7 +152,6 @@ void NativeTabStrip::update(const QList<TabPresentation>& tabs, const QUuid& sel
   }
   m_tabs = tabs;
   m_selectedID = selected;
-  m_accent = accent;
 
   // Cells of tabs that left go later: one of them may be delivering the
   // click of its own close button right now.
@@ -200,12 +177,7 @@ void NativeTabStrip::update(const QList<TabPresentation>& tabs, const QUuid& sel
   for (qsizetype index = 0; index < m_tabs.size(); ++index) {
     const TabPresentation& tab = m_tabs.at(index);
     TabItemView* cell = m_items.value(tab.id);
-    if (!cell) {
-      cell = new TabItemView(tab.id, this, m_theme, m_canvas);
-      m_items.insert(tab.id, cell);
-      cell->show();
-      if (m_dropMarker->isVisible()) m_dropMarker->raise();
-    }
+    if (!cell) cell = makeCell(tab.id);
     const bool isSelected = tab.id == selected;
     const bool last = index + 1 == m_tabs.size();
     const bool nextSelected = !last && m_tabs.at(index + 1).id == selected;
@@ -215,7 +187,22 @@ void NativeTabStrip::update(const QList<TabPresentation>& tabs, const QUuid& sel
   const qsizetype oldCount = oldIDs.size();
   if (oldIDs != newIDs || m_lastWidth != double(width()))
     layoutTabs(oldCount == newIDs.size() && oldCount > 0);
-  if (selectionChanges && m_draggedID.isNull() && m_pressedID.isNull()) reveal(m_selectedID, oldCount > 0);
+  if (selectionChanges && !m_drag) reveal(m_selectedID, oldCount > 0);
+}
+
+TabItemView* NativeTabStrip::makeCell(const QUuid& id) {
+  auto* cell = new TabItemView(id, m_theme, m_canvas);
+  connect(cell, &TabItemView::pressed, this, &NativeTabStrip::press);
+  connect(cell, &TabItemView::dragged, this, &NativeTabStrip::drag);
+  connect(cell, &TabItemView::released, this, &NativeTabStrip::release);
+  connect(cell, &TabItemView::cancelRequested, this, [this] { finishDrag(true); });
+  connect(cell, &TabItemView::selectRequested, this, &NativeTabStrip::onSelect);
+  connect(cell, &TabItemView::closeRequested, this, qOverload<const QUuid&>(&NativeTabStrip::close));
+  connect(cell, &TabItemView::wheelTurned, m_scrollView, &TabScrollView::scrollByWheel);
+  m_items.insert(id, cell);
+  cell->show();
+  if (m_dropMarker->isVisible()) m_dropMarker->raise();
+  return cell;
 }
 
 void NativeTabStrip::layoutTabs(bool animated) {
@@ -239,13 +226,13 @@ void NativeTabStrip::layoutTabs(bool animated) {
     const QUuid& id = m_tabs.at(index).id;
     TabItemView* cell = m_items.value(id);
     if (!cell) continue;
-    if (id == m_draggedID) {
+    if (m_drag && id == m_drag->draggedID) {
       cell->resize(snapped(QRectF(0, 0, m_tabWidth, Geometry::kCellHeight)).size());
       continue;
     }
     cell->moveTo(snapped(Geometry::slot(m_tabWidth, index)), slide);
   }
-  if (!m_draggedID.isNull()) positionDragged(m_items.value(m_draggedID));
+  if (isDragging()) positionDragged(m_items.value(m_drag->draggedID));
 }
 
 void NativeTabStrip::reveal(const QUuid& id, bool animated) {
@@ -304,75 +291,75 @@ void NativeTabStrip::close(const QUuid& id) {
   QPointer<NativeTabStrip> self(this);
   finishDrag(false);
   if (!self) return;
-  call(onClose, id);
+  Q_EMIT onClose(id);
 }
 
 void NativeTabStrip::press(const QUuid& id, QMouseEvent* event) {
   QPointer<NativeTabStrip> self(this);
   finishDrag(false);
   if (!self) return;
-  m_pressedID = id;
-  m_originalOrder = idsOf(m_tabs);
   const QPointF point = fromWindow(event->scenePosition());
-  m_pressX = m_pointerX = point.x();
-  m_pressY = point.y();
   TabItemView* cell = item(id);
-  m_grabOffset = cell ? point.x() + m_scrollView->offset() - cell->x() : 0;
+  TabDragSession& session = m_drag.emplace();
+  session.pressedID = id;
+  session.originalOrder = idsOf(m_tabs);
+  session.pressX = session.pointerX = point.x();
+  session.pressY = point.y();
+  session.grabOffset = cell ? point.x() + m_scrollView->offset() - cell->x() : 0;
   // The cell takes the keyboard, so that Escape, Return and Space reach it.
   if (cell && inWindow()) cell->setFocus(Qt::MouseFocusReason);
-  call(onSelect, id);
+  Q_EMIT onSelect(id);
 }
 
 void NativeTabStrip::drag(const QUuid& id, QMouseEvent* event) {
-  if (m_pressedID.isNull() || m_pressedID != id) return;
+  if (!m_drag || m_drag->pressedID != id) return;
   QPointer<NativeTabStrip> self(this);
   const QPointF point = fromWindow(event->scenePosition());
-  m_pointerX = point.x();
+  m_drag->pointerX = point.x();
   TabItemView* cell = item(id);
-  if (m_draggedID.isNull()) {
-    if (!Geometry::passesDragThreshold(point.x() - m_pressX, point.y() - m_pressY)) return;
-    m_draggedID = id;
+  if (m_drag->draggedID.isNull()) {
+    if (!Geometry::passesDragThreshold(point.x() - m_drag->pressX, point.y() - m_drag->pressY)) return;
+    m_drag->draggedID = id;
     if (cell) {
       cell->raise();
       if (m_dropMarker->isVisible()) m_dropMarker->raise();
       cell->setLifted(true);
     }
-    startDragTimer();
+    m_scrollTimer->start();
   }
 
   const bool inside = Geometry::insideTearOffBand(point.y(), height(), event->scenePosition().x(), windowWidth());
-  if (!inside && onExternalDrag && inWindow()) {
-    m_externalDrag = true;
-    m_externalPoint = event->globalPosition().toPoint();
+  if (!inside && m_tearOffEnabled && inWindow()) {
+    m_drag->isExternal = true;
+    m_drag->externalPoint = event->globalPosition().toPoint();
     if (cell) cell->setOpacity(Geometry::kOutsideOpacity);
-    call(onExternalDrag, id, m_externalPoint);
+    Q_EMIT onExternalDrag(id, m_drag->externalPoint);
     return;
   }
-  if (m_externalDrag) {
-    m_externalDrag = false;
+  if (m_drag->isExternal) {
+    m_drag->isExternal = false;
     if (cell) cell->setOpacity(1);
-    call(onExternalCancel);
+    Q_EMIT onExternalCancel();
     if (!self) return;
   }
   updateDrag();
 }
 
 void NativeTabStrip::release(const QUuid& id, QMouseEvent* event) {
-  if (m_pressedID.isNull() || m_pressedID != id) return;
+  if (!m_drag || m_drag->pressedID != id) return;
   QPointer<NativeTabStrip> self(this);
-  if (m_externalDrag && !m_draggedID.isNull() && inWindow()) {
+  if (m_drag->isExternal && isDragging() && inWindow()) {
     const QPointF point = fromWindow(event->scenePosition());
     if (!Geometry::insideTearOffBand(point.y(), height(), event->scenePosition().x(), windowWidth())) {
       const QPoint screenPoint = event->globalPosition().toPoint();
-      const QList<QUuid> order = m_originalOrder;
-      const QUuid dragged = m_draggedID;
+      const QList<QUuid> order = m_drag->originalOrder;
+      const QUuid dragged = m_drag->draggedID;
       finishDrag(false);
       if (!self) return;
-      const auto drop = onExternalDrop;
-      const bool taken = drop && drop(dragged, screenPoint);
+      const bool taken = Q_EMIT onExternalDrop(dragged, screenPoint);
       // A taken tab may have closed this window and the strip with it.
       if (!self || taken) return;
-      call(onRestoreOrder, order);
+      Q_EMIT onRestoreOrder(order);
       return;
     }
   }
@@ -380,19 +367,18 @@ void NativeTabStrip::release(const QUuid& id, QMouseEvent* event) {
 }
 
 void NativeTabStrip::finishDrag(bool cancel) {
+  m_scrollTimer->stop();
+  // The session ends here, before anything is reported: whatever a listener
+  // does next finds no press.
+  const std::optional<TabDragSession> ended = std::exchange(m_drag, std::nullopt);
+  if (!ended) return;
   QPointer<NativeTabStrip> self(this);
-  stopDragTimer();
-  const QUuid dragged = m_draggedID;
-  const bool wasOutside = m_externalDrag;
-  m_externalDrag = false;
-  m_draggedID = QUuid();
-  m_pressedID = QUuid();
-  const QList<QUuid> original = std::exchange(m_originalOrder, {});
+  const QUuid& dragged = ended->draggedID;
   bool restore = false;
-  if (cancel && !dragged.isNull() && setOf(original) == setOf(idsOf(m_tabs))) {
+  if (cancel && !dragged.isNull() && setOf(ended->originalOrder) == setOf(idsOf(m_tabs))) {
     QList<TabPresentation> restored;
     restored.reserve(m_tabs.size());
-    for (const QUuid& id : original) restored.append(m_tabs.at(indexOf(id)));
+    for (const QUuid& id : ended->originalOrder) restored.append(m_tabs.at(indexOf(id)));
     m_tabs = restored;
     restore = true;
   }
@@ -403,52 +389,52 @@ void NativeTabStrip::finishDrag(bool cancel) {
     }
     layoutTabs(true);
   }
-  if (wasOutside) {
-    call(onExternalCancel);
+  if (ended->isExternal) {
+    Q_EMIT onExternalCancel();
     if (!self) return;
   }
-  if (restore) call(onRestoreOrder, original);
+  if (restore) Q_EMIT onRestoreOrder(ended->originalOrder);
 }
 
 void NativeTabStrip::autoScroll() {
-  if (m_draggedID.isNull()) return;
-  if (m_externalDrag) {
-    call(onExternalDrag, m_draggedID, m_externalPoint);
+  if (!isDragging()) return;
+  if (m_drag->isExternal) {
+    Q_EMIT onExternalDrag(m_drag->draggedID, m_drag->externalPoint);
     return;
   }
-  const double step = Geometry::autoScrollStep(m_pointerX, width());
+  const double step = Geometry::autoScrollStep(m_drag->pointerX, width());
   if (step == 0) return;
   m_scrollView->scrollToX(m_scrollView->offset() + step, false);
   updateDrag();
 }
 
 void NativeTabStrip::updateDrag() {
-  if (m_draggedID.isNull()) return;
-  const int index = indexOf(m_draggedID);
+  if (!isDragging()) return;
+  const QUuid dragged = m_drag->draggedID;
+  const int index = indexOf(dragged);
   if (index < 0) return;
-  const QUuid dragged = m_draggedID;
   positionDragged(m_items.value(dragged));
-  const double left = Geometry::draggedLeft(m_pointerX, m_scrollView->offset(), m_grabOffset, canvasWidth(), m_tabWidth);
+  const double left = draggedLeft();
   const int target = Geometry::liveTarget(left, m_tabWidth, int(m_tabs.size()));
   if (target == index) return;
   m_tabs.move(index, target);
   layoutTabs(true);
-  call(onMove, dragged, target);
+  Q_EMIT onMove(dragged, target);
+}
+
+double NativeTabStrip::draggedLeft() const {
+  return Geometry::draggedLeft(m_drag->pointerX, m_scrollView->offset(), m_drag->grabOffset, canvasWidth(),
+                               m_tabWidth);
 }
 
 void NativeTabStrip::positionDragged(TabItemView* cell) {
   if (!cell) return;
-  const double left = Geometry::draggedLeft(m_pointerX, m_scrollView->offset(), m_grabOffset, canvasWidth(), m_tabWidth);
-  cell->moveTo(snapped(QRectF(left, Geometry::kCellTop, m_tabWidth, Geometry::kCellHeight)), false);
+  cell->moveTo(snapped(QRectF(draggedLeft(), Geometry::kCellTop, m_tabWidth, Geometry::kCellHeight)), false);
 }
 
 void NativeTabStrip::setAutoScrollInterval(std::chrono::milliseconds interval) {
   m_scrollTimer->setInterval(interval);
 }
-
-void NativeTabStrip::startDragTimer() { m_scrollTimer->start(); }
-
-void NativeTabStrip::stopDragTimer() { m_scrollTimer->stop(); }
 
 bool NativeTabStrip::isScrollTimerActive() const { return m_scrollTimer->isActive(); }
 

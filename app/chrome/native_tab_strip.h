@@ -1,7 +1,7 @@
 // The tab strip: a row of equal-width tab cells that scrolls horizontally when
 // the tabs do not fit, with pressing, dragging, live reordering, edge
 // auto-scroll and tear-off. It keeps its own copy of the tab list (the live
-// order) and reports intents through its callbacks; it never edits the model.
+// order) and reports intents through its signals; it never edits the model.
 //
 // Widgets: the strip holds a clipping scroll view as large as itself; the
 // scroll view holds the canvas, moved left by the scroll offset; the canvas
@@ -26,9 +26,10 @@
 #include <QWidget>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <optional>
+
+#include "chrome/tab_strip_geometry.h"
 
 class KitTheme;
 class QMouseEvent;
@@ -107,6 +108,26 @@ private:
   QVariantAnimation* m_animation = nullptr;
 };
 
+// One press on a tab, from the press to its single exit in finishDrag():
+// where it began, where the pointer is, and what it has become (a drag
+// once the pointer passed the threshold, an outside drag beyond the band).
+struct TabDragSession {
+  QUuid pressedID;
+  // The tab order at the press, put back when the drag is cancelled.
+  QList<QUuid> originalOrder;
+  // Strip coordinates of the press and of the pointer's last x.
+  double pressX = 0;
+  double pressY = 0;
+  double pointerX = 0;
+  // The press's distance from the left edge of its cell.
+  double grabOffset = 0;
+  // Null until the press became a drag.
+  QUuid draggedID;
+  bool isExternal = false;
+  // The last screen point of the pointer outside the strip.
+  QPoint externalPoint;
+};
+
 class NativeTabStrip : public QWidget {
   Q_OBJECT
 
@@ -114,13 +135,10 @@ public:
   explicit NativeTabStrip(QWidget* parent = nullptr);
   ~NativeTabStrip() override;
 
-  std::function<void(const QUuid&)> onSelect;
-  std::function<void(const QUuid&)> onClose;
-  std::function<void(const QUuid&, int)> onMove;
-  std::function<void(const QList<QUuid>&)> onRestoreOrder;
-  std::function<void(const QUuid&, QPoint screenPoint)> onExternalDrag;
-  std::function<bool(const QUuid&, QPoint screenPoint)> onExternalDrop;
-  std::function<void()> onExternalCancel;
+  // Whether a tab dragged far enough leaves the strip (reported through
+  // onExternalDrag and its siblings) or stays in its live order. Off at
+  // first.
+  void setTearOffEnabled(bool enabled) { m_tearOffEnabled = enabled; }
 
   // The theme the cells draw with (scheme and colours); the accent comes with
   // every update.
@@ -133,7 +151,7 @@ public:
   using QWidget::update;
 
   // True while a tab is dragged outside the strip.
-  bool isExternalDrag() const { return m_externalDrag; }
+  bool isExternalDrag() const { return m_drag && m_drag->isExternal; }
 
   // The insertion index (0 to the tab count) for `screenPoint`; with
   // `autoScroll` the strip first scrolls when the point is near either end.
@@ -166,24 +184,16 @@ public:
   // steps.
   void setAutoScrollInterval(std::chrono::milliseconds interval);
 
-  // Read accessors, one per field of the strip.
+  // The strip's list in live order.
   const QList<TabPresentation>& tabs() const { return m_tabs; }
-  // Null for none, as for the three below.
+  // Null for none, as for the two below.
   const QUuid& selectedID() const { return m_selectedID; }
-  const QUuid& draggedID() const { return m_draggedID; }
-  const QUuid& pressedID() const { return m_pressedID; }
+  // The tab being dragged, and the tab pressed (with or without a drag).
+  QUuid draggedID() const { return m_drag ? m_drag->draggedID : QUuid(); }
+  QUuid pressedID() const { return m_drag ? m_drag->pressedID : QUuid(); }
   double tabWidth() const { return m_tabWidth; }
-  QPoint externalPoint() const { return m_externalPoint; }
-  double pressX() const { return m_pressX; }
-  double pressY() const { return m_pressY; }
-  double pointerX() const { return m_pointerX; }
-  double grabOffset() const { return m_grabOffset; }
-  const QList<QUuid>& originalOrder() const { return m_originalOrder; }
+  // Whether the auto-scroll timer runs: from a drag's start to its end.
   bool isScrollTimerActive() const;
-  bool reduceMotion() const { return m_reduceMotion; }
-  double lastWidth() const { return m_lastWidth; }
-  double gap() const { return m_gap; }
-  const QColor& accent() const { return m_accent; }
 
   // The scroll position: the canvas x at the strip's left edge.
   double scrollOffset() const;
@@ -206,18 +216,35 @@ public:
   TabScrollView* scrollView() const { return m_scrollView; }
   FlippedTabCanvas* canvas() const { return m_canvas; }
 
+Q_SIGNALS:
+  // The user picked a tab, or closed one.
+  void onSelect(const QUuid& id);
+  void onClose(const QUuid& id);
+  // The live order moved a tab to `index`.
+  void onMove(const QUuid& id, int index);
+  // A cancelled drag put back this order.
+  void onRestoreOrder(const QList<QUuid>& order);
+  // A tab is dragged outside the strip, at `screenPoint`.
+  void onExternalDrag(const QUuid& id, QPoint screenPoint);
+  // A tab was released outside the strip; the answer is true when it was
+  // taken (false when nothing listens).
+  bool onExternalDrop(const QUuid& id, QPoint screenPoint);
+  // The outside drag ended without a drop.
+  void onExternalCancel();
+
 protected:
   bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
 private:
+  TabItemView* makeCell(const QUuid& id);
   void layoutTabs(bool animated);
   void reveal(const QUuid& id, bool animated);
   void updateDrag();
   void positionDragged(TabItemView* cell);
-  void startDragTimer();
-  void stopDragTimer();
+  // The dragged cell's left edge in canvas coordinates, under the pointer.
+  double draggedLeft() const;
   // Whether the strip is shown in a window now.
   bool inWindow() const;
   // A point of the strip's top-level widget in strip coordinates.
@@ -226,28 +253,22 @@ private:
   void applicationStateChanged(Qt::ApplicationState state);
   int indexOf(const QUuid& id) const;
 
-  bool m_externalDrag = false;
-  QPoint m_externalPoint;
-  double m_pressY = 0;
+  // Whether a tab is being dragged (not just pressed).
+  bool isDragging() const { return m_drag && !m_drag->draggedID.isNull(); }
+
+  std::optional<TabDragSession> m_drag;
+  bool m_tearOffEnabled = false;
   TabDropMarker* m_dropMarker = nullptr;
   QList<TabPresentation> m_tabs;
   QUuid m_selectedID;
-  QUuid m_draggedID;
-  double m_tabWidth = 194;
+  double m_tabWidth = TabStripGeometry::kMaximumCellWidth;
   TabScrollView* m_scrollView = nullptr;
   FlippedTabCanvas* m_canvas = nullptr;
   QHash<QUuid, QPointer<TabItemView>> m_items;
   bool m_reduceMotion = false;
   double m_lastWidth = -1;
-  double m_pointerX = 0;
-  double m_grabOffset = 0;
-  double m_pressX = 0;
-  QUuid m_pressedID;
-  QList<QUuid> m_originalOrder;
   QTimer* m_scrollTimer = nullptr;
-  double m_gap = 4;
 
   std::shared_ptr<KitTheme> m_theme;
-  QColor m_accent;
   std::optional<int> m_dropMarkerIndex;
 };

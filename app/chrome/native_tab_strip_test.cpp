@@ -57,36 +57,38 @@ protected:
     // The tests step the auto-scroll themselves; the timer never ticks
     // between their steps.
     strip->setAutoScrollInterval(std::chrono::hours(1));
-    strip->onSelect = [this](const QUuid& id) {
+    strip->setTearOffEnabled(true);
+    QObject::connect(strip, &NativeTabStrip::onSelect, [this](const QUuid& id) {
       selects.append(id);
       selected = id;
       push();
-    };
-    strip->onClose = [this](const QUuid& id) {
+    });
+    QObject::connect(strip, &NativeTabStrip::onClose, [this](const QUuid& id) {
       closes.append(id);
       for (qsizetype i = 0; i < model.size(); ++i) {
         if (model.at(i).id == id) model.removeAt(i--);
       }
       push();
-    };
-    strip->onMove = [this](const QUuid& id, int index) {
+    });
+    QObject::connect(strip, &NativeTabStrip::onMove, [this](const QUuid& id, int index) {
       moves.append({id, index});
       model.move(indexIn(model, id), index);
       push();
-    };
-    strip->onRestoreOrder = [this](const QList<QUuid>& order) {
+    });
+    QObject::connect(strip, &NativeTabStrip::onRestoreOrder, [this](const QList<QUuid>& order) {
       restores.append(order);
       QList<TabPresentation> restored;
       for (const QUuid& id : order) restored.append(model.at(indexIn(model, id)));
       model = restored;
       push();
-    };
-    strip->onExternalDrag = [this](const QUuid& id, QPoint point) { externalDrags.append({id, point}); };
-    strip->onExternalDrop = [this](const QUuid& id, QPoint point) {
+    });
+    QObject::connect(strip, &NativeTabStrip::onExternalDrag,
+                     [this](const QUuid& id, QPoint point) { externalDrags.append({id, point}); });
+    QObject::connect(strip, &NativeTabStrip::onExternalDrop, [this](const QUuid& id, QPoint point) {
       drops.append({id, point});
       return dropTaken;
-    };
-    strip->onExternalCancel = [this] { ++cancels; };
+    });
+    QObject::connect(strip, &NativeTabStrip::onExternalCancel, [this] { ++cancels; });
     host->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(host->windowHandle()));
     // A real display activates the window some loop turns later; waited
@@ -156,9 +158,7 @@ TEST_F(NativeTabStripTest, StartsEmptyAndLaysOutCellsInSlots) {
   {
     NativeTabStrip fresh;
     EXPECT_TRUE(fresh.tabs().isEmpty());
-    EXPECT_DOUBLE_EQ(fresh.lastWidth(), -1);
     EXPECT_DOUBLE_EQ(fresh.tabWidth(), 194);
-    EXPECT_DOUBLE_EQ(fresh.gap(), 4);
     EXPECT_FALSE(fresh.isScrollTimerActive());
     EXPECT_FALSE(fresh.isExternalDrag());
     EXPECT_TRUE(fresh.selectedID().isNull());
@@ -167,7 +167,6 @@ TEST_F(NativeTabStripTest, StartsEmptyAndLaysOutCellsInSlots) {
   }
 
   fill(3);
-  EXPECT_DOUBLE_EQ(strip->lastWidth(), 600);
   EXPECT_DOUBLE_EQ(strip->tabWidth(), 194);
   EXPECT_EQ(strip->itemRect(id(2)), QRectF(396, 6, 194, 32));
   EXPECT_DOUBLE_EQ(strip->canvasWidth(), 600);
@@ -240,10 +239,6 @@ TEST_F(NativeTabStripTest, APressSelectsAndTakesTheKeyboard) {
   EXPECT_EQ(strip->selectedID(), id(2));
   EXPECT_EQ(strip->pressedID(), id(2));
   EXPECT_TRUE(strip->draggedID().isNull());
-  EXPECT_EQ(strip->originalOrder(), ids(model));
-  EXPECT_DOUBLE_EQ(strip->pressX(), 396 + 20);
-  EXPECT_DOUBLE_EQ(strip->pressY(), 22);
-  EXPECT_DOUBLE_EQ(strip->grabOffset(), 20);
   EXPECT_EQ(QApplication::focusWidget(), strip->item(id(2)));
   EXPECT_EQ(host->presses, 0) << "the press stays with the tab";
   // A move under the threshold is still a click.
@@ -333,8 +328,7 @@ TEST_F(NativeTabStripTest, DraggingReordersLiveAndKeepsTheOrderOnRelease) {
 
   // 70 points right: the cell's left edge is at 70, past half a slot.
   move(at(QPointF(20 + 70, 20)));
-  EXPECT_DOUBLE_EQ(strip->pointerX(), 90);
-  EXPECT_EQ(strip->itemRect(dragged).left(), 70);
+  EXPECT_EQ(strip->itemRect(dragged).left(), 70) << "held 20 points from its left edge, as pressed";
   EXPECT_EQ(moves, (QList<std::pair<QUuid, int>>{{dragged, 1}}));
   EXPECT_EQ(ids(strip->tabs()), (QList<QUuid>{before[1], dragged, before[2]}));
   EXPECT_EQ(ids(model), ids(strip->tabs()));
@@ -376,7 +370,6 @@ TEST_F(NativeTabStripTest, EscapeRestoresTheOrderOfThePressOnce) {
   EXPECT_EQ(ids(model), before);
   EXPECT_TRUE(strip->draggedID().isNull());
   EXPECT_FALSE(strip->isScrollTimerActive());
-  EXPECT_TRUE(strip->originalOrder().isEmpty());
   // The held pointer's further moves do nothing until the next press.
   const qsizetype moved = moves.size();
   move(at(QPointF(10, 20)));
@@ -418,7 +411,6 @@ TEST_F(NativeTabStripTest, ADragOutsideReportsAndADropThatIsTakenKeepsTheOrder) 
   ASSERT_EQ(externalDrags.size(), 1);
   EXPECT_EQ(externalDrags[0].id, dragged);
   EXPECT_EQ(externalDrags[0].point, host->mapToGlobal(above));
-  EXPECT_EQ(strip->externalPoint(), host->mapToGlobal(above));
   // Every tick repeats the last outside point.
   strip->autoScroll();
   ASSERT_EQ(externalDrags.size(), 2);
@@ -483,8 +475,8 @@ TEST_F(NativeTabStripTest, AReleaseInsideTheBandAfterAnOutsidePhaseKeepsTheLiveO
   EXPECT_EQ(ids(model).last(), before[0]);
 }
 
-TEST_F(NativeTabStripTest, WithoutAnOutsideCallbackTheDragStaysInside) {
-  strip->onExternalDrag = nullptr;
+TEST_F(NativeTabStripTest, WithoutTearOffTheDragStaysInside) {
+  strip->setTearOffEnabled(false);
   strip->resize(404, 38);
   fill(3);
   const QUuid dragged = id(0);
@@ -684,14 +676,15 @@ TEST_F(NativeTabStripTest, AssistiveClientsSeeEachTab) {
 
 TEST_F(NativeTabStripTest, AnAccessibilityPressWithoutItsStripFails) {
   fill(1);
-  auto orphan = std::make_unique<TabItemView>(id(0), strip, nullptr);
+  // The strip's own cell, taken out of it so that it outlives the strip.
+  std::unique_ptr<TabItemView> orphan(strip->item(id(0)));
+  orphan->setParent(nullptr);
   QAccessibleInterface* tab = QAccessible::queryAccessibleInterface(orphan.get());
   ASSERT_NE(tab, nullptr);
   ASSERT_EQ(tab->actionInterface()->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
   EXPECT_TRUE(orphan->accessibilityPress());
   EXPECT_EQ(selects.size(), 1);
   host.reset();
-  EXPECT_EQ(orphan->owner(), nullptr);
   EXPECT_FALSE(orphan->accessibilityPress());
   EXPECT_TRUE(tab->actionInterface()->actionNames().isEmpty());
   tab->actionInterface()->doAction(QAccessibleActionInterface::pressAction());

@@ -2,7 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QEasingCurve>
+#include <QMetaMethod>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "chrome/native_tab_strip.h"
 #include "chrome/tab_strip_geometry.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_theme.h"
@@ -76,7 +75,7 @@ public:
 
   QStringList actionNames() const override {
     const TabItemView* view = cell();
-    if (!view || !view->owner()) return {};
+    if (!view || !view->canBePressed()) return {};
     return {QAccessibleActionInterface::pressAction()};
   }
 
@@ -104,19 +103,12 @@ void installAccessibleFactory() {
   (void)installed;
 }
 
-// Ease in and out, the curve of the platform's standard timing.
-QEasingCurve slideCurve() {
-  QEasingCurve curve(QEasingCurve::BezierSpline);
-  curve.addCubicBezierSegment(QPointF(0.42, 0), QPointF(0.58, 1), QPointF(1, 1));
-  return curve;
-}
-
 }  // namespace
 
 TabCloseButton::TabCloseButton(QWidget* parent) : QAbstractButton(parent) {
   setAttribute(Qt::WA_Hover);
   setFocusPolicy(Qt::NoFocus);
-  setFixedSize(kSide, kSide);
+  setFixedSize(int(TabStripGeometry::kCloseSide), int(TabStripGeometry::kCloseSide));
   setToolTip(QStringLiteral("Sekmeyi kapat"));
   setAccessibleName(QStringLiteral("Sekmeyi kapat"));
   setCursor(Qt::PointingHandCursor);
@@ -153,10 +145,9 @@ void TabCloseButton::leaveEvent(QEvent* event) {
   QAbstractButton::leaveEvent(event);
 }
 
-TabItemView::TabItemView(const QUuid& id, NativeTabStrip* owner, std::shared_ptr<KitTheme> theme, QWidget* parent)
+TabItemView::TabItemView(const QUuid& id, std::shared_ptr<KitTheme> theme, QWidget* parent)
     : QWidget(parent),
       m_id(id),
-      m_owner(owner),
       m_theme(std::move(theme)),
       m_accent(Palette::accent(m_theme.get())),
       m_close(new TabCloseButton(this)),
@@ -166,13 +157,13 @@ TabItemView::TabItemView(const QUuid& id, NativeTabStrip* owner, std::shared_ptr
   setFocusPolicy(Qt::ClickFocus);
   refreshCursor();
   m_slide->setDuration(TabStripGeometry::kAnimationMilliseconds);
-  m_slide->setEasingCurve(slideCurve());
+  m_slide->setEasingCurve(TabStripGeometry::slideCurve());
   connect(m_slide, &QVariantAnimation::valueChanged, this,
           [this](const QVariant& value) { setGeometry(value.toRect()); });
   // The strip may drop this cell while the click is still being delivered;
   // it only hides it then and deletes it later, so reading the id is safe.
   connect(m_close, &QAbstractButton::clicked, this, &TabItemView::closeTab);
-  m_close->move(width() - 29, 5);
+  m_close->move(TabStripGeometry::closeOrigin(width()).toPoint());
 }
 
 TabItemView::~TabItemView() = default;
@@ -240,20 +231,20 @@ QRect TabItemView::targetFrame() const { return isSliding() ? m_slide->endValue(
 
 bool TabItemView::isSliding() const { return m_slide->state() == QAbstractAnimation::Running; }
 
+bool TabItemView::canBePressed() const {
+  return isSignalConnected(QMetaMethod::fromSignal(&TabItemView::selectRequested));
+}
+
 bool TabItemView::accessibilityPress() {
-  NativeTabStrip* strip = m_owner;
-  if (!strip) return false;
-  const auto select = strip->onSelect;
-  if (select) select(m_id);
+  if (!canBePressed()) return false;
+  Q_EMIT selectRequested(m_id);
   return true;
 }
 
-void TabItemView::closeTab() {
-  if (NativeTabStrip* strip = m_owner) strip->close(m_id);
-}
+void TabItemView::closeTab() { Q_EMIT closeRequested(m_id); }
 
 void TabItemView::resizeEvent(QResizeEvent* event) {
-  m_close->move(width() - 29, 5);
+  m_close->move(TabStripGeometry::closeOrigin(width()).toPoint());
   QWidget::resizeEvent(event);
 }
 
@@ -327,41 +318,38 @@ void TabItemView::mousePressEvent(QMouseEvent* event) {
   // Every press on a tab is the tab's: none reaches the window's drag area.
   event->accept();
   if (event->button() != Qt::LeftButton) return;
-  if (NativeTabStrip* strip = m_owner) strip->press(m_id, event);
+  Q_EMIT pressed(m_id, event);
 }
 
 void TabItemView::mouseMoveEvent(QMouseEvent* event) {
   event->accept();
   if (!(event->buttons() & Qt::LeftButton)) return;
-  if (NativeTabStrip* strip = m_owner) strip->drag(m_id, event);
+  Q_EMIT dragged(m_id, event);
 }
 
 void TabItemView::mouseReleaseEvent(QMouseEvent* event) {
   event->accept();
   if (event->button() != Qt::LeftButton) return;
-  if (NativeTabStrip* strip = m_owner) strip->release(m_id, event);
+  Q_EMIT released(m_id, event);
 }
 
 void TabItemView::keyPressEvent(QKeyEvent* event) {
   const int key = event->key();
   if (key == Qt::Key_Escape) {
-    if (NativeTabStrip* strip = m_owner) strip->finishDrag(true);
+    Q_EMIT cancelRequested();
     return;
   }
   if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
       (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-    if (NativeTabStrip* strip = m_owner) {
-      const auto select = strip->onSelect;
-      if (select) select(m_id);
-    }
+    Q_EMIT selectRequested(m_id);
     return;
   }
   QWidget::keyPressEvent(event);
 }
 
 void TabItemView::wheelEvent(QWheelEvent* event) {
-  if (NativeTabStrip* strip = m_owner) strip->scrollView()->scrollByWheel(event);
-  else event->ignore();
+  event->ignore();
+  Q_EMIT wheelTurned(event);
 }
 
 void TabItemView::enterEvent(QEnterEvent* event) {

@@ -1,13 +1,13 @@
 // The pieces the tab strip is made of: one cell per tab (its state, icon,
 // title and close control), the close control itself, and the thin bar that
-// marks where a tab from another window would land. A cell forwards its
-// mouse and key events to the strip that made it and holds that strip only
-// weakly: once the strip is gone the cell does nothing. Main thread.
+// marks where a tab from another window would land. A cell reports its
+// mouse and key events as signals, which the strip that made it connects;
+// once the strip is gone nothing listens and the cell does nothing. Main
+// thread.
 #pragma once
 
 #include <QAbstractButton>
 #include <QColor>
-#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QUuid>
@@ -16,8 +16,9 @@
 #include <memory>
 
 class KitTheme;
-class NativeTabStrip;
+class QMouseEvent;
 class QVariantAnimation;
+class QWheelEvent;
 
 // The cell's close control: a cross, with a faint circle under the pointer
 // and a darker one while pressed. It handles its own clicks, so a press on
@@ -26,8 +27,6 @@ class TabCloseButton : public QAbstractButton {
   Q_OBJECT
 
 public:
-  static constexpr int kSide = 22;
-
   explicit TabCloseButton(QWidget* parent = nullptr);
 
   bool isHovered() const { return m_hovered; }
@@ -45,14 +44,11 @@ class TabItemView : public QWidget {
   Q_OBJECT
 
 public:
-  static constexpr int kHeight = 32;
-
-  // The only way to make a cell: for one tab, reporting to `owner`.
-  TabItemView(const QUuid& id, NativeTabStrip* owner, std::shared_ptr<KitTheme> theme, QWidget* parent = nullptr);
+  // A cell for one tab; the strip that makes it connects its signals.
+  TabItemView(const QUuid& id, std::shared_ptr<KitTheme> theme, QWidget* parent = nullptr);
   ~TabItemView() override;
 
   const QUuid& id() const { return m_id; }
-  NativeTabStrip* owner() const { return m_owner; }
   const QString& title() const { return m_title; }
   bool isSettings() const { return m_isSettings; }
   bool isSelected() const { return m_selected; }
@@ -80,13 +76,27 @@ public:
   QRect targetFrame() const;
   bool isSliding() const;
 
-  // The accessibility press: selects the tab. False, without acting, when
-  // the strip that made the cell is gone; assistive clients then also find
-  // no press action on the cell.
+  // The accessibility press: asks for the tab's selection. False, without
+  // acting, when nothing listens (the strip that made the cell is gone);
+  // assistive clients then also find no press action on the cell.
   bool accessibilityPress();
-  // The close control's action: ends any drag without restoring, then
-  // reports the close. Nothing without the strip.
+  bool canBePressed() const;
+  // The close control's action: asks for the tab's close.
   void closeTab();
+
+Q_SIGNALS:
+  // The left button went down, moved while held, or came up on the cell.
+  void pressed(const QUuid& id, QMouseEvent* event);
+  void dragged(const QUuid& id, QMouseEvent* event);
+  void released(const QUuid& id, QMouseEvent* event);
+  // Escape: any press or drag is to be cancelled.
+  void cancelRequested();
+  // Return, Space or the accessibility press.
+  void selectRequested(const QUuid& id);
+  void closeRequested(const QUuid& id);
+  // A wheel or trackpad event over the cell; a listener that scrolls takes
+  // it, else it goes on to the widgets behind.
+  void wheelTurned(QWheelEvent* event);
 
 protected:
   void paintEvent(QPaintEvent* event) override;
@@ -103,7 +113,6 @@ private:
   void refreshCursor();
 
   QUuid m_id;
-  QPointer<NativeTabStrip> m_owner;
   std::shared_ptr<KitTheme> m_theme;
   QString m_title;
   bool m_isSettings = false;

@@ -1,6 +1,5 @@
 #include "chrome/tab_strip.h"
 
-#include <QPointer>
 #include <QResizeEvent>
 
 #include "chrome/native_tab_strip.h"
@@ -28,6 +27,7 @@ BrowserTabStrip::BrowserTabStrip(BrowserModel& model, QWidget* parent)
       m_strip(new NativeTabStrip(this)) {
   m_strip->setTheme(m_theme);
   m_strip->setGeometry(rect());
+  wire();
   connect(&m_model, &BrowserModel::tabsChanged, this, &BrowserTabStrip::sync);
   connect(&m_model, &BrowserModel::selectedIDChanged, this, &BrowserTabStrip::sync);
   if (m_theme) {
@@ -44,30 +44,29 @@ void BrowserTabStrip::resizeEvent(QResizeEvent* event) {
   m_strip->setGeometry(rect());
 }
 
-void BrowserTabStrip::sync() {
+void BrowserTabStrip::wire() {
+  // The model's intents go to the model while it exists; the tear-off ones
+  // go to its workspace as it is when they arrive.
   BrowserModel* model = &m_model;
-  m_strip->onSelect = [model](const QUuid& id) { model->select(id); };
-  m_strip->onClose = [model](const QUuid& id) { model->close(id); };
-  m_strip->onMove = [model](const QUuid& id, int index) { model->moveTab(id, index); };
-  m_strip->onRestoreOrder = [model](const QList<QUuid>& order) { model->restoreTabOrder(order); };
+  connect(m_strip, &NativeTabStrip::onSelect, model, &BrowserModel::select);
+  connect(m_strip, &NativeTabStrip::onClose, model, qOverload<const QUuid&>(&BrowserModel::close));
+  connect(m_strip, &NativeTabStrip::onMove, model, &BrowserModel::moveTab);
+  connect(m_strip, &NativeTabStrip::onRestoreOrder, model, &BrowserModel::restoreTabOrder);
+  connect(m_strip, &NativeTabStrip::onExternalDrag, model, [model](const QUuid& id, QPoint point) {
+    if (WorkspaceServices* workspace = model->workspace()) workspace->updateDragPreview(id, *model, point);
+  });
+  connect(m_strip, &NativeTabStrip::onExternalDrop, model, [model](const QUuid& id, QPoint point) {
+    WorkspaceServices* workspace = model->workspace();
+    return workspace && workspace->dropTab(id, *model, point);
+  });
+  connect(m_strip, &NativeTabStrip::onExternalCancel, model, [model] {
+    if (WorkspaceServices* workspace = model->workspace()) workspace->cancelDragPreview();
+  });
+}
 
-  // The tear-off callbacks hold the model weakly and ask its workspace as it
-  // is when they run. Without a workspace now, a tab never leaves the strip.
-  QPointer<BrowserModel> weak(model);
-  if (model->workspace()) {
-    m_strip->onExternalDrag = [weak](const QUuid& id, QPoint point) {
-      if (weak && weak->workspace()) weak->workspace()->updateDragPreview(id, *weak, point);
-    };
-  } else {
-    m_strip->onExternalDrag = nullptr;
-  }
-  m_strip->onExternalDrop = [weak](const QUuid& id, QPoint point) {
-    return weak && weak->workspace() && weak->workspace()->dropTab(id, *weak, point);
-  };
-  m_strip->onExternalCancel = [weak] {
-    if (weak && weak->workspace()) weak->workspace()->cancelDragPreview();
-  };
-
+void BrowserTabStrip::sync() {
+  // Without a workspace now, a tab never leaves the strip.
+  m_strip->setTearOffEnabled(m_model.workspace() != nullptr);
   QList<TabPresentation> presentations;
   presentations.reserve(m_model.tabs().size());
   for (const BrowserTab& tab : m_model.tabs())

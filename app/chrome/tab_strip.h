@@ -1,7 +1,7 @@
 // The window's tab strip as the chrome places it: a thin host over one
 // NativeTabStrip that feeds it the model's tabs, selection, accent and
-// reduce-motion setting on every change, and wires its callbacks back to the
-// model (select, close, move, restore the order) and to the model's
+// reduce-motion setting on every change, and connects its signals once to
+// the model (select, close, move, restore the order) and to the model's
 // workspace (the tear-off preview, the drop and its cancellation). Main
 // thread.
 #pragma once
@@ -27,7 +27,9 @@ protected:
   void resizeEvent(QResizeEvent* event) override;
 
 private:
-  // Sets the callbacks again and hands the strip the model's tabs.
+  // Connects the strip's intents to the model and its workspace.
+  void wire();
+  // Hands the strip the model's tabs, selection, accent and motion setting.
   void sync();
 
   BrowserModel& m_model;

@@ -80,4 +80,12 @@ double wheelScroll(double deltaX, double deltaY, bool precise) {
   return delta * (precise ? 1 : kWheelLineStep);
 }
 
+QPointF closeOrigin(double cellWidth) { return QPointF(cellWidth - 29, 5); }
+
+QEasingCurve slideCurve() {
+  QEasingCurve curve(QEasingCurve::BezierSpline);
+  curve.addCubicBezierSegment(QPointF(0.42, 0), QPointF(0.58, 1), QPointF(1, 1));
+  return curve;
+}
+
 }  // namespace TabStripGeometry

@@ -5,6 +5,8 @@
 // downwards. Pure functions.
 #pragma once
 
+#include <QEasingCurve>
+#include <QPointF>
 #include <QRectF>
 
 #include <optional>
@@ -22,6 +24,8 @@ inline constexpr double kDragThreshold = 5;
 inline constexpr double kAutoScrollZone = 36;
 inline constexpr double kAutoScrollRate = 0.4;
 inline constexpr double kAutoScrollMaximumStep = 14;
+// The period of the auto-scroll timer while a drag is held: 1/60 s.
+inline constexpr int kAutoScrollMilliseconds = 1000 / 60;
 // A tab from another window scrolls the row by this much near the ends.
 inline constexpr double kInsertionScrollZone = 28;
 inline constexpr double kInsertionScrollStep = 9;
@@ -36,6 +40,8 @@ inline constexpr double kMarkerHeight = 30;
 // A plain wheel notch scrolls this far; trackpads give exact pixels.
 inline constexpr double kWheelLineStep = 24;
 inline constexpr int kAnimationMilliseconds = 180;
+// The side of a cell's close control.
+inline constexpr double kCloseSide = 22;
 
 // The width of every cell for `count` tabs in a strip `stripWidth` wide:
 // the share of each, between 132 and 194.
@@ -77,6 +83,10 @@ double dropMarkerX(double cellWidth, int index, double canvas);
 // of a strip showing `visibleWidth` points from `offset`; none when it is
 // already in view.
 std::optional<double> revealOffset(double slotX, double cellWidth, double offset, double visibleWidth);
+// Where the close control of a cell `cellWidth` wide sits in the cell.
+QPointF closeOrigin(double cellWidth);
+// The easing of sliding cells and of animated scrolls: ease in and out.
+QEasingCurve slideCurve();
 // How far one wheel event scrolls the row (subtracted from the offset):
 // the horizontal delta when it is larger than the vertical one, else the
 // vertical delta; times 24 for notches, times 1 for exact pixels.

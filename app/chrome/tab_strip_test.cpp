@@ -119,8 +119,11 @@ TEST_F(BrowserTabStripTest, FeedsTheStripTheModelsTabs) {
   EXPECT_EQ(shown.title, model->tabs().at(model->selectedIndex()).title);
   EXPECT_TRUE(native()->item(settings)->isSettings());
   std::shared_ptr<KitTheme> theme = PreferencesTheme::of(preferences);
-  EXPECT_EQ(native()->accent(), Palette::accent(theme.get()));
-  EXPECT_TRUE(native()->reduceMotion());
+  EXPECT_EQ(native()->item(settings)->accent(), Palette::accent(theme.get()));
+  // Motion is reduced: a new order moves the cells at once.
+  model->moveTab(tabIDs().first(), model->tabs().size() - 1);
+  ASSERT_EQ(stripIDs(), tabIDs());
+  for (const QUuid& id : stripIDs()) EXPECT_FALSE(native()->item(id)->isSliding());
   // A new accent reaches the cells.
   theme->setAccentHex(QStringLiteral("c03050"));
   EXPECT_EQ(native()->item(settings)->accent(), QColor(0xc0, 0x30, 0x50));
