@@ -7,6 +7,7 @@
 
 #include "kit/focus_ring.h"
 #include "kit/interaction_cursor.h"
+#include "kit/key_activation.h"
 #include "kit/kit_fonts.h"
 #include "kit/palette.h"
 
@@ -117,13 +118,7 @@ void KivoActionButton::changeEvent(QEvent* event) {
 }
 
 void KivoActionButton::keyPressEvent(QKeyEvent* event) {
-  // Return and Enter click at once; Space is the button's own.
-  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-  if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-    if (!event->isAutoRepeat()) click();
-    event->accept();
-    return;
-  }
+  if (KeyActivation::clickOnReturn(*this, event)) return;
   QAbstractButton::keyPressEvent(event);
 }
 

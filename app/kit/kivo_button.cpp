@@ -9,6 +9,7 @@
 
 #include "kit/focus_ring.h"
 #include "kit/interaction_cursor.h"
+#include "kit/key_activation.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_icons.h"
 #include "kit/palette.h"
@@ -164,13 +165,7 @@ void KivoButton::changeEvent(QEvent* event) {
 
 void KivoButton::keyPressEvent(QKeyEvent* event) {
   // Space is the button's own (pressed on the key, clicked on its release);
-  // Return and Enter click at once, like a default button.
-  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-  if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-    if (!event->isAutoRepeat()) click();
-    event->accept();
-    return;
-  }
+  if (KeyActivation::clickOnReturn(*this, event)) return;
   QAbstractButton::keyPressEvent(event);
 }
 

@@ -10,6 +10,7 @@
 
 #include "kit/focus_ring.h"
 #include "kit/interaction_cursor.h"
+#include "kit/key_activation.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
 #include "kit/kivo_action_button.h"
@@ -279,13 +280,7 @@ SettingsSwitch::SettingsSwitch(const QString& text, std::shared_ptr<BrowserPrefe
 }
 
 void SettingsSwitch::keyPressEvent(QKeyEvent* event) {
-  // Return toggles like Space, as on every control of the kit.
-  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-  if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-    if (!event->isAutoRepeat()) click();
-    event->accept();
-    return;
-  }
+  if (KeyActivation::clickOnReturn(*this, event)) return;
   QAbstractButton::keyPressEvent(event);
 }
 
