@@ -1,10 +1,7 @@
 #include "kit/motion.h"
 
-#include <QDir>
-#include <QFile>
-#include <QStandardPaths>
-
 #include "kit/kit_theme.h"
+#include "platform/desktop_motion.h"
 
 namespace {
 
@@ -13,37 +10,15 @@ std::optional<bool>& reduceOverride() {
   return value;
 }
 
-std::optional<bool> flag(QByteArray text) {
-  text = text.trimmed().toLower();
-  if (text == "1" || text == "true") return true;
-  if (text == "0" || text == "false") return false;
-  return std::nullopt;
-}
-
-// GTK's "gtk-enable-animations" from the user's settings.ini, if set.
-std::optional<bool> gtkAnimations() {
-  QByteArray base = qgetenv("XDG_CONFIG_HOME");
-  QString folder = base.isEmpty() ? QDir::homePath() + QStringLiteral("/.config") : QString::fromLocal8Bit(base);
-  QFile file(folder + QStringLiteral("/gtk-3.0/settings.ini"));
-  if (!file.open(QIODevice::ReadOnly) || file.size() > 65'536) return std::nullopt;
-  std::optional<bool> answer;
-  for (const QByteArray& line : file.readAll().split('\n')) {
-    int equals = line.indexOf('=');
-    if (equals < 0 || line.left(equals).trimmed() != "gtk-enable-animations") continue;
-    answer = flag(line.mid(equals + 1));
-  }
-  return answer;
-}
-
 }  // namespace
 
 namespace Motion {
 
 bool reduceMotion() {
   if (reduceOverride()) return *reduceOverride();
-  if (auto fromEnvironment = flag(qgetenv("KIVO_REDUCE_MOTION"))) return *fromEnvironment;
-  static const std::optional<bool> animations = gtkAnimations();
-  return animations.has_value() && !*animations;
+  if (auto fromEnvironment = parseSwitch(qgetenv("KIVO_REDUCE_MOTION"))) return *fromEnvironment;
+  static const bool desktop = desktopReducesMotion();
+  return desktop;
 }
 
 bool reduceMotion(const KitTheme* theme) { return theme ? theme->reduceMotion() : reduceMotion(); }

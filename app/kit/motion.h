@@ -1,11 +1,9 @@
 // Whether the kit animates, and the small animation its controls share.
 //
-// Linux has no single reduce-motion switch, so the kit reads, in order: the
-// environment variable KIVO_REDUCE_MOTION ("1"/"true" on, "0"/"false" off),
-// then GTK's own setting "gtk-enable-animations" in
-// $XDG_CONFIG_HOME/gtk-3.0/settings.ini (false or 0 means reduce motion),
-// which GNOME and most GTK desktops write when animations are turned off.
-// The file is read once per process. Main thread.
+// The kit reads, in order: the environment variable KIVO_REDUCE_MOTION
+// ("1"/"true" on, "0"/"false" off), then the desktop's setting
+// (desktopReducesMotion: GTK's "gtk-enable-animations" turned off). The
+// desktop is asked once per process. Main thread.
 #pragma once
 
 #include <QObject>

@@ -1,7 +1,6 @@
 #include "network/http_session.h"
 
 #include <curl/curl.h>
-#include <sys/socket.h>
 
 #include <array>
 #include <ctime>
@@ -11,6 +10,7 @@
 
 #include "network/network_error.h"
 #include "platform/check.h"
+#include "platform/file_descriptor.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ NetworkError errorFor(CURLcode code, const char* detail) {
 // Opens every connection close-on-exec, so that a child process started
 // while a connection is kept alive (the renderer) never inherits it.
 curl_socket_t openSocket(void*, curlsocktype, curl_sockaddr* address) {
-  return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+  return FileDescriptor::socket(address->family, address->socktype, address->protocol).release();
 }
 
 QString hostKey(const QUrl& url) {

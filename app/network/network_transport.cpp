@@ -1,7 +1,5 @@
 #include "network/network_transport.h"
 
-#include <unistd.h>
-
 #include <QCryptographicHash>
 
 #include <algorithm>
@@ -15,6 +13,7 @@
 #include "network/text_decoding.h"
 #include "platform/check.h"
 #include "platform/file_descriptor.h"
+#include "platform/folder_entries.h"
 #include "platform/private_file.h"
 #include "platform/system_error.h"
 
@@ -143,7 +142,7 @@ public:
 class NetworkTransport::DownloadSink : public HttpSink {
 public:
   DownloadSink(const QString& destination, const Progress& progress)
-      : m_destination(destination), m_path(destination.toLocal8Bit()), m_progress(progress) {}
+      : m_destination(destination), m_progress(progress) {}
 
   bool head(const HttpHead& head) override {
     // Only allowed addresses with a 2xx status.
@@ -154,7 +153,7 @@ public:
     if (m_declared > downloadLimit) throw BridgeError(kDownloadDeclaredTooLarge);
     // A new, empty, private file; an existing file (or a link) there is
     //      replaced, and the creation itself never follows a link.
-    if (::unlink(m_path.constData()) != 0 && errno != ENOENT) throw BridgeError(kDownloadFileFailed);
+    if (const int code = removeFile(m_destination); code != 0 && code != ENOENT) throw BridgeError(kDownloadFileFailed);
     m_file = createPrivateFile(m_destination);
     if (!m_file.isOpen()) throw BridgeError(kDownloadFileFailed);
     return true;
@@ -217,7 +216,6 @@ private:
   }
 
   QString m_destination;
-  QByteArray m_path;
   const Progress& m_progress;
   QUrl m_url;
   qint64 m_declared = -1;

@@ -1,6 +1,7 @@
 #include "platform/file_descriptor.h"
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -14,6 +15,10 @@ FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
 
 FileDescriptor FileDescriptor::open(const QString& path, int flags, mode_t mode) {
   return FileDescriptor(::open(QFile::encodeName(path).constData(), flags, mode));
+}
+
+FileDescriptor FileDescriptor::socket(int domain, int type, int protocol) {
+  return FileDescriptor(::socket(domain, type | SOCK_CLOEXEC, protocol));
 }
 
 int FileDescriptor::release() noexcept {

@@ -28,6 +28,10 @@ public:
   // Opens `path` with open(2)'s `flags` and `mode`. Returns an empty
   // descriptor when that fails; errno then says why.
   static FileDescriptor open(const QString& path, int flags, mode_t mode = 0);
+  // Opens a socket with socket(2)'s `domain`, `type` and `protocol`, closed
+  // on exec, so that a child process never inherits it. Returns an empty
+  // descriptor when that fails; errno then says why.
+  static FileDescriptor socket(int domain, int type, int protocol);
 
   int get() const noexcept { return m_fd; }
   bool isOpen() const noexcept { return m_fd >= 0; }

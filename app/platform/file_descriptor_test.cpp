@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -106,6 +107,23 @@ TEST(FileDescriptorTest, WritesEverythingAndReportsFailures) {
   const FileDescriptor missing = FileDescriptor::open(folder.filePath(QStringLiteral("none")), O_RDONLY | O_CLOEXEC);
   EXPECT_FALSE(missing.isOpen());
   EXPECT_EQ(errno, ENOENT);
+}
+
+// A socket is never inherited by a child process, whatever type the caller
+// asks for; a socket the system refuses leaves an empty descriptor and errno.
+TEST(FileDescriptorTest, SocketsAreClosedOnExec) {
+  for (const int type : {int{SOCK_STREAM}, int{SOCK_DGRAM}, SOCK_STREAM | SOCK_NONBLOCK}) {
+    const FileDescriptor socket = FileDescriptor::socket(AF_UNIX, type, 0);
+    ASSERT_TRUE(socket.isOpen()) << type;
+    EXPECT_NE(::fcntl(socket.get(), F_GETFD) & FD_CLOEXEC, 0) << type;
+    int actual = 0;
+    socklen_t length = sizeof actual;
+    ASSERT_EQ(::getsockopt(socket.get(), SOL_SOCKET, SO_TYPE, &actual, &length), 0);
+    EXPECT_EQ(actual, type & ~SOCK_NONBLOCK);
+  }
+  const FileDescriptor refused = FileDescriptor::socket(-1, SOCK_STREAM, 0);
+  EXPECT_FALSE(refused.isOpen());
+  EXPECT_EQ(errno, EAFNOSUPPORT);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/file_rename.h"
+#include "platform/folder_entries.h"
 #include "platform/system_error.h"
 
 namespace {
@@ -21,9 +22,10 @@ std::string describe(const char* operation, const QString& path) {
   return std::string(operation) + " " + path.toStdString();
 }
 
-void removeFile(const QString& path) {
+// Removes a file left by a failed step, keeping errno for the report.
+void removeLeftover(const QString& path) {
   const int saved = errno;
-  ::unlink(QFile::encodeName(path).constData());
+  removeFile(path);
   errno = saved;
 }
 
@@ -42,7 +44,7 @@ QString writeTemporary(const QByteArray& bytes, const QString& folder, const QSt
     // A failed step removes the temporary file, so that nothing is left.
     const auto check = [&](int code, const char* step) {
       if (code == 0) return;
-      removeFile(path);
+      removeLeftover(path);
       throw SystemError(code, describe(step, target));
     };
     check(file.writeAll(bytes), "write");
@@ -107,7 +109,7 @@ FileDescriptor createPrivateFile(const QString& path) {
   if (::fchmod(file.get(), 0600) != 0) {
     const int code = errno;
     file.reset();
-    removeFile(path);
+    removeLeftover(path);
     errno = code;
     return FileDescriptor();
   }
@@ -125,7 +127,7 @@ void replaceFileAtomically(const QString& path, const QByteArray& bytes) {
   const QString temporary = writeTemporary(bytes, folder, name);
   // 2. Replace the file in one step.
   if (const int code = renameFile(temporary, target); code != 0) {
-    removeFile(temporary);
+    removeLeftover(temporary);
     throw SystemError(code, describe("replace", path));
   }
   // 3. Flush the folder.

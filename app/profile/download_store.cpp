@@ -6,9 +6,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +17,7 @@
 #include "network/network_transport.h"
 #include "platform/file_mode.h"
 #include "platform/file_rename.h"
+#include "platform/folder_entries.h"
 #include "platform/system_error.h"
 #include "profile/file_reveal.h"
 #include "profile/json_text_writer.h"
@@ -38,7 +36,7 @@ const QString kLongAddress = QStringLiteral("İndirme başlatılamadı: adres ç
 // Removes a staging file; there may be none, and a leftover one is removed
 // again at the next start.
 void removeStaging(const QString& path) {
-  ::unlink(QFile::encodeName(path).constData());
+  removeFile(path);
 }
 
 bool isLocalDestination(const QUrl& destination) {
@@ -55,8 +53,7 @@ void publish(const QString& staging, const QString& destination) {
   if (const int code = setFileMode(staging, newFileMode()); code != 0) {
     throw SystemError(code, "set permissions of " + destination.toStdString());
   }
-  struct stat info {};
-  if (::stat(QFile::encodeName(destination).constData(), &info) == 0) {
+  if (pathExists(destination)) {
     if (const int code = renameFile(staging, destination); code != 0) {
       throw SystemError(code, "replace " + destination.toStdString());
     }

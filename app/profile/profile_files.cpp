@@ -3,9 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <system_error>
@@ -13,6 +10,7 @@
 
 #include "loading/decoding_error.h"
 #include "platform/file_rename.h"
+#include "platform/folder_entries.h"
 #include "platform/private_file.h"
 #include "platform/regular_file.h"
 #include "platform/system_error.h"
@@ -28,36 +26,9 @@ std::string describe(const char* operation, const QString& path) {
 
 }  // namespace
 
-// Creates the missing folders of `folder`, outermost first, each 0700;
-// an existing folder keeps its permissions.
-void createFolder(const QString& folder) {
-  QStringList missing;
-  QString current = QDir::cleanPath(folder);
-  while (!current.isEmpty()) {
-    struct stat info {};
-    if (::stat(QFile::encodeName(current).constData(), &info) == 0) {
-      if (!S_ISDIR(info.st_mode)) throw SystemError(ENOTDIR, describe("create folder", current));
-      break;
-    }
-    if (errno != ENOENT) throw SystemError(errno, describe("examine", current));
-    missing.prepend(current);
-    const QString parent = QFileInfo(current).path();
-    if (parent == current) break;
-    current = parent;
-  }
-  for (const QString& path : missing) {
-    const QByteArray native = QFile::encodeName(path);
-    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
-      throw SystemError(errno, describe("create folder", path));
-    }
-    // The process's umask must not decide who may read a profile.
-    if (::chmod(native.constData(), 0700) != 0) throw SystemError(errno, describe("set permissions of", path));
-  }
-}
-
 void write(const QByteArray& bytes, const QString& path) {
   // 1. Create the folders.
-  createFolder(QFileInfo(path).absolutePath());
+  createPrivateFolder(QFileInfo(path).absolutePath());
   // 2. Replace the file in one step through a flushed temporary file.
   replaceFileAtomically(path, bytes);
 }
@@ -145,7 +116,7 @@ void pruneKeptAside(const QString& folder, const QString& prefix, const QString&
   });
   // The file just made counts as the newest, even when the clock went back.
   for (std::size_t i = kKeptAsideGenerations - 1; i < older.size(); ++i) {
-    ::unlink(QFile::encodeName(folder + QLatin1Char('/') + older[i].fileName).constData());
+    removeFile(folder + QLatin1Char('/') + older[i].fileName);
   }
 }
 

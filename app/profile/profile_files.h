@@ -48,10 +48,6 @@ inline QString heldElsewhereReason() {
 // with the failed step, the path and the system's description.
 void write(const QByteArray& bytes, const QString& path);
 
-// Creates the folder at `path` and its missing ancestors, each 0700; an
-// existing folder keeps its permissions. Throws SystemError.
-void createFolder(const QString& path);
-
 // What reading a profile file found.
 struct ReadResult {
   enum class Kind {

@@ -6,11 +6,11 @@
 #include <exception>
 #include <system_error>
 
-#include "profile/profile_files.h"
+#include "platform/folder_entries.h"
 
 ProfileLock::ProfileLock(const QString& folder, const LockCall& lock) {
   try {
-    ProfileFiles::createFolder(folder);
+    createPrivateFolder(folder);
   } catch (const std::exception& error) {
     m_error = QString::fromUtf8(error.what());
     return;
