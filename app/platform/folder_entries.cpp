@@ -1,5 +1,6 @@
 #include "platform/folder_entries.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,4 +54,19 @@ bool pathExists(const QString& path) {
 
 int removeFile(const QString& path) {
   return ::unlink(QFile::encodeName(path).constData()) == 0 ? 0 : errno;
+}
+
+timespec modificationTime(const QString& path) {
+  struct stat status {};
+  if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+    throw SystemError(errno, "examine " + path.toStdString());
+  }
+  return status.st_mtim;
+}
+
+void setModificationTime(const QString& path, const timespec& time) {
+  const timespec times[2] = {{0, UTIME_OMIT}, time};
+  if (::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) != 0) {
+    throw SystemError(errno, "set the modification time of " + path.toStdString());
+  }
 }

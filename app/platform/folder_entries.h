@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <ctime>
+
 // Creates the folder at `path` and its missing ancestors, outermost first,
 // each 0700 whatever the process's umask; an existing folder keeps its
 // permissions. Throws SystemError naming the step and the path: "examine"
@@ -21,3 +23,11 @@ bool pathExists(const QString& path);
 // Returns 0 or the errno value of the failure: ENOENT when nothing is there,
 // EISDIR for a folder.
 int removeFile(const QString& path);
+
+// The modification time of what `path` leads to, to the nanosecond; throws
+// SystemError "examine <path>" when it cannot be looked at.
+timespec modificationTime(const QString& path);
+
+// Gives what `path` leads to the modification time `time`, leaving its access
+// time; throws SystemError "set the modification time of <path>".
+void setModificationTime(const QString& path, const timespec& time);

@@ -118,4 +118,20 @@ TEST_F(FolderEntriesNamesTest, RemoveFileRemovesTheNameOnly) {
   EXPECT_TRUE(QFileInfo(subfolder).isDir());
 }
 
+TEST_F(FolderEntriesNamesTest, AModificationTimeComesBackToTheNanosecond) {
+  const timespec chosen{1'700'000'000, 123'456'789};
+  setModificationTime(link, chosen);
+  const timespec read = modificationTime(file);
+  EXPECT_EQ(read.tv_sec, chosen.tv_sec);
+  EXPECT_EQ(read.tv_nsec, chosen.tv_nsec);
+  try {
+    modificationTime(dangling);
+    ADD_FAILURE() << "a dangling link has no time";
+  } catch (const SystemError& error) {
+    EXPECT_EQ(error.code(), ENOENT);
+    EXPECT_EQ(std::string(error.what()), "examine " + dangling.toStdString() + ": No such file or directory");
+  }
+  EXPECT_THROW(setModificationTime(dangling, chosen), SystemError);
+}
+
 }  // namespace

@@ -1,8 +1,6 @@
 #include "selftests/cache_tests.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QUrl>
 
@@ -17,6 +15,7 @@
 #include "loading/document_cache.h"
 #include "network/bridge_error.h"
 #include "platform/file_descriptor.h"
+#include "platform/folder_entries.h"
 #include "platform/regular_file.h"
 #include "platform/system_error.h"
 #include "platform/temporary_folder.h"
@@ -105,14 +104,9 @@ void writeContent(const QString& path, const QByteArray& bytes) {
 // Rewrites the file with `bytes` and gives it back the modification time it
 // had, so that only its content tells the edit.
 void writeKeepingModificationTime(const QString& path, const QByteArray& bytes) {
-  const QByteArray native = path.toLocal8Bit();
-  struct stat before {};
-  if (::stat(native.constData(), &before) != 0) throw SystemError(errno, "examine " + path.toStdString());
+  const timespec before = modificationTime(path);
   writeContent(path, bytes);
-  const timespec times[2] = {{0, UTIME_OMIT}, before.st_mtim};
-  if (::utimensat(AT_FDCWD, native.constData(), times, 0) != 0) {
-    throw SystemError(errno, "set the modification time of " + path.toStdString());
-  }
+  setModificationTime(path, before);
 }
 
 // A load started on its own thread, awaited later. The thread is detached:
