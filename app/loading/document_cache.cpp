@@ -1,8 +1,5 @@
 #include "loading/document_cache.h"
 
-#include <stdlib.h>
-
-#include <QDir>
 #include <QHashFunctions>
 
 #include <cmath>
@@ -11,24 +8,17 @@
 
 #include "loading/engine_bridge.h"
 #include "network/bridge_error.h"
-#include "platform/regular_file.h"
-#include "platform/temporary_folder.h"
+#include "platform/canonical_path.h"
 
 namespace {
 
 const QString kBudgetExceeded = QStringLiteral("Belge veya görünüm bütçesi aşıldı.");
 const QString kBadLocalDocument = QStringLiteral("Geçersiz yerel belge veya görünüm boyutu.");
-const QString kLocalFilesOnly = QStringLiteral("Yalnızca yerel normal HTML dosyaları açılabilir.");
 const QString kFileTooLarge = QStringLiteral("Belge 1 MiB boyut sınırını aşıyor.");
 const QString kFileChanged = QStringLiteral("Dosya yüklenirken değişti. Yeniden yükle.");
 
 bool usableWidth(double width) {
   return std::isfinite(width) && width >= kivo_wire::kMinViewportWidth && width <= kivo_wire::kMaxViewportWidth;
-}
-
-bool isLocalFileUrl(const QUrl& url) {
-  const QString host = url.host();
-  return url.isLocalFile() && (host.isEmpty() || host == QLatin1String("localhost"));
 }
 
 // The number of bytes `text` takes in UTF-8, without converting it.
@@ -61,23 +51,11 @@ qint64 mapCost(const QMap<QString, QString>& map) {
   return cost;
 }
 
-// The file's standardised path with symbolic links resolved; a path that
-// does not resolve (a missing file) keeps its standardised form, and reading
-// it then reports why.
-QString canonicalPath(const QUrl& file) {
-  const QString standardised = QDir::cleanPath(file.path(QUrl::FullyDecoded));
-  char resolved[PATH_MAX];
-  if (::realpath(standardised.toLocal8Bit().constData(), resolved) == nullptr) return standardised;
-  return QString::fromLocal8Bit(resolved);
-}
-
 // Reads a local document: a regular file of at most 1 MiB.
 QByteArray readSource(const QString& path) {
-  if (!isRegularFile(path)) throw BridgeError(kLocalFilesOnly);
-  const std::optional<QByteArray> bytes = readRegularFile(path, DocumentCache::kFileLimit + 1);
-  if (!bytes) throw BridgeError(kLocalFilesOnly);
-  if (bytes->size() > DocumentCache::kFileLimit) throw BridgeError(kFileTooLarge);
-  return *bytes;
+  QByteArray bytes = EngineBridge::readLocalFile(path, DocumentCache::kFileLimit);
+  if (bytes.size() > DocumentCache::kFileLimit) throw BridgeError(kFileTooLarge);
+  return bytes;
 }
 
 }  // namespace
@@ -180,19 +158,12 @@ DocumentLoad DocumentCache::load(const QByteArray& source, const QString& identi
     }
   }
 
-  // 5. The renderer reads files: write the source to a private folder that
-  // disappears on every exit from here on.
-  TemporaryFolder folder(QStringLiteral("kivo-render-"));
-  const QString input = folder.filePath(QStringLiteral("document.html"));
-  // 6. Write the source.
-  writeNewFile(input, source);
-  // 7. Render with no lock held.
-  const QUrl file = QUrl::fromLocalFile(input);
-  PageDocument document =
-      m_render ? m_render(file, width)
-               : EngineBridge::load(EngineBridge::Runner::standard(), file, width, std::move(started));
+  // 5. Render with no lock held.
+  PageDocument document = m_render ? m_render(source, width)
+                                   : EngineBridge::render(EngineBridge::Runner::standard(), source, width,
+                                                          std::move(started));
 
-  // 8. Store it only if no clear() or bypassing load happened meanwhile.
+  // 6. Store it only if no clear() or bypassing load happened meanwhile.
   {
     std::lock_guard lock(m_mutex);
     if (m_epoch == startEpoch) {
@@ -208,15 +179,15 @@ DocumentLoad DocumentCache::load(const QByteArray& source, const QString& identi
       if (m_entryLimit >= 1 && cost <= m_byteLimit) store(std::move(key), document, cost);
     }
   }
-  // 9. Hand the document back.
+  // 7. Hand the document back.
   return DocumentLoad{std::move(document), false};
 }
 
 DocumentLoad DocumentCache::load(const QUrl& file, double width, bool bypass) {
   // 1. A local file and a usable width.
-  if (!isLocalFileUrl(file) || !usableWidth(width)) throw BridgeError(kBadLocalDocument);
+  if (!EngineBridge::isLocalFileAddress(file) || !usableWidth(width)) throw BridgeError(kBadLocalDocument);
   // 2. One identity per file, however it is reached.
-  const QString identity = canonicalPath(file);
+  const QString identity = canonicalPath(file.path(QUrl::FullyDecoded));
   // 3. A bypassing load forgets the file's documents before reading it.
   if (bypass) {
     std::lock_guard lock(m_mutex);

@@ -30,9 +30,9 @@
 
 class DocumentCache {
 public:
-  // Renders the file at the URL for the width; may throw. Must be callable
-  // from any thread, and is called with no lock held.
-  using RenderFunction = std::function<PageDocument(const QUrl& file, double width)>;
+  // Renders the source bytes for the width; may throw. Must be callable from
+  // any thread, and is called with no lock held.
+  using RenderFunction = std::function<PageDocument(const QByteArray& source, double width)>;
 
   struct Statistics {
     qsizetype count = 0;
@@ -45,7 +45,7 @@ public:
   static constexpr qint64 kFileLimit = kivo_wire::kMaxHtmlBytes;
 
   // A new, empty cache; a negative limit counts as 0. Without a render
-  // function the cache renders with EngineBridge::load and the standard
+  // function the cache renders with EngineBridge::render and the standard
   // renderer.
   explicit DocumentCache(qsizetype entryLimit = kDefaultEntryLimit, qint64 byteLimit = kDefaultByteLimit,
                          RenderFunction render = {});
@@ -61,8 +61,8 @@ public:
   // document. With `bypass` every entry of the identity is dropped first and
   // the document is rendered again. A renderer from startRender() serves the
   // render, or is ended when the stored document serves. Throws BridgeError
-  // for an oversized source or a bad width, SystemError for the temporary
-  // file, and whatever the render function throws.
+  // for an oversized source or a bad width, and whatever the render function
+  // throws.
   DocumentLoad load(const QByteArray& source, const QString& identity, double width, bool bypass = false,
                     std::unique_ptr<EngineBridge::StartedRenderer> started = nullptr);
 

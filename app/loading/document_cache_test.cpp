@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <condition_variable>
@@ -17,7 +16,6 @@
 #include <thread>
 
 #include "network/bridge_error.h"
-#include "platform/regular_file.h"
 #include "platform/system_error.h"
 #include "platform/temporary_folder.h"
 
@@ -26,21 +24,17 @@ namespace {
 using namespace std::chrono_literals;
 
 // A render function under the test's control: it counts its calls, renders a
-// document titled with the file's text ("fail" throws), can be held at a gate,
+// document titled with the source's text ("fail" throws), can be held at a gate,
 // and runs an optional hook while it renders.
 class ControlledRender {
 public:
   DocumentCache::RenderFunction function() {
-    return [this](const QUrl& file, double width) { return render(file, width); };
+    return [this](const QByteArray& source, double width) { return render(source, width); };
   }
 
   int calls() {
     std::lock_guard lock(m_mutex);
     return m_calls;
-  }
-  QString lastFile() {
-    std::lock_guard lock(m_mutex);
-    return m_lastFile;
   }
   void pauseNext() {
     std::lock_guard lock(m_mutex);
@@ -60,11 +54,10 @@ public:
   void setHook(std::function<void()> hook) { m_hook = std::move(hook); }
 
 private:
-  PageDocument render(const QUrl& file, double width) {
+  PageDocument render(const QByteArray& source, double width) {
     {
       std::unique_lock lock(m_mutex);
       ++m_calls;
-      m_lastFile = file.toLocalFile();
       if (m_pauseNext) {
         m_pauseNext = false;
         m_paused = true;
@@ -73,7 +66,7 @@ private:
       }
     }
     if (m_hook) m_hook();
-    const QString text = QString::fromUtf8(*readRegularFile(file.toLocalFile(), 2'000'000));
+    const QString text = QString::fromUtf8(source);
     if (text == QLatin1String("fail")) throw BridgeError(QStringLiteral("Test render failure"));
     PageDocument document;
     document.version = 2;
@@ -90,7 +83,6 @@ private:
   int m_calls = 0;
   bool m_pauseNext = false;
   bool m_paused = false;
-  QString m_lastFile;
   std::function<void()> m_hook;
 };
 
@@ -251,29 +243,11 @@ TEST(DocumentCacheTest, NewSourceReplacesTheOldSourceAtEveryWidth) {
   EXPECT_TRUE(cache.load("second", QStringLiteral("a"), 900).cacheHit);
 }
 
-TEST(DocumentCacheTest, RendersFromAPrivateFileThatIsRemovedAfterwards) {
-  ControlledRender render;
-  DocumentCache cache(16, DocumentCache::kDefaultByteLimit, render.function());
-  QString seenMode;
-  render.setHook([&] {
-    struct stat info {};
-    const QString folder = QFileInfo(render.lastFile()).absolutePath();
-    if (::stat(folder.toLocal8Bit().constData(), &info) == 0) seenMode = QString::number(info.st_mode & 0777, 8);
-  });
-  cache.load("first", QStringLiteral("a"), 900);
-  const QFileInfo file(render.lastFile());
-  EXPECT_EQ(file.fileName(), QStringLiteral("document.html"));
-  EXPECT_TRUE(file.absolutePath().startsWith(QDir::tempPath() + QStringLiteral("/kivo-render-")));
-  EXPECT_EQ(seenMode, QStringLiteral("700"));
-  EXPECT_FALSE(QFileInfo::exists(file.absolutePath()));
-}
-
-TEST(DocumentCacheTest, FailedRenderStoresNothingAndLeavesNoFolder) {
+TEST(DocumentCacheTest, FailedRenderStoresNothing) {
   ControlledRender render;
   DocumentCache cache(16, DocumentCache::kDefaultByteLimit, render.function());
   cache.load("first", QStringLiteral("a"), 900);
   expectBridgeError([&] { cache.load("fail", QStringLiteral("b"), 900); }, QStringLiteral("Test render failure"));
-  EXPECT_FALSE(QFileInfo::exists(QFileInfo(render.lastFile()).absolutePath()));
   EXPECT_EQ(cache.statistics().count, 1);
   EXPECT_TRUE(cache.load("first", QStringLiteral("a"), 900).cacheHit);
   // A failure is never remembered: the next load renders again.

@@ -191,26 +191,35 @@ PageDocument load(const QUrl& file, double width) {
   return load(Runner::standard(), file, width);
 }
 
-PageDocument load(const Runner& runner, const QUrl& file, double width, std::unique_ptr<StartedRenderer> started) {
-  // 1. Only local file addresses.
-  const QString host = file.host();
-  if (!file.isLocalFile() || !(host.isEmpty() || host == QLatin1String("localhost"))) {
-    throw BridgeError(kLocalFilesOnly);
-  }
-  const QString path = file.path(QUrl::FullyDecoded);
-  // 2. Only regular files.
+bool isLocalFileAddress(const QUrl& url) {
+  const QString host = url.host();
+  return url.isLocalFile() && (host.isEmpty() || host == QLatin1String("localhost"));
+}
+
+QByteArray readLocalFile(const QString& path, qint64 limit) {
   if (!isRegularFile(path)) throw BridgeError(kLocalFilesOnly);
-  // 3. A usable width and a renderer to start.
+  const std::optional<QByteArray> bytes = readRegularFile(path, limit + 1);
+  if (!bytes) throw BridgeError(kLocalFilesOnly);
+  return *bytes;
+}
+
+PageDocument load(const Runner& runner, const QUrl& file, double width, std::unique_ptr<StartedRenderer> started) {
+  // Only local file addresses, naming regular files.
+  if (!isLocalFileAddress(file)) throw BridgeError(kLocalFilesOnly);
+  return render(runner, readLocalFile(file.path(QUrl::FullyDecoded), kSceneInputLimit), width, std::move(started));
+}
+
+PageDocument render(const Runner& runner, const QByteArray& source, double width,
+                    std::unique_ptr<StartedRenderer> started) {
+  // 1. A usable width and a renderer to start.
   if (!std::isfinite(width) || width < kivo_wire::kMinViewportWidth || width > kivo_wire::kMaxViewportWidth ||
       !canStart(runner)) {
     throw BridgeError(kBadWidthOrEngine);
   }
-  // 4. Read the file through one byte past the input limit.
-  const std::optional<QByteArray> bytes = readRegularFile(path, kSceneInputLimit + 1);
-  if (!bytes) throw BridgeError(kLocalFilesOnly);
-  if (bytes->size() > kSceneInputLimit) throw BridgeError(kInputLimit);
+  // 2. The input budget.
+  if (source.size() > kSceneInputLimit) throw BridgeError(kInputLimit);
 
-  // 5. Take the renderer started ahead for this run, if it still waits for
+  // 3. Take the renderer started ahead for this run, if it still waits for
   // its input, or start one in scene mode.
   const std::string executable = runner.executable.toStdString();
   const std::string widthArgument = shortestDecimal(width);
@@ -225,18 +234,18 @@ PageDocument load(const Runner& runner, const QUrl& file, double width, std::uni
                                                      ChildProcess::ErrorStream::Capture);
   }
   ChildProcess& process = *rendererProcess;
-  // 6. The watchdog is the loop's deadline, from the moment the input is
+  // 4. The watchdog is the loop's deadline, from the moment the input is
   // handed over.
   const auto deadline = ChildProcess::Clock::now() + runner.sceneWatchdog;
-  // 7. Send the frame; standard input stays open for the answers.
-  process.write(frameHeader(bytes->size()));
-  process.write(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())));
-  // 8. Exchange until the output ends.
+  // 5. Send the frame; standard input stays open for the answers.
+  process.write(frameHeader(source.size()));
+  process.write(std::string_view(source.constData(), static_cast<std::size_t>(source.size())));
+  // 6. Exchange until the output ends.
   SceneExchange exchange(process);
   const ChildProcess::Exit exit = process.run(deadline, [&](std::string_view chunk) { exchange.take(chunk); });
-  // 9. Judge the run.
+  // 7. Judge the run.
   if (!exit.succeeded() || exchange.hasUnfinishedLine() || !exchange.document()) throw BridgeError(runFailure(process));
-  // 10. Only a valid document leaves the bridge.
+  // 8. Only a valid document leaves the bridge.
   if (!exchange.document()->isValid()) throw BridgeError(kInvalidScene);
   return std::move(*exchange.document());
 }

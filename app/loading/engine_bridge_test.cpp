@@ -156,6 +156,17 @@ TEST(EngineBridgeTest, SendsTheWidthAndTheWholeFile) {
                     QStringLiteral("HTML girdi sınırı 1 MiB."));
 }
 
+TEST(EngineBridgeTest, RendersBytesWithoutAFile) {
+  QByteArray largest("echo-input\n");
+  largest.append(EngineBridge::kSceneInputLimit - largest.size(), 'x');
+  EXPECT_EQ(EngineBridge::render(fakeRenderer(), "echo-input", 1024.5).title, QStringLiteral("1024.5 10"));
+  EXPECT_EQ(EngineBridge::render(fakeRenderer(), largest, 997).title, QStringLiteral("997.0 1115148"));
+  expectBridgeError([&] { EngineBridge::render(fakeRenderer(), largest + 'x', 997); },
+                    QStringLiteral("HTML girdi sınırı 1 MiB."));
+  expectBridgeError([&] { EngineBridge::render(fakeRenderer(), largest + 'x', 159.9); },
+                    QStringLiteral("Geçersiz pencere boyutu veya eksik Kivo motoru."));
+}
+
 // True while a process of this id exists (running, or ended but not reaped).
 bool processExists(qint64 id) {
   return ::kill(static_cast<pid_t>(id), 0) == 0 || errno != ESRCH;

@@ -4,6 +4,10 @@
 // document's own values, not a tree of every member that is then copied and
 // freed.
 //
+// This is the line facade: a line goes first to the short path for the
+// renderer's own request form (scene_plain_forms.h) and otherwise to the
+// generic scene handler (scene_handler.h).
+//
 // Limits: the caller bounds the line (the bridge's output budget); nesting is
 // followed with an explicit stack, so deep input costs no call depth. A line
 // that arrives in pieces is decoded as they come (SceneLineDecoder), keeping

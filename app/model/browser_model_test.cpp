@@ -24,7 +24,6 @@
 #include "model/web_address.h"
 #include "network/bridge_error.h"
 #include "network/network_error.h"
-#include "platform/regular_file.h"
 #include "profile/browsing_profile.h"
 #include "support/test_names.h"
 
@@ -44,10 +43,9 @@ protected:
 
   void SetUp() override {
     ASSERT_TRUE(m_folder.isValid());
-    m_cache = std::make_shared<DocumentCache>(16, 33'554'432, [this](const QUrl& file, double width) {
+    m_cache = std::make_shared<DocumentCache>(16, 33'554'432, [this](const QByteArray& source, double width) {
       ++m_renders;
-      const std::optional<QByteArray> bytes = readRegularFile(file.toLocalFile(), 1'200'000);
-      const QString text = QString::fromUtf8(bytes.value_or(QByteArray()));
+      const QString text = QString::fromUtf8(source);
       if (m_failRenders || text.startsWith(QLatin1String("fail"))) throw BridgeError(QStringLiteral("Motor bu belgeyi işleyemedi."));
       PageDocument document;
       document.version = 2;
@@ -967,7 +965,7 @@ bool processUntil(const std::function<bool()>& condition) {
 }
 
 TEST(BrowserModelWorkers, ResultsComeBackOnTheMainThreadAndOnlyTheLatestApplies) {
-  auto cache = std::make_shared<DocumentCache>(16, 33'554'432, [](const QUrl&, double width) {
+  auto cache = std::make_shared<DocumentCache>(16, 33'554'432, [](const QByteArray&, double width) {
     PageDocument document;
     document.version = 2;
     document.title = QStringLiteral("Gerçek iş parçacığı");

@@ -16,7 +16,6 @@
 #include "network/bridge_error.h"
 #include "platform/file_descriptor.h"
 #include "platform/folder_entries.h"
-#include "platform/regular_file.h"
 #include "platform/system_error.h"
 #include "platform/temporary_folder.h"
 #include "selftests/smoke_failure.h"
@@ -26,11 +25,11 @@ namespace {
 using namespace std::chrono_literals;
 
 // The fake renderer of the suite. A render counts itself, waits at the gate
-// when the gate is armed, and renders the file's text as the title; the text
+// when the gate is armed, and renders the source's text as the title; the text
 // "fail" fails the render instead.
 class CacheRenderProbe {
 public:
-  PageDocument render(const QUrl& file, double width) {
+  PageDocument render(const QByteArray& source, double width) {
     {
       std::unique_lock lock(m_mutex);
       // Count the call, paused or failing ones too.
@@ -43,10 +42,7 @@ public:
         m_changed.wait(lock, [this] { return m_released; });
       }
     }
-    // Read the cache's copy of the source.
-    const std::optional<QByteArray> bytes = readRegularFile(file.toLocalFile(), 4 * 1024 * 1024);
-    if (!bytes) throw SystemError(EINVAL, "read " + file.toLocalFile().toStdString());
-    const QString text = QString::fromUtf8(*bytes);
+    const QString text = QString::fromUtf8(source);
     // Fail on request.
     if (text == QLatin1String("fail")) throw BridgeError(QStringLiteral("Test render failure"));
     // A document that names its source.
@@ -154,7 +150,7 @@ void runCacheTests() {
   const QUrl page = QUrl::fromLocalFile(pagePath);
   writeContent(pagePath, "first");
   auto probe = std::make_shared<CacheRenderProbe>();
-  auto renderWith = [probe](const QUrl& file, double width) { return probe->render(file, width); };
+  auto renderWith = [probe](const QByteArray& source, double width) { return probe->render(source, width); };
   auto cache = std::make_shared<DocumentCache>(2, DocumentCache::kDefaultByteLimit, renderWith);
 
   // A repeated load is served without rendering.
