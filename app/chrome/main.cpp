@@ -49,16 +49,6 @@ bool asksForWindowlessSuite(int argc, char** argv) {
   return false;
 }
 
-std::string describe(const std::exception_ptr& error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& exception) {
-    return NetworkError::diagnosticOf(exception);
-  } catch (...) {
-    return "unknown error";
-  }
-}
-
 // Ends the process at once with the suite's failure line; the ordinary quit
 // path does not run, so a check's worker thread cannot hold the exit up.
 [[noreturn]] void failRun(const char* prefix, const std::string& description) {
@@ -97,7 +87,7 @@ void startWindowlessSuite(std::function<void()> suite, const char* successLine, 
       QMetaObject::invokeMethod(
           qApp,
           [failure, successLine, failurePrefix] {
-            if (failure) failRun(failurePrefix, describe(failure));
+            if (failure) failRun(failurePrefix, diagnosticMessage(failure).toStdString());
             if (successLine) std::printf("%s\n", successLine);
             std::fflush(stdout);
             QCoreApplication::quit();
@@ -130,7 +120,7 @@ int main(int argc, char** argv) {
       try {
         runHomeFeatureTests();
       } catch (...) {
-        failRun("Kivo home test failed: ", describe(std::current_exception()));
+        failRun("Kivo home test failed: ", diagnosticMessage(std::current_exception()).toStdString());
       }
       std::fflush(stdout);
       return 0;
@@ -140,7 +130,7 @@ int main(int argc, char** argv) {
       try {
         runSelfTests();
       } catch (...) {
-        failRun("Kivo self-test failed: ", describe(std::current_exception()));
+        failRun("Kivo self-test failed: ", diagnosticMessage(std::current_exception()).toStdString());
       }
       std::printf("%s\n", "Kivo macOS: all smoke checks passed.");
       std::fflush(stdout);
@@ -174,7 +164,7 @@ int main(int argc, char** argv) {
     SuiteTask::start(std::move(suite), [&delegate, successLine, failurePrefix](std::exception_ptr failure) {
       if (failure) {
         delegate.removeSuiteSettings();
-        failRun(failurePrefix, describe(failure));
+        failRun(failurePrefix, diagnosticMessage(failure).toStdString());
       }
       std::printf("%s\n", successLine);
       std::fflush(stdout);

@@ -34,18 +34,6 @@ void appendNumber(QByteArray& out, qint64 value) {
   out.append(bytes, 4);
 }
 
-// A failure as the page's warning line tells it; the warnings are read in
-// the developer tools, so a network failure keeps its details.
-QString describe(const std::exception_ptr& error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const BridgeError& bridge) {
-    return bridge.message();
-  } catch (const std::exception& other) {
-    return QString::fromUtf8(NetworkError::diagnosticOf(other));
-  }
-}
-
 // The running totals of one preparation.
 struct Budget {
   Clock::time_point start;
@@ -171,7 +159,7 @@ WebResourcePack prepare(const EngineBridge::Runner& runner, const QByteArray& so
       if (stop.stop_requested()) throw NetworkError::cancellation();
       pack.warnings.append(QStringLiteral("Alt kaynak ") +
                            TextDecoding::leadingCharacters(item.url, kWarningAddressCharacters) + QStringLiteral(": ") +
-                           describe(std::current_exception()));
+                           diagnosticMessage(std::current_exception()));
     }
   }
   // The envelope.

@@ -23,31 +23,6 @@
 
 namespace {
 
-// The text of a failure as the user sees it.
-QString describe(const std::exception_ptr& failure) {
-  try {
-    std::rethrow_exception(failure);
-  } catch (const BridgeError& error) {
-    return error.message();
-  } catch (const std::exception& error) {
-    return QString::fromUtf8(error.what());
-  } catch (...) {
-    return QStringLiteral("Bilinmeyen hata.");
-  }
-}
-
-// The text of a failure as the console logs it: a network failure keeps the
-// transfer library's own account after the user's sentence.
-QString diagnose(const std::exception_ptr& failure) {
-  try {
-    std::rethrow_exception(failure);
-  } catch (const NetworkError& error) {
-    return QString::fromStdString(error.diagnostic());
-  } catch (...) {
-    return describe(failure);
-  }
-}
-
 // The address text the services and the history use for a fetched URL.
 QString absoluteString(const QUrl& url) {
   return QString::fromUtf8(url.toEncoded());
@@ -611,7 +586,7 @@ void BrowserModel::startLocal(const QUrl& file, qsizetype index, const QUuid& ge
     try {
       result = cache->load(file, width, bypassCache);
     } catch (...) {
-      error = describe(std::current_exception());
+      error = userMessage(std::current_exception());
     }
     BackgroundWork::postToMain([=] {
       if (self) self->finishLocal(file, tabId, generation, width, preserveDocument, bypassCache, task, result, error);
@@ -817,7 +792,7 @@ void BrowserModel::remoteFailed(const std::shared_ptr<RemoteJob>& job, const std
   const qsizetype index = indexOf(job->tabId, job->generation);
   if (index < 0) return;
   // The page shows the user's sentence; the console also keeps the details.
-  const QString description = describe(failure);
+  const QString description = userMessage(failure);
   // A message page that says whether the page itself arrived.
   changeTab(index, [&](BrowserTab& tab) {
     tab.title = QStringLiteral("Sayfa açılamadı");
@@ -827,7 +802,7 @@ void BrowserModel::remoteFailed(const std::shared_ptr<RemoteJob>& job, const std
       tab.content = PageContent::message(QStringLiteral("Sayfa alındı; motor henüz bu HTML'i desteklemiyor."),
                                          description + QStringLiteral("\nJavaScript ve tam HTML/CSS uyumluluğu henüz yok."));
     }
-    tab.console.append(ConsoleEntry(QStringLiteral("error"), diagnose(failure)));
+    tab.console.append(ConsoleEntry(QStringLiteral("error"), diagnosticMessage(failure)));
     capConsole(tab);
   });
 }

@@ -5,6 +5,8 @@
 // in the tab's console, or on standard error.
 #pragma once
 
+#include <QString>
+
 #include <exception>
 #include <stdexcept>
 #include <string>
@@ -58,3 +60,12 @@ private:
   int m_libraryCode;
   std::string m_detail;
 };
+
+// The sentence a failure shows the user: an error's own text (the Turkish
+// sentence of a BridgeError or a NetworkError), "Bilinmeyen hata." for
+// anything thrown that is not an error.
+QString userMessage(const std::exception_ptr& failure);
+
+// The same, with a network failure's transfer-library detail after it, for
+// consoles and logs.
+QString diagnosticMessage(const std::exception_ptr& failure);

@@ -101,11 +101,6 @@ ReleasePackage decodePackage(const nlohmann::json& value) {
   return package;
 }
 
-QString describe(const std::exception& error) {
-  if (const auto* bridge = dynamic_cast<const BridgeError*>(&error)) return bridge->message();
-  return QString::fromUtf8(error.what());
-}
-
 }  // namespace
 
 QUrl ReleasePackage::url(const QUrl& base) const {
@@ -209,7 +204,7 @@ void UpdateChecker::check() {
       outcome = evaluate(response, manifest, settings.currentVersion);
     } catch (const std::exception& error) {
       // Every failure becomes the message; the details go to developers.
-      outcome = Outcome{std::nullopt, QStringLiteral("Güncellemeler kontrol edilemedi: ") + describe(error)};
+      outcome = Outcome{std::nullopt, QStringLiteral("Güncellemeler kontrol edilemedi: ") + QString::fromUtf8(error.what())};
       NetworkError::logDetail("Kivo update check failed", error);
     }
     // The transport is closed before the check ends.
