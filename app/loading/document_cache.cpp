@@ -6,8 +6,8 @@
 #include <limits>
 #include <optional>
 
+#include "base/bridge_error.h"
 #include "loading/engine_bridge.h"
-#include "network/bridge_error.h"
 #include "platform/canonical_path.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <mutex>
 #include <thread>
 
-#include "network/bridge_error.h"
+#include "base/bridge_error.h"
 #include "platform/system_error.h"
 #include "platform/temporary_folder.h"
 

@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "loading/decoding_error.h"
+#include "base/bridge_error.h"
+#include "base/decoding_error.h"
 #include "loading/number_text.h"
 #include "loading/scene_decoder.h"
-#include "network/bridge_error.h"
 #include "platform/child_process.h"
 #include "platform/executable_files.h"
 #include "platform/font_text_measurer.h"

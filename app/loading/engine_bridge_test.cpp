@@ -18,8 +18,8 @@
 #include <limits>
 #include <vector>
 
-#include "loading/decoding_error.h"
-#include "network/bridge_error.h"
+#include "base/bridge_error.h"
+#include "base/decoding_error.h"
 #include "platform/regular_file.h"
 #include "platform/system_error.h"
 #include "platform/temporary_folder.h"

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "loading/decoding_error.h"
-#include "network/bridge_error.h"
+#include "base/bridge_error.h"
+#include "base/decoding_error.h"
 
 namespace {
 

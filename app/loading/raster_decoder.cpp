@@ -3,7 +3,7 @@
 #include <QBuffer>
 #include <QImageReader>
 
-#include "network/bridge_error.h"
+#include "base/bridge_error.h"
 
 namespace RasterDecoder {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "loading/decoding_error.h"
+#include "base/decoding_error.h"
 #include "loading/json_scanner.h"
 #include "loading/scene_handler.h"
 #include "loading/scene_plain_forms.h"

@@ -10,9 +10,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "loading/decoding_error.h"
+#include "base/decoding_error.h"
+#include "base/json_reader.h"
 #include "loading/engine_bridge.h"
-#include "loading/json_reader.h"
 #include "loading/number_text.h"
 #include "loading/web_resources.h"
 #include "platform/child_process.h"

@@ -1,7 +1,7 @@
 #include "loading/subresource_records.h"
 
-#include "loading/decoding_error.h"
-#include "loading/json_reader.h"
+#include "base/decoding_error.h"
+#include "base/json_reader.h"
 
 ResourceManifest ResourceManifest::fromJson(std::string_view text) {
   const nlohmann::json document = JsonReader::parse(text);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "loading/decoding_error.h"
+#include "base/decoding_error.h"
 
 namespace {
 

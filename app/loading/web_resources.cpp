@@ -5,8 +5,8 @@
 #include <chrono>
 #include <exception>
 
+#include "base/bridge_error.h"
 #include "loading/raster_decoder.h"
-#include "network/bridge_error.h"
 #include "network/network_error.h"
 #include "network/network_transport.h"
 #include "network/text_decoding.h"

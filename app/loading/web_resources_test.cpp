@@ -8,8 +8,8 @@
 #include <stop_token>
 #include <vector>
 
+#include "base/bridge_error.h"
 #include "loading/raster_decoder.h"
-#include "network/bridge_error.h"
 #include "network/network_error.h"
 #include "network/network_transport.h"
 #include "network/test_http_server.h"

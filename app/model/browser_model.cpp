@@ -10,12 +10,12 @@
 #include <cmath>
 #include <exception>
 
+#include "base/bridge_error.h"
 #include "loading/engine_bridge.h"
 #include "loading/web_resources.h"
 #include "model/background_work.h"
 #include "model/library_page.h"
 #include "model/web_address.h"
-#include "network/bridge_error.h"
 #include "network/network_error.h"
 #include "platform/check.h"
 #include "profile/browsing_profile.h"

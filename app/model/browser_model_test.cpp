@@ -20,9 +20,9 @@
 #include <limits>
 #include <thread>
 
+#include "base/bridge_error.h"
 #include "model/background_work.h"
 #include "model/web_address.h"
-#include "network/bridge_error.h"
 #include "network/network_error.h"
 #include "profile/browsing_profile.h"
 #include "support/test_names.h"

@@ -63,16 +63,6 @@ void NetworkError::logDetail(std::string_view context, const std::exception& err
   std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(context.size()), context.data(), network->diagnostic().c_str());
 }
 
-QString userMessage(const std::exception_ptr& failure) {
-  try {
-    std::rethrow_exception(failure);
-  } catch (const std::exception& error) {
-    return QString::fromUtf8(error.what());
-  } catch (...) {
-    return QStringLiteral("Bilinmeyen hata.");
-  }
-}
-
 QString diagnosticMessage(const std::exception_ptr& failure) {
   try {
     std::rethrow_exception(failure);

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/bridge_error.h"
+
 class NetworkError : public std::runtime_error {
 public:
   enum class Kind {
@@ -61,11 +63,6 @@ private:
   std::string m_detail;
 };
 
-// The sentence a failure shows the user: an error's own text (the Turkish
-// sentence of a BridgeError or a NetworkError), "Bilinmeyen hata." for
-// anything thrown that is not an error.
-QString userMessage(const std::exception_ptr& failure);
-
-// The same, with a network failure's transfer-library detail after it, for
-// consoles and logs.
+// The sentence userMessage shows the user, with a network failure's
+// transfer-library detail after it, for consoles and logs.
 QString diagnosticMessage(const std::exception_ptr& failure);

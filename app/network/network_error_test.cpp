@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "network/bridge_error.h"
+#include "base/bridge_error.h"
 
 namespace {
 

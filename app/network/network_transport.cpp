@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "network/bridge_error.h"
+#include "base/bridge_error.h"
 #include "network/http_session.h"
 #include "network/network_error.h"
 #include "network/text_decoding.h"

@@ -19,7 +19,7 @@
 #include <stop_token>
 #include <thread>
 
-#include "network/bridge_error.h"
+#include "base/bridge_error.h"
 #include "network/network_error.h"
 #include "network/test_http_server.h"
 

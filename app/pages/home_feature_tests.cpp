@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/bridge_error.h"
 #include "loading/document_cache.h"
-#include "network/bridge_error.h"
 #include "pages/site_suggestions.h"
 #include "profile/browsing_profile.h"
 #include "profile/history_store.h"

@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "loading/decoding_error.h"
-#include "loading/json_reader.h"
+#include "base/decoding_error.h"
+#include "base/json_reader.h"
 #include "platform/check.h"
 #include "profile/json_text_writer.h"
 #include "profile/profile_values.h"

@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "loading/decoding_error.h"
-#include "network/bridge_error.h"
+#include "base/bridge_error.h"
+#include "base/decoding_error.h"
 #include "network/network_error.h"
 #include "network/network_transport.h"
 #include "platform/file_mode.h"

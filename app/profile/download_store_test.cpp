@@ -15,7 +15,7 @@
 #include <mutex>
 #include <ostream>
 
-#include "network/bridge_error.h"
+#include "base/bridge_error.h"
 #include "network/network_error.h"
 #include "network/network_transport.h"
 #include "platform/temporary_folder.h"

@@ -4,8 +4,8 @@
 
 #include <exception>
 
-#include "loading/decoding_error.h"
-#include "loading/json_reader.h"
+#include "base/decoding_error.h"
+#include "base/json_reader.h"
 #include "network/network_transport.h"
 #include "profile/json_text_writer.h"
 #include "profile/profile_files.h"

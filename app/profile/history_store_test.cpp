@@ -16,7 +16,7 @@
 #include <mutex>
 #include <ostream>
 
-#include "loading/decoding_error.h"
+#include "base/decoding_error.h"
 #include "platform/system_error.h"
 #include "platform/temporary_folder.h"
 #include "profile/profile_files.h"

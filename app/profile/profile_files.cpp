@@ -8,7 +8,7 @@
 #include <system_error>
 #include <vector>
 
-#include "loading/decoding_error.h"
+#include "base/decoding_error.h"
 #include "platform/file_rename.h"
 #include "platform/folder_entries.h"
 #include "platform/private_file.h"

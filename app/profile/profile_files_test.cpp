@@ -10,7 +10,7 @@
 
 #include <csignal>
 
-#include "loading/decoding_error.h"
+#include "base/decoding_error.h"
 #include "platform/system_error.h"
 #include "platform/temporary_folder.h"
 

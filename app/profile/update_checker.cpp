@@ -7,9 +7,9 @@
 #include <exception>
 #include <vector>
 
-#include "loading/decoding_error.h"
-#include "loading/json_reader.h"
-#include "network/bridge_error.h"
+#include "base/bridge_error.h"
+#include "base/decoding_error.h"
+#include "base/json_reader.h"
 #include "network/network_error.h"
 #include "network/network_transport.h"
 
@@ -204,7 +204,8 @@ void UpdateChecker::check() {
       outcome = evaluate(response, manifest, settings.currentVersion);
     } catch (const std::exception& error) {
       // Every failure becomes the message; the details go to developers.
-      outcome = Outcome{std::nullopt, QStringLiteral("Güncellemeler kontrol edilemedi: ") + QString::fromUtf8(error.what())};
+      outcome = Outcome{std::nullopt,
+                        QStringLiteral("Güncellemeler kontrol edilemedi: ") + userMessage(std::current_exception())};
       NetworkError::logDetail("Kivo update check failed", error);
     }
     // The transport is closed before the check ends.

@@ -5,8 +5,8 @@
 
 #include <QCoreApplication>
 
-#include "loading/decoding_error.h"
-#include "network/bridge_error.h"
+#include "base/bridge_error.h"
+#include "base/decoding_error.h"
 #include "network/network_transport.h"
 #include "network/test_http_server.h"
 #include "profile/profile_test_support.h"

@@ -12,8 +12,8 @@
 #include <mutex>
 #include <thread>
 
+#include "base/bridge_error.h"
 #include "loading/document_cache.h"
-#include "network/bridge_error.h"
 #include "platform/file_descriptor.h"
 #include "platform/folder_entries.h"
 #include "platform/system_error.h"

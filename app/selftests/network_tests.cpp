@@ -10,11 +10,11 @@
 #include <thread>
 #include <vector>
 
+#include "base/bridge_error.h"
 #include "loading/document_cache.h"
 #include "loading/engine_bridge.h"
 #include "loading/web_resources.h"
 #include "model/browser_model.h"
-#include "network/bridge_error.h"
 #include "network/network_error.h"
 #include "network/network_transport.h"
 #include "network/text_decoding.h"

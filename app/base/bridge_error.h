@@ -1,5 +1,5 @@
 // The application's general error: one finished Turkish sentence that reaches
-// the user word for word.
+// the user word for word; and the sentence any failure shows the user.
 #pragma once
 
 #include <QString>
@@ -20,3 +20,8 @@ private:
   QString m_message;
   std::string m_utf8;
 };
+
+// The sentence a failure shows the user: an error's own text (the Turkish
+// sentence of a BridgeError, a network error's sentence, a platform error's
+// description), "Bilinmeyen hata." for anything thrown that is not an error.
+QString userMessage(const std::exception_ptr& failure);

@@ -1,8 +1,8 @@
-#include "loading/json_reader.h"
+#include "base/json_reader.h"
 
 #include <limits>
 
-#include "loading/decoding_error.h"
+#include "base/decoding_error.h"
 
 namespace {
 
