@@ -14,12 +14,7 @@
 #include "kit/kivo_button.h"
 #include "kit/kivo_panel.h"
 #include "kit/palette.h"
-#include "kit/preferences_theme.h"
 #include "kit/window_front.h"
-#include "model/browser_model.h"
-#include "profile/browsing_profile.h"
-#include "profile/history_store.h"
-#include "profile/profile_values.h"
 
 namespace {
 
@@ -256,35 +251,6 @@ KivoPanel* show(QWidget* window, std::shared_ptr<KitTheme> theme, const QString&
   KitWindows::bringToFront(*panel);
   card->focusInitialButton();
   return panel;
-}
-
-QString clearHistoryMessage(const QString& title) {
-  return title + QStringLiteral(
-                     " dönemindeki ziyaret kayıtları ve bunlardan oluşan başlangıç kısayolları kaldırılacak. "
-                     "Bu işlem geri alınamaz.");
-}
-
-QString clearHistoryDetail(int hours) {
-  if (hours != 0) return QStringLiteral("Diğer dönemlerdeki ziyaretler ve açık sayfalar korunur.");
-  return QStringLiteral(
-      "Geri/ileri ve kapatılan sekme listeleri de temizlenir. Açık sayfalar kapanmaz; indirilen dosyalar silinmez.");
-}
-
-void clearHistory(BrowserModel& model, int hours, const QString& title) {
-  QWidget* window = model.browserWindow() ? model.browserWindow()->dialogParent() : nullptr;
-  QPointer<BrowserModel> target(&model);
-  auto action = [target, hours] {
-    if (!target) return;
-    if (hours != 0) {
-      double since = ProfileValues::now() - double(hours) * 3600.0;
-      target->profile()->history().clear(since);
-    } else {
-      target->clearHistory();
-    }
-  };
-  show(window, PreferencesTheme::of(model.preferences()), QStringLiteral("Geçmiş silinsin mi?"),
-       clearHistoryMessage(title), clearHistoryDetail(hours), QStringLiteral("Geçmişi sil"), true,
-       QStringLiteral("Vazgeç"), action);
 }
 
 }  // namespace KivoDialog

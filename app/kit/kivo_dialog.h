@@ -18,7 +18,6 @@
 
 #include "kit/kit_theme.h"
 
-class BrowserModel;
 class KitLabel;
 class KivoActionButton;
 class KivoButton;
@@ -76,13 +75,4 @@ KivoPanel* show(QWidget* window, std::shared_ptr<KitTheme> theme, const QString&
                 const QString& message, const std::optional<QString>& detail,
                 const QString& confirm = QStringLiteral("Tamam"), bool destructive = false,
                 const std::optional<QString>& cancel = std::nullopt, std::function<void()> action = {});
-
-// Asks before deleting the model's browsing history: the whole history
-// (hours 0) or the visits of the last `hours` hours, counted back from the
-// moment of confirmation. Shows nothing when the model has no window.
-void clearHistory(BrowserModel& model, int hours = 0, const QString& title = QStringLiteral("Tüm zamanlar"));
-
-// The texts of the clear-history question for a period.
-QString clearHistoryMessage(const QString& title);
-QString clearHistoryDetail(int hours);
 }  // namespace KivoDialog

@@ -2,7 +2,6 @@
 
 #include <QLineEdit>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -10,10 +9,6 @@
 #include "kit/kivo_action_button.h"
 #include "kit/kivo_button.h"
 #include "kit/kivo_panel.h"
-#include "model/browser_model.h"
-#include "profile/browsing_profile.h"
-#include "profile/history_store.h"
-#include "profile/profile_values.h"
 
 namespace {
 
@@ -136,88 +131,6 @@ TEST_F(KivoDialogTest, CardShowsTheGivenTextsAndSymbols) {
   EXPECT_EQ(shown->confirmButton()->style().destructive, true);
   EXPECT_EQ(shown->closeButton()->accessibleName(), QStringLiteral("Pencereyi kapat"));
   EXPECT_EQ(shown->width(), KivoDialogCard::kWidth);
-}
-
-// The window layer of a model, as the chrome gives it.
-class FakeWindow : public WindowServices {
-public:
-  explicit FakeWindow(QWidget* widget) : m_widget(widget) {}
-  void performClose() override {}
-  QWidget* dialogParent() override { return m_widget; }
-
-private:
-  QWidget* m_widget;
-};
-
-class ClearHistoryTest : public KivoDialogTest {
-protected:
-  void SetUp() override {
-    KivoDialogTest::SetUp();
-    ASSERT_TRUE(folder.isValid());
-    double now = ProfileValues::now();
-    QList<HistoryEntry> entries = {
-        {QUuid::createUuid(), QStringLiteral("https://recent.example/"), QStringLiteral("Yeni"), now - 3600},
-        {QUuid::createUuid(), QStringLiteral("https://old.example/"), QStringLiteral("Eski"), now - 3 * 86400},
-    };
-    QFile file(folder.path() + QStringLiteral("/history.json"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(HistoryStore::encode(entries));
-    file.close();
-    profile = std::make_shared<BrowsingProfile>(false, folder.path());
-    model = std::make_unique<BrowserModel>(preferences, nullptr, std::nullopt, profile);
-    ASSERT_EQ(profile->history().entries().size(), 2);
-  }
-
-  QTemporaryDir folder;
-  std::shared_ptr<BrowsingProfile> profile;
-  std::unique_ptr<BrowserModel> model;
-};
-
-TEST_F(ClearHistoryTest, DefaultsAskAboutTheWholeHistoryAndClearItOnConfirmation) {
-  FakeWindow fake(window.get());
-  model->setBrowserWindow(&fake);
-  KivoDialog::clearHistory(*model);
-  QPointer<KivoPanel> panel = KivoPanel::attachedSheet(window.get());
-  ASSERT_TRUE(panel);
-  KivoDialogCard* shown = card(panel);
-  EXPECT_EQ(shown->title(), QStringLiteral("Geçmiş silinsin mi?"));
-  EXPECT_EQ(shown->message(),
-            QStringLiteral("Tüm zamanlar dönemindeki ziyaret kayıtları ve bunlardan oluşan başlangıç kısayolları "
-                           "kaldırılacak. Bu işlem geri alınamaz."));
-  EXPECT_EQ(shown->detail(), QStringLiteral("Geri/ileri ve kapatılan sekme listeleri de temizlenir. Açık sayfalar "
-                                            "kapanmaz; indirilen dosyalar silinmez."));
-  EXPECT_EQ(shown->confirmButton()->text(), QStringLiteral("Geçmişi sil"));
-  EXPECT_EQ(shown->cancelButton()->text(), QStringLiteral("Vazgeç"));
-  QTest::mouseClick(shown->confirmButton(), Qt::LeftButton);
-  EXPECT_TRUE(profile->history().entries().isEmpty());
-  model->setBrowserWindow(nullptr);
-}
-
-TEST_F(ClearHistoryTest, APeriodRemovesOnlyItsVisits) {
-  FakeWindow fake(window.get());
-  model->setBrowserWindow(&fake);
-  KivoDialog::clearHistory(*model, 24, QStringLiteral("Son 24 saat"));
-  QPointer<KivoPanel> panel = KivoPanel::attachedSheet(window.get());
-  ASSERT_TRUE(panel);
-  EXPECT_EQ(card(panel)->detail(), QStringLiteral("Diğer dönemlerdeki ziyaretler ve açık sayfalar korunur."));
-  EXPECT_TRUE(card(panel)->message().startsWith(QStringLiteral("Son 24 saat dönemindeki")));
-  QTest::mouseClick(card(panel)->confirmButton(), Qt::LeftButton);
-  ASSERT_EQ(profile->history().entries().size(), 1);
-  EXPECT_EQ(profile->history().entries().front().address, QStringLiteral("https://old.example/"));
-  model->setBrowserWindow(nullptr);
-}
-
-TEST_F(ClearHistoryTest, CancellingOrHavingNoWindowDeletesNothing) {
-  KivoDialog::clearHistory(*model);
-  EXPECT_EQ(KivoPanel::attachedSheet(window.get()), nullptr);
-  FakeWindow fake(window.get());
-  model->setBrowserWindow(&fake);
-  KivoDialog::clearHistory(*model);
-  QPointer<KivoPanel> panel = KivoPanel::attachedSheet(window.get());
-  ASSERT_TRUE(panel);
-  press(panel, Qt::Key_Escape);
-  EXPECT_EQ(profile->history().entries().size(), 2);
-  model->setBrowserWindow(nullptr);
 }
 
 }  // namespace

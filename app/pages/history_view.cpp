@@ -26,6 +26,8 @@
 #include "pages/page_parts.h"
 #include "pages/page_symbols.h"
 #include "pages/page_widgets.h"
+#include "profile/browsing_profile.h"
+#include "profile/profile_values.h"
 
 namespace {
 
@@ -539,7 +541,7 @@ HistoryView::HistoryView(BrowserModel& model, HistoryStore& store, QWidget* pare
   });
   connect(m_select, &KivoSelect::selectionChanged, this, [this](qint64 value) { m_period = int(value); });
   connect(m_clear, &QAbstractButton::clicked, this, [this] {
-    if (m_model) KivoDialog::clearHistory(*m_model, m_period, periodLabel(m_period));
+    if (m_model) HistoryClearing::ask(*m_model, m_period, periodLabel(m_period));
   });
   connect(m_list, &HistoryList::openRequested, this, [this](const QString& address) {
     if (m_model) m_model->navigate(address);
@@ -568,3 +570,36 @@ void HistoryView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Palette::colors(m_theme.get()).background);
 }
+
+namespace HistoryClearing {
+
+QString message(const QString& title) {
+  return title + QStringLiteral(
+                     " dönemindeki ziyaret kayıtları ve bunlardan oluşan başlangıç kısayolları kaldırılacak. "
+                     "Bu işlem geri alınamaz.");
+}
+
+QString detail(int hours) {
+  if (hours != 0) return QStringLiteral("Diğer dönemlerdeki ziyaretler ve açık sayfalar korunur.");
+  return QStringLiteral(
+      "Geri/ileri ve kapatılan sekme listeleri de temizlenir. Açık sayfalar kapanmaz; indirilen dosyalar silinmez.");
+}
+
+void ask(BrowserModel& model, int hours, const QString& title) {
+  QWidget* window = model.browserWindow() ? model.browserWindow()->dialogParent() : nullptr;
+  QPointer<BrowserModel> target(&model);
+  auto action = [target, hours] {
+    if (!target) return;
+    if (hours != 0) {
+      double since = ProfileValues::now() - double(hours) * 3600.0;
+      target->profile()->history().clear(since);
+    } else {
+      target->clearHistory();
+    }
+  };
+  KivoDialog::show(window, PreferencesTheme::of(model.preferences()), QStringLiteral("Geçmiş silinsin mi?"),
+                   message(title), detail(hours), QStringLiteral("Geçmişi sil"), true, QStringLiteral("Vazgeç"),
+                   action);
+}
+
+}  // namespace HistoryClearing

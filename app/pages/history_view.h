@@ -171,3 +171,17 @@ private:
   QWidget* m_empty = nullptr;
   HistoryList* m_list = nullptr;
 };
+
+// The question before deleting the browsing history, asked by this page and
+// by the settings page.
+namespace HistoryClearing {
+// Asks, as a sheet of the model's window, before deleting its browsing
+// history: the whole history (hours 0) or the visits of the last `hours`
+// hours, counted back from the moment of confirmation. Shows nothing when
+// the model has no window.
+void ask(BrowserModel& model, int hours = 0, const QString& title = QStringLiteral("Tüm zamanlar"));
+
+// The texts of the question for a period.
+QString message(const QString& title);
+QString detail(int hours);
+}  // namespace HistoryClearing

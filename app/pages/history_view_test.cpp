@@ -9,13 +9,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include "kit/kivo_action_button.h"
+#include "kit/kivo_dialog.h"
+#include "kit/kivo_panel.h"
 #include "kit/kivo_select.h"
 #include "pages/keyboard_test_support.h"
 #include "pages/page_widgets.h"
 #include "pages/pages_test_support.h"
 #include "platform/temporary_folder.h"
+#include "profile/profile_values.h"
 
 namespace {
 
@@ -237,6 +241,86 @@ TEST_F(HistoryViewTest, PrivateWindowShowsOnlyTitleAndNote) {
   EXPECT_EQ(view.searchField(), nullptr);
   EXPECT_EQ(view.list(), nullptr);
   EXPECT_EQ(view.clearButton(), nullptr);
+}
+
+using PagesTest::FakeWindow;
+
+class ClearHistoryTest : public testing::Test {
+protected:
+  void SetUp() override {
+    preferences = PagesTest::preferences(QStringLiteral("pages-clear-history-test"));
+    window = KitTest::window();
+    ASSERT_TRUE(folder.isValid());
+    double now = ProfileValues::now();
+    QList<HistoryEntry> entries = {
+        {QUuid::createUuid(), QStringLiteral("https://recent.example/"), QStringLiteral("Yeni"), now - 3600},
+        {QUuid::createUuid(), QStringLiteral("https://old.example/"), QStringLiteral("Eski"), now - 3 * 86400},
+    };
+    QFile file(folder.path() + QStringLiteral("/history.json"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(HistoryStore::encode(entries));
+    file.close();
+    profile = std::make_shared<BrowsingProfile>(false, folder.path());
+    model = std::make_unique<BrowserModel>(preferences, nullptr, std::nullopt, profile);
+    ASSERT_EQ(profile->history().entries().size(), 2);
+  }
+
+  void TearDown() override { preferences->storage()->removeAll(); }
+
+  static KivoDialogCard* card(KivoPanel* panel) { return qobject_cast<KivoDialogCard*>(panel->content()); }
+
+  std::shared_ptr<BrowserPreferences> preferences;
+  std::unique_ptr<QWidget> window;
+  QTemporaryDir folder;
+  std::shared_ptr<BrowsingProfile> profile;
+  std::unique_ptr<BrowserModel> model;
+};
+
+TEST_F(ClearHistoryTest, DefaultsAskAboutTheWholeHistoryAndClearItOnConfirmation) {
+  FakeWindow fake(window.get());
+  model->setBrowserWindow(&fake);
+  HistoryClearing::ask(*model);
+  QPointer<KivoPanel> panel = KivoPanel::attachedSheet(window.get());
+  ASSERT_TRUE(panel);
+  KivoDialogCard* shown = card(panel);
+  EXPECT_EQ(shown->title(), QStringLiteral("Geçmiş silinsin mi?"));
+  EXPECT_EQ(shown->message(),
+            QStringLiteral("Tüm zamanlar dönemindeki ziyaret kayıtları ve bunlardan oluşan başlangıç kısayolları "
+                           "kaldırılacak. Bu işlem geri alınamaz."));
+  EXPECT_EQ(shown->detail(), QStringLiteral("Geri/ileri ve kapatılan sekme listeleri de temizlenir. Açık sayfalar "
+                                            "kapanmaz; indirilen dosyalar silinmez."));
+  EXPECT_EQ(shown->confirmButton()->text(), QStringLiteral("Geçmişi sil"));
+  EXPECT_EQ(shown->cancelButton()->text(), QStringLiteral("Vazgeç"));
+  QTest::mouseClick(shown->confirmButton(), Qt::LeftButton);
+  EXPECT_TRUE(profile->history().entries().isEmpty());
+  model->setBrowserWindow(nullptr);
+}
+
+TEST_F(ClearHistoryTest, APeriodRemovesOnlyItsVisits) {
+  FakeWindow fake(window.get());
+  model->setBrowserWindow(&fake);
+  HistoryClearing::ask(*model, 24, QStringLiteral("Son 24 saat"));
+  QPointer<KivoPanel> panel = KivoPanel::attachedSheet(window.get());
+  ASSERT_TRUE(panel);
+  EXPECT_EQ(card(panel)->detail(), QStringLiteral("Diğer dönemlerdeki ziyaretler ve açık sayfalar korunur."));
+  EXPECT_TRUE(card(panel)->message().startsWith(QStringLiteral("Son 24 saat dönemindeki")));
+  QTest::mouseClick(card(panel)->confirmButton(), Qt::LeftButton);
+  ASSERT_EQ(profile->history().entries().size(), 1);
+  EXPECT_EQ(profile->history().entries().front().address, QStringLiteral("https://old.example/"));
+  model->setBrowserWindow(nullptr);
+}
+
+TEST_F(ClearHistoryTest, CancellingOrHavingNoWindowDeletesNothing) {
+  HistoryClearing::ask(*model);
+  EXPECT_EQ(KivoPanel::attachedSheet(window.get()), nullptr);
+  FakeWindow fake(window.get());
+  model->setBrowserWindow(&fake);
+  HistoryClearing::ask(*model);
+  QPointer<KivoPanel> panel = KivoPanel::attachedSheet(window.get());
+  ASSERT_TRUE(panel);
+  QTest::keyClick(panel->focusWidget() ? panel->focusWidget() : panel.data(), Qt::Key_Escape);
+  EXPECT_EQ(profile->history().entries().size(), 2);
+  model->setBrowserWindow(nullptr);
 }
 
 }  // namespace

@@ -24,6 +24,18 @@
 
 namespace PagesTest {
 
+// The window layer of a model, as the chrome gives it: its dialogs are
+// sheets of `widget`.
+class FakeWindow : public WindowServices {
+public:
+  explicit FakeWindow(QWidget* widget) : m_widget(widget) {}
+  void performClose() override {}
+  QWidget* dialogParent() override { return m_widget; }
+
+private:
+  QWidget* m_widget;
+};
+
 inline std::shared_ptr<BrowserPreferences> preferences(const QString& name) {
   return KitTest::preferences(name);
 }

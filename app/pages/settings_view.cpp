@@ -15,13 +15,13 @@
 #include "kit/kit_label.h"
 #include "kit/kivo_action_button.h"
 #include "kit/kivo_color_picker.h"
-#include "kit/kivo_dialog.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "model/background_work.h"
 #include "model/browser_model.h"
 #include "network/network_transport.h"
 #include "pages/downloads_view.h"
+#include "pages/history_view.h"
 #include "pages/page_commands.h"
 #include "pages/page_parts.h"
 #include "pages/page_symbols.h"
@@ -480,7 +480,7 @@ QWidget* SettingsView::deviceContent() {
   // a. The history row.
   m_clearHistory = new KivoActionButton(QStringLiteral("Geçmişi temizle"), KivoActionStyle{}, m_theme);
   connect(m_clearHistory, &QAbstractButton::clicked, this, [this] {
-    if (m_model) KivoDialog::clearHistory(*m_model);
+    if (m_model) HistoryClearing::ask(*m_model);
   });
   layout->addWidget(spacedRow(labelStack(QStringLiteral("Gezinme geçmişi"), KitFonts::system(13, QFont::Medium),
                                          QStringLiteral("Normal ziyaretler bu cihazda saklanır. Gizli ziyaretler "

@@ -29,15 +29,7 @@
 
 namespace {
 
-class FakeWindow : public WindowServices {
-public:
-  explicit FakeWindow(QWidget* widget) : m_widget(widget) {}
-  void performClose() override {}
-  QWidget* dialogParent() override { return m_widget; }
-
-private:
-  QWidget* m_widget;
-};
+using PagesTest::FakeWindow;
 
 class FakeCommands : public PageCommands {
 public:

@@ -136,8 +136,8 @@ void historyPictures(PictureFolder& folder, const std::shared_ptr<BrowserPrefere
     const QString depth = composites ? QStringLiteral("shadow") : QStringLiteral("edge");
     QPointer<KivoPanel> dialog =
         KivoDialog::show(&view, PreferencesTheme::of(preferences), QStringLiteral("Geçmiş silinsin mi?"),
-                         KivoDialog::clearHistoryMessage(QStringLiteral("Tüm zamanlar")),
-                         KivoDialog::clearHistoryDetail(0), QStringLiteral("Geçmişi sil"), true,
+                         HistoryClearing::message(QStringLiteral("Tüm zamanlar")),
+                         HistoryClearing::detail(0), QStringLiteral("Geçmişi sil"), true,
                          QStringLiteral("Vazgeç"));
     settle();
     folder.save(over(view, dialog), QStringLiteral("depth-dialog-") + depth);

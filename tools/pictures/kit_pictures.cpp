@@ -23,6 +23,7 @@
 #include "kit/mark.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
+#include "pages/history_view.h"
 #include "picture_folder.h"
 
 namespace {
@@ -83,8 +84,8 @@ QWidget* progress(const std::shared_ptr<KitTheme>& theme) {
 QWidget* dialogCard(const std::shared_ptr<KitTheme>& theme, bool destructive) {
   if (destructive) {
     return new KivoDialogCard(QStringLiteral("Geçmiş silinsin mi?"),
-                              KivoDialog::clearHistoryMessage(QStringLiteral("Tüm zamanlar")),
-                              KivoDialog::clearHistoryDetail(0), QStringLiteral("Geçmişi sil"), true,
+                              HistoryClearing::message(QStringLiteral("Tüm zamanlar")),
+                              HistoryClearing::detail(0), QStringLiteral("Geçmişi sil"), true,
                               QStringLiteral("Vazgeç"), [](bool) {}, theme);
   }
   return new KivoDialogCard(QStringLiteral("Kivo hakkında"),
