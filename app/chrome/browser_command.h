@@ -68,7 +68,7 @@ std::optional<BrowserCommand> fromRawValue(const QString& raw);
 
 // The Turkish title of menus and lists.
 QString title(BrowserCommand command);
-// The name of the symbol image (see PageSymbols).
+// The name of the symbol image (see KitSymbols).
 QString symbol(BrowserCommand command);
 // The key equivalent: one lower-case character, the tab character for the
 // tab-cycling commands, empty for detachTab.

@@ -6,7 +6,7 @@
 #include "chrome/command_test_support.h"
 #include "chrome/focus_address.h"
 #include "chrome/page_command_table.h"
-#include "pages/page_symbols.h"
+#include "kit/kit_symbols.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ TEST(BrowserCommandTable, EverySymbolOfTheWindowHasADrawing) {
   names << "chevron.down" << "lock" << "exclamationmark.triangle" << "globe" << "doc.text" << "house" << "ellipsis"
         << "eye.slash.fill" << "arrow.down.doc" << "square.on.square" << "circle.lefthalf.filled" << "gearshape"
         << "checkmark";
-  for (const QString& name : names) EXPECT_TRUE(PageSymbols::exists(name)) << name.toStdString();
+  for (const QString& name : names) EXPECT_TRUE(KitSymbols::exists(name)) << name.toStdString();
 }
 
 TEST(BrowserCommandTable, OnlyCaseNamesAreRawValues) {

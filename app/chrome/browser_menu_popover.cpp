@@ -14,11 +14,11 @@
 #include "chrome/browser_command.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
+#include "kit/kit_symbols.h"
 #include "kit/kivo_button.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "model/browser_model.h"
-#include "pages/page_symbols.h"
 #include "pages/page_widgets.h"
 
 namespace {
@@ -85,7 +85,7 @@ protected:
 
     // The symbol, centred in its frame.
     const QRectF symbolRect(rect.left(), rect.center().y() - kSymbolPoints / 2, kSymbolFrame, kSymbolPoints);
-    PageSymbols::paint(painter, m_entry.symbol, symbolRect, m_entry.selected ? accent : colors.muted);
+    KitSymbols::paint(painter, m_entry.symbol, symbolRect, m_entry.selected ? accent : colors.muted);
 
     // The shortcut and the checkmark at the trailing end.
     double right = rect.right();
@@ -101,7 +101,7 @@ protected:
     if (m_entry.selected) {
       const QRectF check(right - kCheckmarkPoints, rect.center().y() - kCheckmarkPoints / 2, kCheckmarkPoints,
                          kCheckmarkPoints);
-      PageSymbols::paint(painter, QStringLiteral("checkmark"), check, accent);
+      KitSymbols::paint(painter, QStringLiteral("checkmark"), check, accent);
       right -= kCheckmarkPoints + kLabelSpacing;
     }
 

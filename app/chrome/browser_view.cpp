@@ -17,6 +17,7 @@
 #include "chrome/scene_view.h"
 #include "chrome/search_view.h"
 #include "kit/kit_fonts.h"
+#include "kit/kit_symbols.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "model/browser_model.h"
@@ -24,7 +25,6 @@
 #include "pages/downloads_view.h"
 #include "pages/history_view.h"
 #include "pages/home_view.h"
-#include "pages/page_symbols.h"
 #include "pages/page_widgets.h"
 #include "pages/settings_view.h"
 #include "profile/browsing_profile.h"
@@ -101,9 +101,9 @@ void RootBanner::paintEvent(QPaintEvent*) {
   const int left = (width() - symbol - text.width()) / 2;
   if (!m_symbol.isEmpty()) {
     const double lineMiddle = m_padding + QFontMetrics(m_font).height() / 2.0;
-    PageSymbols::paint(painter, m_symbol,
-                       QRectF(left, lineMiddle - kBannerSymbolPoints / 2.0, kBannerSymbolPoints, kBannerSymbolPoints),
-                       ink);
+    KitSymbols::paint(painter, m_symbol,
+                      QRectF(left, lineMiddle - kBannerSymbolPoints / 2.0, kBannerSymbolPoints, kBannerSymbolPoints),
+                      ink);
   }
   painter.setFont(m_font);
   painter.setPen(ink);

@@ -17,10 +17,10 @@
 
 #include "chrome/tab_strip_geometry.h"
 #include "kit/kit_fonts.h"
+#include "kit/kit_symbols.h"
 #include "kit/kit_theme.h"
 #include "kit/kivo_symbol.h"
 #include "kit/palette.h"
-#include "pages/page_symbols.h"
 
 namespace {
 
@@ -292,8 +292,8 @@ void TabItemView::paintEvent(QPaintEvent*) {
   // The icon: a gear for the settings page, the product tile otherwise.
   const QRectF icon(14, 9, 14, 14);
   if (m_isSettings) {
-    PageSymbols::paint(painter, QStringLiteral("gearshape"), icon.adjusted(1, 1, -1, -1),
-                       m_selected ? m_accent : colors.muted);
+    KitSymbols::paint(painter, QStringLiteral("gearshape"), icon.adjusted(1, 1, -1, -1),
+                      m_selected ? m_accent : colors.muted);
   } else {
     QPainterPath tile;
     tile.addRoundedRect(icon, 4, 4);

@@ -11,7 +11,7 @@
 #include "kit/interaction_cursor.h"
 #include "kit/key_activation.h"
 #include "kit/kit_fonts.h"
-#include "kit/kit_icons.h"
+#include "kit/kit_symbols.h"
 #include "kit/palette.h"
 
 namespace {
@@ -115,7 +115,7 @@ void KivoButton::paintLabel(QPainter& painter, const QRectF& rect) {
   if (text().isEmpty()) x = rect.center().x() - label.width() / 2.0;
   if (!m_symbol.isEmpty()) {
     QRectF symbolRect(x, rect.center().y() - m_symbolPoints / 2, m_symbolPoints, m_symbolPoints);
-    KitIcons::paint(painter, m_symbol, symbolRect, color);
+    KitSymbols::paint(painter, m_symbol, symbolRect, color);
     x += m_symbolPoints + kSymbolGap;
   }
   if (!text().isEmpty()) {

@@ -43,7 +43,7 @@ public:
 
   explicit KivoButton(std::shared_ptr<KitTheme> theme, QWidget* parent = nullptr);
 
-  // A symbol image drawn `points` high (see KitIcons), before any text.
+  // A symbol image drawn `points` high (see KitSymbols), before any text.
   void setSymbol(const QString& name, double points = 13);
   const QString& symbol() const { return m_symbol; }
   // Space between the frame and the label.

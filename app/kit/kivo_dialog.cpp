@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "kit/kit_fonts.h"
-#include "kit/kit_icons.h"
 #include "kit/kit_label.h"
+#include "kit/kit_symbols.h"
 #include "kit/kivo_action_button.h"
 #include "kit/kivo_button.h"
 #include "kit/kivo_panel.h"
@@ -40,7 +40,7 @@ protected:
     QPainterPath tile;
     tile.addRoundedRect(QRectF(rect()), 14, 14);
     painter.fillPath(tile, Palette::withOpacity(accent, 0.12));
-    KitIcons::paint(painter, m_symbol, QRectF(13.5, 13.5, 21, 21), accent);
+    KitSymbols::paint(painter, m_symbol, QRectF(13.5, 13.5, 21, 21), accent);
   }
 
 private:
@@ -73,7 +73,8 @@ protected:
     QPainterPath box;
     box.addRoundedRect(QRectF(rect()), 10, 10);
     painter.fillPath(box, colors.chrome);
-    KitIcons::paint(painter, QStringLiteral("info.circle"), QRectF(m_symbol->geometry()).translated(0, 1), colors.muted);
+    KitSymbols::paint(painter, QStringLiteral("info.circle"), QRectF(m_symbol->geometry()).translated(0, 1),
+                      colors.muted);
   }
 
 private:

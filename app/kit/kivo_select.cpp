@@ -7,7 +7,7 @@
 
 #include "kit/focus_ring.h"
 #include "kit/kit_fonts.h"
-#include "kit/kit_icons.h"
+#include "kit/kit_symbols.h"
 #include "kit/kivo_popup.h"
 #include "kit/palette.h"
 #include "platform/check.h"
@@ -50,7 +50,9 @@ protected:
     painter.setFont(KitFonts::system(12));
     painter.setPen(foreground());
     painter.drawText(rect.adjusted(0, 0, -18, 0), Qt::AlignLeft | Qt::AlignVCenter, text());
-    if (m_selected) KitIcons::paint(painter, QStringLiteral("checkmark"), QRectF(rect.right() - 12, rect.center().y() - 6, 12, 12), accent);
+    if (m_selected)
+      KitSymbols::paint(painter, QStringLiteral("checkmark"), QRectF(rect.right() - 12, rect.center().y() - 6, 12, 12),
+                        accent);
   }
   void enterEvent(QEnterEvent* event) override {
     m_hovered();
@@ -220,6 +222,6 @@ void KivoSelect::paintLabel(QPainter& painter, const QRectF& rect) {
     painter.rotate(180);
     painter.translate(-chevron.center());
   }
-  KitIcons::paint(painter, QStringLiteral("chevron.down"), chevron, colors.ink);
+  KitSymbols::paint(painter, QStringLiteral("chevron.down"), chevron, colors.ink);
   painter.restore();
 }

@@ -7,12 +7,12 @@
 #include <QVBoxLayout>
 
 #include "kit/kit_fonts.h"
+#include "kit/kit_symbols.h"
 #include "kit/kivo_button.h"
 #include "kit/overlay_scroll_bar.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "pages/devtools_divider.h"
-#include "pages/devtools_symbols.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     const QRectF box((width() - kSymbolSize) / 2.0, (height() - kSymbolSize) / 2.0, kSymbolSize, kSymbolSize);
-    DevToolsSymbols::paint(painter, m_name, box, m_color);
+    KitSymbols::paint(painter, m_name, box, m_color, KitSymbols::Set::DeveloperTools);
   }
 
 private:

@@ -8,11 +8,11 @@
 #include <QVBoxLayout>
 
 #include "kit/kit_fonts.h"
+#include "kit/kit_symbols.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "pages/console_pane.h"
 #include "pages/devtools_divider.h"
-#include "pages/devtools_symbols.h"
 #include "pages/devtools_text.h"
 #include "pages/elements_pane.h"
 #include "pages/network_pane.h"
@@ -48,8 +48,8 @@ public:
 protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    DevToolsSymbols::paint(painter, QStringLiteral("chevron.left.forwardslash.chevron.right"), QRectF(rect()),
-                           Palette::accent(m_theme.get()));
+    KitSymbols::paint(painter, QStringLiteral("chevron.left.forwardslash.chevron.right"), QRectF(rect()),
+                      Palette::accent(m_theme.get()), KitSymbols::Set::DeveloperTools);
   }
 
 private:

@@ -16,12 +16,12 @@
 
 #include "kit/focus_ring.h"
 #include "kit/kit_fonts.h"
+#include "kit/kit_symbols.h"
 #include "kit/kivo_button.h"
 #include "kit/overlay_scroll_bar.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "pages/devtools_divider.h"
-#include "pages/devtools_symbols.h"
 #include "pages/devtools_text.h"
 
 namespace {
@@ -253,9 +253,9 @@ void ElementsTree::paintEvent(QPaintEvent* event) {
         painter.setBrush(Palette::withOpacity(colors.primary, fill));
         painter.drawRoundedRect(QRectF(disclosure), 6, 6);
       }
-      DevToolsSymbols::paint(painter, symbol, QRectF(QPointF(0, 0), QSizeF(8, 8)).translated(
-                                                  QRectF(disclosure).center() - QPointF(4, 4)),
-                             pressed ? Palette::withOpacity(foreground, 0.75) : foreground);
+      KitSymbols::paint(painter, symbol,
+                        QRectF(QPointF(0, 0), QSizeF(8, 8)).translated(QRectF(disclosure).center() - QPointF(4, 4)),
+                        pressed ? Palette::withOpacity(foreground, 0.75) : foreground, KitSymbols::Set::DeveloperTools);
     }
 
     const QRect label = labelRect(row);

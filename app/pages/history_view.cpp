@@ -17,6 +17,7 @@
 #include "kit/focus_ring.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
+#include "kit/kit_symbols.h"
 #include "kit/kivo_action_button.h"
 #include "kit/kivo_dialog.h"
 #include "kit/kivo_select.h"
@@ -24,7 +25,6 @@
 #include "kit/preferences_theme.h"
 #include "model/browser_model.h"
 #include "pages/page_parts.h"
-#include "pages/page_symbols.h"
 #include "pages/page_widgets.h"
 #include "profile/browsing_profile.h"
 #include "profile/profile_values.h"
@@ -333,7 +333,7 @@ void HistoryList::paintEvent(QPaintEvent* event) {
       shape.addRoundedRect(QRectF(partRect(m_hovered)), 6, 6);
       painter.fillPath(shape, Palette::withOpacity(colors.primary, fill));
     }
-    PageSymbols::paint(painter, QStringLiteral("globe"), QRectF(kPadding, middle - 8, 16, 16), colors.muted);
+    KitSymbols::paint(painter, QStringLiteral("globe"), QRectF(kPadding, middle - 8, 16, 16), colors.muted);
     const QRect open = openRect(index);
     const QString title = entry.title.isEmpty() ? entry.address : entry.title;
     painter.setFont(titleFont());
@@ -349,7 +349,7 @@ void HistoryList::paintEvent(QPaintEvent* event) {
     const QString time = visitTime(entry.visitedAt);
     const int timeWidth = smallMetrics.horizontalAdvance(time);
     painter.drawText(QRect(trash.left() - kRowSpacing - timeWidth, top, timeWidth, height - 1), Qt::AlignVCenter, time);
-    PageSymbols::paint(painter, QStringLiteral("trash"), QRectF(trash).adjusted(8, 8, -8, -8), colors.ink);
+    KitSymbols::paint(painter, QStringLiteral("trash"), QRectF(trash).adjusted(8, 8, -8, -8), colors.ink);
     painter.fillRect(QRect(0, top + height - 1, width(), 1), colors.line);
     // The keyboard's ring just outside the part's feedback.
     if (index == m_current.row && showsFocusRing())

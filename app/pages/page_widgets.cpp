@@ -11,10 +11,10 @@
 
 #include "kit/focus_ring.h"
 #include "kit/kit_fonts.h"
+#include "kit/kit_symbols.h"
 #include "kit/overlay_scroll_bar.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
-#include "pages/page_symbols.h"
 
 namespace {
 constexpr double kSymbolGap = 6;
@@ -72,7 +72,7 @@ void PageButton::paintLabel(QPainter& painter, const QRectF& rect) {
   if (text().isEmpty()) x = rect.center().x() - label.width() / 2.0;
   if (!m_symbol.isEmpty()) {
     const QRectF symbolRect(x, rect.center().y() - m_symbolPoints / 2, m_symbolPoints, m_symbolPoints);
-    PageSymbols::paint(painter, m_symbol, symbolRect, m_symbolInk ? m_symbolInk() : ink);
+    KitSymbols::paint(painter, m_symbol, symbolRect, m_symbolInk ? m_symbolInk() : ink);
     x += m_symbolPoints + kSymbolGap;
   }
   if (!text().isEmpty()) {
@@ -137,7 +137,7 @@ QSize PageSymbol::sizeHint() const {
 
 void PageSymbol::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  PageSymbols::paint(painter, m_name, rect(), m_color());
+  KitSymbols::paint(painter, m_name, rect(), m_color());
 }
 
 PageText::PageText(const QString& text, const QFont& font, PageColor color, QWidget* parent)

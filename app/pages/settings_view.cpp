@@ -13,6 +13,7 @@
 #include "kit/key_activation.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
+#include "kit/kit_symbols.h"
 #include "kit/kivo_action_button.h"
 #include "kit/kivo_color_picker.h"
 #include "kit/palette.h"
@@ -24,7 +25,6 @@
 #include "pages/history_view.h"
 #include "pages/page_commands.h"
 #include "pages/page_parts.h"
-#include "pages/page_symbols.h"
 #include "pages/page_widgets.h"
 #include "pages/tab_backdrop.h"
 #include "pages/updates_view.h"
@@ -174,11 +174,11 @@ void SettingsAppearanceCard::paintLabel(QPainter& painter, const QRectF& rect) {
   painter.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter, title);
   const QRectF mark(caption.right() - markSide, caption.center().y() - markSide / 2, markSide, markSide);
   if (isSelected) {
-    PageSymbols::paint(painter, QStringLiteral("checkmark.circle.fill"), mark, accent);
+    KitSymbols::paint(painter, QStringLiteral("checkmark.circle.fill"), mark, accent);
   } else {
     // The card keeps its own look, so its muted mark follows the card, not the page.
     const ColorScheme own = dark ? ColorScheme::Dark : ColorScheme::Light;
-    PageSymbols::paint(painter, QStringLiteral("circle"), mark, Palette::colors(own).muted);
+    KitSymbols::paint(painter, QStringLiteral("circle"), mark, Palette::colors(own).muted);
   }
   painter.restore();
 
@@ -250,7 +250,7 @@ void SettingsSwatch::paintLabel(QPainter& painter, const QRectF& rect) {
   painter.drawEllipse(circle);
   if (marked()) {
     const QRectF check(circle.center().x() - 5, circle.center().y() - 5, 10, 10);
-    PageSymbols::paint(painter, QStringLiteral("checkmark"), check, Qt::white);
+    KitSymbols::paint(painter, QStringLiteral("checkmark"), check, Qt::white);
   }
 }
 
