@@ -10,9 +10,9 @@
 
 #include "kit/interaction_cursor.h"
 #include "kit/kit_fonts.h"
+#include "kit/page_controls.h"
 #include "kit/palette.h"
 #include "model/browser_model.h"
-#include "pages/page_widgets.h"
 
 namespace {
 

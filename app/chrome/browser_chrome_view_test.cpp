@@ -20,7 +20,7 @@
 #include "kit/kivo_popup.h"
 #include "kit/palette.h"
 #include "platform/window_compositing.h"
-#include "pages/page_widgets.h"
+#include "kit/page_controls.h"
 #include "pages/pages_test_support.h"
 
 namespace {

@@ -29,7 +29,7 @@
 #include "kit/kivo_dialog.h"
 #include "kit/kivo_panel.h"
 #include "pages/home_view.h"
-#include "pages/page_widgets.h"
+#include "kit/page_controls.h"
 #include "loading/document_cache.h"
 #include "model/browser_model.h"
 #include "model/browser_preferences.h"

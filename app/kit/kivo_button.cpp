@@ -16,7 +16,6 @@
 
 namespace {
 constexpr double kCornerRadius = 6;
-constexpr double kSymbolGap = 6;
 }  // namespace
 
 KivoButton::Feedback KivoButton::feedback(bool enabled, bool pressed, bool hovered, bool reduceMotion) {
@@ -86,16 +85,16 @@ QColor KivoButton::foreground() const {
 }
 
 QSize KivoButton::labelSize() const {
-  QFontMetrics metrics(m_font);
-  int width = 0;
-  int height = 0;
-  if (!m_symbol.isEmpty()) {
-    width = int(std::ceil(m_symbolPoints));
-    height = width;
-  }
-  if (!text().isEmpty()) {
+  return measuredLabel(m_font, m_symbol.isEmpty() ? 0 : m_symbolPoints, text());
+}
+
+QSize KivoButton::measuredLabel(const QFont& font, double symbolPoints, const QString& text, int slack) {
+  QFontMetrics metrics(font);
+  int width = int(std::ceil(symbolPoints));
+  int height = width;
+  if (!text.isEmpty()) {
     if (width) width += int(kSymbolGap);
-    width += metrics.horizontalAdvance(text());
+    width += metrics.horizontalAdvance(text) + slack;
     height = std::max(height, metrics.height());
   }
   return QSize(width, height);

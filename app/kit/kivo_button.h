@@ -72,6 +72,11 @@ protected:
   virtual void paintLabel(QPainter& painter, const QRectF& rect);
   // The size of the label without the padding.
   virtual QSize labelSize() const;
+  // The size of a label of `text` in `font` after a symbol `symbolPoints`
+  // high (0 for none), with `slack` points added to the text's advance.
+  static QSize measuredLabel(const QFont& font, double symbolPoints, const QString& text, int slack = 0);
+  // The space between a label's symbol and its text.
+  static constexpr double kSymbolGap = 6;
   QColor foreground() const;
 
   void paintEvent(QPaintEvent* event) override;
