@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "chrome/browser_window.h"
+#include "frame/browser_window.h"
 #include "chrome/browser_workspace.h"
 #include "chrome/page_command_table.h"
 #include "loading/document_cache.h"

@@ -10,12 +10,12 @@
 #include <algorithm>
 
 #include "chrome/address_field.h"
-#include "chrome/browser_window.h"
-#include "chrome/browser_window_state.h"
+#include "frame/browser_window.h"
+#include "frame/browser_window_state.h"
 #include "chrome/focus_address.h"
 #include "chrome/tab_strip.h"
-#include "chrome/window_controls.h"
-#include "chrome/window_drag_area.h"
+#include "frame/window_controls.h"
+#include "frame/window_drag_area.h"
 #include "kit/kivo_panel.h"
 #include "kit/kivo_popup.h"
 #include "kit/palette.h"

@@ -37,8 +37,8 @@
 #include <optional>
 
 #include "chrome/browser_chrome_view.h"
-#include "chrome/browser_window_state.h"
-#include "chrome/scene_view.h"
+#include "frame/browser_window_state.h"
+#include "document/scene_view.h"
 #include "kit/kit_theme.h"
 #include "model/browser_tab.h"
 #include "pages/developer_tools_view.h"

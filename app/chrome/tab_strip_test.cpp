@@ -8,11 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "chrome/browser_window.h"
+#include "frame/browser_window.h"
 #include "chrome/browser_workspace.h"
 #include "chrome/native_tab_strip.h"
 #include "chrome/tab_item_view.h"
-#include "chrome/window_test_support.h"
+#include "frame/window_test_support.h"
 #include "kit/motion.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"

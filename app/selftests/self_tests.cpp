@@ -13,7 +13,7 @@
 #include <optional>
 
 #include "chrome/browser_command.h"
-#include "chrome/browser_window.h"
+#include "frame/browser_window.h"
 #include "loading/document_cache.h"
 #include "loading/engine_bridge.h"
 #include "model/browser_model.h"

@@ -19,7 +19,7 @@
 #include "chrome/app_delegate.h"
 #include "chrome/browser_chrome_view.h"
 #include "chrome/browser_view.h"
-#include "chrome/browser_window.h"
+#include "frame/browser_window.h"
 #include "chrome/focus_address.h"
 #include "chrome/native_tab_strip.h"
 #include "chrome/tab_item_view.h"

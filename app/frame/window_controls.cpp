@@ -1,4 +1,4 @@
-#include "chrome/window_controls.h"
+#include "frame/window_controls.h"
 
 #include <QApplication>
 #include <QEnterEvent>

@@ -1,4 +1,4 @@
-#include "chrome/document_canvas.h"
+#include "document/document_canvas.h"
 
 #include <QApplication>
 #include <QFontMetricsF>

@@ -1,4 +1,4 @@
-#include "chrome/scene_view.h"
+#include "document/scene_view.h"
 
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "chrome/document_canvas.h"
+#include "document/document_canvas.h"
 #include "kit/overlay_scroll_bar.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "chrome/window_drag_area.h"
+#include "frame/window_drag_area.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "chrome/browser_window.h"
-#include "chrome/window_controls.h"
+#include "frame/browser_window.h"
+#include "frame/window_controls.h"
 
 WindowDragArea::WindowDragArea(bool withControls, QWidget* parent) : QWidget(parent), m_withControls(withControls) {
   if (!withControls) return;

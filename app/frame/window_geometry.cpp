@@ -1,4 +1,4 @@
-#include "chrome/window_geometry.h"
+#include "frame/window_geometry.h"
 
 #include <algorithm>
 #include <cstdlib>

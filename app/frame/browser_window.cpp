@@ -1,4 +1,4 @@
-#include "chrome/browser_window.h"
+#include "frame/browser_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,7 +12,7 @@
 
 #include <utility>
 
-#include "chrome/window_geometry.h"
+#include "frame/window_geometry.h"
 #include "kit/palette.h"
 #include "platform/window_compositing.h"
 

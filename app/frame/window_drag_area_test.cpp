@@ -1,4 +1,4 @@
-#include "chrome/window_drag_area.h"
+#include "frame/window_drag_area.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -9,9 +9,9 @@
 
 #include <memory>
 
-#include "chrome/browser_window.h"
-#include "chrome/window_controls.h"
-#include "chrome/window_test_support.h"
+#include "frame/browser_window.h"
+#include "frame/window_controls.h"
+#include "frame/window_test_support.h"
 #include "kit/kit_test_support.h"
 
 namespace {

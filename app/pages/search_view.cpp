@@ -1,4 +1,4 @@
-#include "chrome/search_view.h"
+#include "pages/search_view.h"
 
 #include <QPainter>
 #include <QScrollArea>

@@ -1,4 +1,4 @@
-#include "chrome/page_states.h"
+#include "pages/page_states.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

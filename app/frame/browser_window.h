@@ -21,7 +21,7 @@
 
 #include <memory>
 
-#include "chrome/browser_window_state.h"
+#include "frame/browser_window_state.h"
 #include "kit/kit_theme.h"
 #include "model/window_services.h"
 

@@ -1,10 +1,10 @@
-#include "chrome/window_geometry.h"
+#include "frame/window_geometry.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "chrome/window_test_support.h"
+#include "frame/window_test_support.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "chrome/browser_window.h"
+#include "frame/browser_window.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -12,7 +12,7 @@
 
 #include <memory>
 
-#include "chrome/window_test_support.h"
+#include "frame/window_test_support.h"
 #include "platform/window_compositing.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "chrome/scene_view.h"
+#include "document/scene_view.h"
 
 #include <QScrollBar>
 #include <QTest>
@@ -8,7 +8,7 @@
 
 #include <limits>
 
-#include "chrome/document_canvas.h"
+#include "document/document_canvas.h"
 #include "kit/overlay_scroll_bar.h"
 
 namespace {
