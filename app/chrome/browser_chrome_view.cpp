@@ -13,7 +13,6 @@
 #include "chrome/browser_menu_popover.h"
 #include "frame/browser_window.h"
 #include "frame/browser_window_state.h"
-#include "chrome/focus_address.h"
 #include "chrome/tab_strip.h"
 #include "frame/window_drag_area.h"
 #include "kit/kit_fonts.h"
@@ -76,8 +75,7 @@ BrowserChromeView::BrowserChromeView(BrowserModel& model, BrowserWindowState& wi
     connect(m_theme.get(), &KitTheme::schemeChanged, this, [this] { PageLayout::repaintTree(this); });
     connect(m_theme.get(), &KitTheme::accentChanged, this, [this] { PageLayout::repaintTree(this); });
   }
-  connect(&FocusAddressCenter::instance(), &FocusAddressCenter::focusAddress, this,
-          &BrowserChromeView::answerFocusAddress);
+  connect(&m_model, &BrowserModel::addressFocusRequested, this, &BrowserChromeView::answerFocusAddress);
 
   refreshWindow();
   refreshTab();
@@ -238,16 +236,10 @@ void BrowserChromeView::toggleMenu(BrowserMenu kind) {
   else m_model.setOpenMenu(kind);
 }
 
-bool BrowserChromeView::answersFocusAddress(QObject* object) const {
-  if (auto* posted = qobject_cast<BrowserModel*>(object)) return posted == &m_model;
-  WorkspaceServices* workspace = m_model.workspace();
-  return workspace ? workspace->activeModel() == &m_model : true;
-}
-
-void BrowserChromeView::answerFocusAddress(QObject* object) {
+void BrowserChromeView::answerFocusAddress() {
   // A chrome that is not on screen (the window's own while its full-screen
   // chrome stands in) leaves the request to the one that is.
-  if (!isVisible() || !answersFocusAddress(object)) return;
+  if (!isVisible()) return;
   m_address->focusAndSelectAll();
 }
 

@@ -45,10 +45,6 @@ public:
   // the current tab loads.
   bool showsStop() const { return m_showsStop; }
 
-  // True when a focus-address request posted with `object` is this
-  // chrome's to answer.
-  bool answersFocusAddress(QObject* object) const;
-
   // The parts, for the window and the tests.
   BrowserTabStrip* tabStrip() const { return m_strip; }
   AddressField* addressField() const { return m_address; }
@@ -87,7 +83,9 @@ private:
   void refreshMenus();
   void refreshWindow();
   void toggleMenu(BrowserMenu kind);
-  void answerFocusAddress(QObject* object);
+  // Focuses the address field when the model asks and this chrome is on
+  // screen.
+  void answerFocusAddress();
 
   BrowserModel& m_model;
   BrowserWindowState& m_windowState;

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "chrome/browser_command.h"
+#include "model/browser_command.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
 #include "kit/kivo_button.h"

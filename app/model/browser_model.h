@@ -196,6 +196,9 @@ Q_SIGNALS:
   void cacheBytesChanged();
   void noticeChanged();
   void closedTabsChanged();
+  // The focus-address command asks this model's window to focus its address
+  // field and select its text.
+  void addressFocusRequested();
 
 private:
   struct LoadTask {

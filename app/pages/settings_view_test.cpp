@@ -19,7 +19,6 @@
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "model/window_services.h"
-#include "pages/page_commands.h"
 #include "kit/kivo_color_picker.h"
 #include "pages/keyboard_test_support.h"
 #include "pages/page_widgets.h"
@@ -37,15 +36,6 @@ public:
 
 private:
   QWidget* m_widget;
-};
-
-class FakeCommands : public PageCommands {
-public:
-  void openPrivateWindow(BrowserModel&) override {}
-  QList<PageCommandRow> rows() const override {
-    return {{QStringLiteral("Yeni sekme"), QStringLiteral("plus"), QStringLiteral("Ctrl+T")},
-            {QStringLiteral("Sayfayı indir"), QStringLiteral("arrow.down.circle"), QString()}};
-  }
 };
 
 // Waits for queued work of the worker pool to reach the main thread.
@@ -277,18 +267,16 @@ TEST_F(SettingsViewTest, CacheLineFollowsTheModelAndClearingReachesIt) {
   EXPECT_EQ(view.cacheLabel()->plainText(), SettingsView::cacheLine(0, 0));
 }
 
-TEST_F(SettingsViewTest, ShortcutListShowsTheInstalledTableThenTheFixedRows) {
+TEST_F(SettingsViewTest, ShortcutListShowsTheCommandTable) {
   {
     SettingsView view(*model);
-    EXPECT_TRUE(view.shortcutRows().isEmpty());
+    const QList<QPair<QString, QString>>& rows = view.shortcutRows();
+    ASSERT_EQ(rows.size(), 20);
+    EXPECT_EQ(rows.at(0), qMakePair(QStringLiteral("Yeni gizli pencere"), QStringLiteral("Ctrl+Shift+N")));
+    EXPECT_EQ(rows.at(5), qMakePair(QStringLiteral("Sekmeyi yeni pencereye taşı"), QString()));
   }
-  FakeCommands commands;
-  PageCommandTable::install(&commands);
-  SettingsView view(*model);
-  PageCommandTable::install(nullptr);
-  ASSERT_EQ(view.shortcutRows().size(), 2);
-  EXPECT_EQ(view.shortcutRows().at(0).second, "Ctrl+T");
-  EXPECT_TRUE(view.shortcutRows().at(1).second.isEmpty());
+  SettingsView view(*model, {{QStringLiteral("Yeni sekme"), QStringLiteral("plus"), QStringLiteral("Ctrl+T")}});
+  EXPECT_EQ(view.shortcutRows(), (QList<QPair<QString, QString>>{{QStringLiteral("Yeni sekme"), QStringLiteral("Ctrl+T")}}));
 }
 
 TEST_F(SettingsViewTest, PrivateWindowKeepsEveryControlActive) {

@@ -22,7 +22,7 @@
 #include "chrome/app_delegate.h"
 #include "chrome/application_menus.h"
 #include "chrome/browser_chrome_view.h"
-#include "chrome/browser_command.h"
+#include "model/browser_command.h"
 #include "frame/browser_window.h"
 #include "document/document_canvas.h"
 #include "kit/kivo_dialog.h"

@@ -12,7 +12,7 @@
 #include <memory>
 #include <optional>
 
-#include "chrome/browser_command.h"
+#include "model/browser_command.h"
 #include "frame/browser_window.h"
 #include "loading/document_cache.h"
 #include "loading/engine_bridge.h"

@@ -21,7 +21,7 @@
 #include <stdexcept>
 
 #include "chrome/browser_chrome_view.h"
-#include "chrome/browser_command.h"
+#include "model/browser_command.h"
 #include "frame/browser_window.h"
 #include "chrome/browser_workspace.h"
 #include "document/document_canvas.h"

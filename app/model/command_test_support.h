@@ -12,7 +12,8 @@
 
 #include "model/browser_model.h"
 #include "model/window_services.h"
-#include "pages/pages_test_support.h"
+#include "model/model_test_support.h"
+#include "profile/browsing_profile.h"
 
 namespace CommandTest {
 
@@ -23,8 +24,8 @@ inline std::unique_ptr<BrowserModel> model(const QString& storeName, const QStri
   std::optional<BrowserTab> tab;
   if (!history.isEmpty()) tab = BrowserTab(history, position);
   auto profile = std::make_shared<BrowsingProfile>(false);
-  auto made = std::make_unique<BrowserModel>(PagesTest::preferences(storeName), nullptr, tab, profile);
-  made->setServices(PagesTest::offlineServices());
+  auto made = std::make_unique<BrowserModel>(ModelTestSupport::preferences(storeName), nullptr, tab, profile);
+  made->setServices(ModelTestSupport::offlineServices());
   return made;
 }
 

@@ -1,6 +1,5 @@
-#include "chrome/browser_command.h"
+#include "model/browser_command.h"
 
-#include "chrome/focus_address.h"
 #include "model/browser_model.h"
 #include "model/web_address.h"
 #include "model/window_services.h"
@@ -212,7 +211,7 @@ void perform(BrowserCommand command, BrowserModel& model) {
       model.openFile();
       break;
     case BrowserCommand::FocusAddress:
-      FocusAddressCenter::instance().post(&model);
+      Q_EMIT model.addressFocusRequested();
       break;
     case BrowserCommand::Back:
       model.back();

@@ -1,12 +1,10 @@
-#include "chrome/browser_command.h"
+#include "model/browser_command.h"
 
 #include <QSet>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include "chrome/command_test_support.h"
-#include "chrome/focus_address.h"
-#include "chrome/page_command_table.h"
-#include "pages/page_symbols.h"
+#include "model/command_test_support.h"
 
 namespace {
 
@@ -65,16 +63,6 @@ TEST(BrowserCommandTable, ListsTheTwentyCommandsWithTheirTexts) {
     EXPECT_EQ(symbol(command), QString::fromUtf8(expected.symbol));
     EXPECT_EQ(fromRawValue(rawValue(command)), command);
   }
-}
-
-TEST(BrowserCommandTable, EverySymbolOfTheWindowHasADrawing) {
-  QStringList names;
-  for (BrowserCommand command : allCases()) names.append(symbol(command));
-  // The chrome's, the root view's and the popover menu's own.
-  names << "chevron.down" << "lock" << "exclamationmark.triangle" << "globe" << "doc.text" << "house" << "ellipsis"
-        << "eye.slash.fill" << "arrow.down.doc" << "square.on.square" << "circle.lefthalf.filled" << "gearshape"
-        << "checkmark";
-  for (const QString& name : names) EXPECT_TRUE(PageSymbols::exists(name)) << name.toStdString();
 }
 
 TEST(BrowserCommandTable, OnlyCaseNamesAreRawValues) {
@@ -224,13 +212,10 @@ TEST_F(BrowserCommandTest, BackAndForwardFollowTheHistory) {
   EXPECT_TRUE(isEnabled(BrowserCommand::Forward, *visited));
 }
 
-TEST_F(BrowserCommandTest, FocusAddressPostsTheModel) {
-  QList<QObject*> posted;
-  QObject receiver;
-  QObject::connect(&FocusAddressCenter::instance(), &FocusAddressCenter::focusAddress, &receiver,
-                   [&posted](QObject* object) { posted.append(object); });
+TEST_F(BrowserCommandTest, FocusAddressAsksTheModelsWindow) {
+  QSignalSpy requests(model.get(), &BrowserModel::addressFocusRequested);
   perform(BrowserCommand::FocusAddress, *model);
-  EXPECT_EQ(posted, (QList<QObject*>{model.get()}));
+  EXPECT_EQ(requests.count(), 1);
 }
 
 TEST_F(BrowserCommandTest, FullScreenActsOnTheWindowWhenThereIsOne) {
@@ -254,28 +239,6 @@ TEST_F(BrowserCommandTest, PageNavigationsAndToggles) {
   EXPECT_TRUE(model->devToolsVisible());
   perform(BrowserCommand::DeveloperTools, *model);
   EXPECT_FALSE(model->devToolsVisible());
-}
-
-TEST_F(BrowserCommandTest, PageTableListsEveryCommandAndOpensPrivateWindows) {
-  BrowserPageCommandTable::install();
-  PageCommands* table = PageCommandTable::current();
-  ASSERT_NE(table, nullptr);
-  const QList<PageCommandRow> rows = table->rows();
-  ASSERT_EQ(rows.size(), 20);
-  EXPECT_EQ(rows[0].title, "Yeni gizli pencere");
-  EXPECT_EQ(rows[0].symbol, "eye.slash");
-  EXPECT_EQ(rows[0].shortcut, "Ctrl+Shift+N");
-  EXPECT_TRUE(rows[5].shortcut.isEmpty());
-
-  // The chip does nothing without a workspace, and opens a private window
-  // with one.
-  table->openPrivateWindow(*model);
-  EXPECT_TRUE(workspace.newWindows.isEmpty());
-  model->setWorkspace(&workspace);
-  table->openPrivateWindow(*model);
-  EXPECT_EQ(workspace.newWindows, (QList<bool>{true}));
-  model->setWorkspace(nullptr);
-  PageCommandTable::install(nullptr);
 }
 
 }  // namespace
