@@ -1,4 +1,4 @@
-#include "pages/home_feature_tests.h"
+#include "selftests/home_feature_tests.h"
 
 #include <cstdio>
 #include <memory>

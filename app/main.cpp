@@ -24,7 +24,7 @@
 #include "platform/display_platform.h"
 #include "network/network_error.h"
 #include "network/network_transport.h"
-#include "pages/home_feature_tests.h"
+#include "selftests/home_feature_tests.h"
 #include "selftests/interaction_tests.h"
 #include "selftests/network_tests.h"
 #include "selftests/self_tests.h"
