@@ -47,7 +47,8 @@ QString keys(QKeyCombination combination) {
 
 }  // namespace
 
-BrowserChromeView::BrowserChromeView(BrowserModel& model, BrowserWindowState& windowState, QWidget* parent)
+BrowserChromeView::BrowserChromeView(BrowserModel& model, BrowserWindowState& windowState, TabTearOff* tearOff,
+                                     QWidget* parent)
     : QWidget(parent), m_model(model), m_windowState(windowState), m_theme(PreferencesTheme::of(model.preferences())) {
   setFixedHeight(kHeight);
   setMinimumWidth(0);
@@ -56,7 +57,7 @@ BrowserChromeView::BrowserChromeView(BrowserModel& model, BrowserWindowState& wi
   // The tab row, laid out by hand in layoutTabRow().
   m_leadingDrag = new WindowDragArea(true, this);
   m_leadingDrag->setTheme(m_theme);
-  m_strip = new BrowserTabStrip(m_model, this);
+  m_strip = new BrowserTabStrip(m_model, tearOff, this);
   m_newTab = iconButton(QStringLiteral("plus"), QStringLiteral("Yeni sekme · ") + keys(Qt::CTRL | Qt::Key_T), this);
   connect(m_newTab, &QAbstractButton::clicked, &m_model, &BrowserModel::newTab);
   m_trailingDrag = new WindowDragArea(false, this);

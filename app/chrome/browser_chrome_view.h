@@ -17,6 +17,7 @@ class AddressField;
 class BrowserModel;
 class BrowserTabStrip;
 class BrowserWindowState;
+class TabTearOff;
 class KivoPopup;
 class PageButton;
 class QLineEdit;
@@ -31,7 +32,9 @@ public:
   static constexpr int kToolbarHeight = 45;
   static constexpr int kButtonSide = 28;
 
-  BrowserChromeView(BrowserModel& model, BrowserWindowState& windowState, QWidget* parent = nullptr);
+  // `tearOff` is what the tab strip offers a tab dragged outside it.
+  BrowserChromeView(BrowserModel& model, BrowserWindowState& windowState, TabTearOff* tearOff = nullptr,
+                    QWidget* parent = nullptr);
   ~BrowserChromeView() override;
 
   // The width of the leading drag area: 12 in full screen (no window

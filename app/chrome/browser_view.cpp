@@ -197,10 +197,12 @@ SceneInputs BrowserView::sceneInputs(BrowserModel& model, const BrowserTab& tab)
   return inputs;
 }
 
-BrowserView::BrowserView(BrowserModel& model, BrowserWindowState& windowState, QWidget* parent)
+BrowserView::BrowserView(BrowserModel& model, BrowserWindowState& windowState, TabTearOff* tearOff,
+                         QWidget* parent)
     : QWidget(parent),
       m_model(&model),
       m_windowState(&windowState),
+      m_tearOff(tearOff),
       m_theme(PreferencesTheme::of(model.preferences())) {
   // The column fills the view; the notice, made after it, floats above.
   m_column = new QWidget(this);
@@ -307,7 +309,7 @@ void BrowserView::refreshChrome() {
   if (!m_windowState) return;
   const bool wanted = !m_windowState->isFullScreen();
   if (wanted && !m_chrome) {
-    m_chrome = new BrowserChromeView(*m_model, *m_windowState);
+    m_chrome = new BrowserChromeView(*m_model, *m_windowState, m_tearOff);
     m_columnLayout->insertWidget(0, m_chrome);
     m_chrome->show();
   } else if (!wanted && m_chrome) {
