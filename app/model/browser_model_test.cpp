@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <QThread>
@@ -24,6 +23,7 @@
 #include "model/web_address.h"
 #include "network/bridge_error.h"
 #include "network/network_error.h"
+#include "platform/event_wait.h"
 #include "profile/browsing_profile.h"
 #include "support/test_names.h"
 
@@ -961,7 +961,7 @@ namespace {
 // Runs the main thread's events until `condition` holds. The bound is for a
 // fault only: nothing these tests wait for comes near it.
 bool processUntil(const std::function<bool()>& condition) {
-  return QTest::qWaitFor(condition, 60'000);
+  return runEventsUntil(condition, std::chrono::seconds(60));
 }
 
 TEST(BrowserModelWorkers, ResultsComeBackOnTheMainThreadAndOnlyTheLatestApplies) {
