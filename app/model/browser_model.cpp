@@ -423,13 +423,13 @@ void BrowserModel::resumeTransferredTab(const QUuid& id) {
 
 void BrowserModel::openSettings() {
   for (const BrowserTab& tab : m_tabs) {
-    if (tab.address() == QLatin1String("kivo://settings")) {
+    if (tab.address() == BuiltinPages::kSettings) {
       select(tab.id());
       return;
     }
   }
   newTab();
-  navigate(QStringLiteral("kivo://settings"));
+  navigate(BuiltinPages::kSettings);
 }
 
 // ---------------------------------------------------------------------------
@@ -525,29 +525,32 @@ void BrowserModel::load(qsizetype index, bool preserveDocument, bool bypassCache
   });
   if (!address) return;
 
-  // Route by the first matching row.
-  const bool kivo = address->scheme() == QLatin1String("kivo");
-  const QString host = address->host().value_or(QString());
+  // Route: the built-in pages, the shipped pages, the web, local files.
   const auto builtIn = [&](const QString& title, const PageContent& content) {
     changeTab(index, [&](BrowserTab& tab) {
       tab.title = title;
       tab.content = content;
     });
   };
-  if (kivo && host == QLatin1String("home")) return builtIn(QStringLiteral("Yeni sekme"), PageContent::home());
-  if (kivo && host == QLatin1String("history")) return builtIn(QStringLiteral("Geçmiş"), PageContent::history());
-  if (kivo && host == QLatin1String("downloads")) return builtIn(QStringLiteral("İndirmeler"), PageContent::downloads());
-  if (kivo && host == QLatin1String("settings")) return builtIn(QStringLiteral("Ayarlar"), PageContent::settings());
-  if (kivo && host == QLatin1String("search")) {
-    const QString query = address->queryItem(QStringLiteral("q")).value_or(QString());
-    return builtIn(QStringLiteral("Ara: ") + query, PageContent::search(query));
-  }
-  if (kivo) {
-    for (const LibraryPage& page : LibraryPage::all()) {
-      if (page.id != host) continue;
-      const std::optional<QString> file = LibraryPage::filePath(page.id);
-      if (!file) break;
-      return startLocal(QUrl::fromLocalFile(*file), index, generation, preserveDocument, bypassCache);
+  if (const std::optional<BuiltinPages::Route> route = BuiltinPages::route(*address)) {
+    switch (route->page) {
+      case BuiltinPages::Page::Home:
+        return builtIn(QStringLiteral("Yeni sekme"), PageContent::home());
+      case BuiltinPages::Page::History:
+        return builtIn(QStringLiteral("Geçmiş"), PageContent::history());
+      case BuiltinPages::Page::Downloads:
+        return builtIn(QStringLiteral("İndirmeler"), PageContent::downloads());
+      case BuiltinPages::Page::Settings:
+        return builtIn(QStringLiteral("Ayarlar"), PageContent::settings());
+      case BuiltinPages::Page::Search: {
+        const QString query = address->queryItem(QStringLiteral("q")).value_or(QString());
+        return builtIn(QStringLiteral("Ara: ") + query, PageContent::search(query));
+      }
+      case BuiltinPages::Page::Shipped:
+        if (const std::optional<QString> file = LibraryPage::filePath(route->shippedId)) {
+          return startLocal(QUrl::fromLocalFile(*file), index, generation, preserveDocument, bypassCache);
+        }
+        break;
     }
   }
   if (web) return startRemote(*address, index, generation, preserveDocument, bypassCache);
@@ -888,7 +891,7 @@ void BrowserModel::followLink(const QString& link) {
   const std::optional<WebAddress> target = base->resolved(link);
   if (!target) return;
   // Only the schemes a tab can show are followed.
-  static const QStringList followable = {QStringLiteral("kivo"), QStringLiteral("file"), QStringLiteral("https"),
+  static const QStringList followable = {BuiltinPages::kScheme, QStringLiteral("file"), QStringLiteral("https"),
                                          QStringLiteral("http")};
   if (!target->scheme() || !followable.contains(target->lowerScheme())) return;
   // A web page may open only web addresses.

@@ -28,6 +28,7 @@
 #include "loading/document_cache.h"
 #include "loading/subresource_records.h"
 #include "model/browser_preferences.h"
+#include "model/builtin_pages.h"
 #include "model/browser_tab.h"
 #include "model/window_services.h"
 #include "network/network_transport.h"
@@ -236,7 +237,7 @@ private:
 
   QList<BrowserTab> m_tabs;
   QUuid m_selectedID;
-  QString m_addressDraft = QStringLiteral("kivo://home");
+  QString m_addressDraft = BuiltinPages::kHome;
   QString m_searchDraft;
   bool m_devToolsVisible = false;
   InspectorTab m_inspectorTab = InspectorTab::Elements;
