@@ -2,6 +2,7 @@
 
 #include "chrome/focus_address.h"
 #include "model/browser_model.h"
+#include "model/builtin_pages.h"
 #include "model/web_address.h"
 #include "model/window_services.h"
 
@@ -191,10 +192,10 @@ void perform(BrowserCommand command, BrowserModel& model) {
       if (WorkspaceServices* workspace = model.workspace()) workspace->detachTab(model.selectedID(), model);
       break;
     case BrowserCommand::History:
-      model.navigate(QStringLiteral("kivo://history"));
+      model.navigate(BuiltinPages::kHistory);
       break;
     case BrowserCommand::Downloads:
-      model.navigate(QStringLiteral("kivo://downloads"));
+      model.navigate(BuiltinPages::kDownloads);
       break;
     case BrowserCommand::SaveDownload:
       model.downloadCurrent();
