@@ -20,6 +20,7 @@
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "model/browser_model.h"
+#include "model/builtin_pages.h"
 #include "pages/page_widgets.h"
 
 namespace {
@@ -167,12 +168,12 @@ void BrowserChromeView::buildToolbar() {
   row->addWidget(fieldSlot, 1, Qt::AlignVCenter);
 
   m_home = iconButton(QStringLiteral("house"), QStringLiteral("Yeni sekme sayfası"), m_toolbar);
-  connect(m_home, &QAbstractButton::clicked, this, [this] { m_model.navigate(QStringLiteral("kivo://home")); });
+  connect(m_home, &QAbstractButton::clicked, this, [this] { m_model.navigate(BuiltinPages::kHome); });
   add(m_home);
   m_downloads = iconButton(QStringLiteral("arrow.down.circle"),
                            QStringLiteral("İndirmeler · ") + keys(Qt::CTRL | Qt::Key_J), m_toolbar);
   connect(m_downloads, &QAbstractButton::clicked, this,
-          [this] { m_model.navigate(QStringLiteral("kivo://downloads")); });
+          [this] { m_model.navigate(BuiltinPages::kDownloads); });
   add(m_downloads);
   m_settings = iconButton(QStringLiteral("slider.horizontal.3"), QStringLiteral("Ayarlar"), m_toolbar);
   connect(m_settings, &QAbstractButton::clicked, &m_model, &BrowserModel::openSettings);

@@ -20,6 +20,7 @@
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "model/browser_model.h"
+#include "model/builtin_pages.h"
 #include "pages/developer_tools_view.h"
 #include "pages/downloads_view.h"
 #include "pages/history_view.h"
@@ -387,7 +388,7 @@ void BrowserView::replacePage(const BrowserTab& tab) {
                                                             window ? window->dialogParent() : nullptr);
       });
       connect(offer->showDownloadsButton(), &QPushButton::clicked, offer, [weakModel] {
-        if (weakModel) weakModel->navigate(QStringLiteral("kivo://downloads"));
+        if (weakModel) weakModel->navigate(BuiltinPages::kDownloads);
       });
       page = offer;
       break;
@@ -402,7 +403,7 @@ void BrowserView::replacePage(const BrowserTab& tab) {
     case PageContent::Kind::Message: {
       auto* message = new MessagePage(preferences);
       connect(message->homeButton(), &QPushButton::clicked, message, [weakModel] {
-        if (weakModel) weakModel->navigate(QStringLiteral("kivo://home"));
+        if (weakModel) weakModel->navigate(BuiltinPages::kHome);
       });
       page = message;
       break;

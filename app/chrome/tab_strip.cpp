@@ -8,16 +8,8 @@
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "model/browser_model.h"
+#include "model/builtin_pages.h"
 #include "pages/page_widgets.h"
-
-namespace {
-
-const QString& settingsAddress() {
-  static const QString address = QStringLiteral("kivo://settings");
-  return address;
-}
-
-}  // namespace
 
 BrowserTabStrip::BrowserTabStrip(BrowserModel& model, TabTearOff* tearOff, QWidget* parent)
     : QWidget(parent),
@@ -74,7 +66,7 @@ void BrowserTabStrip::sync() {
   QList<TabPresentation> presentations;
   presentations.reserve(m_model.tabs().size());
   for (const BrowserTab& tab : m_model.tabs())
-    presentations.append({tab.id(), tab.title, tab.address() == settingsAddress()});
+    presentations.append({tab.id(), tab.title, tab.address() == BuiltinPages::kSettings});
   m_strip->update(presentations, m_model.selectedID(), Palette::accent(m_theme.get()),
                   Motion::reduceMotion(m_theme.get()));
 }

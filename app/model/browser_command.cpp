@@ -1,6 +1,7 @@
 #include "model/browser_command.h"
 
 #include "model/browser_model.h"
+#include "model/builtin_pages.h"
 #include "model/web_address.h"
 #include "model/window_services.h"
 
@@ -190,10 +191,10 @@ void perform(BrowserCommand command, BrowserModel& model) {
       if (WorkspaceServices* workspace = model.workspace()) workspace->detachTab(model.selectedID(), model);
       break;
     case BrowserCommand::History:
-      model.navigate(QStringLiteral("kivo://history"));
+      model.navigate(BuiltinPages::kHistory);
       break;
     case BrowserCommand::Downloads:
-      model.navigate(QStringLiteral("kivo://downloads"));
+      model.navigate(BuiltinPages::kDownloads);
       break;
     case BrowserCommand::SaveDownload:
       model.downloadCurrent();

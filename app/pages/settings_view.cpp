@@ -21,6 +21,7 @@
 #include "model/background_work.h"
 #include "model/browser_command.h"
 #include "model/browser_model.h"
+#include "model/builtin_pages.h"
 #include "network/network_transport.h"
 #include "pages/downloads_view.h"
 #include "pages/page_parts.h"
@@ -517,7 +518,7 @@ QWidget* SettingsView::siteDataContent() {
   m_clearCookies = makeBorderedButton(QStringLiteral("Çerezleri sil"), m_preferences);
   connect(m_viewHistory, &QAbstractButton::clicked, this, [this] {
     // The navigation replaces this page, so nothing of it is touched after.
-    if (m_model) m_model->navigate(QStringLiteral("kivo://history"));
+    if (m_model) m_model->navigate(BuiltinPages::kHistory);
   });
   connect(m_clearCookies, &QAbstractButton::clicked, this, &SettingsView::clearCookies);
   layout->addWidget(m_viewHistory);

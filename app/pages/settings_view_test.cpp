@@ -1,7 +1,6 @@
 #include "pages/settings_view.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QScrollArea>
@@ -24,6 +23,7 @@
 #include "pages/page_widgets.h"
 #include "pages/pages_test_support.h"
 #include "pages/updates_view.h"
+#include "platform/event_wait.h"
 #include "platform/system_error.h"
 
 namespace {
@@ -39,13 +39,8 @@ private:
 };
 
 // Waits for queued work of the worker pool to reach the main thread.
-template <typename Done>
-bool waitFor(Done done) {
-  QDeadlineTimer deadline(5000);
-  while (!done() && !deadline.hasExpired()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return done();
+bool waitFor(const std::function<bool()>& done) {
+  return runEventsUntil(done, std::chrono::seconds(5));
 }
 
 class SettingsViewTest : public testing::Test {
