@@ -3,12 +3,12 @@
 whose standard output, error line or exit status differs by a single byte.
 
     bench/renderer/compare-outputs.py --base OLD/kivo-document --new build/bin/kivo-document \
-        [--corpus DIR] [--repeat-free]
+        [--corpus DIR]...
 
 Inputs: the layout cases (renderer/layout/testdata/layout/*.html), the
 benchmark pages (a folder written by `bench-renderer --write-corpus DIR`,
-given with --corpus) and the fuzz seeds (fuzz/corpus/). Each page runs in
-presentation mode, manifest mode and scene mode at widths 1024, 800 and 160; in
+given with --corpus, as is any further folder of pages) and the fuzz seeds
+(fuzz/corpus/). Each page runs in presentation mode, manifest mode and scene mode at widths 1024, 800 and 160; in
 scene mode this script answers every measurement request with a fixed metric
 (characters x size x 0.5, 10 % wider when bold), one answer per request, after
 the request has arrived. A frame seed is standard input as it stands: its
@@ -77,8 +77,8 @@ def run_page(binary, payload, width):
 def cases(corpus):
     layout = os.path.join(ROOT, "renderer/layout/testdata/layout")
     pages = [os.path.join(layout, f) for f in sorted(os.listdir(layout)) if f.endswith(".html")]
-    if corpus:
-        pages += [os.path.join(corpus, f) for f in sorted(os.listdir(corpus))]
+    for folder in corpus:
+        pages += [os.path.join(folder, f) for f in sorted(os.listdir(folder)) if not f.endswith(".json")]
     seeds = os.path.join(ROOT, "fuzz/corpus")
     for target in sorted(os.listdir(seeds)):
         for name in sorted(os.listdir(os.path.join(seeds, target))):
@@ -99,7 +99,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--base", required=True)
     parser.add_argument("--new", required=True)
-    parser.add_argument("--corpus")
+    parser.add_argument("--corpus", action="append", default=[])
     a = parser.parse_args()
     total = differ = 0
     for path, width, run in cases(a.corpus):
