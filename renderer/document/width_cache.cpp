@@ -6,7 +6,7 @@ namespace kivo_document {
 namespace {
 
 constexpr std::uint64_t kMultiplier = 0x9e3779b97f4a7c15ULL;
-constexpr std::size_t kFirstSlots = 1024;
+constexpr std::size_t kFirstSlots = 64;
 
 std::uint64_t load8(const char* bytes) {
   std::uint64_t value;
