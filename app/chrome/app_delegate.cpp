@@ -12,9 +12,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "chrome/browser_window.h"
+#include "frame/browser_window.h"
 #include "chrome/browser_workspace.h"
-#include "chrome/page_command_table.h"
 #include "loading/document_cache.h"
 #include "model/browser_model.h"
 #include "model/browser_preferences.h"
@@ -86,9 +85,7 @@ void AppDelegate::removeSuiteSettings() {
 }
 
 void AppDelegate::startNormal() {
-  // The pages' shortcut list and private-window chip use the real commands;
-  // every window gets the menus, with its own bar and shortcuts.
-  BrowserPageCommandTable::install();
+  // Every window gets the menus, with its own bar and shortcuts.
   m_workspace->onWindowCreated = [this](BrowserWindowController& controller) {
     new ApplicationMenus(*this, &controller.browserWindow(), &controller.model());
   };

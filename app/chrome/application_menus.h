@@ -26,7 +26,7 @@
 
 #include <optional>
 
-#include "chrome/browser_command.h"
+#include "model/browser_command.h"
 
 class BrowserModel;
 class QAction;

@@ -15,7 +15,7 @@
 
 #include <functional>
 
-#include "chrome/command_test_support.h"
+#include "model/command_test_support.h"
 #include "kit/kivo_action_button.h"
 #include "kit/kivo_dialog.h"
 #include "kit/kivo_panel.h"

@@ -11,16 +11,16 @@
 
 #include "chrome/address_field.h"
 #include "chrome/browser_menu_popover.h"
-#include "chrome/browser_window.h"
-#include "chrome/browser_window_state.h"
-#include "chrome/focus_address.h"
+#include "frame/browser_window.h"
+#include "frame/browser_window_state.h"
 #include "chrome/tab_strip.h"
-#include "chrome/window_drag_area.h"
+#include "frame/window_drag_area.h"
 #include "kit/kit_fonts.h"
 #include "kit/kivo_popup.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "model/browser_model.h"
+#include "model/builtin_pages.h"
 #include "pages/page_widgets.h"
 
 namespace {
@@ -48,7 +48,8 @@ QString keys(QKeyCombination combination) {
 
 }  // namespace
 
-BrowserChromeView::BrowserChromeView(BrowserModel& model, BrowserWindowState& windowState, QWidget* parent)
+BrowserChromeView::BrowserChromeView(BrowserModel& model, BrowserWindowState& windowState, TabTearOff* tearOff,
+                                     QWidget* parent)
     : QWidget(parent), m_model(model), m_windowState(windowState), m_theme(PreferencesTheme::of(model.preferences())) {
   setFixedHeight(kHeight);
   setMinimumWidth(0);
@@ -57,7 +58,7 @@ BrowserChromeView::BrowserChromeView(BrowserModel& model, BrowserWindowState& wi
   // The tab row, laid out by hand in layoutTabRow().
   m_leadingDrag = new WindowDragArea(true, this);
   m_leadingDrag->setTheme(m_theme);
-  m_strip = new BrowserTabStrip(m_model, this);
+  m_strip = new BrowserTabStrip(m_model, tearOff, this);
   m_newTab = iconButton(QStringLiteral("plus"), QStringLiteral("Yeni sekme · ") + keys(Qt::CTRL | Qt::Key_T), this);
   connect(m_newTab, &QAbstractButton::clicked, &m_model, &BrowserModel::newTab);
   m_trailingDrag = new WindowDragArea(false, this);
@@ -76,8 +77,7 @@ BrowserChromeView::BrowserChromeView(BrowserModel& model, BrowserWindowState& wi
     connect(m_theme.get(), &KitTheme::schemeChanged, this, [this] { PageLayout::repaintTree(this); });
     connect(m_theme.get(), &KitTheme::accentChanged, this, [this] { PageLayout::repaintTree(this); });
   }
-  connect(&FocusAddressCenter::instance(), &FocusAddressCenter::focusAddress, this,
-          &BrowserChromeView::answerFocusAddress);
+  connect(&m_model, &BrowserModel::addressFocusRequested, this, &BrowserChromeView::answerFocusAddress);
 
   refreshWindow();
   refreshTab();
@@ -168,12 +168,12 @@ void BrowserChromeView::buildToolbar() {
   row->addWidget(fieldSlot, 1, Qt::AlignVCenter);
 
   m_home = iconButton(QStringLiteral("house"), QStringLiteral("Yeni sekme sayfası"), m_toolbar);
-  connect(m_home, &QAbstractButton::clicked, this, [this] { m_model.navigate(QStringLiteral("kivo://home")); });
+  connect(m_home, &QAbstractButton::clicked, this, [this] { m_model.navigate(BuiltinPages::kHome); });
   add(m_home);
   m_downloads = iconButton(QStringLiteral("arrow.down.circle"),
                            QStringLiteral("İndirmeler · ") + keys(Qt::CTRL | Qt::Key_J), m_toolbar);
   connect(m_downloads, &QAbstractButton::clicked, this,
-          [this] { m_model.navigate(QStringLiteral("kivo://downloads")); });
+          [this] { m_model.navigate(BuiltinPages::kDownloads); });
   add(m_downloads);
   m_settings = iconButton(QStringLiteral("slider.horizontal.3"), QStringLiteral("Ayarlar"), m_toolbar);
   connect(m_settings, &QAbstractButton::clicked, &m_model, &BrowserModel::openSettings);
@@ -238,16 +238,10 @@ void BrowserChromeView::toggleMenu(BrowserMenu kind) {
   else m_model.setOpenMenu(kind);
 }
 
-bool BrowserChromeView::answersFocusAddress(QObject* object) const {
-  if (auto* posted = qobject_cast<BrowserModel*>(object)) return posted == &m_model;
-  WorkspaceServices* workspace = m_model.workspace();
-  return workspace ? workspace->activeModel() == &m_model : true;
-}
-
-void BrowserChromeView::answerFocusAddress(QObject* object) {
+void BrowserChromeView::answerFocusAddress() {
   // A chrome that is not on screen (the window's own while its full-screen
   // chrome stands in) leaves the request to the one that is.
-  if (!isVisible() || !answersFocusAddress(object)) return;
+  if (!isVisible()) return;
   m_address->focusAndSelectAll();
 }
 

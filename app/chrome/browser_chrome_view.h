@@ -17,6 +17,7 @@ class AddressField;
 class BrowserModel;
 class BrowserTabStrip;
 class BrowserWindowState;
+class TabTearOff;
 class KivoPopup;
 class PageButton;
 class QLineEdit;
@@ -31,7 +32,9 @@ public:
   static constexpr int kToolbarHeight = 45;
   static constexpr int kButtonSide = 28;
 
-  BrowserChromeView(BrowserModel& model, BrowserWindowState& windowState, QWidget* parent = nullptr);
+  // `tearOff` is what the tab strip offers a tab dragged outside it.
+  BrowserChromeView(BrowserModel& model, BrowserWindowState& windowState, TabTearOff* tearOff = nullptr,
+                    QWidget* parent = nullptr);
   ~BrowserChromeView() override;
 
   // The width of the leading drag area: 12 in full screen (no window
@@ -44,10 +47,6 @@ public:
   // True while the reload-or-stop slot holds the stop button, that is while
   // the current tab loads.
   bool showsStop() const { return m_showsStop; }
-
-  // True when a focus-address request posted with `object` is this
-  // chrome's to answer.
-  bool answersFocusAddress(QObject* object) const;
 
   // The parts, for the window and the tests.
   BrowserTabStrip* tabStrip() const { return m_strip; }
@@ -87,7 +86,9 @@ private:
   void refreshMenus();
   void refreshWindow();
   void toggleMenu(BrowserMenu kind);
-  void answerFocusAddress(QObject* object);
+  // Focuses the address field when the model asks and this chrome is on
+  // screen.
+  void answerFocusAddress();
 
   BrowserModel& m_model;
   BrowserWindowState& m_windowState;

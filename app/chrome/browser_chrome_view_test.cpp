@@ -10,12 +10,11 @@
 #include <algorithm>
 
 #include "chrome/address_field.h"
-#include "chrome/browser_window.h"
-#include "chrome/browser_window_state.h"
-#include "chrome/focus_address.h"
+#include "frame/browser_window.h"
+#include "frame/browser_window_state.h"
 #include "chrome/tab_strip.h"
-#include "chrome/window_controls.h"
-#include "chrome/window_drag_area.h"
+#include "frame/window_controls.h"
+#include "frame/window_drag_area.h"
 #include "kit/kivo_panel.h"
 #include "kit/kivo_popup.h"
 #include "kit/palette.h"
@@ -24,15 +23,6 @@
 #include "pages/pages_test_support.h"
 
 namespace {
-
-// A workspace that names one model as the active window's.
-class FakeWorkspace : public WorkspaceServices {
-public:
-  QList<BrowserModel*> windowModels() const override { return models; }
-  BrowserModel* activeModel() const override { return active; }
-  QList<BrowserModel*> models;
-  BrowserModel* active = nullptr;
-};
 
 // One chrome in a top-level window of its own, over a model whose loads never
 // finish (they stay in the loading state until stopped).
@@ -302,42 +292,19 @@ TEST_F(BrowserChromeViewTest, FocusAddressAnswersOnlyForItsOwnModel) {
   second.model->setAddressDraft(QStringLiteral("https://second.example/"));
   first.show();
   second.show();
-  // Start with no field focused.
-  first.field()->clearFocus();
-  second.field()->clearFocus();
-  FakeWorkspace workspace;
-  workspace.models = {first.model.get(), second.model.get()};
-  workspace.active = second.model.get();
-  first.model->setWorkspace(&workspace);
-  second.model->setWorkspace(&workspace);
   const auto focused = [](const Chrome& chrome) { return chrome.view->window()->focusWidget() == chrome.field(); };
 
-  // Posted with a model: only that model's chrome answers, even while
-  // another window is active.
-  FocusAddressCenter::instance().post(first.model.get());
-  settle();
-  EXPECT_TRUE(focused(first));
-  EXPECT_FALSE(focused(second));
-  EXPECT_EQ(first.field()->selectedText(), QStringLiteral("https://first.example/"));
-
-  // Without a model, or with another object: the active window's chrome.
-  first.field()->clearFocus();
-  QObject other;
-  for (QObject* object : {static_cast<QObject*>(nullptr), &other}) {
+  // A model's request is answered by that model's chrome alone, whichever
+  // window was shown last.
+  for (Chrome* asking : {&first, &second}) {
+    first.field()->clearFocus();
     second.field()->clearFocus();
-    FocusAddressCenter::instance().post(object);
+    Q_EMIT asking->model->addressFocusRequested();
     settle();
-    EXPECT_FALSE(focused(first));
-    EXPECT_TRUE(focused(second));
-    EXPECT_EQ(second.field()->selectedText(), QStringLiteral("https://second.example/"));
+    EXPECT_EQ(focused(first), asking == &first);
+    EXPECT_EQ(focused(second), asking == &second);
+    EXPECT_EQ(asking->field()->selectedText(), asking->model->addressDraft());
   }
-  EXPECT_TRUE(second.view->answersFocusAddress(nullptr));
-  EXPECT_FALSE(first.view->answersFocusAddress(nullptr));
-
-  // A model without a workspace answers a request without a model.
-  first.model->setWorkspace(nullptr);
-  EXPECT_TRUE(first.view->answersFocusAddress(&other));
-  second.model->setWorkspace(nullptr);
 }
 
 TEST_F(BrowserChromeViewTest, MenuButtonsToggleTheOpenMenu) {

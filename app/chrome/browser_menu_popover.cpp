@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "chrome/browser_command.h"
+#include "model/browser_command.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_label.h"
 #include "kit/kit_symbols.h"
@@ -19,6 +19,7 @@
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "model/browser_model.h"
+#include "model/builtin_pages.h"
 #include "pages/page_widgets.h"
 
 namespace {
@@ -250,7 +251,7 @@ QList<BrowserMenuPopover::Entry> BrowserMenuPopover::entries() const {
       const QString address = tab.address();
       const QUuid id = tab.id();
       list.append({id.toString(QUuid::WithoutBraces), tab.title, address,
-                   address == QLatin1String("kivo://settings") ? QStringLiteral("gearshape") : QStringLiteral("globe"),
+                   address == BuiltinPages::kSettings ? QStringLiteral("gearshape") : QStringLiteral("globe"),
                    QString(), true, id == m_model.selectedID(), [model, id] { model->select(id); }});
     }
     return list;

@@ -6,12 +6,13 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "chrome/browser_command.h"
-#include "chrome/command_test_support.h"
+#include "model/browser_command.h"
+#include "model/command_test_support.h"
 #include "kit/kivo_button.h"
 #include "kit/kivo_panel.h"
 #include "kit/kivo_popup.h"
 #include "kit/preferences_theme.h"
+#include "kit/kit_symbols.h"
 
 namespace {
 
@@ -19,6 +20,16 @@ QStringList ids(const QList<BrowserMenuPopover::Entry>& entries) {
   QStringList list;
   for (const auto& entry : entries) list.append(entry.id);
   return list;
+}
+
+TEST(BrowserCommandSymbols, EverySymbolOfTheWindowHasADrawing) {
+  QStringList names;
+  for (BrowserCommand command : BrowserCommands::allCases()) names.append(BrowserCommands::symbol(command));
+  // The chrome's, the root view's and the popover menu's own.
+  names << "chevron.down" << "lock" << "exclamationmark.triangle" << "globe" << "doc.text" << "house" << "ellipsis"
+        << "eye.slash.fill" << "arrow.down.doc" << "square.on.square" << "circle.lefthalf.filled" << "gearshape"
+        << "checkmark";
+  for (const QString& name : names) EXPECT_TRUE(KitSymbols::exists(name)) << name.toStdString();
 }
 
 class BrowserMenuPopoverTest : public testing::Test {

@@ -11,16 +11,17 @@
 #include <cmath>
 
 #include "chrome/browser_chrome_view.h"
-#include "chrome/browser_window_state.h"
-#include "chrome/document_canvas.h"
-#include "chrome/page_states.h"
-#include "chrome/scene_view.h"
-#include "chrome/search_view.h"
+#include "frame/browser_window_state.h"
+#include "document/document_canvas.h"
+#include "pages/page_states.h"
+#include "document/scene_view.h"
+#include "pages/search_view.h"
 #include "kit/kit_fonts.h"
 #include "kit/kit_symbols.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "model/browser_model.h"
+#include "model/builtin_pages.h"
 #include "pages/developer_tools_view.h"
 #include "pages/downloads_view.h"
 #include "pages/history_view.h"
@@ -197,10 +198,12 @@ SceneInputs BrowserView::sceneInputs(BrowserModel& model, const BrowserTab& tab)
   return inputs;
 }
 
-BrowserView::BrowserView(BrowserModel& model, BrowserWindowState& windowState, QWidget* parent)
+BrowserView::BrowserView(BrowserModel& model, BrowserWindowState& windowState, TabTearOff* tearOff,
+                         QWidget* parent)
     : QWidget(parent),
       m_model(&model),
       m_windowState(&windowState),
+      m_tearOff(tearOff),
       m_theme(PreferencesTheme::of(model.preferences())) {
   // The column fills the view; the notice, made after it, floats above.
   m_column = new QWidget(this);
@@ -307,7 +310,7 @@ void BrowserView::refreshChrome() {
   if (!m_windowState) return;
   const bool wanted = !m_windowState->isFullScreen();
   if (wanted && !m_chrome) {
-    m_chrome = new BrowserChromeView(*m_model, *m_windowState);
+    m_chrome = new BrowserChromeView(*m_model, *m_windowState, m_tearOff);
     m_columnLayout->insertWidget(0, m_chrome);
     m_chrome->show();
   } else if (!wanted && m_chrome) {
@@ -385,7 +388,7 @@ void BrowserView::replacePage(const BrowserTab& tab) {
                                                             window ? window->dialogParent() : nullptr);
       });
       connect(offer->showDownloadsButton(), &QPushButton::clicked, offer, [weakModel] {
-        if (weakModel) weakModel->navigate(QStringLiteral("kivo://downloads"));
+        if (weakModel) weakModel->navigate(BuiltinPages::kDownloads);
       });
       page = offer;
       break;
@@ -400,7 +403,7 @@ void BrowserView::replacePage(const BrowserTab& tab) {
     case PageContent::Kind::Message: {
       auto* message = new MessagePage(preferences);
       connect(message->homeButton(), &QPushButton::clicked, message, [weakModel] {
-        if (weakModel) weakModel->navigate(QStringLiteral("kivo://home"));
+        if (weakModel) weakModel->navigate(BuiltinPages::kHome);
       });
       page = message;
       break;

@@ -37,8 +37,8 @@
 #include <optional>
 
 #include "chrome/browser_chrome_view.h"
-#include "chrome/browser_window_state.h"
-#include "chrome/scene_view.h"
+#include "frame/browser_window_state.h"
+#include "document/scene_view.h"
 #include "kit/kit_theme.h"
 #include "model/browser_tab.h"
 #include "pages/developer_tools_view.h"
@@ -124,7 +124,9 @@ public:
   // the inspected node's box and id only while the developer tools are open.
   static SceneInputs sceneInputs(BrowserModel& model, const BrowserTab& tab);
 
-  BrowserView(BrowserModel& model, BrowserWindowState& windowState, QWidget* parent = nullptr);
+  // `tearOff` goes to the tab strip of every chrome the view shows.
+  BrowserView(BrowserModel& model, BrowserWindowState& windowState, TabTearOff* tearOff = nullptr,
+              QWidget* parent = nullptr);
   ~BrowserView() override;
 
   // Shows the newest state now instead of at the next turn of the loop.
@@ -186,6 +188,7 @@ private:
 
   QPointer<BrowserModel> m_model;
   QPointer<BrowserWindowState> m_windowState;
+  TabTearOff* m_tearOff;
   std::shared_ptr<KitTheme> m_theme;
 
   QWidget* m_column = nullptr;

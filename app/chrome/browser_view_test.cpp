@@ -10,11 +10,11 @@
 #include <gtest/gtest.h>
 
 #include "chrome/browser_chrome_view.h"
-#include "chrome/browser_window_state.h"
-#include "chrome/document_canvas.h"
-#include "chrome/page_states.h"
-#include "chrome/scene_view.h"
-#include "chrome/search_view.h"
+#include "frame/browser_window_state.h"
+#include "document/document_canvas.h"
+#include "pages/page_states.h"
+#include "document/scene_view.h"
+#include "pages/search_view.h"
 #include "kit/kit_label.h"
 #include "kit/palette.h"
 #include "pages/developer_tools_view.h"

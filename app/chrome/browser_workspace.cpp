@@ -8,13 +8,13 @@
 
 #include "chrome/browser_chrome_view.h"
 #include "chrome/browser_view.h"
-#include "chrome/browser_window.h"
+#include "frame/browser_window.h"
 #include "chrome/native_tab_strip.h"
 #include "chrome/tab_drag_preview.h"
 #include "kit/palette.h"
 #include "kit/window_front.h"
 #include "kit/preferences_theme.h"
-#include "chrome/window_geometry.h"
+#include "frame/window_geometry.h"
 #include "loading/document_cache.h"
 #include "model/browser_model.h"
 #include "model/browser_preferences.h"
@@ -39,7 +39,7 @@ BrowserWindowController::BrowserWindowController(std::shared_ptr<BrowserModel> m
   m_window->setMinimumSize(kMinimumWidth, kMinimumHeight);
   m_window->resize(kWidth, kHeight);
 
-  m_window->installBrowserContent(new BrowserView(*m_model, m_window->chromeState()));
+  m_window->installBrowserContent(new BrowserView(*m_model, m_window->chromeState(), this));
   m_window->setTheme(PreferencesTheme::of(m_model->preferences()));
 
   // A press anywhere in the window while a popover is open only closes it.
@@ -91,6 +91,27 @@ NativeTabStrip* BrowserWindowController::tabStrip() const {
   return m_window->findChild<NativeTabStrip*>();
 }
 
+BrowserWorkspace* BrowserWindowController::tearOffWorkspace() const {
+  return m_model->workspace() ? m_workspace.data() : nullptr;
+}
+
+bool BrowserWindowController::canTearOff() const {
+  return tearOffWorkspace() != nullptr;
+}
+
+void BrowserWindowController::updateDragPreview(const QUuid& tab, QPoint screenPoint) {
+  if (BrowserWorkspace* workspace = tearOffWorkspace()) workspace->updateDragPreview(tab, *m_model, screenPoint);
+}
+
+bool BrowserWindowController::dropTab(const QUuid& tab, QPoint screenPoint) {
+  BrowserWorkspace* workspace = tearOffWorkspace();
+  return workspace && workspace->dropTab(tab, *m_model, screenPoint);
+}
+
+void BrowserWindowController::cancelDragPreview() {
+  if (BrowserWorkspace* workspace = tearOffWorkspace()) workspace->cancelDragPreview();
+}
+
 void BrowserWindowController::windowBecameActive() {
   if (m_workspace) m_workspace->becameMain(this);
   m_model->refreshCacheStatistics();
@@ -104,7 +125,7 @@ void BrowserWindowController::windowWillClose() {
 }
 
 void BrowserWindowController::windowWillEnterFullScreen() {
-  m_window->installFullScreenChrome(new BrowserChromeView(*m_model, m_window->chromeState()));
+  m_window->installFullScreenChrome(new BrowserChromeView(*m_model, m_window->chromeState(), this));
   m_window->setFullScreenLayout(true);
 }
 

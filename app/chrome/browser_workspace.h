@@ -7,8 +7,9 @@
 // private session with the last window that uses it.
 //
 // A window controller owns its window and its model, hosts the root view,
-// and mirrors the window's activation, closing and full-screen transitions
-// into the workspace and the window's layout. Main thread.
+// mirrors the window's activation, closing and full-screen transitions into
+// the workspace and the window's layout, and is its strips' way to the
+// workspace for a tab dragged outside them. Main thread.
 #pragma once
 
 #include <QList>
@@ -22,6 +23,7 @@
 #include <memory>
 #include <optional>
 
+#include "chrome/tab_strip.h"
 #include "model/window_services.h"
 
 class BrowserModel;
@@ -33,7 +35,7 @@ class DocumentCache;
 class NativeTabStrip;
 class TabDragPreview;
 
-class BrowserWindowController : public QObject {
+class BrowserWindowController : public QObject, public TabTearOff {
   Q_OBJECT
 
 public:
@@ -58,7 +60,18 @@ public:
   // exit fails or the window closes.
   std::function<void()> afterFullScreenExit;
 
+  // TabTearOff: the workspace's drag preview, drop and cancellation for a
+  // tab of this window's model, while the model belongs to the workspace.
+  bool canTearOff() const override;
+  void updateDragPreview(const QUuid& tab, QPoint screenPoint) override;
+  bool dropTab(const QUuid& tab, QPoint screenPoint) override;
+  void cancelDragPreview() override;
+
 private:
+  // The workspace while the model belongs to it (it leaves it when the
+  // window closes or the workspace ends), else null.
+  BrowserWorkspace* tearOffWorkspace() const;
+
   void windowBecameActive();
   void windowWillClose();
   void windowWillEnterFullScreen();
@@ -125,12 +138,12 @@ public:
   // A tab of `source` is dragged outside its strip at `screenPoint`: the
   // strip under the point (a compatible window's) shows its drop marker and
   // the card follows the pointer, saying what a drop would do.
-  void updateDragPreview(const QUuid& id, BrowserModel& source, QPoint screenPoint) override;
+  void updateDragPreview(const QUuid& id, BrowserModel& source, QPoint screenPoint);
   // The drag ended at `screenPoint`: the tab joins the strip there, or
   // opens a window of its own. False when refused.
-  bool dropTab(const QUuid& id, BrowserModel& source, QPoint screenPoint) override;
+  bool dropTab(const QUuid& id, BrowserModel& source, QPoint screenPoint);
   // Ends the card and the drop marker.
-  void cancelDragPreview() override;
+  void cancelDragPreview();
 
   // The card while a drag is outside its strip, else null.
   TabDragPreview* dragPreview() const;

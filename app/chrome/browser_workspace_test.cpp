@@ -7,7 +7,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "chrome/browser_window.h"
+#include "frame/browser_window.h"
 #include "chrome/tab_drag_preview.h"
 #include "kit/kit_test_support.h"
 #include "loading/document_cache.h"

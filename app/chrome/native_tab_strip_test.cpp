@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "chrome/tab_item_view.h"
-#include "chrome/window_test_support.h"
+#include "frame/window_test_support.h"
 
 namespace {
 

@@ -8,21 +8,13 @@
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "model/browser_model.h"
-#include "model/window_services.h"
+#include "model/builtin_pages.h"
 #include "pages/page_widgets.h"
 
-namespace {
-
-const QString& settingsAddress() {
-  static const QString address = QStringLiteral("kivo://settings");
-  return address;
-}
-
-}  // namespace
-
-BrowserTabStrip::BrowserTabStrip(BrowserModel& model, QWidget* parent)
+BrowserTabStrip::BrowserTabStrip(BrowserModel& model, TabTearOff* tearOff, QWidget* parent)
     : QWidget(parent),
       m_model(model),
+      m_tearOff(tearOff),
       m_theme(PreferencesTheme::of(model.preferences())),
       m_strip(new NativeTabStrip(this)) {
   m_strip->setTheme(m_theme);
@@ -46,31 +38,35 @@ void BrowserTabStrip::resizeEvent(QResizeEvent* event) {
 
 void BrowserTabStrip::wire() {
   // The model's intents go to the model while it exists; the tear-off ones
-  // go to its workspace as it is when they arrive.
+  // go to the tear-off while it takes tabs when they arrive.
   BrowserModel* model = &m_model;
   connect(m_strip, &NativeTabStrip::onSelect, model, &BrowserModel::select);
   connect(m_strip, &NativeTabStrip::onClose, model, qOverload<const QUuid&>(&BrowserModel::close));
   connect(m_strip, &NativeTabStrip::onMove, model, &BrowserModel::moveTab);
   connect(m_strip, &NativeTabStrip::onRestoreOrder, model, &BrowserModel::restoreTabOrder);
-  connect(m_strip, &NativeTabStrip::onExternalDrag, model, [model](const QUuid& id, QPoint point) {
-    if (WorkspaceServices* workspace = model->workspace()) workspace->updateDragPreview(id, *model, point);
+  connect(m_strip, &NativeTabStrip::onExternalDrag, this, [this](const QUuid& id, QPoint point) {
+    if (TabTearOff* tearOff = openTearOff()) tearOff->updateDragPreview(id, point);
   });
-  connect(m_strip, &NativeTabStrip::onExternalDrop, model, [model](const QUuid& id, QPoint point) {
-    WorkspaceServices* workspace = model->workspace();
-    return workspace && workspace->dropTab(id, *model, point);
+  connect(m_strip, &NativeTabStrip::onExternalDrop, this, [this](const QUuid& id, QPoint point) {
+    TabTearOff* tearOff = openTearOff();
+    return tearOff && tearOff->dropTab(id, point);
   });
-  connect(m_strip, &NativeTabStrip::onExternalCancel, model, [model] {
-    if (WorkspaceServices* workspace = model->workspace()) workspace->cancelDragPreview();
+  connect(m_strip, &NativeTabStrip::onExternalCancel, this, [this] {
+    if (TabTearOff* tearOff = openTearOff()) tearOff->cancelDragPreview();
   });
 }
 
+TabTearOff* BrowserTabStrip::openTearOff() const {
+  return m_tearOff && m_tearOff->canTearOff() ? m_tearOff : nullptr;
+}
+
 void BrowserTabStrip::sync() {
-  // Without a workspace now, a tab never leaves the strip.
-  m_strip->setTearOffEnabled(m_model.workspace() != nullptr);
+  // While the tear-off refuses, a tab never leaves the strip.
+  m_strip->setTearOffEnabled(openTearOff() != nullptr);
   QList<TabPresentation> presentations;
   presentations.reserve(m_model.tabs().size());
   for (const BrowserTab& tab : m_model.tabs())
-    presentations.append({tab.id(), tab.title, tab.address() == settingsAddress()});
+    presentations.append({tab.id(), tab.title, tab.address() == BuiltinPages::kSettings});
   m_strip->update(presentations, m_model.selectedID(), Palette::accent(m_theme.get()),
                   Motion::reduceMotion(m_theme.get()));
 }

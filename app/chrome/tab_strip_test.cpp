@@ -8,40 +8,39 @@
 
 #include <gtest/gtest.h>
 
-#include "chrome/browser_window.h"
+#include "frame/browser_window.h"
 #include "chrome/browser_workspace.h"
 #include "chrome/native_tab_strip.h"
 #include "chrome/tab_item_view.h"
-#include "chrome/window_test_support.h"
+#include "frame/window_test_support.h"
 #include "kit/motion.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "loading/document_cache.h"
-#include "model/window_services.h"
 #include "pages/pages_test_support.h"
 #include "profile/browsing_profile.h"
 
 namespace {
 
-// The workspace's tear-off operations, recorded.
-class RecordingWorkspace : public WorkspaceServices {
+// A window's tear-off, recorded; it takes tabs only while open, and a drop
+// it takes closes the tab in `model`.
+class RecordingTearOff : public TabTearOff {
 public:
-  QList<BrowserModel*> windowModels() const override { return {}; }
-  void updateDragPreview(const QUuid& tab, BrowserModel& model, QPoint point) override {
-    previews.append({tab, &model, point});
-  }
-  bool dropTab(const QUuid& tab, BrowserModel& model, QPoint point) override {
-    drops.append({tab, &model, point});
-    if (takes) model.close(tab);
+  bool canTearOff() const override { return open; }
+  void updateDragPreview(const QUuid& tab, QPoint point) override { previews.append({tab, point}); }
+  bool dropTab(const QUuid& tab, QPoint point) override {
+    drops.append({tab, point});
+    if (takes && model) model->close(tab);
     return takes;
   }
   void cancelDragPreview() override { ++cancels; }
 
   struct Call {
     QUuid tab;
-    BrowserModel* model;
     QPoint point;
   };
+  BrowserModel* model = nullptr;
+  bool open = false;
   QList<Call> previews;
   QList<Call> drops;
   int cancels = 0;
@@ -59,7 +58,8 @@ protected:
     model->newTab();
     host = std::make_unique<QWidget>();
     host->setGeometry(100, 100, 700, 120);
-    strip = new BrowserTabStrip(*model, host.get());
+    tearOff.model = model.get();
+    strip = new BrowserTabStrip(*model, &tearOff, host.get());
     strip->setGeometry(40, 30, 404, 38);
     native()->setAutoScrollInterval(std::chrono::hours(1));
     host->show();
@@ -100,7 +100,7 @@ protected:
   }
 
   // Outlives the model and the strip, whose callbacks may still reach it.
-  RecordingWorkspace workspace;
+  RecordingTearOff tearOff;
   std::shared_ptr<BrowserPreferences> preferences;
   std::unique_ptr<BrowserModel> model;
   std::unique_ptr<QWidget> host;
@@ -158,7 +158,7 @@ TEST_F(BrowserTabStripTest, PressCloseAndDragActOnTheModel) {
   EXPECT_EQ(stripIDs(), tabIDs());
 }
 
-TEST_F(BrowserTabStripTest, WithoutAWorkspaceATabNeverLeavesTheStrip) {
+TEST_F(BrowserTabStripTest, WhileTheTearOffRefusesATabNeverLeavesTheStrip) {
   const QUuid first = tabIDs().first();
   pullFirstTo(QPointF(300, 300));
   EXPECT_FALSE(native()->isExternalDrag());
@@ -167,46 +167,45 @@ TEST_F(BrowserTabStripTest, WithoutAWorkspaceATabNeverLeavesTheStrip) {
   EXPECT_EQ(tabIDs().last(), first);
 }
 
-TEST_F(BrowserTabStripTest, TearOffGoesToTheWorkspaceAndARefusalRestoresTheModel) {
-  model->setWorkspace(&workspace);
-  model->newTab();  // an update after the workspace arrived wires the tear-off
+TEST_F(BrowserTabStripTest, TearOffGoesToTheWindowAndARefusalRestoresTheModel) {
+  tearOff.open = true;
+  model->newTab();  // an update after the tear-off opened enables it
   const QList<QUuid> before = tabIDs();
   const QPoint outside = at(QPointF(300, -80));
   pullFirstTo(QPointF(300, -80));
   ASSERT_TRUE(native()->isExternalDrag());
-  ASSERT_EQ(workspace.previews.size(), 1);
-  EXPECT_EQ(workspace.previews[0].tab, before[0]);
-  EXPECT_EQ(workspace.previews[0].model, model.get());
-  EXPECT_EQ(workspace.previews[0].point, host->mapToGlobal(outside));
+  ASSERT_EQ(tearOff.previews.size(), 1);
+  EXPECT_EQ(tearOff.previews[0].tab, before[0]);
+  EXPECT_EQ(tearOff.previews[0].point, host->mapToGlobal(outside));
   ASSERT_NE(tabIDs(), before) << "the inside part of the drag moved the tab";
 
   QTest::mouseRelease(window(), Qt::LeftButton, {}, outside);
-  EXPECT_EQ(workspace.cancels, 1);
-  ASSERT_EQ(workspace.drops.size(), 1);
-  EXPECT_EQ(workspace.drops[0].point, host->mapToGlobal(outside));
+  EXPECT_EQ(tearOff.cancels, 1);
+  ASSERT_EQ(tearOff.drops.size(), 1);
+  EXPECT_EQ(tearOff.drops[0].point, host->mapToGlobal(outside));
   EXPECT_EQ(tabIDs(), before);
   EXPECT_EQ(stripIDs(), before);
 
   // A drop that is taken leaves the order as it is.
-  workspace.takes = true;
+  tearOff.takes = true;
   pullFirstTo(QPointF(300, -80));
   QTest::mouseRelease(window(), Qt::LeftButton, {}, outside);
-  EXPECT_EQ(workspace.drops.size(), 2);
+  EXPECT_EQ(tearOff.drops.size(), 2);
   EXPECT_FALSE(tabIDs().contains(before[0]));
   EXPECT_EQ(stripIDs(), tabIDs());
 
-  // A workspace that goes away during the drag: the callbacks find none,
-  // and the drop is refused.
+  // A tear-off that closes during the drag (its window left the
+  // workspace): the callbacks reach it no more, and the drop is refused.
   const QList<QUuid> remaining = tabIDs();
   pullFirstTo(QPointF(300, -80));
   ASSERT_TRUE(native()->isExternalDrag());
-  ASSERT_EQ(workspace.previews.size(), 3);
-  model->setWorkspace(nullptr);
+  ASSERT_EQ(tearOff.previews.size(), 3);
+  tearOff.open = false;
   QTest::mouseMove(window(), at(QPointF(310, -90)));
   QTest::mouseRelease(window(), Qt::LeftButton, {}, at(QPointF(310, -90)));
-  EXPECT_EQ(workspace.previews.size(), 3);
-  EXPECT_EQ(workspace.drops.size(), 2);
-  EXPECT_EQ(workspace.cancels, 2);
+  EXPECT_EQ(tearOff.previews.size(), 3);
+  EXPECT_EQ(tearOff.drops.size(), 2);
+  EXPECT_EQ(tearOff.cancels, 2);
   EXPECT_EQ(tabIDs(), remaining);
 }
 

@@ -5,14 +5,15 @@
 #include <QApplication>
 #include <QPalette>
 #include <QPointer>
-#include <QTest>
 #include <QUuid>
 #include <QWidget>
 
+#include <chrono>
 #include <memory>
 
 #include "kit/preferences_theme.h"
 #include "model/browser_preferences.h"
+#include "platform/event_wait.h"
 #include "test_printers.h"
 
 namespace KitTest {
@@ -38,12 +39,12 @@ inline std::shared_ptr<BrowserPreferences> preferences(const QString& name) {
 // window went meanwhile.
 inline bool waitUntilActive(QWidget* window) {
   const QPointer<QWidget> guard(window);
-  return QTest::qWaitFor(
+  return runEventsUntil(
              [&guard] {
                return !guard || (guard->isActiveWindow() &&
                                  QGuiApplication::focusWindow() == guard->window()->windowHandle());
              },
-             10000) &&
+             std::chrono::seconds(10)) &&
          guard;
 }
 

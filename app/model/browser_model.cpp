@@ -10,9 +10,6 @@
 #include <cmath>
 #include <exception>
 
-#include "base/bridge_error.h"
-#include "loading/engine_bridge.h"
-#include "loading/web_resources.h"
 #include "model/background_work.h"
 #include "model/library_page.h"
 #include "model/web_address.h"
@@ -21,31 +18,14 @@
 #include "profile/browsing_profile.h"
 #include "profile/history_store.h"
 
-namespace {
-
-// The address text the services and the history use for a fetched URL.
-QString absoluteString(const QUrl& url) {
-  return QString::fromUtf8(url.toEncoded());
-}
-
-}  // namespace
-
-// Everything a remote load carries from its start to its end.
-struct BrowserModel::RemoteJob {
-  QUrl url;
+// Everything a load carries from its start to its end.
+struct BrowserModel::LoadJob {
+  TabLoader::Request request;
   QUuid tabId;
   QUuid generation;
   bool preserveDocument = false;
-  bool bypass = false;
-  double width = 0;
-  qint64 historyRevision = 0;
-  std::optional<NetworkResponse> keptResponse;
-  std::optional<WebResourcePack> keptResources;
+  qint64 historyRevision = 0;  // the history's revision at the start
   std::shared_ptr<LoadTask> task;
-  QString finalAddress;  // the response's address, once it arrived
-  // The scene's renderer, started while the page is fetched and its
-  // resources prepared; the render takes it over.
-  std::unique_ptr<EngineBridge::StartedRenderer> renderer;
 };
 
 BrowserModel::BrowserModel(std::shared_ptr<BrowserPreferences> preferences, std::shared_ptr<DocumentCache> cache,
@@ -64,17 +44,8 @@ BrowserModel::BrowserModel(std::shared_ptr<BrowserPreferences> preferences, std:
   m_selectedID = first.id();
   m_addressDraft = first.address();
 
-  std::weak_ptr<NetworkTransport> network = m_profile->network();
-  m_services.page = [network](const QUrl& url, bool bypass, std::stop_token stop) {
-    const std::shared_ptr<NetworkTransport> transport = network.lock();
-    if (!transport) throw BridgeError(QStringLiteral("Geçersiz ağ yanıtı."));
-    return transport->page(url, bypass, false, stop);
-  };
-  m_services.prepare = [network](const QByteArray& source, const QUrl& address, bool bypass, std::stop_token stop) {
-    const std::shared_ptr<NetworkTransport> transport = network.lock();
-    if (!transport) throw BridgeError(QStringLiteral("Geçersiz ağ yanıtı."));
-    return WebResources::prepare(source, address, *transport, bypass, stop);
-  };
+  m_services.page = TabLoader::fetchOn(m_profile->network());
+  m_services.prepare = TabLoader::prepareOn(m_profile->network());
   BackgroundWork::watchApplication();
   m_services.background = [](std::function<void()> job) { BackgroundWork::run(std::move(job)); };
   m_services.schedule = [this](std::chrono::milliseconds delay, std::function<void()> action) {
@@ -423,13 +394,13 @@ void BrowserModel::resumeTransferredTab(const QUuid& id) {
 
 void BrowserModel::openSettings() {
   for (const BrowserTab& tab : m_tabs) {
-    if (tab.address() == QLatin1String("kivo://settings")) {
+    if (tab.address() == BuiltinPages::kSettings) {
       select(tab.id());
       return;
     }
   }
   newTab();
-  navigate(QStringLiteral("kivo://settings"));
+  navigate(BuiltinPages::kSettings);
 }
 
 // ---------------------------------------------------------------------------
@@ -525,29 +496,32 @@ void BrowserModel::load(qsizetype index, bool preserveDocument, bool bypassCache
   });
   if (!address) return;
 
-  // Route by the first matching row.
-  const bool kivo = address->scheme() == QLatin1String("kivo");
-  const QString host = address->host().value_or(QString());
+  // Route: the built-in pages, the shipped pages, the web, local files.
   const auto builtIn = [&](const QString& title, const PageContent& content) {
     changeTab(index, [&](BrowserTab& tab) {
       tab.title = title;
       tab.content = content;
     });
   };
-  if (kivo && host == QLatin1String("home")) return builtIn(QStringLiteral("Yeni sekme"), PageContent::home());
-  if (kivo && host == QLatin1String("history")) return builtIn(QStringLiteral("Geçmiş"), PageContent::history());
-  if (kivo && host == QLatin1String("downloads")) return builtIn(QStringLiteral("İndirmeler"), PageContent::downloads());
-  if (kivo && host == QLatin1String("settings")) return builtIn(QStringLiteral("Ayarlar"), PageContent::settings());
-  if (kivo && host == QLatin1String("search")) {
-    const QString query = address->queryItem(QStringLiteral("q")).value_or(QString());
-    return builtIn(QStringLiteral("Ara: ") + query, PageContent::search(query));
-  }
-  if (kivo) {
-    for (const LibraryPage& page : LibraryPage::all()) {
-      if (page.id != host) continue;
-      const std::optional<QString> file = LibraryPage::filePath(page.id);
-      if (!file) break;
-      return startLocal(QUrl::fromLocalFile(*file), index, generation, preserveDocument, bypassCache);
+  if (const std::optional<BuiltinPages::Route> route = BuiltinPages::route(*address)) {
+    switch (route->page) {
+      case BuiltinPages::Page::Home:
+        return builtIn(QStringLiteral("Yeni sekme"), PageContent::home());
+      case BuiltinPages::Page::History:
+        return builtIn(QStringLiteral("Geçmiş"), PageContent::history());
+      case BuiltinPages::Page::Downloads:
+        return builtIn(QStringLiteral("İndirmeler"), PageContent::downloads());
+      case BuiltinPages::Page::Settings:
+        return builtIn(QStringLiteral("Ayarlar"), PageContent::settings());
+      case BuiltinPages::Page::Search: {
+        const QString query = address->queryItem(QStringLiteral("q")).value_or(QString());
+        return builtIn(QStringLiteral("Ara: ") + query, PageContent::search(query));
+      }
+      case BuiltinPages::Page::Shipped:
+        if (const std::optional<QString> file = LibraryPage::filePath(route->shippedId)) {
+          return startLocal(QUrl::fromLocalFile(*file), index, generation, preserveDocument, bypassCache);
+        }
+        break;
     }
   }
   if (web) return startRemote(*address, index, generation, preserveDocument, bypassCache);
@@ -565,8 +539,8 @@ void BrowserModel::load(qsizetype index, bool preserveDocument, bool bypassCache
 void BrowserModel::startLocal(const QUrl& file, qsizetype index, const QUuid& generation, bool preserveDocument,
                               bool bypassCache) {
   // The tab and the width at the start.
-  const QUuid tabId = m_tabs[index].id();
-  const double width = m_viewportWidth;
+  std::shared_ptr<LoadJob> job = newJob(index, file, generation, preserveDocument, bypassCache);
+  job->request.local = true;
   // A new page shows the placeholder meanwhile.
   if (!preserveDocument) {
     changeTab(index, [](BrowserTab& tab) {
@@ -574,42 +548,23 @@ void BrowserModel::startLocal(const QUrl& file, qsizetype index, const QUuid& ge
       tab.content = PageContent::loading();
     });
   }
-  // Render on a worker; the result comes back to the main thread.
-  auto task = std::make_shared<LoadTask>();
-  m_loads.insert(tabId, task);
-  QPointer<BrowserModel> self(this);
-  std::shared_ptr<DocumentCache> cache = m_cache;
-  m_services.background([=] {
-    // Render through the cache, off the main thread.
-    std::optional<DocumentLoad> result;
-    QString error;
-    try {
-      result = cache->load(file, width, bypassCache);
-    } catch (...) {
-      error = userMessage(std::current_exception());
-    }
-    BackgroundWork::postToMain([=] {
-      if (self) self->finishLocal(file, tabId, generation, width, preserveDocument, bypassCache, task, result, error);
-    });
-  });
+  startLoad(job);
 }
 
-void BrowserModel::finishLocal(const QUrl& file, const QUuid& tabId, const QUuid& generation, double width,
-                               bool preserveDocument, bool bypassCache, const std::shared_ptr<LoadTask>& task,
-                               const std::optional<DocumentLoad>& result, const QString& error) {
+void BrowserModel::localFinished(const LoadJob& job, const TabLoader::Outcome& outcome) {
   // The figures follow every render attempt.
   refreshCacheStatistics();
   // Only the latest load of a tab that still exists may apply.
-  if (task->stop.stop_requested()) return;
-  const qsizetype index = indexOf(tabId, generation);
+  const qsizetype index = liveIndex(job);
   if (index < 0) return;
   // The width moved meanwhile: lay the tab out again instead.
-  if (std::abs(width - m_viewportWidth) >= 1) {
+  if (std::abs(job.request.width - m_viewportWidth) >= 1) {
     load(index, true, false);
     return;
   }
   // A failure becomes a message page and an error line.
-  if (!result) {
+  if (!outcome.load) {
+    const QString error = userMessage(outcome.failure);
     changeTab(index, [&](BrowserTab& tab) {
       tab.console.append(ConsoleEntry(QStringLiteral("error"), error));
       capConsole(tab);
@@ -619,16 +574,16 @@ void BrowserModel::finishLocal(const QUrl& file, const QUuid& tabId, const QUuid
     return;
   }
   // Show the document.
-  if (bypassCache) notify(QStringLiteral("Sayfanın önbelleği temizlendi ve belge yeniden işlendi."));
-  const PageDocument& document = result->document;
+  if (job.request.bypass) notify(QStringLiteral("Sayfanın önbelleği temizlendi ve belge yeniden işlendi."));
+  const PageDocument& document = outcome.load->document;
   changeTab(index, [&](BrowserTab& tab) {
     tab.title = shortTitle(document.title);
-    tab.renderedWidth = width;
+    tab.renderedWidth = job.request.width;
     tab.content = PageContent::document(document);
-    if (preserveDocument) return;
+    if (job.preserveDocument) return;
     const QString label =
-        result->cacheHit ? QStringLiteral("Önbellekten yüklendi") : QStringLiteral("Motor tarafından işlendi");
-    const QString name = file.fileName();
+        outcome.load->cacheHit ? QStringLiteral("Önbellekten yüklendi") : QStringLiteral("Motor tarafından işlendi");
+    const QString name = job.request.url.fileName();
     QList<ConsoleEntry> console;
     console.append(ConsoleEntry(QStringLiteral("info"), label + QStringLiteral(": ") + name + QStringLiteral(" · ") +
                                                             QString::number(document.commands.size()) +
@@ -645,19 +600,13 @@ void BrowserModel::finishLocal(const QUrl& file, const QUuid& tabId, const QUuid
 void BrowserModel::startRemote(const WebAddress& address, qsizetype index, const QUuid& generation,
                                bool preserveDocument, bool bypass) {
   // The tab, the width and the history revision at the start.
-  auto job = std::make_shared<RemoteJob>();
-  job->url = address.toUrl();
-  job->tabId = m_tabs[index].id();
-  job->generation = generation;
-  job->preserveDocument = preserveDocument;
-  job->bypass = bypass;
-  job->width = m_viewportWidth;
+  std::shared_ptr<LoadJob> job = newJob(index, address.toUrl(), generation, preserveDocument, bypass);
   job->historyRevision = m_profile->history().revision();
   // A re-layout keeps the response and subresources; a new page shows the
   // placeholder and forgets them.
   if (preserveDocument) {
-    job->keptResponse = m_tabs[index].networkResponse;
-    job->keptResources = m_tabs[index].resources;
+    job->request.keptResponse = m_tabs[index].networkResponse;
+    job->request.keptResources = m_tabs[index].resources;
   } else {
     changeTab(index, [](BrowserTab& tab) {
       tab.title = QStringLiteral("Bağlanıyor…");
@@ -666,52 +615,23 @@ void BrowserModel::startRemote(const WebAddress& address, qsizetype index, const
       tab.resources.reset();
     });
   }
-  // Fetch on a worker.
-  job->task = std::make_shared<LoadTask>();
-  m_loads.insert(job->tabId, job->task);
-  QPointer<BrowserModel> self(this);
-  const auto page = m_services.page;
-  std::shared_ptr<DocumentCache> cache = m_cache;
-  m_services.background([self, job, page, cache] {
-    // The renderer comes up, sandbox and all, while the page is fetched.
-    job->renderer = cache->startRender(job->width);
-    // The kept response, or a fetch.
-    std::optional<NetworkResponse> response;
-    std::exception_ptr failure;
-    if (job->keptResponse && job->keptResponse->source) {
-      response = job->keptResponse;
-    } else {
-      try {
-        response = page(job->url, job->bypass, job->task->stop.get_token());
-      } catch (...) {
-        failure = std::current_exception();
-      }
-    }
-    // A load that ends here has no render: its renderer ends on this thread.
-    if (!response || !response->source || job->task->stop.stop_requested()) job->renderer.reset();
-    BackgroundWork::postToMain([self, job, response, failure] {
-      if (!self) return;
-      if (response) {
-        self->remoteResponded(job, *response);
-      } else {
-        self->remoteFailed(job, failure);
-      }
-    });
-  });
+  startLoad(job);
 }
 
-void BrowserModel::remoteResponded(const std::shared_ptr<RemoteJob>& job, const NetworkResponse& response) {
+void BrowserModel::remoteResponded(const LoadJob& job, const NetworkResponse& response) {
   // Only the latest load of a tab that still exists may apply.
-  if (job->task->stop.stop_requested()) return;
-  const qsizetype index = indexOf(job->tabId, job->generation);
+  const qsizetype index = liveIndex(job);
   if (index < 0) return;
+  applyResponse(index, job, response);
+}
+
+void BrowserModel::applyResponse(qsizetype index, const LoadJob& job, const NetworkResponse& response) {
   // The response, the final address and the GET line.
-  const QString finalAddress = absoluteString(response.url);
-  job->finalAddress = finalAddress;
+  const QString finalAddress = TabLoader::addressText(response.url);
   changeTab(index, [&](BrowserTab& tab) {
     tab.networkResponse = response;
     tab.history[tab.position] = finalAddress;
-    if (!job->preserveDocument) {
+    if (!job.preserveDocument) {
       tab.console.append(ConsoleEntry(QStringLiteral("info"),
                                       QStringLiteral("GET ") + finalAddress + QStringLiteral(" · HTTP ") +
                                           QString::number(response.status) + QStringLiteral(" · ") +
@@ -720,77 +640,52 @@ void BrowserModel::remoteResponded(const std::shared_ptr<RemoteJob>& job, const 
     }
   });
   if (m_tabs[index].id() == m_selectedID) setAddressDraft(finalAddress);
+}
+
+void BrowserModel::remoteFinished(const LoadJob& job, const TabLoader::Outcome& outcome) {
+  // Only the latest load of a tab that still exists may apply.
+  const qsizetype index = liveIndex(job);
+  if (index < 0) return;
+  if (outcome.load) return remoteRendered(index, job, outcome);
+  if (outcome.failure) return remoteFailed(index, outcome.failure);
   // An answer without a page is offered as a download.
-  if (!response.source) {
+  if (outcome.response && outcome.response->isDownload()) {
+    const NetworkResponse& response = *outcome.response;
+    applyResponse(index, job, response);
     changeTab(index, [&](BrowserTab& tab) {
       tab.title = response.suggestedFilename;
       tab.content = PageContent::download(response.url, response.suggestedFilename);
     });
-    return;
   }
-  // Subresources and the render, on a worker.
-  QPointer<BrowserModel> self(this);
-  std::shared_ptr<DocumentCache> cache = m_cache;
-  const auto prepare = m_services.prepare;
-  m_services.background([self, job, response, cache, prepare, finalAddress] {
-    // The started renderer ends on this thread whatever happens below.
-    std::unique_ptr<EngineBridge::StartedRenderer> renderer = std::move(job->renderer);
-    std::optional<WebResourcePack> pack;
-    std::optional<DocumentLoad> load;
-    std::exception_ptr failure;
-    try {
-      pack = job->keptResources ? *job->keptResources
-                                : prepare(*response.source, response.url, job->bypass, job->task->stop.get_token());
-      load = cache->load(pack->source, finalAddress, job->width, job->bypass, std::move(renderer));
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    BackgroundWork::postToMain([self, job, pack, load, failure] {
-      if (!self) return;
-      if (load) {
-        self->remoteRendered(job, *pack, *load);
-      } else {
-        self->remoteFailed(job, failure);
-      }
-    });
-  });
 }
 
-void BrowserModel::remoteRendered(const std::shared_ptr<RemoteJob>& job, const WebResourcePack& pack,
-                                  const DocumentLoad& rendered) {
-  // Only the latest load of a tab that still exists may apply.
-  if (job->task->stop.stop_requested()) return;
-  const qsizetype index = indexOf(job->tabId, job->generation);
-  if (index < 0) return;
+void BrowserModel::remoteRendered(qsizetype index, const LoadJob& job, const TabLoader::Outcome& outcome) {
   // Show the page with its images and all warnings.
-  PageDocument document = rendered.document;
+  const WebResourcePack& pack = *outcome.resources;
+  PageDocument document = outcome.load->document;
   document.images = pack.images;
   document.warnings += pack.warnings;
   changeTab(index, [&](BrowserTab& tab) {
     tab.title = shortTitle(document.title);
-    tab.renderedWidth = job->width;
+    tab.renderedWidth = job.request.width;
     tab.resources = pack;
     tab.content = PageContent::document(document);
     for (const QString& warning : document.warnings) tab.console.append(ConsoleEntry(QStringLiteral("warning"), warning));
     capConsole(tab);
   });
-  if (!job->preserveDocument && !m_profile->isPrivate()) {
-    m_profile->history().record(job->finalAddress, document.title, job->historyRevision);
+  if (!job.preserveDocument && !m_profile->isPrivate()) {
+    m_profile->history().record(TabLoader::addressText(outcome.response->url), document.title, job.historyRevision);
   }
   // The figures.
   refreshCacheStatistics();
   // The width moved meanwhile: lay the page out again.
-  if (std::abs(job->width - m_viewportWidth) >= 1) {
-    const qsizetype again = indexOf(job->tabId);
+  if (std::abs(job.request.width - m_viewportWidth) >= 1) {
+    const qsizetype again = indexOf(job.tabId);
     if (again >= 0) load(again, true, false);
   }
 }
 
-void BrowserModel::remoteFailed(const std::shared_ptr<RemoteJob>& job, const std::exception_ptr& failure) {
-  // Only the latest load of a tab that still exists may apply.
-  if (job->task->stop.stop_requested()) return;
-  const qsizetype index = indexOf(job->tabId, job->generation);
-  if (index < 0) return;
+void BrowserModel::remoteFailed(qsizetype index, const std::exception_ptr& failure) {
   // The page shows the user's sentence; the console also keeps the details.
   const QString description = userMessage(failure);
   // A message page that says whether the page itself arrived.
@@ -805,6 +700,52 @@ void BrowserModel::remoteFailed(const std::shared_ptr<RemoteJob>& job, const std
     tab.console.append(ConsoleEntry(QStringLiteral("error"), diagnosticMessage(failure)));
     capConsole(tab);
   });
+}
+
+// ---------------------------------------------------------------------------
+// The loader's hop off the main thread and back
+
+std::shared_ptr<BrowserModel::LoadJob> BrowserModel::newJob(qsizetype index, const QUrl& url,
+                                                            const QUuid& generation, bool preserveDocument,
+                                                            bool bypassCache) const {
+  auto job = std::make_shared<LoadJob>();
+  job->request.url = url;
+  job->request.width = m_viewportWidth;
+  job->request.bypass = bypassCache;
+  job->tabId = m_tabs[index].id();
+  job->generation = generation;
+  job->preserveDocument = preserveDocument;
+  return job;
+}
+
+void BrowserModel::startLoad(const std::shared_ptr<LoadJob>& job) {
+  job->task = std::make_shared<LoadTask>();
+  m_loads.insert(job->tabId, job->task);
+  QPointer<BrowserModel> self(this);
+  const TabLoader loader(m_cache, m_services.page, m_services.prepare);
+  m_services.background([self, job, loader] {
+    // A web page's response is shown as it arrives, while the page is
+    // prepared and rendered.
+    const auto responded = [self, job](const NetworkResponse& response) {
+      BackgroundWork::postToMain([self, job, response] {
+        if (self) self->remoteResponded(*job, response);
+      });
+    };
+    TabLoader::Outcome outcome = loader.run(job->request, job->task->stop.get_token(), responded);
+    BackgroundWork::postToMain([self, job, outcome = std::move(outcome)] {
+      if (!self) return;
+      if (job->request.local) {
+        self->localFinished(*job, outcome);
+      } else {
+        self->remoteFinished(*job, outcome);
+      }
+    });
+  });
+}
+
+qsizetype BrowserModel::liveIndex(const LoadJob& job) const {
+  if (job.task->stop.stop_requested()) return -1;
+  return indexOf(job.tabId, job.generation);
 }
 
 void BrowserModel::downloadCurrent() {
@@ -888,7 +829,7 @@ void BrowserModel::followLink(const QString& link) {
   const std::optional<WebAddress> target = base->resolved(link);
   if (!target) return;
   // Only the schemes a tab can show are followed.
-  static const QStringList followable = {QStringLiteral("kivo"), QStringLiteral("file"), QStringLiteral("https"),
+  static const QStringList followable = {BuiltinPages::kScheme, QStringLiteral("file"), QStringLiteral("https"),
                                          QStringLiteral("http")};
   if (!target->scheme() || !followable.contains(target->lowerScheme())) return;
   // A web page may open only web addresses.

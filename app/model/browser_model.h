@@ -3,10 +3,11 @@
 // transient notice, the reopen list and the document-cache figures, with the
 // operations that the window's views call.
 //
-// Lives on the main thread. Every load runs its blocking work (fetch,
-// subresources, render) on worker threads and applies its result back on the
-// main thread only while the tab, found by its id, still carries the
-// generation the load started with, so the latest navigation always wins.
+// Lives on the main thread. Every load runs its blocking road (fetch,
+// subresources, render: TabLoader) in one job on a worker thread and applies
+// what comes back on the main thread only while the tab, found by its id,
+// still carries the generation the load started with, so the latest
+// navigation always wins.
 //
 // Limits: at most 20 closed tabs, 200 console lines after every append, tab
 // titles of 60 user-perceived characters, viewport widths of 160 to 8,192.
@@ -27,7 +28,9 @@
 
 #include "loading/document_cache.h"
 #include "loading/subresource_records.h"
+#include "loading/tab_loader.h"
 #include "model/browser_preferences.h"
+#include "model/builtin_pages.h"
 #include "model/browser_tab.h"
 #include "model/window_services.h"
 #include "network/network_transport.h"
@@ -54,10 +57,9 @@ public:
   // The blocking services and the clocks a model uses; tests replace them.
   struct Services {
     // Fetches a page (blocking; called on a worker thread).
-    std::function<NetworkResponse(const QUrl& url, bool bypass, std::stop_token stop)> page;
+    TabLoader::Fetch page;
     // Prepares a page's subresources (blocking; called on a worker thread).
-    std::function<WebResourcePack(const QByteArray& source, const QUrl& address, bool bypass, std::stop_token stop)>
-        prepare;
+    TabLoader::Prepare prepare;
     // Runs a job off the main thread.
     std::function<void(std::function<void()>)> background;
     // Calls `action` on the main thread after `delay`; returns what cancels it.
@@ -196,25 +198,37 @@ Q_SIGNALS:
   void cacheBytesChanged();
   void noticeChanged();
   void closedTabsChanged();
+  // The focus-address command asks this model's window to focus its address
+  // field and select its text.
+  void addressFocusRequested();
 
 private:
   struct LoadTask {
     std::stop_source stop;
   };
-  struct RemoteJob;
+  struct LoadJob;
 
   // Loads the address of the tab at `index` (the one entry of every load).
   void load(qsizetype index, bool preserveDocument, bool bypassCache);
   void startLocal(const QUrl& file, qsizetype index, const QUuid& generation, bool preserveDocument,
                   bool bypassCache);
-  void finishLocal(const QUrl& file, const QUuid& tabId, const QUuid& generation, double width,
-                   bool preserveDocument, bool bypassCache, const std::shared_ptr<LoadTask>& task,
-                   const std::optional<DocumentLoad>& result, const QString& error);
   void startRemote(const WebAddress& address, qsizetype index, const QUuid& generation, bool preserveDocument,
                    bool bypass);
-  void remoteResponded(const std::shared_ptr<RemoteJob>& job, const NetworkResponse& response);
-  void remoteRendered(const std::shared_ptr<RemoteJob>& job, const WebResourcePack& pack, const DocumentLoad& rendered);
-  void remoteFailed(const std::shared_ptr<RemoteJob>& job, const std::exception_ptr& failure);
+  // A job for the tab at `index` with the current width.
+  std::shared_ptr<LoadJob> newJob(qsizetype index, const QUrl& url, const QUuid& generation, bool preserveDocument,
+                                  bool bypassCache) const;
+  // Runs the job's loader on a worker; a web page's response comes back to
+  // remoteResponded() as it arrives, the outcome to localFinished() or
+  // remoteFinished().
+  void startLoad(const std::shared_ptr<LoadJob>& job);
+  // The index of the job's tab while the job may still change it, or -1.
+  qsizetype liveIndex(const LoadJob& job) const;
+  void localFinished(const LoadJob& job, const TabLoader::Outcome& outcome);
+  void remoteResponded(const LoadJob& job, const NetworkResponse& response);
+  void applyResponse(qsizetype index, const LoadJob& job, const NetworkResponse& response);
+  void remoteFinished(const LoadJob& job, const TabLoader::Outcome& outcome);
+  void remoteRendered(qsizetype index, const LoadJob& job, const TabLoader::Outcome& outcome);
+  void remoteFailed(qsizetype index, const std::exception_ptr& failure);
   void clearNavigationHistory();
 
   // The index of the tab with `id`, or -1.
@@ -236,7 +250,7 @@ private:
 
   QList<BrowserTab> m_tabs;
   QUuid m_selectedID;
-  QString m_addressDraft = QStringLiteral("kivo://home");
+  QString m_addressDraft = BuiltinPages::kHome;
   QString m_searchDraft;
   bool m_devToolsVisible = false;
   InspectorTab m_inspectorTab = InspectorTab::Elements;

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <QThread>
@@ -24,6 +23,7 @@
 #include "model/background_work.h"
 #include "model/web_address.h"
 #include "network/network_error.h"
+#include "platform/event_wait.h"
 #include "profile/browsing_profile.h"
 #include "support/test_names.h"
 
@@ -79,6 +79,7 @@ protected:
     };
     services.prepare = [this](const QByteArray& source, const QUrl&, bool, std::stop_token) {
       ++m_prepares;
+      if (m_whilePreparing) m_whilePreparing();
       WebResourcePack pack;
       pack.source = source;
       for (int i = 0; i < m_packWarnings; ++i) pack.warnings.append(QStringLiteral("alt kaynak atlandı"));
@@ -149,6 +150,7 @@ protected:
   QStringList m_fetches;
   int m_renders = 0;
   int m_prepares = 0;
+  std::function<void()> m_whilePreparing;
   int m_packWarnings = 1;
   bool m_failRenders = false;
 };
@@ -640,6 +642,27 @@ TEST_F(ModelTest, RemotePageFollowsTheRedirectAndRecordsTheVisit) {
   EXPECT_EQ(model->current().console.size(), 5) << "warnings repeat, the GET line does not";
 }
 
+TEST_F(ModelTest, TheResponseShowsWhileThePageIsPrepared) {
+  m_page = [](const QUrl&) { return response("http://a.b/page", "Uzak sayfa"); };
+  const auto model = makeModel();
+  QString draft;
+  QString entry;
+  bool placeholder = false;
+  m_whilePreparing = [&] {
+    QCoreApplication::sendPostedEvents();
+    draft = model->addressDraft();
+    entry = model->current().history.last();
+    placeholder = model->current().content.is(PageContent::Kind::Loading);
+    if (!model->current().console.isEmpty()) entry += QStringLiteral(" | ") + model->current().console[0].message;
+  };
+  model->navigate(QStringLiteral("http://a.b/redirect"));
+  runAll();
+  EXPECT_EQ(draft, QStringLiteral("http://a.b/page"));
+  EXPECT_EQ(entry, QStringLiteral("http://a.b/page | GET http://a.b/page · HTTP 200 · 10 bayt"));
+  EXPECT_TRUE(placeholder) << "the placeholder stays until the render";
+  EXPECT_TRUE(model->currentDocument().has_value());
+}
+
 // The renderer processes this test process has started and not yet reaped.
 // Each is told by its program (a process's name changes a moment after the
 // start returns, its program does not).
@@ -961,7 +984,7 @@ namespace {
 // Runs the main thread's events until `condition` holds. The bound is for a
 // fault only: nothing these tests wait for comes near it.
 bool processUntil(const std::function<bool()>& condition) {
-  return QTest::qWaitFor(condition, 60'000);
+  return runEventsUntil(condition, std::chrono::seconds(60));
 }
 
 TEST(BrowserModelWorkers, ResultsComeBackOnTheMainThreadAndOnlyTheLatestApplies) {
@@ -1020,11 +1043,10 @@ TEST(BrowserModelWorkers, ResultsComeBackOnTheMainThreadAndOnlyTheLatestApplies)
   EXPECT_EQ(model.current().history.size(), 3);
   EXPECT_EQ(appliedOn, mainThread);
   // The slower, superseded load answers afterwards and never changes the
-  // tab: once its fetch job has ended (the third job, after the fast fetch
-  // and render) and its posted result has been delivered, the fast page
-  // still stands.
+  // tab: once its job has ended (the second job, after the fast page's) and
+  // what it posted has been delivered, the fast page still stands.
   slowGate.set_value();
-  ASSERT_TRUE(processUntil([&] { return *finishedJobs >= 3; }));
+  ASSERT_TRUE(processUntil([&] { return *finishedJobs >= 2; }));
   QCoreApplication::sendPostedEvents();
   EXPECT_EQ(model.current().address(), QStringLiteral("http://a.b/fast"));
   EXPECT_EQ(model.current().history.size(), 3);

@@ -18,6 +18,7 @@
 
 #include "loading/page_document.h"
 #include "loading/subresource_records.h"
+#include "model/builtin_pages.h"
 #include "network/network_transport.h"
 
 // The panes of the developer tools, in the order of their buttons.
@@ -114,7 +115,7 @@ public:
   void visit(const QString& address);
 
   QString title = QStringLiteral("Yeni sekme");
-  QStringList history{QStringLiteral("kivo://home")};
+  QStringList history{BuiltinPages::kHome};
   qsizetype position = 0;
   QUuid generation = QUuid::createUuid();
   PageContent content = PageContent::home();

@@ -3,20 +3,22 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include "model/builtin_pages.h"
+
 const QList<LibraryPage>& LibraryPage::all() {
   static const QList<LibraryPage> pages = {
-      {QStringLiteral("welcome"), QStringLiteral("Kivo ile tanış"),
+      {BuiltinPages::host(BuiltinPages::kWelcome), QStringLiteral("Kivo ile tanış"),
        QStringLiteral("Kendi HTML, CSS ve yerleşim motorumuzla."), QStringLiteral("sparkles")},
-      {QStringLiteral("engine"), QStringLiteral("Motor günlüğü"), QStringLiteral("Bugün çalışanlar ve sıradaki adımlar."),
-       QStringLiteral("square.stack.3d.up")},
-      {QStringLiteral("principles"), QStringLiteral("Kivo'nın ilkeleri"),
+      {BuiltinPages::host(BuiltinPages::kEngine), QStringLiteral("Motor günlüğü"),
+       QStringLiteral("Bugün çalışanlar ve sıradaki adımlar."), QStringLiteral("square.stack.3d.up")},
+      {BuiltinPages::host(BuiltinPages::kPrinciples), QStringLiteral("Kivo'nın ilkeleri"),
        QStringLiteral("Sadelik, içerik politikası ve bağımsız geliştirme."), QStringLiteral("leaf")},
   };
   return pages;
 }
 
 QString LibraryPage::address() const {
-  return QStringLiteral("kivo://") + id;
+  return BuiltinPages::kPrefix + id;
 }
 
 namespace {

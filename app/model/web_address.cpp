@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "model/builtin_pages.h"
+
 namespace {
 
 bool isAlpha(char16_t c) {
@@ -208,7 +210,7 @@ QString WebAddress::searchAddress(const QString& query) {
   const QString value = percentEncoded(query, [](char16_t c) {
     return isQueryCharacter(c) && c != u'&' && c != u'=';
   });
-  return QStringLiteral("kivo://search?q=") + value;
+  return BuiltinPages::kSearch + QStringLiteral("?q=") + value;
 }
 
 std::optional<WebAddress> WebAddress::resolved(const QString& reference) const {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QList>
-#include <QPoint>
 #include <QUuid>
 
 class BrowserModel;
@@ -29,23 +28,6 @@ public:
   }
   // The model of the window that is active now, or null without windows.
   virtual BrowserModel* activeModel() const { return nullptr; }
-
-  // A tab of `model` is dragged outside its strip, at `screenPoint`.
-  virtual void updateDragPreview(const QUuid& tab, BrowserModel& model, QPoint screenPoint) {
-    (void)tab;
-    (void)model;
-    (void)screenPoint;
-  }
-  // The drag ended outside its strip at `screenPoint`; true when the tab was
-  // taken (into another window, or into a window of its own).
-  virtual bool dropTab(const QUuid& tab, BrowserModel& model, QPoint screenPoint) {
-    (void)tab;
-    (void)model;
-    (void)screenPoint;
-    return false;
-  }
-  // The drag outside the strip was abandoned.
-  virtual void cancelDragPreview() {}
 };
 
 // The window that shows one model.

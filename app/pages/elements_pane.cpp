@@ -21,6 +21,7 @@
 #include "kit/overlay_scroll_bar.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
+#include "model/builtin_pages.h"
 #include "pages/devtools_divider.h"
 #include "pages/devtools_text.h"
 
@@ -584,7 +585,7 @@ ElementsPane::ElementsPane(BrowserModel* model, QWidget* parent) : QWidget(paren
   emptyColumn->addWidget(m_sampleButton, 0, Qt::AlignHCenter);
   emptyColumn->addStretch(1);
   connect(m_sampleButton, &QAbstractButton::clicked, this,
-          [this] { m_model->navigate(QStringLiteral("kivo://welcome")); });
+          [this] { m_model->navigate(BuiltinPages::kWelcome); });
 
   // The split view.
   m_split = new QSplitter(Qt::Horizontal, this);

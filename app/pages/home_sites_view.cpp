@@ -14,6 +14,7 @@
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "model/browser_model.h"
+#include "model/builtin_pages.h"
 #include "profile/history_store.h"
 
 SiteTile::SiteTile(const SiteSuggestion& suggestion, std::shared_ptr<BrowserPreferences> preferences,
@@ -151,7 +152,7 @@ HomeSitesView::HomeSitesView(HistoryStore& store, BrowserModel& model, QWidget* 
   m_history->setPadding(QMargins(8, 5, 8, 5));
   m_history->setInk([this] { return Palette::accent(m_theme.get()); });
   connect(m_history, &QAbstractButton::clicked, this, [this] {
-    if (m_model) m_model->navigate(QStringLiteral("kivo://history"));
+    if (m_model) m_model->navigate(BuiltinPages::kHistory);
   });
   header->addWidget(m_history);
   column->addLayout(header);

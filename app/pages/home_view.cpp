@@ -18,9 +18,9 @@
 #include "kit/mark.h"
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
+#include "model/browser_command.h"
 #include "model/browser_model.h"
 #include "pages/home_sites_view.h"
-#include "pages/page_commands.h"
 #include "pages/page_widgets.h"
 #include "pages/tab_backdrop.h"
 #include "profile/browsing_profile.h"
@@ -161,8 +161,7 @@ void HomeView::build() {
   m_aiChip = chip(QStringLiteral("AI modu · Yakında"), QStringLiteral("sparkles"));
   m_fileChip = chip(QStringLiteral("Dosya aç"), QStringLiteral("folder"));
   connect(m_privateChip, &QAbstractButton::clicked, this, [this] {
-    PageCommands* table = PageCommandTable::current();
-    if (m_model && table) table->openPrivateWindow(*m_model);
+    if (m_model) BrowserCommands::perform(BrowserCommand::PrivateWindow, *m_model);
   });
   connect(m_aiChip, &QAbstractButton::clicked, this, [this] {
     if (m_model) showAIPlaceholder(*m_model);

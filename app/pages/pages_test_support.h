@@ -15,6 +15,7 @@
 #include "kit/kit_test_support.h"
 #include "model/browser_model.h"
 #include "model/browser_preferences.h"
+#include "model/model_test_support.h"
 #include "model/settings_store.h"
 #include "pages/page_widgets.h"
 #include "profile/browsing_profile.h"
@@ -40,24 +41,9 @@ inline std::shared_ptr<BrowserPreferences> preferences(const QString& name) {
   return KitTest::preferences(name);
 }
 
-// A model whose background work is dropped, so no load reaches the network.
-// Services that never leave the process: fetches fail, delayed work never
-// runs, and background jobs are dropped (or run at once with `runJobs`).
-inline BrowserModel::Services offlineServices(bool runJobs = false) {
-  BrowserModel::Services services;
-  services.page = [](const QUrl&, bool, std::stop_token) -> NetworkResponse { throw std::runtime_error("offline"); };
-  services.prepare = [](const QByteArray&, const QUrl&, bool, std::stop_token) -> WebResourcePack {
-    throw std::runtime_error("offline");
-  };
-  if (runJobs) {
-    services.background = [](std::function<void()> job) { job(); };
-  } else {
-    services.background = [](std::function<void()>) {};
-  }
-  services.schedule = [](std::chrono::milliseconds, std::function<void()>) { return std::function<void()>([] {}); };
-  return services;
-}
+using ModelTestSupport::offlineServices;
 
+// A model whose background work is dropped, so no load reaches the network.
 inline std::unique_ptr<BrowserModel> model(std::shared_ptr<BrowserPreferences> preferences, bool isPrivate = false) {
   auto profile = std::make_shared<BrowsingProfile>(isPrivate);
   auto made = std::make_unique<BrowserModel>(std::move(preferences), nullptr, std::nullopt, profile);

@@ -19,11 +19,12 @@
 #include "kit/palette.h"
 #include "kit/preferences_theme.h"
 #include "model/background_work.h"
+#include "model/browser_command.h"
 #include "model/browser_model.h"
+#include "model/builtin_pages.h"
 #include "network/network_transport.h"
 #include "pages/downloads_view.h"
 #include "pages/history_view.h"
-#include "pages/page_commands.h"
 #include "pages/page_parts.h"
 #include "pages/page_widgets.h"
 #include "pages/tab_backdrop.h"
@@ -323,7 +324,16 @@ QString SettingsView::cacheLine(qint64 entries, qint64 bytes) {
   return QString::number(entries) + QStringLiteral(" belge görünümü · yaklaşık ") + PageParts::memorySize(bytes);
 }
 
-SettingsView::SettingsView(BrowserModel& model, QWidget* parent)
+QList<SettingsView::CommandRow> SettingsView::commandRows() {
+  QList<CommandRow> rows;
+  for (BrowserCommand command : BrowserCommands::allCases()) {
+    rows.append({BrowserCommands::title(command), BrowserCommands::symbol(command),
+                 BrowserCommands::shortcutText(command)});
+  }
+  return rows;
+}
+
+SettingsView::SettingsView(BrowserModel& model, const QList<CommandRow>& commands, QWidget* parent)
     : QWidget(parent),
       m_model(&model),
       m_preferences(model.preferences()),
@@ -365,7 +375,7 @@ SettingsView::SettingsView(BrowserModel& model, QWidget* parent)
   column->addWidget(group(QStringLiteral("Güncellemeler"),
                           QStringLiteral("Sürümleri Kivo'nın kendi yayın adresinden kontrol et."), {m_updates}));
   column->addWidget(group(QStringLiteral("Klavye kısayolları"),
-                          QStringLiteral("Menüler ve klavye aynı tarayıcı komutlarını kullanır."), {shortcutContent()}));
+                          QStringLiteral("Menüler ve klavye aynı tarayıcı komutlarını kullanır."), {shortcutContent(commands)}));
 
   // The footer.
   column->addWidget(footer());
@@ -508,7 +518,7 @@ QWidget* SettingsView::siteDataContent() {
   m_clearCookies = makeBorderedButton(QStringLiteral("Çerezleri sil"), m_preferences);
   connect(m_viewHistory, &QAbstractButton::clicked, this, [this] {
     // The navigation replaces this page, so nothing of it is touched after.
-    if (m_model) m_model->navigate(QStringLiteral("kivo://history"));
+    if (m_model) m_model->navigate(BuiltinPages::kHistory);
   });
   connect(m_clearCookies, &QAbstractButton::clicked, this, &SettingsView::clearCookies);
   layout->addWidget(m_viewHistory);
@@ -531,7 +541,7 @@ QWidget* SettingsView::cacheContent() {
   return spacedRow(text, m_clearCache);
 }
 
-QWidget* SettingsView::shortcutContent() {
+QWidget* SettingsView::shortcutContent(const QList<CommandRow>& commands) {
   auto* content = new QWidget;
   auto* layout = new QVBoxLayout(content);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -550,14 +560,11 @@ QWidget* SettingsView::shortcutContent() {
     rowLayout->addWidget(muted(shortcut, KitFonts::monospaced(12), m_theme));
     layout->addWidget(line);
   };
-  // Every command of the window layer's table, when it has installed one.
-  if (PageCommands* table = PageCommandTable::current()) {
-    auto theme = m_theme;
-    for (const PageCommandRow& command : table->rows()) {
-      row(new PageSymbol(command.symbol, 12, [theme] { return Palette::colors(theme.get()).ink; }),
-          command.title, command.shortcut);
-      m_shortcutRows.append({command.title, command.shortcut});
-    }
+  auto theme = m_theme;
+  for (const CommandRow& command : commands) {
+    row(new PageSymbol(command.symbol, 12, [theme] { return Palette::colors(theme.get()).ink; }), command.title,
+        command.shortcut);
+    m_shortcutRows.append({command.title, command.shortcut});
   }
   row(nullptr, QStringLiteral("Sekmeye git / son sekme"), QStringLiteral("Ctrl+1…8 / Ctrl+9"));
   layout->addWidget(muted(QStringLiteral("Üst çubuğun boş alanına çift tıkla: ekranı kapla / önceki boyuta dön."),

@@ -114,7 +114,19 @@ public:
   // "<entries> belge görünümü · yaklaşık <bytes in units of 1,024>".
   static QString cacheLine(qint64 entries, qint64 bytes);
 
-  explicit SettingsView(BrowserModel& model, QWidget* parent = nullptr);
+  // One command of the shortcut card.
+  struct CommandRow {
+    QString title;
+    QString symbol;    // the symbol image's name
+    QString shortcut;  // as the menus show it; empty when the command has none
+  };
+  // The browser's twenty commands in table order, with the shortcut text the
+  // menus show ("Ctrl+T"; empty for a command without a key).
+  static QList<CommandRow> commandRows();
+
+  // The shortcut card lists `commands` before its fixed rows.
+  explicit SettingsView(BrowserModel& model, const QList<CommandRow>& commands = commandRows(),
+                        QWidget* parent = nullptr);
 
   // The controls, for the window's tests.
   const QList<SettingsAppearanceCard*>& appearanceCards() const { return m_appearanceCards; }
@@ -147,7 +159,7 @@ private:
   QWidget* deviceContent();
   QWidget* siteDataContent();
   QWidget* cacheContent();
-  QWidget* shortcutContent();
+  QWidget* shortcutContent(const QList<CommandRow>& commands);
   QWidget* footer();
   void clearCookies();
   void refreshCacheLine();

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "pages/home_feature_tests.h"
 #include "pages/pages_test_support.h"
 #include "support/test_names.h"
 
@@ -95,13 +94,6 @@ TEST(SiteSuggestions, TitlesShowInternationalHostsInUnicode) {
   EXPECT_EQ(tiles[1].id, QStringLiteral("https://www.xn--kitaplk-wfb.com.tr"));
   EXPECT_EQ(tiles[2].title, QStringLiteral("ıslak.example"));
   EXPECT_EQ(SiteSuggestions::displayHost(QStringLiteral("example.com")), QStringLiteral("example.com"));
-}
-
-TEST(HomeFeatureTests, PassesWithTheRealStores) {
-  testing::internal::CaptureStdout();
-  EXPECT_NO_THROW(runHomeFeatureTests());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "PASS: real history grouping, deletion, sensitive URL omission and private isolation.\n");
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
 #include "pages/updates_view.h"
 
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include "kit/kivo_action_button.h"
 #include "model/browser_model.h"
 #include "network/test_http_server.h"
 #include "pages/pages_test_support.h"
+#include "platform/event_wait.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ protected:
   // Runs the event loop until the check has ended; the bound is for a check
   // that never ends, far beyond what a slow machine needs.
   static bool finish(UpdatesView& view) {
-    return QTest::qWaitFor([&] { return !view.checker().checking(); }, 60'000);
+    return runEventsUntil([&] { return !view.checker().checking(); }, std::chrono::seconds(60));
   }
 
   TestHttpServer server;

@@ -20,8 +20,7 @@
 #include "platform/folder_entries.h"
 #include "platform/system_error.h"
 #include "profile/file_reveal.h"
-#include "profile/json_text_writer.h"
-#include "profile/profile_files.h"
+#include "profile/list_file.h"
 #include "profile/profile_values.h"
 #include "profile/quarantine.h"
 
@@ -32,6 +31,14 @@ const QString kRefusal = QStringLiteral(
 const QString kNotAFile = QStringLiteral("İndirme başlatılamadı: hedef, yerel bir dosyanın tam yolu değil.");
 const QString kNoDate = QStringLiteral("İndirme başlatılamadı: sistem saati geçerli bir tarih göstermiyor.");
 const QString kLongAddress = QStringLiteral("İndirme başlatılamadı: adres çok uzun.");
+
+const ListFile::Texts kTexts{
+    QStringLiteral("İndirme listesi okunamadı: "),
+    QStringLiteral("İndirme listesi kullanılamadı ve kenara alınamadı: "),
+    QStringLiteral("İndirme listesi bu oturumda kaydedilmiyor: "),
+    QStringLiteral("İndirme listesi kaydedilemedi: "),
+    QStringLiteral("İndirme listesi dosyası boyut sınırına ulaştı; en eski %1 kayıt dosyaya yazılmadı."),
+};
 
 // Removes a staging file; there may be none, and a leftover one is removed
 // again at the next start.
@@ -78,16 +85,10 @@ DownloadStore::DownloadStore(std::shared_ptr<NetworkTransport> network, const QS
                              ProfileFiles::Access access, const QString& readOnlyReason, QObject* parent)
     : QObject(parent),
       m_network(std::move(network)),
-      m_file(file),
-      m_writable(access == ProfileFiles::Access::Owner),
+      m_list(file, kFileLimit, access, kTexts),
       m_savePanel(std::make_shared<FileDialogSavePanel>()),
       m_reveal(&FileReveal::showInFileManager) {
-  load();
-  if (!m_file.isEmpty() && access == ProfileFiles::Access::ReadOnly && !m_persistenceError) {
-    setPersistenceError(QStringLiteral("İndirme listesi bu oturumda kaydedilmiyor: ") +
-                        (readOnlyReason.isEmpty() ? ProfileFiles::heldElsewhereReason() : readOnlyReason) +
-                        QLatin1Char('.'));
-  }
+  load(readOnlyReason);
 }
 
 DownloadStore::~DownloadStore() {
@@ -96,58 +97,32 @@ DownloadStore::~DownloadStore() {
   for (auto& [id, job] : m_tasks) job.stop.request_stop();
 }
 
-void DownloadStore::load() {
-  if (m_file.isEmpty()) return;
-  const ProfileFiles::ReadResult read = ProfileFiles::read(m_file, kFileLimit);
-  if (read.kind == ProfileFiles::ReadResult::Kind::Missing) return;
-  if (read.kind == ProfileFiles::ReadResult::Kind::Unreadable) {
-    m_writable = false;
-    setPersistenceError(QStringLiteral("İndirme listesi okunamadı: ") + read.error);
-    return;
-  }
+void DownloadStore::load(const QString& readOnlyReason) {
   // Every element is decoded (and so checked); the first 500 are kept, and
   // the staging files of all running ones are collected.
-  QList<DownloadEntry> entries;
   QStringList stagingFiles;
-  bool refused = read.kind == ProfileFiles::ReadResult::Kind::Oversized;
-  if (!refused) {
-    try {
-      ProfileFiles::decodeObjectArray(read.bytes, [&](const nlohmann::json& value) {
-        DownloadEntry entry = DownloadEntry::decode(value);
-        if (entry.state == DownloadEntry::State::Running) stagingFiles.append(stagingPath(entry.destination, entry.id));
-        if (entries.size() < kEntryLimit) entries.append(std::move(entry));
-      });
-    } catch (const DecodingError&) {
-      refused = true;
-    }
-  }
-  if (refused) {
-    // A refused file is kept aside by its owner; when that fails, it is not
-    // replaced either.
-    if (!m_writable) return;
-    try {
-      m_keptAside = ProfileFiles::keepAside(m_file);
-    } catch (const std::exception& error) {
-      m_writable = false;
-      setPersistenceError(QStringLiteral("İndirme listesi kullanılamadı ve kenara alınamadı: ") +
-                          QString::fromUtf8(error.what()));
-    }
-    return;
-  }
+  setPersistenceError(m_list.load(
+      [&](const QByteArray& text) {
+        QStringList running;
+        m_entries = ListFile::decode<DownloadEntry>(text, kEntryLimit, [&](const nlohmann::json& value) {
+          DownloadEntry entry = DownloadEntry::decode(value);
+          if (entry.state == DownloadEntry::State::Running) running.append(stagingPath(entry.destination, entry.id));
+          return entry;
+        });
+        stagingFiles = std::move(running);
+      },
+      readOnlyReason));
   // A download that was running when the application ended was interrupted.
   // A store that does not own the profile sees another process's running
   // jobs here, and leaves them and their staging files alone.
-  const bool interrupted = m_writable && !stagingFiles.isEmpty();
-  if (interrupted) {
-    for (DownloadEntry& entry : entries) {
-      if (entry.state == DownloadEntry::State::Running) entry.state = DownloadEntry::State::Interrupted;
-    }
-    for (const QString& staging : stagingFiles) removeStaging(staging);
+  if (!savesToFile() || stagingFiles.isEmpty()) return;
+  for (DownloadEntry& entry : m_entries) {
+    if (entry.state == DownloadEntry::State::Running) entry.state = DownloadEntry::State::Interrupted;
   }
-  m_entries = std::move(entries);
+  for (const QString& staging : stagingFiles) removeStaging(staging);
   // The file says so at once: another process that reads it meanwhile must
   // not show those downloads as still running.
-  if (interrupted) persist();
+  persist();
 }
 
 QString DownloadStore::stagingPath(const QUrl& destination, const QUuid& id) {
@@ -156,20 +131,10 @@ QString DownloadStore::stagingPath(const QUrl& destination, const QUuid& id) {
 }
 
 QByteArray DownloadStore::encode(const QList<DownloadEntry>& entries, qint64 limit, qsizetype* leftOut) {
-  QList<QByteArray> elements;
-  elements.reserve(entries.size());
-  for (const DownloadEntry& entry : entries) {
-    try {
-      DownloadEntry::validate(entry);
-    } catch (const DecodingError&) {
-      continue;  // never written: the reader would refuse the whole file
-    }
-    elements.append(entry.encode());
-  }
-  qsizetype written = 0;
-  QByteArray text = JsonTextWriter::arrayWithin(elements, limit, &written);
-  if (leftOut) *leftOut = elements.size() - written;
-  return text;
+  return ListFile::encode(entries, limit, leftOut, [](const DownloadEntry& entry) {
+    DownloadEntry::validate(entry);
+    return entry.encode();
+  });
 }
 
 void DownloadStore::remove(const QUuid& id) {
@@ -386,18 +351,7 @@ void DownloadStore::trim(QList<DownloadEntry>& entries) {
 
 void DownloadStore::persist() {
   if (!savesToFile()) return;
-  try {
-    qsizetype leftOut = 0;
-    ProfileFiles::write(encode(m_entries, kFileLimit, &leftOut), m_file);
-    if (leftOut == 0) {
-      setPersistenceError(std::nullopt);
-    } else {
-      setPersistenceError(
-          QStringLiteral("İndirme listesi dosyası boyut sınırına ulaştı; en eski %1 kayıt dosyaya yazılmadı.").arg(leftOut));
-    }
-  } catch (const std::exception& error) {
-    setPersistenceError(QStringLiteral("İndirme listesi kaydedilemedi: ") + QString::fromUtf8(error.what()));
-  }
+  setPersistenceError(m_list.save([this](qsizetype& leftOut) { return encode(m_entries, kFileLimit, &leftOut); }));
 }
 
 void DownloadStore::setPersistenceError(const std::optional<QString>& error) {

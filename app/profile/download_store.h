@@ -32,6 +32,7 @@
 #include <thread>
 
 #include "profile/download_entry.h"
+#include "profile/list_file.h"
 #include "profile/profile_files.h"
 #include "profile/save_panel.h"
 
@@ -80,11 +81,11 @@ public:
   const std::optional<QString>& persistenceError() const { return m_persistenceError; }
   // Where the refused list of this store's load was moved
   // ("downloads.json.bad-<time>"); nothing when no file was kept aside.
-  const std::optional<QString>& keptAside() const { return m_keptAside; }
+  const std::optional<QString>& keptAside() const { return m_list.keptAside(); }
   // Where the list is saved; empty for a memory-only store.
-  const QString& file() const { return m_file; }
+  const QString& file() const { return m_list.path(); }
   // True while changes reach the file: a store with a file that it may write.
-  bool savesToFile() const { return !m_file.isEmpty() && m_writable; }
+  bool savesToFile() const { return m_list.savesToFile(); }
   // The number of jobs started and not yet finished.
   qsizetype runningJobs() const { return static_cast<qsizetype>(m_tasks.size()); }
 
@@ -153,7 +154,7 @@ private:
     QString error;                 // the failure's description otherwise
   };
 
-  void load();
+  void load(const QString& readOnlyReason);
   void launch(const DownloadEntry& entry, const QUrl& source, const std::optional<QString>& expectedSHA256,
               const std::optional<qint64>& expectedBytes);
   void applyProgress(const QUuid& id, qint64 received, qint64 total);
@@ -164,9 +165,7 @@ private:
   void setPersistenceError(const std::optional<QString>& error);
 
   std::shared_ptr<NetworkTransport> m_network;
-  QString m_file;
-  bool m_writable = true;  // false once the file must not be replaced
-  std::optional<QString> m_keptAside;
+  ListFile m_list;
   QList<DownloadEntry> m_entries;
   std::optional<QString> m_persistenceError;
   std::map<QUuid, Job> m_tasks;

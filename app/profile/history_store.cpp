@@ -8,9 +8,17 @@
 #include "base/json_reader.h"
 #include "network/network_transport.h"
 #include "profile/json_text_writer.h"
-#include "profile/profile_files.h"
+#include "profile/list_file.h"
 
 namespace {
+
+const ListFile::Texts kTexts{
+    QStringLiteral("Geçmiş dosyası okunamadı: "),
+    QStringLiteral("Geçmiş dosyası kullanılamadı ve kenara alınamadı: "),
+    QStringLiteral("Geçmiş bu oturumda kaydedilmiyor: "),
+    QStringLiteral("Geçmiş dosyası güncellenemedi: "),
+    QStringLiteral("Geçmiş dosyası boyut sınırına ulaştı; en eski %1 kayıt dosyaya yazılmadı."),
+};
 
 QByteArray encodeEntry(const HistoryEntry& entry) {
   JsonTextWriter writer;
@@ -43,61 +51,15 @@ HistoryEntry decodeEntry(const nlohmann::json& value) {
 
 HistoryStore::HistoryStore(const QString& file, ProfileFiles::Access access,
                            const QString& readOnlyReason, QObject* parent)
-    : QObject(parent), m_file(file), m_writable(access == ProfileFiles::Access::Owner) {
-  load();
-  if (!m_file.isEmpty() && access == ProfileFiles::Access::ReadOnly && !m_persistenceError) {
-    setPersistenceError(QStringLiteral("Geçmiş bu oturumda kaydedilmiyor: ") +
-                        (readOnlyReason.isEmpty() ? ProfileFiles::heldElsewhereReason() : readOnlyReason) +
-                        QLatin1Char('.'));
-  }
-}
-
-void HistoryStore::load() {
-  if (m_file.isEmpty()) return;
-  const ProfileFiles::ReadResult read = ProfileFiles::read(m_file, kFileLimit);
-  bool refused = read.kind == ProfileFiles::ReadResult::Kind::Oversized;
-  switch (read.kind) {
-    case ProfileFiles::ReadResult::Kind::Missing:
-    case ProfileFiles::ReadResult::Kind::Oversized:
-      break;
-    case ProfileFiles::ReadResult::Kind::Unreadable:
-      m_writable = false;
-      setPersistenceError(QStringLiteral("Geçmiş dosyası okunamadı: ") + read.error);
-      return;
-    case ProfileFiles::ReadResult::Kind::Read:
-      try {
-        m_entries = decode(read.bytes);
-      } catch (const DecodingError&) {
-        refused = true;
-      }
-      break;
-  }
-  // A refused file is kept aside by its owner; when that fails, it is not
-  // replaced either.
-  if (!refused || !m_writable) return;
-  try {
-    m_keptAside = ProfileFiles::keepAside(m_file);
-  } catch (const std::exception& error) {
-    m_writable = false;
-    setPersistenceError(QStringLiteral("Geçmiş dosyası kullanılamadı ve kenara alınamadı: ") + QString::fromUtf8(error.what()));
-  }
+    : QObject(parent), m_list(file, kFileLimit, access, kTexts) {
+  setPersistenceError(m_list.load([this](const QByteArray& text) { m_entries = decode(text); }, readOnlyReason));
 }
 
 QByteArray HistoryStore::encode(const QList<HistoryEntry>& entries, qint64 limit, qsizetype* leftOut) {
-  QList<QByteArray> elements;
-  elements.reserve(entries.size());
-  for (const HistoryEntry& entry : entries) {
-    try {
-      validate(entry);
-    } catch (const DecodingError&) {
-      continue;  // never written: the reader would refuse the whole file
-    }
-    elements.append(encodeEntry(entry));
-  }
-  qsizetype written = 0;
-  QByteArray text = JsonTextWriter::arrayWithin(elements, limit, &written);
-  if (leftOut) *leftOut = elements.size() - written;
-  return text;
+  return ListFile::encode(entries, limit, leftOut, [](const HistoryEntry& entry) {
+    validate(entry);
+    return encodeEntry(entry);
+  });
 }
 
 void HistoryStore::validate(const HistoryEntry& entry) {
@@ -110,12 +72,7 @@ void HistoryStore::validate(const HistoryEntry& entry) {
 }
 
 QList<HistoryEntry> HistoryStore::decode(const QByteArray& text, qsizetype keep) {
-  QList<HistoryEntry> entries;
-  ProfileFiles::decodeObjectArray(text, [&](const nlohmann::json& value) {
-    HistoryEntry entry = decodeEntry(value);
-    if (entries.size() < keep) entries.append(std::move(entry));
-  });
-  return entries;
+  return ListFile::decode<HistoryEntry>(text, keep, decodeEntry);
 }
 
 QString HistoryStore::firstCharacters(const QString& text, qsizetype limit) {
@@ -167,15 +124,8 @@ void HistoryStore::clear(double since) {
 void HistoryStore::persist() {
   if (!savesToFile()) return;
   // The worker gets its own copy of the list, the state to be saved.
-  m_writer.save([entries = m_entries, file = m_file, write = m_fileWriter]() -> std::optional<QString> {
-    try {
-      qsizetype leftOut = 0;
-      write(encode(entries, kFileLimit, &leftOut), file);
-      if (leftOut == 0) return std::nullopt;
-      return QStringLiteral("Geçmiş dosyası boyut sınırına ulaştı; en eski %1 kayıt dosyaya yazılmadı.").arg(leftOut);
-    } catch (const std::exception& error) {
-      return QStringLiteral("Geçmiş dosyası güncellenemedi: ") + QString::fromUtf8(error.what());
-    }
+  m_writer.save([entries = m_entries, list = m_list, write = m_fileWriter]() {
+    return list.save([&entries](qsizetype& leftOut) { return encode(entries, kFileLimit, &leftOut); }, write);
   });
 }
 

@@ -24,6 +24,7 @@
 #include <optional>
 
 #include "profile/background_writer.h"
+#include "profile/list_file.h"
 #include "profile/profile_files.h"
 #include "profile/profile_values.h"
 
@@ -63,11 +64,11 @@ public:
   qint64 revision() const { return m_revision; }
   // Where the refused file of this store's load was moved
   // ("history.json.bad-<time>"); nothing when no file was kept aside.
-  const std::optional<QString>& keptAside() const { return m_keptAside; }
+  const std::optional<QString>& keptAside() const { return m_list.keptAside(); }
   // Where the list is saved; empty for a memory-only store.
-  const QString& file() const { return m_file; }
+  const QString& file() const { return m_list.path(); }
   // True while changes reach the file: a store with a file that it may write.
-  bool savesToFile() const { return !m_file.isEmpty() && m_writable; }
+  bool savesToFile() const { return m_list.savesToFile(); }
 
   // Records a visit at the front when `revision` is still current and the
   // address is an allowed http(s) address of at most 8,192 bytes; otherwise
@@ -84,7 +85,7 @@ public:
   void flush();
 
   // Writes file text to a path on the save worker; throws on failure.
-  using FileWriter = std::function<void(const QByteArray& bytes, const QString& path)>;
+  using FileWriter = ListFile::Writer;
   // Replaces how the list is written (by default ProfileFiles::write).
   void setFileWriter(FileWriter writer) { m_fileWriter = std::move(writer); }
 
@@ -111,16 +112,13 @@ Q_SIGNALS:
   void persistenceErrorChanged();
 
 private:
-  void load();
   void persist();
   void setPersistenceError(const std::optional<QString>& error);
 
   QList<HistoryEntry> m_entries;
   std::optional<QString> m_persistenceError;
-  QString m_file;
-  std::optional<QString> m_keptAside;
+  ListFile m_list;
   qint64 m_revision = 0;
-  bool m_writable = true;  // false once the file must not be replaced
   FileWriter m_fileWriter = &ProfileFiles::write;
   // Last, so that it goes first and its last save still finds the store.
   BackgroundWriter m_writer{this, [this](const std::optional<QString>& error) { setPersistenceError(error); }};

@@ -2,13 +2,12 @@
 // stretch of time. Test code only.
 #pragma once
 
-#include <QCoreApplication>
-#include <QTimer>
-
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+
+#include "platform/event_wait.h"
 
 namespace ProfileTestSupport {
 
@@ -17,23 +16,9 @@ namespace ProfileTestSupport {
 inline constexpr std::chrono::milliseconds kWatchdog{120'000};
 
 // Runs the main thread's events until `condition` holds; false when the
-// watchdog ended the wait. The thread sleeps until an event arrives (a job's
-// progress or end, a reply) and then looks again; a short wake-up also looks
-// at what other threads change without an event, such as the closing work of
-// a private session.
+// watchdog ended the wait (see platform/event_wait.h).
 inline bool runEventsUntil(const std::function<bool()>& condition) {
-  bool expired = false;
-  QTimer watchdog;
-  watchdog.setSingleShot(true);
-  QObject::connect(&watchdog, &QTimer::timeout, [&expired] { expired = true; });
-  watchdog.start(kWatchdog);
-  QTimer wakeUp;
-  wakeUp.start(10);
-  while (!condition()) {
-    if (expired) return false;
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-  return true;
+  return ::runEventsUntil(condition, kWatchdog);
 }
 
 // A one-way handshake between threads: one side raises it, the other waits

@@ -39,6 +39,7 @@ public:
         m_shouldPause = false;
         m_holding = true;
         m_released = false;
+        m_changed.notify_all();
         m_changed.wait(lock, [this] { return m_released; });
       }
     }
@@ -74,9 +75,11 @@ public:
     std::lock_guard lock(m_mutex);
     m_shouldPause = true;
   }
-  bool holdsRender() {
-    std::lock_guard lock(m_mutex);
-    return m_holding;
+  // Waits until a render waits at the gate; false when none did within five
+  // seconds, a bound that only a render that never comes reaches.
+  bool reachesGate() {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, 5s, [this] { return m_holding; });
   }
 
 private:
@@ -118,15 +121,6 @@ std::shared_future<DocumentLoad> startLoad(std::shared_ptr<DocumentCache> cache,
     }
   }).detach();
   return result;
-}
-
-// Polls until a render waits at the gate: 500 looks 10 ms apart, then one more.
-bool renderReachesGate(CacheRenderProbe& probe) {
-  for (int round = 0; round < 500; ++round) {
-    if (probe.holdsRender()) return true;
-    std::this_thread::sleep_for(10ms);
-  }
-  return probe.holdsRender();
 }
 
 // Runs `operation`, which must fail with a BridgeError; any other error
@@ -187,7 +181,7 @@ void runCacheTests() {
   cache->clear();
   probe->armGate();
   std::shared_future<DocumentLoad> first = startLoad(cache, page);
-  require(renderReachesGate(*probe), QStringLiteral("renderer did not reach test gate"));
+  require(probe->reachesGate(), QStringLiteral("renderer did not reach test gate"));
   cache->clear();
   probe->resume();
   first.get();
@@ -205,7 +199,7 @@ void runCacheTests() {
   cache->clear();
   probe->armGate();
   std::shared_future<DocumentLoad> second = startLoad(cache, page);
-  require(renderReachesGate(*probe), QStringLiteral("second renderer gate"));
+  require(probe->reachesGate(), QStringLiteral("second renderer gate"));
   writeContent(pagePath, "edited");
   probe->resume();
   requireBridgeError([&] { second.get(); },

@@ -69,6 +69,10 @@ std::shared_ptr<T> make(Arguments&&... arguments) {
   return std::shared_ptr<T>(object, [](T* doomed) { call([doomed] { delete doomed; }); });
 }
 
+// Runs the main thread's events until `condition` holds there, for at most
+// `bound` (runEventsUntil); true when it held. A worker blocks meanwhile.
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds bound);
+
 // Lets the main thread run for `duration`: sleeps on a worker thread, or
 // processes the main thread's events while waiting on the main thread.
 void pause(std::chrono::milliseconds duration);

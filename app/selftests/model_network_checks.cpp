@@ -27,16 +27,6 @@ std::shared_ptr<BrowsingProfile> borrowed(BrowsingProfile& profile) {
   return std::shared_ptr<BrowsingProfile>(std::shared_ptr<BrowsingProfile>(), &profile);
 }
 
-// Evaluates `condition` on the main thread until it holds, letting the main
-// thread run between evaluations, for at most `patience`.
-void until(const QString& name, const std::function<bool()>& condition, const Patience& patience) {
-  for (int evaluation = 0; evaluation < patience.evaluations; ++evaluation) {
-    if (MainThread::call(condition)) return;
-    MainThread::pause(patience.interval);
-  }
-  throw SmokeFailure(name);
-}
-
 }  // namespace
 
 ModelNetworkHold runModelNetworkChecks(const ProfileSuiteFrame& frame, BrowsingProfile& normal,
@@ -52,8 +42,8 @@ ModelNetworkHold runModelNetworkChecks(const ProfileSuiteFrame& frame, BrowsingP
 
   // A remote page: redirected, rendered by the own engine, and recorded.
   MainThread::call([&] { model.navigate(absolute(frame.fixture(QStringLiteral("redirect")))); });
-  until(QStringLiteral("remote page paints in own engine"), [&] { return model.currentDocument().has_value(); },
-        frame.patience);
+  untilHolds(QStringLiteral("remote page paints in own engine"), [&] { return model.currentDocument().has_value(); },
+             frame.patience);
   const bool finalPage = MainThread::call([&] {
     const std::optional<PageDocument> document = model.currentDocument();
     return document && document->title == QLatin1String("Network fixture") && model.current().address() == page;
@@ -68,14 +58,14 @@ ModelNetworkHold runModelNetworkChecks(const ProfileSuiteFrame& frame, BrowsingP
 
   // A relative link, a refused local file and a re-layout.
   MainThread::call([&] { model.followLink(QStringLiteral("/next")); });
-  until(QStringLiteral("relative link loads"),
-        [&] { return model.currentDocument().has_value() && model.current().address() == next; }, frame.patience);
+  untilHolds(QStringLiteral("relative link loads"),
+             [&] { return model.currentDocument().has_value() && model.current().address() == next; }, frame.patience);
   frame.check(visits() == 2 && MainThread::call([&] { return model.canGoBack(); }),
               QStringLiteral("relative link navigation and history"));
   MainThread::call([&] { model.followLink(QStringLiteral("file:///etc/hosts")); });
   frame.check(address() == next, QStringLiteral("remote page cannot open local file"));
   MainThread::call([&] { model.setViewportWidth(700.0); });
-  until(
+  untilHolds(
       QStringLiteral("remote resize"),
       [&] {
         const std::optional<PageDocument> document = model.currentDocument();
@@ -89,7 +79,7 @@ ModelNetworkHold runModelNetworkChecks(const ProfileSuiteFrame& frame, BrowsingP
     model.navigate(slow);
     model.clearHistory();
   });
-  until(QStringLiteral("clear while loading"), [&] { return model.currentDocument().has_value(); }, frame.patience);
+  untilHolds(QStringLiteral("clear while loading"), [&] { return model.currentDocument().has_value(); }, frame.patience);
   frame.check(visits() == 0, QStringLiteral("cleared history cannot reappear from pending load"));
 
   // A newer navigation wins over a slower one.
@@ -110,16 +100,15 @@ PageShower modelPageShower(std::vector<std::shared_ptr<BrowserModel>>& models, c
         MainThread::make<BrowserModel>(nullptr, std::make_shared<DocumentCache>(), std::nullopt, borrowed(profile));
     models.push_back(model);
     MainThread::call([&] { model->navigate(absolute(address)); });
-    for (int evaluation = 0; evaluation < patience.evaluations; ++evaluation) {
-      const std::optional<QString> failure = MainThread::call([&]() -> std::optional<QString> {
-        const BrowserTab tab = model->current();
-        if (const PageContent::Message* message = tab.content.messageValue()) return message->detail;
-        return std::nullopt;
-      });
-      if (failure) throw std::runtime_error(failure->toStdString());
-      if (MainThread::call([&] { return model->currentDocument().has_value(); })) return;
-      MainThread::pause(patience.interval);
-    }
-    throw SmokeFailure(QStringLiteral("private page"));
+    std::optional<QString> failure;
+    const bool ended = MainThread::waitUntil(
+        [&] {
+          const BrowserTab tab = model->current();
+          if (const PageContent::Message* message = tab.content.messageValue()) failure = message->detail;
+          return failure || model->currentDocument();
+        },
+        patience.bound);
+    if (failure) throw std::runtime_error(failure->toStdString());
+    if (!ended) throw SmokeFailure(QStringLiteral("private page"));
   };
 }

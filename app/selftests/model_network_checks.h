@@ -6,7 +6,7 @@
 //
 // The model lives on the main thread; the checks may run on the main thread
 // or on a worker, and wait by letting the main thread run. Each wait gives up
-// after the frame's patience (in the suite, 1,000 polls 10 ms apart).
+// after the frame's patience (in the suite, 10 seconds).
 #pragma once
 
 #include <QString>

@@ -28,7 +28,7 @@ TEST(ModelNetworkChecks, PassInOrderAgainstTheFixtureServer) {
   };
   frame.folder = folder.path();
   // Waits that only a fault makes run out.
-  frame.patience = Patience{6000, std::chrono::milliseconds(10)};
+  frame.patience = Patience{std::chrono::seconds(60)};
   BrowsingProfile normal(false, folder.filePath(QStringLiteral("normal")));
   BrowsingProfile privateProfile(true, folder.filePath(QStringLiteral("private")));
   const ModelNetworkHold hold =

@@ -18,6 +18,7 @@
 #include "profile/browsing_profile.h"
 #include "profile/quarantine.h"
 #include "profile/update_checker.h"
+#include "selftests/main_thread.h"
 #include "selftests/smoke_failure.h"
 
 namespace {
@@ -121,12 +122,7 @@ void runOnMainThread(const std::function<void()>& work) {
 }
 
 void untilHolds(const QString& name, const std::function<bool()>& condition, const Patience& patience) {
-  for (int evaluation = 0; evaluation < patience.evaluations; ++evaluation) {
-    if (condition()) return;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(patience.interval);
-  }
-  throw SmokeFailure(name);
+  if (!MainThread::waitUntil(condition, patience.bound)) throw SmokeFailure(name);
 }
 
 void runPrivateProfileChecks(const ProfileSuiteFrame& frame, BrowsingProfile& normal, BrowsingProfile& privateProfile,

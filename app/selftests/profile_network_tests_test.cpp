@@ -21,7 +21,7 @@ std::string referenceBody() {
 }
 
 // A wait that only a fault makes run out: a minute of 10-ms polls.
-constexpr Patience kAmple{6000, std::chrono::milliseconds(10)};
+constexpr Patience kAmple{std::chrono::seconds(60)};
 
 // The checks against a stand-in of the fixture server's download answers.
 class ProfileNetworkChecksTest : public testing::Test {
@@ -134,16 +134,14 @@ TEST_F(ProfileNetworkChecksTest, UntilGivesUpWithItsName) {
   untilHolds(QStringLiteral("at once"), [&] { return ++evaluations > 0; });
   EXPECT_EQ(evaluations, 1);
   evaluations = 0;
-  untilHolds(QStringLiteral("third time"), [&] { return ++evaluations == 3; }, Patience{3, std::chrono::milliseconds(1)});
+  untilHolds(QStringLiteral("third time"), [&] { return ++evaluations == 3; }, kAmple);
   EXPECT_EQ(evaluations, 3);
-  evaluations = 0;
   try {
-    untilHolds(QStringLiteral("never"), [&] { return ++evaluations < 0; }, Patience{4, std::chrono::milliseconds(1)});
+    untilHolds(QStringLiteral("never"), [] { return false; }, Patience{std::chrono::milliseconds(1)});
     FAIL() << "a condition that never holds must fail";
   } catch (const SmokeFailure& failure) {
     EXPECT_EQ(failure.check(), QStringLiteral("never"));
   }
-  EXPECT_EQ(evaluations, 4);
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 #include <memory>
 #include <optional>
 
-#include "chrome/browser_command.h"
-#include "chrome/browser_window.h"
+#include "model/browser_command.h"
+#include "frame/browser_window.h"
 #include "loading/document_cache.h"
 #include "loading/engine_bridge.h"
 #include "model/browser_model.h"
@@ -238,14 +238,10 @@ void maximizeChecks() {
   require(window.geometry() == moved, QStringLiteral("manual resizing replaces the restore frame"));
 }
 
-// Evaluates `condition` on the main thread until it holds, at most 500
-// times, 10 ms apart.
+// Runs the main thread's events until `condition` holds there, for at most
+// five seconds.
 void waitFor(const QString& name, const std::function<bool()>& condition) {
-  for (int attempt = 0; attempt < 500; ++attempt) {
-    if (MainThread::call(condition)) return;
-    MainThread::pause(10ms);
-  }
-  throw SmokeFailure(name);
+  if (!MainThread::waitUntil(condition, 5s)) throw SmokeFailure(name);
 }
 
 // True when the selected tab shows a document that satisfies `test`.

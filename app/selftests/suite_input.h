@@ -44,7 +44,7 @@
 
 #include <optional>
 
-#include "chrome/browser_command.h"
+#include "model/browser_command.h"
 #include "selftests/suite_task.h"
 
 class QAction;

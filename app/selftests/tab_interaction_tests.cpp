@@ -19,8 +19,7 @@
 #include "chrome/app_delegate.h"
 #include "chrome/browser_chrome_view.h"
 #include "chrome/browser_view.h"
-#include "chrome/browser_window.h"
-#include "chrome/focus_address.h"
+#include "frame/browser_window.h"
 #include "chrome/native_tab_strip.h"
 #include "chrome/tab_item_view.h"
 #include "kit/kivo_panel.h"
@@ -559,7 +558,7 @@ SuiteTask runTabInteractionTests(BrowserModel& model, BrowserWindow& window) {
             QStringLiteral("dragging works inside the native full-screen accessory"));
   }
 
-  FocusAddressCenter::instance().post(nullptr);
+  Q_EMIT model.addressFocusRequested();
   co_await settle(250);
   const std::function<bool()> addressFocused = [&window, &accessory] {
     auto* chrome = qobject_cast<BrowserChromeView*>(accessory.data());

@@ -21,10 +21,10 @@
 #include <stdexcept>
 
 #include "chrome/browser_chrome_view.h"
-#include "chrome/browser_command.h"
-#include "chrome/browser_window.h"
+#include "model/browser_command.h"
+#include "frame/browser_window.h"
 #include "chrome/browser_workspace.h"
-#include "chrome/document_canvas.h"
+#include "document/document_canvas.h"
 #include "chrome/native_tab_strip.h"
 #include "loading/page_document.h"
 #include "model/browser_model.h"

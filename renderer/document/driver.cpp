@@ -1,6 +1,7 @@
 #include "document/driver.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "dom/float_parse.h"
 #include "document/heap.h"
@@ -91,7 +92,8 @@ kivo_dom::Result<std::string, RunError> read_file_source(const std::string& path
 }
 
 kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reader& input,
-                                     kivo_json::Output& output, const BeforeInput& before_input) {
+                                     kivo_json::Output& output, const BeforeInput& before_input,
+                                     const Finished& finished) {
   // 1. Read the arguments; nothing else has happened yet.
   KIVO_TRY_ASSIGN(const Arguments arguments, read_arguments(args));
   if (before_input) {
@@ -129,6 +131,7 @@ kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reade
 
   // 6. Flush everything that is still buffered.
   if (auto r = output.flush(); !r) return kivo_dom::err(RunError::io(r.error()));
+  if (finished) finished();
   return {};
 }
 
@@ -141,7 +144,7 @@ int process_main(int argc, char** argv, const BeforeInput& before_input) {
   // the call that asks for the processors.
   Reader input(STDIN_FILENO, kivo_support::SpinRead::mayRunOnSeveralProcessors());
   kivo_json::BufferedFdOutput output(STDOUT_FILENO);
-  auto result = run(args, input, output, before_input);
+  auto result = run(args, input, output, before_input, [] { std::_Exit(0); });
   if (result) return 0;
 
   // What the writer still holds goes out first, errors ignored; then the one

@@ -48,14 +48,22 @@ inline constexpr std::size_t kHtmlLimit = kivo_html::kRendererLimits.max_input_b
 // read; the program enters its sandbox here. Its error ends the run.
 using BeforeInput = std::function<kivo_dom::Result<void, RunError>()>;
 
+// Called once a run has written and flushed all its output, while the
+// document, its styles and its scene still exist. The program ends the
+// process here: the kernel takes the whole heap back at once, so the run's
+// thousands of nodes, styles and paints are never freed one by one.
+using Finished = std::function<void()>;
+
 // One run. args holds every process argument, the program path first. The
 // output is the run's buffered standard output and is flushed on success; on
 // failure it is left as it is and the caller writes out what it holds.
 kivo_dom::Result<void, RunError> run(const std::vector<std::string>& args, Reader& input,
-                                     kivo_json::Output& output, const BeforeInput& before_input = {});
+                                     kivo_json::Output& output, const BeforeInput& before_input = {},
+                                     const Finished& finished = {});
 
 // The whole process around run(): standard input and output, the error line
-// on standard error, and the exit status (0 or 1).
+// on standard error, and the exit status (0 or 1). A successful run ends the
+// process with status 0 as soon as its output is flushed.
 int process_main(int argc, char** argv, const BeforeInput& before_input);
 
 // Reads the input frame: the length, then exactly that many bytes.

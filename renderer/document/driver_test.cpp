@@ -127,6 +127,26 @@ TEST(Run, SandboxHookComesAfterTheArgumentsAndBeforeInput) {
   }
 }
 
+TEST(Run, FinishedHookSeesTheWholeOutputAndOnlyOnSuccess) {
+  const std::string frame = std::string("\0\0\0\x0c<p>Hello</p>", 16);
+  Reader input = Reader::from_bytes(frame);
+  kivo_json::StringOutput output;
+  std::string seen;
+  int calls = 0;
+  auto r = run({"kivo-document", "--stdin"}, input, output, {}, [&] {
+    seen = output.text;
+    ++calls;
+  });
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(seen, kHelloBlocks);
+
+  Reader truncated = Reader::from_bytes(frame.substr(0, 10));
+  auto failed = run({"kivo-document", "--stdin"}, truncated, output, {}, [&] { ++calls; });
+  EXPECT_FALSE(failed.ok());
+  EXPECT_EQ(calls, 1);
+}
+
 TEST(Run, ErrorKindsAreKept) {
   Reader input = Reader::from_bytes("");
   kivo_json::StringOutput output;

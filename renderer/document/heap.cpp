@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -28,11 +29,16 @@ constexpr int kLargestHeapBlock = 32 << 20;
 // layout's tables, the scene and the writers' buffers.
 constexpr std::size_t kBaseReserve = std::size_t{4} << 20;
 // Per input byte: the tree, the computed styles, the paints and the texts
-// they copy. The benchmark's inputs use 3 to 12 bytes per input byte.
-constexpr std::size_t kReservePerInputByte = 16;
+// they copy. Most pages use 3 to 12 bytes per input byte, pages of many small
+// elements up to about 60. A reserve that is never touched costs no memory,
+// only address space, while every block beyond it is a fault of its own.
+constexpr std::size_t kReservePerInputByte = 64;
 // Fewer small pages than this before the first huge page are not worth a
 // block of their own.
 constexpr std::uintptr_t kSmallestSkip = 64 << 10;
+// The reserve and the room to align it stay below the largest heap block, so
+// that the probe still comes from the heap.
+constexpr std::size_t kLargestReserve = std::size_t{kLargestHeapBlock} - 2 * kHugePage;
 // How far the heap grows beyond a request once the reserve is used up.
 constexpr int kLaterGrowth = 4 << 20;
 
@@ -55,7 +61,7 @@ void configure() {
 }
 
 std::size_t reserve_for_input(std::size_t input_bytes) {
-  return kBaseReserve + kReservePerInputByte * input_bytes;
+  return std::min(kBaseReserve + kReservePerInputByte * input_bytes, kLargestReserve);
 }
 
 void grow_for_input(std::size_t input_bytes) {
@@ -75,13 +81,14 @@ void grow_for_input(std::size_t input_bytes) {
     std::free(probe);
     return;
   }
-  // 2. Ask for huge pages on every whole one inside the probe. Nothing has
-  // touched them yet: the allocator wrote only the probe's header before it
-  // and the free end's header after it, and a page touched as a small one
-  // would keep its whole huge page small. A kernel without huge pages
-  // refuses, and the pages stay small.
+  // 2. Ask for huge pages on every whole one inside the probe and the step
+  // beyond it, up to the heap's new end. Nothing has touched them yet: the
+  // allocator wrote only the probe's header before the probe and the free
+  // end's header after it, and a page touched as a small one keeps its whole
+  // huge page small (the one that holds that header). A kernel without huge
+  // pages refuses, and the pages stay small.
   const std::uintptr_t first = align_up(start);
-  const std::uintptr_t last = align_down(start + probe_bytes);
+  const std::uintptr_t last = align_down(end);
   if (last > first) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
   // 3. The probe goes back to the heap's free end, where the run's blocks
   // will come from.

@@ -23,8 +23,9 @@ namespace kivo_document::heap {
 void configure();
 
 // Grows the heap once by what a run over an input of `input_bytes` bytes may
-// use, and asks for huge pages on it. Does nothing unless configure() ran, and
-// only the first time. Called when the input's length is known, before its
+// use (never by more than the allocator takes from the heap), and asks for
+// huge pages on it and on the allocator's usual step beyond it. Does nothing
+// unless configure() ran, and only the first time. Called when the input's length is known, before its
 // buffer is allocated; a limit on the process's data keeps its effect, since
 // nothing is reserved before the input asks for it.
 void grow_for_input(std::size_t input_bytes);

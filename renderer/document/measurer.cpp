@@ -1,7 +1,7 @@
 #include "document/measurer.h"
 
 #include <bit>
-#include <functional>
+#include <optional>
 
 #include "dom/float_parse.h"
 #include "dom/text.h"
@@ -10,12 +10,6 @@
 namespace kivo_document {
 
 using kivo_json::IoError;
-
-std::size_t RemoteMeasurer::KeyHash::operator()(const KeyView& key) const {
-  std::size_t h = std::hash<std::string_view>{}(key.text);
-  h ^= std::hash<std::uint32_t>{}(key.size_bits) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
-  return h ^ (key.bold ? 0x51ed270b27ULL : 0);
-}
 
 RemoteMeasurer::RemoteMeasurer(kivo_json::Output& output, Reader& input) : m_output(output), m_input(input) {}
 
@@ -31,8 +25,8 @@ kivo_dom::Result<void, IoError> RemoteMeasurer::write_request(std::string_view t
 
 kivo_dom::Result<float, std::string> RemoteMeasurer::width(std::string_view text, float size, bool bold) {
   // Serve a repeat from the cache without any exchange.
-  const KeyView key{text, std::bit_cast<std::uint32_t>(size), bold};
-  if (const auto found = m_cache.find(key); found != m_cache.end()) return found->second;
+  const auto size_bits = std::bit_cast<std::uint32_t>(size);
+  if (const std::optional<float> found = m_cache.find(text, size_bits, bold)) return *found;
 
   // Write the request and put the whole line on the pipe before waiting.
   if (auto r = write_request(text, size, bold); !r) return kivo_dom::err(r.error().display());
@@ -51,7 +45,7 @@ kivo_dom::Result<float, std::string> RemoteMeasurer::width(std::string_view text
   KIVO_TRY_ASSIGN(const float parsed, kivo_dom::parse_f32(kivo_dom::text::trim_unicode_white_space(line)));
 
   // Remember the answer for the rest of the run.
-  m_cache.emplace(Key{std::string(text), key.size_bits, bold}, parsed);
+  m_cache.insert(text, size_bits, bold, parsed);
   return parsed;
 }
 

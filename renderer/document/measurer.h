@@ -14,9 +14,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "document/reader.h"
+#include "document/width_cache.h"
 #include "dom/result.h"
 #include "json/io.h"
 #include "layout/text_measurer.h"
@@ -38,39 +38,11 @@ class RemoteMeasurer final : public kivo_layout::TextMeasurer {
   std::size_t cached() const { return m_cache.size(); }
 
  private:
-  struct Key {
-    std::string text;
-    std::uint32_t size_bits;
-    bool bold;
-  };
-  // A key that borrows its text, so that a repeat is looked up without copying it.
-  struct KeyView {
-    std::string_view text;
-    std::uint32_t size_bits;
-    bool bold;
-  };
-  struct KeyHash {
-    using is_transparent = void;
-    std::size_t operator()(const KeyView& key) const;
-    std::size_t operator()(const Key& key) const { return (*this)(KeyView{key.text, key.size_bits, key.bold}); }
-  };
-  struct KeyEqual {
-    using is_transparent = void;
-    static KeyView view(const Key& key) { return KeyView{key.text, key.size_bits, key.bold}; }
-    static KeyView view(const KeyView& key) { return key; }
-    template <class A, class B>
-    bool operator()(const A& a, const B& b) const {
-      const KeyView x = view(a);
-      const KeyView y = view(b);
-      return x.size_bits == y.size_bits && x.bold == y.bold && x.text == y.text;
-    }
-  };
-
   kivo_dom::Result<void, kivo_json::IoError> write_request(std::string_view text, float size, bool bold);
 
   kivo_json::Output& m_output;
   Reader& m_input;
-  std::unordered_map<Key, float, KeyHash, KeyEqual> m_cache;
+  WidthCache m_cache;
   // The request line being built; kept to reuse its memory.
   std::string m_request;
 };

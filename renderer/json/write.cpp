@@ -4,6 +4,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace kivo_json {
@@ -79,6 +80,58 @@ std::size_t dyadic_chars(float magnitude, char* out) {
   return static_cast<std::size_t>(p + k - out);
 }
 
+// Writes a positive non-integer of at least 2^-20 and below 2^23 by its
+// shortest positional digits, and returns its length; 0 when it leaves the
+// value to the general digit search.
+// The value is m / 2^s with m of 24 bits. For k = 1, 2, ... fraction digits
+// the k-digit decimal nearest to it is d / 10^k, d = round(m 10^k / 2^s), and
+// it reads back to the float when it lies closer than half the float's
+// spacing 1 / 2^s: when 2 |d 2^s - m 10^k| < 10^k. The first such k gives
+// the fewest digits, and d the nearest decimal of that length; no whole
+// number reads back to a non-integer below 2^23, so k starts at 1. The
+// fraction digits come one a step, as in long division, and the remainder
+// m 10^k mod 2^s is what decides both the rounding and the reading back. A
+// decimal exactly halfway (a tie in the rounding, or on the edge of what
+// reads back) and a power of two (whose spacing below is half the one above)
+// are left to the general search, which settles them.
+std::size_t fixed_chars(float magnitude, char* out) {
+  const auto bits = std::bit_cast<std::uint32_t>(magnitude);
+  const int biased = static_cast<int>(bits >> 23);
+  if (biased < 107 || biased >= 150) return 0;
+  const std::uint32_t significand = (bits & 0x7FFFFFu) | 0x800000u;
+  if (significand == 0x800000u) return 0;
+  const int scale = 150 - biased;  // 1 to 43
+  const std::uint64_t unit = std::uint64_t{1} << scale;
+  std::uint64_t rest = significand & (unit - 1);
+  std::uint64_t pow10 = 1;
+  char fraction[15];
+  for (int k = 1; k <= 15; ++k) {
+    pow10 *= 10;
+    rest *= 10;
+    fraction[k - 1] = static_cast<char>('0' + (rest >> scale));
+    rest &= unit - 1;
+    // The nearest decimal: these digits, or one more in the last place.
+    std::uint64_t distance = rest;
+    const bool up = 2 * rest > unit;
+    if (up) distance = unit - rest;
+    if (2 * rest == unit || 2 * distance == pow10) return 0;
+    if (2 * distance > pow10) continue;
+    if (up) {
+      // A carry would end the digits in a zero, which the shorter search
+      // would have found; never taken, kept for safety.
+      if (fraction[k - 1] == '9') return 0;
+      ++fraction[k - 1];
+    }
+    const auto [end, ec] = std::to_chars(out, out + 16, std::uint64_t{significand} >> scale);
+    KIVO_CHECK(ec == std::errc());
+    char* p = end;
+    *p++ = '.';
+    std::memcpy(p, fraction, static_cast<std::size_t>(k));
+    return static_cast<std::size_t>(p + k - out);
+  }
+  return 0;
+}
+
 }  // namespace
 
 Result<void, IoError> write_string(std::string_view text, Output& out) {
@@ -136,6 +189,9 @@ std::size_t f32_chars(float value, char* buffer) {
     }
   }
   if (const std::size_t length = dyadic_chars(magnitude, out); length > 0) {
+    return static_cast<std::size_t>(out - buffer) + length;
+  }
+  if (const std::size_t length = fixed_chars(magnitude, out); length > 0) {
     return static_cast<std::size_t>(out - buffer) + length;
   }
   // The shortest round-trip digits come from the scientific form; they are then

@@ -49,6 +49,13 @@ TEST(JsonWriteTest, FloatForms) {
       {2097152.25f, "2097152.2"},
       {65535.99609375f, "65535.996"},
       {4096.0009765625f, "4096.001"},
+      // Decimals that are no binary fraction: the fewest fraction digits that
+      // read back, from the tenths down to the millionths.
+      {7.2f, "7.2"},
+      {123.456f, "123.456"},
+      {1234567.9f, "1234567.9"},
+      {0.0999999f, "0.0999999"},
+      {1e-6f, "0.000001"},
       // Around the last float that holds every whole number, and the extremes.
       {16777215.0f, "16777215"},
       {16777216.0f, "16777216"},

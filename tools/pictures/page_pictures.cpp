@@ -20,7 +20,6 @@
 #include "pages/downloads_view.h"
 #include "pages/history_view.h"
 #include "pages/home_view.h"
-#include "pages/page_commands.h"
 // The pages' test helpers build the same isolated preferences, offline model
 // and download lists that the pages' tests use.
 #include "pages/pages_test_support.h"
@@ -34,15 +33,11 @@ namespace {
 constexpr int kWidths[] = {900, 1200, 1600};
 constexpr int kHeight = 800;
 
-// A command table with one row that has a shortcut and one that has none.
-class SampleCommands : public PageCommands {
-public:
-  void openPrivateWindow(BrowserModel&) override {}
-  QList<PageCommandRow> rows() const override {
-    return {{QStringLiteral("Yeni sekme"), QStringLiteral("plus"), QStringLiteral("Ctrl+T")},
-            {QStringLiteral("Sayfayı indir"), QStringLiteral("arrow.down.circle"), QString()}};
-  }
-};
+// The shortcut card's commands: one row that has a shortcut and one that
+// has none.
+const QList<SettingsView::CommandRow> kSampleCommands{
+    {QStringLiteral("Yeni sekme"), QStringLiteral("plus"), QStringLiteral("Ctrl+T")},
+    {QStringLiteral("Sayfayı indir"), QStringLiteral("arrow.down.circle"), QString()}};
 
 // Delivers the layout requests that a first show or a scroll posts; a card
 // that lays itself out posts the next request for its parent, so a few
@@ -148,10 +143,7 @@ void history(PictureFolder& folder, BrowserModel& model, HistoryStore& store) {
 }
 
 void settings(PictureFolder& folder, BrowserModel& model) {
-  SampleCommands commands;
-  PageCommandTable::install(&commands);
-  SettingsView view(model);
-  PageCommandTable::install(nullptr);
+  SettingsView view(model, kSampleCommands);
   auto* area = view.findChild<QScrollArea*>();
   for (const int width : kWidths) {
     page(folder, &view, QStringLiteral("settings"), width);

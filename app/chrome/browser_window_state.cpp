@@ -1,1 +1,0 @@
-#include "chrome/browser_window_state.h"

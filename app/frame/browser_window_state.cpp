@@ -1,0 +1,1 @@
+#include "frame/browser_window_state.h"
