@@ -1,6 +1,8 @@
 #include "engine/node_report.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -188,13 +190,97 @@ void append_computed(kivo_json::Batch& text, const kivo_style::Style& s) {
   text.put("\"}"sv);
 }
 
+// Equal floats by their bits: 0 and -0 are written differently.
+bool same_bits(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
+
+bool same_length(const std::optional<kivo_style::Length>& a, const std::optional<kivo_style::Length>& b) {
+  if (a.has_value() != b.has_value()) return false;
+  return !a || (a->kind == b->kind && same_bits(a->value, b->value));
+}
+
+template <std::size_t N>
+bool same_floats(const std::array<float, N>& a, const std::array<float, N>& b) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (!same_bits(a[i], b[i])) return false;
+  }
+  return true;
+}
+
+// True when two styles have the same computed text: every field it is made
+// from holds the same value, numbers compared by their bits (so two styles
+// that are the same here are both finite or both not).
+bool same_computed(const kivo_style::Style& a, const kivo_style::Style& b) {
+  if (a.display != b.display || a.color != b.color || a.background_color != b.background_color ||
+      a.bold != b.bold || a.border_color != b.border_color || a.box_sizing != b.box_sizing ||
+      a.flex_direction != b.flex_direction || a.flex_wrap != b.flex_wrap || a.margin_auto != b.margin_auto ||
+      a.line_height.kind != b.line_height.kind) {
+    return false;
+  }
+  if (!same_bits(a.font_size, b.font_size) || !same_bits(a.line_height.value, b.line_height.value) ||
+      !same_bits(a.border_width, b.border_width) || !same_bits(a.border_radius, b.border_radius) ||
+      !same_bits(a.min_height, b.min_height) || !same_bits(a.flex_grow, b.flex_grow) ||
+      !same_bits(a.flex_shrink, b.flex_shrink) || !same_floats(a.margin, b.margin) ||
+      !same_floats(a.padding, b.padding) || !same_floats(a.gap, b.gap)) {
+    return false;
+  }
+  if (!same_length(a.width, b.width) || !same_length(a.max_width, b.max_width) ||
+      !same_length(a.min_width, b.min_width) || !same_length(a.flex_basis, b.flex_basis)) {
+    return false;
+  }
+  if (a.height.has_value() != b.height.has_value() || (a.height && !same_bits(*a.height, *b.height))) return false;
+  if (a.grid_template_columns.size() != b.grid_template_columns.size()) return false;
+  for (std::size_t i = 0; i < a.grid_template_columns.size(); ++i) {
+    const auto& x = a.grid_template_columns[i];
+    const auto& y = b.grid_template_columns[i];
+    if (x.kind != y.kind || !same_bits(x.value, y.value)) return false;
+  }
+  return true;
+}
+
+// The "computed" texts of the last few distinct styles written. Siblings
+// built alike share their computed values, so most nodes of a long list find
+// their text here instead of formatting it again. A style is known by its
+// record's address or, failing that, by the values its text is made from;
+// only finite styles are kept, so a style found here is finite too.
+class ComputedMemo {
+ public:
+  // Appends the computed object of a style; false (nothing appended) when
+  // one of its numbers is not finite.
+  bool append(kivo_json::Batch& text, const kivo_style::Style& s) {
+    for (Slot& slot : m_slots) {
+      if (slot.style != nullptr && (slot.style == &s || same_computed(*slot.style, s))) {
+        slot.style = &s;
+        text.put(std::string_view(slot.text));
+        return true;
+      }
+    }
+    if (!style_is_finite(s)) return false;
+    const std::size_t from = text.size();
+    append_computed(text, s);
+    Slot& slot = m_slots[m_next];
+    m_next = (m_next + 1) % m_slots.size();
+    slot.style = &s;
+    slot.text.assign(text.since(from));
+    return true;
+  }
+
+ private:
+  struct Slot {
+    // A style record of the styled document, which outlives the memo.
+    const kivo_style::Style* style = nullptr;
+    std::string text;
+  };
+  std::array<Slot, 4> m_slots;
+  std::size_t m_next = 0;
+};
+
 // Output ids of the nodes written so far, by node index; -1 for none yet.
 using IdTable = std::vector<std::int32_t>;
 
 // Appends one node; false when its style or box holds a number that is not
 // finite, after the text that precedes that number.
 bool append_node(kivo_json::Batch& text, const kivo_dom::Document& document, const kivo_style::StyledDocument& styled,
-                 const Scene& scene, const Entry& entry, std::int32_t id, const IdTable& ids) {
+                 const Scene& scene, const Entry& entry, std::int32_t id, const IdTable& ids, ComputedMemo& memo) {
   const kivo_dom::Node& node = document.node(entry.node);
   text.put("{\"id\":"sv);
   kivo_json::append_i32(text, id);
@@ -237,8 +323,7 @@ bool append_node(kivo_json::Batch& text, const kivo_dom::Document& document, con
   if (style == nullptr) {
     text.put("{}"sv);
   } else {
-    if (!style_is_finite(*style)) return false;
-    append_computed(text, *style);
+    if (!memo.append(text, *style)) return false;
   }
 
   text.put(",\"bounds\":"sv);
@@ -271,6 +356,7 @@ Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo
   std::vector<Entry> stack{Entry{document.root(), 0}};
   IdTable ids(document.nodes.size(), -1);
   std::int32_t count = 0;
+  ComputedMemo memo;
   // 3. Write nodes in pre-order until the stack is empty or the cap is reached.
   while (!stack.empty() && static_cast<std::size_t>(count) < kMaxNodes) {
     const Entry entry = stack.back();
@@ -280,7 +366,7 @@ Result<void, IoError> write_nodes(const kivo_dom::Document& document, const kivo
     // 5. Write the node under the next output id; the first id a node gets is kept.
     if (count >= 1) batch.put(","sv);
     if (ids[entry.node.index] < 0) ids[entry.node.index] = count;
-    if (!append_node(batch, document, styled, scene, entry, count, ids)) {
+    if (!append_node(batch, document, styled, scene, entry, count, ids, memo)) {
       // What came before the broken number still goes out, then the error.
       KIVO_TRY(batch.pass_all());
       return kivo_dom::err(non_finite_number_error());

@@ -267,6 +267,52 @@ TEST(InspectionNodesTest, StyledNodeCarriesItsComputedEntries) {
   EXPECT_NE(computed.text.find("\"width\":\"50%\""), std::string::npos);
 }
 
+// Siblings whose styles repeat, differ in one field, differ only in the sign
+// of a zero or come back after several others each carry their own style's
+// computed text.
+TEST(InspectionNodesTest, EachNodeCarriesItsOwnComputedText) {
+  std::vector<kivo_style::Style> styles(12);
+  styles[1].width = kivo_style::Length::px(10);
+  styles[2].margin[3] = -0.0f;
+  styles[3].padding[0] = -0.0f;
+  styles[4].grid_template_columns = {kivo_style::Track::fr(1), kivo_style::Track::fr(1)};
+  styles[5].line_height = kivo_style::LineHeight::px(1.5f);
+  styles[6].margin_auto[1] = true;
+  styles[7].flex_basis = kivo_style::Length::percent(0);
+  styles[8].flex_basis = kivo_style::Length::px(0);
+  styles[9].width = kivo_style::Length::px(-0.0f);
+  styles[10].width = kivo_style::Length::px(10);
+  Document document;
+  kivo_style::StyledDocument styled;
+  std::string expected;
+  for (const auto& style : styles) {
+    styled.styles.emplace(add(document, document.root(), NodeKind::element("i")), style);
+    StringOutput computed;
+    ASSERT_TRUE(inspection::write_computed(&style, computed).ok());
+    expected += "\"computed\":" + computed.text + ",";
+  }
+  const std::string json = nodes_json(document, styled, Scene{});
+  std::string found;
+  for (std::size_t at = json.find("\"computed\":{\""); at != std::string::npos;
+       at = json.find("\"computed\":{\"", at + 1)) {
+    found += json.substr(at, json.find('}', at) + 2 - at);
+  }
+  EXPECT_EQ(found, expected);
+}
+
+TEST(InspectionNodesTest, NonFiniteSiblingOfAnEqualStyleFails) {
+  Document document;
+  kivo_style::StyledDocument styled;
+  kivo_style::Style style;
+  styled.styles.emplace(add(document, document.root(), NodeKind::element("i")), style);
+  style.margin[0] = std::numeric_limits<float>::quiet_NaN();
+  styled.styles.emplace(add(document, document.root(), NodeKind::element("i")), style);
+  StringOutput out;
+  const auto result = inspection::write_nodes(document, styled, Scene{}, out);
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.error().display(), non_finite_number_error().display());
+}
+
 // A flat document: the root with count - 1 element children.
 Document flat_document(std::size_t count) {
   Document document;

@@ -88,6 +88,13 @@ class Batch {
     if (m_used == m_buffer.size()) grow(1);
     m_buffer[m_used++] = c;
   }
+  // The number of bytes collected since the last hand-on.
+  std::size_t size() const { return m_used; }
+  // The bytes collected from position `from` (a size() taken since the last
+  // hand-on) to the end.
+  std::string_view since(std::size_t from) const {
+    return std::string_view(m_buffer.data() + from, m_used - from);
+  }
   // Hands the collected text on once it has reached a piece.
   Result<void, IoError> pass() {
     if (m_used < kPiece) return {};
