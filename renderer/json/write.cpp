@@ -297,6 +297,15 @@ void Batch::grow(std::size_t more) {
 }
 
 void append_string(Batch& batch, std::string_view value) {
+  // Most strings need no escape: both quotes and the bytes in one piece.
+  if (const std::size_t run = plain_run(value); run == value.size()) {
+    char* to = batch.room(run + 2);
+    to[0] = '"';
+    if (run > 0) std::memcpy(to + 1, value.data(), run);
+    to[run + 1] = '"';
+    batch.advance(run + 2);
+    return;
+  }
   batch.put('"');
   while (!value.empty()) {
     const std::size_t run = plain_run(value);
@@ -313,17 +322,19 @@ void append_string(Batch& batch, std::string_view value) {
 }
 
 void append_u64(Batch& batch, std::uint64_t value) {
-  char buffer[24];
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  constexpr std::size_t kRoom = 24;
+  char* to = batch.room(kRoom);
+  const auto [end, ec] = std::to_chars(to, to + kRoom, value);
   KIVO_CHECK(ec == std::errc());
-  batch.put(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+  batch.advance(static_cast<std::size_t>(end - to));
 }
 
 void append_i32(Batch& batch, std::int32_t value) {
-  char buffer[24];
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  constexpr std::size_t kRoom = 24;
+  char* to = batch.room(kRoom);
+  const auto [end, ec] = std::to_chars(to, to + kRoom, value);
   KIVO_CHECK(ec == std::errc());
-  batch.put(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+  batch.advance(static_cast<std::size_t>(end - to));
 }
 
 }  // namespace kivo_json

@@ -88,6 +88,14 @@ class Batch {
     if (m_used == m_buffer.size()) grow(1);
     m_buffer[m_used++] = c;
   }
+  // Room for at least n further bytes, to be written in place and then
+  // counted with advance().
+  char* room(std::size_t n) {
+    if (n > m_buffer.size() - m_used) grow(n);
+    return m_buffer.data() + m_used;
+  }
+  // Counts n bytes written into room() as collected.
+  void advance(std::size_t n) { m_used += n; }
   // The number of bytes collected since the last hand-on.
   std::size_t size() const { return m_used; }
   // The bytes collected from position `from` (a size() taken since the last
@@ -116,8 +124,7 @@ class Batch {
 // The appending forms into a batch, with the same text.
 void append_string(Batch& batch, std::string_view value);
 inline void append_f32(Batch& batch, float value) {
-  char buffer[kF32TextCapacity];
-  batch.put(std::string_view(buffer, f32_chars(value, buffer)));
+  batch.advance(f32_chars(value, batch.room(kF32TextCapacity)));
 }
 void append_u64(Batch& batch, std::uint64_t value);
 void append_i32(Batch& batch, std::int32_t value);
