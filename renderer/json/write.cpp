@@ -1,6 +1,7 @@
 #include "json/write.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -132,6 +133,46 @@ std::size_t fixed_chars(float magnitude, char* out) {
   return 0;
 }
 
+// The decimal digits of 00 to 99, two by two.
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+    pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+int decimal_length(std::uint32_t value) {
+  int length = 1;
+  while (value >= 10000) {
+    value /= 10000;
+    length += 4;
+  }
+  return length + (value >= 10) + (value >= 100) + (value >= 1000);
+}
+
+// Writes the decimal digits of value (at most ten) and returns the end.
+char* put_u32(char* to, std::uint32_t value) {
+  char* const end = to + decimal_length(value);
+  char* p = end;
+  while (value >= 100) {
+    p -= 2;
+    std::memcpy(p, &kDigitPairs[2 * (value % 100)], 2);
+    value /= 100;
+  }
+  if (value >= 10) {
+    std::memcpy(p - 2, &kDigitPairs[2 * value], 2);
+  } else {
+    p[-1] = static_cast<char>('0' + value);
+  }
+  return end;
+}
+
+// The F form of a value that is not a whole number from 0 to 2^24 (see
+// f32_chars).
+[[gnu::noinline]] std::size_t general_f32_chars(float value, char* buffer);
+
 }  // namespace
 
 Result<void, IoError> write_string(std::string_view text, Output& out) {
@@ -168,6 +209,19 @@ void append_string(std::string& text, std::string_view value) {
 }
 
 std::size_t f32_chars(float value, char* buffer) {
+  // A whole number from +0 to below 2^24 (the most frequent values by far:
+  // zero and whole pixels) is its integer digits, found without the general
+  // search; a float whose bits lie below that bound is finite and not negative.
+  if (std::bit_cast<std::uint32_t>(value) < std::bit_cast<std::uint32_t>(16777216.0f)) {
+    const auto whole = static_cast<std::uint32_t>(value);
+    if (static_cast<float>(whole) == value) return static_cast<std::size_t>(put_u32(buffer, whole) - buffer);
+  }
+  return general_f32_chars(value, buffer);
+}
+
+namespace {
+
+std::size_t general_f32_chars(float value, char* buffer) {
   KIVO_CHECK(std::isfinite(value));
   char* out = buffer;
   if (std::signbit(value)) *out++ = '-';
@@ -182,11 +236,7 @@ std::size_t f32_chars(float value, char* buffer) {
   // same text, found without the general digit search. Zero is "0" or "-0".
   if (magnitude < 16777216.0f) {
     const auto whole = static_cast<std::uint32_t>(magnitude);
-    if (static_cast<float>(whole) == magnitude) {
-      const auto [end, ec] = std::to_chars(out, buffer + kF32TextCapacity, whole);
-      KIVO_CHECK(ec == std::errc());
-      return static_cast<std::size_t>(end - buffer);
-    }
+    if (static_cast<float>(whole) == magnitude) return static_cast<std::size_t>(put_u32(out, whole) - buffer);
   }
   if (const std::size_t length = dyadic_chars(magnitude, out); length > 0) {
     return static_cast<std::size_t>(out - buffer) + length;
@@ -239,6 +289,8 @@ std::size_t f32_chars(float value, char* buffer) {
   KIVO_CHECK(out <= buffer + kF32TextCapacity);
   return static_cast<std::size_t>(out - buffer);
 }
+
+}  // namespace
 
 std::string f32_text(float value) {
   char buffer[kF32TextCapacity];

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace kivo_json {
 namespace {
@@ -64,6 +68,24 @@ TEST(JsonWriteTest, FloatForms) {
       {std::numeric_limits<float>::denorm_min(), "0.000000000000000000000000000000000000000000001"},
   };
   for (const auto& [in, expected] : cases) EXPECT_EQ(f32_text(in), expected) << in;
+}
+
+// Whole floats take their own short path: each must read as its integer's
+// digits, around every change in the number of digits too.
+TEST(JsonWriteTest, WholeFloatsAreTheirIntegerDigits) {
+  std::vector<std::uint32_t> values;
+  for (std::uint32_t v = 0; v < 100000; ++v) values.push_back(v);
+  for (std::uint32_t v = 100000; v < 16777216; v += 997) values.push_back(v);
+  for (std::uint32_t p = 10; p <= 10000000; p *= 10) values.insert(values.end(), {p - 1, p, p + 1});
+  values.push_back(16777215);
+  for (const std::uint32_t v : values) {
+    char expected[16];
+    const auto end = std::to_chars(expected, expected + sizeof expected, v).ptr;
+    ASSERT_EQ(f32_text(static_cast<float>(v)), std::string_view(expected, static_cast<std::size_t>(end - expected)));
+    std::string negative(1, '-');
+    negative.append(expected, end);
+    ASSERT_EQ(f32_text(-static_cast<float>(v)), negative);
+  }
 }
 
 TEST(JsonWriteTest, Integers) {
