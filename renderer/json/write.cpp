@@ -376,6 +376,11 @@ void append_string(Batch& batch, std::string_view value) {
 void append_u64(Batch& batch, std::uint64_t value) {
   constexpr std::size_t kRoom = 24;
   char* to = batch.room(kRoom);
+  // Colours and ids fit in 32 bits, whose digits come two at a time.
+  if (value <= UINT32_MAX) {
+    batch.advance(static_cast<std::size_t>(put_u32(to, static_cast<std::uint32_t>(value)) - to));
+    return;
+  }
   const auto [end, ec] = std::to_chars(to, to + kRoom, value);
   KIVO_CHECK(ec == std::errc());
   batch.advance(static_cast<std::size_t>(end - to));
@@ -384,9 +389,12 @@ void append_u64(Batch& batch, std::uint64_t value) {
 void append_i32(Batch& batch, std::int32_t value) {
   constexpr std::size_t kRoom = 24;
   char* to = batch.room(kRoom);
-  const auto [end, ec] = std::to_chars(to, to + kRoom, value);
-  KIVO_CHECK(ec == std::errc());
-  batch.advance(static_cast<std::size_t>(end - to));
+  char* p = to;
+  if (value < 0) *p++ = '-';
+  // The magnitude in unsigned arithmetic, so that INT32_MIN needs no care.
+  const std::uint32_t magnitude =
+      value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  batch.advance(static_cast<std::size_t>(put_u32(p, magnitude) - to));
 }
 
 }  // namespace kivo_json

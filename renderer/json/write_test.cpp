@@ -96,6 +96,30 @@ TEST(JsonWriteTest, Integers) {
   EXPECT_EQ(out.text, "4294967295-12true");
 }
 
+TEST(JsonWriteTest, BatchIntegersMatchTheirDigits) {
+  const std::uint64_t unsigned_values[] = {0, 9, 10, 99, 100, 4294967295u, 4294967296u,
+                                           std::numeric_limits<std::uint64_t>::max()};
+  const std::int32_t signed_values[] = {0, -1, 7, -10, 12345, std::numeric_limits<std::int32_t>::max(),
+                                        std::numeric_limits<std::int32_t>::min()};
+  StringOutput out;
+  std::string expected;
+  {
+    Batch batch(out);
+    for (const std::uint64_t v : unsigned_values) {
+      append_u64(batch, v);
+      batch.put(',');
+      expected += std::to_string(v) + ",";
+    }
+    for (const std::int32_t v : signed_values) {
+      append_i32(batch, v);
+      batch.put(',');
+      expected += std::to_string(v) + ",";
+    }
+    ASSERT_TRUE(batch.pass_all().ok());
+  }
+  EXPECT_EQ(out.text, expected);
+}
+
 TEST(JsonWriteTest, IoErrorDisplay) {
   EXPECT_EQ(IoError::os(1).display(), "Operation not permitted (os error 1)");
   EXPECT_EQ(IoError::unexpected_eof().display(), "failed to fill whole buffer");
