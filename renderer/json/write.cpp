@@ -339,13 +339,17 @@ Result<void, IoError> write_bool(bool value, Output& out) { return out.write(val
 
 Result<void, IoError> Batch::pass_all() {
   if (m_used == 0) return {};
-  auto r = m_out.write(std::string_view(m_buffer.data(), m_used));
+  auto r = m_out.write(std::string_view(m_buffer.get(), m_used));
   m_used = 0;
   return r;
 }
 
 void Batch::grow(std::size_t more) {
-  m_buffer.resize(std::max(m_buffer.size() * 2, m_used + more));
+  const std::size_t capacity = std::max(m_capacity * 2, m_used + more);
+  std::unique_ptr<char[]> larger(new char[capacity]);
+  std::memcpy(larger.get(), m_buffer.get(), m_used);
+  m_buffer = std::move(larger);
+  m_capacity = capacity;
 }
 
 void append_string(Batch& batch, std::string_view value) {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,15 +59,15 @@ class Batch {
  public:
   static constexpr std::size_t kPiece = 128 * 1024;
 
-  explicit Batch(Output& out) : m_out(out), m_buffer(kPiece + 4096) {}
+  explicit Batch(Output& out) : m_out(out), m_buffer(new char[kPiece + 4096]), m_capacity(kPiece + 4096) {}
   Batch(const Batch&) = delete;
   Batch& operator=(const Batch&) = delete;
 
   // Appends bytes to the collected text.
   void put(std::string_view bytes) {
     const std::size_t n = bytes.size();
-    if (n > m_buffer.size() - m_used) grow(n);
-    char* to = m_buffer.data() + m_used;
+    if (n > m_capacity - m_used) grow(n);
+    char* to = m_buffer.get() + m_used;
     const char* from = bytes.data();
     // Most tokens are short: two overlapping fixed-size copies cost less
     // than a call to the general copy.
@@ -85,14 +86,14 @@ class Batch {
   }
   // Appends one byte.
   void put(char c) {
-    if (m_used == m_buffer.size()) grow(1);
+    if (m_used == m_capacity) grow(1);
     m_buffer[m_used++] = c;
   }
   // Room for at least n further bytes, to be written in place and then
   // counted with advance().
   char* room(std::size_t n) {
-    if (n > m_buffer.size() - m_used) grow(n);
-    return m_buffer.data() + m_used;
+    if (n > m_capacity - m_used) grow(n);
+    return m_buffer.get() + m_used;
   }
   // Counts n bytes written into room() as collected.
   void advance(std::size_t n) { m_used += n; }
@@ -101,7 +102,7 @@ class Batch {
   // The bytes collected from position `from` (a size() taken since the last
   // hand-on) to the end.
   std::string_view since(std::size_t from) const {
-    return std::string_view(m_buffer.data() + from, m_used - from);
+    return std::string_view(m_buffer.get() + from, m_used - from);
   }
   // Hands the collected text on once it has reached a piece.
   Result<void, IoError> pass() {
@@ -116,8 +117,9 @@ class Batch {
   void grow(std::size_t more);
 
   Output& m_out;
-  // Raw storage; the first m_used bytes are collected text.
-  std::vector<char> m_buffer;
+  // Raw storage, left uninitialised; the first m_used bytes are collected text.
+  std::unique_ptr<char[]> m_buffer;
+  std::size_t m_capacity;
   std::size_t m_used = 0;
 };
 

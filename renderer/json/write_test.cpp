@@ -120,6 +120,23 @@ TEST(JsonWriteTest, BatchIntegersMatchTheirDigits) {
   EXPECT_EQ(out.text, expected);
 }
 
+// A record longer than several pieces grows the batch and keeps every byte
+// already collected, in order.
+TEST(JsonWriteTest, BatchGrowsKeepingItsText) {
+  StringOutput out;
+  std::string expected;
+  Batch batch(out);
+  for (int i = 0; i < 4; ++i) {
+    const std::string piece(Batch::kPiece + 777, static_cast<char>('a' + i));
+    batch.put('[');
+    append_string(batch, piece);
+    append_i32(batch, i);
+    expected += "[\"" + piece + "\"" + std::to_string(i);
+  }
+  ASSERT_TRUE(batch.pass_all().ok());
+  EXPECT_EQ(out.text, expected);
+}
+
 TEST(JsonWriteTest, IoErrorDisplay) {
   EXPECT_EQ(IoError::os(1).display(), "Operation not permitted (os error 1)");
   EXPECT_EQ(IoError::unexpected_eof().display(), "failed to fill whole buffer");
