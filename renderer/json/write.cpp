@@ -144,12 +144,14 @@ constexpr std::array<char, 200> kDigitPairs = [] {
 }();
 
 int decimal_length(std::uint32_t value) {
-  int length = 1;
-  while (value >= 10000) {
-    value /= 10000;
-    length += 4;
-  }
-  return length + (value >= 10) + (value >= 100) + (value >= 1000);
+  static constexpr std::uint32_t kPow10[] = {1,      10,      100,      1000,      10000,
+                                             100000, 1000000, 10000000, 100000000, 1000000000};
+  // Zero has one digit, as one does (and no power of ten lies between them).
+  value |= 1;
+  // 1233 / 4096 is just above log10(2): the number has t or t + 1 digits.
+  const int bits = 32 - std::countl_zero(value);
+  const int t = (bits * 1233) >> 12;
+  return t + (value >= kPow10[t] ? 1 : 0);
 }
 
 // Writes the decimal digits of value (at most ten) and returns the end.
@@ -357,7 +359,7 @@ void append_string(Batch& batch, std::string_view value) {
   if (const std::size_t run = plain_run(value); run == value.size()) {
     char* to = batch.room(run + 2);
     to[0] = '"';
-    if (run > 0) std::memcpy(to + 1, value.data(), run);
+    Batch::copy_bytes(to + 1, value.data(), run);
     to[run + 1] = '"';
     batch.advance(run + 2);
     return;

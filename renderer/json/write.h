@@ -67,10 +67,13 @@ class Batch {
   void put(std::string_view bytes) {
     const std::size_t n = bytes.size();
     if (n > m_capacity - m_used) grow(n);
-    char* to = m_buffer.get() + m_used;
-    const char* from = bytes.data();
-    // Most tokens are short: two overlapping fixed-size copies cost less
-    // than a call to the general copy.
+    copy_bytes(m_buffer.get() + m_used, bytes.data(), n);
+    m_used += n;
+  }
+  // Copies n bytes between buffers that do not overlap. Most tokens are
+  // short: two overlapping fixed-size copies cost less than a call to the
+  // general copy.
+  static void copy_bytes(char* to, const char* from, std::size_t n) {
     if (n >= 8 && n <= 16) {
       std::memcpy(to, from, 8);
       std::memcpy(to + n - 8, from + n - 8, 8);
@@ -82,7 +85,6 @@ class Batch {
     } else {
       std::memcpy(to, from, n);
     }
-    m_used += n;
   }
   // Appends one byte.
   void put(char c) {
