@@ -1,5 +1,6 @@
 #include "html/parser.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <utility>
@@ -92,6 +93,10 @@ class Parser {
   Parser(std::string_view input, ParseLimits limits, Mode mode) : m_input(input), m_limits(limits), m_mode(mode) {}
 
   Result<void, ParseError> run() {
+    // Room for the nodes a text of this length usually makes (one every
+    // eight bytes at most), so that the tree is not moved as it grows;
+    // memory reserved and never used is never touched.
+    m_document.nodes.reserve(std::min(m_input.size() / 8 + 1, m_limits.max_nodes));
     // Skip the usual doctype in one step; any other declaration is skipped
     // by the loop.
     if (m_input.size() >= kDoctypePrefix.size() &&
