@@ -53,6 +53,24 @@ struct Matched {
   auto key() const { return std::tie(important, is_inline, specificity, order, index); }
 };
 
+// Orders matched declarations from weakest to strongest, equal keys in the
+// order they were matched. An element matches a few declarations as a rule,
+// which a plain insertion sort orders without the merge sort's buffer.
+void sort_weakest_first(std::vector<Matched>& matched) {
+  const auto weaker = [](const Matched& a, const Matched& b) { return a.key() < b.key(); };
+  constexpr std::size_t kInsertionLimit = 16;
+  if (matched.size() > kInsertionLimit) {
+    std::stable_sort(matched.begin(), matched.end(), weaker);
+    return;
+  }
+  for (std::size_t i = 1; i < matched.size(); ++i) {
+    const Matched entry = matched[i];
+    std::size_t j = i;
+    for (; j > 0 && weaker(entry, matched[j - 1]); --j) matched[j] = matched[j - 1];
+    matched[j] = entry;
+  }
+}
+
 // True when the tree was walked more often than it has nodes: a node reached
 // twice means the parent links do not form a tree.
 bool walked_too_often(std::size_t popped, const Document& document) { return popped > document.nodes.size(); }
@@ -193,6 +211,8 @@ struct Run {
   // Working lists of match_rules, kept to reuse their memory.
   std::vector<std::string_view> classes = {};
   std::vector<std::size_t> candidates = {};
+  // The matched declarations of the element being styled, likewise.
+  std::vector<Matched> matched = {};
 };
 
 // Appends the rules of one bucket, if there is one for the name.
@@ -298,15 +318,15 @@ Result<void, StyleError> style_element(Run& run, const RuleIndex& index, NodeId 
   // 2. Say what the renderer does not do for this element.
   report_unsupported_element(run, id, node, run.warnings);
   // 3. Collect the matching declarations of rules and of the style attribute.
-  std::vector<Matched> matched;
+  std::vector<Matched>& matched = run.matched;
+  matched.clear();
   KIVO_TRY(match_rules(run, index, id, node, matched));
   std::vector<Declaration> inline_declarations;
   if (run.author) {
     KIVO_TRY(match_style_attribute(run, node, inline_declarations, matched));
   }
   // 4. Apply them from weakest to strongest.
-  std::stable_sort(matched.begin(), matched.end(),
-                   [](const Matched& a, const Matched& b) { return a.key() < b.key(); });
+  sort_weakest_first(matched);
   for (const Matched& entry : matched) Property::apply(entry.declaration->property, style);
   // 5. Hidden and never-rendered elements stay hidden whatever the CSS says.
   if (node.attribute("hidden").has_value() ||

@@ -86,6 +86,14 @@ struct PrecedenceCase {
 
 void PrintTo(const PrecedenceCase& c, std::ostream* out) { *out << c.name; }
 
+// The rule repeated count times: enough matched declarations for an element
+// to be ordered by the general sort rather than the short one.
+std::string repeated(const std::string& rule, int count) {
+  std::string css;
+  for (int i = 0; i < count; ++i) css += rule;
+  return css;
+}
+
 class CascadePrecedence : public ::testing::TestWithParam<PrecedenceCase> {};
 
 TEST_P(CascadePrecedence, StrongestDeclarationWins) {
@@ -117,7 +125,12 @@ INSTANTIATE_TEST_SUITE_P(
                        "color:green", kBlue},
         PrecedenceCase{"ImportantInlineBeatsImportantRule", "#x{color:red !important}", "color:green!important",
                        kGreen},
-        PrecedenceCase{"MediaRuleKeepsSourceOrder", "@media all { p{color:red} } p{color:blue}", "", kBlue}),
+        PrecedenceCase{"MediaRuleKeepsSourceOrder", "@media all { p{color:red} } p{color:blue}", "", kBlue},
+        PrecedenceCase{"ManyDeclarationsIdBeatsLaterTypes", "#x{color:red}" + repeated("p{color:blue}", 20), "",
+                       kRed},
+        PrecedenceCase{"ManyDeclarationsLaterWins", repeated("p{color:red}", 12) + repeated("p{color:blue}", 12),
+                       "", kBlue},
+        PrecedenceCase{"ManyDeclarationsInlineWins", repeated("#x{color:red}", 20), "color:green", kGreen}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CascadeInheritance, FourFieldsFollowTheParent) {
