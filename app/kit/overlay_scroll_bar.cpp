@@ -209,7 +209,7 @@ void OverlayScrollBar::pageTowardsPointer() {
 
 OverlayScrollBars::OverlayScrollBars(QAbstractScrollArea* area)
     : QObject(area),
-      m_area(area),
+      m_viewport(area->viewport()),
       m_vertical(new OverlayScrollBar(area->verticalScrollBar(), area->viewport())),
       m_horizontal(new OverlayScrollBar(area->horizontalScrollBar(), area->viewport())) {
   // The area's own bars keep their ranges and values but are never shown, so
@@ -239,7 +239,7 @@ void OverlayScrollBars::shadeForTheme() {
 }
 
 void OverlayScrollBars::layout() {
-  const QRect area = m_area->viewport()->rect();
+  const QRect area = m_viewport->rect();
   const bool vertical = m_vertical->needed();
   const bool horizontal = m_horizontal->needed();
   const int thickness = OverlayScrollBar::kThickness;
@@ -257,10 +257,13 @@ void OverlayScrollBars::layout() {
 }
 
 bool OverlayScrollBars::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == m_area->viewport() && event->type() == QEvent::Resize) layout();
+  // Compared with the viewport kept at the start: while the area is being
+  // destroyed its viewport still sends events here, and the area must not be
+  // asked for anything then.
+  if (watched == m_viewport && event->type() == QEvent::Resize) layout();
   // Content set after the bars (a scroll area's widget replaced on a
   // refresh) would otherwise cover them.
-  if (watched == m_area->viewport() && event->type() == QEvent::ChildAdded) {
+  if (watched == m_viewport && event->type() == QEvent::ChildAdded) {
     m_vertical->raise();
     m_horizontal->raise();
   }

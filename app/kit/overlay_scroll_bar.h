@@ -119,7 +119,8 @@ protected:
 private:
   void shadeForTheme();
 
-  QAbstractScrollArea* m_area;
+  // The area's viewport, which holds the bars and is watched for its size.
+  QWidget* m_viewport;
   OverlayScrollBar* m_vertical;
   OverlayScrollBar* m_horizontal;
   std::shared_ptr<KitTheme> m_theme;
