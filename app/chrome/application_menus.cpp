@@ -117,9 +117,13 @@ ApplicationMenus::ApplicationMenus(MenuTarget& target, QWidget* window, BrowserM
 
 ApplicationMenus::~ApplicationMenus() {
   qApp->removeEventFilter(this);
+  if (m_window) m_window->removeEventFilter(this);
   // The bar and its items go with the menus: a bar left behind in the
-  // window would keep shortcuts that no longer do anything.
-  delete m_menuBar.data();
+  // window would keep shortcuts that no longer do anything. The pointer is
+  // let go of first, so nothing here looks at the bar while it is destroyed.
+  QMenuBar* bar = m_menuBar.data();
+  m_menuBar = nullptr;
+  delete bar;
 }
 
 QList<QMenu*> ApplicationMenus::menus() const { return {m_kivoMenu, m_fileMenu, m_editMenu, m_navigationMenu}; }
