@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -282,6 +283,34 @@ TEST(InspectionNodesTest, EachNodeCarriesItsOwnComputedText) {
   styles[8].flex_basis = kivo_style::Length::px(0);
   styles[9].width = kivo_style::Length::px(-0.0f);
   styles[10].width = kivo_style::Length::px(10);
+  // Every other field the text is made from, each after a plain style that
+  // differs from it in that field alone.
+  const std::vector<std::function<void(kivo_style::Style&)>> changes = {
+      [](auto& s) { s.display = kivo_style::Display::Flex; },
+      [](auto& s) { s.color = 0x112233FF; },
+      [](auto& s) { s.background_color = 0x445566FF; },
+      [](auto& s) { s.font_size = 13.5f; },
+      [](auto& s) { s.bold = true; },
+      [](auto& s) { s.border_width = 2; },
+      [](auto& s) { s.border_color = 0x778899FF; },
+      [](auto& s) { s.border_radius = 4; },
+      [](auto& s) { s.max_width = kivo_style::Length::px(300); },
+      [](auto& s) { s.min_width = kivo_style::Length::px(30); },
+      [](auto& s) { s.height = 40.0f; },
+      [](auto& s) { s.min_height = 20; },
+      [](auto& s) { s.box_sizing = kivo_style::BoxSizing::BorderBox; },
+      [](auto& s) { s.flex_direction = kivo_style::FlexDirection::Column; },
+      [](auto& s) { s.flex_wrap = kivo_style::FlexWrap::Wrap; },
+      [](auto& s) { s.flex_grow = 1; },
+      [](auto& s) { s.flex_shrink = 0; },
+      [](auto& s) { s.gap[1] = 8; },
+      [](auto& s) { s.margin[0] = 5; },
+      [](auto& s) { s.padding[2] = 6; },
+  };
+  for (const auto& change : changes) {
+    styles.emplace_back();
+    change(styles.emplace_back());
+  }
   Document document;
   kivo_style::StyledDocument styled;
   std::string expected;
