@@ -163,6 +163,14 @@ const SyscallCase kSyscallCases[] = {
      }, false},
     {"preadv2 other descriptor", [] { return static_cast<long>(::preadv2(-1, nullptr, 0, -1, RWF_NOWAIT)); }, false},
     {"writev", [] { return static_cast<long>(::writev(-1, nullptr, 0)); }, true},
+    // Handing pages to standard output by reference; no vectors, so nothing
+    // reaches the test's own output. Gifting pages, or another descriptor,
+    // stays refused.
+    {"vmsplice standard output", [] { return static_cast<long>(::vmsplice(STDOUT_FILENO, nullptr, 0, 0)); }, true},
+    {"vmsplice gift", [] {
+       return static_cast<long>(::vmsplice(STDOUT_FILENO, nullptr, 0, SPLICE_F_GIFT));
+     }, false},
+    {"vmsplice other descriptor", [] { return static_cast<long>(::vmsplice(STDERR_FILENO, nullptr, 0, 0)); }, false},
     // Waking and waiting on the process's own futexes only.
     {"futex private wake", [] {
        int word = 0;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,12 @@ class Output {
   virtual ~Output() = default;
   virtual Result<void, IoError> write(std::string_view bytes) = 0;
   virtual Result<void, IoError> flush() = 0;
+  // Writes a whole piece of collected text. An output that can pass the
+  // bytes on without copying them may take the piece instead, leaving
+  // `piece` empty; it then keeps it unchanged until the process ends.
+  virtual Result<void, IoError> write_piece(std::unique_ptr<char[]>& piece, std::size_t size) {
+    return write(std::string_view(piece.get(), size));
+  }
 };
 
 // Collects everything in memory; used by tests and in-process callers.
@@ -55,6 +62,12 @@ class StringOutput final : public Output {
 // A buffer of a fixed capacity in front of a file descriptor. EINTR and partial
 // writes are retried; flush() writes the buffer out and then syncs nothing else
 // (pipes and terminals need no further flush).
+//
+// A whole piece bound for a pipe is not copied: the pipe takes references to
+// its pages, which the reader copies from, and the piece is kept for the rest
+// of the process (its bytes must not change until they are read, and that may
+// be after this process has ended). Copying a large document into the pipe's
+// own fresh pages costs far more than the reader's one copy.
 class BufferedFdOutput final : public Output {
  public:
   static constexpr std::size_t kCapacity = 8192;
@@ -65,6 +78,7 @@ class BufferedFdOutput final : public Output {
 
   Result<void, IoError> write(std::string_view bytes) override;
   Result<void, IoError> flush() override;
+  Result<void, IoError> write_piece(std::unique_ptr<char[]>& piece, std::size_t size) override;
   // Writes out what the buffer still holds, ignoring errors (used on failure paths).
   void discard_flush();
 
@@ -74,6 +88,8 @@ class BufferedFdOutput final : public Output {
   // kCapacity bytes, of which the first m_used hold output not yet written.
   std::vector<char> m_buffer;
   std::size_t m_used = 0;
+  // Cleared once the descriptor has turned out not to be a pipe.
+  bool m_may_splice = true;
 };
 
 // Writes all bytes to a descriptor, retrying EINTR and partial writes.

@@ -44,6 +44,9 @@ enum class Args {
   QueryOnly,
   // Only reading standard input without waiting (preadv2 with RWF_NOWAIT).
   StdinWithoutWaiting,
+  // Only handing pages of the process's own memory to standard output, with
+  // no flags (vmsplice: the pipe refers to the pages, nothing is gifted).
+  StdoutWithoutFlags,
 };
 
 struct Call {
@@ -63,6 +66,9 @@ constexpr Call kRendererCalls[] = {
     // standard input that return at once, leaving the descriptor's flags as
     // the parent set them.
     {"preadv2", Args::StdinWithoutWaiting, true},
+    // The document's large pieces go into the output pipe by reference
+    // rather than by copy.
+    {"vmsplice", Args::StdoutWithoutFlags},
     // The C library's last words before it aborts (heap corruption, a failed
     // runtime call) go out in one gathered write.
     {"writev"},
@@ -162,6 +168,15 @@ int add_call(const Filter& filter, const Call& call) {
           SCMP_A5(SCMP_CMP_MASKED_EQ, kLow32, static_cast<scmp_datum_t>(RWF_NOWAIT)),
       };
       if (add_rule(filter, call, number, 2, stdin_now) != 0) return 1;
+      break;
+    }
+    case Args::StdoutWithoutFlags: {
+      // vmsplice(fd, iov, count, flags): descriptor 1, and no flags.
+      const scmp_arg_cmp stdout_plain[] = {
+          SCMP_A0(SCMP_CMP_MASKED_EQ, kLow32, STDOUT_FILENO),
+          SCMP_A3(SCMP_CMP_MASKED_EQ, kLow32, 0),
+      };
+      if (add_rule(filter, call, number, 2, stdout_plain) != 0) return 1;
       break;
     }
   }
