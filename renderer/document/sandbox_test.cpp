@@ -170,6 +170,9 @@ const SyscallCase kSyscallCases[] = {
     {"vmsplice gift", [] {
        return static_cast<long>(::vmsplice(STDOUT_FILENO, nullptr, 0, SPLICE_F_GIFT));
      }, false},
+    {"fcntl pipe size", [] { return static_cast<long>(::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 65536)); }, true},
+    {"fcntl other command", [] { return static_cast<long>(::fcntl(STDOUT_FILENO, F_SETFL, O_NONBLOCK)); }, false},
+    {"fcntl other descriptor", [] { return static_cast<long>(::fcntl(STDERR_FILENO, F_SETPIPE_SZ, 65536)); }, false},
     {"vmsplice other descriptor", [] { return static_cast<long>(::vmsplice(STDERR_FILENO, nullptr, 0, 0)); }, false},
     // Waking and waiting on the process's own futexes only.
     {"futex private wake", [] {

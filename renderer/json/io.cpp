@@ -78,6 +78,13 @@ Result<void, IoError> BufferedFdOutput::write_piece(std::unique_ptr<char[]>& pie
   if (size == 0) return {};
   // What the buffer holds goes first.
   KIVO_TRY(flush());
+  // A pipe of the default size takes 64 KiB before the writer has to wait
+  // for the reader, every time: the first piece makes it hold 1 MiB, the
+  // most an unprivileged process may ask for. A refusal changes nothing.
+  if (m_may_splice && !m_pipe_grown) {
+    m_pipe_grown = true;
+    (void)::fcntl(m_fd, F_SETPIPE_SZ, kPipeBytes);
+  }
   std::size_t done = 0;
   int error = 0;
   while (m_may_splice && done < size) {

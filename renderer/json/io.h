@@ -71,6 +71,8 @@ class StringOutput final : public Output {
 class BufferedFdOutput final : public Output {
  public:
   static constexpr std::size_t kCapacity = 8192;
+  // What a pipe is asked to hold once pieces go into it.
+  static constexpr int kPipeBytes = 1 << 20;
   explicit BufferedFdOutput(int fd);
   ~BufferedFdOutput() override;
   BufferedFdOutput(const BufferedFdOutput&) = delete;
@@ -90,6 +92,7 @@ class BufferedFdOutput final : public Output {
   std::size_t m_used = 0;
   // Cleared once the descriptor has turned out not to be a pipe.
   bool m_may_splice = true;
+  bool m_pipe_grown = false;
 };
 
 // Writes all bytes to a descriptor, retrying EINTR and partial writes.

@@ -15,6 +15,7 @@
 // is; the renderer itself neither assembles a filter nor links libseccomp.
 // --sanitizer adds what the AddressSanitizer and UndefinedBehaviorSanitizer
 // runtimes call while the renderer runs; a Release build never has them.
+#include <fcntl.h>
 #include <linux/futex.h>
 #include <seccomp.h>
 #include <sys/mman.h>
@@ -47,6 +48,8 @@ enum class Args {
   // Only handing pages of the process's own memory to standard output, with
   // no flags (vmsplice: the pipe refers to the pages, nothing is gifted).
   StdoutWithoutFlags,
+  // Only making the standard output pipe larger (fcntl F_SETPIPE_SZ).
+  StdoutPipeSize,
 };
 
 struct Call {
@@ -69,6 +72,8 @@ constexpr Call kRendererCalls[] = {
     // The document's large pieces go into the output pipe by reference
     // rather than by copy.
     {"vmsplice", Args::StdoutWithoutFlags},
+    // ...into a pipe made large enough to take them without waiting.
+    {"fcntl", Args::StdoutPipeSize},
     // The C library's last words before it aborts (heap corruption, a failed
     // runtime call) go out in one gathered write.
     {"writev"},
@@ -168,6 +173,15 @@ int add_call(const Filter& filter, const Call& call) {
           SCMP_A5(SCMP_CMP_MASKED_EQ, kLow32, static_cast<scmp_datum_t>(RWF_NOWAIT)),
       };
       if (add_rule(filter, call, number, 2, stdin_now) != 0) return 1;
+      break;
+    }
+    case Args::StdoutPipeSize: {
+      // fcntl(fd, cmd, size): descriptor 1, and only F_SETPIPE_SZ.
+      const scmp_arg_cmp stdout_size[] = {
+          SCMP_A0(SCMP_CMP_MASKED_EQ, kLow32, STDOUT_FILENO),
+          SCMP_A1(SCMP_CMP_MASKED_EQ, kLow32, F_SETPIPE_SZ),
+      };
+      if (add_rule(filter, call, number, 2, stdout_size) != 0) return 1;
       break;
     }
     case Args::StdoutWithoutFlags: {
