@@ -170,6 +170,17 @@ const SyscallCase kSyscallCases[] = {
     {"vmsplice gift", [] {
        return static_cast<long>(::vmsplice(STDOUT_FILENO, nullptr, 0, SPLICE_F_GIFT));
      }, false},
+    {"ioctl unread bytes of standard output", [] {
+       int unread = 0;
+       return static_cast<long>(::ioctl(STDOUT_FILENO, FIONREAD, &unread));
+     }, true},
+    {"ioctl other request on standard output", [] {
+       return ::syscall(SYS_ioctl, STDOUT_FILENO, TCGETS, nullptr);
+     }, false},
+    {"ioctl unread bytes of another descriptor", [] {
+       int unread = 0;
+       return static_cast<long>(::ioctl(STDERR_FILENO, FIONREAD, &unread));
+     }, false},
     {"fcntl pipe size", [] { return static_cast<long>(::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 65536)); }, true},
     {"fcntl other command", [] { return static_cast<long>(::fcntl(STDOUT_FILENO, F_SETFL, O_NONBLOCK)); }, false},
     {"fcntl other descriptor", [] { return static_cast<long>(::fcntl(STDERR_FILENO, F_SETPIPE_SZ, 65536)); }, false},

@@ -1,6 +1,7 @@
 #include "json/io.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -40,10 +41,10 @@ Result<void, IoError> write_all_fd(int fd, std::string_view bytes) {
 
 namespace {
 
-// Pieces whose pages a pipe refers to. They stay reachable and are never
-// freed: freeing would let the heap write into them before the reader has
-// copied them.
-std::vector<std::unique_ptr<char[]>>& kept_pieces() {
+// Pieces a pipe may still refer to when their writer goes. They stay
+// reachable and are never freed: freeing would let the heap write into them
+// before the reader has copied them.
+std::vector<std::unique_ptr<char[]>>& abandoned_pieces() {
   static auto* kept = new std::vector<std::unique_ptr<char[]>>();
   return *kept;
 }
@@ -52,9 +53,15 @@ std::vector<std::unique_ptr<char[]>>& kept_pieces() {
 
 BufferedFdOutput::BufferedFdOutput(int fd) : m_fd(fd), m_buffer(kCapacity) {}
 
-BufferedFdOutput::~BufferedFdOutput() = default;
+BufferedFdOutput::~BufferedFdOutput() {
+  for (Kept& kept : m_kept) abandoned_pieces().push_back(std::move(kept.bytes));
+}
 
-Result<void, IoError> BufferedFdOutput::write_all(std::string_view bytes) { return write_all_fd(m_fd, bytes); }
+Result<void, IoError> BufferedFdOutput::write_all(std::string_view bytes) {
+  KIVO_TRY(write_all_fd(m_fd, bytes));
+  m_sent += bytes.size();
+  return {};
+}
 
 Result<void, IoError> BufferedFdOutput::write(std::string_view bytes) {
   if (bytes.empty()) return {};
@@ -74,7 +81,8 @@ Result<void, IoError> BufferedFdOutput::flush() {
   return r;
 }
 
-Result<void, IoError> BufferedFdOutput::write_piece(std::unique_ptr<char[]>& piece, std::size_t size) {
+Result<void, IoError> BufferedFdOutput::write_piece(std::unique_ptr<char[]>& piece, std::size_t size,
+                                                   std::size_t capacity) {
   if (size == 0) return {};
   // What the buffer holds goes first.
   KIVO_TRY(flush());
@@ -106,10 +114,29 @@ Result<void, IoError> BufferedFdOutput::write_piece(std::unique_ptr<char[]>& pie
   if (done == 0 && error == 0) return write_all(std::string_view(piece.get(), size));
   // Once the pipe refers to any of its pages, the piece is kept, even when
   // the rest could not follow.
-  if (done > 0) kept_pieces().push_back(std::move(piece));
+  if (done > 0) {
+    m_sent += done;
+    m_kept.push_back(Kept{std::move(piece), capacity, m_sent});
+    if (error == 0) recycle(piece, capacity);
+  }
   if (error > 0) return kivo_dom::err(IoError::os(error));
   if (error < 0) return kivo_dom::err(IoError{IoError::Kind::WriteZero, 0, {}});
   return {};
+}
+
+void BufferedFdOutput::recycle(std::unique_ptr<char[]>& piece, std::size_t capacity) {
+  // The pipe gives up its reference to a page once the reader has copied
+  // every byte it held from there; what it still holds are the last bytes
+  // put in.
+  int unread = 0;
+  if (::ioctl(m_fd, FIONREAD, &unread) != 0 || unread < 0 || static_cast<std::uint64_t>(unread) > m_sent) return;
+  const std::uint64_t taken = m_sent - static_cast<std::uint64_t>(unread);
+  std::size_t finished = 0;
+  while (finished < m_kept.size() && m_kept[finished].end <= taken) ++finished;
+  for (std::size_t i = 0; i < finished; ++i) {
+    if (!piece && m_kept[i].capacity == capacity) piece = std::move(m_kept[i].bytes);
+  }
+  m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(finished));
 }
 
 void BufferedFdOutput::discard_flush() { (void)flush(); }

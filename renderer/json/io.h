@@ -40,10 +40,14 @@ class Output {
   virtual ~Output() = default;
   virtual Result<void, IoError> write(std::string_view bytes) = 0;
   virtual Result<void, IoError> flush() = 0;
-  // Writes a whole piece of collected text. An output that can pass the
-  // bytes on without copying them may take the piece instead, leaving
-  // `piece` empty; it then keeps it unchanged until the process ends.
-  virtual Result<void, IoError> write_piece(std::unique_ptr<char[]>& piece, std::size_t size) {
+  // Writes a whole piece of collected text: the first `size` bytes of a
+  // buffer of `capacity` bytes. An output that can pass the bytes on without
+  // copying them may take the buffer instead and keep it unchanged for as
+  // long as they may still be read; `piece` then holds another buffer of the
+  // same capacity that the caller may fill again, or nothing.
+  virtual Result<void, IoError> write_piece(std::unique_ptr<char[]>& piece, std::size_t size,
+                                            std::size_t capacity) {
+    (void)capacity;
     return write(std::string_view(piece.get(), size));
   }
 };
@@ -64,10 +68,12 @@ class StringOutput final : public Output {
 // (pipes and terminals need no further flush).
 //
 // A whole piece bound for a pipe is not copied: the pipe takes references to
-// its pages, which the reader copies from, and the piece is kept for the rest
-// of the process (its bytes must not change until they are read, and that may
-// be after this process has ended). Copying a large document into the pipe's
-// own fresh pages costs far more than the reader's one copy.
+// its pages, which the reader copies from, and the piece is kept until the
+// reader has taken every byte of it (its bytes must not change before; the
+// reader may even read them after this process has ended). A kept piece the
+// reader is done with goes back to the writer to be filled again. Copying a
+// large document into the pipe's own fresh pages costs far more than the
+// reader's one copy.
 class BufferedFdOutput final : public Output {
  public:
   static constexpr std::size_t kCapacity = 8192;
@@ -80,12 +86,24 @@ class BufferedFdOutput final : public Output {
 
   Result<void, IoError> write(std::string_view bytes) override;
   Result<void, IoError> flush() override;
-  Result<void, IoError> write_piece(std::unique_ptr<char[]>& piece, std::size_t size) override;
+  Result<void, IoError> write_piece(std::unique_ptr<char[]>& piece, std::size_t size,
+                                    std::size_t capacity) override;
   // Writes out what the buffer still holds, ignoring errors (used on failure paths).
   void discard_flush();
 
  private:
   Result<void, IoError> write_all(std::string_view bytes);
+  // Hands back in `piece` a kept piece of `capacity` bytes that the reader
+  // has finished with, freeing any other such piece.
+  void recycle(std::unique_ptr<char[]>& piece, std::size_t capacity);
+
+  // A piece the pipe refers to, and m_sent once its last byte was in.
+  struct Kept {
+    std::unique_ptr<char[]> bytes;
+    std::size_t capacity = 0;
+    std::uint64_t end = 0;
+  };
+
   int m_fd;
   // kCapacity bytes, of which the first m_used hold output not yet written.
   std::vector<char> m_buffer;
@@ -93,6 +111,10 @@ class BufferedFdOutput final : public Output {
   // Cleared once the descriptor has turned out not to be a pipe.
   bool m_may_splice = true;
   bool m_pipe_grown = false;
+  // Oldest first.
+  std::vector<Kept> m_kept;
+  // Every byte ever put into the descriptor, written or spliced.
+  std::uint64_t m_sent = 0;
 };
 
 // Writes all bytes to a descriptor, retrying EINTR and partial writes.

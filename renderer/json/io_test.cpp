@@ -53,6 +53,43 @@ TEST(JsonIoTest, PiecesReachAPipeUnchangedAndInOrder) {
   EXPECT_TRUE(got == expected);
 }
 
+// A piece comes back to be filled again only once the reader has taken all
+// of it, and then its bytes are no longer needed.
+TEST(JsonIoTest, APieceComesBackOnlyOnceRead) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  constexpr std::size_t kSize = 10000;
+  BufferedFdOutput out(fds[1]);
+  auto piece_of = [](char c) {
+    std::unique_ptr<char[]> piece(new char[kSize]);
+    std::memset(piece.get(), c, kSize);
+    return piece;
+  };
+  std::unique_ptr<char[]> first = piece_of('a');
+  const char* first_address = first.get();
+  ASSERT_TRUE(out.write_piece(first, kSize, kSize).ok());
+  EXPECT_EQ(first, nullptr) << "nothing is read yet, so nothing can come back";
+
+  std::unique_ptr<char[]> second = piece_of('b');
+  ASSERT_TRUE(out.write_piece(second, kSize, kSize).ok());
+  EXPECT_EQ(second, nullptr);
+
+  // The reader takes the first piece and half of the second.
+  std::string got(kSize + kSize / 2, '\0');
+  ASSERT_EQ(::read(fds[0], got.data(), got.size()), static_cast<ssize_t>(got.size()));
+  std::unique_ptr<char[]> third = piece_of('c');
+  ASSERT_TRUE(out.write_piece(third, kSize, kSize).ok());
+  ASSERT_NE(third, nullptr);
+  EXPECT_EQ(third.get(), first_address);
+
+  // Filling the returned buffer changes nothing the reader still gets.
+  std::memset(third.get(), 'x', kSize);
+  ::close(fds[1]);
+  got += read_all(fds[0]);
+  ::close(fds[0]);
+  EXPECT_TRUE(got == std::string(kSize, 'a') + std::string(kSize, 'b') + std::string(kSize, 'c'));
+}
+
 // A file cannot take a piece: it is written, and the caller keeps it.
 TEST(JsonIoTest, AFileGetsACopyOfEachPiece) {
   std::FILE* file = std::tmpfile();
@@ -62,7 +99,7 @@ TEST(JsonIoTest, AFileGetsACopyOfEachPiece) {
   ASSERT_TRUE(out.write("[").ok());
   std::unique_ptr<char[]> piece(new char[3]);
   std::memcpy(piece.get(), "abc", 3);
-  ASSERT_TRUE(out.write_piece(piece, 3).ok());
+  ASSERT_TRUE(out.write_piece(piece, 3, 3).ok());
   EXPECT_NE(piece, nullptr);
   ASSERT_TRUE(out.write("]").ok());
   ASSERT_TRUE(out.flush().ok());
@@ -79,7 +116,7 @@ TEST(JsonIoTest, APipeWithoutReaderIsAnError) {
   ::close(fds[0]);
   BufferedFdOutput out(fds[1]);
   std::unique_ptr<char[]> piece(new char[4096]());
-  const auto written = out.write_piece(piece, 4096);
+  const auto written = out.write_piece(piece, 4096, 4096);
   ::close(fds[1]);
   ASSERT_FALSE(written.ok());
   EXPECT_EQ(written.error().display(), "Broken pipe (os error 32)");

@@ -341,9 +341,10 @@ Result<void, IoError> write_bool(bool value, Output& out) { return out.write(val
 
 Result<void, IoError> Batch::pass_all() {
   if (m_used == 0) return {};
-  auto r = m_out.write_piece(m_buffer, m_used);
+  auto r = m_out.write_piece(m_buffer, m_used, m_capacity);
   m_used = 0;
-  // A piece the output kept is replaced by a fresh one.
+  // A piece the output kept without handing back another is replaced by a
+  // fresh one.
   if (!m_buffer) m_buffer.reset(new char[m_capacity]);
   return r;
 }

@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <linux/futex.h>
 #include <seccomp.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -50,6 +51,9 @@ enum class Args {
   StdoutWithoutFlags,
   // Only making the standard output pipe larger (fcntl F_SETPIPE_SZ).
   StdoutPipeSize,
+  // Only asking how many bytes standard output's pipe still holds
+  // (ioctl FIONREAD).
+  StdoutUnread,
 };
 
 struct Call {
@@ -74,6 +78,8 @@ constexpr Call kRendererCalls[] = {
     {"vmsplice", Args::StdoutWithoutFlags},
     // ...into a pipe made large enough to take them without waiting.
     {"fcntl", Args::StdoutPipeSize},
+    // ...and filled again once the reader has taken them.
+    {"ioctl", Args::StdoutUnread},
     // The C library's last words before it aborts (heap corruption, a failed
     // runtime call) go out in one gathered write.
     {"writev"},
@@ -182,6 +188,15 @@ int add_call(const Filter& filter, const Call& call) {
           SCMP_A1(SCMP_CMP_MASKED_EQ, kLow32, F_SETPIPE_SZ),
       };
       if (add_rule(filter, call, number, 2, stdout_size) != 0) return 1;
+      break;
+    }
+    case Args::StdoutUnread: {
+      // ioctl(fd, request, ...): descriptor 1, and only FIONREAD.
+      const scmp_arg_cmp stdout_unread[] = {
+          SCMP_A0(SCMP_CMP_MASKED_EQ, kLow32, STDOUT_FILENO),
+          SCMP_A1(SCMP_CMP_MASKED_EQ, kLow32, FIONREAD),
+      };
+      if (add_rule(filter, call, number, 2, stdout_unread) != 0) return 1;
       break;
     }
     case Args::StdoutWithoutFlags: {
