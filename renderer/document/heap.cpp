@@ -41,37 +41,36 @@ constexpr std::uintptr_t kSmallestSkip = 64 << 10;
 constexpr std::size_t kLargestReserve = std::size_t{kLargestHeapBlock} - 2 * kHugePage;
 // How far the heap grows beyond a request once the reserve is used up.
 constexpr int kLaterGrowth = 4 << 20;
+// The input the heap is first grown for, before any input is read: most pages
+// are smaller, and the program's own first blocks then come from huge pages
+// too.
+constexpr std::size_t kFirstInputBytes = 64 << 10;
 
 bool g_configured = false;
-bool g_grown = false;
+// The reserve the heap has been grown by so far.
+std::size_t g_reserved = 0;
 
 std::uintptr_t align_up(std::uintptr_t value) { return (value + kHugePage - 1) & ~(kHugePage - 1); }
 std::uintptr_t align_down(std::uintptr_t value) { return value & ~(kHugePage - 1); }
 
 }  // namespace
 
-void configure() {
-  if (!kOwnAllocator) return;
-  // 1. Every block from the main heap: a block mapped on its own would be
-  // touched afresh and unmapped again when freed.
-  if (::mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock) != 1) return;
-  // 2. Never shrink the heap: a freed block is reused by the next one.
-  (void)::mallopt(M_TRIM_THRESHOLD, INT_MAX);
-  g_configured = true;
-}
-
 std::size_t reserve_for_input(std::size_t input_bytes) {
   return std::min(kBaseReserve + kReservePerInputByte * input_bytes, kLargestReserve);
 }
 
-void grow_for_input(std::size_t input_bytes) {
-  if (!g_configured || g_grown) return;
-  g_grown = true;
+namespace {
+
+// Grows the heap by `reserve` bytes and asks for huge pages on them. The
+// first growth also moves the start of the run's blocks onto a huge page.
+void grow_by(std::size_t reserve) {
+  const bool first_growth = g_reserved == 0;
+  g_reserved = reserve;
   // 1. Grow the heap by the whole reserve at once, with room to start it on a
   // huge page: a probe that large cannot come from the heap's free end, so
   // the allocator extends the heap by it (and by the usual step beyond).
   (void)::mallopt(M_TOP_PAD, kLaterGrowth);
-  const std::size_t probe_bytes = reserve_for_input(input_bytes) + kHugePage;
+  const std::size_t probe_bytes = reserve + kHugePage;
   void* probe = std::malloc(probe_bytes);
   if (probe == nullptr) return;
   const auto start = reinterpret_cast<std::uintptr_t>(probe);
@@ -86,7 +85,8 @@ void grow_for_input(std::size_t input_bytes) {
   // allocator wrote only the probe's header before the probe and the free
   // end's header after it, and a page touched as a small one keeps its whole
   // huge page small (the one that holds that header). A kernel without huge
-  // pages refuses, and the pages stay small.
+  // pages refuses, and the pages stay small. A later growth starts inside the
+  // range asked for before, which a second request leaves as it is.
   const std::uintptr_t first = align_up(start);
   const std::uintptr_t last = align_down(end);
   if (last > first) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
@@ -95,10 +95,32 @@ void grow_for_input(std::size_t input_bytes) {
   std::free(probe);
   // 4. Start the run's blocks on the first huge page: one block, kept and
   // never written beyond its header, covers the small pages before it.
-  if (first - start >= kSmallestSkip) {
+  if (first_growth && first - start >= kSmallestSkip) {
     void* skip = std::malloc(first - start);
     if (skip != probe) std::free(skip);
   }
+}
+
+}  // namespace
+
+void configure() {
+  if (!kOwnAllocator) return;
+  // 1. Every block from the main heap: a block mapped on its own would be
+  // touched afresh and unmapped again when freed.
+  if (::mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock) != 1) return;
+  // 2. Never shrink the heap: a freed block is reused by the next one.
+  (void)::mallopt(M_TRIM_THRESHOLD, INT_MAX);
+  g_configured = true;
+  // 3. Grow it now for a page of usual size, so that the program's own first
+  // blocks (its arguments, its input and output buffers) are not each a
+  // fault of their own on small pages.
+  grow_by(reserve_for_input(kFirstInputBytes));
+}
+
+void grow_for_input(std::size_t input_bytes) {
+  if (!g_configured) return;
+  const std::size_t reserve = reserve_for_input(input_bytes);
+  if (reserve > g_reserved) grow_by(reserve);
 }
 
 }  // namespace kivo_document::heap

@@ -19,15 +19,19 @@
 namespace kivo_document::heap {
 
 // Sets the allocator up for one short run: every block from the main heap,
-// none given back to the kernel. Called by the program before its sandbox.
+// none given back to the kernel; and grows the heap at once by what a run
+// over a 64 KiB input may use, so that the program's first blocks come from
+// huge pages too. Called by the program first thing in main(), before its
+// sandbox.
 void configure();
 
-// Grows the heap once by what a run over an input of `input_bytes` bytes may
-// use (never by more than the allocator takes from the heap), and asks for
-// huge pages on it and on the allocator's usual step beyond it. Does nothing
-// unless configure() ran, and only the first time. Called when the input's length is known, before its
-// buffer is allocated; a limit on the process's data keeps its effect, since
-// nothing is reserved before the input asks for it.
+// Grows the heap by what a run over an input of `input_bytes` bytes may use
+// (never by more than the allocator takes from the heap), and asks for huge
+// pages on it and on the allocator's usual step beyond it; does nothing when
+// the heap has already grown that far, or unless configure() ran. Called when
+// the input's length is known, before its buffer is allocated. A limit on the
+// process's data keeps its effect: a growth it refuses leaves the heap as it
+// was, and blocks come from ordinary pages.
 void grow_for_input(std::size_t input_bytes);
 
 // The bytes grow_for_input() reserves for an input of `input_bytes` bytes.
