@@ -100,8 +100,10 @@ class TagReader {
  public:
   TagReader(std::string_view text, std::uint64_t base) : m_text(text), m_base(base) {}
 
-  kivo_dom::Result<Tag, ParseError> read() {
-    Tag tag;
+  kivo_dom::Result<void, ParseError> read(RawTag& tag) {
+    tag.attributes.clear();
+    tag.length = 0;
+    tag.self_closing = false;
     // 1. Decide between start and end tag.
     tag.closing = m_text.size() >= 2 && m_text[1] == '/';
     m_pos = tag.closing ? 2 : 1;
@@ -111,7 +113,7 @@ class TagReader {
     while (!at_end() && is_tag_name_char(m_text[m_pos])) ++m_pos;
     if (m_pos == name_start) return fail(ParseErrorKind::UnsupportedSyntax);
     if (!is_ascii_letter(m_text[name_start])) return fail(ParseErrorKind::UnsupportedSyntax);
-    tag.name = lowercase(m_text.substr(name_start, m_pos - name_start));
+    tag.name = m_text.substr(name_start, m_pos - name_start);
     // 3. A tag cut off after its name.
     if (at_end()) return fail_at_end();
     // 4. An end tag holds nothing but whitespace before its ">".
@@ -120,16 +122,14 @@ class TagReader {
       if (at_end()) return fail_at_end();
       if (m_text[m_pos] != '>') return fail(ParseErrorKind::UnsupportedSyntax);
       tag.length = m_pos + 1;
-      return tag;
+      return {};
     }
     // 5. A start tag's attributes up to its ">" or "/>".
-    KIVO_TRY(read_attributes(tag));
-    return tag;
+    return read_attributes(tag);
   }
 
  private:
-  kivo_dom::Result<void, ParseError> read_attributes(Tag& tag) {
-    std::size_t count = 0;
+  kivo_dom::Result<void, ParseError> read_attributes(RawTag& tag) {
     while (true) {
       skip_white_space();
       if (at_end()) return fail_at_end();
@@ -143,24 +143,22 @@ class TagReader {
         tag.self_closing = true;
         return {};
       }
-      if (count >= kMaxAttributes) return fail(ParseErrorKind::UnsupportedSyntax);
+      // Every attribute read so far counts, repeated names included.
+      if (tag.attributes.size() >= kMaxAttributes) return fail(ParseErrorKind::UnsupportedSyntax);
 
       const std::size_t name_start = m_pos;
       while (!at_end() && is_attribute_name_char(m_text[m_pos])) ++m_pos;
       if (m_pos == name_start) return fail(ParseErrorKind::UnsupportedSyntax);
-      std::string name = lowercase(m_text.substr(name_start, m_pos - name_start));
+      RawAttribute& attribute = tag.attributes.emplace_back();
+      attribute.name = m_text.substr(name_start, m_pos - name_start);
 
-      std::string value;
       std::size_t after_name = m_pos;
       while (after_name < m_text.size() && is_ascii_white_space(m_text[after_name])) ++after_name;
       if (after_name < m_text.size() && m_text[after_name] == '=') {
         m_pos = after_name + 1;
-        KIVO_TRY_ASSIGN(const std::string_view raw, read_value());
-        value = parser::decode_web_references(raw);
+        KIVO_TRY_ASSIGN(attribute.value, read_value());
       }
 
-      ++count;
-      tag.attributes.try_emplace(std::move(name), std::move(value));
       if (at_end()) return fail_at_end();
     }
   }
@@ -208,9 +206,24 @@ class TagReader {
 namespace tag {
 
 kivo_dom::Result<Tag, ParseError> parse_mode(std::string_view text, std::uint64_t base, Mode mode) {
+  RawTag raw;
+  KIVO_TRY(read_raw(text, base, mode, raw));
+  Tag tag;
+  tag.name = lowercase(raw.name);
+  for (const RawAttribute& attribute : raw.attributes) {
+    // The first occurrence of a name wins.
+    tag.attributes.try_emplace(lowercase(attribute.name), parser::decode_web_references(attribute.value));
+  }
+  tag.length = raw.length;
+  tag.closing = raw.closing;
+  tag.self_closing = raw.self_closing;
+  return tag;
+}
+
+kivo_dom::Result<void, ParseError> read_raw(std::string_view text, std::uint64_t base, Mode mode, RawTag& out) {
   KIVO_CHECK(mode == Mode::Web);
   KIVO_CHECK(!text.empty() && text[0] == '<');
-  return TagReader(text, base).read();
+  return TagReader(text, base).read(out);
 }
 
 }  // namespace tag
@@ -218,9 +231,12 @@ kivo_dom::Result<Tag, ParseError> parse_mode(std::string_view text, std::uint64_
 namespace parser {
 
 std::string decode_web_references(std::string_view text) {
+  std::size_t pos = text.find('&');
+  // Most text holds no reference and is copied as it is.
+  if (pos == std::string_view::npos) return std::string(text);
   std::string out;
   out.reserve(text.size());
-  std::size_t pos = 0;
+  out.append(text.substr(0, pos));
   while (pos < text.size()) {
     // 1. Copy the text before the next "&".
     const std::size_t amp = text.find('&', pos);
