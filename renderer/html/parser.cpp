@@ -230,25 +230,26 @@ class Parser {
     }
     // 2. Inside a raw-text element, everything up to its end tag is text.
     if (!m_open.empty() && m_open.back().traits.raw_text) return raw_text(rest);
-    // 3. Skip a comment, up to the first "-->" or the end of the text.
-    if (rest.starts_with("<!--")) {
-      const std::size_t close = rest.find("-->", 4);
-      m_position = close == std::string_view::npos ? m_input.size() : m_position + close + 3;
-      return {};
-    }
-    // 4. Skip a declaration or processing instruction through its first ">".
-    if (rest.starts_with("<!") || rest.starts_with("<?")) {
-      const std::size_t close = rest.find('>');
-      m_position = close == std::string_view::npos ? m_input.size() : m_position + close + 1;
-      return {};
-    }
-    // 5. A start or end tag.
-    if (rest.size() > 1 && rest[0] == '<' &&
-        (is_ascii_letter(rest[1]) || (rest[1] == '/' && rest.size() > 2 && is_ascii_letter(rest[2])))) {
-      return tag();
-    }
-    // 6. A "<" that starts no markup is text of its own.
+    // Steps 3 to 6 all begin at a "<".
     if (rest[0] == '<') {
+      // 3. Skip a comment, up to the first "-->" or the end of the text.
+      if (rest.starts_with("<!--")) {
+        const std::size_t close = rest.find("-->", 4);
+        m_position = close == std::string_view::npos ? m_input.size() : m_position + close + 3;
+        return {};
+      }
+      // 4. Skip a declaration or processing instruction through its first ">".
+      if (rest.starts_with("<!") || rest.starts_with("<?")) {
+        const std::size_t close = rest.find('>');
+        m_position = close == std::string_view::npos ? m_input.size() : m_position + close + 1;
+        return {};
+      }
+      // 5. A start or end tag.
+      if (rest.size() > 1 &&
+          (is_ascii_letter(rest[1]) || (rest[1] == '/' && rest.size() > 2 && is_ascii_letter(rest[2])))) {
+        return tag();
+      }
+      // 6. A "<" that starts no markup is text of its own.
       KIVO_TRY(add_text(m_position, "<"));
       m_position += 1;
       return {};

@@ -52,6 +52,23 @@ constexpr bool is_attribute_name_char(char c) {
   return is_ascii_letter(c) || is_ascii_digit(c) || c == '-' || c == ':' || c == '_';
 }
 
+// The kinds of byte the tag reader skips runs of; one table lookup per byte
+// instead of a chain of comparisons.
+constexpr std::uint8_t kTagNameByte = 1;
+constexpr std::uint8_t kAttributeNameByte = 2;
+constexpr std::uint8_t kWhiteSpaceByte = 4;
+
+constexpr std::array<std::uint8_t, 256> kByteClasses = [] {
+  std::array<std::uint8_t, 256> classes{};
+  for (std::size_t b = 0; b < classes.size(); ++b) {
+    const char c = static_cast<char>(b);
+    if (is_tag_name_char(c)) classes[b] |= kTagNameByte;
+    if (is_attribute_name_char(c)) classes[b] |= kAttributeNameByte;
+    if (is_ascii_white_space(c)) classes[b] |= kWhiteSpaceByte;
+  }
+  return classes;
+}();
+
 int hex_digit_value(char c) {
   if (is_ascii_digit(c)) return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -110,7 +127,7 @@ class TagReader {
     if (at_end()) return fail(ParseErrorKind::UnsupportedSyntax);
     // 2. Read the name.
     const std::size_t name_start = m_pos;
-    while (!at_end() && is_tag_name_char(m_text[m_pos])) ++m_pos;
+    m_pos = skip(m_pos, kTagNameByte);
     if (m_pos == name_start) return fail(ParseErrorKind::UnsupportedSyntax);
     if (!is_ascii_letter(m_text[name_start])) return fail(ParseErrorKind::UnsupportedSyntax);
     tag.name = m_text.substr(name_start, m_pos - name_start);
@@ -147,13 +164,12 @@ class TagReader {
       if (tag.attributes.size() >= kMaxAttributes) return fail(ParseErrorKind::UnsupportedSyntax);
 
       const std::size_t name_start = m_pos;
-      while (!at_end() && is_attribute_name_char(m_text[m_pos])) ++m_pos;
+      m_pos = skip(m_pos, kAttributeNameByte);
       if (m_pos == name_start) return fail(ParseErrorKind::UnsupportedSyntax);
       RawAttribute& attribute = tag.attributes.emplace_back();
       attribute.name = m_text.substr(name_start, m_pos - name_start);
 
-      std::size_t after_name = m_pos;
-      while (after_name < m_text.size() && is_ascii_white_space(m_text[after_name])) ++after_name;
+      const std::size_t after_name = skip(m_pos, kWhiteSpaceByte);
       if (after_name < m_text.size() && m_text[after_name] == '=') {
         m_pos = after_name + 1;
         KIVO_TRY_ASSIGN(attribute.value, read_value());
@@ -188,8 +204,11 @@ class TagReader {
   }
 
   bool at_end() const { return m_pos >= m_text.size(); }
-  void skip_white_space() {
-    while (!at_end() && is_ascii_white_space(m_text[m_pos])) ++m_pos;
+  void skip_white_space() { m_pos = skip(m_pos, kWhiteSpaceByte); }
+  // The first position from `from` on whose byte is not of the class.
+  std::size_t skip(std::size_t from, std::uint8_t byte_class) const {
+    while (from < m_text.size() && (kByteClasses[static_cast<unsigned char>(m_text[from])] & byte_class) != 0) ++from;
+    return from;
   }
   kivo_dom::Err<ParseError> fail(ParseErrorKind kind) const { return err(ParseError{m_base + m_pos, kind}); }
   kivo_dom::Err<ParseError> fail_at_end() const {
