@@ -164,8 +164,8 @@ std::size_t find_raw_text_end(std::string_view rest, std::string_view name) {
 
 // Lowercases the ASCII letters of text into out, replacing its contents.
 void assign_lowercase(std::string& out, std::string_view text) {
-  out.assign(text);
-  for (char& c : out) c = kivo_dom::text::ascii_lower(c);
+  out.resize(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) out[i] = kivo_dom::text::ascii_lower(text[i]);
 }
 
 struct OpenElement {
