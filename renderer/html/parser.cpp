@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <string>
 #include <utility>
 #include <vector>
@@ -309,7 +310,7 @@ class Parser {
       element.attributes.try_emplace(std::move(name), parser::decode_web_references(attribute.value));
     }
     // 7. Keep it open unless it is void.
-    if (!traits.is_void) m_open.push_back(OpenElement{index, m_children.size(), traits});
+    if (!traits.is_void) open(OpenElement{index, m_children.size(), traits});
     // 8. Move past the tag.
     m_position += m_tag.length;
     return {};
@@ -317,6 +318,8 @@ class Parser {
 
   // Closes what the start tag of a rule implies; bit names the rule.
   void apply_implied_end(std::uint8_t bit) {
+    // Without an open element the rule closes, the search could only stop.
+    if (m_closable[static_cast<std::size_t>(std::countr_zero(bit))] == 0) return;
     for (std::size_t i = m_open.size(); i > 0; --i) {
       const ElementTraits& open = m_open[i - 1].traits;
       if ((open.closed_by & bit) != 0) {
@@ -347,6 +350,19 @@ class Parser {
     return node;
   }
 
+  void open(const OpenElement& element) {
+    count_closable(element.traits, +1);
+    m_open.push_back(element);
+  }
+
+  // Adds step to the count of every rule that closes an element of these traits.
+  void count_closable(const ElementTraits& traits, int step) {
+    if (traits.closed_by == 0) return;
+    for (std::size_t r = 0; r < m_closable.size(); ++r) {
+      if ((traits.closed_by >> r & 1u) != 0) m_closable[r] += step;
+    }
+  }
+
   // Closes open elements until depth are left, giving each its children.
   void close_down_to(std::size_t depth) {
     while (m_open.size() > depth) {
@@ -354,6 +370,7 @@ class Parser {
       const auto first = m_children.begin() + static_cast<std::ptrdiff_t>(open.children_start);
       m_document.nodes[open.index].children.assign(first, m_children.end());
       m_children.erase(first, m_children.end());
+      count_closable(open.traits, -1);
       m_open.pop_back();
     }
   }
@@ -364,6 +381,8 @@ class Parser {
 
   Document m_document;
   std::vector<OpenElement> m_open;
+  // For each rule of kImpliedEnds, how many open elements it closes.
+  std::array<int, kImpliedEnds.size()> m_closable{};
   // The children of the root and of every open element, in that order, each
   // an unbroken run: a node's children are added only while it is the
   // innermost open element, and runs of elements closed later lie above.

@@ -129,7 +129,10 @@ INSTANTIATE_TEST_SUITE_P(
                     // The search for an open p stops at body, html and table.
                     Case{"<p>a<body><div>b", R"(p("a" body(div("b"))))"},
                     Case{"<p>a<table><tr><td><p>b<p>c", R"(p("a") table(tr(td(p("b") p("c")))))"},
-                    Case{"<ol><li>a<ol><li>b", R"(ol(li("a" ol(li("b")))))"}),
+                    Case{"<ol><li>a<ol><li>b", R"(ol(li("a" ol(li("b")))))"},
+                    // Elements closed by an end tag are no longer there to close.
+                    Case{"<ul><li>a</ul><li>b<li>c", R"(ul(li("a")) li("b") li("c"))"},
+                    Case{"<div><p>a</div><p>b<span><p>c", R"(div(p("a")) p("b" span) p("c"))"}),
     case_name);
 
 // Element names are recognised whatever their case, and a repeated attribute
