@@ -310,7 +310,7 @@ class Parser {
       element.attributes.try_emplace(std::move(name), parser::decode_web_references(attribute.value));
     }
     // 7. Keep it open unless it is void.
-    if (!traits.is_void) open(OpenElement{index, m_children.size(), traits});
+    if (!traits.is_void) push_open(OpenElement{index, m_children.size(), traits});
     // 8. Move past the tag.
     m_position += m_tag.length;
     return {};
@@ -350,7 +350,7 @@ class Parser {
     return node;
   }
 
-  void open(const OpenElement& element) {
+  void push_open(const OpenElement& element) {
     count_closable(element.traits, +1);
     m_open.push_back(element);
   }
