@@ -188,10 +188,10 @@ class Parser {
   Parser(std::string_view input, ParseLimits limits, Mode mode) : m_input(input), m_limits(limits), m_mode(mode) {}
 
   Result<void, ParseError> run() {
-    // Room for the nodes a text of this length usually makes (one every six
-    // bytes at most; dense lists of short elements come near eight), so that
-    // the tree is not moved as it grows; memory reserved and never used is
-    // never touched.
+    // Room for the nodes a text of this length usually makes, so that the
+    // tree is not moved as it grows: pages of short elements make about one
+    // node every eight bytes, and one every six leaves room beyond that.
+    // Memory reserved and never used is never touched.
     m_document.nodes.reserve(std::min(m_input.size() / 6 + 1, m_limits.max_nodes));
     // The working lists start at sizes most pages never outgrow, instead of
     // growing through every power of two.
