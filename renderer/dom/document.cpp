@@ -15,7 +15,7 @@ Document::Document() : id(g_next_document_id.fetch_add(1, std::memory_order_rela
 
 NodeId Document::insert(NodeKind kind) {
   const NodeId node{id, nodes.size()};
-  nodes.push_back(Node{std::nullopt, std::move(kind), {}, {}});
+  nodes.emplace_back().kind = std::move(kind);
   return node;
 }
 

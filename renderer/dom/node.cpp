@@ -1,5 +1,7 @@
 #include "node.h"
 
+#include <algorithm>
+
 namespace kivo_dom {
 
 std::string ascii_lowercase(std::string_view text) {
@@ -12,7 +14,10 @@ std::string ascii_lowercase(std::string_view text) {
 
 std::optional<std::string_view> Node::attribute(std::string_view name) const {
   if (attributes.empty()) return std::nullopt;
-  const auto it = attributes.find(ascii_lowercase(name));
+  // Callers nearly always ask in lowercase already; only another name is
+  // copied to be lowercased.
+  const bool lowercase = std::none_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+  const auto it = lowercase ? attributes.find(name) : attributes.find(ascii_lowercase(name));
   if (it == attributes.end()) return std::nullopt;
   return std::string_view(it->second);
 }

@@ -9,9 +9,10 @@
 namespace kivo_html {
 
 // Why a parse failed. The web-mode parser never produces UnsupportedElement,
-// InvalidCharacterReference, UnexpectedClosingTag or UnclosedElement: it
-// accepts every element, keeps undecodable references as text, ignores
-// unmatched end tags and closes open elements silently at the end.
+// InvalidCharacterReference, UnexpectedClosingTag, UnclosedElement or
+// DomInvariantViolation: it accepts every element, keeps undecodable
+// references as text, ignores unmatched end tags, closes open elements
+// silently at the end and builds the tree itself.
 enum class ParseErrorKind : std::uint8_t {
   InputLimitExceeded,
   NodeLimitExceeded,

@@ -3,8 +3,9 @@
 // It is forgiving about structure and strict about budgets. It never invents
 // elements, keeps every character of text, and applies only void elements,
 // raw-text elements and a short table of implied end tags. A parse fails only
-// at a limit, at a NUL, at malformed tag syntax or on an internal tree error,
-// and then returns no tree at all.
+// at a limit, at a NUL or at malformed tag syntax, and then returns no tree at
+// all. It builds the tree itself, one node after the other, so no tree
+// operation can refuse it.
 //
 // Limits, all enforced before and while reading: the text's size
 // (max_input_bytes, checked before anything is read), the number of nodes

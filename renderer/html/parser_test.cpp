@@ -129,8 +129,47 @@ INSTANTIATE_TEST_SUITE_P(
                     // The search for an open p stops at body, html and table.
                     Case{"<p>a<body><div>b", R"(p("a" body(div("b"))))"},
                     Case{"<p>a<table><tr><td><p>b<p>c", R"(p("a") table(tr(td(p("b") p("c")))))"},
-                    Case{"<ol><li>a<ol><li>b", R"(ol(li("a" ol(li("b")))))"}),
+                    Case{"<ol><li>a<ol><li>b", R"(ol(li("a" ol(li("b")))))"},
+                    // Elements closed by an end tag are no longer there to close.
+                    Case{"<ul><li>a</ul><li>b<li>c", R"(ul(li("a")) li("b") li("c"))"},
+                    Case{"<div><p>a</div><p>b<span><p>c", R"(div(p("a")) p("b" span) p("c"))"}),
     case_name);
+
+// Element names are recognised whatever their case, and a repeated attribute
+// keeps its first value.
+INSTANTIATE_TEST_SUITE_P(
+    NamesAsWritten, ParseTable,
+    testing::Values(Case{"<P>a<DIV>b</Div>c", R"(p("a") div("b") "c")"}, Case{"<Br>x", R"(br "x")"},
+                    Case{"<LI>a<li>b", R"(li("a") li("b"))"},
+                    Case{"<TITLE>a&amp;<b></TiTlE>c", R"(title("a&<b>") "c")"},
+                    Case{"<ScRiPt>a&amp;<b></SCRIPT>c", R"(script("a&amp;<b>") "c")"},
+                    Case{"<p>a<BODY><p>b", R"(p("a" body(p("b"))))"},
+                    Case{R"(<a X=1 x=2 Y="&lt;" y=3>)", R"(a[x="1" y="<"])"}),
+    case_name);
+
+// Every name of the element lists behaves as listed: each void element stays
+// empty, each raw-text element keeps markup as text, and each start tag of the
+// first implied-end rule closes an open p.
+TEST(ParseTest, EveryListedElementNameIsRecognised) {
+  for (const std::string name : {"area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "param",
+                                 "source", "track", "wbr"}) {
+    EXPECT_EQ(outcome("<" + name + ">x"), name + R"( "x")");
+  }
+  for (const std::string name : {"script", "style", "iframe", "xmp"}) {
+    EXPECT_EQ(outcome("<" + name + "><p>&amp;</" + name + ">"), name + R"(("<p>&amp;"))");
+  }
+  for (const std::string name : {"title", "textarea"}) {
+    EXPECT_EQ(outcome("<" + name + "><p>&amp;</" + name + ">"), name + R"(("<p>&"))");
+  }
+  for (const std::string name : {"p", "h1", "h2", "h3", "h4", "h5", "h6", "ul", "ol", "div", "main", "table",
+                                 "header", "footer", "section", "article", "blockquote"}) {
+    EXPECT_EQ(outcome("<p>a<" + name + ">b"), R"(p("a") )" + name + R"(("b"))");
+  }
+  // Names near the listed ones are ordinary elements.
+  for (const std::string name : {"h7", "brx", "scrip", "tables", "x"}) {
+    EXPECT_EQ(outcome("<p>a<" + name + "><i>b"), R"(p("a" )" + name + R"((i("b"))))");
+  }
+}
 
 INSTANTIATE_TEST_SUITE_P(
     RawText, ParseTable,

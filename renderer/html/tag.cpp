@@ -52,6 +52,23 @@ constexpr bool is_attribute_name_char(char c) {
   return is_ascii_letter(c) || is_ascii_digit(c) || c == '-' || c == ':' || c == '_';
 }
 
+// The kinds of byte the tag reader skips runs of; one table lookup per byte
+// instead of a chain of comparisons.
+constexpr std::uint8_t kTagNameByte = 1;
+constexpr std::uint8_t kAttributeNameByte = 2;
+constexpr std::uint8_t kWhiteSpaceByte = 4;
+
+constexpr std::array<std::uint8_t, 256> kByteClasses = [] {
+  std::array<std::uint8_t, 256> classes{};
+  for (std::size_t b = 0; b < classes.size(); ++b) {
+    const char c = static_cast<char>(b);
+    if (is_tag_name_char(c)) classes[b] |= kTagNameByte;
+    if (is_attribute_name_char(c)) classes[b] |= kAttributeNameByte;
+    if (is_ascii_white_space(c)) classes[b] |= kWhiteSpaceByte;
+  }
+  return classes;
+}();
+
 int hex_digit_value(char c) {
   if (is_ascii_digit(c)) return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -100,18 +117,20 @@ class TagReader {
  public:
   TagReader(std::string_view text, std::uint64_t base) : m_text(text), m_base(base) {}
 
-  kivo_dom::Result<Tag, ParseError> read() {
-    Tag tag;
+  kivo_dom::Result<void, ParseError> read(RawTag& tag) {
+    tag.attributes.clear();
+    tag.length = 0;
+    tag.self_closing = false;
     // 1. Decide between start and end tag.
     tag.closing = m_text.size() >= 2 && m_text[1] == '/';
     m_pos = tag.closing ? 2 : 1;
     if (at_end()) return fail(ParseErrorKind::UnsupportedSyntax);
     // 2. Read the name.
     const std::size_t name_start = m_pos;
-    while (!at_end() && is_tag_name_char(m_text[m_pos])) ++m_pos;
+    m_pos = skip(m_pos, kTagNameByte);
     if (m_pos == name_start) return fail(ParseErrorKind::UnsupportedSyntax);
     if (!is_ascii_letter(m_text[name_start])) return fail(ParseErrorKind::UnsupportedSyntax);
-    tag.name = lowercase(m_text.substr(name_start, m_pos - name_start));
+    tag.name = m_text.substr(name_start, m_pos - name_start);
     // 3. A tag cut off after its name.
     if (at_end()) return fail_at_end();
     // 4. An end tag holds nothing but whitespace before its ">".
@@ -120,16 +139,14 @@ class TagReader {
       if (at_end()) return fail_at_end();
       if (m_text[m_pos] != '>') return fail(ParseErrorKind::UnsupportedSyntax);
       tag.length = m_pos + 1;
-      return tag;
+      return {};
     }
     // 5. A start tag's attributes up to its ">" or "/>".
-    KIVO_TRY(read_attributes(tag));
-    return tag;
+    return read_attributes(tag);
   }
 
  private:
-  kivo_dom::Result<void, ParseError> read_attributes(Tag& tag) {
-    std::size_t count = 0;
+  kivo_dom::Result<void, ParseError> read_attributes(RawTag& tag) {
     while (true) {
       skip_white_space();
       if (at_end()) return fail_at_end();
@@ -143,24 +160,21 @@ class TagReader {
         tag.self_closing = true;
         return {};
       }
-      if (count >= kMaxAttributes) return fail(ParseErrorKind::UnsupportedSyntax);
+      // Every attribute read so far counts, repeated names included.
+      if (tag.attributes.size() >= kMaxAttributes) return fail(ParseErrorKind::UnsupportedSyntax);
 
       const std::size_t name_start = m_pos;
-      while (!at_end() && is_attribute_name_char(m_text[m_pos])) ++m_pos;
+      m_pos = skip(m_pos, kAttributeNameByte);
       if (m_pos == name_start) return fail(ParseErrorKind::UnsupportedSyntax);
-      std::string name = lowercase(m_text.substr(name_start, m_pos - name_start));
+      RawAttribute& attribute = tag.attributes.emplace_back();
+      attribute.name = m_text.substr(name_start, m_pos - name_start);
 
-      std::string value;
-      std::size_t after_name = m_pos;
-      while (after_name < m_text.size() && is_ascii_white_space(m_text[after_name])) ++after_name;
+      const std::size_t after_name = skip(m_pos, kWhiteSpaceByte);
       if (after_name < m_text.size() && m_text[after_name] == '=') {
         m_pos = after_name + 1;
-        KIVO_TRY_ASSIGN(const std::string_view raw, read_value());
-        value = parser::decode_web_references(raw);
+        KIVO_TRY_ASSIGN(attribute.value, read_value());
       }
 
-      ++count;
-      tag.attributes.try_emplace(std::move(name), std::move(value));
       if (at_end()) return fail_at_end();
     }
   }
@@ -190,8 +204,11 @@ class TagReader {
   }
 
   bool at_end() const { return m_pos >= m_text.size(); }
-  void skip_white_space() {
-    while (!at_end() && is_ascii_white_space(m_text[m_pos])) ++m_pos;
+  void skip_white_space() { m_pos = skip(m_pos, kWhiteSpaceByte); }
+  // The first position from `from` on whose byte is not of the class.
+  std::size_t skip(std::size_t from, std::uint8_t byte_class) const {
+    while (from < m_text.size() && (kByteClasses[static_cast<unsigned char>(m_text[from])] & byte_class) != 0) ++from;
+    return from;
   }
   kivo_dom::Err<ParseError> fail(ParseErrorKind kind) const { return err(ParseError{m_base + m_pos, kind}); }
   kivo_dom::Err<ParseError> fail_at_end() const {
@@ -208,9 +225,24 @@ class TagReader {
 namespace tag {
 
 kivo_dom::Result<Tag, ParseError> parse_mode(std::string_view text, std::uint64_t base, Mode mode) {
+  RawTag raw;
+  KIVO_TRY(read_raw(text, base, mode, raw));
+  Tag tag;
+  tag.name = lowercase(raw.name);
+  for (const RawAttribute& attribute : raw.attributes) {
+    // The first occurrence of a name wins.
+    tag.attributes.try_emplace(lowercase(attribute.name), parser::decode_web_references(attribute.value));
+  }
+  tag.length = raw.length;
+  tag.closing = raw.closing;
+  tag.self_closing = raw.self_closing;
+  return tag;
+}
+
+kivo_dom::Result<void, ParseError> read_raw(std::string_view text, std::uint64_t base, Mode mode, RawTag& out) {
   KIVO_CHECK(mode == Mode::Web);
   KIVO_CHECK(!text.empty() && text[0] == '<');
-  return TagReader(text, base).read();
+  return TagReader(text, base).read(out);
 }
 
 }  // namespace tag
@@ -218,9 +250,12 @@ kivo_dom::Result<Tag, ParseError> parse_mode(std::string_view text, std::uint64_
 namespace parser {
 
 std::string decode_web_references(std::string_view text) {
+  std::size_t pos = text.find('&');
+  // Most text holds no reference and is copied as it is.
+  if (pos == std::string_view::npos) return std::string(text);
   std::string out;
   out.reserve(text.size());
-  std::size_t pos = 0;
+  out.append(text.substr(0, pos));
   while (pos < text.size()) {
     // 1. Copy the text before the next "&".
     const std::size_t amp = text.find('&', pos);

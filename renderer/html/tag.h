@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dom/result.h"
 #include "html/error.h"
@@ -35,11 +36,39 @@ struct Tag {
   bool self_closing = false;
 };
 
+// One attribute as written: views into the HTML text.
+struct RawAttribute {
+  // The name with its letters as written.
+  std::string_view name;
+  // The value before its references are decoded; empty without "=".
+  std::string_view value;
+};
+
+// A tag as written, for a reader that lowercases and decodes only what it
+// keeps. Its views point into the text it was read from.
+struct RawTag {
+  // The tag name with its letters as written.
+  std::string_view name;
+  // Every attribute in order, repeated names included.
+  std::vector<RawAttribute> attributes;
+  // Bytes from the "<" through the final ">".
+  std::size_t length = 0;
+  // An end tag ("</").
+  bool closing = false;
+  // A start tag that ended with "/>".
+  bool self_closing = false;
+};
+
 namespace tag {
 
 // Reads the tag at the start of text (which begins with "<"); base is the
 // offset of that "<" in the whole HTML text, so error offsets are absolute.
 kivo_dom::Result<Tag, ParseError> parse_mode(std::string_view text, std::uint64_t base, Mode mode);
+
+// The same reading without lowercasing or decoding anything: fills `out`,
+// whose attribute list keeps its capacity from one tag to the next. It fails
+// exactly where parse_mode fails; on failure `out` holds no meaning.
+kivo_dom::Result<void, ParseError> read_raw(std::string_view text, std::uint64_t base, Mode mode, RawTag& out);
 
 }  // namespace tag
 

@@ -89,6 +89,32 @@ TEST(TagTest, AttributeCountLimit) {
   EXPECT_EQ(self_closing->length, tag.size() + 2);
 }
 
+// The raw reading keeps names and values as written, and one RawTag reused
+// for the next tag holds nothing of the one before.
+TEST(TagTest, RawReadingKeepsTextAsWrittenAndStartsAfresh) {
+  RawTag raw;
+  const std::string first = R"(<Div A="&amp;" b c='x'/>)";
+  ASSERT_TRUE(tag::read_raw(first, 0, Mode::Web, raw).ok());
+  EXPECT_EQ(raw.name, "Div");
+  ASSERT_EQ(raw.attributes.size(), 3u);
+  EXPECT_EQ(raw.attributes[0].name, "A");
+  EXPECT_EQ(raw.attributes[0].value, "&amp;");
+  EXPECT_EQ(raw.attributes[1].name, "b");
+  EXPECT_EQ(raw.attributes[1].value, "");
+  EXPECT_EQ(raw.attributes[2].value, "x");
+  EXPECT_TRUE(raw.self_closing);
+  EXPECT_FALSE(raw.closing);
+  EXPECT_EQ(raw.length, first.size());
+
+  const std::string second = "</P >";
+  ASSERT_TRUE(tag::read_raw(second, 0, Mode::Web, raw).ok());
+  EXPECT_EQ(raw.name, "P");
+  EXPECT_TRUE(raw.attributes.empty());
+  EXPECT_FALSE(raw.self_closing);
+  EXPECT_TRUE(raw.closing);
+  EXPECT_EQ(raw.length, second.size());
+}
+
 TEST(ReferenceTest, WebDecoding) {
   const struct {
     std::string text;
