@@ -99,10 +99,8 @@ LayoutResult<float> Context::sized_block(kivo_dom::NodeId node, std::size_t dept
 
   // Push the box now, so that it paints below its content; its height is set once the content is laid out.
   const std::size_t box_index = scene.paints.size();
-  std::optional<std::string> href;
-  if (link) href.emplace(*link);
-  KIVO_TRY(push(Paint::box(Rect{h.box_x, y + margin_top, w + extras, 0}, s.background_color, s.border_color,
-                           s.border_width, s.border_radius, std::move(href))));
+  KIVO_TRY_ASSIGN(Paint* const pushed, append_paint(Rect{h.box_x, y + margin_top, w + extras, 0}, link, 0));
+  pushed->content = Paint::Box{s.background_color, s.border_color, s.border_width, s.border_radius};
 
   // Open the line box of the content box.
   const float cx = h.box_x + s.border_width + edge(s.padding, Edge::Left);

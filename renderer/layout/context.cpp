@@ -44,19 +44,30 @@ void Context::anchor(kivo_dom::NodeId node, std::string_view name, float y) {
   anchor_owners.emplace(std::string(name), node);
 }
 
-LayoutResult<void> Context::push(Paint paint) {
+LayoutResult<void> Context::admit_paint(std::size_t data) {
   // 1. Refuse a paint beyond the count limit.
   if (scene.paints.size() >= kMaxPaints) return kivo_dom::err(layout_error(kPaintCountError));
   // 2. Count its data before testing the budget.
-  std::uint64_t bytes = kPaintBaseBytes + (paint.href ? paint.href->size() : 0);
-  if (const Paint::Text* run = paint.as_text()) bytes += run->text.size();
-  if (const Paint::Image* image = paint.as_image()) bytes += image->alt.size();
-  paint_bytes += bytes;
+  paint_bytes += kPaintBaseBytes + data;
   // 3. Refuse it when the data total now exceeds the budget.
   if (paint_bytes > kMaxPaintBytes) return kivo_dom::err(layout_error(kPaintBytesError));
-  // 4. Append it.
+  return {};
+}
+
+LayoutResult<void> Context::push(Paint paint) {
+  std::size_t data = paint.href ? paint.href->size() : 0;
+  if (const Paint::Text* run = paint.as_text()) data += run->text.size();
+  if (const Paint::Image* image = paint.as_image()) data += image->alt.size();
+  KIVO_TRY(admit_paint(data));
   scene.paints.push_back(std::move(paint));
   return {};
+}
+
+LayoutResult<Paint*> Context::append_paint(const Rect& rect, std::optional<std::string_view> link, std::size_t data) {
+  KIVO_TRY(admit_paint((link ? link->size() : 0) + data));
+  Paint& paint = scene.paints.emplace_back(rect, std::optional<std::string>(), Paint::Box{});
+  if (link) paint.href.emplace(*link);
+  return &paint;
 }
 
 LayoutResult<void> Context::paint_text(std::string_view text, const kivo_style::Style& style, LineBox& line,
@@ -66,9 +77,8 @@ LayoutResult<void> Context::paint_text(std::string_view text, const kivo_style::
   // 2. Push the run at the cursor.
   const float height = line_height(style);
   const Rect rect{line.x + line.cursor, line.y, width, height};
-  std::optional<std::string> href;
-  if (link) href.emplace(*link);
-  KIVO_TRY(push(Paint::text_run(rect, std::string(text), style.font_size, style.bold, style.color, std::move(href))));
+  KIVO_TRY_ASSIGN(Paint* const paint, append_paint(rect, link, text.size()));
+  paint->content.emplace<Paint::Text>(std::string(text), style.font_size, style.bold, style.color);
   // 3. Advance the line and widen the page to the run's right edge.
   line.cursor = line.cursor + width;
   line.height = max_f(line.height, height);

@@ -169,6 +169,11 @@ class Context {
   // The only way a paint enters the scene: checks the paint count and data budgets.
   LayoutResult<void> push(Paint paint);
 
+  // What push does for a paint built in place: checks the budgets for one
+  // more paint whose link and text or alternative text hold `data` bytes, then
+  // appends a box paint with the rect and the link for the caller to fill in.
+  LayoutResult<Paint*> append_paint(const Rect& rect, std::optional<std::string_view> link, std::size_t data);
+
   // Emits one text run at the line's cursor and advances the line.
   LayoutResult<void> paint_text(std::string_view text, const kivo_style::Style& style, LineBox& line,
                                 std::optional<std::string_view> link, float width);
@@ -215,6 +220,10 @@ class Context {
   LayoutResult<void> translate(kivo_dom::NodeId node, std::size_t first, std::size_t end, float dy);
 
  private:
+  // Counts one more paint of that many data bytes against the paint count and
+  // data budgets, in push's order of checks.
+  LayoutResult<void> admit_paint(std::size_t data);
+
   // Lays out the content of a block (its image, text or children) into its line box.
   LayoutResult<void> block_content(kivo_dom::NodeId node, const kivo_dom::Node& element,
                                    const kivo_style::Style& style, std::size_t depth,
