@@ -30,6 +30,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "dom/document.h"
 #include "dom/node.h"
@@ -105,6 +106,14 @@ float line_height(const kivo_style::Style& style);
 // text is not such a number, for example with white space or a unit.
 std::optional<float> parse_attribute_f32(std::string_view text);
 
+// The value of an element's attribute whose name is already lowercase: what
+// Node::attribute answers for it, without lowercasing a copy of the name.
+inline std::optional<std::string_view> lowercase_attribute(const kivo_dom::Node& node, std::string_view name) {
+  const auto found = node.attributes.find(name);
+  if (found == node.attributes.end()) return std::nullopt;
+  return std::string_view(found->second);
+}
+
 // The running state of one block's content: where the current line starts, how
 // far it is filled and how tall it is so far.
 struct LineBox {
@@ -135,6 +144,24 @@ struct LineBox {
 struct IntrinsicWidths {
   float minimum = 0;
   float maximum = 0;
+};
+
+// A node whose children intrinsic sizing is measuring: what it has summed so far.
+struct IntrinsicFrame {
+  const kivo_dom::Node* node = nullptr;
+  const kivo_style::Style* style = nullptr;
+  std::size_t depth = 0;
+  std::size_t next_child = 0;
+  bool row = false;
+  // A child was counted already, so the next one comes after a column gap.
+  bool counted = false;
+  float minimum = 0;
+  float maximum = 0;
+  // The inline content placed side by side since the last block child.
+  float run = 0;
+  // Margin-left + margin-right of the child being measured, and whether it flows inline.
+  float child_margins = 0;
+  bool child_inline = false;
 };
 
 // The state of one layout run. Only the scene leaves it.
@@ -184,6 +211,17 @@ class Context {
   LayoutResult<float> sized_block(kivo_dom::NodeId node, std::size_t depth, std::optional<std::string_view> link,
                                   std::optional<float> forced_width, float x, float y, float available_width);
 
+  // sized_block for a displayed node whose style and node the caller has
+  // already found, at a depth and y that passed sized_block's checks.
+  LayoutResult<float> styled_block(kivo_dom::NodeId node, const kivo_dom::Node& element,
+                                   const kivo_style::Style& style, std::size_t depth,
+                                   std::optional<std::string_view> link, std::optional<float> forced_width, float x,
+                                   float y, float available_width);
+
+  // intrinsic for a displayed node whose style and node the caller has already found.
+  LayoutResult<IntrinsicWidths> styled_intrinsic(kivo_dom::NodeId node, const kivo_dom::Node& element,
+                                                 const kivo_style::Style& style, std::size_t depth);
+
   // Places one child of a block on the block's lines: text, inline elements,
   // line breaks and images; block-level children go back to sized_block.
   LayoutResult<void> inline_node(kivo_dom::NodeId node, LineBox& line, std::size_t depth,
@@ -232,6 +270,12 @@ class Context {
   // Hands every child of a block to inline_node, one level deeper.
   LayoutResult<void> flow_children(const kivo_dom::Node& element, std::size_t depth,
                                    std::optional<std::string_view> link, LineBox& line);
+
+  // Working lists that intrinsic and translate reuse from call to call, so
+  // that measuring or moving an item allocates nothing; neither is called
+  // while another call of the same function runs.
+  std::vector<IntrinsicFrame> m_intrinsic_stack;
+  std::vector<kivo_dom::NodeId> m_translate_stack;
 
   // Places an img element on the current line, or its alternative text.
   LayoutResult<void> inline_image(kivo_dom::NodeId node, const kivo_dom::Node& element,
