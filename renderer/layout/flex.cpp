@@ -56,7 +56,6 @@ flex::Item size_item(const Style& s, NodeId node, IntrinsicWidths widths, float 
 // The items that take part, each measured and sized.
 LayoutResult<void> collect_items(Context& context, std::span<const NodeId> children, std::size_t depth,
                                  float width, std::vector<flex::Item>& items) {
-  items.reserve(std::min(children.size(), kMaxFlexItems));
   for (const NodeId child : children) {
     KIVO_TRY_ASSIGN(const Style* styled, context.style(child));
     const Style& s = *styled;
@@ -183,7 +182,6 @@ LayoutResult<float> lay_out_rows(Context& context, std::span<flex::Item> items, 
                                  float width) {
   const float column_gap = container.gap[kColumnGap];
   std::vector<PlacedItem> placed;
-  placed.reserve(items.size());
   float top = y;
   float cross = 0;
   for (std::size_t begin = 0; begin < items.size();) {
