@@ -12,7 +12,7 @@ namespace kivo_layout {
 namespace {
 
 // 1 for the five ASCII white space bytes, else 0; written without branches so
-// that the word count below runs over whole vectors of bytes.
+// that the word count of a long text runs over whole vectors of bytes.
 inline std::uint8_t white(unsigned char c) {
   return static_cast<std::uint8_t>((c == ' ') | ((static_cast<unsigned char>(c - '\t') < 5) & (c != '\v')));
 }
@@ -20,10 +20,23 @@ inline std::uint8_t white(unsigned char c) {
 // The number of words of a text: the bytes that are not white space and
 // follow white space or start the text.
 std::size_t words(std::string_view text) {
-  if (text.empty()) return 0;
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  // A short text in one pass that carries whether the byte before was white space.
+  constexpr std::size_t kShort = 16;
+  if (text.size() < kShort) {
+    std::size_t count = 0;
+    std::uint8_t before = 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const std::uint8_t now = white(bytes[i]);
+      count += before & (now ^ 1);
+      before = now;
+    }
+    return count;
+  }
+  // A long one compares every byte with the one before it, which runs over
+  // whole vectors of bytes; a 32-bit sum keeps the loop vectorised, and blocks
+  // of 1 MiB cannot overflow it.
   std::size_t count = white(bytes[0]) ^ 1;
-  // A 32-bit sum keeps the loop vectorised; blocks of 1 MiB cannot overflow it.
   constexpr std::size_t kBlock = std::size_t{1} << 20;
   for (std::size_t start = 1; start < text.size(); start += kBlock) {
     const std::size_t end = std::min(text.size(), start + kBlock);
