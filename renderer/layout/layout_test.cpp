@@ -203,7 +203,7 @@ TEST_F(LayoutTest, ThePaintListIsSizedForEveryElementAndWordBeforeLayout) {
   tree.text(div, "\n\r\t\f ");
   tree.text(div, "z");
   // Long enough to be counted over vectors of bytes.
-  tree.text(div, "\t one two\fthree\r\n four\vfive  six seven eight nine ten ");
+  tree.text(div, "one two\fthree\r\n four\vfive  six seven eight nine\tten");
   const auto inner = tree.element(div, "span");
   tree.text(inner, " last\t");
   auto scene = run();
