@@ -307,7 +307,14 @@ IntrinsicWidths close_frame(const IntrinsicFrame& frame) {
 bool takes_part(const Style& style, const kivo_dom::Node& node) {
   if (style.display == Display::None) return false;
   const std::string* characters = node.kind.text_content();
-  return characters == nullptr || !kivo_dom::text::trim_unicode_white_space(*characters).empty();
+  if (characters == nullptr) return true;
+  // A text that starts with a printable ASCII character has one that is not
+  // white space; only the others need the trim.
+  if (!characters->empty()) {
+    const auto first = static_cast<unsigned char>(characters->front());
+    if (first > ' ' && first < 0x80) return true;
+  }
+  return !kivo_dom::text::trim_unicode_white_space(*characters).empty();
 }
 
 Align item_alignment(const Style& item, const Style& container) {
