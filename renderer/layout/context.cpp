@@ -39,8 +39,10 @@ LayoutResult<const kivo_dom::Node*> Context::find_node(kivo_dom::NodeId node) co
 }
 
 void Context::anchor(kivo_dom::NodeId node, std::string_view name, float y) {
-  if (scene.anchors.find(name) != scene.anchors.end()) return;
-  scene.anchors.emplace(std::string(name), y);
+  // One search finds the name or where it goes.
+  const auto place = scene.anchors.lower_bound(name);
+  if (place != scene.anchors.end() && place->first == name) return;
+  scene.anchors.emplace_hint(place, std::string(name), y);
   anchor_owners.emplace(std::string(name), node);
 }
 
