@@ -46,16 +46,6 @@ void Context::anchor(kivo_dom::NodeId node, std::string_view name, float y) {
   anchor_owners.emplace(std::string(name), node);
 }
 
-LayoutResult<void> Context::admit_paint(std::size_t data) {
-  // 1. Refuse a paint beyond the count limit.
-  if (scene.paints.size() >= kMaxPaints) return kivo_dom::err(layout_error(kPaintCountError));
-  // 2. Count its data before testing the budget.
-  paint_bytes += kPaintBaseBytes + data;
-  // 3. Refuse it when the data total now exceeds the budget.
-  if (paint_bytes > kMaxPaintBytes) return kivo_dom::err(layout_error(kPaintBytesError));
-  return {};
-}
-
 LayoutResult<void> Context::push(Paint paint) {
   std::size_t data = paint.href ? paint.href->size() : 0;
   if (const Paint::Text* run = paint.as_text()) data += run->text.size();
@@ -63,13 +53,6 @@ LayoutResult<void> Context::push(Paint paint) {
   KIVO_TRY(admit_paint(data));
   scene.paints.push_back(std::move(paint));
   return {};
-}
-
-LayoutResult<Paint*> Context::append_paint(const Rect& rect, std::optional<std::string_view> link, std::size_t data) {
-  KIVO_TRY(admit_paint((link ? link->size() : 0) + data));
-  Paint& paint = scene.paints.emplace_back(rect, std::optional<std::string>(), Paint::Box{});
-  if (link) paint.href.emplace(*link);
-  return &paint;
 }
 
 LayoutResult<void> Context::paint_text(std::string_view text, const kivo_style::Style& style, LineBox& line,

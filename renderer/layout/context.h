@@ -199,7 +199,12 @@ class Context {
   // What push does for a paint built in place: checks the budgets for one
   // more paint whose link and text or alternative text hold `data` bytes, then
   // appends a box paint with the rect and the link for the caller to fill in.
-  LayoutResult<Paint*> append_paint(const Rect& rect, std::optional<std::string_view> link, std::size_t data);
+  LayoutResult<Paint*> append_paint(const Rect& rect, std::optional<std::string_view> link, std::size_t data) {
+    KIVO_TRY(admit_paint((link ? link->size() : 0) + data));
+    Paint& paint = scene.paints.emplace_back(rect, std::optional<std::string>(), Paint::Box{});
+    if (link) paint.href.emplace(*link);
+    return &paint;
+  }
 
   // Emits one text run at the line's cursor and advances the line.
   LayoutResult<void> paint_text(std::string_view text, const kivo_style::Style& style, LineBox& line,
@@ -265,7 +270,15 @@ class Context {
  private:
   // Counts one more paint of that many data bytes against the paint count and
   // data budgets, in push's order of checks.
-  LayoutResult<void> admit_paint(std::size_t data);
+  LayoutResult<void> admit_paint(std::size_t data) {
+    // 1. Refuse a paint beyond the count limit.
+    if (scene.paints.size() >= kMaxPaints) return kivo_dom::err(layout_error(kPaintCountError));
+    // 2. Count its data before testing the budget.
+    paint_bytes += kPaintBaseBytes + data;
+    // 3. Refuse it when the data total now exceeds the budget.
+    if (paint_bytes > kMaxPaintBytes) return kivo_dom::err(layout_error(kPaintBytesError));
+    return {};
+  }
 
   // Lays out the content of a block (its image, text or children) into its line box.
   LayoutResult<void> block_content(kivo_dom::NodeId node, const kivo_dom::Node& element,
