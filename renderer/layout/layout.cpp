@@ -1,6 +1,7 @@
 #include "layout/layout.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -13,9 +14,16 @@ namespace {
 
 // 1 for the five ASCII white space bytes, else 0; written without branches so
 // that the word count of a long text runs over whole vectors of bytes.
-inline std::uint8_t white(unsigned char c) {
+constexpr std::uint8_t white(unsigned char c) {
   return static_cast<std::uint8_t>((c == ' ') | ((static_cast<unsigned char>(c - '\t') < 5) & (c != '\v')));
 }
+
+// white() for every byte value, for the byte-by-byte count of short texts.
+constexpr std::array<std::uint8_t, 256> kWhite = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (std::size_t c = 0; c < table.size(); ++c) table[c] = white(static_cast<unsigned char>(c));
+  return table;
+}();
 
 // The number of words of a text: the bytes that are not white space and
 // follow white space or start the text.
@@ -27,7 +35,7 @@ std::size_t words(std::string_view text) {
     std::size_t count = 0;
     std::uint8_t before = 1;
     for (std::size_t i = 0; i < text.size(); ++i) {
-      const std::uint8_t now = white(bytes[i]);
+      const std::uint8_t now = kWhite[bytes[i]];
       count += before & (now ^ 1);
       before = now;
     }
