@@ -6,7 +6,6 @@
 #include <cmath>
 #include <utility>
 
-#include "dom/text.h"
 #include "layout/block.h"
 #include "layout/context.h"
 
@@ -14,7 +13,6 @@ namespace kivo_layout {
 
 namespace {
 
-using kivo_dom::text::is_ascii_white_space;
 using kivo_style::Display;
 using kivo_style::Style;
 
@@ -39,10 +37,11 @@ bool Segments::next(Segment& segment) {
   const std::size_t size = m_text.size();
   if (m_position >= size) return false;
   const std::size_t start = m_position;
-  while (m_position < size && !is_ascii_white_space(m_text[m_position])) ++m_position;
+  const auto byte = [this](std::size_t i) { return static_cast<unsigned char>(m_text[i]); };
+  while (m_position < size && !kWhiteSpaceBits[byte(m_position)]) ++m_position;
   segment.word = m_text.substr(start, m_position - start);
   segment.trailing_space = m_position < size;
-  while (m_position < size && is_ascii_white_space(m_text[m_position])) ++m_position;
+  while (m_position < size && kWhiteSpaceBits[byte(m_position)]) ++m_position;
   return true;
 }
 

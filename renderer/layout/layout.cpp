@@ -1,29 +1,16 @@
 #include "layout/layout.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 #include <utility>
 
+#include "layout/inline.h"
 
 namespace kivo_layout {
 namespace {
-
-// 1 for the five ASCII white space bytes, else 0; written without branches so
-// that the word count of a long text runs over whole vectors of bytes.
-constexpr std::uint8_t white(unsigned char c) {
-  return static_cast<std::uint8_t>((c == ' ') | ((static_cast<unsigned char>(c - '\t') < 5) & (c != '\v')));
-}
-
-// white() for every byte value, for the byte-by-byte count of short texts.
-constexpr std::array<std::uint8_t, 256> kWhite = [] {
-  std::array<std::uint8_t, 256> table{};
-  for (std::size_t c = 0; c < table.size(); ++c) table[c] = white(static_cast<unsigned char>(c));
-  return table;
-}();
 
 // The number of words of a text: the bytes that are not white space and
 // follow white space or start the text.
@@ -35,7 +22,7 @@ std::size_t words(std::string_view text) {
     std::size_t count = 0;
     std::uint8_t before = 1;
     for (std::size_t i = 0; i < text.size(); ++i) {
-      const std::uint8_t now = kWhite[bytes[i]];
+      const std::uint8_t now = kWhiteSpaceBits[bytes[i]];
       count += before & (now ^ 1);
       before = now;
     }
@@ -44,12 +31,12 @@ std::size_t words(std::string_view text) {
   // A long one compares every byte with the one before it, which runs over
   // whole vectors of bytes; a 32-bit sum keeps the loop vectorised, and blocks
   // of 1 MiB cannot overflow it.
-  std::size_t count = white(bytes[0]) ^ 1;
+  std::size_t count = white_space_bit(bytes[0]) ^ 1;
   constexpr std::size_t kBlock = std::size_t{1} << 20;
   for (std::size_t start = 1; start < text.size(); start += kBlock) {
     const std::size_t end = std::min(text.size(), start + kBlock);
     std::uint32_t block = 0;
-    for (std::size_t i = start; i < end; ++i) block += white(bytes[i - 1]) & (white(bytes[i]) ^ 1);
+    for (std::size_t i = start; i < end; ++i) block += white_space_bit(bytes[i - 1]) & (white_space_bit(bytes[i]) ^ 1);
     count += block;
   }
   return count;
