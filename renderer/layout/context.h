@@ -83,18 +83,22 @@ inline LayoutError layout_error(std::string_view message) { return LayoutError{s
 
 // The larger of two floats; a NaN operand yields the other one, and +0 wins over -0.
 inline float max_f(float a, float b) {
+  // Two ordered, different operands need no more than these two tests.
+  if (a < b) return b;
+  if (b < a) return a;
   if (a != a) return b;
   if (b != b) return a;
-  if (a == b) return (a == 0 && std::signbit(a)) ? b : a;
-  return a < b ? b : a;
+  return (a == 0 && std::signbit(a)) ? b : a;
 }
 
 // The smaller of two floats; a NaN operand yields the other one, and -0 wins over +0.
 inline float min_f(float a, float b) {
+  // Two ordered, different operands need no more than these two tests.
+  if (a < b) return a;
+  if (b < a) return b;
   if (a != a) return b;
   if (b != b) return a;
-  if (a == b) return (a == 0 && std::signbit(b)) ? b : a;
-  return a < b ? a : b;
+  return (a == 0 && std::signbit(b)) ? b : a;
 }
 
 // The line height of a style: a multiplier of the font size or pixels, never

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <optional>
 #include <ostream>
@@ -261,6 +263,36 @@ TEST(MaxMinTest, ANaNOperandGivesTheOtherOne) {
   EXPECT_FALSE(std::signbit(max_f(-0.0f, 0.0f)));
   EXPECT_FALSE(std::signbit(max_f(0.0f, -0.0f)));
   EXPECT_TRUE(std::signbit(min_f(0.0f, -0.0f)));
+}
+
+// Every pair of special and ordinary values, in both orders: the larger or
+// smaller one, a NaN giving way to the other operand (two NaNs give the
+// second), +0 above -0; compared bit for bit.
+TEST(MaxMinTest, EveryPairOfSpecialValuesGivesTheDefinedOperand) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  const float tiny = std::numeric_limits<float>::denorm_min();
+  const std::vector<float> values{nan, -inf, -1.5f, -tiny, -0.0f, 0.0f, tiny, 2.0f, inf};
+  const auto bits = [](float value) { return std::bit_cast<std::uint32_t>(value); };
+  for (const float a : values) {
+    for (const float b : values) {
+      float larger = b;
+      float smaller = b;
+      if (a != a) {
+        larger = smaller = b;
+      } else if (b != b) {
+        larger = smaller = a;
+      } else if (a == b) {
+        larger = std::signbit(a) ? b : a;
+        smaller = std::signbit(b) ? b : a;
+      } else {
+        larger = a < b ? b : a;
+        smaller = a < b ? a : b;
+      }
+      EXPECT_EQ(bits(max_f(a, b)), bits(larger)) << a << " " << b;
+      EXPECT_EQ(bits(min_f(a, b)), bits(smaller)) << a << " " << b;
+    }
+  }
 }
 
 struct AttributeCase {
