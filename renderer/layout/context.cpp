@@ -43,7 +43,9 @@ void Context::anchor(kivo_dom::NodeId node, std::string_view name, float y) {
   const auto place = scene.anchors.lower_bound(name);
   if (place != scene.anchors.end() && place->first == name) return;
   scene.anchors.emplace_hint(place, std::string(name), y);
-  anchor_owners.emplace(std::string(name), node);
+  if (!document.contains(node)) return;
+  if (anchor_owners.size() <= node.index) anchor_owners.resize(document.nodes.size());
+  anchor_owners[node.index] = true;
 }
 
 LayoutResult<void> Context::push(Paint paint) {

@@ -179,9 +179,10 @@ class Context {
   const ImageTable& images;
   const kivo_style::StyledDocument& styles;
   TextMeasurer& measurer;
-  // The node that recorded each anchor of the scene, so that moved boxes can
-  // take their anchors along. Only looked up and inserted into.
-  std::unordered_map<std::string, kivo_dom::NodeId> anchor_owners;
+  // By node index, whether the node recorded the anchor of its id (it was the
+  // first with that name), so that moved boxes can take their anchors along.
+  // Sized when an anchor is recorded.
+  std::vector<bool> anchor_owners;
   // Width requests made so far.
   std::uint64_t measurements = 0;
   // Running paint data total.
@@ -194,8 +195,14 @@ class Context {
   // The node, or "missing node" when the id does not name a node of this document.
   LayoutResult<const kivo_dom::Node*> find_node(kivo_dom::NodeId node) const;
 
-  // Records a fragment anchor unless the name is already taken.
+  // Records a fragment anchor unless the name is already taken. The name is
+  // the node's id attribute.
   void anchor(kivo_dom::NodeId node, std::string_view name, float y);
+
+  // True when the node recorded the anchor of its id.
+  bool owns_anchor(kivo_dom::NodeId node) const {
+    return node.document == document.id && node.index < anchor_owners.size() && anchor_owners[node.index];
+  }
 
   // The only way a paint enters the scene: checks the paint count and data budgets.
   LayoutResult<void> push(Paint paint);

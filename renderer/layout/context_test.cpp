@@ -240,7 +240,8 @@ TEST_F(ContextTest, TheFirstAnchorOfANameWins) {
   context.anchor(first, "top", 40);
   context.anchor(second, "top", 10);
   EXPECT_EQ(context.scene.anchors.at("top"), 40);
-  EXPECT_EQ(context.anchor_owners.at("top"), first);
+  EXPECT_TRUE(context.owns_anchor(first));
+  EXPECT_FALSE(context.owns_anchor(second));
 }
 
 TEST(LineHeightTest, AMultiplierScalesTheFontSizeAndNoLineIsShorterThanTheFont) {

@@ -515,9 +515,8 @@ LayoutResult<void> Context::translate(NodeId node, std::size_t first, std::size_
     if (const auto bounds = scene.bounds.find(id); bounds != scene.bounds.end()) {
       bounds->second.y = bounds->second.y + dy;
     }
-    if (const auto name = lowercase_attribute(current, "id"); name && !anchor_owners.empty()) {
-      const auto owner = anchor_owners.find(std::string(*name));
-      if (owner != anchor_owners.end() && owner->second == id) {
+    if (owns_anchor(id)) {
+      if (const auto name = lowercase_attribute(current, "id")) {
         const auto anchor = scene.anchors.find(*name);
         KIVO_CHECK(anchor != scene.anchors.end());
         anchor->second = anchor->second + dy;
