@@ -19,7 +19,7 @@ constexpr std::string_view kBullet = "\xE2\x80\xA2 ";
 LayoutResult<std::optional<std::string_view>> box_link(const kivo_dom::Node& element,
                                                        std::optional<std::string_view> link) {
   if (element.kind.is_element_named("a")) {
-    if (auto href = element.attribute("href")) link = *href;
+    if (auto href = lowercase_attribute(element, "href")) link = *href;
   }
   if (link && link->size() > kMaxLinkBytes) return kivo_dom::err(layout_error(kLinkError));
   return link;
@@ -82,15 +82,20 @@ LayoutResult<float> Context::sized_block(kivo_dom::NodeId node, std::size_t dept
 
   // Find the node.
   KIVO_TRY_ASSIGN(const kivo_dom::Node* found, find_node(node));
-  const kivo_dom::Node& element = *found;
+  return styled_block(node, *found, s, depth, link, forced_width, x, y, available_width);
+}
 
+LayoutResult<float> Context::styled_block(kivo_dom::NodeId node, const kivo_dom::Node& element, const Style& s,
+                                          std::size_t depth, std::optional<std::string_view> link,
+                                          std::optional<float> forced_width, float x, float y,
+                                          float available_width) {
   // Take up the link of an "a" element.
   KIVO_TRY_ASSIGN(link, box_link(element, link));
 
   // Note a list item and record the element's anchor.
   const bool list_item = element.kind.is_element_named("li");
   const float margin_top = edge(s.margin, Edge::Top);
-  if (auto id = element.attribute("id")) anchor(node, *id, y + margin_top);
+  if (auto id = lowercase_attribute(element, "id")) anchor(node, *id, y + margin_top);
 
   // Resolve the content width and the auto margins.
   const Horizontal h = horizontal(s, forced_width, x, available_width);
@@ -99,10 +104,8 @@ LayoutResult<float> Context::sized_block(kivo_dom::NodeId node, std::size_t dept
 
   // Push the box now, so that it paints below its content; its height is set once the content is laid out.
   const std::size_t box_index = scene.paints.size();
-  std::optional<std::string> href;
-  if (link) href.emplace(*link);
-  KIVO_TRY(push(Paint::box(Rect{h.box_x, y + margin_top, w + extras, 0}, s.background_color, s.border_color,
-                           s.border_width, s.border_radius, std::move(href))));
+  KIVO_TRY_ASSIGN(Paint* const pushed, append_paint(Rect{h.box_x, y + margin_top, w + extras, 0}, link, 0));
+  pushed->content = Paint::Box{s.background_color, s.border_color, s.border_width, s.border_radius};
 
   // Open the line box of the content box.
   const float cx = h.box_x + s.border_width + edge(s.padding, Edge::Left);

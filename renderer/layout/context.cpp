@@ -39,22 +39,20 @@ LayoutResult<const kivo_dom::Node*> Context::find_node(kivo_dom::NodeId node) co
 }
 
 void Context::anchor(kivo_dom::NodeId node, std::string_view name, float y) {
-  if (scene.anchors.find(name) != scene.anchors.end()) return;
-  scene.anchors.emplace(std::string(name), y);
-  anchor_owners.emplace(std::string(name), node);
+  // One search finds the name or where it goes.
+  const auto place = scene.anchors.lower_bound(name);
+  if (place != scene.anchors.end() && place->first == name) return;
+  scene.anchors.emplace_hint(place, std::string(name), y);
+  if (!document.contains(node)) return;
+  if (anchor_owners.size() <= node.index) anchor_owners.resize(document.nodes.size());
+  anchor_owners[node.index] = true;
 }
 
 LayoutResult<void> Context::push(Paint paint) {
-  // 1. Refuse a paint beyond the count limit.
-  if (scene.paints.size() >= kMaxPaints) return kivo_dom::err(layout_error(kPaintCountError));
-  // 2. Count its data before testing the budget.
-  std::uint64_t bytes = kPaintBaseBytes + (paint.href ? paint.href->size() : 0);
-  if (const Paint::Text* run = paint.as_text()) bytes += run->text.size();
-  if (const Paint::Image* image = paint.as_image()) bytes += image->alt.size();
-  paint_bytes += bytes;
-  // 3. Refuse it when the data total now exceeds the budget.
-  if (paint_bytes > kMaxPaintBytes) return kivo_dom::err(layout_error(kPaintBytesError));
-  // 4. Append it.
+  std::size_t data = paint.href ? paint.href->size() : 0;
+  if (const Paint::Text* run = paint.as_text()) data += run->text.size();
+  if (const Paint::Image* image = paint.as_image()) data += image->alt.size();
+  KIVO_TRY(admit_paint(data));
   scene.paints.push_back(std::move(paint));
   return {};
 }
@@ -66,9 +64,8 @@ LayoutResult<void> Context::paint_text(std::string_view text, const kivo_style::
   // 2. Push the run at the cursor.
   const float height = line_height(style);
   const Rect rect{line.x + line.cursor, line.y, width, height};
-  std::optional<std::string> href;
-  if (link) href.emplace(*link);
-  KIVO_TRY(push(Paint::text_run(rect, std::string(text), style.font_size, style.bold, style.color, std::move(href))));
+  KIVO_TRY_ASSIGN(Paint* const paint, append_paint(rect, link, text.size()));
+  paint->content.emplace<Paint::Text>(std::string(text), style.font_size, style.bold, style.color);
   // 3. Advance the line and widen the page to the run's right edge.
   line.cursor = line.cursor + width;
   line.height = max_f(line.height, height);

@@ -30,6 +30,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "dom/document.h"
 #include "dom/node.h"
@@ -82,18 +83,22 @@ inline LayoutError layout_error(std::string_view message) { return LayoutError{s
 
 // The larger of two floats; a NaN operand yields the other one, and +0 wins over -0.
 inline float max_f(float a, float b) {
+  // Two ordered, different operands need no more than these two tests.
+  if (a < b) return b;
+  if (b < a) return a;
   if (a != a) return b;
   if (b != b) return a;
-  if (a == b) return (a == 0 && std::signbit(a)) ? b : a;
-  return a < b ? b : a;
+  return (a == 0 && std::signbit(a)) ? b : a;
 }
 
 // The smaller of two floats; a NaN operand yields the other one, and -0 wins over +0.
 inline float min_f(float a, float b) {
+  // Two ordered, different operands need no more than these two tests.
+  if (a < b) return a;
+  if (b < a) return b;
   if (a != a) return b;
   if (b != b) return a;
-  if (a == b) return (a == 0 && std::signbit(b)) ? b : a;
-  return a < b ? a : b;
+  return (a == 0 && std::signbit(b)) ? b : a;
 }
 
 // The line height of a style: a multiplier of the font size or pixels, never
@@ -104,6 +109,14 @@ float line_height(const kivo_style::Style& style);
 // point and exponent, or inf, infinity and nan in any case); nullopt when the
 // text is not such a number, for example with white space or a unit.
 std::optional<float> parse_attribute_f32(std::string_view text);
+
+// The value of an element's attribute whose name is already lowercase: what
+// Node::attribute answers for it, without lowercasing a copy of the name.
+inline std::optional<std::string_view> lowercase_attribute(const kivo_dom::Node& node, std::string_view name) {
+  const auto found = node.attributes.find(name);
+  if (found == node.attributes.end()) return std::nullopt;
+  return std::string_view(found->second);
+}
 
 // The running state of one block's content: where the current line starts, how
 // far it is filled and how tall it is so far.
@@ -137,6 +150,24 @@ struct IntrinsicWidths {
   float maximum = 0;
 };
 
+// A node whose children intrinsic sizing is measuring: what it has summed so far.
+struct IntrinsicFrame {
+  const kivo_dom::Node* node = nullptr;
+  const kivo_style::Style* style = nullptr;
+  std::size_t depth = 0;
+  std::size_t next_child = 0;
+  bool row = false;
+  // A child was counted already, so the next one comes after a column gap.
+  bool counted = false;
+  float minimum = 0;
+  float maximum = 0;
+  // The inline content placed side by side since the last block child.
+  float run = 0;
+  // Margin-left + margin-right of the child being measured, and whether it flows inline.
+  float child_margins = 0;
+  bool child_inline = false;
+};
+
 // The state of one layout run. Only the scene leaves it.
 class Context {
  public:
@@ -148,9 +179,10 @@ class Context {
   const ImageTable& images;
   const kivo_style::StyledDocument& styles;
   TextMeasurer& measurer;
-  // The node that recorded each anchor of the scene, so that moved boxes can
-  // take their anchors along. Only looked up and inserted into.
-  std::unordered_map<std::string, kivo_dom::NodeId> anchor_owners;
+  // By node index, whether the node recorded the anchor of its id (it was the
+  // first with that name), so that moved boxes can take their anchors along.
+  // Sized when an anchor is recorded.
+  std::vector<bool> anchor_owners;
   // Width requests made so far.
   std::uint64_t measurements = 0;
   // Running paint data total.
@@ -163,11 +195,27 @@ class Context {
   // The node, or "missing node" when the id does not name a node of this document.
   LayoutResult<const kivo_dom::Node*> find_node(kivo_dom::NodeId node) const;
 
-  // Records a fragment anchor unless the name is already taken.
+  // Records a fragment anchor unless the name is already taken. The name is
+  // the node's id attribute.
   void anchor(kivo_dom::NodeId node, std::string_view name, float y);
+
+  // True when the node recorded the anchor of its id.
+  bool owns_anchor(kivo_dom::NodeId node) const {
+    return node.document == document.id && node.index < anchor_owners.size() && anchor_owners[node.index];
+  }
 
   // The only way a paint enters the scene: checks the paint count and data budgets.
   LayoutResult<void> push(Paint paint);
+
+  // What push does for a paint built in place: checks the budgets for one
+  // more paint whose link and text or alternative text hold `data` bytes, then
+  // appends a box paint with the rect and the link for the caller to fill in.
+  LayoutResult<Paint*> append_paint(const Rect& rect, std::optional<std::string_view> link, std::size_t data) {
+    KIVO_TRY(admit_paint((link ? link->size() : 0) + data));
+    Paint& paint = scene.paints.emplace_back(rect, std::optional<std::string>(), Paint::Box{});
+    if (link) paint.href.emplace(*link);
+    return &paint;
+  }
 
   // Emits one text run at the line's cursor and advances the line.
   LayoutResult<void> paint_text(std::string_view text, const kivo_style::Style& style, LineBox& line,
@@ -178,6 +226,17 @@ class Context {
   // replaces the content width and disables auto margins.
   LayoutResult<float> sized_block(kivo_dom::NodeId node, std::size_t depth, std::optional<std::string_view> link,
                                   std::optional<float> forced_width, float x, float y, float available_width);
+
+  // sized_block for a displayed node whose style and node the caller has
+  // already found, at a depth and y that passed sized_block's checks.
+  LayoutResult<float> styled_block(kivo_dom::NodeId node, const kivo_dom::Node& element,
+                                   const kivo_style::Style& style, std::size_t depth,
+                                   std::optional<std::string_view> link, std::optional<float> forced_width, float x,
+                                   float y, float available_width);
+
+  // intrinsic for a displayed node whose style and node the caller has already found.
+  LayoutResult<IntrinsicWidths> styled_intrinsic(kivo_dom::NodeId node, const kivo_dom::Node& element,
+                                                 const kivo_style::Style& style, std::size_t depth);
 
   // Places one child of a block on the block's lines: text, inline elements,
   // line breaks and images; block-level children go back to sized_block.
@@ -192,6 +251,11 @@ class Context {
   // 40,000 requests; an answer that is not finite or lies outside 0 to
   // 1,000,000 is refused.
   LayoutResult<float> measured(std::string_view text, float size, bool bold);
+
+  // measured(" ", size, bold), asked before nearly every word. A repeat of the
+  // last size and weight asked is counted like any request but answered with
+  // the width the measurer gave then, as the measurer's own cache would.
+  LayoutResult<float> space_width(float size, bool bold);
 
   // Lays out the children of a flex container as flex items in its content box
   // (top-left corner x, y and width W) and returns the height they use. depth
@@ -215,6 +279,18 @@ class Context {
   LayoutResult<void> translate(kivo_dom::NodeId node, std::size_t first, std::size_t end, float dy);
 
  private:
+  // Counts one more paint of that many data bytes against the paint count and
+  // data budgets, in push's order of checks.
+  LayoutResult<void> admit_paint(std::size_t data) {
+    // 1. Refuse a paint beyond the count limit.
+    if (scene.paints.size() >= kMaxPaints) return kivo_dom::err(layout_error(kPaintCountError));
+    // 2. Count its data before testing the budget.
+    paint_bytes += kPaintBaseBytes + data;
+    // 3. Refuse it when the data total now exceeds the budget.
+    if (paint_bytes > kMaxPaintBytes) return kivo_dom::err(layout_error(kPaintBytesError));
+    return {};
+  }
+
   // Lays out the content of a block (its image, text or children) into its line box.
   LayoutResult<void> block_content(kivo_dom::NodeId node, const kivo_dom::Node& element,
                                    const kivo_style::Style& style, std::size_t depth,
@@ -223,6 +299,18 @@ class Context {
   // Hands every child of a block to inline_node, one level deeper.
   LayoutResult<void> flow_children(const kivo_dom::Node& element, std::size_t depth,
                                    std::optional<std::string_view> link, LineBox& line);
+
+  // Working lists that intrinsic and translate reuse from call to call, so
+  // that measuring or moving an item allocates nothing; neither is called
+  // while another call of the same function runs.
+  std::vector<IntrinsicFrame> m_intrinsic_stack;
+  std::vector<kivo_dom::NodeId> m_translate_stack;
+
+  // The last space width the measurer gave, by the bits of the size and the weight.
+  bool m_space_known = false;
+  std::uint32_t m_space_size_bits = 0;
+  bool m_space_bold = false;
+  float m_space_width = 0;
 
   // Places an img element on the current line, or its alternative text.
   LayoutResult<void> inline_image(kivo_dom::NodeId node, const kivo_dom::Node& element,

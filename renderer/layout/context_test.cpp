@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <optional>
 #include <ostream>
@@ -133,6 +135,76 @@ TEST_F(ContextTest, TheMeasurersOwnFailurePassesThroughUnchanged) {
   EXPECT_EQ(context.measurements, 1u);
 }
 
+struct SpaceKey {
+  float size;
+  bool bold;
+};
+
+struct SpaceCase {
+  const char* name;
+  std::vector<SpaceKey> asked;
+  // The answers: the measurer answers n to its request n (from 0).
+  std::vector<float> widths;
+};
+
+void PrintTo(const SpaceCase& c, std::ostream* os) { *os << c.name; }
+
+class SpaceWidthTest : public ContextTest, public ::testing::WithParamInterface<SpaceCase> {};
+
+// Only a repeat of the size and weight asked last is answered without asking;
+// every request counts, and a repeat gets the width the measurer gave first.
+TEST_P(SpaceWidthTest, OnlyARepeatOfTheLastSizeAndWeightIsNotAsked) {
+  const SpaceCase& c = GetParam();
+  measurer.answer = [&](std::string_view) -> kivo_dom::Result<float, std::string> {
+    return static_cast<float>(measurer.requests.size() - 1);
+  };
+  Context context = make();
+  std::vector<float> widths;
+  for (const SpaceKey& key : c.asked) {
+    const auto width = context.space_width(key.size, key.bold);
+    ASSERT_TRUE(width.ok()) << width.error().message;
+    widths.push_back(width.value());
+  }
+  EXPECT_EQ(widths, c.widths);
+  EXPECT_EQ(measurer.requests.size(), static_cast<std::size_t>(c.widths.back()) + 1);
+  for (const std::string& request : measurer.requests) EXPECT_EQ(request, " ");
+  EXPECT_EQ(context.measurements, c.asked.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, SpaceWidthTest,
+    ::testing::Values(SpaceCase{"SameKey", {{16, false}, {16, false}, {16, false}}, {0, 0, 0}},
+                      SpaceCase{"OtherSize", {{16, false}, {12, false}, {12, false}}, {0, 1, 1}},
+                      SpaceCase{"OtherWeight", {{16, false}, {16, true}, {16, true}}, {0, 1, 1}},
+                      SpaceCase{"NegativeZeroIsAnotherSize", {{0.0f, false}, {-0.0f, false}}, {0, 1}},
+                      SpaceCase{"OnlyTheLastKeyIsKept", {{16, false}, {12, false}, {16, false}}, {0, 1, 2}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ContextTest, ARepeatedSpaceCountsAgainstTheFortyThousandRequests) {
+  Context context = make();
+  for (std::uint64_t i = 0; i + 1 < kMaxMeasurements; ++i) ASSERT_TRUE(context.measured("word", 16, false).ok()) << i;
+  ASSERT_TRUE(context.space_width(16, false).ok());
+  measurer.requests.clear();
+  const auto refused = context.space_width(16, false);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().message, "text measurement limit exceeded");
+  EXPECT_TRUE(measurer.requests.empty());
+}
+
+TEST_F(ContextTest, ARefusedSpaceWidthIsAskedAgain) {
+  float answer = -1;
+  measurer.answer = [&](std::string_view) -> kivo_dom::Result<float, std::string> { return answer; };
+  Context context = make();
+  const auto refused = context.space_width(16, false);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().message, "invalid text measurement");
+  answer = 4;
+  const auto accepted = context.space_width(16, false);
+  ASSERT_TRUE(accepted.ok());
+  EXPECT_EQ(accepted.value(), 4);
+  EXPECT_EQ(measurer.requests.size(), 2u);
+}
+
 TEST_F(ContextTest, TextRunsMayStartAtTheHeightLimitButNotBelowIt) {
   Context context = make();
   const kivo_style::Style style;
@@ -168,7 +240,8 @@ TEST_F(ContextTest, TheFirstAnchorOfANameWins) {
   context.anchor(first, "top", 40);
   context.anchor(second, "top", 10);
   EXPECT_EQ(context.scene.anchors.at("top"), 40);
-  EXPECT_EQ(context.anchor_owners.at("top"), first);
+  EXPECT_TRUE(context.owns_anchor(first));
+  EXPECT_FALSE(context.owns_anchor(second));
 }
 
 TEST(LineHeightTest, AMultiplierScalesTheFontSizeAndNoLineIsShorterThanTheFont) {
@@ -191,6 +264,36 @@ TEST(MaxMinTest, ANaNOperandGivesTheOtherOne) {
   EXPECT_FALSE(std::signbit(max_f(-0.0f, 0.0f)));
   EXPECT_FALSE(std::signbit(max_f(0.0f, -0.0f)));
   EXPECT_TRUE(std::signbit(min_f(0.0f, -0.0f)));
+}
+
+// Every pair of special and ordinary values, in both orders: the larger or
+// smaller one, a NaN giving way to the other operand (two NaNs give the
+// second), +0 above -0; compared bit for bit.
+TEST(MaxMinTest, EveryPairOfSpecialValuesGivesTheDefinedOperand) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  const float tiny = std::numeric_limits<float>::denorm_min();
+  const std::vector<float> values{nan, -inf, -1.5f, -tiny, -0.0f, 0.0f, tiny, 2.0f, inf};
+  const auto bits = [](float value) { return std::bit_cast<std::uint32_t>(value); };
+  for (const float a : values) {
+    for (const float b : values) {
+      float larger = b;
+      float smaller = b;
+      if (a != a) {
+        larger = smaller = b;
+      } else if (b != b) {
+        larger = smaller = a;
+      } else if (a == b) {
+        larger = std::signbit(a) ? b : a;
+        smaller = std::signbit(b) ? b : a;
+      } else {
+        larger = a < b ? b : a;
+        smaller = a < b ? a : b;
+      }
+      EXPECT_EQ(bits(max_f(a, b)), bits(larger)) << a << " " << b;
+      EXPECT_EQ(bits(min_f(a, b)), bits(smaller)) << a << " " << b;
+    }
+  }
 }
 
 struct AttributeCase {

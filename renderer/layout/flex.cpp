@@ -1,5 +1,6 @@
 #include "layout/flex.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -59,12 +60,23 @@ LayoutResult<void> collect_items(Context& context, std::span<const NodeId> child
     KIVO_TRY_ASSIGN(const Style* styled, context.style(child));
     const Style& s = *styled;
     if (!context.document.contains(child)) return fail<void>(kMissingFlexItemError);
-    if (!takes_part(s, context.document.node(child))) continue;
+    const kivo_dom::Node& node = context.document.node(child);
+    if (!takes_part(s, node)) continue;
     if (items.size() >= kMaxFlexItems) return fail<void>(kFlexItemBudgetError);
-    KIVO_TRY_ASSIGN(const IntrinsicWidths widths, context.intrinsic(child, depth));
+    KIVO_TRY_ASSIGN(const IntrinsicWidths widths, context.styled_intrinsic(child, node, s, depth));
     items.push_back(size_item(s, child, widths, width));
   }
   return {};
+}
+
+// Lays out one item as a block, as sized_block would: collecting the items
+// found its style and node, and measuring it tested its depth.
+LayoutResult<float> item_block(Context& context, const flex::Item& item, std::size_t depth,
+                               std::optional<std::string_view> link, float forced_width, float x, float y,
+                               float available_width) {
+  if (y > kMaxDocumentHeight) return fail<float>(kHeightError);
+  return context.styled_block(item.node, context.document.node(item.node), *item.style, depth, link, forced_width, x,
+                              y, available_width);
 }
 
 // Direction column: the items stacked with the row gap between them, each
@@ -90,7 +102,7 @@ LayoutResult<float> stack_column(Context& context, std::span<const flex::Item> i
       if (align == Align::End) offset = free;
     }
     if (i > 0) cy = cy + container.gap[kRowGap];
-    KIVO_TRY_ASSIGN(const float height, context.sized_block(item.node, depth, link, w, x + offset, cy, width));
+    KIVO_TRY_ASSIGN(const float height, item_block(context, item, depth, link, w, x + offset, cy, width));
     cy = cy + height;
   }
   return cy - y;
@@ -196,7 +208,7 @@ LayoutResult<float> lay_out_rows(Context& context, std::span<flex::Item> items, 
       const Style& s = *item.style;
       const float item_x = edge(s.margin_auto, Edge::Left) ? cx + spacing.auto_margin : cx;
       const std::size_t first = context.scene.paints.size();
-      KIVO_TRY_ASSIGN(const float height, context.sized_block(item.node, depth, link, item.size, item_x, top, width));
+      KIVO_TRY_ASSIGN(const float height, item_block(context, item, depth, link, item.size, item_x, top, width));
       placed.push_back(PlacedItem{item.node, first, context.scene.paints.size(), height, item_alignment(s, container),
                                   !s.height});
       cx = item_x + item.size + item.outer + column_gap + spacing.between;
@@ -231,7 +243,7 @@ LayoutResult<std::optional<IntrinsicWidths>> leaf_widths(Context& context, NodeI
   // A text: its widest word and all its words on one line.
   const std::string* characters = node.kind.text_content();
   if (characters == nullptr) return std::optional<IntrinsicWidths>();
-  KIVO_TRY_ASSIGN(const float space, context.measured(" ", s.font_size, s.bold));
+  KIVO_TRY_ASSIGN(const float space, context.space_width(s.font_size, s.bold));
   IntrinsicWidths widths;
   bool first = true;
   Segments segments(*characters);
@@ -246,24 +258,6 @@ LayoutResult<std::optional<IntrinsicWidths>> leaf_widths(Context& context, NodeI
   widths.maximum = min_f(widths.maximum, kUnlimitedWidth);
   return std::optional<IntrinsicWidths>(widths);
 }
-
-// A node whose children are being measured: what it has summed so far.
-struct IntrinsicFrame {
-  const kivo_dom::Node* node = nullptr;
-  const Style* style = nullptr;
-  std::size_t depth = 0;
-  std::size_t next_child = 0;
-  bool row = false;
-  // A child was counted already, so the next one comes after a column gap.
-  bool counted = false;
-  float minimum = 0;
-  float maximum = 0;
-  // The inline content placed side by side since the last block child.
-  float run = 0;
-  // Margin-left + margin-right of the child being measured, and whether it flows inline.
-  float child_margins = 0;
-  bool child_inline = false;
-};
 
 IntrinsicFrame open_frame(const kivo_dom::Node& node, const Style& s, std::size_t depth) {
   IntrinsicFrame frame;
@@ -313,7 +307,14 @@ IntrinsicWidths close_frame(const IntrinsicFrame& frame) {
 bool takes_part(const Style& style, const kivo_dom::Node& node) {
   if (style.display == Display::None) return false;
   const std::string* characters = node.kind.text_content();
-  return characters == nullptr || !kivo_dom::text::trim_unicode_white_space(*characters).empty();
+  if (characters == nullptr) return true;
+  // A text that starts with a printable ASCII character has one that is not
+  // white space; only the others need the trim.
+  if (!characters->empty()) {
+    const auto first = static_cast<unsigned char>(characters->front());
+    if (first > ' ' && first < 0x80) return true;
+  }
+  return !kivo_dom::text::trim_unicode_white_space(*characters).empty();
 }
 
 Align item_alignment(const Style& item, const Style& container) {
@@ -356,13 +357,12 @@ void distribute(std::span<Item> items, float available) {
   };
 
   // 2. Freeze the items that cannot flex in this direction; the others start from their basis.
-  std::vector<std::uint8_t> frozen(n, 0);
-  std::vector<float> violations(n, 0);
-  for (std::size_t i = 0; i < n; ++i) {
-    Item& item = items[i];
+  for (Item& item : items) {
+    item.violation = 0;
     if (factor(item) == 0 || (growing && item.basis > item.size) || (!growing && item.basis < item.size)) {
-      frozen[i] = 1;
+      item.frozen = true;
     } else {
+      item.frozen = false;
       item.size = item.basis;
     }
   }
@@ -376,20 +376,20 @@ void distribute(std::span<Item> items, float available) {
   for (std::size_t pass = 0; pass <= n; ++pass) {
     // 4.1. Stop when every item is frozen.
     bool all_frozen = true;
-    for (const std::uint8_t f : frozen) all_frozen = all_frozen && f != 0;
+    for (const Item& item : items) all_frozen = all_frozen && item.frozen;
     if (all_frozen) break;
 
     // 4.2. The space left beside the frozen sizes and the unfrozen bases.
     float taken = 0;
     for (std::size_t i = 0; i < n; ++i) {
-      taken = taken + (items[i].outer + (frozen[i] ? items[i].size : items[i].basis));
+      taken = taken + (items[i].outer + (items[i].frozen ? items[i].size : items[i].basis));
     }
     float remaining = available - taken;
 
     // 4.3. Factors that add up to less than 1 take only that part of the free space.
     float factors = 0;
     for (std::size_t i = 0; i < n; ++i) {
-      if (!frozen[i]) factors = factors + factor(items[i]);
+      if (!items[i].frozen) factors = factors + factor(items[i]);
     }
     if (factors < 1) {
       const float scaled = initial_free * factors;
@@ -399,24 +399,24 @@ void distribute(std::span<Item> items, float available) {
     // 4.4. Weights: the grow factor, or the shrink factor scaled by the basis.
     float weights = 0;
     for (std::size_t i = 0; i < n; ++i) {
-      if (!frozen[i]) weights = weights + weight(items[i]);
+      if (!items[i].frozen) weights = weights + weight(items[i]);
     }
 
     // 4.5. Each unfrozen item takes its share, clamped to its limits.
     float total = 0;
     for (std::size_t i = 0; i < n; ++i) {
-      if (frozen[i]) continue;
       Item& item = items[i];
+      if (item.frozen) continue;
       const float target = item.basis + (weights > 0 ? remaining * weight(item) / weights : 0.0f);
       item.size = clamp_f(target, item.min, item.max);
-      violations[i] = item.size - target;
-      total = total + violations[i];
+      item.violation = item.size - target;
+      total = total + item.violation;
     }
 
     // 4.6. Stop when the limits hold; else freeze the items on the side that overshot.
     if (std::fabs(total) < 0.01f) break;
-    for (std::size_t i = 0; i < n; ++i) {
-      if (!frozen[i] && ((total > 0 && violations[i] > 0) || (total < 0 && violations[i] < 0))) frozen[i] = 1;
+    for (Item& item : items) {
+      if (!item.frozen && ((total > 0 && item.violation > 0) || (total < 0 && item.violation < 0))) item.frozen = true;
     }
   }
 }
@@ -445,7 +445,12 @@ LayoutResult<IntrinsicWidths> Context::intrinsic(NodeId node, std::size_t depth)
   const Style& s = *styled;
   if (s.display == Display::None) return IntrinsicWidths{};
   if (!document.contains(node)) return fail<IntrinsicWidths>(kMissingIntrinsicNodeError);
-  const kivo_dom::Node& element = document.node(node);
+  return styled_intrinsic(node, document.node(node), s, depth);
+}
+
+LayoutResult<IntrinsicWidths> Context::styled_intrinsic(NodeId node, const kivo_dom::Node& element, const Style& s,
+                                                        std::size_t depth) {
+  if (depth > kMaxLayoutDepth) return fail<IntrinsicWidths>(kIntrinsicDepthError);
 
   // Images and texts are measured whole.
   KIVO_TRY_ASSIGN(const std::optional<IntrinsicWidths> leaf, leaf_widths(*this, node, element, s));
@@ -453,7 +458,8 @@ LayoutResult<IntrinsicWidths> Context::intrinsic(NodeId node, std::size_t depth)
 
   // Any other node sums its children, walked in document order with an
   // explicit stack whose height the depth limit bounds.
-  std::vector<IntrinsicFrame> stack;
+  std::vector<IntrinsicFrame>& stack = m_intrinsic_stack;
+  stack.clear();
   stack.push_back(open_frame(element, s, depth));
   for (;;) {
     IntrinsicFrame& frame = stack.back();
@@ -498,7 +504,9 @@ LayoutResult<void> Context::translate(NodeId node, std::size_t first, std::size_
   // 2. Move the bounds and anchors of the subtree. Adding zero changes no
   // coordinate (none of them is -0), so a move by zero skips the walk.
   if (dy == 0) return {};
-  std::vector<NodeId> stack{node};
+  std::vector<NodeId>& stack = m_translate_stack;
+  stack.clear();
+  stack.push_back(node);
   while (!stack.empty()) {
     const NodeId id = stack.back();
     stack.pop_back();
@@ -507,9 +515,8 @@ LayoutResult<void> Context::translate(NodeId node, std::size_t first, std::size_
     if (const auto bounds = scene.bounds.find(id); bounds != scene.bounds.end()) {
       bounds->second.y = bounds->second.y + dy;
     }
-    if (const auto name = current.attribute("id")) {
-      const auto owner = anchor_owners.find(std::string(*name));
-      if (owner != anchor_owners.end() && owner->second == id) {
+    if (owns_anchor(id)) {
+      if (const auto name = lowercase_attribute(current, "id")) {
         const auto anchor = scene.anchors.find(*name);
         KIVO_CHECK(anchor != scene.anchors.end());
         anchor->second = anchor->second + dy;

@@ -88,6 +88,10 @@ struct Item {
   float outer = 0;
   // The hypothetical size clamp(basis, min, max), then the resolved size.
   float size = 0;
+  // distribute's working state: the item's size is final, and how far the
+  // last pass clamped it.
+  bool frozen = false;
+  float violation = 0;
 };
 
 // Grows or shrinks the items of one line so that, with their outer widths,

@@ -25,6 +25,13 @@ struct CellPlacement {
   float offset = 0;
 };
 
+// An item that takes part, with what laying it out needs.
+struct GridItem {
+  NodeId id;
+  const kivo_dom::Node* node = nullptr;
+  const Style* style = nullptr;
+};
+
 CellPlacement place_in_cell(const Style& s, float track) {
   const float extras = horizontal_extras(s);
   const bool border_box = is_border_box(s);
@@ -86,13 +93,15 @@ LayoutResult<float> Context::grid_children(std::span<const NodeId> children, con
   }
 
   // 3. Collect the items that take part.
-  std::vector<std::pair<NodeId, const Style*>> items;
+  std::vector<GridItem> items;
+  items.reserve(std::min(children.size(), kMaxGridItems));
   for (const NodeId child : children) {
     KIVO_TRY_ASSIGN(const Style* styled, this->style(child));
     if (!document.contains(child)) return kivo_dom::err(layout_error(kMissingGridItemError));
-    if (!takes_part(*styled, document.node(child))) continue;
+    const kivo_dom::Node& node = document.node(child);
+    if (!takes_part(*styled, node)) continue;
     if (items.size() >= kMaxGridItems) return kivo_dom::err(layout_error(kGridItemBudgetError));
-    items.emplace_back(child, styled);
+    items.push_back(GridItem{child, &node, styled});
   }
 
   // 4. Without items the content is empty.
@@ -111,14 +120,18 @@ LayoutResult<float> Context::grid_children(std::span<const NodeId> children, con
     cells.clear();
     row_height = 0;
     for (std::size_t i = begin; i < end; ++i) {
-      const auto& [item, s] = items[i];
+      const GridItem& item = items[i];
+      const Style& s = *item.style;
       const std::size_t column = i - begin;
       const float track = widths[column];
-      const CellPlacement placement = place_in_cell(*s, track);
+      const CellPlacement placement = place_in_cell(s, track);
       const std::size_t first = scene.paints.size();
-      KIVO_TRY_ASSIGN(const float height,
-                      sized_block(item, depth, link, placement.width, column_x[column] + placement.offset, top, track));
-      cells.push_back(PlacedItem{item, first, scene.paints.size(), height, item_alignment(*s, style), !s->height});
+      // sized_block's checks; the item's style and node are at hand.
+      if (depth > kMaxLayoutDepth) return kivo_dom::err(layout_error(kDepthError));
+      if (top > kMaxDocumentHeight) return kivo_dom::err(layout_error(kHeightError));
+      KIVO_TRY_ASSIGN(const float height, styled_block(item.id, *item.node, s, depth, link, placement.width,
+                                                       column_x[column] + placement.offset, top, track));
+      cells.push_back(PlacedItem{item.id, first, scene.paints.size(), height, item_alignment(s, style), !s.height});
       row_height = max_f(row_height, height);
     }
 

@@ -1,10 +1,11 @@
 #include "layout/inline.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <utility>
 
-#include "dom/text.h"
 #include "layout/block.h"
 #include "layout/context.h"
 
@@ -12,7 +13,6 @@ namespace kivo_layout {
 
 namespace {
 
-using kivo_dom::text::is_ascii_white_space;
 using kivo_style::Display;
 using kivo_style::Style;
 
@@ -37,10 +37,11 @@ bool Segments::next(Segment& segment) {
   const std::size_t size = m_text.size();
   if (m_position >= size) return false;
   const std::size_t start = m_position;
-  while (m_position < size && !is_ascii_white_space(m_text[m_position])) ++m_position;
+  const auto byte = [this](std::size_t i) { return static_cast<unsigned char>(m_text[i]); };
+  while (m_position < size && !kWhiteSpaceBits[byte(m_position)]) ++m_position;
   segment.word = m_text.substr(start, m_position - start);
   segment.trailing_space = m_position < size;
-  while (m_position < size && is_ascii_white_space(m_text[m_position])) ++m_position;
+  while (m_position < size && kWhiteSpaceBits[byte(m_position)]) ++m_position;
   return true;
 }
 
@@ -66,6 +67,22 @@ LayoutResult<float> Context::measured(std::string_view text, float size, bool bo
   return width;
 }
 
+LayoutResult<float> Context::space_width(float size, bool bold) {
+  const auto size_bits = std::bit_cast<std::uint32_t>(size);
+  if (!m_space_known || m_space_size_bits != size_bits || m_space_bold != bold) {
+    KIVO_TRY_ASSIGN(const float width, measured(" ", size, bold));
+    m_space_known = true;
+    m_space_size_bits = size_bits;
+    m_space_bold = bold;
+    m_space_width = width;
+    return width;
+  }
+  // The same count and limit as measured; the width was accepted when it was asked.
+  measurements += 1;
+  if (measurements > kMaxMeasurements) return kivo_dom::err(layout_error(kMeasurementLimitError));
+  return m_space_width;
+}
+
 LayoutResult<void> Context::text(std::string_view characters, const Style& style, LineBox& line,
                                  std::optional<std::string_view> link) {
   const float size = style.font_size;
@@ -83,7 +100,7 @@ LayoutResult<void> Context::text(std::string_view characters, const Style& style
     KIVO_TRY_ASSIGN(const float w, measured(segment.word, size, bold));
     float space = 0;
     if (line.space && line.cursor > 0) {
-      KIVO_TRY_ASSIGN(space, measured(" ", size, bold));
+      KIVO_TRY_ASSIGN(space, space_width(size, bold));
     }
     // Wrap when the word does not fit after the space; the space is dropped then.
     if (line.cursor > 0 && line.cursor + space + w > line.width) {
@@ -134,13 +151,16 @@ LayoutResult<void> Context::inline_node(kivo_dom::NodeId node, LineBox& line, st
   if (s.display == Display::Block || s.display == Display::Flex || s.display == Display::Grid) {
     // A block-level child stands below the current line; content after it starts a fresh line.
     line.break_line();
-    KIVO_TRY_ASSIGN(const float height, sized_block(node, depth, link, std::nullopt, line.x, line.y, line.width));
+    // sized_block's checks: the depth passed above, the style and node are at hand.
+    if (line.y > kMaxDocumentHeight) return kivo_dom::err(layout_error(kHeightError));
+    KIVO_TRY_ASSIGN(const float height,
+                    styled_block(node, element, s, depth, link, std::nullopt, line.x, line.y, line.width));
     line.y = line.y + height;
     return {};
   }
 
   // An inline element: it draws nothing itself, its children flow on.
-  if (auto id = element.attribute("id")) anchor(node, *id, line.y);
+  if (auto id = lowercase_attribute(element, "id")) anchor(node, *id, line.y);
   if (element.kind.is_element_named("br")) {
     line.y = line.y + max_f(line.height, line_height(s));
     line.cursor = 0;
@@ -149,7 +169,7 @@ LayoutResult<void> Context::inline_node(kivo_dom::NodeId node, LineBox& line, st
     return {};
   }
   if (element.kind.is_element_named("a")) {
-    if (auto href = element.attribute("href")) link = *href;
+    if (auto href = lowercase_attribute(element, "href")) link = *href;
   }
   if (link && link->size() > kMaxLinkBytes) return kivo_dom::err(layout_error(kLinkError));
   for (const kivo_dom::NodeId child : element.children) {
@@ -209,7 +229,7 @@ LayoutResult<void> Context::inline_image(kivo_dom::NodeId node, const kivo_dom::
   // 4. Record its box and anchor.
   const Rect rect{line.x + line.cursor, line.y, w, h};
   scene.bounds.insert_or_assign(node, rect);
-  if (auto id = element.attribute("id")) anchor(node, *id, line.y);
+  if (auto id = lowercase_attribute(element, "id")) anchor(node, *id, line.y);
 
   // 5. Paint it; its link was tested where it was taken up.
   KIVO_TRY(push(Paint::image(rect, natural.id, alt ? std::string(*alt) : std::string(), owned(link))));

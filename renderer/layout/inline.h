@@ -5,10 +5,25 @@
 // return and space; U+000B and U+00A0 are ordinary characters.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace kivo_layout {
+
+// 1 for the five white space bytes, else 0: one branch-free test that whole
+// vectors of bytes can take at once.
+constexpr std::uint8_t white_space_bit(unsigned char c) {
+  return static_cast<std::uint8_t>((c == ' ') | ((static_cast<unsigned char>(c - '\t') < 5) & (c != '\v')));
+}
+
+// white_space_bit of every byte value, for loops that go byte by byte.
+inline constexpr std::array<std::uint8_t, 256> kWhiteSpaceBits = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (std::size_t c = 0; c < table.size(); ++c) table[c] = white_space_bit(static_cast<unsigned char>(c));
+  return table;
+}();
 
 // One piece of a text: a word and whether white space follows it. A text that
 // starts with white space starts with a segment whose word is empty.

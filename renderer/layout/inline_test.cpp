@@ -6,10 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "dom/text.h"
 #include "support/test_names.h"
 
 namespace kivo_layout {
 namespace {
+
+// The byte table and the branch-free test agree with the DOM's white space
+// test on every byte value.
+TEST(WhiteSpaceBitsTest, MarkTheFiveAsciiWhiteSpaceBytesOnly) {
+  for (int c = 0; c < 256; ++c) {
+    const bool expected = kivo_dom::text::is_ascii_white_space(static_cast<char>(c));
+    EXPECT_EQ(kWhiteSpaceBits[static_cast<std::size_t>(c)], expected ? 1 : 0) << c;
+    EXPECT_EQ(white_space_bit(static_cast<unsigned char>(c)), expected ? 1 : 0) << c;
+  }
+}
 
 struct SegmentCase {
   std::string text;

@@ -192,5 +192,25 @@ TEST_F(LayoutTest, AnInvalidAnswerEndsLayout) {
   EXPECT_EQ(error_of(), "invalid text measurement");
 }
 
+// The paint list is sized up front from a count of the root, the elements and
+// the words; when every word fits its line, that count is exact and the list
+// never grows. The texts, short and long, mix every white space byte with
+// U+000B, which is not one, at the starts and ends of texts.
+TEST_F(LayoutTest, ThePaintListIsSizedForEveryElementAndWordBeforeLayout) {
+  const auto div = tree.element(tree.root(), "div");
+  tree.text(div, "ab\tcd\ne\ff\rg h");
+  tree.text(div, "  \v  x\vy  ");
+  tree.text(div, "\n\r\t\f ");
+  tree.text(div, "z");
+  // Long enough to be counted over vectors of bytes.
+  tree.text(div, "one two\fthree\r\n four\vfive  six seven eight nine\tten");
+  const auto inner = tree.element(div, "span");
+  tree.text(inner, " last\t");
+  auto scene = run();
+  ASSERT_TRUE(scene.ok()) << scene.error().message;
+  EXPECT_EQ(scene.value().paints.size(), scene.value().paints.capacity());
+  EXPECT_EQ(scene.value().paints.size(), 22u) << testing::dump(scene.value(), tree.document);
+}
+
 }  // namespace
 }  // namespace kivo_layout
