@@ -294,30 +294,39 @@ Result<bool, StyleError> Selector::at(const Document& document, NodeId node, std
   const std::optional<NodeId> first = parent_of(document, node);
   if (!first) return false;
 
-  std::vector<Frame> frames;
-  frames.push_back(Frame{index, *first});
-  while (!frames.empty()) {
-    Frame& frame = frames.back();
+  // Every frame stands for a compound left of `index`, so at most `index`
+  // frames are open at once; a parsed selector's fit in a buffer on the stack.
+  Frame inline_frames[selectors::kMaxCompounds];
+  std::vector<Frame> spilled;
+  Frame* frames = inline_frames;
+  if (index > selectors::kMaxCompounds) {
+    spilled.resize(index);
+    frames = spilled.data();
+  }
+  std::size_t open = 0;
+  frames[open++] = Frame{index, *first};
+  while (open > 0) {
+    Frame& frame = frames[open - 1];
     const std::size_t left = frame.index - 1;
     KIVO_TRY_ASSIGN(const bool matched, match_compound(compounds[left], document, frame.ancestor, steps));
     if (matched) {
       if (left == 0) return true;
       if (const std::optional<NodeId> next = parent_of(document, frame.ancestor)) {
-        frames.push_back(Frame{left, *next});
+        frames[open++] = Frame{left, *next};
         continue;
       }
     }
     // The attempt failed: move the innermost walk up one ancestor, and unwind
     // every walk that cannot move (a child combinator or the top of the tree).
-    while (!frames.empty()) {
-      Frame& walk = frames.back();
+    while (open > 0) {
+      Frame& walk = frames[open - 1];
       if (combinators[walk.index - 1] == Combinator::Descendant) {
         if (const std::optional<NodeId> up = parent_of(document, walk.ancestor)) {
           walk.ancestor = *up;
           break;
         }
       }
-      frames.pop_back();
+      --open;
     }
   }
   return false;
