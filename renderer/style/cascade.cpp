@@ -182,15 +182,25 @@ bool has_box_decorations(const Style& style) {
          style.width.has_value() || style.max_width.has_value();
 }
 
+// The rules of a subject's first attribute selector, by the attribute's name.
+struct AttributeBucket {
+  // Rules whose first attribute selector has no value ("[name]").
+  std::vector<std::size_t> present;
+  // Rules whose first attribute selector requires a value, by that value.
+  std::unordered_map<std::string_view, std::vector<std::size_t>> by_value;
+};
+
 // The rules by the one name each subject must carry: its first id, else its
-// first class, else its type. A rule can only match an element that carries
-// its name; every other rule fails on the subject's names, which costs its
-// two steps and nothing else.
+// first class, else its type, else its first attribute (with its value, if
+// the selector gives one). A rule can only match an element that carries its
+// name; every other rule fails in the subject's first matching step, before
+// any pseudo-class is tested, which costs its two steps and nothing else.
 struct RuleIndex {
   std::unordered_map<std::string_view, std::vector<std::size_t>> by_id;
   std::unordered_map<std::string_view, std::vector<std::size_t>> by_class;
   std::unordered_map<std::string_view, std::vector<std::size_t>> by_tag;
-  // Rules whose subject names nothing (only "*", attributes or pseudo-classes).
+  std::unordered_map<std::string_view, AttributeBucket> by_attribute;
+  // Rules whose subject names nothing (only "*" or pseudo-classes).
   std::vector<std::size_t> any;
 
   explicit RuleIndex(const std::vector<PreparedRule>& rules) {
@@ -202,6 +212,10 @@ struct RuleIndex {
         by_class[subject.classes.front()].push_back(i);
       } else if (subject.tag) {
         by_tag[*subject.tag].push_back(i);
+      } else if (!subject.attributes.empty()) {
+        const AttributeSelector& first = subject.attributes.front();
+        AttributeBucket& bucket = by_attribute[first.name];
+        (first.value ? bucket.by_value[*first.value] : bucket.present).push_back(i);
       } else {
         any.push_back(i);
       }
@@ -233,12 +247,21 @@ void add_bucket(const std::unordered_map<std::string_view, std::vector<std::size
 
 // The indices of the rules that carry a name of the element, ascending and
 // each once; every other rule fails on the subject's names.
-void candidate_rules(Run& run, const RuleIndex& index, const ElementFacts& element) {
+void candidate_rules(Run& run, const RuleIndex& index, const Node& node, const ElementFacts& element) {
   std::vector<std::size_t>& out = run.candidates;
   out.clear();
   out.insert(out.end(), index.any.begin(), index.any.end());
   add_bucket(index.by_tag, *element.tag, out);
   if (element.id != nullptr) add_bucket(index.by_id, *element.id, out);
+  if (!index.by_attribute.empty()) {
+    // Attribute names are unique within an element, so each bucket comes once.
+    for (const auto& [name, value] : node.attributes) {
+      const auto bucket = index.by_attribute.find(name);
+      if (bucket == index.by_attribute.end()) continue;
+      out.insert(out.end(), bucket->second.present.begin(), bucket->second.present.end());
+      add_bucket(bucket->second.by_value, value, out);
+    }
+  }
   if (element.class_list != nullptr && !index.by_class.empty()) {
     // A class named twice in the list must not bring its rules twice.
     std::vector<std::string_view>& classes = run.classes;
@@ -275,7 +298,7 @@ void report_unsupported_element(const Run& run, NodeId id, const Node& node, War
 Result<void, StyleError> match_rules(Run& run, const RuleIndex& index, NodeId id, const Node& node,
                                      std::vector<Matched>& matched) {
   const ElementFacts element = ElementFacts::of(node);
-  candidate_rules(run, index, element);
+  candidate_rules(run, index, node, element);
   // 1. A rule without a name of the element costs its own step and the
   // subject's one step. The count only grows, so counting these first ends
   // the run exactly when counting them in rule order would.

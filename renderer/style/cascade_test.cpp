@@ -130,7 +130,13 @@ INSTANTIATE_TEST_SUITE_P(
                        kRed},
         PrecedenceCase{"ManyDeclarationsLaterWins", repeated("p{color:red}", 12) + repeated("p{color:blue}", 12),
                        "", kBlue},
-        PrecedenceCase{"ManyDeclarationsInlineWins", repeated("#x{color:red}", 20), "color:green", kGreen}),
+        PrecedenceCase{"ManyDeclarationsInlineWins", repeated("#x{color:red}", 20), "color:green", kGreen},
+        PrecedenceCase{"AttributeValueBeatsType", "[class=\"a\"]{color:red} p{color:blue}", "", kRed},
+        PrecedenceCase{"BareAttributeBeatsType", "[id]{color:red} p{color:blue}", "", kRed},
+        PrecedenceCase{"OtherAttributeValueMisses", "[class=\"b\"]{color:red} [class]{color:blue}", "", kBlue},
+        PrecedenceCase{"AttributeThenPseudoClass", "[id=x]:first-child{color:red} p.a{color:blue}", "", kRed},
+        PrecedenceCase{"AttributeRulesKeepSourceOrder", "[id]{color:red} [class=a]{color:green} [id=x]{color:blue}",
+                       "", kBlue}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CascadeInheritance, FourFieldsFollowTheParent) {
@@ -399,6 +405,16 @@ void add_classed_elements_and_rules(Page& page, int elements, int rules) {
   for (int i = 4; i < elements; ++i) page.tree.element(page.body, "div", {{"class", "a b a"}});
 }
 
+// Like add_elements_and_rules, but the rules name an attribute value the divs
+// do not carry, or an attribute they lack: either way each rule fails on the
+// subject and costs the same two steps as a rule of another type.
+void add_attributed_elements_and_rules(Page& page, int elements, int rules, const std::string& rule) {
+  std::string css;
+  for (int i = 0; i < rules; ++i) css += rule;
+  page.tree.text(page.tree.element(page.tree.root(), "style"), css);
+  for (int i = 4; i < elements; ++i) page.tree.element(page.body, "div", {{"data-k", "y"}});
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Table, CascadeBudgets,
     ::testing::Values(
@@ -455,6 +471,18 @@ INSTANTIATE_TEST_SUITE_P(
                    [](Page& p, Stylesheets&) { add_classed_elements_and_rules(p, 2'000, 500); }, ""},
         BudgetCase{"ClassedMatchingOnePast",
                    [](Page& p, Stylesheets&) { add_classed_elements_and_rules(p, 2'001, 500); },
+                   "CSS matching budget exceeded"},
+        BudgetCase{"AttributeValueMatchingAtBudget",
+                   [](Page& p, Stylesheets&) { add_attributed_elements_and_rules(p, 2'000, 500, "[data-k=x]{}"); },
+                   ""},
+        BudgetCase{"AttributeValueMatchingOnePast",
+                   [](Page& p, Stylesheets&) { add_attributed_elements_and_rules(p, 2'001, 500, "[data-k=x]{}"); },
+                   "CSS matching budget exceeded"},
+        BudgetCase{"AbsentAttributeMatchingAtBudget",
+                   [](Page& p, Stylesheets&) { add_attributed_elements_and_rules(p, 2'000, 500, "[lang]:empty{}"); },
+                   ""},
+        BudgetCase{"AbsentAttributeMatchingOnePast",
+                   [](Page& p, Stylesheets&) { add_attributed_elements_and_rules(p, 2'001, 500, "[lang]:empty{}"); },
                    "CSS matching budget exceeded"}),
     [](const auto& info) { return std::string(info.param.name); });
 

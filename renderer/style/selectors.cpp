@@ -233,7 +233,18 @@ bool rejects_by_name(const Compound& compound, const ElementFacts& element) {
 
 ElementFacts ElementFacts::of(const Node& element) {
   KIVO_CHECK(element.kind.is_element());
-  return ElementFacts{&element.kind.data, attribute_of(element, "id"), attribute_of(element, "class")};
+  ElementFacts facts{&element.kind.data, nullptr, nullptr};
+  // Elements carry few attributes: one pass that compares lengths first costs
+  // less than two tree lookups that compare bytes at every level.
+  for (const auto& [name, value] : element.attributes) {
+    const std::string_view key = name;
+    if (key == std::string_view("id")) {
+      facts.id = &value;
+    } else if (key == std::string_view("class")) {
+      facts.class_list = &value;
+    }
+  }
+  return facts;
 }
 
 std::optional<Selector> Selector::parse(std::string_view text) {
