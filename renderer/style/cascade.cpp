@@ -38,6 +38,9 @@ struct PreparedRule {
   const Rule* rule;
   std::size_t last_compound;
   Specificity specificity;
+  // True when the subject compound has only type, id and class selectors, so
+  // that passing the name test is the whole subject match.
+  bool subject_is_names;
 };
 
 // One declaration that applies to the element, with its precedence key:
@@ -311,11 +314,20 @@ Result<void, StyleError> match_rules(Run& run, const RuleIndex& index, NodeId id
     KIVO_TRY(selectors::count_step(run.steps));
     // Most rules fail on the subject's names; the full match would count one
     // step for that, so the same step is counted without it.
-    if (selectors::rejects_by_name(prepared.rule->selector.compounds[prepared.last_compound], element)) {
+    const Selector& selector = prepared.rule->selector;
+    if (selectors::rejects_by_name(selector.compounds[prepared.last_compound], element)) {
       KIVO_TRY(selectors::count_step(run.steps));
       continue;
     }
-    KIVO_TRY_ASSIGN(const bool hit, prepared.rule->selector.at(run.document, id, prepared.last_compound, run.steps));
+    bool hit = false;
+    if (prepared.subject_is_names) {
+      // The subject matched by its names: count the step its match would
+      // count, and go on to the ancestors without testing it again.
+      KIVO_TRY(selectors::count_step(run.steps));
+      KIVO_TRY_ASSIGN(hit, selector.left_of(run.document, id, prepared.last_compound, run.steps));
+    } else {
+      KIVO_TRY_ASSIGN(hit, selector.at(run.document, id, prepared.last_compound, run.steps));
+    }
     if (!hit) continue;
     const std::vector<Declaration>& declarations = prepared.rule->declarations;
     for (std::size_t i = 0; i < declarations.size(); ++i) {
@@ -423,7 +435,9 @@ Result<StyledDocument, StyleError> compute_mode(const Document& document, bool a
   Run run{document, author, stylesheets, {}, warnings};
   run.rules.reserve(rules->size());
   for (const Rule& rule : *rules) {
-    run.rules.push_back(PreparedRule{&rule, rule.selector.compounds.size() - 1, rule.selector.specificity()});
+    const Compound& subject = rule.selector.compounds.back();
+    run.rules.push_back(PreparedRule{&rule, rule.selector.compounds.size() - 1, rule.selector.specificity(),
+                                     subject.attributes.empty() && subject.pseudo_classes.empty()});
   }
   // 3. Style every node reachable from the root.
   KIVO_TRY_ASSIGN(auto styles, style_tree(run));

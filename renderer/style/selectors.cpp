@@ -286,12 +286,21 @@ Specificity Selector::specificity() const {
   return result;
 }
 
+Result<bool, StyleError> Selector::at(const Document& document, NodeId node, std::size_t index,
+                                      std::size_t& steps) const {
+  KIVO_CHECK(index < compounds.size());
+  KIVO_CHECK(combinators.size() + 1 == compounds.size());
+  auto subject = match_compound(compounds[index], document, node, steps);
+  if (!subject || !*subject) return subject;
+  return left_of(document, node, index, steps);
+}
+
 // Each frame stands for one pending ancestor walk: compound `index - 1` is being
 // tried against `ancestor`, for the combinator left of compound `index`. The
 // frames replace the recursion of a straightforward matcher; the outcome and
 // the steps counted are the same, and no call depth grows with the tree.
-Result<bool, StyleError> Selector::at(const Document& document, NodeId node, std::size_t index,
-                                      std::size_t& steps) const {
+Result<bool, StyleError> Selector::left_of(const Document& document, NodeId node, std::size_t index,
+                                           std::size_t& steps) const {
   KIVO_CHECK(index < compounds.size());
   KIVO_CHECK(combinators.size() + 1 == compounds.size());
   struct Frame {
@@ -299,8 +308,6 @@ Result<bool, StyleError> Selector::at(const Document& document, NodeId node, std
     NodeId ancestor;
   };
 
-  auto subject = match_compound(compounds[index], document, node, steps);
-  if (!subject || !*subject) return subject;
   if (index == 0) return true;
   const std::optional<NodeId> first = parent_of(document, node);
   if (!first) return false;
