@@ -41,6 +41,9 @@ struct PreparedRule {
   // True when the subject compound has only type, id and class selectors, so
   // that passing the name test is the whole subject match.
   bool subject_is_names;
+  // True when the subject compound has a pseudo-class, whose outcome depends
+  // on the element's place among its siblings or on its children.
+  bool subject_has_pseudo_class;
 };
 
 // One declaration that applies to the element, with its precedence key:
@@ -226,6 +229,25 @@ struct RuleIndex {
   }
 };
 
+// The last element styled at one depth, kept so that a later sibling with
+// the same name and attributes can take its computed style. Such a sibling
+// has the same parent, hence the same ancestors and, from the same parent
+// entry, the same inherited values; its rules match by its name, attributes
+// and ancestors alone unless a candidate rule's subject has a pseudo-class,
+// and its style attribute (the same text) adds no warning the first parse did
+// not. It so counts the same matching steps and computes the same style.
+struct SiblingMemo {
+  // Null when nothing may be reused at this depth.
+  const Node* element = nullptr;
+  NodeId parent;
+  // The parent's entry it inherited from, or nullptr when there was none.
+  const Style* parent_style = nullptr;
+  // The steps its rule matching counted.
+  std::size_t steps = 0;
+  // Its entry in the result, once it is there.
+  const Style* style = nullptr;
+};
+
 // The per-run state of the tree walk.
 struct Run {
   const Document& document;
@@ -239,6 +261,8 @@ struct Run {
   std::vector<std::size_t> candidates = {};
   // The matched declarations of the element being styled, likewise.
   std::vector<Matched> matched = {};
+  // By depth below the document node.
+  std::vector<SiblingMemo> memos = {};
 };
 
 // Appends the rules of one bucket, if there is one for the name.
@@ -298,10 +322,12 @@ void report_unsupported_element(const Run& run, NodeId id, const Node& node, War
 }
 
 // Adds the declarations of every matching rule, in rule order.
+// Sets `by_position` when a candidate rule's subject has a pseudo-class.
 Result<void, StyleError> match_rules(Run& run, const RuleIndex& index, NodeId id, const Node& node,
-                                     std::vector<Matched>& matched) {
+                                     std::vector<Matched>& matched, bool& by_position) {
   const ElementFacts element = ElementFacts::of(node);
   candidate_rules(run, index, node, element);
+  by_position = false;
   // 1. A rule without a name of the element costs its own step and the
   // subject's one step. The count only grows, so counting these first ends
   // the run exactly when counting them in rule order would.
@@ -311,6 +337,7 @@ Result<void, StyleError> match_rules(Run& run, const RuleIndex& index, NodeId id
   // 2. Try the others in rule order.
   for (const std::size_t rule_index : run.candidates) {
     const PreparedRule& prepared = run.rules[rule_index];
+    by_position = by_position || prepared.subject_has_pseudo_class;
     KIVO_TRY(selectors::count_step(run.steps));
     // Most rules fail on the subject's names; the full match would count one
     // step for that, so the same step is counted without it.
@@ -354,24 +381,64 @@ Result<void, StyleError> match_style_attribute(Run& run, const Node& node,
   return {};
 }
 
-// Styles one element on top of its initial and inherited values.
-Result<void, StyleError> style_element(Run& run, const RuleIndex& index, NodeId id, const Node& node, Style& style) {
-  const std::string& name = node.kind.data;
-  // 1. Built-in values of the element's name.
-  apply_built_in(name, style);
-  // 2. Say what the renderer does not do for this element.
-  report_unsupported_element(run, id, node, run.warnings);
-  // 3. Collect the matching declarations of rules and of the style attribute.
-  std::vector<Matched>& matched = run.matched;
-  matched.clear();
-  KIVO_TRY(match_rules(run, index, id, node, matched));
-  std::vector<Declaration> inline_declarations;
-  if (run.author) {
-    KIVO_TRY(match_style_attribute(run, node, inline_declarations, matched));
+// The memo of an earlier sibling at this depth whose computed style the
+// element may take, or nullptr.
+const SiblingMemo* reusable_sibling(const Run& run, std::size_t depth, const Node& node,
+                                    const Style* parent_style) {
+  if (depth >= run.memos.size()) return nullptr;
+  const SiblingMemo& memo = run.memos[depth];
+  if (memo.element == nullptr || memo.style == nullptr || !node.parent || memo.parent != *node.parent) return nullptr;
+  if (memo.parent_style != parent_style || memo.element->kind.data != node.kind.data ||
+      memo.element->attributes != node.attributes) {
+    return nullptr;
   }
-  // 4. Apply them from weakest to strongest.
-  sort_weakest_first(matched);
-  for (const Matched& entry : matched) Property::apply(entry.declaration->property, style);
+  return &memo;
+}
+
+// Styles one element on top of its initial values and those it inherited
+// from `parent_style` (nullptr when none); `depth` is its depth below the
+// document node.
+Result<void, StyleError> style_element(Run& run, const RuleIndex& index, NodeId id, const Node& node, std::size_t depth,
+                                       const Style* parent_style, Style& style) {
+  const std::string& name = node.kind.data;
+  // 2. Say what the renderer does not do for this element (this reads and
+  // changes nothing of the style, so it may come before step 1).
+  report_unsupported_element(run, id, node, run.warnings);
+  const SiblingMemo* sibling = reusable_sibling(run, depth, node, parent_style);
+  if (sibling != nullptr) {
+    // 1, 3 and 4. The same built-in values and matching as the sibling's:
+    // its steps and its style.
+    run.steps += sibling->steps;
+    if (run.steps > selectors::kMatchingBudget) return kivo_dom::err(StyleError{selectors::kBudgetExceeded});
+    // Its style already had step 5 applied, which gives the same again.
+    style = *sibling->style;
+  } else {
+    // This element's outcome replaces the memo at its depth once it is known.
+    if (run.memos.size() <= depth) run.memos.resize(depth + 1);
+    SiblingMemo& memo = run.memos[depth];
+    memo.element = nullptr;
+    // 1. Built-in values of the element's name.
+    apply_built_in(name, style);
+    // 3. Collect the matching declarations of rules and of the style attribute.
+    std::vector<Matched>& matched = run.matched;
+    matched.clear();
+    const std::size_t steps_before = run.steps;
+    bool by_position = false;
+    KIVO_TRY(match_rules(run, index, id, node, matched, by_position));
+    const std::size_t steps = run.steps - steps_before;
+    std::vector<Declaration> inline_declarations;
+    if (run.author) {
+      KIVO_TRY(match_style_attribute(run, node, inline_declarations, matched));
+    }
+    // 4. Apply them from weakest to strongest.
+    sort_weakest_first(matched);
+    for (const Matched& entry : matched) Property::apply(entry.declaration->property, style);
+    // Keep the outcome for the next siblings like this element.
+    if (!by_position && node.parent) {
+      // The style entry is filled in once the tree walk has stored it.
+      memo = SiblingMemo{&node, *node.parent, parent_style, steps, nullptr};
+    }
+  }
   // 5. Hidden and never-rendered elements stay hidden whatever the CSS says.
   if (attribute_value(node, "hidden").has_value() ||
       is_one_of(name, {"style", "embed", "template", "head", "script", "iframe", "object"})) {
@@ -406,14 +473,28 @@ Result<std::unordered_map<NodeId, Style>, StyleError> style_tree(Run& run) {
     const Node& node = run.document.node(entry.id);
     // 2. Start from the initial style and inherit from the parent.
     Style style = Style::initial();
+    const Style* parent_style = nullptr;
     if (node.parent) {
-      if (const auto parent = styles.find(*node.parent); parent != styles.end()) style.inherit_from(parent->second);
+      if (const auto parent = styles.find(*node.parent); parent != styles.end()) {
+        parent_style = &parent->second;
+        style.inherit_from(*parent_style);
+      }
     }
     // 3. Elements take built-in values and their CSS.
     if (node.kind.is_element()) {
-      KIVO_TRY(style_element(run, index, entry.id, node, style));
+      KIVO_TRY(style_element(run, index, entry.id, node, entry.depth, parent_style, style));
     }
-    styles.insert_or_assign(entry.id, std::move(style));
+    const auto [stored, inserted] = styles.insert_or_assign(entry.id, std::move(style));
+    if (!inserted) {
+      // A node reached twice (a malformed tree) changes an entry that memos
+      // may refer to; none is trusted after it.
+      run.memos.clear();
+    } else if (node.kind.is_element()) {
+      // The element's memo, if it left one, now gets its style (styling an
+      // element always leaves a memo slot at its depth).
+      SiblingMemo& memo = run.memos[entry.depth];
+      if (memo.element == &node) memo.style = &stored->second;
+    }
     // 4. Visit the children next, in document order.
     for (auto child = node.children.rbegin(); child != node.children.rend(); ++child) {
       stack.push_back(Entry{*child, entry.depth + 1});
@@ -437,7 +518,8 @@ Result<StyledDocument, StyleError> compute_mode(const Document& document, bool a
   for (const Rule& rule : *rules) {
     const Compound& subject = rule.selector.compounds.back();
     run.rules.push_back(PreparedRule{&rule, rule.selector.compounds.size() - 1, rule.selector.specificity(),
-                                     subject.attributes.empty() && subject.pseudo_classes.empty()});
+                                     subject.attributes.empty() && subject.pseudo_classes.empty(),
+                                     !subject.pseudo_classes.empty()});
   }
   // 3. Style every node reachable from the root.
   KIVO_TRY_ASSIGN(auto styles, style_tree(run));
