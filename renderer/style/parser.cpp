@@ -152,9 +152,13 @@ Result<std::optional<std::vector<Selector>>, std::string> selector_list(std::str
 // Handles a style rule: its declarations first, then one rule per selector.
 Result<void, std::string> style_rule(std::string_view prelude, std::string_view body, WarningList& warnings,
                                      std::vector<Rule>& rules) {
-  // 1. A block inside the body would be a nested rule.
-  KIVO_TRY_ASSIGN(const std::optional<std::size_t> nested, syntax::boundary(body, "{"));
-  if (nested.has_value()) return kivo_dom::err(std::string("nested CSS declarations are not supported"));
+  // 1. A block inside the body would be a nested rule. The body ends at the
+  // block's first top-level "}", found by a search that failed on nothing
+  // before it, so without any "{" a second search would find none either.
+  if (body.find('{') != std::string_view::npos) {
+    KIVO_TRY_ASSIGN(const std::optional<std::size_t> nested, syntax::boundary(body, "{"));
+    if (nested.has_value()) return kivo_dom::err(std::string("nested CSS declarations are not supported"));
+  }
   // 2. Parse the declarations, so that their warnings and errors come first.
   KIVO_TRY_ASSIGN(std::vector<Declaration> parsed, declarations(body, warnings));
   // 3. Parse the selector list; one refused selector skips the whole rule.
