@@ -38,6 +38,12 @@ struct PreparedRule {
   const Rule* rule;
   std::size_t last_compound;
   Specificity specificity;
+  // True when the subject compound has only type, id and class selectors, so
+  // that passing the name test is the whole subject match.
+  bool subject_is_names;
+  // True when the subject compound has a pseudo-class, whose outcome depends
+  // on the element's place among its siblings or on its children.
+  bool subject_has_pseudo_class;
 };
 
 // One declaration that applies to the element, with its precedence key:
@@ -115,6 +121,15 @@ Result<std::string, StyleError> collect_author_css(const Document& document, boo
   return css;
 }
 
+// The value of the attribute of a lowercase name. The tree stores attribute
+// names lowercased, so a direct lookup finds what Node::attribute finds without
+// lowercasing a copy of the name first.
+std::optional<std::string_view> attribute_value(const Node& node, std::string_view lowercase_name) {
+  const auto it = node.attributes.find(lowercase_name);
+  if (it == node.attributes.end()) return std::nullopt;
+  return std::string_view(it->second);
+}
+
 // A heading is "h" and a level of 1 to 6 written as an unsigned decimal number.
 std::optional<std::uint64_t> heading_level(std::string_view name) {
   if (name.size() < 2 || name.front() != 'h') return std::nullopt;
@@ -173,15 +188,25 @@ bool has_box_decorations(const Style& style) {
          style.width.has_value() || style.max_width.has_value();
 }
 
+// The rules of a subject's first attribute selector, by the attribute's name.
+struct AttributeBucket {
+  // Rules whose first attribute selector has no value ("[name]").
+  std::vector<std::size_t> present;
+  // Rules whose first attribute selector requires a value, by that value.
+  std::unordered_map<std::string_view, std::vector<std::size_t>> by_value;
+};
+
 // The rules by the one name each subject must carry: its first id, else its
-// first class, else its type. A rule can only match an element that carries
-// its name; every other rule fails on the subject's names, which costs its
-// two steps and nothing else.
+// first class, else its type, else its first attribute (with its value, if
+// the selector gives one). A rule can only match an element that carries its
+// name; every other rule fails in the subject's first matching step, before
+// any pseudo-class is tested, which costs its two steps and nothing else.
 struct RuleIndex {
   std::unordered_map<std::string_view, std::vector<std::size_t>> by_id;
   std::unordered_map<std::string_view, std::vector<std::size_t>> by_class;
   std::unordered_map<std::string_view, std::vector<std::size_t>> by_tag;
-  // Rules whose subject names nothing (only "*", attributes or pseudo-classes).
+  std::unordered_map<std::string_view, AttributeBucket> by_attribute;
+  // Rules whose subject names nothing (only "*" or pseudo-classes).
   std::vector<std::size_t> any;
 
   explicit RuleIndex(const std::vector<PreparedRule>& rules) {
@@ -193,11 +218,34 @@ struct RuleIndex {
         by_class[subject.classes.front()].push_back(i);
       } else if (subject.tag) {
         by_tag[*subject.tag].push_back(i);
+      } else if (!subject.attributes.empty()) {
+        const AttributeSelector& first = subject.attributes.front();
+        AttributeBucket& bucket = by_attribute[first.name];
+        (first.value ? bucket.by_value[*first.value] : bucket.present).push_back(i);
       } else {
         any.push_back(i);
       }
     }
   }
+};
+
+// The last element styled at one depth, kept so that a later sibling with
+// the same name and attributes can take its computed style. Such a sibling
+// has the same parent, hence the same ancestors and, from the same parent
+// entry, the same inherited values; its rules match by its name, attributes
+// and ancestors alone unless a candidate rule's subject has a pseudo-class,
+// and its style attribute (the same text) adds no warning the first parse did
+// not. It so counts the same matching steps and computes the same style.
+struct SiblingMemo {
+  // Null when nothing may be reused at this depth.
+  const Node* element = nullptr;
+  NodeId parent;
+  // The parent's entry it inherited from, or nullptr when there was none.
+  const Style* parent_style = nullptr;
+  // The steps its rule matching counted.
+  std::size_t steps = 0;
+  // Its entry in the result, once it is there.
+  const Style* style = nullptr;
 };
 
 // The per-run state of the tree walk.
@@ -213,6 +261,8 @@ struct Run {
   std::vector<std::size_t> candidates = {};
   // The matched declarations of the element being styled, likewise.
   std::vector<Matched> matched = {};
+  // By depth below the document node.
+  std::vector<SiblingMemo> memos = {};
 };
 
 // Appends the rules of one bucket, if there is one for the name.
@@ -224,12 +274,21 @@ void add_bucket(const std::unordered_map<std::string_view, std::vector<std::size
 
 // The indices of the rules that carry a name of the element, ascending and
 // each once; every other rule fails on the subject's names.
-void candidate_rules(Run& run, const RuleIndex& index, const ElementFacts& element) {
+void candidate_rules(Run& run, const RuleIndex& index, const Node& node, const ElementFacts& element) {
   std::vector<std::size_t>& out = run.candidates;
   out.clear();
   out.insert(out.end(), index.any.begin(), index.any.end());
   add_bucket(index.by_tag, *element.tag, out);
   if (element.id != nullptr) add_bucket(index.by_id, *element.id, out);
+  if (!index.by_attribute.empty()) {
+    // Attribute names are unique within an element, so each bucket comes once.
+    for (const auto& [name, value] : node.attributes) {
+      const auto bucket = index.by_attribute.find(name);
+      if (bucket == index.by_attribute.end()) continue;
+      out.insert(out.end(), bucket->second.present.begin(), bucket->second.present.end());
+      add_bucket(bucket->second.by_value, value, out);
+    }
+  }
   if (element.class_list != nullptr && !index.by_class.empty()) {
     // A class named twice in the list must not bring its rules twice.
     std::vector<std::string_view>& classes = run.classes;
@@ -255,7 +314,7 @@ void report_unsupported_element(const Run& run, NodeId id, const Node& node, War
     warnings.push("JavaScript execution is not supported");
   } else if (node.kind.is_element_named("link")) {
     if (run.stylesheets.find(id) != run.stylesheets.end()) return;
-    const std::optional<std::string_view> rel = node.attribute("rel");
+    const std::optional<std::string_view> rel = attribute_value(node, "rel");
     if (rel && kivo_dom::text::ascii_equal_ignore_case(*rel, "stylesheet")) {
       warnings.push("External stylesheets are not loaded");
     }
@@ -263,10 +322,12 @@ void report_unsupported_element(const Run& run, NodeId id, const Node& node, War
 }
 
 // Adds the declarations of every matching rule, in rule order.
+// Sets `by_position` when a candidate rule's subject has a pseudo-class.
 Result<void, StyleError> match_rules(Run& run, const RuleIndex& index, NodeId id, const Node& node,
-                                     std::vector<Matched>& matched) {
+                                     std::vector<Matched>& matched, bool& by_position) {
   const ElementFacts element = ElementFacts::of(node);
-  candidate_rules(run, index, element);
+  candidate_rules(run, index, node, element);
+  by_position = false;
   // 1. A rule without a name of the element costs its own step and the
   // subject's one step. The count only grows, so counting these first ends
   // the run exactly when counting them in rule order would.
@@ -276,14 +337,24 @@ Result<void, StyleError> match_rules(Run& run, const RuleIndex& index, NodeId id
   // 2. Try the others in rule order.
   for (const std::size_t rule_index : run.candidates) {
     const PreparedRule& prepared = run.rules[rule_index];
+    by_position = by_position || prepared.subject_has_pseudo_class;
     KIVO_TRY(selectors::count_step(run.steps));
     // Most rules fail on the subject's names; the full match would count one
     // step for that, so the same step is counted without it.
-    if (selectors::rejects_by_name(prepared.rule->selector.compounds[prepared.last_compound], element)) {
+    const Selector& selector = prepared.rule->selector;
+    if (selectors::rejects_by_name(selector.compounds[prepared.last_compound], element)) {
       KIVO_TRY(selectors::count_step(run.steps));
       continue;
     }
-    KIVO_TRY_ASSIGN(const bool hit, prepared.rule->selector.at(run.document, id, prepared.last_compound, run.steps));
+    bool hit = false;
+    if (prepared.subject_is_names) {
+      // The subject matched by its names: count the step its match would
+      // count, and go on to the ancestors without testing it again.
+      KIVO_TRY(selectors::count_step(run.steps));
+      KIVO_TRY_ASSIGN(hit, selector.left_of(run.document, id, prepared.last_compound, run.steps));
+    } else {
+      KIVO_TRY_ASSIGN(hit, selector.at(run.document, id, prepared.last_compound, run.steps));
+    }
     if (!hit) continue;
     const std::vector<Declaration>& declarations = prepared.rule->declarations;
     for (std::size_t i = 0; i < declarations.size(); ++i) {
@@ -298,7 +369,7 @@ Result<void, StyleError> match_rules(Run& run, const RuleIndex& index, NodeId id
 Result<void, StyleError> match_style_attribute(Run& run, const Node& node,
                                                std::vector<Declaration>& inline_declarations,
                                                std::vector<Matched>& matched) {
-  const std::optional<std::string_view> text = node.attribute("style");
+  const std::optional<std::string_view> text = attribute_value(node, "style");
   if (!text) return {};
   if (text->size() > kMaxInlineCssBytes) return kivo_dom::err(style_error("inline CSS exceeds 8 KiB"));
   auto parsed = parser::declarations(*text, run.warnings);
@@ -310,26 +381,66 @@ Result<void, StyleError> match_style_attribute(Run& run, const Node& node,
   return {};
 }
 
-// Styles one element on top of its initial and inherited values.
-Result<void, StyleError> style_element(Run& run, const RuleIndex& index, NodeId id, const Node& node, Style& style) {
-  const std::string& name = node.kind.data;
-  // 1. Built-in values of the element's name.
-  apply_built_in(name, style);
-  // 2. Say what the renderer does not do for this element.
-  report_unsupported_element(run, id, node, run.warnings);
-  // 3. Collect the matching declarations of rules and of the style attribute.
-  std::vector<Matched>& matched = run.matched;
-  matched.clear();
-  KIVO_TRY(match_rules(run, index, id, node, matched));
-  std::vector<Declaration> inline_declarations;
-  if (run.author) {
-    KIVO_TRY(match_style_attribute(run, node, inline_declarations, matched));
+// The memo of an earlier sibling at this depth whose computed style the
+// element may take, or nullptr.
+const SiblingMemo* reusable_sibling(const Run& run, std::size_t depth, const Node& node,
+                                    const Style* parent_style) {
+  if (depth >= run.memos.size()) return nullptr;
+  const SiblingMemo& memo = run.memos[depth];
+  if (memo.element == nullptr || memo.style == nullptr || !node.parent || memo.parent != *node.parent) return nullptr;
+  if (memo.parent_style != parent_style || memo.element->kind.data != node.kind.data ||
+      memo.element->attributes != node.attributes) {
+    return nullptr;
   }
-  // 4. Apply them from weakest to strongest.
-  sort_weakest_first(matched);
-  for (const Matched& entry : matched) Property::apply(entry.declaration->property, style);
+  return &memo;
+}
+
+// Styles one element on top of its initial values and those it inherited
+// from `parent_style` (nullptr when none); `depth` is its depth below the
+// document node.
+Result<void, StyleError> style_element(Run& run, const RuleIndex& index, NodeId id, const Node& node, std::size_t depth,
+                                       const Style* parent_style, Style& style) {
+  const std::string& name = node.kind.data;
+  // 2. Say what the renderer does not do for this element (this reads and
+  // changes nothing of the style, so it may come before step 1).
+  report_unsupported_element(run, id, node, run.warnings);
+  const SiblingMemo* sibling = reusable_sibling(run, depth, node, parent_style);
+  if (sibling != nullptr) {
+    // 1, 3 and 4. The same built-in values and matching as the sibling's:
+    // its steps and its style.
+    run.steps += sibling->steps;
+    if (run.steps > selectors::kMatchingBudget) return kivo_dom::err(StyleError{selectors::kBudgetExceeded});
+    // Its style already had step 5 applied, which gives the same again.
+    style = *sibling->style;
+  } else {
+    // This element's outcome replaces the memo at its depth once it is known.
+    if (run.memos.size() <= depth) run.memos.resize(depth + 1);
+    SiblingMemo& memo = run.memos[depth];
+    memo.element = nullptr;
+    // 1. Built-in values of the element's name.
+    apply_built_in(name, style);
+    // 3. Collect the matching declarations of rules and of the style attribute.
+    std::vector<Matched>& matched = run.matched;
+    matched.clear();
+    const std::size_t steps_before = run.steps;
+    bool by_position = false;
+    KIVO_TRY(match_rules(run, index, id, node, matched, by_position));
+    const std::size_t steps = run.steps - steps_before;
+    std::vector<Declaration> inline_declarations;
+    if (run.author) {
+      KIVO_TRY(match_style_attribute(run, node, inline_declarations, matched));
+    }
+    // 4. Apply them from weakest to strongest.
+    sort_weakest_first(matched);
+    for (const Matched& entry : matched) Property::apply(entry.declaration->property, style);
+    // Keep the outcome for the next siblings like this element.
+    if (!by_position && node.parent) {
+      // The style entry is filled in once the tree walk has stored it.
+      memo = SiblingMemo{&node, *node.parent, parent_style, steps, nullptr};
+    }
+  }
   // 5. Hidden and never-rendered elements stay hidden whatever the CSS says.
-  if (node.attribute("hidden").has_value() ||
+  if (attribute_value(node, "hidden").has_value() ||
       is_one_of(name, {"style", "embed", "template", "head", "script", "iframe", "object"})) {
     style.display = Display::None;
   } else if (style.display == Display::Inline && has_box_decorations(style)) {
@@ -362,14 +473,28 @@ Result<std::unordered_map<NodeId, Style>, StyleError> style_tree(Run& run) {
     const Node& node = run.document.node(entry.id);
     // 2. Start from the initial style and inherit from the parent.
     Style style = Style::initial();
+    const Style* parent_style = nullptr;
     if (node.parent) {
-      if (const auto parent = styles.find(*node.parent); parent != styles.end()) style.inherit_from(parent->second);
+      if (const auto parent = styles.find(*node.parent); parent != styles.end()) {
+        parent_style = &parent->second;
+        style.inherit_from(*parent_style);
+      }
     }
     // 3. Elements take built-in values and their CSS.
     if (node.kind.is_element()) {
-      KIVO_TRY(style_element(run, index, entry.id, node, style));
+      KIVO_TRY(style_element(run, index, entry.id, node, entry.depth, parent_style, style));
     }
-    styles.insert_or_assign(entry.id, std::move(style));
+    const auto [stored, inserted] = styles.insert_or_assign(entry.id, std::move(style));
+    if (!inserted) {
+      // A node reached twice (a malformed tree) changes an entry that memos
+      // may refer to; none is trusted after it.
+      run.memos.clear();
+    } else if (node.kind.is_element()) {
+      // The element's memo, if it left one, now gets its style (styling an
+      // element always leaves a memo slot at its depth).
+      SiblingMemo& memo = run.memos[entry.depth];
+      if (memo.element == &node) memo.style = &stored->second;
+    }
     // 4. Visit the children next, in document order.
     for (auto child = node.children.rbegin(); child != node.children.rend(); ++child) {
       stack.push_back(Entry{*child, entry.depth + 1});
@@ -391,7 +516,10 @@ Result<StyledDocument, StyleError> compute_mode(const Document& document, bool a
   Run run{document, author, stylesheets, {}, warnings};
   run.rules.reserve(rules->size());
   for (const Rule& rule : *rules) {
-    run.rules.push_back(PreparedRule{&rule, rule.selector.compounds.size() - 1, rule.selector.specificity()});
+    const Compound& subject = rule.selector.compounds.back();
+    run.rules.push_back(PreparedRule{&rule, rule.selector.compounds.size() - 1, rule.selector.specificity(),
+                                     subject.attributes.empty() && subject.pseudo_classes.empty(),
+                                     !subject.pseudo_classes.empty()});
   }
   // 3. Style every node reachable from the root.
   KIVO_TRY_ASSIGN(auto styles, style_tree(run));

@@ -130,8 +130,95 @@ INSTANTIATE_TEST_SUITE_P(
                        kRed},
         PrecedenceCase{"ManyDeclarationsLaterWins", repeated("p{color:red}", 12) + repeated("p{color:blue}", 12),
                        "", kBlue},
-        PrecedenceCase{"ManyDeclarationsInlineWins", repeated("#x{color:red}", 20), "color:green", kGreen}),
+        PrecedenceCase{"ManyDeclarationsInlineWins", repeated("#x{color:red}", 20), "color:green", kGreen},
+        PrecedenceCase{"AttributeValueBeatsType", "[class=\"a\"]{color:red} p{color:blue}", "", kRed},
+        PrecedenceCase{"BareAttributeBeatsType", "[id]{color:red} p{color:blue}", "", kRed},
+        PrecedenceCase{"OtherAttributeValueMisses", "[class=\"b\"]{color:red} [class]{color:blue}", "", kBlue},
+        PrecedenceCase{"AttributeThenPseudoClass", "[id=x]:first-child{color:red} p.a{color:blue}", "", kRed},
+        PrecedenceCase{"AttributeRulesKeepSourceOrder", "[id]{color:red} [class=a]{color:green} [id=x]{color:blue}",
+                       "", kBlue}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Siblings alike in name and attributes share one computation; each row is
+// a pair of siblings whose styles must still differ, through their place,
+// their children, their attributes or their parent.
+TEST(CascadeSiblings, AlikeSiblingsDifferWhereTheirRulesTellThemApart) {
+  struct Case {
+    const char* name;
+    std::string css;
+    // Builds two siblings (or cousins) under body and returns them.
+    std::pair<NodeId, NodeId> (*build)(Page&);
+  };
+  const Case cases[] = {
+      {"FirstAndLastChild", "p:first-child{color:red} p:last-child{color:blue}",
+       [](Page& p) {
+         const NodeId div = p.tree.element(p.body, "div");
+         const NodeId first = p.tree.element(div, "p");
+         p.tree.element(div, "p");
+         return std::pair{first, p.tree.element(div, "p")};
+       }},
+      {"Empty", "p:empty{color:red} p{color:blue}",
+       [](Page& p) {
+         const NodeId full = p.tree.element(p.body, "p");
+         p.tree.text(full, "text");
+         return std::pair{full, p.tree.element(p.body, "p")};
+       }},
+      {"AttributeValue", "[title=x]{color:red} p{color:blue}",
+       [](Page& p) {
+         return std::pair{p.tree.element(p.body, "p", {{"title", "x"}}), p.tree.element(p.body, "p", {{"title", "y"}})};
+       }},
+      {"StyleAttribute", "p{color:blue}",
+       [](Page& p) {
+         return std::pair{p.tree.element(p.body, "p", {{"style", "color:red"}}),
+                          p.tree.element(p.body, "p", {{"style", "color:green"}})};
+       }},
+      {"Hidden", "p{color:blue}",
+       [](Page& p) { return std::pair{p.tree.element(p.body, "p"), p.tree.element(p.body, "p", {{"hidden", ""}})}; }},
+      {"Cousins", ".a p{color:red} p{color:blue}",
+       [](Page& p) {
+         const NodeId a = p.tree.element(p.body, "div", {{"class", "a"}});
+         const NodeId b = p.tree.element(p.body, "div", {{"class", "b"}});
+         return std::pair{p.tree.element(a, "p"), p.tree.element(b, "p")};
+       }},
+      {"InheritedFromDifferentParents", "p{margin:0} .big{font-size:30px}",
+       [](Page& p) {
+         const NodeId big = p.tree.element(p.body, "div", {{"class", "big"}});
+         const NodeId plain = p.tree.element(p.body, "div");
+         return std::pair{p.tree.element(big, "p"), p.tree.element(plain, "p")};
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Page page(c.css);
+    const auto [first, second] = c.build(page);
+    const StyledDocument styled = page.styled();
+    EXPECT_NE(style_of(styled, first), style_of(styled, second));
+  }
+}
+
+// A run of alike siblings takes its styles and its warnings as styling each
+// of them on its own would.
+TEST(CascadeSiblings, AlikeSiblingsGetTheFirstOnesStyleAndWarnings) {
+  const std::string css = "body div{color:red} .k{margin:3px} div span{font-size:20px}";
+  Page page(css);
+  std::vector<NodeId> divs;
+  for (int i = 0; i < 4; ++i) {
+    divs.push_back(page.tree.element(page.body, "div", {{"class", "k"}, {"style", "padding:2px; float:left"}}));
+    page.tree.element(divs.back(), "span");
+  }
+  const StyledDocument styled = page.styled();
+  Page single(css);
+  const NodeId only = single.tree.element(single.body, "div", {{"class", "k"}, {"style", "padding:2px; float:left"}});
+  single.tree.element(only, "span");
+  const StyledDocument expected = single.styled();
+  for (const NodeId div : divs) {
+    EXPECT_EQ(style_of(styled, div), style_of(expected, only));
+    const NodeId span = page.tree.document.node(div).children.front();
+    EXPECT_EQ(style_of(styled, span), style_of(expected, single.tree.document.node(only).children.front()));
+  }
+  EXPECT_EQ(styled.warnings, expected.warnings);
+  EXPECT_EQ(style_of(styled, divs[0]).color, kRed);
+}
 
 TEST(CascadeInheritance, FourFieldsFollowTheParent) {
   Page page("p{line-height:2; font-size:20px; margin:4px; background:red} .small{font-size:10px}");
@@ -399,6 +486,26 @@ void add_classed_elements_and_rules(Page& page, int elements, int rules) {
   for (int i = 4; i < elements; ++i) page.tree.element(page.body, "div", {{"class", "a b a"}});
 }
 
+// Like add_elements_and_rules, but the rules name an attribute value the divs
+// do not carry, or an attribute they lack: either way each rule fails on the
+// subject and costs the same two steps as a rule of another type.
+void add_attributed_elements_and_rules(Page& page, int elements, int rules, const std::string& rule) {
+  std::string css;
+  for (int i = 0; i < rules; ++i) css += rule;
+  page.tree.text(page.tree.element(page.tree.root(), "style"), css);
+  for (int i = 4; i < elements; ++i) page.tree.element(page.body, "div", {{"data-k", "y"}});
+}
+
+// Divs under body that each try every rule, a rule "section div" that walks
+// all their ancestors and fails: five steps per rule and div, two per rule for
+// the html, head, body and style elements. Alike siblings must count them all.
+void add_siblings_and_walking_rules(Page& page, int divs, int rules) {
+  std::string css;
+  for (int i = 0; i < rules; ++i) css += "section div{}";
+  page.tree.text(page.tree.element(page.tree.root(), "style"), css);
+  for (int i = 0; i < divs; ++i) page.tree.element(page.body, "div", {{"class", "a"}});
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Table, CascadeBudgets,
     ::testing::Values(
@@ -455,6 +562,23 @@ INSTANTIATE_TEST_SUITE_P(
                    [](Page& p, Stylesheets&) { add_classed_elements_and_rules(p, 2'000, 500); }, ""},
         BudgetCase{"ClassedMatchingOnePast",
                    [](Page& p, Stylesheets&) { add_classed_elements_and_rules(p, 2'001, 500); },
+                   "CSS matching budget exceeded"},
+        BudgetCase{"AttributeValueMatchingAtBudget",
+                   [](Page& p, Stylesheets&) { add_attributed_elements_and_rules(p, 2'000, 500, "[data-k=x]{}"); },
+                   ""},
+        BudgetCase{"AttributeValueMatchingOnePast",
+                   [](Page& p, Stylesheets&) { add_attributed_elements_and_rules(p, 2'001, 500, "[data-k=x]{}"); },
+                   "CSS matching budget exceeded"},
+        BudgetCase{"AbsentAttributeMatchingAtBudget",
+                   [](Page& p, Stylesheets&) { add_attributed_elements_and_rules(p, 2'000, 500, "[lang]:empty{}"); },
+                   ""},
+        // 4 * 2 * 400 + 998 * 5 * 400 = 1,999,200 steps; one div more passes the budget.
+        BudgetCase{"AlikeSiblingsWithinBudget",
+                   [](Page& p, Stylesheets&) { add_siblings_and_walking_rules(p, 998, 400); }, ""},
+        BudgetCase{"AlikeSiblingsPastBudget", [](Page& p, Stylesheets&) { add_siblings_and_walking_rules(p, 999, 400); },
+                   "CSS matching budget exceeded"},
+        BudgetCase{"AbsentAttributeMatchingOnePast",
+                   [](Page& p, Stylesheets&) { add_attributed_elements_and_rules(p, 2'001, 500, "[lang]:empty{}"); },
                    "CSS matching budget exceeded"}),
     [](const auto& info) { return std::string(info.param.name); });
 

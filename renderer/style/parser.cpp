@@ -152,21 +152,31 @@ Result<std::optional<std::vector<Selector>>, std::string> selector_list(std::str
 // Handles a style rule: its declarations first, then one rule per selector.
 Result<void, std::string> style_rule(std::string_view prelude, std::string_view body, WarningList& warnings,
                                      std::vector<Rule>& rules) {
-  // 1. A block inside the body would be a nested rule.
-  KIVO_TRY_ASSIGN(const std::optional<std::size_t> nested, syntax::boundary(body, "{"));
-  if (nested.has_value()) return kivo_dom::err(std::string("nested CSS declarations are not supported"));
+  // 1. A block inside the body would be a nested rule. The body ends at the
+  // block's first top-level "}", found by a search that failed on nothing
+  // before it, so without any "{" a second search would find none either.
+  if (body.find('{') != std::string_view::npos) {
+    KIVO_TRY_ASSIGN(const std::optional<std::size_t> nested, syntax::boundary(body, "{"));
+    if (nested.has_value()) return kivo_dom::err(std::string("nested CSS declarations are not supported"));
+  }
   // 2. Parse the declarations, so that their warnings and errors come first.
-  KIVO_TRY_ASSIGN(const std::vector<Declaration> parsed, declarations(body, warnings));
+  KIVO_TRY_ASSIGN(std::vector<Declaration> parsed, declarations(body, warnings));
   // 3. Parse the selector list; one refused selector skips the whole rule.
   KIVO_TRY_ASSIGN(std::optional<std::vector<Selector>> selectors, selector_list(prelude));
   if (!selectors.has_value()) {
     warn(warnings, "unsupported selector list skipped");
     return {};
   }
-  // 4. Append one rule per selector, each with its own copy of the declarations.
-  for (Selector& selector : *selectors) {
+  // 4. Append one rule per selector, each with its own copy of the
+  // declarations; the last one takes the parsed list itself.
+  for (std::size_t i = 0; i < selectors->size(); ++i) {
     if (rules.size() >= kMaxRules) return kivo_dom::err(std::string("CSS rule limit exceeded"));
-    rules.push_back(Rule{std::move(selector), parsed, rules.size()});
+    Selector& selector = (*selectors)[i];
+    if (i + 1 == selectors->size()) {
+      rules.push_back(Rule{std::move(selector), std::move(parsed), rules.size()});
+    } else {
+      rules.push_back(Rule{std::move(selector), parsed, rules.size()});
+    }
   }
   return {};
 }

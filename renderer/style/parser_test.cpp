@@ -77,6 +77,10 @@ INSTANTIATE_TEST_SUITE_P(
         SheetCase{"OneBadSelectorSkipsList", "a, b + c{color:red} p{}", 800, std::nullopt, {"p"}, {kSelectorList}},
         SheetCase{"TrailingComma", "a,{color:red}", 800, std::nullopt, {}, {kSelectorList}},
         SheetCase{"NestedRule", "a{b{color:red}}", 800, "nested CSS declarations are not supported", {}, {}},
+        SheetCase{"NestedRuleAfterDeclaration", "a{color:red; b{}}", 800, "nested CSS declarations are not supported",
+                  {}, {}},
+        SheetCase{"BraceInBracketsIsNoRule", "a{x:f({})}", 800, std::nullopt, {"a"}, {kProperty}},
+        SheetCase{"BraceInQuotesIsNoRule", "a{content:\"{\"}", 800, std::nullopt, {"a"}, {kProperty}},
         SheetCase{
             "EmptyPreludeWarnsAfterDeclarations", "{float:left}", 800, std::nullopt, {}, {kProperty, kSelectorList}},
         SheetCase{"DeclarationErrorBeatsBadSelector",

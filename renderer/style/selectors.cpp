@@ -233,7 +233,18 @@ bool rejects_by_name(const Compound& compound, const ElementFacts& element) {
 
 ElementFacts ElementFacts::of(const Node& element) {
   KIVO_CHECK(element.kind.is_element());
-  return ElementFacts{&element.kind.data, attribute_of(element, "id"), attribute_of(element, "class")};
+  ElementFacts facts{&element.kind.data, nullptr, nullptr};
+  // Elements carry few attributes: one pass that compares lengths first costs
+  // less than two tree lookups that compare bytes at every level.
+  for (const auto& [name, value] : element.attributes) {
+    const std::string_view key = name;
+    if (key == std::string_view("id")) {
+      facts.id = &value;
+    } else if (key == std::string_view("class")) {
+      facts.class_list = &value;
+    }
+  }
+  return facts;
 }
 
 std::optional<Selector> Selector::parse(std::string_view text) {
@@ -275,12 +286,21 @@ Specificity Selector::specificity() const {
   return result;
 }
 
+Result<bool, StyleError> Selector::at(const Document& document, NodeId node, std::size_t index,
+                                      std::size_t& steps) const {
+  KIVO_CHECK(index < compounds.size());
+  KIVO_CHECK(combinators.size() + 1 == compounds.size());
+  auto subject = match_compound(compounds[index], document, node, steps);
+  if (!subject || !*subject) return subject;
+  return left_of(document, node, index, steps);
+}
+
 // Each frame stands for one pending ancestor walk: compound `index - 1` is being
 // tried against `ancestor`, for the combinator left of compound `index`. The
 // frames replace the recursion of a straightforward matcher; the outcome and
 // the steps counted are the same, and no call depth grows with the tree.
-Result<bool, StyleError> Selector::at(const Document& document, NodeId node, std::size_t index,
-                                      std::size_t& steps) const {
+Result<bool, StyleError> Selector::left_of(const Document& document, NodeId node, std::size_t index,
+                                           std::size_t& steps) const {
   KIVO_CHECK(index < compounds.size());
   KIVO_CHECK(combinators.size() + 1 == compounds.size());
   struct Frame {
@@ -288,36 +308,43 @@ Result<bool, StyleError> Selector::at(const Document& document, NodeId node, std
     NodeId ancestor;
   };
 
-  auto subject = match_compound(compounds[index], document, node, steps);
-  if (!subject || !*subject) return subject;
   if (index == 0) return true;
   const std::optional<NodeId> first = parent_of(document, node);
   if (!first) return false;
 
-  std::vector<Frame> frames;
-  frames.push_back(Frame{index, *first});
-  while (!frames.empty()) {
-    Frame& frame = frames.back();
+  // Every frame stands for a compound left of `index`, so at most `index`
+  // frames are open at once; a parsed selector's fit in a buffer on the stack.
+  Frame inline_frames[selectors::kMaxCompounds];
+  std::vector<Frame> spilled;
+  Frame* frames = inline_frames;
+  if (index > selectors::kMaxCompounds) {
+    spilled.resize(index);
+    frames = spilled.data();
+  }
+  std::size_t open = 0;
+  frames[open++] = Frame{index, *first};
+  while (open > 0) {
+    Frame& frame = frames[open - 1];
     const std::size_t left = frame.index - 1;
     KIVO_TRY_ASSIGN(const bool matched, match_compound(compounds[left], document, frame.ancestor, steps));
     if (matched) {
       if (left == 0) return true;
       if (const std::optional<NodeId> next = parent_of(document, frame.ancestor)) {
-        frames.push_back(Frame{left, *next});
+        frames[open++] = Frame{left, *next};
         continue;
       }
     }
     // The attempt failed: move the innermost walk up one ancestor, and unwind
     // every walk that cannot move (a child combinator or the top of the tree).
-    while (!frames.empty()) {
-      Frame& walk = frames.back();
+    while (open > 0) {
+      Frame& walk = frames[open - 1];
       if (combinators[walk.index - 1] == Combinator::Descendant) {
         if (const std::optional<NodeId> up = parent_of(document, walk.ancestor)) {
           walk.ancestor = *up;
           break;
         }
       }
-      frames.pop_back();
+      --open;
     }
   }
   return false;

@@ -116,6 +116,11 @@ struct Selector {
   kivo_dom::Result<bool, StyleError> at(const kivo_dom::Document& document, kivo_dom::NodeId node, std::size_t index,
                                         std::size_t& steps) const;
 
+  // The rest of at() once compounds[index] has matched node: tests the
+  // compounds left of it against node's ancestors, counting the same steps.
+  kivo_dom::Result<bool, StyleError> left_of(const kivo_dom::Document& document, kivo_dom::NodeId node,
+                                             std::size_t index, std::size_t& steps) const;
+
   friend bool operator==(const Selector&, const Selector&) = default;
 };
 

@@ -200,6 +200,33 @@ TEST_F(SelectorMatch, Table) {
   }
 }
 
+// Once the subject has matched, left_of finishes what at() does: the same
+// outcome, and the same steps less the subject's one.
+TEST_F(SelectorMatch, LeftOfFinishesAtAfterTheSubject) {
+  struct Case {
+    const char* selector;
+    NodeId SelectorMatch::*node;
+  };
+  const std::vector<Case> cases = {
+      {"p", &SelectorMatch::inner},          {"div p", &SelectorMatch::inner},
+      {"section p", &SelectorMatch::inner},  {"html > p", &SelectorMatch::inner},
+      {"html div p", &SelectorMatch::inner}, {".x .x p", &SelectorMatch::inner},
+      {".x div p", &SelectorMatch::inner},   {"html > body > p", &SelectorMatch::p},
+      {"body > .x", &SelectorMatch::p},      {"div > .x", &SelectorMatch::p},
+  };
+  for (const Case& c : cases) {
+    const auto selector = Selector::parse(c.selector);
+    const std::size_t subject = selector->compounds.size() - 1;
+    std::size_t at_steps = 0;
+    const auto at = selector->at(tree.document, this->*c.node, subject, at_steps);
+    std::size_t left_steps = 0;
+    const auto left = selector->left_of(tree.document, this->*c.node, subject, left_steps);
+    ASSERT_TRUE(at.ok() && left.ok()) << c.selector;
+    EXPECT_EQ(*left, *at) << c.selector;
+    EXPECT_EQ(left_steps + 1, at_steps) << c.selector;
+  }
+}
+
 TEST_F(SelectorMatch, NodesOutsideTheDocumentAndNonElementsNeverMatch) {
   const auto selector = Selector::parse("*");
   std::size_t steps = 0;

@@ -42,6 +42,9 @@ kivo_dom::Result<std::string, std::string> remove_comments(std::string_view text
   out.reserve(text.size());
   bool escape = false;
   char quote = 0;
+  // The bytes from `kept` up to `i` are copied in one piece when a comment or
+  // the text ends, rather than one byte at a time.
+  std::size_t kept = 0;
   std::size_t i = 0;
   while (i < text.size()) {
     const char c = text[i];
@@ -57,12 +60,14 @@ kivo_dom::Result<std::string, std::string> remove_comments(std::string_view text
       // The search starts after the opening pair, so "/*/" does not close itself.
       const std::size_t close = text.find("*/", i + 2);
       if (close == std::string_view::npos) return kivo_dom::err(std::string("unclosed CSS comment"));
+      out.append(text.substr(kept, i - kept));
       i = close + 2;
+      kept = i;
       continue;
     }
-    out.push_back(c);
     ++i;
   }
+  out.append(text.substr(kept));
   return out;
 }
 
@@ -70,6 +75,14 @@ kivo_dom::Result<std::optional<std::size_t>, std::string> boundary(std::string_v
                                                                    std::string_view stops) {
   // The stack never grows past the budget plus the one bracket that breaks it.
   char expected[kMaxNesting + 1];
+  // The stops are one or two bytes; comparing them in place is cheaper than a
+  // library search per byte.
+  const auto is_stop = [stops](char c) {
+    for (const char stop : stops) {
+      if (stop == c) return true;
+    }
+    return false;
+  };
   std::size_t depth = 0;
   bool escape = false;
   char quote = 0;
@@ -93,7 +106,7 @@ kivo_dom::Result<std::optional<std::size_t>, std::string> boundary(std::string_v
     }
     // A stop is tested before brackets, so a "}" stop at depth 0 is found rather
     // than reported as unbalanced.
-    if (depth == 0 && stops.find(c) != std::string_view::npos) return std::optional<std::size_t>(i);
+    if (depth == 0 && is_stop(c)) return std::optional<std::size_t>(i);
     if (c == '(' || c == '[' || c == '{') {
       expected[depth++] = c == '(' ? ')' : c == '[' ? ']' : '}';
       if (depth > kMaxNesting) return kivo_dom::err(std::string("CSS nesting budget exceeded"));

@@ -15,6 +15,11 @@ Overloaded(Ts...) -> Overloaded<Ts...>;
 
 }  // namespace
 
+const std::vector<Track>& TrackList::initial() {
+  static const std::vector<Track> kInitial(1, Track::fr(1));
+  return kInitial;
+}
+
 void Style::inherit_from(const Style& parent) {
   color = parent.color;
   font_size = parent.font_size;

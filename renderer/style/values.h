@@ -10,7 +10,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -77,6 +80,56 @@ struct Track {
   static constexpr Track px(float v) { return Track{Px, v}; }
   static constexpr Track fr(float v) { return Track{Fr, v}; }
   bool operator==(const Track&) const = default;
+};
+
+// The grid columns of a style, read like a constant std::vector<Track>.
+// Nearly every node keeps the initial single 1fr column, so that list is one
+// shared constant rather than a heap block per node; a list set by CSS is
+// shared between the copies of a style and copied only when a copy changes it.
+class TrackList {
+ public:
+  using value_type = Track;
+  using size_type = std::size_t;
+  using const_iterator = std::vector<Track>::const_iterator;
+  using iterator = const_iterator;
+
+  // The initial list: one 1fr column.
+  TrackList() = default;
+  TrackList(std::vector<Track> tracks) : m_own(std::make_shared<const std::vector<Track>>(std::move(tracks))) {}
+  TrackList(std::initializer_list<Track> tracks) : TrackList(std::vector<Track>(tracks)) {}
+
+  TrackList& operator=(std::vector<Track> tracks) { return *this = TrackList(std::move(tracks)); }
+  TrackList& operator=(std::initializer_list<Track> tracks) { return *this = TrackList(tracks); }
+
+  // The tracks as a vector; the reference stays valid until this list changes.
+  const std::vector<Track>& tracks() const { return m_own ? *m_own : initial(); }
+  operator const std::vector<Track>&() const { return tracks(); }
+
+  std::size_t size() const { return tracks().size(); }
+  bool empty() const { return tracks().empty(); }
+  const Track& operator[](std::size_t i) const { return tracks()[i]; }
+  const Track& front() const { return tracks().front(); }
+  const Track& back() const { return tracks().back(); }
+  const Track* data() const { return tracks().data(); }
+  const_iterator begin() const { return tracks().begin(); }
+  const_iterator end() const { return tracks().end(); }
+  const_iterator cbegin() const { return begin(); }
+  const_iterator cend() const { return end(); }
+
+  // Appends a track to this list only; other styles sharing it keep theirs.
+  void push_back(Track track) {
+    std::vector<Track> grown = tracks();
+    grown.push_back(track);
+    *this = std::move(grown);
+  }
+
+  friend bool operator==(const TrackList& a, const TrackList& b) { return a.tracks() == b.tracks(); }
+
+ private:
+  static const std::vector<Track>& initial();
+
+  // Absent for the initial list.
+  std::shared_ptr<const std::vector<Track>> m_own;
 };
 
 // Line height as a multiplier of the font size or in pixels. A multiplier is
@@ -286,7 +339,7 @@ struct Style {
   std::optional<float> height;      // absent: auto
   float min_height = 0;
   BoxSizing box_sizing = BoxSizing::ContentBox;
-  std::vector<Track> grid_template_columns = std::vector<Track>(1, Track::fr(1));
+  TrackList grid_template_columns;  // initially one 1fr column
   FlexDirection flex_direction = FlexDirection::Row;
   FlexWrap flex_wrap = FlexWrap::NoWrap;
   float flex_grow = 0;

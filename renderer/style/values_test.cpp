@@ -179,5 +179,49 @@ TEST(PropertyApply, TrackListIsCopiedNotShared) {
   EXPECT_EQ(style.grid_template_columns.size(), 1u);
 }
 
+// The list reads like the vector it replaced: every way of setting it gives
+// exactly the tracks written, including none, and the initial list compares
+// equal to an explicit single 1fr column.
+TEST(TrackList, SetFormsGiveTheTracksWritten) {
+  const std::vector<Track> two{Track::fr(1), Track::px(200)};
+  TrackList from_braces;
+  from_braces = {Track::fr(1), Track::px(200)};
+  TrackList from_vector;
+  from_vector = two;
+  TrackList emptied;
+  emptied = {};
+  TrackList emptied_by_vector;
+  emptied_by_vector = std::vector<Track>{};
+  const std::pair<const TrackList*, std::vector<Track>> cases[] = {
+      {&from_braces, two},
+      {&from_vector, two},
+      {&emptied, {}},
+      {&emptied_by_vector, {}},
+  };
+  for (const auto& [list, expected] : cases) {
+    EXPECT_EQ(list->tracks(), expected);
+    EXPECT_EQ(list->size(), expected.size());
+    EXPECT_EQ(std::vector<Track>(list->begin(), list->end()), expected);
+  }
+  EXPECT_EQ(TrackList{}, TrackList{Track::fr(1)});
+  EXPECT_NE(TrackList{}, emptied);
+}
+
+// Copies share one list; changing a copy leaves the original and its other
+// copies as they were, for the initial list as for a set one.
+TEST(TrackList, ChangingACopyLeavesTheOthers) {
+  for (const TrackList& original : {TrackList{}, TrackList{Track::px(5), Track::fr(2)}}) {
+    const std::vector<Track> before = original.tracks();
+    TrackList first = original;
+    const TrackList second = original;
+    first.push_back(Track::fr(3));
+    EXPECT_EQ(original.tracks(), before);
+    EXPECT_EQ(second.tracks(), before);
+    EXPECT_EQ(first.size(), before.size() + 1);
+    EXPECT_EQ(first.back(), Track::fr(3));
+  }
+  EXPECT_EQ(TrackList{}.tracks(), std::vector<Track>{Track::fr(1)});
+}
+
 }  // namespace
 }  // namespace kivo_style
