@@ -252,11 +252,6 @@ class Context {
   // 1,000,000 is refused.
   LayoutResult<float> measured(std::string_view text, float size, bool bold);
 
-  // measured(" ", size, bold), asked before nearly every word. A repeat of the
-  // last size and weight asked is counted like any request but answered with
-  // the width the measurer gave then, as the measurer's own cache would.
-  LayoutResult<float> space_width(float size, bool bold);
-
   // Lays out the children of a flex container as flex items in its content box
   // (top-left corner x, y and width W) and returns the height they use. depth
   // is the items' nesting depth (flex.h).
@@ -305,12 +300,6 @@ class Context {
   // while another call of the same function runs.
   std::vector<IntrinsicFrame> m_intrinsic_stack;
   std::vector<kivo_dom::NodeId> m_translate_stack;
-
-  // The last space width the measurer gave, by the bits of the size and the weight.
-  bool m_space_known = false;
-  std::uint32_t m_space_size_bits = 0;
-  bool m_space_bold = false;
-  float m_space_width = 0;
 
   // Places an img element on the current line, or its alternative text.
   LayoutResult<void> inline_image(kivo_dom::NodeId node, const kivo_dom::Node& element,

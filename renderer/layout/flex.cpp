@@ -243,7 +243,7 @@ LayoutResult<std::optional<IntrinsicWidths>> leaf_widths(Context& context, NodeI
   // A text: its widest word and all its words on one line.
   const std::string* characters = node.kind.text_content();
   if (characters == nullptr) return std::optional<IntrinsicWidths>();
-  KIVO_TRY_ASSIGN(const float space, context.space_width(s.font_size, s.bold));
+  KIVO_TRY_ASSIGN(const float space, context.measured(" ", s.font_size, s.bold));
   IntrinsicWidths widths;
   bool first = true;
   Segments segments(*characters);

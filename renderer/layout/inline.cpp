@@ -1,8 +1,6 @@
 #include "layout/inline.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstdint>
 #include <cmath>
 #include <utility>
 
@@ -67,22 +65,6 @@ LayoutResult<float> Context::measured(std::string_view text, float size, bool bo
   return width;
 }
 
-LayoutResult<float> Context::space_width(float size, bool bold) {
-  const auto size_bits = std::bit_cast<std::uint32_t>(size);
-  if (!m_space_known || m_space_size_bits != size_bits || m_space_bold != bold) {
-    KIVO_TRY_ASSIGN(const float width, measured(" ", size, bold));
-    m_space_known = true;
-    m_space_size_bits = size_bits;
-    m_space_bold = bold;
-    m_space_width = width;
-    return width;
-  }
-  // The same count and limit as measured; the width was accepted when it was asked.
-  measurements += 1;
-  if (measurements > kMaxMeasurements) return kivo_dom::err(layout_error(kMeasurementLimitError));
-  return m_space_width;
-}
-
 LayoutResult<void> Context::text(std::string_view characters, const Style& style, LineBox& line,
                                  std::optional<std::string_view> link) {
   const float size = style.font_size;
@@ -100,7 +82,7 @@ LayoutResult<void> Context::text(std::string_view characters, const Style& style
     KIVO_TRY_ASSIGN(const float w, measured(segment.word, size, bold));
     float space = 0;
     if (line.space && line.cursor > 0) {
-      KIVO_TRY_ASSIGN(space, space_width(size, bold));
+      KIVO_TRY_ASSIGN(space, measured(" ", size, bold));
     }
     // Wrap when the word does not fit after the space; the space is dropped then.
     if (line.cursor > 0 && line.cursor + space + w > line.width) {
