@@ -15,7 +15,15 @@
 // did not shorten it stays off for the next kWaitsBackedOff waits: two
 // processes that the scheduler puts on one processor never spin against each
 // other for long, and a stretch where the other side is busy (the renderer
-// laying out, the application fetching) costs a few short spins only.
+// laying out, the application fetching) costs a few spins only.
+//
+// The budget is long enough to cover the other side waking from a sleep of
+// its own (a poll or a blocking read: on a virtual machine its wake-up and
+// answer take 100 to 200 us). With a shorter one, a side that fell asleep
+// once, at the start of a run or after a long stretch of work, makes the
+// other miss and sleep too; the next request then finds the first side
+// asleep again, and the two can go on waking each other for dozens of
+// exchanges at ten times the cost of one that both sides spin through.
 //
 // Header-only, so that the renderer and the fuzz build take it without a
 // library of their own.
@@ -34,7 +42,7 @@ namespace kivo_support {
 class SpinRead {
 public:
   // How long one wait tries before it blocks.
-  static constexpr std::chrono::microseconds kSpinBudget{20};
+  static constexpr std::chrono::microseconds kSpinBudget{250};
   // Waits in a row that the spin did not shorten before it backs off.
   static constexpr int kMissesBeforeBackOff = 3;
   // Waits that then block at once.
