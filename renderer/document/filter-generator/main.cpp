@@ -141,12 +141,24 @@ int add_rule(const Filter& filter, const Call& call, int number, unsigned count,
   return 0;
 }
 
+// The compared arguments are C ints and unsigned ints: only their low 32
+// bits count, whatever a caller left in the upper half of the register.
+constexpr scmp_datum_t kLow32 = 0xffffffffU;
+
+// Allows the call only on descriptor `fd` (its first argument) and with its
+// argument number `index` equal to `value`.
+int add_descriptor_rule(const Filter& filter, const Call& call, int number, int fd, unsigned index,
+                        scmp_datum_t value) {
+  const scmp_arg_cmp compare[] = {
+      SCMP_A0(SCMP_CMP_MASKED_EQ, kLow32, static_cast<scmp_datum_t>(fd)),
+      SCMP_CMP(index, SCMP_CMP_MASKED_EQ, kLow32, value),
+  };
+  return add_rule(filter, call, number, 2, compare);
+}
+
 int add_call(const Filter& filter, const Call& call) {
   const int number = seccomp_syscall_resolve_name(call.name);
   if (number == __NR_SCMP_ERROR) return fail(std::string("unknown system call ") + call.name, EINVAL);
-  // The compared arguments are C ints and unsigned ints: only their low 32
-  // bits count, whatever a caller left in the upper half of the register.
-  constexpr scmp_datum_t kLow32 = 0xffffffffU;
   switch (call.args) {
     case Args::Any:
       if (add_rule(filter, call, number, 0, nullptr) != 0) return 1;
@@ -171,43 +183,23 @@ int add_call(const Filter& filter, const Call& call) {
       if (add_rule(filter, call, number, 1, &no_new_stack) != 0) return 1;
       break;
     }
-    case Args::StdinWithoutWaiting: {
-      // preadv2(fd, iov, count, pos_low, pos_high, flags): descriptor 0, and
-      // the flags exactly RWF_NOWAIT.
-      const scmp_arg_cmp stdin_now[] = {
-          SCMP_A0(SCMP_CMP_MASKED_EQ, kLow32, STDIN_FILENO),
-          SCMP_A5(SCMP_CMP_MASKED_EQ, kLow32, static_cast<scmp_datum_t>(RWF_NOWAIT)),
-      };
-      if (add_rule(filter, call, number, 2, stdin_now) != 0) return 1;
+    case Args::StdinWithoutWaiting:
+      // preadv2(fd, iov, count, pos_low, pos_high, flags): the flags exactly
+      // RWF_NOWAIT.
+      if (add_descriptor_rule(filter, call, number, STDIN_FILENO, 5, RWF_NOWAIT) != 0) return 1;
       break;
-    }
-    case Args::StdoutPipeSize: {
-      // fcntl(fd, cmd, size): descriptor 1, and only F_SETPIPE_SZ.
-      const scmp_arg_cmp stdout_size[] = {
-          SCMP_A0(SCMP_CMP_MASKED_EQ, kLow32, STDOUT_FILENO),
-          SCMP_A1(SCMP_CMP_MASKED_EQ, kLow32, F_SETPIPE_SZ),
-      };
-      if (add_rule(filter, call, number, 2, stdout_size) != 0) return 1;
+    case Args::StdoutPipeSize:
+      // fcntl(fd, cmd, size): only F_SETPIPE_SZ.
+      if (add_descriptor_rule(filter, call, number, STDOUT_FILENO, 1, F_SETPIPE_SZ) != 0) return 1;
       break;
-    }
-    case Args::StdoutUnread: {
-      // ioctl(fd, request, ...): descriptor 1, and only FIONREAD.
-      const scmp_arg_cmp stdout_unread[] = {
-          SCMP_A0(SCMP_CMP_MASKED_EQ, kLow32, STDOUT_FILENO),
-          SCMP_A1(SCMP_CMP_MASKED_EQ, kLow32, FIONREAD),
-      };
-      if (add_rule(filter, call, number, 2, stdout_unread) != 0) return 1;
+    case Args::StdoutUnread:
+      // ioctl(fd, request, ...): only FIONREAD.
+      if (add_descriptor_rule(filter, call, number, STDOUT_FILENO, 1, FIONREAD) != 0) return 1;
       break;
-    }
-    case Args::StdoutWithoutFlags: {
-      // vmsplice(fd, iov, count, flags): descriptor 1, and no flags.
-      const scmp_arg_cmp stdout_plain[] = {
-          SCMP_A0(SCMP_CMP_MASKED_EQ, kLow32, STDOUT_FILENO),
-          SCMP_A3(SCMP_CMP_MASKED_EQ, kLow32, 0),
-      };
-      if (add_rule(filter, call, number, 2, stdout_plain) != 0) return 1;
+    case Args::StdoutWithoutFlags:
+      // vmsplice(fd, iov, count, flags): no flags.
+      if (add_descriptor_rule(filter, call, number, STDOUT_FILENO, 3, 0) != 0) return 1;
       break;
-    }
   }
   if (call.hot) {
     if (const int p = seccomp_syscall_priority(filter.get(), number, 255); p != 0) {
