@@ -60,7 +60,21 @@ BufferedFdOutput::~BufferedFdOutput() {
 Result<void, IoError> BufferedFdOutput::write_all(std::string_view bytes) {
   KIVO_TRY(write_all_fd(m_fd, bytes));
   m_sent += bytes.size();
+  // After the bytes are out: the first line is usually a question, and the
+  // reader takes a while to answer it.
+  grow_pipe();
   return {};
+}
+
+void BufferedFdOutput::grow_pipe() {
+  // A pipe of the default size takes 64 KiB before the writer has to wait
+  // for the reader, every time. Pieces need more: the pipe is made to hold
+  // 1 MiB, the most an unprivileged process may ask for, once, before the
+  // first piece or right after the first write. A refusal (or a descriptor
+  // that is not a pipe) changes nothing.
+  if (m_pipe_grown) return;
+  m_pipe_grown = true;
+  (void)::fcntl(m_fd, F_SETPIPE_SZ, kPipeBytes);
 }
 
 Result<void, IoError> BufferedFdOutput::write(std::string_view bytes) {
@@ -86,13 +100,7 @@ Result<void, IoError> BufferedFdOutput::write_piece(std::unique_ptr<char[]>& pie
   if (size == 0) return {};
   // What the buffer holds goes first.
   KIVO_TRY(flush());
-  // A pipe of the default size takes 64 KiB before the writer has to wait
-  // for the reader, every time: the first piece makes it hold 1 MiB, the
-  // most an unprivileged process may ask for. A refusal changes nothing.
-  if (m_may_splice && !m_pipe_grown) {
-    m_pipe_grown = true;
-    (void)::fcntl(m_fd, F_SETPIPE_SZ, kPipeBytes);
-  }
+  grow_pipe();
   std::size_t done = 0;
   int error = 0;
   while (m_may_splice && done < size) {

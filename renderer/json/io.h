@@ -77,7 +77,7 @@ class StringOutput final : public Output {
 class BufferedFdOutput final : public Output {
  public:
   static constexpr std::size_t kCapacity = 8192;
-  // What a pipe is asked to hold once pieces go into it.
+  // What a pipe is asked to hold once anything goes into it.
   static constexpr int kPipeBytes = 1 << 20;
   explicit BufferedFdOutput(int fd);
   ~BufferedFdOutput() override;
@@ -93,6 +93,8 @@ class BufferedFdOutput final : public Output {
 
  private:
   Result<void, IoError> write_all(std::string_view bytes);
+  // Asks, once, for a pipe large enough for several pieces.
+  void grow_pipe();
   // Hands back in `piece` a kept piece of `capacity` bytes that the reader
   // has finished with, freeing any other such piece.
   void recycle(std::unique_ptr<char[]>& piece, std::size_t capacity);
