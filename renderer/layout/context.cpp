@@ -65,7 +65,7 @@ LayoutResult<void> Context::paint_text(std::string_view text, const kivo_style::
   const float height = line_height(style);
   const Rect rect{line.x + line.cursor, line.y, width, height};
   KIVO_TRY_ASSIGN(Paint* const paint, append_paint(rect, link, text.size()));
-  paint->content.emplace<Paint::Text>(std::string(text), style.font_size, style.bold, style.color);
+  paint->content.emplace<Paint::Text>(Paint::Text{std::string(text), style.font_size, style.bold, style.color});
   // 3. Advance the line and widen the page to the run's right edge.
   line.cursor = line.cursor + width;
   line.height = max_f(line.height, height);

@@ -212,7 +212,7 @@ class Context {
   // appends a box paint with the rect and the link for the caller to fill in.
   LayoutResult<Paint*> append_paint(const Rect& rect, std::optional<std::string_view> link, std::size_t data) {
     KIVO_TRY(admit_paint((link ? link->size() : 0) + data));
-    Paint& paint = scene.paints.emplace_back(rect, std::optional<std::string>(), Paint::Box{});
+    Paint& paint = scene.paints.emplace_back(Paint{rect, std::nullopt, Paint::Box{}});
     if (link) paint.href.emplace(*link);
     return &paint;
   }
