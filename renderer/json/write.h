@@ -55,9 +55,11 @@ void append_i32(std::string& text, std::int32_t value);
 // A piece is large: each write to the application's pipe may wake it, and
 // the launcher's output pipe holds several pieces, so a long scene line goes
 // out in a few writes that the application decodes while the next is built.
+// Only the first is small, so that the reader starts on the line early.
 class Batch {
  public:
   static constexpr std::size_t kPiece = 128 * 1024;
+  static constexpr std::size_t kFirstPiece = 16 * 1024;
 
   explicit Batch(Output& out) : m_out(out), m_buffer(new char[kPiece + 4096]), m_capacity(kPiece + 4096) {}
   Batch(const Batch&) = delete;
@@ -108,7 +110,8 @@ class Batch {
   }
   // Hands the collected text on once it has reached a piece.
   Result<void, IoError> pass() {
-    if (m_used < kPiece) return {};
+    if (m_used < m_piece) return {};
+    m_piece = kPiece;
     return pass_all();
   }
   // Hands on everything collected so far.
@@ -123,6 +126,8 @@ class Batch {
   std::unique_ptr<char[]> m_buffer;
   std::size_t m_capacity;
   std::size_t m_used = 0;
+  // The size at which pass() hands on the next piece.
+  std::size_t m_piece = kFirstPiece;
 };
 
 // The appending forms into a batch, with the same text.
