@@ -401,25 +401,25 @@ const SiblingMemo* reusable_sibling(const Run& run, std::size_t depth, const Nod
 Result<void, StyleError> style_element(Run& run, const RuleIndex& index, NodeId id, const Node& node, std::size_t depth,
                                        const Style* parent_style, Style& style) {
   const std::string& name = node.kind.data;
-  // 2. Say what the renderer does not do for this element (this reads and
-  // changes nothing of the style, so it may come before step 1).
+  // Say what the renderer does not do for this element; this reads and
+  // changes nothing of the style.
   report_unsupported_element(run, id, node, run.warnings);
   const SiblingMemo* sibling = reusable_sibling(run, depth, node, parent_style);
   if (sibling != nullptr) {
-    // 1, 3 and 4. The same built-in values and matching as the sibling's:
-    // its steps and its style.
+    // The element would take the sibling's built-in values and match the
+    // same rules: it counts the sibling's matching steps and takes its style.
     run.steps += sibling->steps;
     if (run.steps > selectors::kMatchingBudget) return kivo_dom::err(StyleError{selectors::kBudgetExceeded});
-    // Its style already had step 5 applied, which gives the same again.
+    // The hiding below already ran on that style and gives the same again.
     style = *sibling->style;
   } else {
     // This element's outcome replaces the memo at its depth once it is known.
     if (run.memos.size() <= depth) run.memos.resize(depth + 1);
     SiblingMemo& memo = run.memos[depth];
     memo.element = nullptr;
-    // 1. Built-in values of the element's name.
+    // Built-in values of the element's name.
     apply_built_in(name, style);
-    // 3. Collect the matching declarations of rules and of the style attribute.
+    // Collect the matching declarations of rules and of the style attribute.
     std::vector<Matched>& matched = run.matched;
     matched.clear();
     const std::size_t steps_before = run.steps;
@@ -430,7 +430,7 @@ Result<void, StyleError> style_element(Run& run, const RuleIndex& index, NodeId 
     if (run.author) {
       KIVO_TRY(match_style_attribute(run, node, inline_declarations, matched));
     }
-    // 4. Apply them from weakest to strongest.
+    // Apply them from weakest to strongest.
     sort_weakest_first(matched);
     for (const Matched& entry : matched) Property::apply(entry.declaration->property, style);
     // Keep the outcome for the next siblings like this element.
@@ -439,7 +439,7 @@ Result<void, StyleError> style_element(Run& run, const RuleIndex& index, NodeId 
       memo = SiblingMemo{&node, *node.parent, parent_style, steps, nullptr};
     }
   }
-  // 5. Hidden and never-rendered elements stay hidden whatever the CSS says.
+  // Hidden and never-rendered elements stay hidden whatever the CSS says.
   if (attribute_value(node, "hidden").has_value() ||
       is_one_of(name, {"style", "embed", "template", "head", "script", "iframe", "object"})) {
     style.display = Display::None;
