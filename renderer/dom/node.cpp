@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "dom/text.h"
+
 namespace kivo_dom {
 
 std::string ascii_lowercase(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  std::string out(text.size(), '\0');
+  for (std::size_t i = 0; i < text.size(); ++i) out[i] = text::ascii_lower(text[i]);
   return out;
 }
 

@@ -17,7 +17,13 @@ constexpr bool is_ascii_white_space(char c) {
 constexpr char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Byte comparison with ASCII letters folded.
-bool ascii_equal_ignore_case(std::string_view a, std::string_view b);
+constexpr bool ascii_equal_ignore_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+  }
+  return true;
+}
 
 // True for the 25 characters with the Unicode White_Space property.
 bool is_unicode_white_space(char32_t c);

@@ -76,15 +76,6 @@ constexpr std::size_t name_hash(std::string_view name) {
   return hash;
 }
 
-// True when written, with its letters folded, equals the lowercase name.
-constexpr bool equals_lowercase(std::string_view lowercase, std::string_view written) {
-  if (lowercase.size() != written.size()) return false;
-  for (std::size_t i = 0; i < lowercase.size(); ++i) {
-    if (lowercase[i] != kivo_dom::text::ascii_lower(written[i])) return false;
-  }
-  return true;
-}
-
 // The traits of every name the tables mention, built at compile time, so that
 // a tag costs one hash and one comparison instead of a walk over the tables.
 class TraitsTable {
@@ -118,7 +109,7 @@ class TraitsTable {
     for (std::size_t i = name_hash(name) % kSlots;; i = (i + 1) % kSlots) {
       const Entry& entry = m_entries[i];
       if (entry.name.empty()) return {};
-      if (equals_lowercase(entry.name, name)) return entry.traits;
+      if (ascii_equal_ignore_case(entry.name, name)) return entry.traits;
     }
   }
 
@@ -161,12 +152,6 @@ std::size_t find_raw_text_end(std::string_view rest, std::string_view name) {
     }
     from = at + 1;
   }
-}
-
-// Lowercases the ASCII letters of text into out, replacing its contents.
-void assign_lowercase(std::string& out, std::string_view text) {
-  out.resize(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) out[i] = kivo_dom::text::ascii_lower(text[i]);
 }
 
 struct OpenElement {
@@ -231,7 +216,7 @@ class Parser {
     }
     // 2. Inside a raw-text element, everything up to its end tag is text.
     if (!m_open.empty() && m_open.back().traits.raw_text) return raw_text(rest);
-    // Steps 3 to 6 all begin at a "<".
+    // Everything below begins at a "<".
     if (rest[0] == '<') {
       // 3. Skip a comment, up to the first "-->" or the end of the text.
       if (rest.starts_with("<!--")) {
@@ -282,7 +267,7 @@ class Parser {
     // 2. An end tag closes the nearest open element of its name, if any.
     if (m_tag.closing) {
       for (std::size_t i = m_open.size(); i > 0; --i) {
-        if (equals_lowercase(m_document.nodes[m_open[i - 1].index].kind.data, m_tag.name)) {
+        if (ascii_equal_ignore_case(m_document.nodes[m_open[i - 1].index].kind.data, m_tag.name)) {
           close_down_to(i - 1);
           break;
         }
@@ -303,11 +288,10 @@ class Parser {
     // and the first occurrence of a name wins.
     const std::size_t index = m_document.nodes.size();
     Node& element = add_node(NodeKind::Tag::Element);
-    assign_lowercase(element.kind.data, m_tag.name);
+    element.kind.data = kivo_dom::ascii_lowercase(m_tag.name);
     for (const RawAttribute& attribute : m_tag.attributes) {
-      std::string name;
-      assign_lowercase(name, attribute.name);
-      element.attributes.try_emplace(std::move(name), parser::decode_web_references(attribute.value));
+      element.attributes.try_emplace(kivo_dom::ascii_lowercase(attribute.name),
+                                     parser::decode_web_references(attribute.value));
     }
     // 7. Keep it open unless it is void.
     if (!traits.is_void) push_open(OpenElement{index, m_children.size(), traits});

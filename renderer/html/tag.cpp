@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "dom/node.h"
 #include "dom/text.h"
 
 namespace kivo_html {
@@ -104,12 +105,6 @@ std::optional<char32_t> numeric_reference(std::string_view name) {
   const std::uint32_t v = *value;
   if (v == 0 || (v >= 0xD800 && v <= 0xDFFF) || v > 0x10FFFF) return std::nullopt;
   return static_cast<char32_t>(v);
-}
-
-std::string lowercase(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = ascii_lower(c);
-  return out;
 }
 
 // Reads tags left to right over one view; every error offset is absolute.
@@ -228,10 +223,10 @@ kivo_dom::Result<Tag, ParseError> parse_mode(std::string_view text, std::uint64_
   RawTag raw;
   KIVO_TRY(read_raw(text, base, mode, raw));
   Tag tag;
-  tag.name = lowercase(raw.name);
+  tag.name = kivo_dom::ascii_lowercase(raw.name);
   for (const RawAttribute& attribute : raw.attributes) {
     // The first occurrence of a name wins.
-    tag.attributes.try_emplace(lowercase(attribute.name), parser::decode_web_references(attribute.value));
+    tag.attributes.try_emplace(kivo_dom::ascii_lowercase(attribute.name), parser::decode_web_references(attribute.value));
   }
   tag.length = raw.length;
   tag.closing = raw.closing;
