@@ -121,15 +121,6 @@ Result<std::string, StyleError> collect_author_css(const Document& document, boo
   return css;
 }
 
-// The value of the attribute of a lowercase name. The tree stores attribute
-// names lowercased, so a direct lookup finds what Node::attribute finds without
-// lowercasing a copy of the name first.
-std::optional<std::string_view> attribute_value(const Node& node, std::string_view lowercase_name) {
-  const auto it = node.attributes.find(lowercase_name);
-  if (it == node.attributes.end()) return std::nullopt;
-  return std::string_view(it->second);
-}
-
 // A heading is "h" and a level of 1 to 6 written as an unsigned decimal number.
 std::optional<std::uint64_t> heading_level(std::string_view name) {
   if (name.size() < 2 || name.front() != 'h') return std::nullopt;
@@ -314,7 +305,7 @@ void report_unsupported_element(const Run& run, NodeId id, const Node& node, War
     warnings.push("JavaScript execution is not supported");
   } else if (node.kind.is_element_named("link")) {
     if (run.stylesheets.find(id) != run.stylesheets.end()) return;
-    const std::optional<std::string_view> rel = attribute_value(node, "rel");
+    const std::optional<std::string_view> rel = node.attribute("rel");
     if (rel && kivo_dom::text::ascii_equal_ignore_case(*rel, "stylesheet")) {
       warnings.push("External stylesheets are not loaded");
     }
@@ -369,7 +360,7 @@ Result<void, StyleError> match_rules(Run& run, const RuleIndex& index, NodeId id
 Result<void, StyleError> match_style_attribute(Run& run, const Node& node,
                                                std::vector<Declaration>& inline_declarations,
                                                std::vector<Matched>& matched) {
-  const std::optional<std::string_view> text = attribute_value(node, "style");
+  const std::optional<std::string_view> text = node.attribute("style");
   if (!text) return {};
   if (text->size() > kMaxInlineCssBytes) return kivo_dom::err(style_error("inline CSS exceeds 8 KiB"));
   auto parsed = parser::declarations(*text, run.warnings);
@@ -440,7 +431,7 @@ Result<void, StyleError> style_element(Run& run, const RuleIndex& index, NodeId 
     }
   }
   // Hidden and never-rendered elements stay hidden whatever the CSS says.
-  if (attribute_value(node, "hidden").has_value() ||
+  if (node.attribute("hidden").has_value() ||
       is_one_of(name, {"style", "embed", "template", "head", "script", "iframe", "object"})) {
     style.display = Display::None;
   } else if (style.display == Display::Inline && has_box_decorations(style)) {

@@ -106,15 +106,10 @@ class TrackList {
   operator const std::vector<Track>&() const { return tracks(); }
 
   std::size_t size() const { return tracks().size(); }
-  bool empty() const { return tracks().empty(); }
   const Track& operator[](std::size_t i) const { return tracks()[i]; }
-  const Track& front() const { return tracks().front(); }
   const Track& back() const { return tracks().back(); }
-  const Track* data() const { return tracks().data(); }
   const_iterator begin() const { return tracks().begin(); }
   const_iterator end() const { return tracks().end(); }
-  const_iterator cbegin() const { return begin(); }
-  const_iterator cend() const { return end(); }
 
   // Appends a track to this list only; other styles sharing it keep theirs.
   void push_back(Track track) {
