@@ -19,7 +19,7 @@ constexpr std::string_view kBullet = "\xE2\x80\xA2 ";
 LayoutResult<std::optional<std::string_view>> box_link(const kivo_dom::Node& element,
                                                        std::optional<std::string_view> link) {
   if (element.kind.is_element_named("a")) {
-    if (auto href = lowercase_attribute(element, "href")) link = *href;
+    if (auto href = element.attribute("href")) link = *href;
   }
   if (link && link->size() > kMaxLinkBytes) return kivo_dom::err(layout_error(kLinkError));
   return link;
@@ -72,8 +72,7 @@ LayoutResult<float> Context::sized_block(kivo_dom::NodeId node, std::size_t dept
                                          std::optional<std::string_view> link, std::optional<float> forced_width,
                                          float x, float y, float available_width) {
   // Refuse nesting beyond the depth limit and blocks below the height limit.
-  if (depth > kMaxLayoutDepth) return kivo_dom::err(layout_error(kDepthError));
-  if (y > kMaxDocumentHeight) return kivo_dom::err(layout_error(kHeightError));
+  KIVO_TRY(block_limits(depth, y));
 
   // A node that is not displayed takes no space and leaves no trace.
   KIVO_TRY_ASSIGN(const Style* styled, style(node));
@@ -95,7 +94,7 @@ LayoutResult<float> Context::styled_block(kivo_dom::NodeId node, const kivo_dom:
   // Note a list item and record the element's anchor.
   const bool list_item = element.kind.is_element_named("li");
   const float margin_top = edge(s.margin, Edge::Top);
-  if (auto id = lowercase_attribute(element, "id")) anchor(node, *id, y + margin_top);
+  if (auto id = element.attribute("id")) anchor(node, *id, y + margin_top);
 
   // Resolve the content width and the auto margins.
   const Horizontal h = horizontal(s, forced_width, x, available_width);

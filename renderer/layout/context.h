@@ -110,14 +110,6 @@ float line_height(const kivo_style::Style& style);
 // text is not such a number, for example with white space or a unit.
 std::optional<float> parse_attribute_f32(std::string_view text);
 
-// The value of an element's attribute whose name is already lowercase: what
-// Node::attribute answers for it, without lowercasing a copy of the name.
-inline std::optional<std::string_view> lowercase_attribute(const kivo_dom::Node& node, std::string_view name) {
-  const auto found = node.attributes.find(name);
-  if (found == node.attributes.end()) return std::nullopt;
-  return std::string_view(found->second);
-}
-
 // The running state of one block's content: where the current line starts, how
 // far it is filled and how tall it is so far.
 struct LineBox {
@@ -227,8 +219,16 @@ class Context {
   LayoutResult<float> sized_block(kivo_dom::NodeId node, std::size_t depth, std::optional<std::string_view> link,
                                   std::optional<float> forced_width, float x, float y, float available_width);
 
+  // The limits sized_block checks first, in its order: the depth, then the
+  // height at which the block would start.
+  LayoutResult<void> block_limits(std::size_t depth, float y) const {
+    if (depth > kMaxLayoutDepth) return kivo_dom::err(layout_error(kDepthError));
+    if (y > kMaxDocumentHeight) return kivo_dom::err(layout_error(kHeightError));
+    return {};
+  }
+
   // sized_block for a displayed node whose style and node the caller has
-  // already found, at a depth and y that passed sized_block's checks.
+  // already found, at a depth and y that passed block_limits.
   LayoutResult<float> styled_block(kivo_dom::NodeId node, const kivo_dom::Node& element,
                                    const kivo_style::Style& style, std::size_t depth,
                                    std::optional<std::string_view> link, std::optional<float> forced_width, float x,

@@ -70,11 +70,11 @@ LayoutResult<void> collect_items(Context& context, std::span<const NodeId> child
 }
 
 // Lays out one item as a block, as sized_block would: collecting the items
-// found its style and node, and measuring it tested its depth.
+// found its style and node.
 LayoutResult<float> item_block(Context& context, const flex::Item& item, std::size_t depth,
                                std::optional<std::string_view> link, float forced_width, float x, float y,
                                float available_width) {
-  if (y > kMaxDocumentHeight) return fail<float>(kHeightError);
+  KIVO_TRY(context.block_limits(depth, y));
   return context.styled_block(item.node, context.document.node(item.node), *item.style, depth, link, forced_width, x,
                               y, available_width);
 }
@@ -516,7 +516,7 @@ LayoutResult<void> Context::translate(NodeId node, std::size_t first, std::size_
       bounds->second.y = bounds->second.y + dy;
     }
     if (owns_anchor(id)) {
-      if (const auto name = lowercase_attribute(current, "id")) {
+      if (const auto name = current.attribute("id")) {
         const auto anchor = scene.anchors.find(*name);
         KIVO_CHECK(anchor != scene.anchors.end());
         anchor->second = anchor->second + dy;

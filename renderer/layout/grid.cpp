@@ -126,9 +126,8 @@ LayoutResult<float> Context::grid_children(std::span<const NodeId> children, con
       const float track = widths[column];
       const CellPlacement placement = place_in_cell(s, track);
       const std::size_t first = scene.paints.size();
-      // sized_block's checks; the item's style and node are at hand.
-      if (depth > kMaxLayoutDepth) return kivo_dom::err(layout_error(kDepthError));
-      if (top > kMaxDocumentHeight) return kivo_dom::err(layout_error(kHeightError));
+      // The item's style and node are at hand.
+      KIVO_TRY(block_limits(depth, top));
       KIVO_TRY_ASSIGN(const float height, styled_block(item.id, *item.node, s, depth, link, placement.width,
                                                        column_x[column] + placement.offset, top, track));
       cells.push_back(PlacedItem{item.id, first, scene.paints.size(), height, item_alignment(s, style), !s.height});

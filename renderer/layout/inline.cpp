@@ -133,8 +133,8 @@ LayoutResult<void> Context::inline_node(kivo_dom::NodeId node, LineBox& line, st
   if (s.display == Display::Block || s.display == Display::Flex || s.display == Display::Grid) {
     // A block-level child stands below the current line; content after it starts a fresh line.
     line.break_line();
-    // sized_block's checks: the depth passed above, the style and node are at hand.
-    if (line.y > kMaxDocumentHeight) return kivo_dom::err(layout_error(kHeightError));
+    // The style and node are at hand.
+    KIVO_TRY(block_limits(depth, line.y));
     KIVO_TRY_ASSIGN(const float height,
                     styled_block(node, element, s, depth, link, std::nullopt, line.x, line.y, line.width));
     line.y = line.y + height;
@@ -142,7 +142,7 @@ LayoutResult<void> Context::inline_node(kivo_dom::NodeId node, LineBox& line, st
   }
 
   // An inline element: it draws nothing itself, its children flow on.
-  if (auto id = lowercase_attribute(element, "id")) anchor(node, *id, line.y);
+  if (auto id = element.attribute("id")) anchor(node, *id, line.y);
   if (element.kind.is_element_named("br")) {
     line.y = line.y + max_f(line.height, line_height(s));
     line.cursor = 0;
@@ -151,7 +151,7 @@ LayoutResult<void> Context::inline_node(kivo_dom::NodeId node, LineBox& line, st
     return {};
   }
   if (element.kind.is_element_named("a")) {
-    if (auto href = lowercase_attribute(element, "href")) link = *href;
+    if (auto href = element.attribute("href")) link = *href;
   }
   if (link && link->size() > kMaxLinkBytes) return kivo_dom::err(layout_error(kLinkError));
   for (const kivo_dom::NodeId child : element.children) {
@@ -211,7 +211,7 @@ LayoutResult<void> Context::inline_image(kivo_dom::NodeId node, const kivo_dom::
   // 4. Record its box and anchor.
   const Rect rect{line.x + line.cursor, line.y, w, h};
   scene.bounds.insert_or_assign(node, rect);
-  if (auto id = lowercase_attribute(element, "id")) anchor(node, *id, line.y);
+  if (auto id = element.attribute("id")) anchor(node, *id, line.y);
 
   // 5. Paint it; its link was tested where it was taken up.
   KIVO_TRY(push(Paint::image(rect, natural.id, alt ? std::string(*alt) : std::string(), owned(link))));
