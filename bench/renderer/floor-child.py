@@ -14,13 +14,11 @@ does.
 Writes DIR/floor-child and, with --filter, DIR/floor-child-sandboxed, which
 first enters the renderer's system-call filter (what the sandbox adds to every
 call). The page's requests and scene come from one run of the renderer at
-width 800, answered with the peer bench's metric (characters x size x 0.5,
-10 % wider when bold).
+width 800, answered as compare-outputs.py answers them.
 """
 import argparse
-import json
+import importlib.util
 import os
-import struct
 import subprocess
 import sys
 
@@ -125,26 +123,17 @@ int main() {
 
 
 def record(renderer, page):
-    """One scene run at width 800: the request lines and the scene line."""
-    html = open(page, "rb").read()
-    child = subprocess.Popen([renderer, "--stdin", "800"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-    child.stdin.write(struct.pack(">I", len(html)) + html)
-    child.stdin.flush()
-    requests = []
-    while True:
-        line = child.stdout.readline()
-        if not line.startswith(b'{"measure"'):
-            break
-        requests.append(line)
-        request = json.loads(line)
-        width = len(request["text"]) * request["size"] * 0.5 * (1.1 if request["bold"] else 1.0)
-        child.stdin.write(b"%.6g\n" % width)
-        child.stdin.flush()
-    child.stdin.close()
-    child.stdout.read()
-    if child.wait() != 0 or not line.startswith(b'{"version"'):
+    """One scene run at width 800, answered as compare-outputs.py answers:
+    the request lines and the scene line."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    spec = importlib.util.spec_from_file_location("compare_outputs", os.path.join(here, "compare-outputs.py"))
+    compare_outputs = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(compare_outputs)
+    out, _, status = compare_outputs.run_scene(renderer, open(page, "rb").read(), "800")
+    lines = out.splitlines(keepends=True)
+    if status != 0 or not lines or not lines[-1].startswith(b'{"version"'):
         sys.exit(f"floor-child: {page} did not render")
-    return b"".join(requests), line
+    return b"".join(lines[:-1]), lines[-1]
 
 
 def build(out, name, defines):
